@@ -1,0 +1,289 @@
+#include "app/config.h"
+
+#include "app/comma_text.h"
+#include "app/dir.h"
+#include "app/file_util.h"
+#include "app/log.h"
+#include "app/scramble.h"
+#include "app/text.h"
+#include "platform/autostart.h"
+
+namespace almanix {
+namespace {
+
+constexpr char kApp[] = "Application";
+constexpr char kMail[] = "EmailReminder";
+constexpr char kImport[] = "Import";
+
+// Names followed by the numbers from..to as text ("21", "22", ...).
+std::vector<std::string> With(std::vector<std::string> names, int from, int to) {
+  for (int n = from; n <= to; ++n) names.push_back(std::to_string(n));
+  return names;
+}
+
+std::vector<std::string> Numbered(std::vector<std::string> names,
+                                  const std::string& base, int count) {
+  for (int n = 1; n <= count; ++n) names.push_back(base + std::to_string(n));
+  return names;
+}
+
+std::vector<std::string> PadEmpty(std::vector<std::string> names, size_t size) {
+  names.resize(size);
+  return names;
+}
+
+// Keys whose text is not of their type: they read as the default, and the
+// load says which, so a hand-edited file is not silently misread.
+class TypedReader {
+ public:
+  explicit TypedReader(const IniFile& ini) : ini_(ini) {}
+
+  int Integer(const char* section, const char* key, int fallback) {
+    if (ini_.ValueExists(section, key) &&
+        !ParseInt(ini_.ReadString(section, key, ""))) {
+      Bad(key);
+    }
+    return ini_.ReadInteger(section, key, fallback);
+  }
+  bool Bool(const char* section, const char* key, bool fallback) {
+    if (ini_.ValueExists(section, key) &&
+        !ParseInt(ini_.ReadString(section, key, ""))) {
+      Bad(key);
+    }
+    return ini_.ReadBool(section, key, fallback);
+  }
+  const std::string& bad() const { return bad_; }
+
+ private:
+  void Bad(const char* key) {
+    if (!bad_.empty()) bad_ += ", ";
+    bad_ += key;
+  }
+  const IniFile& ini_;
+  std::string bad_;
+};
+
+}  // namespace
+
+const std::vector<CategoryPreset>& CategoryPresets() {
+  static const std::vector<CategoryPreset> presets = {
+      {"Default Calendar", PadEmpty({"Announcements", "Staff", "Employees"}, 30)},
+      {"My personal calendar",
+       With({"Work", "Home", "School", "Business", "Money", "Love", "TV", "Diet",
+             "Exercise", "Health", "Entertainment", "Sports", "Shopping", "Food",
+             "Travel", "Birthdays", "Religion", "Repairs", "Music", "Computer"},
+            21, 30)},
+      {"Company/business event calendar",
+       With([] {
+         auto names = Numbered(
+             {"Announcements", "Work Schedule", "Meetings", "Birthdays",
+              "Presentations", "Tasks", "Projects", "Clients", "Leads", "Ship",
+              "Travel", "Repairs", "Computers", "Bills", "Contact", "Boss"},
+             "Employee", 10);
+         names.push_back("Charity");
+         return names;
+       }(), 29, 30)},
+      {"School calendar ",
+       With({"Announcements", "Home", "School", "Sports", "Birthdays", "Art",
+             "Biology", "Business", "Computers", "Chemistry", "Drama", "English",
+             "Geography", "Health", "History", "Mathematics", "Music", "Phys ed",
+             "Physics", "Science", "Social Studies", "Religion", "Spanish",
+             "French", "German", "Hebrew"},
+            27, 30)},
+      {"Sports team schedule/calendar",
+       With(Numbered({"Announcements", "Coach", "Referee", "Meetings"}, "Team", 24),
+            29, 30)},
+      {"Church calendar",
+       With({"Announcements", "Meetings", "Fundraisers", "Mass", "Prayer Services",
+             "Charity", "Outreach", "Birthdays", "Weddings", "Baptisms",
+             "Communions", "Funerals", "Christian", "Anglican", "Protestant",
+             "Islamic", "Catholic", "Jewish", "Evangelical", "Buddhist",
+             "Baptist"},
+            22, 30)},
+      {"Teacher's calendar",
+       With(Numbered({"Announcements", "Meetings", "Home", "Personal",
+                      "Lesson Plans", "Birthdays", "Sports"},
+                     "Course", 9),
+            17, 30)},
+      {"Work Schedule",
+       PadEmpty({"Morning Shift", "Afternoon Shift", "Night Shift"}, 30)},
+  };
+  return presets;
+}
+
+const CategoryPreset* FindCategoryPreset(std::string_view choice) {
+  for (const CategoryPreset& p : CategoryPresets()) {
+    if (p.choice == choice) return &p;
+  }
+  for (const CategoryPreset& p : CategoryPresets()) {
+    if (EqualsIgnoreCase(Trim(p.choice), Trim(choice))) return &p;
+  }
+  return nullptr;
+}
+
+Brand LoadBrand(const std::string& path) {
+  IniFile ini(path);
+  (void)ini.Load();  // a missing file leaves every value empty
+  const char* s = "BRAND";
+  Brand b;
+  b.APP_VERSION = ini.ReadString(s, "APP_VERSION", "");
+  b.APP_NAME = ini.ReadString(s, "APP_NAME", "");
+  b.APP_CAPTION = ini.ReadString(s, "APP_CAPTION", "");
+  b.APP_URL = ini.ReadString(s, "APP_URL", "");
+  b.APP_URL_FORUM = ini.ReadString(s, "APP_URL_FORUM", "");
+  b.APP_MAKER = ini.ReadString(s, "APP_MAKER", "");
+  b.APP_URL_HELP = ini.ReadString(s, "APP_URL_HELP", "");
+  b.APP_URL_SHORT = ini.ReadString(s, "APP_URL_SHORT", "");
+  return b;
+}
+
+TConfig::TConfig(TDir& dir, TLog* log, platform::Autostart* autostart,
+                 std::string executable)
+    : dir_(dir),
+      log_(log),
+      autostart_(autostart),
+      executable_(std::move(executable)) {
+  CalendarList = CategoryPresets()[kDefaultPresetIndex].names;
+  DataFolder = DefaultDataFolder();
+  try {
+    if (Status s = Load(); !s.ok()) Log(true, "Config.eror when reading");
+  } catch (...) {
+    Log(true, "Config.eror when reading");
+  }
+  try {
+    if (Status s = Save(); !s.ok()) Log(true, "Config.eror when saving");
+  } catch (...) {
+    Log(true, "Config.eror when saving");
+  }
+}
+
+std::string TConfig::path() const { return dir_.ConfigDir + "application.ini"; }
+
+std::string TConfig::DefaultDataFolder() const {
+  // Attachments are the user's data: they live with the per-user data, not
+  // in the program's (often read-only) install folder.
+  return dir_.UserDataDir + "Attachments/";
+}
+
+void TConfig::Log(bool error, const std::string& message) const {
+  if (log_ == nullptr) return;
+  if (error) {
+    log_->Error(message);
+  } else {
+    log_->Info(message);
+  }
+}
+
+Status TConfig::Load() {
+  ini_ = IniFile(path());
+  Status read = ini_.Load();
+  if (read.code() == Status::Code::kNotFound) read = Status::Ok();
+
+  TypedReader typed(ini_);
+  std::string default_list =
+      JoinCommaText(CategoryPresets()[kDefaultPresetIndex].names);
+  CalendarList = SplitCommaText(ini_.ReadString(kApp, "CalendarList", default_list));
+  Country = ini_.ReadString(kApp, "Country", "US");
+  AutoStart = typed.Bool(kApp, "AutoStart", false);
+  AutoSizeGrid = typed.Bool(kApp, "AutoSizeGrid", true);
+  ShowCalendarPanel = typed.Bool(kApp, "ShowCalendarPanel", false);
+  DataFolder = SlashPath(ini_.ReadString(kApp, "DataFolder", DefaultDataFolder()));
+  ImportCal = ini_.ReadString(
+      kApp, "ImportCal", "https://www.example.org/calendarfolder/calendar.cal");
+  Left = typed.Integer(kApp, "Left", 2);
+  Top = typed.Integer(kApp, "Top", 2);
+  Heigth = typed.Integer(kApp, "Heigth", 600);
+  Width = typed.Integer(kApp, "Width", 800);
+  for (int i = 0; i < 5; ++i) {
+    dir_.RecentWorkDirs[i] =
+        SlashPath(ini_.ReadString(kApp, "Work" + std::to_string(i + 1), ""));
+  }
+  for (int i = 0; i < 5; ++i) {
+    dir_.RecentCalendarFiles[i] =
+        SlashPath(ini_.ReadString(kApp, "Reopen" + std::to_string(i + 1), ""));
+  }
+  std::string startup = SlashPath(ini_.ReadString(kApp, "startup", dir_.DbDir));
+
+  smtp_host = ini_.ReadString(kMail, "smtp_host", "");
+  smtp_port = ini_.ReadString(kMail, "smtp_port", "25");
+  smtp_userid = ini_.ReadString(kMail, "smtp_userid", "");
+  smtp_YourName = ini_.ReadString(kMail, "smtp_YourName", "");
+  smtp_EmailAddress = ini_.ReadString(kMail, "smtp_EmailAddress", "");
+  smtp_password =
+      DecodeScrambled(ini_.ReadString(kMail, "smtp_password", ""), kSmtpPasswordKey);
+  RemindEmail = ini_.ReadString(kMail, "RemindEmail", "reminders@example.org");
+  RemindDay = typed.Integer(kMail, "RemindDay", 2);
+  RemindHour = typed.Integer(kMail, "RemindHour", 0);
+  RemindEnabled = typed.Bool(kMail, "RemindEnabled", true);
+
+  ImportFilePath = ini_.ReadString(kImport, "FilePath", "");
+
+  if (!typed.bad().empty()) {
+    Log(true, "Config.eror when reading: not a number: " + typed.bad());
+  }
+
+  // Side effects on the folders.
+  if (DataFolder.empty() || !DirectoryExists(DataFolder)) {
+    DataFolder = DefaultDataFolder();
+  }
+  DataFolder = WithTrailingSlash(DataFolder);
+  dir_.AttachmentsDir = DataFolder;
+  if (!startup.empty()) startup = WithTrailingSlash(startup);
+  dir_.StartupDir = DirectoryExists(startup) ? startup : dir_.DbDir;
+  return read;
+}
+
+Status TConfig::Save() {
+  ini_.set_path(path());
+  ini_.WriteString(kApp, "CalendarList", JoinCommaText(CalendarList));
+  ini_.WriteString(kApp, "Country", Country);
+  ini_.WriteBool(kApp, "AutoStart", AutoStart);
+  ini_.WriteBool(kApp, "AutoSizeGrid", AutoSizeGrid);
+  ini_.WriteBool(kApp, "ShowCalendarPanel", ShowCalendarPanel);
+  ini_.WriteString(kApp, "DataFolder", DataFolder);
+  ini_.WriteString(kMail, "smtp_host", smtp_host);
+  ini_.WriteString(kMail, "smtp_port", smtp_port);
+  ini_.WriteString(kMail, "smtp_password",
+                   EncodeScrambled(smtp_password, kSmtpPasswordKey));
+  ini_.WriteString(kMail, "smtp_userid", smtp_userid);
+  ini_.WriteString(kMail, "smtp_YourName", smtp_YourName);
+  ini_.WriteString(kMail, "smtp_EmailAddress", smtp_EmailAddress);
+  ini_.WriteString(kMail, "RemindEmail", RemindEmail);
+  ini_.WriteBool(kMail, "RemindEnabled", RemindEnabled);
+  ini_.WriteInteger(kMail, "RemindDay", RemindDay);
+  ini_.WriteInteger(kMail, "RemindHour", RemindHour);
+  ini_.WriteInteger(kApp, "Left", Left);
+  ini_.WriteInteger(kApp, "Top", Top);
+  ini_.WriteInteger(kApp, "Heigth", Heigth);
+  ini_.WriteInteger(kApp, "Width", Width);
+  for (int i = 0; i < 5; ++i) {
+    ini_.WriteString(kApp, "Work" + std::to_string(i + 1), dir_.RecentWorkDirs[i]);
+  }
+  for (int i = 0; i < 5; ++i) {
+    ini_.WriteString(kApp, "Reopen" + std::to_string(i + 1),
+                     dir_.RecentCalendarFiles[i]);
+  }
+  ini_.WriteString(kApp, "startup", dir_.StartupDir);
+  ini_.WriteString(kApp, "ImportCal", ImportCal);
+  ini_.WriteString(kImport, "FilePath", ImportFilePath);
+  if (Status s = TDir::EnsureDir(dir_.ConfigDir); !s.ok()) return s;
+  return ini_.Save();
+}
+
+Status TConfig::RegisterStartup() {
+  Log(false, "Config.RegisterStartup");
+  if (autostart_ == nullptr) return Status::Invalid("No autostart service");
+  (void)autostart_->Remove();
+  return autostart_->Register(executable_);
+}
+
+Status TConfig::removeStartup() {
+  Log(false, "Config.removeStartup");
+  if (autostart_ == nullptr) return Status::Ok();
+  Status s = autostart_->Remove();
+  if (s.ok() || s.code() == Status::Code::kNotFound) return Status::Ok();
+  Log(false, "Config.removeStartup  error: " + s.message());
+  return s;
+}
+
+}  // namespace almanix

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "app/status.h"
+
+// Whole-file reading and safe writing. Paths are UTF-8 text with "/".
+namespace almanix {
+
+// The bytes of a file. NotFound when it does not exist, IoError when it
+// cannot be read (the message names the file).
+Result<std::string> ReadFileBytes(const std::string& path);
+
+// Writes a temporary file beside the target, flushes it to disk, renames it
+// over the target and syncs the folder, so the previous file survives any
+// failure. The temporary file is removed when something fails.
+Status WriteFileAtomically(const std::string& path, std::string_view bytes);
+
+bool FileExists(const std::string& path);       // a regular file (or link to one)
+bool DirectoryExists(const std::string& path);  // a folder (or link to one)
+bool PathExists(const std::string& path);       // anything, dangling links too
+
+// Reads backslashes as "/", so paths written by the Windows program work.
+std::string SlashPath(std::string_view path);
+// Adds a trailing "/" when missing; an empty path stays empty.
+std::string WithTrailingSlash(std::string_view path);
+std::string WithoutTrailingSlash(std::string_view path);
+// The last part of a path ("a/b/c.txt" gives "c.txt", "a/b/" gives "b").
+std::string BaseName(std::string_view path);
+// The name without its last extension ("c.tar.gz" gives "c.tar").
+std::string StemName(std::string_view path);
+// The folder part with trailing "/" ("a/b/c.txt" gives "a/b/").
+std::string ParentPath(std::string_view path);
+
+// Looks for a file or folder named `name` in `folder` without regard to case;
+// returns the full path of the first match in directory order, or empty.
+std::string FindNoCase(const std::string& folder, std::string_view name);
+
+}  // namespace almanix

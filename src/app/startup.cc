@@ -1,0 +1,198 @@
+#include "app/startup.h"
+
+#include <unistd.h>
+
+#include "app/comma_text.h"
+#include "app/dates.h"
+#include "app/file_util.h"
+#include "app/ui_seam.h"
+#include "platform/system_info.h"
+
+namespace almanix {
+
+App::App() = default;
+App::~App() = default;
+
+std::string DatabaseErrorMessage() {
+  return std::string(
+             "Error initializing the database.\t\rMake sure that Almanix is not "
+             "already running.\t\rOtherwise, you may need to install the BDE "
+             "(database engine) again. \t\r ") +
+         kDatabaseSetupAddress;
+}
+
+namespace {
+
+void Info(App& app, const std::string& message) {
+  if (app.log) app.log->Info(message);
+}
+
+// Runs one step; an exception escaping it counts as its failure.
+template <typename Fn>
+bool Guarded(Fn&& step) {
+  try {
+    return step();
+  } catch (...) {
+    return false;
+  }
+}
+
+}  // namespace
+
+void Startup(App& app, UiSeam& ui, const StartupOptions& options) {
+  app.places = platform::ResolvePlaces(options.root);
+  // Services already given (by a test, say) are kept.
+  if (!app.opener) app.opener = std::make_unique<platform::XdgOpener>();
+  if (!app.trash) app.trash = std::make_unique<platform::FreedesktopTrash>();
+  if (!app.autostart) {
+    app.autostart = std::make_unique<platform::Autostart>(app.places.config_home);
+  }
+  std::string install = options.install_dir.empty() ? platform::FindInstallDir()
+                                                     : options.install_dir;
+
+  // Folders.
+  if (!Guarded([&] {
+        app.dir = std::make_unique<TDir>(install, app.places, *app.opener,
+                                         *app.trash, &ui);
+        return true;
+      })) {
+    ui.ShowMessage("Error creating install directories", MessageKind::kError);
+  }
+  if (!app.dir) return;  // nothing below can work without its folders
+
+  // Log.
+  if (!Guarded([&] {
+        app.log = std::make_unique<TLog>(app.dir->LogDir, "Log",
+                                         platform::ReadSystemInfo());
+        app.dir->set_log(app.log.get());
+        app.log->Info(options.today_text.empty()
+                          ? FormatDateTime("dddd, mmmm d, yyyy",
+                                           FromTimeT(std::time(nullptr)))
+                          : options.today_text);
+        app.log->Info("Log Created");
+        return true;
+      })) {
+    ui.ShowMessage("Error creating log file", MessageKind::kError);
+  }
+  Info(app, std::string(app.dir->CommonDataMachineWide
+                            ? "Dir.CommonData machine-wide: "
+                            : "Dir.CommonData per-user: ") +
+                app.dir->CommonDataDir);
+
+  // Brand.
+  Info(app, "Main.Brand_Load");
+  if (!Guarded([&] {
+        app.brand = LoadBrand(app.dir->BrandDir + "brand.ini");
+        return true;
+      })) {
+    ui.ShowMessage("Error Loading main form ", MessageKind::kError);
+  }
+
+  // Configuration.
+  Info(app, "Loading Config");
+  if (!Guarded([&] {
+        app.config = std::make_unique<TConfig>(*app.dir, app.log.get(),
+                                               app.autostart.get(),
+                                               options.executable);
+        return true;
+      })) {
+    ui.ShowMessage("Error loading config File", MessageKind::kError);
+  }
+
+  // Stale lock files of the old table engine.
+  Info(app, "Deleting Lock Files");
+  if (!Guarded([&] {
+        bool ok = true;
+        for (const char* name : {"PDOXUSRS.NET", "PARADOX.LCK", "PDOXUSRS.LCK"}) {
+          std::string path = app.dir->InstallDir + name;
+          if (PathExists(path) && ::unlink(path.c_str()) != 0) ok = false;
+        }
+        return ok;
+      })) {
+    ui.ShowMessage(
+        "Could not Delete a lock file (PDOXUSRS.LCK,PARADOX.LCK, PDOXUSRS.NET) "
+        "in Application directory " +
+            app.dir->InstallDir + " Exit, and delete the file by hand",
+        MessageKind::kError);
+  }
+
+  // Database paths.
+  Info(app, "Setting Database Paths");
+  if (Guarded([&] {
+        return !options.hooks || options.hooks->InitDatabasePaths(app).ok();
+      })) {
+    Info(app, "Paths Set");
+  } else {
+    ui.ShowMessage(DatabaseErrorMessage(), MessageKind::kError);
+    (void)app.dir->OpenInBrowser(kDatabaseSetupAddress);
+  }
+
+  Info(app, "Defaulting Month/Year");
+  if (app.config) app.holiday_column = app.config->Country;
+
+  Info(app, "Loading Icons");
+  if (app.config) {
+    app.icon_paths.clear();
+    for (const std::string& name : app.config->CalendarList) {
+      app.icon_paths.push_back(app.dir->CategoryIconPath(name));
+    }
+  }
+
+  // First start: which kind of calendar is this?
+  Info(app, "new install");
+  if (app.config && FindNoCase(app.dir->DbDir, "year2010.db").empty()) {
+    if (!Guarded([&] {
+          std::vector<std::string> choices;
+          for (const CategoryPreset& p : CategoryPresets()) choices.push_back(p.choice);
+          auto picked = ui.Choose("What type of calendar do you want to keep?",
+                                  choices, kDefaultPresetIndex);
+          app.asked_calendar_type = true;
+          int index = picked.value_or(kDefaultPresetIndex);
+          if (index < 0 || index >= static_cast<int>(choices.size())) {
+            index = kDefaultPresetIndex;
+          }
+          app.config->CalendarList = CategoryPresets()[index].names;
+          Info(app, "Config.save");
+          if (!app.config->Save().ok()) return false;
+          // Only logged: starting with the session stays the person's choice.
+          Info(app, "Config.RegisterStartup");
+          return true;
+        })) {
+      ui.ShowMessage("Error creating new last year table : " +
+                         JoinCommaText(app.config->CalendarList),
+                     MessageKind::kError);
+    }
+  }
+
+  // The first tables.
+  if (options.hooks && FindNoCase(app.dir->DbDir, "year2010.db").empty()) {
+    if (!Guarded([&] { return options.hooks->CreateYearTable(app, 2010).ok(); })) {
+      ui.ShowMessage("Error creating this year table", MessageKind::kError);
+    }
+  }
+  if (options.hooks && FindNoCase(app.dir->DbDir, "events.db").empty()) {
+    if (!Guarded([&] { return options.hooks->CreateEventsTable(app).ok(); })) {
+      ui.ShowMessage("Error creating events table", MessageKind::kError);
+    }
+  }
+
+  // The working directory chosen for the start.
+  const std::string& startup = app.dir->StartupDir;
+  if (!startup.empty() && DirectoryExists(startup) &&
+      WithTrailingSlash(startup) != app.dir->DbDir) {
+    Guarded([&] {
+      return (options.hooks ? options.hooks->WorkingSet(app, startup)
+                            : SwitchWorkDir(app, startup))
+          .ok();
+    });
+  }
+}
+
+Status SwitchWorkDir(App& app, const std::string& folder) {
+  std::string path = WithTrailingSlash(SlashPath(folder));
+  Info(app, "main.Working_Set" + path);
+  app.dir->SetWorkDir(path);
+  return Status::Ok();
+}
+
+}  // namespace almanix

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <utility>
+
+namespace almanix {
+
+// The outcome of an operation that can fail. The message is the system's own
+// text, shown or logged as is; it never needs rewording by the caller.
+class [[nodiscard]] Status {
+ public:
+  enum class Code { kOk, kNotFound, kInvalid, kIoError, kCancelled, kBusy };
+
+  Status() = default;
+  static Status Ok() { return Status(); }
+  static Status NotFound(std::string message) {
+    return Status(Code::kNotFound, std::move(message));
+  }
+  static Status Invalid(std::string message) {
+    return Status(Code::kInvalid, std::move(message));
+  }
+  static Status IoError(std::string message) {
+    return Status(Code::kIoError, std::move(message));
+  }
+  static Status Cancelled(std::string message) {
+    return Status(Code::kCancelled, std::move(message));
+  }
+  static Status Busy(std::string message) {
+    return Status(Code::kBusy, std::move(message));
+  }
+
+  bool ok() const { return code_ == Code::kOk; }
+  Code code() const { return code_; }
+  const std::string& message() const { return message_; }
+
+ private:
+  Status(Code code, std::string message)
+      : code_(code), message_(std::move(message)) {}
+
+  Code code_ = Code::kOk;
+  std::string message_;
+};
+
+// A value or the Status that explains why there is none.
+template <typename T>
+class [[nodiscard]] Result {
+ public:
+  Result(T value) : value_(std::move(value)) {}  // NOLINT: implicit by design
+  Result(Status status) : status_(std::move(status)) {}  // NOLINT
+
+  bool ok() const { return value_.has_value(); }
+  const Status& status() const { return status_; }
+  // REQUIRES: ok()
+  T& value() { return *value_; }
+  const T& value() const { return *value_; }
+  T value_or(T fallback) const { return value_ ? *value_ : std::move(fallback); }
+
+ private:
+  std::optional<T> value_;
+  Status status_;
+};
+
+}  // namespace almanix

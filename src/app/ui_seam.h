@@ -1,0 +1,47 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace almanix {
+
+// The buttons a question offers and the answer it got.
+enum class Buttons { kOk, kOkCancel, kYesNo, kYesNoCancel };
+enum class Answer { kOk, kCancel, kYes, kNo };
+enum class MessageKind { kInformation, kWarning, kError };
+enum class PickKind { kOpenFile, kSaveFile, kFolder };
+
+// The one way core code reaches the person at the screen. Core code never
+// opens a window: where the program shows a message, asks a question, lets
+// pending interface work run or moves a progress bar, it calls this. The
+// desktop answers with dialogs, the CLI from its flags (or with the safe
+// default), tests from a script.
+class UiSeam {
+ public:
+  virtual ~UiSeam() = default;
+
+  virtual void ShowMessage(std::string_view text,
+                           MessageKind kind = MessageKind::kInformation) = 0;
+  virtual Answer Ask(std::string_view text, Buttons buttons,
+                     Answer default_answer) = 0;
+  // One choice among texts; returns its index, or nullopt when cancelled.
+  virtual std::optional<int> Choose(std::string_view prompt,
+                                    const std::vector<std::string>& choices,
+                                    int default_index) = 0;
+  // done of total; total 0 hides the bar.
+  virtual void Progress(int done, int total) = 0;
+  // Lets the interface repaint and take a Cancel between steps.
+  virtual void ProcessEvents() = 0;
+  // A file or folder picked by the person; nullopt when they cancel.
+  virtual std::optional<std::string> PickPath(PickKind kind,
+                                              std::string_view caption,
+                                              std::string_view start) = 0;
+  // A line of text typed by the person; nullopt when they cancel.
+  virtual std::optional<std::string> AskText(std::string_view caption,
+                                             std::string_view prompt,
+                                             std::string_view initial) = 0;
+};
+
+}  // namespace almanix

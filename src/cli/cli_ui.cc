@@ -1,0 +1,57 @@
+#include "cli/cli_ui.h"
+
+#include <ostream>
+
+#include "app/text.h"
+
+namespace almanix::cli {
+namespace {
+
+std::string_view AnswerName(Answer a) {
+  switch (a) {
+    case Answer::kOk: return "OK";
+    case Answer::kCancel: return "Cancel";
+    case Answer::kYes: return "Yes";
+    case Answer::kNo: return "No";
+  }
+  return "";
+}
+
+// Dialog texts use tab and CR as line breaks; a terminal wants one line.
+std::string OneLine(std::string_view text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\r' || c == '\n' || c == '\t') {
+      if (!out.empty() && out.back() != ' ') out += ' ';
+    } else {
+      out += c;
+    }
+  }
+  return Trim(out);
+}
+
+}  // namespace
+
+void CliUi::ShowMessage(std::string_view text, MessageKind) {
+  ++messages_shown_;
+  err_ << "almanix: " << OneLine(text) << "\n";
+}
+
+Answer CliUi::Ask(std::string_view text, Buttons, Answer default_answer) {
+  err_ << "almanix: " << OneLine(text) << " [" << AnswerName(default_answer)
+       << "]\n";
+  return default_answer;
+}
+
+std::optional<int> CliUi::Choose(std::string_view prompt,
+                                 const std::vector<std::string>& choices,
+                                 int default_index) {
+  int index = choice_.value_or(default_index);
+  choice_.reset();
+  std::string picked =
+      index >= 0 && index < static_cast<int>(choices.size()) ? choices[index] : "";
+  err_ << "almanix: " << OneLine(prompt) << " [" << Trim(picked) << "]\n";
+  return index;
+}
+
+}  // namespace almanix::cli

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <iosfwd>
+#include <optional>
+
+#include "app/ui_seam.h"
+
+namespace almanix::cli {
+
+// The seam without a screen: messages go to stderr prefixed "almanix: ",
+// questions take the answer the command line gave or the safe default,
+// and each question is printed with the answer taken.
+class CliUi : public UiSeam {
+ public:
+  explicit CliUi(std::ostream& err) : err_(err) {}
+
+  void ShowMessage(std::string_view text, MessageKind kind) override;
+  Answer Ask(std::string_view text, Buttons buttons,
+             Answer default_answer) override;
+  std::optional<int> Choose(std::string_view prompt,
+                            const std::vector<std::string>& choices,
+                            int default_index) override;
+  void Progress(int, int) override {}
+  void ProcessEvents() override {}
+  std::optional<std::string> PickPath(PickKind, std::string_view,
+                                      std::string_view) override {
+    return std::nullopt;
+  }
+  std::optional<std::string> AskText(std::string_view, std::string_view,
+                                     std::string_view) override {
+    return std::nullopt;
+  }
+
+  // The answer the next choice gets instead of its default.
+  void set_choice(std::optional<int> choice) { choice_ = choice; }
+  int messages_shown() const { return messages_shown_; }
+
+ private:
+  std::ostream& err_;
+  std::optional<int> choice_;
+  int messages_shown_ = 0;
+};
+
+}  // namespace almanix::cli

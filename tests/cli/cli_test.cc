@@ -1,0 +1,158 @@
+#include <sys/wait.h>
+
+#include <filesystem>
+#include <map>
+
+#include <gtest/gtest.h>
+
+#include "app/comma_text.h"
+#include "app/file_util.h"
+#include "app/ini_file.h"
+#include "app/text.h"
+#include "support/temp_root.h"
+
+namespace almanix {
+namespace {
+
+using testing::ReadAll;
+
+struct CliRun {
+  int code = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string Quote(const std::string& s) {
+  return "'" + ReplaceAll(s, "'", "'\\''") + "'";
+}
+
+class CliTest : public ::testing::Test {
+ protected:
+  CliRun Cli(const std::vector<std::string>& args) {
+    std::string command = Quote(ALMANIX_CLI_PATH);
+    for (const std::string& a : args) command += " " + Quote(a);
+    command += " >" + Quote(root_ / "out.txt") + " 2>" + Quote(root_ / "err.txt");
+    int status = std::system(command.c_str());
+    CliRun r;
+    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.out = ReadAll(root_ / "out.txt");
+    r.err = ReadAll(root_ / "err.txt");
+    return r;
+  }
+  // Every file under the folder with its modification time.
+  std::map<std::string, std::filesystem::file_time_type> Snapshot(
+      const std::string& folder) {
+    std::map<std::string, std::filesystem::file_time_type> files;
+    for (auto& e : std::filesystem::recursive_directory_iterator(folder)) {
+      if (e.is_regular_file()) files[e.path().string()] = e.last_write_time();
+    }
+    return files;
+  }
+
+  testing::TempRoot root_;
+  std::string data_ = root_ / "data/";
+};
+
+TEST_F(CliTest, InitSeedsTheDataFolderAsAFirstStartDoes) {
+  CliRun r = Cli({"--root", data_, "init"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, data_ + "\n");
+  EXPECT_NE(r.err.find("What type of calendar do you want to keep? [My personal calendar]"),
+            std::string::npos)
+      << r.err;
+  EXPECT_TRUE(DirectoryExists(data_ + "DB"));
+  IniFile ini(data_ + "Config/application.ini");
+  ASSERT_TRUE(ini.Load().ok());
+  EXPECT_EQ(ini.Keys("Application").size(), 22u);
+  EXPECT_EQ(ini.Keys("EmailReminder").size(), 10u);
+  EXPECT_TRUE(ini.ValueExists("Import", "FilePath"));
+  EXPECT_EQ(SplitCommaText(ini.ReadString("Application", "CalendarList", "")).size(), 30u);
+  for (const char* f : {"Config/US.ini", "Config/Canada.ini", "Config/popup.css",
+                        "Wait/wait.html", "Wait/notpublished.html"}) {
+    EXPECT_TRUE(FileExists(data_ + f)) << f;
+  }
+  auto logs = std::filesystem::directory_iterator(data_ + "Log/Log");
+  ASSERT_NE(logs, std::filesystem::directory_iterator());
+  std::string log = ReadAll(logs->path().string());
+  EXPECT_NE(log.find("\tLog Created\t"), std::string::npos);
+  EXPECT_EQ(logs->path().filename().string().rfind("Log-", 0), 0u);
+}
+
+TEST_F(CliTest, SecondInitCopiesNothing) {
+  ASSERT_EQ(Cli({"--root", data_, "init"}).code, 0);
+  auto before = Snapshot(data_);
+  ASSERT_EQ(Cli({"--root", data_, "init"}).code, 0);
+  auto after = Snapshot(data_);
+  for (const auto& [path, time] : after) {
+    // The configuration is written back at every start, the log grows.
+    if (path.find("/Log/") != std::string::npos ||
+        path.find("application.ini") != std::string::npos) {
+      continue;
+    }
+    ASSERT_TRUE(before.count(path)) << "new file " << path;
+    EXPECT_EQ(before[path], time) << "rewritten " << path;
+  }
+}
+
+TEST_F(CliTest, InitWithAPresetStoresItsNames) {
+  CliRun r = Cli({"init", "--preset", "Work Schedule", "--root", data_});
+  ASSERT_EQ(r.code, 0) << r.err;
+  IniFile ini(data_ + "Config/application.ini");
+  ASSERT_TRUE(ini.Load().ok());
+  EXPECT_EQ(ini.ReadString("Application", "CalendarList", "").rfind(
+                "\"Morning Shift\",\"Afternoon Shift\",\"Night Shift\",,", 0),
+            0u);
+  // The trailing blank of this type's name is not needed on the command line.
+  ASSERT_EQ(Cli({"--root", data_, "init", "--preset", "School calendar"}).code, 0);
+  ASSERT_TRUE(ini.Load().ok());
+  EXPECT_EQ(SplitCommaText(ini.ReadString("Application", "CalendarList", ""))[17],
+            "Phys ed");
+}
+
+TEST_F(CliTest, WorkdirIsSeededFromTheTemplates) {
+  std::string wd = root_ / "club calendar";
+  CliRun r = Cli({"--root", data_, "--workdir", wd, "init"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, wd + "/\n");
+  EXPECT_TRUE(FileExists(wd + "/Config/US.ini"));
+  EXPECT_TRUE(FileExists(wd + "/Config/popup.css"));
+  EXPECT_TRUE(DirectoryExists(wd + "/DB"));
+  EXPECT_TRUE(DirectoryExists(wd + "/Favorites"));
+}
+
+TEST_F(CliTest, UsageErrors) {
+  CliRun none = Cli({"--root", data_});
+  EXPECT_EQ(none.code, 2);
+  EXPECT_NE(none.err.find("almanix: no command given"), std::string::npos);
+  CliRun unknown = Cli({"--root", data_, "frobnicate"});
+  EXPECT_EQ(unknown.code, 2);
+  EXPECT_NE(unknown.err.find("almanix: unknown command frobnicate"), std::string::npos);
+  CliRun preset = Cli({"--root", data_, "init", "--preset", "Knitting circle"});
+  EXPECT_EQ(preset.code, 2);
+  EXPECT_NE(preset.err.find("\"Church calendar\""), std::string::npos);
+  EXPECT_EQ(Cli({"--root"}).code, 2);
+  EXPECT_EQ(Cli({"--root", data_, "--year", "1999", "init"}).code, 2);
+  EXPECT_EQ(Cli({"--root", data_, "init", "--bogus"}).code, 2);
+  EXPECT_FALSE(DirectoryExists(data_ + "DB"));  // nothing ran
+  CliRun help = Cli({"--help"});
+  EXPECT_EQ(help.code, 0);
+  EXPECT_NE(help.out.find("usage: almanix-cli"), std::string::npos);
+  CliRun init_help = Cli({"init", "--help"});
+  EXPECT_EQ(init_help.code, 0);
+  EXPECT_NE(init_help.out.find("\"Teacher's calendar\""), std::string::npos);
+}
+
+TEST_F(CliTest, AGarbledConfigurationStillStarts) {
+  ASSERT_EQ(Cli({"--root", data_, "init"}).code, 0);
+  testing::WriteAll(data_ + "Config/application.ini",
+                    std::string("\x00\xff[Application]\nWidth=\xff\xfe\nLeft=9e99\n", 38));
+  testing::WriteAll(data_ + "Config/folders.txt", std::string(100000, '\x01'));
+  CliRun r = Cli({"--root", data_, "init"});
+  EXPECT_EQ(r.code, 0) << r.err;
+  IniFile ini(data_ + "Config/application.ini");
+  ASSERT_TRUE(ini.Load().ok());
+  EXPECT_EQ(ini.ReadInteger("Application", "Left", 0), 2);
+}
+
+}  // namespace
+}  // namespace almanix

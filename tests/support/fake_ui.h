@@ -1,0 +1,44 @@
+#pragma once
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "app/ui_seam.h"
+
+namespace almanix::testing {
+
+// Records every text the core shows or asks and answers from a script.
+// Without a scripted answer a question gets its default answer, a choice its
+// default index, a pick or text prompt nothing (as if cancelled).
+class FakeUi : public UiSeam {
+ public:
+  void ShowMessage(std::string_view text, MessageKind kind) override;
+  Answer Ask(std::string_view text, Buttons buttons,
+             Answer default_answer) override;
+  std::optional<int> Choose(std::string_view prompt,
+                            const std::vector<std::string>& choices,
+                            int default_index) override;
+  void Progress(int done, int total) override;
+  void ProcessEvents() override { ++process_events_calls; }
+  std::optional<std::string> PickPath(PickKind kind, std::string_view caption,
+                                      std::string_view start) override;
+  std::optional<std::string> AskText(std::string_view caption,
+                                     std::string_view prompt,
+                                     std::string_view initial) override;
+
+  // Script.
+  std::deque<Answer> answers;
+  std::deque<int> choices;
+  std::deque<std::string> picks;
+  std::deque<std::string> texts;
+
+  // Record.
+  std::vector<std::string> messages;   // ShowMessage texts
+  std::vector<std::string> questions;  // Ask and Choose prompts
+  std::vector<std::vector<std::string>> offered_choices;
+  std::vector<std::pair<int, int>> progress;
+  int process_events_calls = 0;
+};
+
+}  // namespace almanix::testing
