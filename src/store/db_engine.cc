@@ -1,0 +1,718 @@
+#include "store/db_engine.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+
+#include "app/encoding.h"
+#include "app/file_util.h"
+#include "app/text.h"
+
+namespace almanix::store {
+
+struct Database::Prepared {
+  sqlite3_stmt* stmt = nullptr;
+  ~Prepared() {
+    if (stmt) sqlite3_finalize(stmt);
+  }
+};
+
+namespace {
+
+constexpr size_t kMaxAttached = 8;  // the library allows 10 at most
+constexpr char kRowKey[] = "__almanix_rowid__";
+
+struct Token {
+  enum Kind { kWord, kString, kQuotedName, kOther } kind;
+  size_t begin, end;
+  std::string text;  // words in lower case
+};
+
+// Just enough of SQL to find table names: words, literals, names in double
+// quotes or brackets, and everything else one character at a time.
+std::vector<Token> Tokenize(std::string_view sql) {
+  std::vector<Token> tokens;
+  size_t i = 0;
+  while (i < sql.size()) {
+    char c = sql[i];
+    if (std::isspace(static_cast<unsigned char>(c))) {
+      ++i;
+    } else if (c == '-' && i + 1 < sql.size() && sql[i + 1] == '-') {
+      while (i < sql.size() && sql[i] != '\n') ++i;
+    } else if (c == '\'' || c == '"' || c == '[' || c == '`') {
+      char close = c == '[' ? ']' : c;
+      size_t start = i++;
+      std::string text;
+      while (i < sql.size()) {
+        if (sql[i] == close) {
+          if (close != ']' && i + 1 < sql.size() && sql[i + 1] == close) {
+            text += close;
+            i += 2;
+            continue;
+          }
+          ++i;
+          break;
+        }
+        text += sql[i++];
+      }
+      tokens.push_back({c == '\'' ? Token::kString : Token::kQuotedName, start, i,
+                        c == '\'' ? text : ToLower(text)});
+    } else if (std::isalnum(static_cast<unsigned char>(c)) || c == '_' ||
+               static_cast<unsigned char>(c) >= 0x80) {
+      size_t start = i;
+      while (i < sql.size() &&
+             (std::isalnum(static_cast<unsigned char>(sql[i])) || sql[i] == '_' ||
+              sql[i] == '$' || static_cast<unsigned char>(sql[i]) >= 0x80)) {
+        ++i;
+      }
+      tokens.push_back({Token::kWord, start, i, ToLower(sql.substr(start, i - start))});
+    } else {
+      tokens.push_back({Token::kOther, i, i + 1, std::string(1, c)});
+      ++i;
+    }
+  }
+  return tokens;
+}
+
+bool IsName(const Token& t) { return t.kind == Token::kWord || t.kind == Token::kQuotedName; }
+
+std::string QuoteName(std::string_view name) {
+  return "\"" + ReplaceAll(name, "\"", "\"\"") + "\"";
+}
+
+// The table names a statement reads or writes.
+std::vector<std::string> TableNames(const std::vector<Token>& t) {
+  std::vector<std::string> names;
+  for (size_t i = 0; i + 1 < t.size(); ++i) {
+    if (t[i].kind != Token::kWord) continue;
+    const std::string& w = t[i].text;
+    if (w == "from" || w == "join" || w == "into" || w == "update" || w == "table") {
+      size_t n = i + 1;
+      if (n < t.size() && IsName(t[n])) {
+        // A schema-qualified name: the table is the part after the dot.
+        if (n + 2 < t.size() && t[n + 1].text == "." && IsName(t[n + 2])) n += 2;
+        names.push_back(t[n].text);
+      }
+    }
+  }
+  return names;
+}
+
+FieldDef MakeField(const std::string& name, std::string declared, bool primary) {
+  FieldDef f;
+  f.name = name;
+  std::string lower = ToLower(declared);
+  if (primary && lower.find("int") != std::string::npos) {
+    f.type = "autoinc";
+  } else if (lower.rfind("char", 0) == 0 || lower.rfind("varchar", 0) == 0) {
+    f.type = "char";
+    size_t open = lower.find('('), close = lower.find(')');
+    if (open != std::string::npos && close != std::string::npos && close > open) {
+      f.size = ParseInt(lower.substr(open + 1, close - open - 1)).value_or(0);
+    }
+  } else if (lower.rfind("timestamp", 0) == 0) {
+    f.type = "TIMESTAMP";
+  } else {
+    f.type = declared;
+  }
+  return f;
+}
+
+std::string FormatFloat(double value) {
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%.15g", value);
+  return buffer;
+}
+
+}  // namespace
+
+std::string SqlQuote(std::string_view value) {
+  return "'" + ReplaceAll(value, "'", "''") + "'";
+}
+
+// ---- Database ----
+
+Database::Database() = default;
+
+Database::~Database() { Close(); }
+
+Status Database::Open(const std::string& folder) {
+  if (db_ == nullptr) {
+    if (sqlite3_open_v2(":memory:", &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                        nullptr) != SQLITE_OK) {
+      std::string message = db_ ? sqlite3_errmsg(db_) : "out of memory";
+      sqlite3_close(db_);
+      db_ = nullptr;
+      return Status::IoError(message);
+    }
+    sqlite3_busy_timeout(db_, 3000);
+    sqlite3_exec(db_, "PRAGMA case_sensitive_like = ON", nullptr, nullptr, nullptr);
+  }
+  while (in_transaction()) (void)Rollback();
+  for (const auto& [table, schema] : attached_) {
+    sqlite3_exec(db_, ("DETACH DATABASE " + QuoteName(schema)).c_str(), nullptr,
+                 nullptr, nullptr);
+  }
+  attached_.clear();
+  folder_ = WithTrailingSlash(SlashPath(folder));
+  return Status::Ok();
+}
+
+void Database::Close() {
+  if (db_ == nullptr) return;
+  sqlite3_close_v2(db_);
+  db_ = nullptr;
+  attached_.clear();
+  transaction_depth_ = 0;
+}
+
+std::string Database::LastError() const {
+  return db_ ? sqlite3_errmsg(db_) : "database not open";
+}
+
+int Database::changes() const { return db_ ? sqlite3_changes(db_) : 0; }
+
+std::string Database::TableFile(std::string_view table) const {
+  if (folder_.empty() || table.empty()) return "";
+  std::string path = FindNoCase(folder_, std::string(table) + ".db");
+  return FileExists(path) ? path : "";
+}
+
+Status Database::DropFiles(std::string_view table) {
+  std::string name = ToLower(table);
+  auto it = std::find_if(attached_.begin(), attached_.end(),
+                         [&](const auto& a) { return a.first == name; });
+  if (it != attached_.end()) {
+    if (sqlite3_exec(db_, ("DETACH DATABASE " + QuoteName(it->second)).c_str(),
+                     nullptr, nullptr, nullptr) != SQLITE_OK) {
+      return Status::IoError(LastError());
+    }
+    attached_.erase(it);
+  }
+  for (const char* ext : {".db", ".px"}) {
+    std::string path = FindNoCase(folder_, std::string(table) + ext);
+    if (!path.empty() && std::remove(path.c_str()) != 0) {
+      return Status::IoError("Cannot delete " + path);
+    }
+  }
+  return Status::Ok();
+}
+
+std::string Database::SchemaOf(const std::string& table) const {
+  for (const auto& [name, schema] : attached_) {
+    if (name == table) return schema;
+  }
+  return "";
+}
+
+void Database::DetachIdle() {
+  while (attached_.size() >= kMaxAttached && !in_transaction()) {
+    const std::string schema = attached_.back().second;
+    if (sqlite3_exec(db_, ("DETACH DATABASE " + QuoteName(schema)).c_str(), nullptr,
+                     nullptr, nullptr) != SQLITE_OK) {
+      return;
+    }
+    attached_.pop_back();
+  }
+}
+
+Status Database::Attach(const std::string& table, const std::string& file) {
+  DetachIdle();
+  std::string schema = "t" + std::to_string(next_schema_++);
+  sqlite3_stmt* stmt = nullptr;
+  std::string sql = "ATTACH DATABASE ? AS " + QuoteName(schema);
+  if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK) {
+    return Status::IoError(LastError());
+  }
+  sqlite3_bind_text(stmt, 1, file.c_str(), -1, SQLITE_TRANSIENT);
+  int rc = sqlite3_step(stmt);
+  sqlite3_finalize(stmt);
+  if (rc != SQLITE_DONE) return Status::IoError(LastError() + ": " + file);
+  attached_.emplace_front(table, schema);
+  return Status::Ok();
+}
+
+Result<std::string> Database::Route(std::string_view sql) {
+  if (db_ == nullptr) return Status::Invalid("database not open");
+  std::vector<Token> t = Tokenize(sql);
+  bool create = t.size() >= 3 && t[0].text == "create" && t[1].text == "table" &&
+                IsName(t[2]);
+  for (const std::string& name : TableNames(t)) {
+    auto it = std::find_if(attached_.begin(), attached_.end(),
+                           [&](const auto& a) { return a.first == name; });
+    if (it != attached_.end()) {
+      attached_.splice(attached_.begin(), attached_, it);  // recently used
+      continue;
+    }
+    std::string file = TableFile(name);
+    if (file.empty() && create && name == t[2].text) {
+      file = folder_ + std::string(sql.substr(t[2].begin, t[2].end - t[2].begin));
+      if (t[2].kind == Token::kQuotedName) file = folder_ + t[2].text;
+      file += ".db";
+    }
+    if (file.empty()) continue;  // the engine will say "no such table"
+    if (Status s = Attach(name, file); !s.ok()) return s;
+  }
+  if (!create) return std::string(sql);
+
+  // CREATE TABLE lands in the table's own file, with our column types.
+  std::string out(sql.substr(0, t[2].begin));
+  std::string spelled = t[2].kind == Token::kWord
+                            ? std::string(sql.substr(t[2].begin, t[2].end - t[2].begin))
+                            : t[2].text;
+  out += QuoteName(SchemaOf(t[2].text)) + "." + QuoteName(spelled);
+  size_t at = t[2].end;
+  for (size_t i = 3; i < t.size(); ++i) {
+    out += sql.substr(at, t[i].begin - at);
+    std::string_view raw = sql.substr(t[i].begin, t[i].end - t[i].begin);
+    if (t[i].kind == Token::kWord && t[i].text == "autoinc") {
+      out += "INTEGER PRIMARY KEY AUTOINCREMENT";
+    } else if (t[i].kind == Token::kWord && t[i].text == "timestamp") {
+      out += "TIMESTAMP TEXT";  // text affinity: the value is kept as written
+    } else {
+      out += raw;
+    }
+    at = t[i].end;
+  }
+  out += sql.substr(at);
+  return out;
+}
+
+Result<std::unique_ptr<Database::Prepared>> Database::Prepare(std::string_view sql) {
+  Result<std::string> routed = Route(sql);
+  if (!routed.ok()) return routed.status();
+  auto prepared = std::make_unique<Prepared>();
+  const std::string& text = routed.value();
+  if (sqlite3_prepare_v2(db_, text.c_str(), static_cast<int>(text.size()),
+                         &prepared->stmt, nullptr) != SQLITE_OK) {
+    return Status::Invalid(LastError());
+  }
+  if (prepared->stmt == nullptr) return Status::Invalid("empty statement");
+  return prepared;
+}
+
+Status Database::Execute(std::string_view sql) {
+  auto prepared = Prepare(sql);
+  if (!prepared.ok()) return prepared.status();
+  int rc;
+  while ((rc = sqlite3_step(prepared.value()->stmt)) == SQLITE_ROW) {
+  }
+  if (rc != SQLITE_DONE) return Status::IoError(LastError());
+  return Status::Ok();
+}
+
+Status Database::ExecuteWith(std::string_view sql,
+                             const std::vector<std::optional<std::string>>& params) {
+  auto prepared = Prepare(sql);
+  if (!prepared.ok()) return prepared.status();
+  sqlite3_stmt* stmt = prepared.value()->stmt;
+  for (size_t i = 0; i < params.size(); ++i) {
+    int n = static_cast<int>(i + 1);
+    if (params[i]) {
+      sqlite3_bind_text(stmt, n, params[i]->data(), static_cast<int>(params[i]->size()),
+                        SQLITE_TRANSIENT);
+    } else {
+      sqlite3_bind_null(stmt, n);
+    }
+  }
+  if (sqlite3_step(stmt) != SQLITE_DONE) return Status::IoError(LastError());
+  return Status::Ok();
+}
+
+Status Database::Begin() {
+  if (db_ == nullptr) return Status::Invalid("database not open");
+  if (transaction_depth_++ > 0) return Status::Ok();
+  if (sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK) {
+    transaction_depth_ = 0;
+    return Status::IoError(LastError());
+  }
+  return Status::Ok();
+}
+
+Status Database::Commit() {
+  if (transaction_depth_ == 0) return Status::Invalid("no transaction");
+  if (--transaction_depth_ > 0) return Status::Ok();
+  if (sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
+    std::string message = LastError();
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    return Status::IoError(message);
+  }
+  return Status::Ok();
+}
+
+Status Database::Rollback() {
+  if (transaction_depth_ == 0) return Status::Invalid("no transaction");
+  transaction_depth_ = 0;  // a nested rollback undoes the whole transaction
+  sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+  return Status::Ok();
+}
+
+std::vector<FieldDef> Database::TableFields(std::string_view table) {
+  std::vector<FieldDef> fields;
+  std::string name = ToLower(table);
+  // Routing attaches the file; the statement itself reads nothing.
+  if (!Route("select * from " + QuoteName(name)).ok()) return fields;
+  std::string schema = SchemaOf(name);
+  if (schema.empty()) return fields;
+  std::string sql = "PRAGMA " + QuoteName(schema) + ".table_info(" + QuoteName(name) + ")";
+  sqlite3_stmt* stmt = nullptr;
+  if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK) return fields;
+  while (sqlite3_step(stmt) == SQLITE_ROW) {
+    auto text = [&](int col) {
+      const unsigned char* v = sqlite3_column_text(stmt, col);
+      return v ? std::string(reinterpret_cast<const char*>(v)) : std::string();
+    };
+    fields.push_back(MakeField(text(1), text(2), sqlite3_column_int(stmt, 5) > 0));
+  }
+  sqlite3_finalize(stmt);
+  return fields;
+}
+
+// ---- Query ----
+
+void Query::Close() {
+  state_ = State::kInactive;
+  rows_.clear();
+  fields_.clear();
+  index_.clear();
+  table_.clear();
+  pos_ = 0;
+  bof_ = eof_ = true;
+  dirty_.clear();
+}
+
+Status Query::Open(std::string_view sql) {
+  Close();
+  sql_ = std::string(sql);
+  // A live query reads one table whole-row: "select * from T [where|order]".
+  std::vector<Token> t = Tokenize(sql);
+  run_sql_ = sql_;
+  if (t.size() >= 4 && t[0].text == "select" && t[1].text == "*" &&
+      t[2].text == "from" && IsName(t[3]) &&
+      (t.size() == 4 || t[4].text == "where" || t[4].text == "order")) {
+    bool single = std::none_of(t.begin() + 4, t.end(), [](const Token& k) {
+      return k.kind == Token::kWord &&
+             (k.text == "join" || k.text == "from" || k.text == "union" ||
+              k.text == "group");
+    });
+    if (single) {
+      table_ = t[3].text;
+      run_sql_ = sql_.substr(0, t[1].begin) + "_rowid_ AS " + kRowKey + ", " +
+                 sql_.substr(t[1].begin);
+    }
+  }
+  Status s = Load();
+  if (!s.ok()) {
+    Close();
+    return s;
+  }
+  First();
+  return Status::Ok();
+}
+
+Status Query::Load() {
+  auto prepared = db_->Prepare(run_sql_);
+  if (!prepared.ok()) return prepared.status();
+  sqlite3_stmt* stmt = prepared.value()->stmt;
+  int columns = sqlite3_column_count(stmt);
+  int first = live() ? 1 : 0;
+  std::vector<FieldDef> table_fields;
+  if (live()) table_fields = db_->TableFields(table_);
+  fields_.clear();
+  index_.clear();
+  for (int c = first; c < columns; ++c) {
+    std::string name = sqlite3_column_name(stmt, c);
+    FieldDef f;
+    auto match = std::find_if(table_fields.begin(), table_fields.end(),
+                              [&](const FieldDef& d) { return EqualsIgnoreCase(d.name, name); });
+    if (match != table_fields.end()) {
+      f = *match;
+    } else {
+      const char* decl = sqlite3_column_decltype(stmt, c);
+      f = MakeField(name, decl ? decl : "", false);
+    }
+    index_.emplace(ToLower(name), static_cast<int>(fields_.size()));
+    fields_.push_back(f);
+  }
+  rows_.clear();
+  int rc;
+  while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+    Row row;
+    if (live()) row.rowid = sqlite3_column_int64(stmt, 0);
+    row.values.reserve(fields_.size());
+    for (int c = first; c < columns; ++c) {
+      const unsigned char* v = sqlite3_column_text(stmt, c);
+      if (v == nullptr) {
+        row.values.emplace_back(std::nullopt);
+      } else {
+        row.values.emplace_back(std::string(reinterpret_cast<const char*>(v),
+                                            sqlite3_column_bytes(stmt, c)));
+      }
+    }
+    rows_.push_back(std::move(row));
+  }
+  if (rc != SQLITE_DONE) return Status::IoError(db_->LastError());
+  state_ = State::kBrowse;
+  return Status::Ok();
+}
+
+Status Query::ExecSql(std::string_view sql) {
+  Close();
+  sql_ = std::string(sql);
+  return db_->Execute(sql);
+}
+
+Status Query::Refresh() {
+  if (!active()) return Status::Invalid("Query not open");
+  int rec = RecNo();
+  Status s = Load();
+  if (!s.ok()) {
+    Close();
+    return s;
+  }
+  First();
+  if (rec > 1) MoveTo(std::min(rec, RecordCount()));
+  return Status::Ok();
+}
+
+void Query::First() {
+  if (state_ == State::kEdit || state_ == State::kInsert) (void)Post();
+  pos_ = 0;
+  bof_ = true;
+  eof_ = rows_.empty();
+}
+
+void Query::Next() {
+  if (state_ == State::kEdit || state_ == State::kInsert) (void)Post();
+  bof_ = false;
+  if (pos_ + 1 < static_cast<int>(rows_.size())) {
+    ++pos_;
+  } else {
+    eof_ = true;
+  }
+}
+
+void Query::Prior() {
+  if (state_ == State::kEdit || state_ == State::kInsert) (void)Post();
+  eof_ = rows_.empty();
+  if (pos_ > 0) {
+    --pos_;
+  } else {
+    bof_ = true;
+  }
+}
+
+void Query::Last() {
+  if (state_ == State::kEdit || state_ == State::kInsert) (void)Post();
+  pos_ = std::max(0, static_cast<int>(rows_.size()) - 1);
+  eof_ = true;
+  bof_ = rows_.empty();
+}
+
+bool Query::MoveTo(int rec_no) {
+  if (rec_no < 1 || rec_no > static_cast<int>(rows_.size())) return false;
+  if (state_ == State::kEdit || state_ == State::kInsert) (void)Post();
+  pos_ = rec_no - 1;
+  bof_ = false;
+  eof_ = false;
+  return true;
+}
+
+bool Query::Eof() const { return !active() || eof_; }
+
+int Query::RecNo() const { return rows_.empty() ? 0 : pos_ + 1; }
+
+const Query::Row* Query::Current() const {
+  if (state_ == State::kEdit || state_ == State::kInsert) return &edit_;
+  if (!active() || rows_.empty()) return nullptr;
+  return &rows_[pos_];
+}
+
+int Query::FieldIndex(std::string_view name) const {
+  auto it = index_.find(ToLower(name));
+  return it == index_.end() ? -1 : it->second;
+}
+
+bool Query::HasField(std::string_view name) const { return FieldIndex(name) >= 0; }
+
+std::string Query::AsString(std::string_view name) const {
+  const Row* row = Current();
+  int i = FieldIndex(name);
+  if (row == nullptr || i < 0) return "";
+  const auto& v = row->values[i];
+  return v ? *v : std::string();
+}
+
+int Query::AsInteger(std::string_view name, int fallback) const {
+  return ParseInt(AsString(name)).value_or(fallback);
+}
+
+double Query::AsFloat(std::string_view name, double fallback) const {
+  return ParseDouble(AsString(name)).value_or(fallback);
+}
+
+bool Query::IsNull(std::string_view name) const {
+  const Row* row = Current();
+  int i = FieldIndex(name);
+  return row == nullptr || i < 0 || !row->values[i].has_value();
+}
+
+Status Query::RequireEditing(std::string_view name, int* index) {
+  if (state_ != State::kEdit && state_ != State::kInsert) {
+    return Status::Invalid("Dataset not in edit or insert mode");
+  }
+  *index = FieldIndex(name);
+  if (*index < 0) return Status::NotFound("Field '" + std::string(name) + "' not found");
+  return Status::Ok();
+}
+
+Status Query::SetString(std::string_view name, std::string_view value) {
+  int i = 0;
+  if (Status s = RequireEditing(name, &i); !s.ok()) return s;
+  const FieldDef& f = fields_[i];
+  if (f.type == "char" && f.size > 0) {
+    edit_.values[i] = Utf8Left(value, static_cast<size_t>(f.size));
+  } else {
+    edit_.values[i] = std::string(value);
+  }
+  dirty_[i] = true;
+  return Status::Ok();
+}
+
+Status Query::SetInteger(std::string_view name, long long value) {
+  return SetString(name, std::to_string(value));
+}
+
+Status Query::SetFloat(std::string_view name, double value) {
+  return SetString(name, FormatFloat(value));
+}
+
+Status Query::SetNull(std::string_view name) {
+  int i = 0;
+  if (Status s = RequireEditing(name, &i); !s.ok()) return s;
+  edit_.values[i].reset();
+  dirty_[i] = true;
+  return Status::Ok();
+}
+
+Status Query::Edit() {
+  if (state_ == State::kEdit || state_ == State::kInsert) return Status::Ok();
+  if (!live()) return Status::Invalid("Cannot modify a read-only dataset");
+  if (rows_.empty()) return Status::Invalid("Cannot edit an empty dataset");
+  edit_ = rows_[pos_];
+  dirty_.assign(fields_.size(), false);
+  state_ = State::kEdit;
+  return Status::Ok();
+}
+
+Status Query::Insert() {
+  if (!insert_refusal_.empty()) return Status::Invalid(insert_refusal_);
+  if (!live()) return Status::Invalid("Cannot modify a read-only dataset");
+  if (state_ == State::kEdit || state_ == State::kInsert) {
+    if (Status s = Post(); !s.ok()) return s;
+  }
+  edit_ = Row{};
+  edit_.values.assign(fields_.size(), std::nullopt);
+  dirty_.assign(fields_.size(), false);
+  insert_at_ = rows_.empty() ? 0 : pos_;
+  state_ = State::kInsert;
+  return Status::Ok();
+}
+
+Status Query::Append() {
+  if (Status s = Insert(); !s.ok()) return s;
+  insert_at_ = static_cast<int>(rows_.size());
+  return Status::Ok();
+}
+
+Status Query::Post() {
+  if (state_ != State::kEdit && state_ != State::kInsert) return Status::Ok();
+  std::vector<int> columns;
+  for (size_t i = 0; i < fields_.size(); ++i) {
+    if (dirty_[i] && fields_[i].type != "autoinc") columns.push_back(static_cast<int>(i));
+  }
+  std::string sql;
+  if (state_ == State::kEdit) {
+    if (columns.empty()) {
+      state_ = State::kBrowse;
+      return Status::Ok();
+    }
+    sql = "UPDATE " + QuoteName(table_) + " SET ";
+    for (size_t k = 0; k < columns.size(); ++k) {
+      if (k) sql += ", ";
+      sql += QuoteName(fields_[columns[k]].name) + " = ?";
+    }
+    sql += " WHERE _rowid_ = ?";
+  } else if (columns.empty()) {
+    sql = "INSERT INTO " + QuoteName(table_) + " DEFAULT VALUES";
+  } else {
+    sql = "INSERT INTO " + QuoteName(table_) + " (";
+    std::string marks;
+    for (size_t k = 0; k < columns.size(); ++k) {
+      if (k) {
+        sql += ", ";
+        marks += ", ";
+      }
+      sql += QuoteName(fields_[columns[k]].name);
+      marks += "?";
+    }
+    sql += ") VALUES (" + marks + ")";
+  }
+  auto prepared = db_->Prepare(sql);
+  if (!prepared.ok()) return prepared.status();
+  sqlite3_stmt* stmt = prepared.value()->stmt;
+  int n = 1;
+  for (int c : columns) {
+    const auto& v = edit_.values[c];
+    if (v) {
+      sqlite3_bind_text(stmt, n++, v->data(), static_cast<int>(v->size()), SQLITE_TRANSIENT);
+    } else {
+      sqlite3_bind_null(stmt, n++);
+    }
+  }
+  if (state_ == State::kEdit) sqlite3_bind_int64(stmt, n, edit_.rowid);
+  if (sqlite3_step(stmt) != SQLITE_DONE) return Status::IoError(db_->LastError());
+  if (state_ == State::kInsert) {
+    edit_.rowid = sqlite3_last_insert_rowid(db_->handle());
+    for (size_t i = 0; i < fields_.size(); ++i) {
+      if (fields_[i].type == "autoinc") edit_.values[i] = std::to_string(edit_.rowid);
+    }
+    rows_.insert(rows_.begin() + insert_at_, edit_);
+    pos_ = insert_at_;
+  } else {
+    rows_[pos_] = edit_;
+  }
+  state_ = State::kBrowse;
+  bof_ = eof_ = false;
+  return Status::Ok();
+}
+
+void Query::Cancel() {
+  if (state_ == State::kEdit || state_ == State::kInsert) state_ = State::kBrowse;
+}
+
+Status Query::Delete() {
+  if (state_ == State::kInsert) {
+    Cancel();
+    return Status::Ok();
+  }
+  Cancel();
+  if (!live()) return Status::Invalid("Cannot modify a read-only dataset");
+  if (rows_.empty()) return Status::Invalid("Cannot delete from an empty dataset");
+  auto prepared = db_->Prepare("DELETE FROM " + QuoteName(table_) + " WHERE _rowid_ = ?");
+  if (!prepared.ok()) return prepared.status();
+  sqlite3_bind_int64(prepared.value()->stmt, 1, rows_[pos_].rowid);
+  if (sqlite3_step(prepared.value()->stmt) != SQLITE_DONE) {
+    return Status::IoError(db_->LastError());
+  }
+  rows_.erase(rows_.begin() + pos_);
+  if (pos_ >= static_cast<int>(rows_.size())) {
+    pos_ = std::max(0, static_cast<int>(rows_.size()) - 1);
+    eof_ = rows_.empty();
+  }
+  return Status::Ok();
+}
+
+}  // namespace almanix::store

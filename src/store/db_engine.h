@@ -1,0 +1,214 @@
+#pragma once
+
+#include <cstdint>
+#include <list>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "app/status.h"
+
+struct sqlite3;
+
+// The table engine: every table is its own SQLite database file in one
+// folder, named after the table with ".db" and found without regard to case
+// (Events.db, Calendar2010.db, Year2010.db). SQL names tables as the program
+// always has ("Select * from events where ..."); the engine attaches the file
+// of each table a statement names, so unqualified names just work.
+//
+// Column types: "autoinc" is the integer key, "char(n)" text cut to n
+// characters when written through a query, "TIMESTAMP" text. Text compares
+// exactly and case-sensitively, LIKE included; LOWER() is the way to ignore
+// case.
+namespace almanix::store {
+
+// 'text' with inner quotes doubled: the one way values enter SQL text.
+std::string SqlQuote(std::string_view value);
+
+struct FieldDef {
+  std::string name;
+  std::string type;  // "autoinc", "char", "TIMESTAMP", or the declared type
+  int size = 0;      // n of char(n), else 0
+};
+
+class Database {
+ public:
+  Database();
+  ~Database();
+  Database(const Database&) = delete;
+  Database& operator=(const Database&) = delete;
+
+  // Points the engine at a folder of table files (trailing "/" optional).
+  // Detaches every table of the previous folder.
+  Status Open(const std::string& folder);
+  void Close();
+  bool is_open() const { return db_ != nullptr; }
+  const std::string& folder() const { return folder_; }
+
+  // The path of the table's file, found without regard to case; empty when
+  // there is none.
+  std::string TableFile(std::string_view table) const;
+  bool TableExists(std::string_view table) const {
+    return !TableFile(table).empty();
+  }
+
+  // Forgets the table and deletes its files (name.db and the index file
+  // name.px of older folders), found without regard to case. Done before a
+  // table is created anew.
+  Status DropFiles(std::string_view table);
+
+  // Runs a statement that returns no rows (CREATE, ALTER, DELETE, ...).
+  Status Execute(std::string_view sql);
+  // Runs one statement with its ? parameters bound as text (nullopt: NULL).
+  Status ExecuteWith(std::string_view sql,
+                     const std::vector<std::optional<std::string>>& params);
+  // Number of rows the last Execute changed.
+  int changes() const;
+
+  // Groups many writes into one transaction.
+  Status Begin();
+  Status Commit();
+  Status Rollback();
+  bool in_transaction() const { return transaction_depth_ > 0; }
+
+  // The table's columns in creation order; empty when it cannot be read.
+  std::vector<FieldDef> TableFields(std::string_view table);
+
+  // The engine's side of a prepared statement; used by Query.
+  struct Prepared;
+  Result<std::unique_ptr<Prepared>> Prepare(std::string_view sql);
+  std::string LastError() const;
+  sqlite3* handle() { return db_; }
+
+ private:
+  // Attaches the files of the tables the statement names; creates the file
+  // for CREATE TABLE and qualifies the name so the table lands in it.
+  Result<std::string> Route(std::string_view sql);
+  Status Attach(const std::string& table, const std::string& file);
+  std::string SchemaOf(const std::string& table) const;
+  void DetachIdle();
+
+  sqlite3* db_ = nullptr;
+  std::string folder_;
+  int transaction_depth_ = 0;
+  // lower-case table name -> schema name; most recently used at the front.
+  std::list<std::pair<std::string, std::string>> attached_;
+  int next_schema_ = 0;
+};
+
+// Commits when asked to, rolls back otherwise.
+class Transaction {
+ public:
+  explicit Transaction(Database& db) : db_(db), status_(db.Begin()) {}
+  ~Transaction() {
+    if (status_.ok() && !done_) (void)db_.Rollback();
+  }
+  Status Commit() {
+    done_ = true;
+    return status_.ok() ? db_.Commit() : status_;
+  }
+  const Status& status() const { return status_; }
+
+ private:
+  Database& db_;
+  Status status_;
+  bool done_ = false;
+};
+
+// A query: SQL text opened (its rows read) or executed. A query on one table
+// ("Select * from T ...") is live: its current row can be edited, inserted or
+// appended, then posted or cancelled. Fields are read and written by name,
+// without regard to case.
+class Query {
+ public:
+  enum class State { kInactive, kBrowse, kEdit, kInsert };
+
+  explicit Query(Database& db) : db_(&db) {}
+  Query(const Query&) = delete;
+  Query& operator=(const Query&) = delete;
+
+  void set_database(Database& db) { db_ = &db; }
+  // When set, Insert and Append fail with this message (a display query).
+  void set_insert_refusal(std::string message) { insert_refusal_ = std::move(message); }
+
+  // Closes, replaces the SQL text and reads the rows.
+  Status Open(std::string_view sql);
+  // Closes and runs the SQL text as a statement without rows.
+  Status ExecSql(std::string_view sql);
+  // Reads the rows again and stays on the same row number where possible.
+  Status Refresh();
+  void Close();
+
+  bool active() const { return state_ != State::kInactive; }
+  State state() const { return state_; }
+  bool live() const { return !table_.empty(); }
+  const std::string& sql() const { return sql_; }
+  const std::string& table() const { return table_; }
+
+  // Walking. RecNo is 1-based; 0 when there are no rows.
+  void First();
+  void Next();
+  void Prior();
+  void Last();
+  bool MoveTo(int rec_no);
+  bool Eof() const;
+  bool Bof() const { return bof_; }
+  int RecNo() const;
+  int RecordCount() const { return static_cast<int>(rows_.size()); }
+  bool IsEmpty() const { return rows_.empty(); }
+
+  // Fields of the current row (or of the row being edited or inserted).
+  bool HasField(std::string_view name) const;
+  const std::vector<FieldDef>& FieldDefs() const { return fields_; }
+  std::string AsString(std::string_view name) const;
+  // The value as a whole number; fallback when it is empty or not one.
+  int AsInteger(std::string_view name, int fallback = 0) const;
+  double AsFloat(std::string_view name, double fallback = 0) const;
+  bool IsNull(std::string_view name) const;
+  // Writing needs the edit or insert state. Numbers are stored as their
+  // decimal text; char(n) fields keep their first n characters.
+  Status SetString(std::string_view name, std::string_view value);
+  Status SetInteger(std::string_view name, long long value);
+  Status SetFloat(std::string_view name, double value);
+  Status SetNull(std::string_view name);
+
+  // Live editing.
+  Status Edit();
+  Status Insert();
+  Status Append();
+  Status Post();
+  void Cancel();
+  // Deletes the current row from the table.
+  Status Delete();
+
+ private:
+  struct Row {
+    std::int64_t rowid = 0;
+    std::vector<std::optional<std::string>> values;
+  };
+  int FieldIndex(std::string_view name) const;
+  Status Load();
+  const Row* Current() const;
+  Status RequireEditing(std::string_view name, int* index);
+
+  Database* db_;
+  std::string sql_;
+  std::string run_sql_;  // the text run, with the row key asked for
+  std::string table_;    // the one table of a live query
+  std::vector<FieldDef> fields_;
+  std::unordered_map<std::string, int> index_;  // lower-case name -> column
+  std::vector<Row> rows_;
+  int pos_ = 0;          // index into rows_
+  bool bof_ = true;
+  bool eof_ = true;
+  std::vector<bool> dirty_;  // columns written since Edit or Insert
+  State state_ = State::kInactive;
+  Row edit_;             // the row being edited or inserted
+  int insert_at_ = 0;
+  std::string insert_refusal_;
+};
+
+}  // namespace almanix::store

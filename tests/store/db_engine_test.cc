@@ -1,0 +1,249 @@
+#include "store/db_engine.h"
+
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+#include "app/file_util.h"
+#include "store/db.h"
+#include "support/temp_root.h"
+
+namespace almanix::store {
+namespace {
+
+using testing::ReadAll;
+using testing::WriteAll;
+
+class EngineTest : public ::testing::Test {
+ protected:
+  EngineTest() {
+    EXPECT_TRUE(db_.Open(root_.path()).ok());
+    EXPECT_TRUE(db_.Execute("CREATE TABLE Events( ID autoinc, CalendarID char(8), "
+                            "Summary char(10), Calendars char(255), sDate char(64), "
+                            "iDay char(2), dt TIMESTAMP)")
+                    .ok());
+  }
+  // Appends one row through a live query.
+  void Add(const std::string& summary, const std::string& calendars,
+           const std::string& sdate, const char* iday = nullptr) {
+    Query q(db_);
+    ASSERT_TRUE(q.Open("Select * from Events").ok());
+    ASSERT_TRUE(q.Append().ok());
+    ASSERT_TRUE(q.SetString("Summary", summary).ok());
+    ASSERT_TRUE(q.SetString("Calendars", calendars).ok());
+    ASSERT_TRUE(q.SetString("sDate", sdate).ok());
+    if (iday) {
+      ASSERT_TRUE(q.SetString("iDay", iday).ok());
+    }
+    ASSERT_TRUE(q.Post().ok());
+  }
+  std::vector<std::string> Summaries(const std::string& sql) {
+    Query q(db_);
+    Status s = q.Open(sql);
+    EXPECT_TRUE(s.ok()) << sql << ": " << s.message();
+    std::vector<std::string> out;
+    for (q.First(); !q.Eof(); q.Next()) out.push_back(q.AsString("summary"));
+    return out;
+  }
+
+  testing::TempRoot root_;
+  Database db_;
+};
+
+TEST_F(EngineTest, EachTableIsItsOwnFileFoundWithoutRegardToCase) {
+  EXPECT_TRUE(FileExists(root_ / "Events.db"));
+  EXPECT_EQ(db_.TableFile("EVENTS"), root_ / "Events.db");
+  Add("one", ",1,", "40179");
+  EXPECT_EQ(Summaries("select * from EVENTS"), std::vector<std::string>{"one"});
+  // Another connection on the same folder sees the row.
+  Database other;
+  ASSERT_TRUE(other.Open(root_.path()).ok());
+  Query q(other);
+  ASSERT_TRUE(q.Open("Select * from events").ok());
+  EXPECT_EQ(q.RecordCount(), 1);
+}
+
+TEST_F(EngineTest, FieldDefinitionsTellTheTypes) {
+  std::vector<FieldDef> f = db_.TableFields("events");
+  ASSERT_EQ(f.size(), 7u);
+  EXPECT_EQ(f[0].name, "ID");
+  EXPECT_EQ(f[0].type, "autoinc");
+  EXPECT_EQ(f[2].name, "Summary");
+  EXPECT_EQ(f[2].type, "char");
+  EXPECT_EQ(f[2].size, 10);
+  EXPECT_EQ(f[6].type, "TIMESTAMP");
+  Query q(db_);
+  ASSERT_TRUE(q.Open("Select * from Events").ok());
+  EXPECT_TRUE(q.HasField("calendarid"));
+  EXPECT_FALSE(q.HasField("Nope"));
+  EXPECT_EQ(q.FieldDefs().size(), 7u);
+}
+
+TEST_F(EngineTest, LiveQueryEditsInsertsPostsAndCancels) {
+  Query q(db_);
+  ASSERT_TRUE(q.Open("Select * from Events").ok());
+  EXPECT_TRUE(q.live());
+  EXPECT_TRUE(q.Eof());
+  ASSERT_TRUE(q.Append().ok());
+  ASSERT_TRUE(q.SetString("Summary", "A very long summary").ok());
+  ASSERT_TRUE(q.SetInteger("sDate", 40179).ok());
+  ASSERT_TRUE(q.SetFloat("dt", 40179.5).ok());
+  ASSERT_TRUE(q.Post().ok());
+  EXPECT_EQ(q.AsString("ID"), "1");
+  EXPECT_EQ(q.AsString("Summary"), "A very lon");  // char(10)
+  EXPECT_EQ(q.AsString("sDate"), "40179");
+  EXPECT_EQ(q.AsString("dt"), "40179.5");
+  EXPECT_EQ(q.AsInteger("sDate"), 40179);
+  EXPECT_TRUE(q.IsNull("iDay"));
+
+  ASSERT_TRUE(q.Edit().ok());
+  ASSERT_TRUE(q.SetString("Summary", "\xc3\xa9t\xc3\xa9 caf\xc3\xa9 ok!").ok());
+  q.Cancel();
+  EXPECT_EQ(q.AsString("Summary"), "A very lon");
+  ASSERT_TRUE(q.Edit().ok());
+  ASSERT_TRUE(q.SetString("Summary", "\xc3\xa9t\xc3\xa9 caf\xc3\xa9 ok!").ok());
+  ASSERT_TRUE(q.Post().ok());
+  ASSERT_TRUE(q.Refresh().ok());
+  // Ten characters, not ten bytes.
+  EXPECT_EQ(q.AsString("Summary"), "\xc3\xa9t\xc3\xa9 caf\xc3\xa9 o");
+
+  ASSERT_TRUE(q.Append().ok());
+  ASSERT_TRUE(q.SetString("Summary", "second").ok());
+  q.First();  // moving on posts, as a data set does
+  EXPECT_EQ(q.RecordCount(), 2);
+  q.Next();
+  EXPECT_EQ(q.AsString("Summary"), "second");
+  EXPECT_EQ(q.RecNo(), 2);
+  q.Next();
+  EXPECT_TRUE(q.Eof());
+  ASSERT_TRUE(q.Delete().ok());
+  ASSERT_TRUE(q.Refresh().ok());
+  EXPECT_EQ(q.RecordCount(), 1);
+  EXPECT_FALSE(q.SetString("Summary", "x").ok());  // not editing
+}
+
+TEST_F(EngineTest, EveryStatementShapeRunsAsWritten) {
+  Add("Meeting", ",1,3,", "40179", "1");
+  Add("meeting", ",3,", "40180", "2");
+  Add("Lunch", ",13,", "40181");
+  Add("Other", ",2,", "40190", "5");
+  EXPECT_EQ(Summaries("Select * from Events where sDate = '40179' or ( sDate >= '40181' "
+                      "and sDate < '40190' ) order by sDate asc "),
+            (std::vector<std::string>{"Meeting", "Lunch"}));
+  EXPECT_EQ(Summaries("Select * from events where Calendars LIKE '%,3,%'"),
+            (std::vector<std::string>{"Meeting", "meeting"}));
+  // Exact and case-sensitive, LIKE included; LOWER is the way around it.
+  EXPECT_EQ(Summaries("Select * from events where Summary = 'meeting'"),
+            std::vector<std::string>{"meeting"});
+  EXPECT_EQ(Summaries("Select * from events where Summary LIKE 'M%'"),
+            std::vector<std::string>{"Meeting"});
+  EXPECT_EQ(Summaries("Select * from events where LOWER(Summary) LIKE '%meet%'").size(), 2u);
+  EXPECT_EQ(Summaries("Select * from events where iDay is NULL"),
+            std::vector<std::string>{"Lunch"});
+  EXPECT_EQ(Summaries(" Select * from events where id in (4,1) order by sDate asc "),
+            (std::vector<std::string>{"Meeting", "Other"}));
+  Query q(db_);
+  ASSERT_TRUE(q.ExecSql(" Delete from Events where ID ='2'").ok());
+  ASSERT_TRUE(q.ExecSql("Delete From events where CalendarID = ''").ok());
+  EXPECT_EQ(Summaries("Select * from events").size(), 3u);
+  ASSERT_TRUE(db_.Execute("ALTER TABLE Events ADD ScrollShow char(1)").ok());
+  ASSERT_TRUE(q.Open("Select * from Events").ok());
+  EXPECT_TRUE(q.HasField("ScrollShow"));
+  // Lines may end in CR LF.
+  EXPECT_EQ(Summaries(" Select * from events where rowid >= '0'\r\n and  Calendars LIKE '%,2,%'\r\n")
+                .size(),
+            1u);
+}
+
+TEST_F(EngineTest, QuotedValuesCannotChangeTheStatement) {
+  Add("it's", ",1,", "1");
+  Add("100% sure", ",1,", "2");
+  for (const std::string& v :
+       {std::string("x' OR '1'='1"), std::string("'; DROP TABLE Events; --"),
+        std::string("it''s"), std::string("%"), std::string("_")}) {
+    EXPECT_TRUE(Summaries("Select * from events where Summary = " + SqlQuote(v)).empty()) << v;
+  }
+  EXPECT_EQ(Summaries("Select * from events where Summary = " + SqlQuote("it's")),
+            std::vector<std::string>{"it's"});
+  EXPECT_EQ(SqlQuote("a'b"), "'a''b'");
+  EXPECT_TRUE(db_.TableExists("events"));
+  EXPECT_EQ(Summaries("Select * from events").size(), 2u);
+}
+
+TEST_F(EngineTest, ManyTablesAreAttachedAsTheyAreUsed) {
+  for (int y = 2004; y < 2020; ++y) {
+    ASSERT_TRUE(db_.Execute("CREATE TABLE Year" + std::to_string(y) + "( ID autoinc, iDay char(2))").ok());
+  }
+  for (int round = 0; round < 3; ++round) {
+    for (int y = 2004; y < 2020; ++y) {
+      std::string t = "Year" + std::to_string(y);
+      ASSERT_TRUE(db_.ExecuteWith("INSERT INTO " + t + " (iDay) VALUES (?)", {std::to_string(y)}).ok());
+      Query q(db_);
+      ASSERT_TRUE(q.Open("select * from " + t).ok());
+      EXPECT_EQ(q.RecordCount(), round + 1);
+    }
+  }
+  EXPECT_TRUE(FileExists(root_ / "Year2019.db"));
+}
+
+TEST_F(EngineTest, TransactionsRollBack) {
+  {
+    Transaction tx(db_);
+    Add("kept?", ",1,", "1");
+  }
+  EXPECT_TRUE(Summaries("select * from events").empty());
+  {
+    Transaction tx(db_);
+    Add("kept", ",1,", "1");
+    ASSERT_TRUE(tx.Commit().ok());
+  }
+  EXPECT_EQ(Summaries("select * from events").size(), 1u);
+}
+
+TEST_F(EngineTest, OnlySingleTableQueriesAreLive) {
+  Add("a", ",1,", "1");
+  Query q(db_);
+  ASSERT_TRUE(q.Open("select count(*) as n from events").ok());
+  EXPECT_FALSE(q.live());
+  EXPECT_EQ(q.AsString("n"), "1");
+  EXPECT_FALSE(q.Edit().ok());
+  EXPECT_FALSE(q.Append().ok());
+}
+
+TEST_F(EngineTest, DisplayQueryRefusesInserts) {
+  TDB1 data;
+  data.db_.Close();
+  ASSERT_TRUE(data.db().Open(root_.path()).ok());
+  ASSERT_TRUE(data.qCalendar.Open("Select * from Events").ok());
+  Status s = data.qCalendar.Append();
+  EXPECT_FALSE(s.ok());
+  EXPECT_EQ(s.message(), "Inserting not allowed");
+  EXPECT_TRUE(data.qCalendarWrite.Open("Select * from Events").ok());
+  EXPECT_TRUE(data.qCalendarWrite.Append().ok());
+}
+
+TEST_F(EngineTest, DamagedFilesGiveTheEngineErrorAndStayUntouched) {
+  const std::string junk = "this is not a table file\x01\x02";
+  WriteAll(root_ / "Year2011.db", junk);
+  WriteAll(root_ / "Year2012.db", "");
+  std::filesystem::create_directories(root_ / "Year2013.db");
+  std::string events_before = ReadAll(root_ / "Events.db");
+  Query q(db_);
+  Status damaged = q.Open("Select * from year2011");
+  EXPECT_FALSE(damaged.ok());
+  EXPECT_NE(damaged.message().find("not a database"), std::string::npos) << damaged.message();
+  EXPECT_FALSE(q.active());
+  Status empty = q.Open("Select * from year2012");
+  EXPECT_FALSE(empty.ok());
+  EXPECT_NE(empty.message().find("no such table"), std::string::npos) << empty.message();
+  EXPECT_FALSE(q.Open("Select * from year2013").ok());
+  EXPECT_FALSE(q.Open("Select * from nothing").ok());
+  EXPECT_EQ(ReadAll(root_ / "Year2011.db"), junk);
+  EXPECT_EQ(ReadAll(root_ / "Year2012.db"), "");
+  EXPECT_EQ(ReadAll(root_ / "Events.db"), events_before);
+  // The engine still works for the good tables.
+  EXPECT_TRUE(q.Open("Select * from events").ok());
+}
+
+}  // namespace
+}  // namespace almanix::store
