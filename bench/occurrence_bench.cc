@@ -42,15 +42,16 @@ std::vector<EventRow> MakeEvents(int count) {
     EventRow row;
     const int category = pick(1, 3);
     row.calendars = "," + std::to_string(category) + ",";
-    if (pick(1, 10) == 1) row.calendars += std::to_string(category % 3 + 1) + ",";
+    if (pick(1, 10) == 1)
+      row.calendars += std::to_string(category % 3 + 1) + ",";
     const DayNumber start = pick(first, last);
     const CivilDate date = almanix::DecodeDate(start);
     row.s_date = std::to_string(start);
     row.i_month = std::to_string(date.month);
     row.i_day = std::to_string(date.day);
     row.r_active_months = AllMonths();
-    row.r_ends = pick(1, 5) == 1 ? std::to_string(start + pick(30, 400))
-                                 : "9999999";
+    row.r_ends =
+        pick(1, 5) == 1 ? std::to_string(start + pick(30, 400)) : "9999999";
     const int kind = pick(1, 100);
     if (kind <= 60) {
       row.r_ends = row.s_date;
@@ -126,14 +127,15 @@ int main(int argc, char** argv) {
   std::vector<ParsedEvent> parsed;
   parsed.reserve(rows.size());
   for (const EventRow& row : rows) parsed.push_back(ParsedEvent::Parse(row));
-  const double parse_seconds = std::chrono::duration<double>(
-                                   std::chrono::steady_clock::now() -
-                                   parse_begin)
-                                   .count();
+  const double parse_seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() -
+                                    parse_begin)
+          .count();
 
-  std::printf("%d events x %zu days of 2026 = %ld tests, category %d, "
-              "median of %d runs\n",
-              count, days.size(), tests, kCategory, kRuns);
+  std::printf(
+      "%d events x %zu days of 2026 = %ld tests, category %d, "
+      "median of %d runs\n",
+      count, days.size(), tests, kCategory, kRuns);
   std::printf("parse    %10.4f s for %d events\n", parse_seconds, count);
 
   long parsed_hits = 0;
@@ -157,10 +159,9 @@ int main(int argc, char** argv) {
         long hits = 0;
         for (const DayKey& day : days) {
           for (const EventRow& row : rows) {
-            hits += almanix::store::EventOccursOn(row, category, day.text,
-                                                  day.month_text,
-                                                  day.weekday_text,
-                                                  day.day_text);
+            hits += almanix::store::EventOccursOn(
+                row, category, day.text, day.month_text, day.weekday_text,
+                day.day_text);
           }
         }
         return hits;

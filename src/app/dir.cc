@@ -213,6 +213,7 @@ TDir::TDir(const std::string& install_dir, const platform::Places& places,
   }
   // 5. and 6. First-run tables.
   if (FindNoCase(DbDir, "Events.db").empty()) {
+    FirstRun = true;
     CopyTree(InstallDir + "DB", UserDataDir, "N");
     WaitForFile(DbDir + "Events.db");
   }

@@ -171,6 +171,8 @@ class TDir {
   std::string CalendarFile;
   std::string WorkDir;
   std::string WindowsDir;
+  // Set when this start found no events table and seeded the tables.
+  bool FirstRun = false;
   // Where the autostart entry and the small value store live.
   std::string ConfigHomeDir;
 

@@ -138,9 +138,11 @@ void Startup(App& app, UiSeam& ui, const StartupOptions& options) {
     }
   }
 
-  // First start: which kind of calendar is this?
+  // First start: which kind of calendar is this? Asked too when the seeded
+  // templates brought a 2010 table, which is then made anew for the answer.
   Info(app, "new install");
-  if (app.config && FindNoCase(app.dir->DbDir, "year2010.db").empty()) {
+  bool had_2010 = !FindNoCase(app.dir->DbDir, "year2010.db").empty();
+  if (app.config && (!had_2010 || app.dir->FirstRun)) {
     if (!Guarded([&] {
           std::vector<std::string> choices;
           for (const CategoryPreset& p : CategoryPresets()) choices.push_back(p.choice);
@@ -165,7 +167,9 @@ void Startup(App& app, UiSeam& ui, const StartupOptions& options) {
   }
 
   // The first tables.
-  if (options.hooks && FindNoCase(app.dir->DbDir, "year2010.db").empty()) {
+  bool remake_2010 = app.asked_calendar_type && had_2010;
+  if (options.hooks &&
+      (remake_2010 || FindNoCase(app.dir->DbDir, "year2010.db").empty())) {
     if (!Guarded([&] { return options.hooks->CreateYearTable(app, 2010).ok(); })) {
       ui.ShowMessage("Error creating this year table", MessageKind::kError);
     }

@@ -1,15 +1,12 @@
 #include "cli/cli.h"
 
-#include <map>
-#include <optional>
 #include <ostream>
 
 #include "app/config.h"
-#include "app/file_util.h"
-#include "app/startup.h"
 #include "app/text.h"
-#include "cli/cli_ui.h"
-#include "platform/places.h"
+#include "cli/commands.h"
+#include "cli/invocation.h"
+#include "cli/session.h"
 
 namespace almanix::cli {
 namespace {
@@ -25,8 +22,13 @@ constexpr char kUsage[] =
     "  --year Y       the year the publish settings are set up for\n"
     "  --help         this text; COMMAND --help for a command's own\n"
     "\n"
-    "Commands:\n"
-    "  init [--preset NAME]   first-run seeding; NAME is a calendar type\n";
+    "Commands (dates YYYY-MM-DD, times HH:MM, categories 1 to 30):\n"
+    "  init [--preset NAME]      first-run seeding; NAME is a calendar type\n"
+    "  event add --category N --summary TEXT --start DATE[ TIME] [...]\n"
+    "  event list [--category N] --from DATE --to DATE\n"
+    "  event delete ID\n"
+    "  note set --category N --date DATE TEXT\n"
+    "  holiday set --date DATE TEXT\n";
 
 constexpr char kInitUsage[] =
     "usage: almanix-cli init [--preset NAME]\n"
@@ -34,21 +36,13 @@ constexpr char kInitUsage[] =
     "Seeds the data folders as a first start does and prints where the data\n"
     "is. NAME is one of these calendar types (default \"My personal calendar\"):\n";
 
-struct Invocation {
-  std::string root;
-  std::string workdir;
-  std::optional<int> year;
-  bool help = false;
-  std::string command;
-  std::vector<std::string> args;             // positional, after the command
-  std::multimap<std::string, std::string> options;  // command options
-  std::vector<std::string> flags;            // command options without value
-};
-
-// Options of commands that take a value; anything else starting "--" is a
-// flag.
 bool TakesValue(const std::string& name) {
-  static const char* kValued[] = {"--preset"};
+  static const char* kValued[] = {
+      "--preset",   "--category", "--summary",    "--start",    "--end",
+      "--repeat",   "--every",    "--pattern",    "--weekdays", "--monthdays",
+      "--months",   "--until",    "--skip",       "--categories", "--description",
+      "--location", "--url",      "--set",        "--date",     "--from",
+      "--to"};
   for (const char* v : kValued) {
     if (name == v) return true;
   }
@@ -78,9 +72,8 @@ std::optional<std::string> Parse(const std::vector<std::string>& args,
       if (!inv->year || *inv->year < 2004 || *inv->year > 2099) {
         return "--year wants a year from 2004 to 2099, not " + y;
       }
-    } else if (inv->command.empty() && a.rfind("--", 0) != 0) {
-      inv->command = a;
-    } else if (a.rfind("--", 0) == 0 && !inv->command.empty()) {
+    } else if (a.rfind("--", 0) == 0) {
+      if (inv->words.empty()) return "unknown option " + a;
       if (TakesValue(a)) {
         std::string v;
         if (auto e = value(&v)) return e;
@@ -88,10 +81,8 @@ std::optional<std::string> Parse(const std::vector<std::string>& args,
       } else {
         inv->flags.push_back(a);
       }
-    } else if (a.rfind("--", 0) == 0) {
-      return "unknown option " + a;
     } else {
-      inv->args.push_back(a);
+      inv->words.push_back(a);
     }
   }
   return std::nullopt;
@@ -99,74 +90,69 @@ std::optional<std::string> Parse(const std::vector<std::string>& args,
 
 std::string PresetList() {
   std::string out;
-  for (const CategoryPreset& p : CategoryPresets()) {
-    out += "  \"" + p.choice + "\"\n";
-  }
+  for (const CategoryPreset& p : CategoryPresets()) out += "  \"" + p.choice + "\"\n";
   return out;
 }
 
-int Usage(std::ostream& err, const std::string& problem) {
-  err << "almanix: " << problem << "\n" << kUsage;
-  return kExitUsage;
-}
-
 int RunInit(const Invocation& inv, std::ostream& out, std::ostream& err) {
-  for (const std::string& f : inv.flags) return Usage(err, "init does not know " + f);
-  if (!inv.args.empty()) return Usage(err, "init takes no argument " + inv.args[0]);
+  if (!inv.flags.empty()) return UsageError(err, "init does not know " + inv.flags[0]);
+  if (inv.words.size() > 1) return UsageError(err, "init takes no argument " + inv.words[1]);
   std::optional<int> preset;
-  if (auto it = inv.options.find("--preset"); it != inv.options.end()) {
-    const CategoryPreset* p = FindCategoryPreset(it->second);
+  if (auto name = inv.Option("--preset")) {
+    const CategoryPreset* p = FindCategoryPreset(*name);
     if (p == nullptr) {
-      err << "almanix: unknown calendar type \"" << it->second
-          << "\"; the types are:\n"
+      err << "almanix: unknown calendar type \"" << *name << "\"; the types are:\n"
           << PresetList();
       return kExitUsage;
     }
     preset = static_cast<int>(p - CategoryPresets().data());
   }
-
-  CliUi ui(err);
-  ui.set_choice(preset);
-  App app;
-  StartupOptions options;
-  options.root = inv.root;
-  options.executable = platform::ExecutableDir() + "almanix";
-  Startup(app, ui, options);
-  if (!app.dir || !app.config) return kExitFailed;
-  if (!inv.workdir.empty()) {
-    std::string folder = WithTrailingSlash(SlashPath(inv.workdir));
-    if (Status s = TDir::EnsureDir(folder); !s.ok()) {
-      err << "almanix: " << s.message() << "\n";
-      return kExitFailed;
-    }
-    (void)SwitchWorkDir(app, folder);
+  Session session(err);
+  if (!session.Start(inv, err, preset)) return kExitFailed;
+  if (preset && !session.app.asked_calendar_type) {
+    err << "almanix: this calendar already has its categories; --preset applies to "
+           "a first start only\n";
   }
-  out << app.dir->WorkDir << "\n";
-  return ui.messages_shown() == 0 ? kExitOk : kExitFailed;
+  out << session.app.dir->WorkDir << "\n";
+  return session.ui.errors_shown() == 0 ? kExitOk : kExitFailed;
 }
 
 }  // namespace
+
+int UsageError(std::ostream& err, const std::string& problem) {
+  err << "almanix: " << problem << "\n" << kUsage;
+  return kExitUsage;
+}
+
+int Failed(std::ostream& err, const std::string& message) {
+  err << "almanix: " << message << "\n";
+  return kExitFailed;
+}
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out,
            std::ostream& err) {
   try {
     Invocation inv;
-    if (auto problem = Parse(args, &inv)) return Usage(err, *problem);
-    if (inv.command.empty()) {
+    if (auto problem = Parse(args, &inv)) return UsageError(err, *problem);
+    if (inv.words.empty()) {
       if (inv.help) {
         out << kUsage;
         return kExitOk;
       }
-      return Usage(err, "no command given");
+      return UsageError(err, "no command given");
     }
-    if (inv.command == "init") {
+    const std::string& command = inv.words[0];
+    if (command == "init") {
       if (inv.help) {
         out << kInitUsage << PresetList();
         return kExitOk;
       }
       return RunInit(inv, out, err);
     }
-    return Usage(err, "unknown command " + inv.command);
+    if (command == "event" || command == "note" || command == "holiday") {
+      return RunStoreCommand(inv, out, err);
+    }
+    return UsageError(err, "unknown command " + command);
   } catch (const std::exception& e) {
     err << "almanix: " << e.what() << "\n";
     return kExitFailed;

@@ -32,8 +32,8 @@ std::string OneLine(std::string_view text) {
 
 }  // namespace
 
-void CliUi::ShowMessage(std::string_view text, MessageKind) {
-  ++messages_shown_;
+void CliUi::ShowMessage(std::string_view text, MessageKind kind) {
+  if (kind == MessageKind::kError) ++errors_shown_;
   err_ << "almanix: " << OneLine(text) << "\n";
 }
 

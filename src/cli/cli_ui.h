@@ -33,12 +33,14 @@ class CliUi : public UiSeam {
 
   // The answer the next choice gets instead of its default.
   void set_choice(std::optional<int> choice) { choice_ = choice; }
-  int messages_shown() const { return messages_shown_; }
+  // Messages of the error kind shown so far: a command that showed one
+  // failed.
+  int errors_shown() const { return errors_shown_; }
 
  private:
   std::ostream& err_;
   std::optional<int> choice_;
-  int messages_shown_ = 0;
+  int errors_shown_ = 0;
 };
 
 }  // namespace almanix::cli

@@ -25,6 +25,7 @@ class TDB1 {
   // "DB.Close": closes the queries and forgets the folders.
   void Close();
 
+  void set_log(TLog* log) { log_ = log; }
   Database& db() { return db_; }
   const std::string& net_file_dir() const { return net_file_dir_; }
   const std::string& private_dir() const { return private_dir_; }

@@ -24,7 +24,7 @@ bool ListHas(std::string_view list, std::string_view item) {
 
 int WholeNumber(std::string_view text) { return ParseInt(text).value_or(0); }
 
-// 64-bit so that day texts like "2147483647" cannot overflow.
+// 64-bit: a day-of-month text may hold any int, "2147483647" included.
 std::int64_t GridRowOf(DayNumber day, std::int64_t day_of_month) {
   const std::int64_t blanks = DayOfWeek(FirstOfMonth(day)) - 1;
   return (blanks + day_of_month - 1) / 7 + 1;
@@ -123,8 +123,8 @@ std::vector<DayNumber> SkippedDays(std::string_view list) {
     const std::size_t end = std::min(list.find(',', begin), list.size());
     const std::string_view item = list.substr(begin, end - begin);
     // "-2147483648" is the longest text of an int.
-    for (std::size_t length = 1; length <= std::min<std::size_t>(item.size(), 11);
-         ++length) {
+    for (std::size_t length = 1;
+         length <= std::min<std::size_t>(item.size(), 11); ++length) {
       const std::string_view prefix = item.substr(0, length);
       const std::optional<int> value = ParseInt(prefix);
       if (value && std::to_string(*value) == prefix) days.push_back(*value);
@@ -168,21 +168,20 @@ std::string LikeItem(std::string_view item) {
 
 std::string MonthQueryRest(int m) {
   const std::string month = std::to_string(m);
-  return " and ( rActiveMonths like " + LikeItem(month) + " ) or ( iMonth =" +
-         SqlQuote(month) + ")" + " order by sTime asc ";
+  return " and ( rActiveMonths like " + LikeItem(month) +
+         " ) or ( iMonth =" + SqlQuote(month) + ")" + " order by sTime asc ";
 }
 
 }  // namespace
 
 bool EventOccursOn(const EventRow& e, std::string_view c, std::string_view n,
-                   std::string_view m, std::string_view w,
-                   std::string_view d) {
+                   std::string_view m, std::string_view w, std::string_view d) {
   return TextOccurs(e, c, n, m, w, d, /*any_choice=*/false);
 }
 
-bool DayEventOccursOn(const EventRow& e, std::string_view c,
-                      std::string_view n, std::string_view m,
-                      std::string_view w, std::string_view d) {
+bool DayEventOccursOn(const EventRow& e, std::string_view c, std::string_view n,
+                      std::string_view m, std::string_view w,
+                      std::string_view d) {
   return TextOccurs(e, c, n, m, w, d, /*any_choice=*/true);
 }
 
@@ -195,8 +194,7 @@ DayNumber FirstOfMonth(DayNumber day) {
 
 DayNumber LastOfMonth(DayNumber day) {
   const CivilDate date = DecodeDate(day);
-  return EncodeDate(date.year, date.month,
-                    DaysInMonth(date.year, date.month));
+  return EncodeDate(date.year, date.month, DaysInMonth(date.year, date.month));
 }
 
 int GridRow(DayNumber day) {
@@ -289,8 +287,7 @@ bool ParsedEvent::InCategory(int category) const {
   return ListHas(calendars_, std::to_string(category));
 }
 
-int ParsedEvent::CompareWithDay(const ComparableText& text,
-                                const DayKey& day) {
+int ParsedEvent::CompareWithDay(const ComparableText& text, const DayKey& day) {
   if (text.is_packed && day.text_packed) {
     return text.packed < day.packed ? -1 : (text.packed > day.packed ? 1 : 0);
   }

@@ -42,9 +42,9 @@ bool EventOccursOn(const EventRow& e, std::string_view c, std::string_view n,
                    std::string_view m, std::string_view w, std::string_view d);
 // The desktop's rule: as EventOccursOn, but a weekday in rWeekly or a day in
 // rMonthly counts whatever rChoice says.
-bool DayEventOccursOn(const EventRow& e, std::string_view c,
-                      std::string_view n, std::string_view m,
-                      std::string_view w, std::string_view d);
+bool DayEventOccursOn(const EventRow& e, std::string_view c, std::string_view n,
+                      std::string_view m, std::string_view w,
+                      std::string_view d);
 
 // ---- Date operations ----
 
@@ -67,13 +67,13 @@ struct DayKey {
   static DayKey For(DayNumber n);
 
   DayNumber day = 0;
-  std::string text;        // decimal day number, what the rows compare with
-  int month = 0;           // 1..12
-  int day_of_month = 0;    // 1..31
-  int weekday = 0;         // 1 = Sunday .. 7
-  int iso_week = 0;        // ISO 8601 week number
-  int grid_row = 0;        // GridRow
-  int ordinal = 0;         // WeekdayOrdinal
+  std::string text;      // decimal day number, what the rows compare with
+  int month = 0;         // 1..12
+  int day_of_month = 0;  // 1..31
+  int weekday = 0;       // 1 = Sunday .. 7
+  int iso_week = 0;      // ISO 8601 week number
+  int grid_row = 0;      // GridRow
+  int ordinal = 0;       // WeekdayOrdinal
   std::string month_text;
   std::string day_text;
   std::string weekday_text;
@@ -103,28 +103,34 @@ class ParsedEvent {
     std::uint64_t packed = 0;
     bool is_packed = false;
   };
-  enum class Choice : std::uint8_t { kOther, kDaily, kWeekly, kMonthly, kYearly };
+  enum class Choice : std::uint8_t {
+    kOther,
+    kDaily,
+    kWeekly,
+    kMonthly,
+    kYearly
+  };
   enum class WeekPattern : std::uint8_t { kWeeks, kOrdinal, kGridRow, kFree };
 
   bool InCategory(int category) const;
   bool Occurs(const DayKey& day, int category, bool any_choice) const;
   static int CompareWithDay(const ComparableText& text, const DayKey& day);
 
-  std::uint64_t categories_ = 0;    // IDs 0..63 named in Calendars
-  std::string calendars_;           // for IDs outside the bit set
-  std::uint64_t weekdays_ = 0;      // bit w
-  std::uint64_t month_days_ = 0;    // bit d
-  std::uint64_t months_ = 0;        // bit m
+  std::uint64_t categories_ = 0;  // IDs 0..63 named in Calendars
+  std::string calendars_;         // for IDs outside the bit set
+  std::uint64_t weekdays_ = 0;    // bit w
+  std::uint64_t month_days_ = 0;  // bit d
+  std::uint64_t months_ = 0;      // bit m
   ComparableText ends_;
   ComparableText start_;
   std::vector<DayNumber> skipped_;  // sorted day numbers F2 skips
   Choice choice_ = Choice::kOther;
   WeekPattern pattern_ = WeekPattern::kFree;
-  int every_ = 0;                   // F1
-  int start_value_ = 0;             // sDate as a number
-  int start_week_ = 0;              // ISO week of start_value_
-  int yearly_month_ = -1;           // iMonth when a plain number, else -1
-  int yearly_day_ = -1;             // iDay when a plain number, else -1
+  int every_ = 0;          // F1
+  int start_value_ = 0;    // sDate as a number
+  int start_week_ = 0;     // ISO week of start_value_
+  int yearly_month_ = -1;  // iMonth when a plain number, else -1
+  int yearly_day_ = -1;    // iDay when a plain number, else -1
 };
 
 // ---- SQL text ----

@@ -102,8 +102,17 @@ TEST_F(CliTest, InitWithAPresetStoresItsNames) {
   EXPECT_EQ(ini.ReadString("Application", "CalendarList", "").rfind(
                 "\"Morning Shift\",\"Afternoon Shift\",\"Night Shift\",,", 0),
             0u);
+  // Only a first start asks; later the categories stay.
+  CliRun again = Cli({"--root", data_, "init", "--preset", "Church calendar"});
+  EXPECT_EQ(again.code, 0);
+  EXPECT_NE(again.err.find("--preset applies to a first start only"), std::string::npos);
+  ASSERT_TRUE(ini.Load().ok());
+  EXPECT_EQ(SplitCommaText(ini.ReadString("Application", "CalendarList", ""))[0],
+            "Morning Shift");
   // The trailing blank of this type's name is not needed on the command line.
-  ASSERT_EQ(Cli({"--root", data_, "init", "--preset", "School calendar"}).code, 0);
+  std::string school = root_ / "school/";
+  ASSERT_EQ(Cli({"--root", school, "init", "--preset", "School calendar"}).code, 0);
+  ini = IniFile(school + "Config/application.ini");
   ASSERT_TRUE(ini.Load().ok());
   EXPECT_EQ(SplitCommaText(ini.ReadString("Application", "CalendarList", ""))[17],
             "Phys ed");

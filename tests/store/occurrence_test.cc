@@ -44,8 +44,8 @@ bool Occurs(const EventRow& row, DayNumber day, int category = 1) {
   const DayTexts t = TextsOf(day);
   const bool text =
       EventOccursOn(row, std::to_string(category), t.n, t.m, t.w, t.d);
-  const bool parsed = ParsedEvent::Parse(row).OccursOn(DayKey::For(day),
-                                                       category);
+  const bool parsed =
+      ParsedEvent::Parse(row).OccursOn(DayKey::For(day), category);
   EXPECT_EQ(text, parsed) << "day " << day << " category " << category;
   return text;
 }
@@ -55,8 +55,8 @@ bool DayOccurs(const EventRow& row, DayNumber day, int category = 1) {
   const DayTexts t = TextsOf(day);
   const bool text =
       DayEventOccursOn(row, std::to_string(category), t.n, t.m, t.w, t.d);
-  const bool parsed = ParsedEvent::Parse(row).DayOccursOn(DayKey::For(day),
-                                                          category);
+  const bool parsed =
+      ParsedEvent::Parse(row).DayOccursOn(DayKey::For(day), category);
   EXPECT_EQ(text, parsed) << "day " << day << " category " << category;
   return text;
 }
@@ -95,6 +95,12 @@ TEST(OccurrenceTest, DailyEveryThreeDays) {
   row.f2 = "40185";
   EXPECT_FALSE(Occurs(row, 40185));
   EXPECT_TRUE(Occurs(row, 40188));
+
+  // The last day counts.
+  row.r_ends = "40188";
+  EXPECT_TRUE(Occurs(row, 40188));
+  EXPECT_FALSE(Occurs(row, 40191));
+  row.r_ends = "9999999";
 
   // Without a count every day from the start on.
   row.f1 = "";
@@ -293,15 +299,24 @@ class RowMaker {
   // An item for a list of numbers low..high.
   std::string Item(int low, int high) {
     switch (Pick(0, 11)) {
-      case 0: return "0" + std::to_string(Pick(low, high));
-      case 1: return " " + std::to_string(Pick(low, high));
-      case 2: return std::to_string(Pick(low, high)) + " ";
-      case 3: return "+" + std::to_string(Pick(low, high));
-      case 4: return "-" + std::to_string(Pick(low, high));
-      case 5: return std::to_string(Pick(high + 1, high + 70));
-      case 6: return Chance(50) ? "x" : "";
-      case 7: return "0";
-      default: return std::to_string(Pick(low, high));
+      case 0:
+        return "0" + std::to_string(Pick(low, high));
+      case 1:
+        return " " + std::to_string(Pick(low, high));
+      case 2:
+        return std::to_string(Pick(low, high)) + " ";
+      case 3:
+        return "+" + std::to_string(Pick(low, high));
+      case 4:
+        return "-" + std::to_string(Pick(low, high));
+      case 5:
+        return std::to_string(Pick(high + 1, high + 70));
+      case 6:
+        return Chance(50) ? "x" : "";
+      case 7:
+        return "0";
+      default:
+        return std::to_string(Pick(low, high));
     }
   }
 
@@ -322,17 +337,28 @@ class RowMaker {
   std::string DayText(DayNumber near) {
     const DayNumber day = near - Pick(-40, 800);
     switch (Pick(0, 14)) {
-      case 0: return "";
-      case 1: return "9999999";
-      case 2: return std::to_string(Pick(0, 9999));
-      case 3: return std::to_string(Pick(100000, 3000000));
-      case 4: return "0" + std::to_string(day);
-      case 5: return " " + std::to_string(day);
-      case 6: return "+" + std::to_string(day);
-      case 7: return "abc";
-      case 8: return std::to_string(near);
-      case 9: return std::string("4\0", 2);
-      default: return std::to_string(day);
+      case 0:
+        return "";
+      case 1:
+        return "9999999";
+      case 2:
+        return std::to_string(Pick(0, 9999));
+      case 3:
+        return std::to_string(Pick(100000, 3000000));
+      case 4:
+        return "0" + std::to_string(day);
+      case 5:
+        return " " + std::to_string(day);
+      case 6:
+        return "+" + std::to_string(day);
+      case 7:
+        return "abc";
+      case 8:
+        return std::to_string(near);
+      case 9:
+        return std::to_string(near) + std::string(1, '\0');
+      default:
+        return std::to_string(day);
     }
   }
 
@@ -344,12 +370,23 @@ class RowMaker {
       if (i > 0) list += ",";
       const std::string day = std::to_string(near + Pick(-3, 3));
       switch (Pick(0, 6)) {
-        case 0: list += day + std::to_string(Pick(0, 99)); break;
-        case 1: list += day.substr(0, static_cast<size_t>(Pick(1, 4))); break;
-        case 2: list += " " + day; break;
-        case 3: list += ""; break;
-        case 4: list += day + "x"; break;
-        default: list += day;
+        case 0:
+          list += day + std::to_string(Pick(0, 99));
+          break;
+        case 1:
+          list += day.substr(0, static_cast<size_t>(Pick(1, 4)));
+          break;
+        case 2:
+          list += " " + day;
+          break;
+        case 3:
+          list += "";
+          break;
+        case 4:
+          list += day + "x";
+          break;
+        default:
+          list += day;
       }
     }
     if (Chance(20)) list = "," + list;
@@ -359,8 +396,9 @@ class RowMaker {
 
   std::string Count() {
     static const char* const kCounts[] = {
-        "", "", "", "0", "1", "2", "2", "3", "4", "5", "6", "-2", "x",
-        " 2", "+3", "100", "2147483647", "-2147483648", "99999999999"};
+        "",   "",    "",           "0",           "1",          "2", "2",
+        "3",  "4",   "5",          "6",           "-2",         "x", " 2",
+        "+3", "100", "2147483647", "-2147483648", "99999999999"};
     return kCounts[Pick(0, std::size(kCounts) - 1)];
   }
 
@@ -373,7 +411,8 @@ class RowMaker {
   EventRow Row(DayNumber near, int category) {
     EventRow row;
     row.calendars = List(0, 40);
-    if (Chance(60)) row.calendars = "," + std::to_string(category) + row.calendars;
+    if (Chance(60))
+      row.calendars = "," + std::to_string(category) + row.calendars;
     if (Chance(10)) row.calendars += "63,64,1000,-1,";
     row.f1 = Count();
     row.f2 = SkipList(near);
@@ -421,15 +460,15 @@ TEST(OccurrenceTest, ParsedFormAgreesWithTheTextRules) {
     if (parsed.OccursOn(key, asked) != text ||
         parsed.DayOccursOn(key, asked) != desktop) {
       ++failures;
-      ADD_FAILURE() << "day " << day << " category " << asked
-                    << " Calendars '" << row.calendars << "' F1 '" << row.f1
-                    << "' F2 '" << row.f2 << "' F3 '" << row.f3
-                    << "' rChoice '" << row.r_choice << "' rWeekly '"
-                    << row.r_weekly << "' rMonthly '" << row.r_monthly
-                    << "' rActiveMonths '" << row.r_active_months
-                    << "' rEnds '" << row.r_ends << "' sDate '" << row.s_date
-                    << "' iMonth '" << row.i_month << "' iDay '" << row.i_day
-                    << "' text " << text << " desktop " << desktop;
+      ADD_FAILURE() << "day " << day << " category " << asked << " Calendars '"
+                    << row.calendars << "' F1 '" << row.f1 << "' F2 '" << row.f2
+                    << "' F3 '" << row.f3 << "' rChoice '" << row.r_choice
+                    << "' rWeekly '" << row.r_weekly << "' rMonthly '"
+                    << row.r_monthly << "' rActiveMonths '"
+                    << row.r_active_months << "' rEnds '" << row.r_ends
+                    << "' sDate '" << row.s_date << "' iMonth '" << row.i_month
+                    << "' iDay '" << row.i_day << "' text " << text
+                    << " desktop " << desktop;
     }
   }
   // The mix must reach both answers often enough to mean something.

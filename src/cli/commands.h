@@ -1,0 +1,12 @@
+#pragma once
+
+#include <iosfwd>
+
+#include "cli/invocation.h"
+
+namespace almanix::cli {
+
+// event add|list|delete, note set, holiday set.
+int RunStoreCommand(const Invocation& inv, std::ostream& out, std::ostream& err);
+
+}  // namespace almanix::cli
