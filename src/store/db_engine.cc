@@ -439,18 +439,21 @@ Status Query::Load() {
   rows_.clear();
   int rc;
   while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-    Row row;
+    PackedRow row;
     if (live()) row.rowid = sqlite3_column_int64(stmt, 0);
-    row.values.reserve(fields_.size());
+    row.starts.reserve(fields_.size() + 1);
+    row.nulls.resize(fields_.size());
     for (int c = first; c < columns; ++c) {
+      row.starts.push_back(static_cast<std::uint32_t>(row.data.size()));
       const unsigned char* v = sqlite3_column_text(stmt, c);
       if (v == nullptr) {
-        row.values.emplace_back(std::nullopt);
+        row.nulls[c - first] = true;
       } else {
-        row.values.emplace_back(std::string(reinterpret_cast<const char*>(v),
-                                            sqlite3_column_bytes(stmt, c)));
+        row.data.append(reinterpret_cast<const char*>(v),
+                        static_cast<size_t>(sqlite3_column_bytes(stmt, c)));
       }
     }
+    row.starts.push_back(static_cast<std::uint32_t>(row.data.size()));
     rows_.push_back(std::move(row));
   }
   if (rc != SQLITE_DONE) return Status::IoError(db_->LastError());
@@ -524,10 +527,47 @@ bool Query::Eof() const { return !active() || eof_; }
 
 int Query::RecNo() const { return rows_.empty() ? 0 : pos_ + 1; }
 
-const Query::Row* Query::Current() const {
-  if (state_ == State::kEdit || state_ == State::kInsert) return &edit_;
-  if (!active() || rows_.empty()) return nullptr;
-  return &rows_[pos_];
+Query::PackedRow Query::Pack(const Row& row) {
+  PackedRow packed;
+  packed.rowid = row.rowid;
+  packed.nulls.resize(row.values.size());
+  for (size_t i = 0; i < row.values.size(); ++i) {
+    packed.starts.push_back(static_cast<std::uint32_t>(packed.data.size()));
+    if (row.values[i]) {
+      packed.data += *row.values[i];
+    } else {
+      packed.nulls[i] = true;
+    }
+  }
+  packed.starts.push_back(static_cast<std::uint32_t>(packed.data.size()));
+  return packed;
+}
+
+Query::Row Query::Unpack(const PackedRow& packed) {
+  Row row;
+  row.rowid = packed.rowid;
+  for (size_t i = 0; i + 1 < packed.starts.size(); ++i) {
+    if (packed.nulls[i]) {
+      row.values.emplace_back(std::nullopt);
+    } else {
+      row.values.emplace_back(
+          packed.data.substr(packed.starts[i], packed.starts[i + 1] - packed.starts[i]));
+    }
+  }
+  return row;
+}
+
+std::optional<std::string_view> Query::Value(int i) const {
+  if (i < 0) return std::nullopt;
+  if (state_ == State::kEdit || state_ == State::kInsert) {
+    const auto& v = edit_.values[i];
+    if (!v) return std::nullopt;
+    return std::string_view(*v);
+  }
+  if (!active() || rows_.empty()) return std::nullopt;
+  const PackedRow& row = rows_[pos_];
+  if (row.nulls[i]) return std::nullopt;
+  return std::string_view(row.data).substr(row.starts[i], row.starts[i + 1] - row.starts[i]);
 }
 
 int Query::FieldIndex(std::string_view name) const {
@@ -538,11 +578,8 @@ int Query::FieldIndex(std::string_view name) const {
 bool Query::HasField(std::string_view name) const { return FieldIndex(name) >= 0; }
 
 std::string Query::AsString(std::string_view name) const {
-  const Row* row = Current();
-  int i = FieldIndex(name);
-  if (row == nullptr || i < 0) return "";
-  const auto& v = row->values[i];
-  return v ? *v : std::string();
+  auto v = Value(FieldIndex(name));
+  return v ? std::string(*v) : std::string();
 }
 
 int Query::AsInteger(std::string_view name, int fallback) const {
@@ -554,9 +591,7 @@ double Query::AsFloat(std::string_view name, double fallback) const {
 }
 
 bool Query::IsNull(std::string_view name) const {
-  const Row* row = Current();
-  int i = FieldIndex(name);
-  return row == nullptr || i < 0 || !row->values[i].has_value();
+  return !Value(FieldIndex(name)).has_value();
 }
 
 Status Query::RequireEditing(std::string_view name, int* index) {
@@ -601,7 +636,7 @@ Status Query::Edit() {
   if (state_ == State::kEdit || state_ == State::kInsert) return Status::Ok();
   if (!live()) return Status::Invalid("Cannot modify a read-only dataset");
   if (rows_.empty()) return Status::Invalid("Cannot edit an empty dataset");
-  edit_ = rows_[pos_];
+  edit_ = Unpack(rows_[pos_]);
   dirty_.assign(fields_.size(), false);
   state_ = State::kEdit;
   return Status::Ok();
@@ -679,10 +714,10 @@ Status Query::Post() {
     for (size_t i = 0; i < fields_.size(); ++i) {
       if (fields_[i].type == "autoinc") edit_.values[i] = std::to_string(edit_.rowid);
     }
-    rows_.insert(rows_.begin() + insert_at_, edit_);
+    rows_.insert(rows_.begin() + insert_at_, Pack(edit_));
     pos_ = insert_at_;
   } else {
-    rows_[pos_] = edit_;
+    rows_[pos_] = Pack(edit_);
   }
   state_ = State::kBrowse;
   bof_ = eof_ = false;
