@@ -9,6 +9,7 @@
 #include "app/file_util.h"
 #include "app/ini_file.h"
 #include "app/text.h"
+#include "store/db_engine.h"
 #include "support/temp_root.h"
 
 namespace almanix {
@@ -102,6 +103,16 @@ TEST_F(CliTest, InitWithAPresetStoresItsNames) {
   EXPECT_EQ(ini.ReadString("Application", "CalendarList", "").rfind(
                 "\"Morning Shift\",\"Afternoon Shift\",\"Night Shift\",,", 0),
             0u);
+  // The 2010 tables that came with the templates were made anew for the type.
+  {
+    store::Database db;
+    ASSERT_TRUE(db.Open(data_ + "DB").ok());
+    store::Query q(db);
+    ASSERT_TRUE(q.Open("Select * from calendar2010 order by ID asc ").ok());
+    EXPECT_EQ(q.AsString("Name"), "Morning Shift");
+    ASSERT_TRUE(q.Open("Select * from events").ok());
+    EXPECT_TRUE(q.HasField("Description15"));
+  }
   // Only a first start asks; later the categories stay.
   CliRun again = Cli({"--root", data_, "init", "--preset", "Church calendar"});
   EXPECT_EQ(again.code, 0);

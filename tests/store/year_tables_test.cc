@@ -71,6 +71,18 @@ TEST_F(YearTablesTest, MonthsAreLaidOutAsSundayFirstGrids) {
   }
 }
 
+TEST_F(YearTablesTest, TheGridsDayViewQueryShape) {
+  ASSERT_TRUE(years_.Generate("2010").ok());
+  // The first days of January with the leading fillers, as a week view asks.
+  std::string sql = " Select * from year2010 where iMonth='1'\r\n and ( \r\n iDay = '1'";
+  for (int d = 2; d <= 8; ++d) sql += "\r\n or iDay = '" + std::to_string(d) + "'";
+  sql += "\r\n or iDay is NULL \r\n  ) ";
+  Query q(db_);
+  ASSERT_TRUE(q.Open(sql).ok());
+  EXPECT_EQ(q.RecordCount(), 8 + 5);
+  EXPECT_TRUE(q.IsNull("iDay"));  // the fillers come first in table order
+}
+
 TEST_F(YearTablesTest, DayRowsCarryNamesAndTheTimestamp) {
   ASSERT_TRUE(years_.Generate("2010").ok());
   EXPECT_EQ(Column(2010, 1, 1, "ShortDay"), "Fri");
