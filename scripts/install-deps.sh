@@ -8,6 +8,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libsqlite3-dev sqlite3
+  libzip-dev zlib1g-dev
   xdg-utils desktop-file-utils
   unzip zip
 )

@@ -142,7 +142,8 @@ TConfig::TConfig(TDir& dir, TLog* log, platform::Autostart* autostart,
     : dir_(dir),
       log_(log),
       autostart_(autostart),
-      executable_(std::move(executable)) {
+      executable_(std::move(executable)),
+      path_(dir.ConfigDir + "application.ini") {
   CalendarList = CategoryPresets()[kDefaultPresetIndex].names;
   DataFolder = DefaultDataFolder();
   try {
@@ -156,8 +157,6 @@ TConfig::TConfig(TDir& dir, TLog* log, platform::Autostart* autostart,
     Log(true, "Config.eror when saving");
   }
 }
-
-std::string TConfig::path() const { return dir_.ConfigDir + "application.ini"; }
 
 std::string TConfig::DefaultDataFolder() const {
   // Attachments are the user's data: they live with the per-user data, not
@@ -266,7 +265,7 @@ Status TConfig::Save() {
   ini_.WriteString(kApp, "startup", dir_.StartupDir);
   ini_.WriteString(kApp, "ImportCal", ImportCal);
   ini_.WriteString(kImport, "FilePath", ImportFilePath);
-  if (Status s = TDir::EnsureDir(dir_.ConfigDir); !s.ok()) return s;
+  if (Status s = TDir::EnsureDir(ParentPath(path_)); !s.ok()) return s;
   return ini_.Save();
 }
 

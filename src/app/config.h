@@ -68,7 +68,9 @@ class TConfig {
   Status RegisterStartup();
   Status removeStartup();
 
-  std::string path() const;
+  // The file read at creation; a later working-directory switch does not
+  // move it.
+  const std::string& path() const { return path_; }
 
   // Section Application.
   std::vector<std::string> CalendarList;
@@ -108,6 +110,7 @@ class TConfig {
   TLog* log_;
   platform::Autostart* autostart_;
   std::string executable_;
+  std::string path_;
   IniFile ini_;
 };
 

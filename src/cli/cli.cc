@@ -1,5 +1,6 @@
 #include "cli/cli.h"
 
+#include <filesystem>
 #include <ostream>
 
 #include "app/config.h"
@@ -19,6 +20,8 @@ constexpr char kUsage[] =
     "                 (same as ALMANIX_ROOT=DIR)\n"
     "  --workdir DIR  work in that working directory, seeded from the\n"
     "                 templates when empty\n"
+    "  --calendar F   open calendar file F first; a command that changes data\n"
+    "                 saves it back\n"
     "  --year Y       the year the publish settings are set up for\n"
     "  --help         this text; COMMAND --help for a command's own\n"
     "\n"
@@ -28,7 +31,8 @@ constexpr char kUsage[] =
     "  event list [--category N] --from DATE --to DATE\n"
     "  event delete ID\n"
     "  note set --category N --date DATE TEXT\n"
-    "  holiday set --date DATE TEXT\n";
+    "  holiday set --date DATE TEXT\n"
+    "  new | save FILE.cal | open FILE.cal | backup FILE.zip\n";
 
 constexpr char kInitUsage[] =
     "usage: almanix-cli init [--preset NAME]\n"
@@ -65,6 +69,11 @@ std::optional<std::string> Parse(const std::vector<std::string>& args,
       if (auto e = value(&inv->root)) return e;
     } else if (a == "--workdir") {
       if (auto e = value(&inv->workdir)) return e;
+    } else if (a == "--calendar") {
+      if (auto e = value(&inv->calendar)) return e;
+      std::error_code ec;
+      auto absolute = std::filesystem::absolute(inv->calendar, ec);
+      if (!ec) inv->calendar = absolute.lexically_normal().string();
     } else if (a == "--year") {
       std::string y;
       if (auto e = value(&y)) return e;
@@ -151,6 +160,10 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out,
     }
     if (command == "event" || command == "note" || command == "holiday") {
       return RunStoreCommand(inv, out, err);
+    }
+    if (command == "new" || command == "save" || command == "open" || command == "backup") {
+      if (inv.help) return UsageError(err, command);
+      return RunFileCommand(inv, out, err);
     }
     return UsageError(err, "unknown command " + command);
   } catch (const std::exception& e) {

@@ -19,6 +19,7 @@ inline constexpr int kExitUsage = 2;
 struct Invocation {
   std::string root;
   std::string workdir;
+  std::string calendar;
   std::optional<int> year;
   bool help = false;
   std::vector<std::string> words;  // the command and its positional words

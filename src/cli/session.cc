@@ -19,18 +19,33 @@ bool Session::Start(const Invocation& inv, std::ostream& err,
     err << "almanix: the program could not start\n";
     return false;
   }
+  files = std::make_unique<store::CalendarFile>(app, data, ui);
   if (!inv.workdir.empty()) {
     std::string folder = WithTrailingSlash(SlashPath(inv.workdir));
     if (Status s = TDir::EnsureDir(folder); !s.ok()) {
       err << "almanix: " << s.message() << "\n";
       return false;
     }
-    if (Status s = hooks.WorkingSet(app, folder); !s.ok()) {
-      err << "almanix: " << s.message() << "\n";
+    if (Status s = files->Working_Set(folder); !s.ok()) return false;
+  }
+  if (!inv.calendar.empty()) {
+    if (!FileExists(inv.calendar)) {
+      err << "almanix: no calendar file " << inv.calendar << "\n";
       return false;
     }
+    if (Status s = files->File_Open(inv.calendar); !s.ok()) return false;
+    calendar_opened = true;
   }
   return true;
+}
+
+bool Session::SaveBack(std::ostream& err) {
+  if (!calendar_opened) return true;
+  if (app.dir->CalendarFile.empty()) {
+    err << "almanix: the calendar file was not opened whole; not saved back\n";
+    return false;
+  }
+  return files->SaveCalendarFile(app.dir->CalendarFile).ok();
 }
 
 store::YearTables Session::Years() {

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <iosfwd>
+#include <memory>
 #include <optional>
 
 #include "app/startup.h"
 #include "cli/cli_ui.h"
 #include "cli/invocation.h"
+#include "store/calendar_file.h"
 #include "store/db.h"
 #include "store/store_startup.h"
 #include "store/year_tables.h"
@@ -22,11 +24,16 @@ class Session {
   bool Start(const Invocation& inv, std::ostream& err,
              std::optional<int> calendar_type = std::nullopt);
   store::YearTables Years();
+  // After a command that changed data: saves the calendar file back when
+  // one was opened with --calendar. False (with the reason) on failure.
+  bool SaveBack(std::ostream& err);
 
   CliUi ui;
   App app;
   store::TDB1 data;
   store::StoreStartup hooks;
+  std::unique_ptr<store::CalendarFile> files;
+  bool calendar_opened = false;
 };
 
 }  // namespace almanix::cli

@@ -309,6 +309,7 @@ int RunStoreCommand(const Invocation& inv, std::ostream& out, std::ostream& err)
   if (command == "event" && sub == "delete") rc = EventDelete(session, inv, err);
   if (command == "note") rc = NoteSet(session, inv, err);
   if (command == "holiday") rc = HolidaySet(session, inv, err);
+  if (rc == kExitOk && sub != "list" && !session.SaveBack(err)) rc = kExitFailed;
   return rc;
 }
 

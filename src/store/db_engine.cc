@@ -148,6 +148,9 @@ Status Database::Open(const std::string& folder) {
       return Status::IoError(message);
     }
     sqlite3_busy_timeout(db_, 3000);
+    // Table files come from archives people send: SQL must not be able to
+    // corrupt them on purpose.
+    sqlite3_db_config(db_, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
     sqlite3_exec(db_, "PRAGMA case_sensitive_like = ON", nullptr, nullptr, nullptr);
   }
   while (in_transaction()) (void)Rollback();
@@ -178,6 +181,33 @@ std::string Database::TableFile(std::string_view table) const {
   if (folder_.empty() || table.empty()) return "";
   std::string path = FindNoCase(folder_, std::string(table) + ".db");
   return FileExists(path) ? path : "";
+}
+
+Status Database::CheckFile(const std::string& path) {
+  sqlite3* db = nullptr;
+  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+    std::string message = db ? sqlite3_errmsg(db) : "out of memory";
+    sqlite3_close(db);
+    return Status::IoError(message);
+  }
+  sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+  sqlite3_stmt* stmt = nullptr;
+  std::string verdict;
+  if (sqlite3_prepare_v2(db, "PRAGMA quick_check", -1, &stmt, nullptr) == SQLITE_OK) {
+    int rc = sqlite3_step(stmt);
+    if (rc == SQLITE_ROW) {
+      const unsigned char* v = sqlite3_column_text(stmt, 0);
+      verdict = v ? reinterpret_cast<const char*>(v) : "";
+    } else {
+      verdict = sqlite3_errmsg(db);
+    }
+  } else {
+    verdict = sqlite3_errmsg(db);
+  }
+  sqlite3_finalize(stmt);
+  sqlite3_close(db);
+  if (verdict == "ok") return Status::Ok();
+  return Status::Invalid(verdict);
 }
 
 Status Database::DropFiles(std::string_view table) {

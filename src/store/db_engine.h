@@ -60,6 +60,10 @@ class Database {
   // table is created anew.
   Status DropFiles(std::string_view table);
 
+  // Opens a table file read-only on its own and runs SQLite's quick check;
+  // an error (with SQLite's words) when the file is damaged or no table file.
+  static Status CheckFile(const std::string& path);
+
   // Runs a statement that returns no rows (CREATE, ALTER, DELETE, ...).
   Status Execute(std::string_view sql);
   // Runs one statement with its ? parameters bound as text (nullopt: NULL).

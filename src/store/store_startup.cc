@@ -1,5 +1,6 @@
 #include "store/store_startup.h"
 
+#include "store/calendar_file.h"
 #include "store/tables.h"
 #include "store/year_tables.h"
 
@@ -22,8 +23,7 @@ Status StoreStartup::CreateEventsTable(App& app) {
 }
 
 Status StoreStartup::WorkingSet(App& app, const std::string& folder) {
-  if (Status s = SwitchWorkDir(app, folder); !s.ok()) return s;
-  return data_.Init(*app.dir);
+  return CalendarFile(app, data_, ui_, window_).Working_Set(folder);
 }
 
 }  // namespace almanix::store

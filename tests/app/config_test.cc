@@ -95,6 +95,19 @@ TEST_F(ConfigTest, ValuesComeBackAfterSave) {
   EXPECT_EQ(ReadAll(IniPath()).find("s3cret"), std::string::npos);
 }
 
+TEST_F(ConfigTest, StaysWithItsFileAcrossWorkingDirectories) {
+  TConfig config(dir_, &log_, &autostart_);
+  std::string original = IniPath();
+  dir_.SetWorkDir(fx_.root / "elsewhere/");
+  config.Width = 1234;
+  ASSERT_TRUE(config.Save().ok());
+  EXPECT_EQ(config.path(), original);
+  IniFile ini(original);
+  ASSERT_TRUE(ini.Load().ok());
+  EXPECT_EQ(ini.ReadInteger("Application", "Width", 0), 1234);
+  EXPECT_EQ(ReadAll(dir_.ConfigDir + "application.ini").find("Width=1234"), std::string::npos);
+}
+
 TEST_F(ConfigTest, StartupFolderGetsItsSlashOrFallsBack) {
   std::string cal = fx_.root / "Cal";
   std::filesystem::create_directories(cal);

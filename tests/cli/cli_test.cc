@@ -1,5 +1,3 @@
-#include <sys/wait.h>
-
 #include <filesystem>
 #include <map>
 
@@ -10,6 +8,7 @@
 #include "app/ini_file.h"
 #include "app/text.h"
 #include "store/db_engine.h"
+#include "support/cli_runner.h"
 #include "support/temp_root.h"
 
 namespace almanix {
@@ -17,28 +16,12 @@ namespace {
 
 using testing::ReadAll;
 
-struct CliRun {
-  int code = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string Quote(const std::string& s) {
-  return "'" + ReplaceAll(s, "'", "'\\''") + "'";
-}
+using testing::CliResult;
 
 class CliTest : public ::testing::Test {
  protected:
-  CliRun Cli(const std::vector<std::string>& args) {
-    std::string command = Quote(ALMANIX_CLI_PATH);
-    for (const std::string& a : args) command += " " + Quote(a);
-    command += " >" + Quote(root_ / "out.txt") + " 2>" + Quote(root_ / "err.txt");
-    int status = std::system(command.c_str());
-    CliRun r;
-    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    r.out = ReadAll(root_ / "out.txt");
-    r.err = ReadAll(root_ / "err.txt");
-    return r;
+  CliResult Cli(const std::vector<std::string>& args) {
+    return testing::RunCli(args, root_.path());
   }
   // Every file under the folder with its modification time.
   std::map<std::string, std::filesystem::file_time_type> Snapshot(
@@ -55,7 +38,7 @@ class CliTest : public ::testing::Test {
 };
 
 TEST_F(CliTest, InitSeedsTheDataFolderAsAFirstStartDoes) {
-  CliRun r = Cli({"--root", data_, "init"});
+  CliResult r = Cli({"--root", data_, "init"});
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.out, data_ + "\n");
   EXPECT_NE(r.err.find("What type of calendar do you want to keep? [My personal calendar]"),
@@ -96,7 +79,7 @@ TEST_F(CliTest, SecondInitCopiesNothing) {
 }
 
 TEST_F(CliTest, InitWithAPresetStoresItsNames) {
-  CliRun r = Cli({"init", "--preset", "Work Schedule", "--root", data_});
+  CliResult r = Cli({"init", "--preset", "Work Schedule", "--root", data_});
   ASSERT_EQ(r.code, 0) << r.err;
   IniFile ini(data_ + "Config/application.ini");
   ASSERT_TRUE(ini.Load().ok());
@@ -114,7 +97,7 @@ TEST_F(CliTest, InitWithAPresetStoresItsNames) {
     EXPECT_TRUE(q.HasField("Description15"));
   }
   // Only a first start asks; later the categories stay.
-  CliRun again = Cli({"--root", data_, "init", "--preset", "Church calendar"});
+  CliResult again = Cli({"--root", data_, "init", "--preset", "Church calendar"});
   EXPECT_EQ(again.code, 0);
   EXPECT_NE(again.err.find("--preset applies to a first start only"), std::string::npos);
   ASSERT_TRUE(ini.Load().ok());
@@ -131,7 +114,7 @@ TEST_F(CliTest, InitWithAPresetStoresItsNames) {
 
 TEST_F(CliTest, WorkdirIsSeededFromTheTemplates) {
   std::string wd = root_ / "club calendar";
-  CliRun r = Cli({"--root", data_, "--workdir", wd, "init"});
+  CliResult r = Cli({"--root", data_, "--workdir", wd, "init"});
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.out, wd + "/\n");
   EXPECT_TRUE(FileExists(wd + "/Config/US.ini"));
@@ -141,33 +124,34 @@ TEST_F(CliTest, WorkdirIsSeededFromTheTemplates) {
 }
 
 TEST_F(CliTest, UsageErrors) {
-  CliRun none = Cli({"--root", data_});
+  CliResult none = Cli({"--root", data_});
   EXPECT_EQ(none.code, 2);
   EXPECT_NE(none.err.find("almanix: no command given"), std::string::npos);
-  CliRun unknown = Cli({"--root", data_, "frobnicate"});
+  CliResult unknown = Cli({"--root", data_, "frobnicate"});
   EXPECT_EQ(unknown.code, 2);
   EXPECT_NE(unknown.err.find("almanix: unknown command frobnicate"), std::string::npos);
-  CliRun preset = Cli({"--root", data_, "init", "--preset", "Knitting circle"});
+  CliResult preset = Cli({"--root", data_, "init", "--preset", "Knitting circle"});
   EXPECT_EQ(preset.code, 2);
   EXPECT_NE(preset.err.find("\"Church calendar\""), std::string::npos);
   EXPECT_EQ(Cli({"--root"}).code, 2);
   EXPECT_EQ(Cli({"--root", data_, "--year", "1999", "init"}).code, 2);
   EXPECT_EQ(Cli({"--root", data_, "init", "--bogus"}).code, 2);
   EXPECT_FALSE(DirectoryExists(data_ + "DB"));  // nothing ran
-  CliRun help = Cli({"--help"});
+  CliResult help = Cli({"--help"});
   EXPECT_EQ(help.code, 0);
   EXPECT_NE(help.out.find("usage: almanix-cli"), std::string::npos);
-  CliRun init_help = Cli({"init", "--help"});
+  CliResult init_help = Cli({"init", "--help"});
   EXPECT_EQ(init_help.code, 0);
   EXPECT_NE(init_help.out.find("\"Teacher's calendar\""), std::string::npos);
 }
 
 TEST_F(CliTest, AGarbledConfigurationStillStarts) {
   ASSERT_EQ(Cli({"--root", data_, "init"}).code, 0);
+  static const char kGarbled[] = "\x00\xff[Application]\nWidth=\xff\xfe\nLeft=9e99\n";
   testing::WriteAll(data_ + "Config/application.ini",
-                    std::string("\x00\xff[Application]\nWidth=\xff\xfe\nLeft=9e99\n", 38));
+                    std::string(kGarbled, sizeof kGarbled - 1));
   testing::WriteAll(data_ + "Config/folders.txt", std::string(100000, '\x01'));
-  CliRun r = Cli({"--root", data_, "init"});
+  CliResult r = Cli({"--root", data_, "init"});
   EXPECT_EQ(r.code, 0) << r.err;
   IniFile ini(data_ + "Config/application.ini");
   ASSERT_TRUE(ini.Load().ok());

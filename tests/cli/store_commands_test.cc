@@ -1,8 +1,7 @@
-#include <sys/wait.h>
-
 #include <gtest/gtest.h>
 
 #include "app/text.h"
+#include "support/cli_runner.h"
 #include "support/temp_root.h"
 
 namespace almanix {
@@ -10,22 +9,13 @@ namespace {
 
 using testing::ReadAll;
 
-std::string Quote(const std::string& s) { return "'" + ReplaceAll(s, "'", "'\\''") + "'"; }
-
 // Drives the built almanix-cli on one calendar folder.
 class StoreCommandsTest : public ::testing::Test {
  protected:
-  struct Result {
-    int code;
-    std::string out, err;
-  };
+  using Result = testing::CliResult;
   Result Cli(std::vector<std::string> args) {
-    std::string command = Quote(ALMANIX_CLI_PATH) + " --root " + Quote(data_);
-    for (const std::string& a : args) command += " " + Quote(a);
-    command += " >" + Quote(root_ / "out") + " 2>" + Quote(root_ / "err");
-    int status = std::system(command.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadAll(root_ / "out"),
-            ReadAll(root_ / "err")};
+    args.insert(args.begin(), {"--root", data_});
+    return testing::RunCli(args, root_.path());
   }
   std::string Add(std::vector<std::string> args) {
     args.insert(args.begin(), {"event", "add", "--category", "1"});
