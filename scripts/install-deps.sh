@@ -10,7 +10,7 @@ packages=(
   libsqlite3-dev sqlite3
   libzip-dev zlib1g-dev
   xdg-utils desktop-file-utils
-  unzip zip
+  unzip zip python3
 )
 
 missing=()
