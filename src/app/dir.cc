@@ -228,6 +228,14 @@ TDir::TDir(const std::string& install_dir, const platform::Places& places,
     CopyTree(TemplateConfigDir, UserDataDir, "N");
     WaitForFile(ConfigDir + "application.ini");
   }
+  // The shared style library comes with the program; a gallery someone has
+  // already filled (or emptied on purpose by deleting every entry but one)
+  // is left alone.
+  for (const char* gallery : {"Styles", "Tabs", "ActionBar", "Lists", "EventStyles", "Language"}) {
+    std::string target = CommonDataDir + gallery;
+    TDir::Counts held = FolderCounts(target);
+    if (held.files + held.subfolders == 0) CopyTree(InstallDir + "Common/" + gallery, CommonDataDir, "N");
+  }
   // The preview page's stand-ins come with the program.
   for (const char* page : {"wait.html", "notpublished.html"}) {
     CopyIfPresent(InstallDir + "Wait/" + page, WaitDir + page);

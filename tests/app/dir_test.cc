@@ -56,6 +56,19 @@ TEST_F(DirTest, FirstRunSeedsTablesConfigAndWaitPages) {
   EXPECT_TRUE(dir.CalendarFile.empty());
 }
 
+TEST_F(DirTest, FirstRunInstallsTheSharedLibraryOnce) {
+  { TDir first = Make(); }
+  std::string styles = fx_.places.common_data + "Styles/";
+  EXPECT_TRUE(FileExists(styles + "Default/Style.css"));
+  EXPECT_TRUE(FileExists(fx_.places.common_data + "Language/English/months.txt"));
+  // A library someone changed stays as it is.
+  WriteAll(styles + "Default/Style.css", "mine");
+  WriteAll(styles + "Mine/Style.css", "mine too");
+  TDir second = Make();
+  EXPECT_EQ(ReadAll(styles + "Default/Style.css"), "mine");
+  EXPECT_EQ(second.StylesDir, styles);
+}
+
 TEST_F(DirTest, SecondRunCopiesNothing) {
   { TDir first = Make(); }
   std::string db = fx_.places.user_data + "DB/";

@@ -18,6 +18,8 @@ InstallFixture::InstallFixture()
   WriteAll(install + "Brand/brand.ini", "[BRAND]\r\nAPP_NAME=Web Almanix\r\n");
   WriteAll(install + "Icons/default.ico", "ico");
   WriteAll(install + "Icons/Work.ico", "work ico");
+  WriteAll(install + "Common/Styles/Default/Style.css", "<style type=\"text/css\">\n</style>\n");
+  WriteAll(install + "Common/Language/English/months.txt", "1=January\r\n");
   places = platform::ResolvePlaces(root / "user");
 }
 
