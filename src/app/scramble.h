@@ -12,6 +12,8 @@ namespace almanix {
 inline constexpr std::uint16_t kSmtpPasswordKey = 417;
 inline constexpr std::uint16_t kFtpPasswordKey = 583;
 inline constexpr std::uint16_t kProxyPasswordKey = 761;
+// Both passwords of a favorite's conf.ini (FTP and proxy) share this one.
+inline constexpr std::uint16_t kPublishPasswordKey = 829;
 
 // Byte-wise: out[i] = in[i] XOR high byte of the key, then the key becomes
 // (key + scrambled byte) * M + A (mod 65536). Unscramble(Scramble(t, k), k)

@@ -32,6 +32,9 @@ constexpr char kUsage[] =
     "  event delete ID\n"
     "  note set --category N --date DATE TEXT\n"
     "  holiday set --date DATE TEXT\n"
+    "  favorite create NAME [--categories 1,3] [--set Section.Key=Value]...\n"
+    "  favorite set NAME Section.Key=Value...\n"
+    "  favorite show NAME\n"
     "  new | save FILE.cal | open FILE.cal | backup FILE.zip\n";
 
 constexpr char kInitUsage[] =
@@ -161,6 +164,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out,
     if (command == "event" || command == "note" || command == "holiday") {
       return RunStoreCommand(inv, out, err);
     }
+    if (command == "favorite") return RunFavoriteCommand(inv, out, err);
     if (command == "new" || command == "save" || command == "open" || command == "backup") {
       if (inv.help) return UsageError(err, command);
       return RunFileCommand(inv, out, err);

@@ -10,5 +10,7 @@ namespace almanix::cli {
 int RunStoreCommand(const Invocation& inv, std::ostream& out, std::ostream& err);
 // new, save FILE.cal, open FILE.cal, backup FILE.zip.
 int RunFileCommand(const Invocation& inv, std::ostream& out, std::ostream& err);
+// favorite create|set|show.
+int RunFavoriteCommand(const Invocation& inv, std::ostream& out, std::ostream& err);
 
 }  // namespace almanix::cli

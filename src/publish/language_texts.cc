@@ -1,0 +1,315 @@
+#include "publish/language_texts.h"
+
+#include <array>
+
+#include "app/dir.h"
+#include "app/encoding.h"
+#include "app/file_util.h"
+#include "app/text.h"
+
+namespace almanix::publish {
+namespace {
+
+constexpr std::array<const char*, 12> kEnglishMonths = {
+    "January", "February", "March",     "April",   "May",      "June",
+    "July",    "August",   "September", "October", "November", "December"};
+constexpr std::array<const char*, 7> kEnglishWeekdays = {
+    "Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
+
+// The short form shared by month names and file-name words.
+std::string ShortForm(const std::string& value, std::string_view form) {
+  if (form == "Long" || Utf8Length(value) <= 3) return value;
+  return Utf8Left(value, 3);
+}
+
+// Every occurrence of `from` (non-empty) found without regard to case,
+// replaced left to right; the replacement is not searched again. ASCII case
+// mapping keeps byte positions, so the lowered copy indexes the original.
+std::string ReplaceAllNoCase(std::string_view text, std::string_view from,
+                             std::string_view to) {
+  const std::string lower_text = ToLower(text);
+  const std::string lower_from = ToLower(from);
+  std::string out;
+  size_t pos = 0;
+  while (true) {
+    size_t hit = lower_text.find(lower_from, pos);
+    if (hit == std::string::npos) break;
+    out.append(text.substr(pos, hit - pos));
+    out.append(to);
+    pos = hit + from.size();
+  }
+  out.append(text.substr(pos));
+  return out;
+}
+
+// Reads one file into `target` when it is there. NotFound is returned only
+// for a missing file that is required.
+Status LoadOne(const std::string& folder, std::string_view name, bool required,
+               std::string* target) {
+  std::string path = WithTrailingSlash(folder) + std::string(name);
+  Result<std::string> bytes = ReadFileBytes(path);
+  if (!bytes.ok()) {
+    if (bytes.status().code() == Status::Code::kNotFound && !required) {
+      return Status::Ok();
+    }
+    return bytes.status();
+  }
+  *target = JoinLines(SplitLines(DecodeText(bytes.value())));
+  return Status::Ok();
+}
+
+Status LoadList(const std::string& folder, std::string_view name, bool required,
+                WordList* target) {
+  Result<WordList> list = ReadWordList(WithTrailingSlash(folder) + std::string(name));
+  if (!list.ok()) {
+    if (list.status().code() == Status::Code::kNotFound && !required) {
+      return Status::Ok();
+    }
+    return list.status();
+  }
+  *target = std::move(list.value());
+  return Status::Ok();
+}
+
+}  // namespace
+
+// ---- WordList ----
+
+void WordList::LoadFromText(std::string_view bytes) {
+  rows_.clear();
+  for (const std::string& line : SplitLines(DecodeText(bytes))) {
+    size_t eq = line.find('=');
+    if (eq == std::string::npos) {
+      rows_.push_back({line, ""});
+    } else {
+      rows_.push_back({line.substr(0, eq), line.substr(eq + 1)});
+    }
+  }
+}
+
+std::string WordList::ToText() const {
+  std::vector<std::string> lines;
+  lines.reserve(rows_.size());
+  for (const WordRow& row : rows_) {
+    if (row.key.empty() && row.value.empty()) {
+      lines.emplace_back();
+    } else {
+      // A line break inside a cell would split the row on the next load.
+      lines.push_back(ReplaceAll(ReplaceAll(row.key + "=" + row.value, "\r", " "),
+                                 "\n", " "));
+    }
+  }
+  return JoinLines(lines);
+}
+
+std::string WordList::Value(std::string_view key) const {
+  const std::string wanted = Trim(key);
+  for (const WordRow& row : rows_) {
+    if (EqualsIgnoreCase(Trim(row.key), wanted)) return row.value;
+  }
+  return {};
+}
+
+void WordList::SetValue(std::string_view key, std::string_view value) {
+  const std::string wanted = Trim(key);
+  for (WordRow& row : rows_) {
+    if (EqualsIgnoreCase(Trim(row.key), wanted)) {
+      row.value = std::string(value);
+      return;
+    }
+  }
+  rows_.push_back({std::string(key), std::string(value)});
+}
+
+Result<WordList> ReadWordList(const std::string& path) {
+  Result<std::string> bytes = ReadFileBytes(path);
+  if (!bytes.ok()) return bytes.status();
+  WordList list;
+  list.LoadFromText(bytes.value());
+  return list;
+}
+
+Status WriteWordList(const std::string& path, const WordList& list) {
+  return WriteFileAtomically(path, list.ToText());
+}
+
+// ---- Defaults ----
+
+WordList DefaultMonthNames() {
+  std::vector<WordRow> rows;
+  for (size_t i = 0; i < kEnglishMonths.size(); ++i) {
+    rows.push_back({std::to_string(i + 1), kEnglishMonths[i]});
+  }
+  return WordList(std::move(rows));
+}
+
+WordList DefaultWeekdayNames() {
+  std::vector<WordRow> rows;
+  for (size_t i = 0; i < kEnglishWeekdays.size(); ++i) {
+    rows.push_back({std::to_string(i + 1), kEnglishWeekdays[i]});
+  }
+  return WordList(std::move(rows));
+}
+
+WordList DefaultPhrases() {
+  std::vector<WordRow> rows;
+  for (const char* phrase :
+       {"Calendar View", "Calendar", "Events", "Event List", "Go back", "iCal",
+        "List View", "updated", "Print", "RSS", "Location"}) {
+    rows.push_back({phrase, phrase});
+  }
+  return WordList(std::move(rows));
+}
+
+WordList DefaultMacros() { return WordList({{"Calendar 1", ""}, {"", ""}}); }
+
+std::string HolidaySetForLanguage(std::string_view language) {
+  if (EqualsIgnoreCase(language, "American")) return "US";
+  if (EqualsIgnoreCase(language, "Canadien")) return "Canada";
+  return "None";
+}
+
+// ---- LanguageTexts ----
+
+LanguageTexts::LanguageTexts()
+    : months_(DefaultMonthNames()),
+      weekdays_(DefaultWeekdayNames()),
+      file_names_(DefaultMonthNames()),
+      phrases_(DefaultPhrases()),
+      macros_(DefaultMacros()) {}
+
+std::string LanguageTexts::MonthName(int n, std::string_view form) const {
+  return ShortForm(months_.Value(std::to_string(n)), form);
+}
+
+std::string LanguageTexts::WeekdayName(int n, std::string_view form) const {
+  std::string value = weekdays_.Value(std::to_string(n));
+  if (form == "Long" || Utf8Length(value) <= 3) return value;
+  return Utf8Left(value, form == "Tiny" ? 1 : 3);
+}
+
+std::string LanguageTexts::FileNameWord(int n, std::string_view form) const {
+  return ShortForm(file_names_.Value(std::to_string(n)), form);
+}
+
+std::string LanguageTexts::Translate(std::string_view phrase) const {
+  const std::vector<WordRow>& rows = phrases_.rows();
+  for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
+    if (EqualsIgnoreCase(it->key, phrase)) return it->value;
+  }
+  return std::string(phrase);
+}
+
+std::string LanguageTexts::ExpandMacros(std::string_view text) const {
+  if (Trim(text).empty()) return std::string(text);
+  std::string out(text);
+  for (const WordRow& row : macros_.rows()) {
+    // An empty key would match everywhere and never finish.
+    if (row.key.empty()) continue;
+    out = ReplaceAllNoCase(out, row.key, row.value);
+  }
+  return out;
+}
+
+Status LanguageTexts::LoadFromFolder(const std::string& folder,
+                                     bool stop_at_missing_required) {
+  struct Part {
+    std::string_view file;
+    bool required;
+    WordList* list;
+  };
+  for (const Part& part : {Part{kMacrosFile, true, &macros_},
+                           Part{kMonthsFile, true, &months_},
+                           Part{kFileNamesFile, false, &file_names_},
+                           Part{kWeekdaysFile, true, &weekdays_},
+                           Part{kPhrasesFile, true, &phrases_}}) {
+    Status s = LoadList(folder, part.file,
+                        part.required && stop_at_missing_required, part.list);
+    if (!s.ok()) return s;
+  }
+  return Status::Ok();
+}
+
+Status LanguageTexts::SaveToFolder(const std::string& folder) const {
+  const std::string base = WithTrailingSlash(folder);
+  for (const auto& [file, list] :
+       {std::pair{kMacrosFile, &macros_}, std::pair{kMonthsFile, &months_},
+        std::pair{kFileNamesFile, &file_names_},
+        std::pair{kWeekdaysFile, &weekdays_}, std::pair{kPhrasesFile, &phrases_}}) {
+    Status s = WriteWordList(base + std::string(file), *list);
+    if (!s.ok()) return s;
+  }
+  return Status::Ok();
+}
+
+std::string LanguageTexts::SelectLanguage(const TDir& dir, std::string_view name) {
+  if (!name.empty()) {
+    const std::string folder = WithTrailingSlash(dir.LanguageDir) + std::string(name);
+    // A language holds only some of the files; the rest keep their rows. A
+    // file that cannot be read is left out the same way.
+    (void)LoadList(folder, kPhrasesFile, false, &phrases_);
+    (void)LoadList(folder, kMonthsFile, false, &months_);
+    (void)LoadList(folder, kWeekdaysFile, false, &weekdays_);
+  }
+  return HolidaySetForLanguage(name);
+}
+
+void LanguageTexts::SetWeekdayNames(const std::vector<std::string>& names) {
+  for (size_t i = 0; i < names.size() && i < 7; ++i) {
+    weekdays_.SetValue(std::to_string(i + 1), names[i]);
+  }
+}
+
+// ---- StyleTexts ----
+
+namespace {
+
+struct TextPart {
+  std::string_view file;
+  bool required;
+  std::string StyleTexts::*field;
+};
+
+constexpr std::array<TextPart, 7> kTextParts = {{
+    {"title.txt", true, &StyleTexts::title},
+    {"header.txt", true, &StyleTexts::header},
+    {"year_header.txt", false, &StyleTexts::year_header},
+    {"below_title.txt", false, &StyleTexts::below_title},
+    {"footer.txt", true, &StyleTexts::footer},
+    {"caption.txt", false, &StyleTexts::caption},
+    {"head.txt", false, &StyleTexts::head},
+}};
+
+}  // namespace
+
+Status LoadStyleTexts(const std::string& folder, bool stop_at_missing_required,
+                      StyleTexts* texts) {
+  for (const TextPart& part : kTextParts) {
+    Status s = LoadOne(folder, part.file, part.required && stop_at_missing_required,
+                       &(texts->*part.field));
+    if (!s.ok()) return s;
+  }
+  return Status::Ok();
+}
+
+Status SaveStyleTexts(const std::string& folder, const StyleTexts& texts) {
+  const std::string base = WithTrailingSlash(folder);
+  for (const TextPart& part : kTextParts) {
+    Status s = WriteFileAtomically(base + std::string(part.file), texts.*part.field);
+    if (!s.ok()) return s;
+  }
+  return Status::Ok();
+}
+
+Status LoadWindowDefaults(const TDir& dir, StyleTexts* texts,
+                          LanguageTexts* language) {
+  Status s = LoadStyleTexts(dir.ConfigDir, false, texts);
+  if (s.ok()) s = language->LoadFromFolder(dir.ConfigDir, false);
+  if (s.ok()) return s;
+  return Status::IoError(
+      "Error when loadding either title,header,footer,caption,head,months,"
+      "weehdays,phrases text file " +
+      s.message());
+}
+
+}  // namespace almanix::publish
