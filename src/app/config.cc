@@ -39,23 +39,21 @@ class TypedReader {
   explicit TypedReader(const IniFile& ini) : ini_(ini) {}
 
   int Integer(const char* section, const char* key, int fallback) {
-    if (ini_.ValueExists(section, key) &&
-        !ParseInt(ini_.ReadString(section, key, ""))) {
-      Bad(key);
-    }
+    Check(section, key);
     return ini_.ReadInteger(section, key, fallback);
   }
   bool Bool(const char* section, const char* key, bool fallback) {
-    if (ini_.ValueExists(section, key) &&
-        !ParseInt(ini_.ReadString(section, key, ""))) {
-      Bad(key);
-    }
+    Check(section, key);
     return ini_.ReadBool(section, key, fallback);
   }
   const std::string& bad() const { return bad_; }
 
  private:
-  void Bad(const char* key) {
+  // Booleans are stored as whole numbers too.
+  void Check(const char* section, const char* key) {
+    if (!ini_.ValueExists(section, key) || ParseInt(ini_.ReadString(section, key, ""))) {
+      return;
+    }
     if (!bad_.empty()) bad_ += ", ";
     bad_ += key;
   }
@@ -165,12 +163,7 @@ std::string TConfig::DefaultDataFolder() const {
 }
 
 void TConfig::Log(bool error, const std::string& message) const {
-  if (log_ == nullptr) return;
-  if (error) {
-    log_->Error(message);
-  } else {
-    log_->Info(message);
-  }
+  LogTo(log_, error, message);
 }
 
 Status TConfig::Load() {

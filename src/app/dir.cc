@@ -253,12 +253,7 @@ TDir::TDir(const std::string& install_dir, const platform::Places& places,
 }
 
 void TDir::Log(bool error, const std::string& message) const {
-  if (log_ == nullptr) return;
-  if (error) {
-    log_->Error(message);
-  } else {
-    log_->Info(message);
-  }
+  LogTo(log_, error, message);
 }
 
 void TDir::WaitForFile(const std::string& path) const {

@@ -52,4 +52,9 @@ class TLog {
   Clock clock_;
 };
 
+// For code whose log may not exist yet: writes when there is one.
+inline void LogTo(TLog* log, bool error, std::string_view message) {
+  if (log != nullptr) log->Write(error ? LogLevel::kError : LogLevel::kInfo, message);
+}
+
 }  // namespace almanix

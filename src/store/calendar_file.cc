@@ -61,12 +61,7 @@ CalendarFile::CalendarFile(App& app, TDB1& data, UiSeam& ui, WindowHooks* window
     : app_(app), data_(data), ui_(ui), window_(window ? window : &default_window_) {}
 
 void CalendarFile::Log(bool error, const std::string& message) {
-  if (!app_.log) return;
-  if (error) {
-    app_.log->Error(message);
-  } else {
-    app_.log->Info(message);
-  }
+  LogTo(app_.log.get(), error, message);
 }
 
 std::string CalendarFile::TempNameFor(const std::string& path) {
