@@ -1,0 +1,351 @@
+#include "generator/style_sheets.h"
+
+#include <string>
+#include <vector>
+
+#include "app/dir.h"
+#include "app/file_util.h"
+#include "app/text.h"
+
+namespace almanix::generator {
+namespace {
+
+using publish::PublishSettings;
+
+enum class Sheet { kCalendar, kSmall, kList };
+
+// Positions of Page.CalendarAlign's items.
+constexpr int kAlignLeft = 0;
+constexpr int kAlignRight = 1;
+
+std::string Num(int value) { return std::to_string(value); }
+
+class SheetBuilder {
+ public:
+  SheetBuilder(const PublishSettings& settings, Sheet sheet,
+               std::string_view page_picture)
+      : s_(settings), sheet_(sheet), picture_(page_picture) {}
+
+  std::vector<std::string> Build() {
+    Body();
+    CalendarBox();
+    if (sheet_ == Sheet::kCalendar) Header();
+    if (sheet_ == Sheet::kSmall) SmallMenu();
+    Canvas();
+    if (sheet_ == Sheet::kSmall) YearPage();
+    if (sheet_ != Sheet::kList) PopUpCorners();
+    PopUpColour();
+    Add(".Holidays {\tcolor: " + s_.Text("Contents.HolidayColor") + "; } ");
+    CustomColours();
+    if (sheet_ == Sheet::kSmall) SmallSizes();
+    if (sheet_ == Sheet::kList) ListColours();
+    EventLinks();
+    if (sheet_ != Sheet::kList) EventTime();
+    MenuLinks();
+    if (sheet_ != Sheet::kSmall) ToolbarLinks();
+    Add(".PageTitle           { text-align: center; margin:10px; font-weight:bold; "
+        "font-Family: " +
+        s_.Text("Page.TitleFontFamily") + "; font-size: " + s_.Text("Page.TitleSize") +
+        "pt; color: " + s_.Text("Page.TitleColor") + ";  }");
+    Add(".left {  float: left; } ");
+    Add(".right { float: right;} ");
+    // Left open on purpose: the end of the file closes it.
+    if (sheet_ != Sheet::kList) Add(".header { color: " + s_.Text("Page.PageColor") + ";");
+    return std::move(lines_);
+  }
+
+ private:
+  void Add(std::string line) { lines_.push_back(std::move(line)); }
+
+  int Align() const { return s_.ChoiceIndex("Page.CalendarAlign"); }
+
+  void AlignmentMargins() {
+    if (Align() != kAlignRight) Add("margin-right  : auto; ");
+    if (Align() != kAlignLeft) Add("margin-left  : auto; ");
+  }
+
+  void TextAlignment() {
+    switch (Align()) {
+      case kAlignLeft:
+        Add("text-align:left; ");
+        break;
+      case kAlignRight:
+        Add("text-align:right; ");
+        break;
+      default:
+        Add("text-align:center;");
+        break;
+    }
+  }
+
+  std::string PageWidth() const {
+    return "width: " + Num(s_.Int("Page.CalendarWidth")) +
+           s_.Text("Page.CalendarWidthUnits") + ";";
+  }
+
+  std::string SmallWidth() const { return "width: " + Num(s_.Int("Small.Width")) + "px;"; }
+
+  void Body() {
+    Add(" Body { background-color: " + s_.Text("Page.PageColor") + ";");
+    if (s_.Bool("Page.Insert")) {
+      Add(" border:0;");
+      if (sheet_ == Sheet::kCalendar) Add(" overflow:visible;");
+    }
+    if (sheet_ == Sheet::kSmall) {
+      Add(" text-align: left;");
+    } else {
+      Add(" text-align: " + s_.Text("Page.CalendarAlign") + "; ");
+    }
+    Add(" color: " + s_.Text("Page.FontColor") + "; ");
+    if (!picture_.empty()) Add("background: URL('" + std::string(picture_) + "');");
+    Add(" }");
+  }
+
+  void CalendarBox() {
+    Add(" .Calendar { ");
+    if (sheet_ == Sheet::kSmall) {
+      Add(SmallWidth());
+      Add("display: box;");
+      Add("margin-right  : auto; ");
+      Add("margin-left  : auto; ");
+    } else {
+      if (sheet_ == Sheet::kList) {
+        Add("width: " + Num(s_.Int("List.Width") - 4) + "px;");
+      } else {
+        Add(PageWidth());
+      }
+      AlignmentMargins();
+      Add("margin-top: " + Num(s_.Int("Page.CalendarMarginTop")) +
+          s_.Text("Page.CalendarMarginTopUnits") + ";");
+    }
+    Add(" } ");
+  }
+
+  void Header() {
+    Add(" #header {");
+    Add(PageWidth());
+    Add(" } ");
+  }
+
+  void SmallMenu() {
+    Add(" .SmallMenu { ");
+    Add(SmallWidth());
+    Add("margin-right  : auto; ");
+    Add("margin-left  : 1px; ");
+    Add("text-align:center;");
+    Add(" } ");
+  }
+
+  void Canvas() {
+    if (sheet_ == Sheet::kSmall) {
+      Add(".Canvas { ");
+      Add(SmallWidth());
+      Add("margin-right  : 15px; ");
+      Add("margin-left  : 1px; ");
+    } else {
+      Add(" .Canvas { width: 97%;  ");
+      if (sheet_ == Sheet::kCalendar && s_.Bool("Print.BreakPage")) {
+        Add("page-break-after: always; ");
+      }
+      Add(s_.Bool("Page.Insert") ? "margin-right : 5px; " : "margin-right : 10px; ");
+      AlignmentMargins();
+    }
+    TextAlignment();
+    Add("}");
+  }
+
+  void YearPage() {
+    for (const char* rule : {".Year_Header{ ", ".Year_Footer{ "}) {
+      Add(rule);
+      Add("margin-left  : auto;");
+      Add("margin-right  : auto;");
+      Add("}");
+    }
+    for (const char* line :
+         {".Holiday_List { ", "width : 600px;", "margin-left  : auto;",
+          "margin-right  : auto;", "}", ".Legend {", "border-width:1px;",
+          "border-spacing: 5px", "margin:15px;", "font-size:8pt;", "}", "td.legend {",
+          "border-width:1px;", "padding: 2px;", "-webkit-border-radius: 5px;",
+          "-moz-border-radius: 5px;", "}", ".Year_Table { ", "margin-left  : auto;",
+          "margin-right  : auto;", "border-width:0px;", "border-spacing: 15px; ",
+          "padding-left: 15px; ", "border-collapse:seperate;", "vertical-align:center;"}) {
+      Add(line);
+    }
+    Add("width:" + Num(s_.Int("Year.Year_CalPerRow") * s_.Int("Small.Width") + 100) +
+        "px;");
+    Add("}");
+  }
+
+  void PopUpCorners() {
+    Add(".bpop  {");
+    Add("-webkit-border-radius: 5px;");
+    Add("-moz-border-radius: 5px;");
+    Add("}");
+  }
+
+  void PopUpColour() {
+    const std::string& colour = s_.Text("Formatting.EventPopUpColor");
+    for (const char* prefix :
+         {".itr:hover .bpop {\tbackground-color: ", ".itr:hover .bpopleft {\tbackground-color: ",
+          ".itr:hover .bpopupright {\tbackground-color: ",
+          ".itr:hover .bpopupleft {\tbackground-color: "}) {
+      Add(prefix + colour + "; } ");
+    }
+  }
+
+  void CustomColours() {
+    if (!s_.Bool("Calendar.CustomColor")) return;
+    Add((sheet_ == Sheet::kSmall ? ".MonthCaption { color: " : ".MonthCaption {\tcolor: ") +
+        s_.Text("Calendar.ColorMonthCaption") + "; } ");
+    Add(".Date {\tcolor: " + s_.Text("Calendar.ColorDay") + "; } ");
+    Add("table.calendar {\t\tbackground-color: " + s_.Text("Calendar.ColorGrid") + "; } ");
+    Add("table.calendar .Events {\t\tbackground-color: " + s_.Text("Calendar.ColorGrid") +
+        "; } ");
+  }
+
+  void SmallSizes() {
+    const int width = s_.Int("Small.Width");
+    if (width <= 249) {
+      Add(".Date { font-size:13pt; }");
+      Add(".MonthCaption { font-size: 15pt; }");
+    } else if (width <= 300) {
+      Add(".MonthCaption { font-size: 17pt; }");
+    } else if (width <= 700) {
+      Add(".MonthCaption { font-size: 19pt; }");
+    }
+  }
+
+  void ListColours() {
+    if (!s_.Bool("List.CustomColor")) return;
+    for (const char* prefix :
+         {".ListEvent {\t\tbackground-color: ", ".ListEvent2 {\t\tbackground-color: ",
+          ".ListDate {\t\t  background-color: ", ".ListDate2 {\t\tbackground-color: ",
+          ".ListMonth {\t\tbackground-color: ", ".Downloads {\t\tbackground-color: ",
+          ".ListCanvas {\t\tbackground-color: ", ".ListTable {\t\tbackground-color: "}) {
+      Add(prefix + s_.Text("List.ColorGrid") + "; } ");
+    }
+    Add(".ListMonth {\t\tcolor: " + s_.Text("List.ColorMonthCaption") + "; } ");
+    for (const char* prefix :
+         {".ListDate {\tcolor: ", ".ListDate2 {\tcolor: ", ".ListDate a:link {\tcolor: ",
+          ".ListDate a:visited {\tcolor: ", ".ListDate a:hover {\tcolor: ",
+          ".ListDate a:active {\tcolor: ", ".ListDate2 a:link {\tcolor: ",
+          ".ListDate2 a:visited {\tcolor: ", ".ListDate2 a:hover {\tcolor: ",
+          ".ListDate2 a:active {\tcolor: "}) {
+      Add(prefix + s_.Text("List.ColorDay") + "; } ");
+    }
+  }
+
+  void EventLinks() {
+    const std::string rest =
+        s_.Text("Formatting.EventFontFamily") +
+        "; font-weight:" + s_.Text("Formatting.EventFontWeight") +
+        "; color: " + s_.Text("Formatting.EventFontColor") +
+        "; font-size: " + Num(s_.Int("Formatting.EventFontSzie")) +
+        "pt; text-decoration: " +
+        (s_.Bool("Formatting.EventUnderline") ? "underline" : "none") + ";}";
+    for (const char* prefix :
+         {"td.events a:link    { font-family:", "td.events a:visited { font-family:",
+          "td.events a:hover   { font-family:", "td.events a:active  { font-family:"}) {
+      Add(prefix + rest);
+    }
+    if (sheet_ != Sheet::kList) Add("td.events { font-family:" + rest);
+  }
+
+  void EventTime() {
+    Add("td.events .dt { font-family:" + s_.Text("Formatting.DateFontFamily") +
+        "; font-weight:" + s_.Text("Formatting.DateFontWeight") +
+        "; color: " + s_.Text("Formatting.DateFontColor") +
+        "; font-size: " + Num(s_.Int("Formatting.DateFontSzie")) +
+        "pt; font-style: " + s_.Text("Formatting.DateFontStyle") + "; }");
+  }
+
+  void MenuLinks() {
+    const int size = s_.Int("Menu.FontSize") + (sheet_ == Sheet::kSmall ? 4 : 0);
+    const std::string tail = "; font-size:" + Num(size) + "pt;}";
+    Add(".NavMenu a:link    {  color: " + s_.Text("Menu.LinkColor") + tail);
+    Add(".NavMenu a:visited {  color: " + s_.Text("Menu.LinkColor") + tail);
+    Add(".NavMenu a:hover   {  color: " + s_.Text("Menu.LinkColorHover") + tail);
+    Add(".NavMenu a:active  {  color: " + s_.Text("Menu.LinkColorActive") + tail);
+  }
+
+  void ToolbarLinks() {
+    const std::string size = Num(s_.Int("ActionBar.LinkSize"));
+    auto line = [&](const char* prefix, const std::string& colour) {
+      Add(prefix + size + "pt; color: " + colour + "; }");
+    };
+    line(".ActionBar a:link    { font-size: ", s_.Text("ActionBar.LinkColor"));
+    line(".ActionBar a:visited { font-size: ", s_.Text("ActionBar.LinkColor"));
+    line(".ActionBar a:hover   { font-size: ", s_.Text("ActionBar.LinkColorHover"));
+    line(".ActionBar a:active  { font-size: ", s_.Text("ActionBar.LinkColorActive"));
+  }
+
+  const PublishSettings& s_;
+  Sheet sheet_;
+  std::string_view picture_;
+  std::vector<std::string> lines_;
+};
+
+Status WriteSheet(std::string_view name, const std::vector<std::string>& lines,
+                  const std::string& build_dir) {
+  return WriteFileAtomically(WithTrailingSlash(build_dir) + std::string(name),
+                             JoinLines(lines));
+}
+
+}  // namespace
+
+std::vector<std::string> CalendarCssLines(const PublishSettings& settings,
+                                          std::string_view page_picture) {
+  return SheetBuilder(settings, Sheet::kCalendar, page_picture).Build();
+}
+
+std::vector<std::string> SmallCssLines(const PublishSettings& settings,
+                                       std::string_view page_picture) {
+  return SheetBuilder(settings, Sheet::kSmall, page_picture).Build();
+}
+
+std::vector<std::string> ListCssLines(const PublishSettings& settings,
+                                      std::string_view page_picture) {
+  return SheetBuilder(settings, Sheet::kList, page_picture).Build();
+}
+
+std::string PreparePagePicture(const std::string& favorite_dir,
+                               const std::string& build_dir) {
+  if (favorite_dir.empty()) return {};
+  const std::string source =
+      publish::FindFavoritePicture(favorite_dir, publish::FavoritePicture::kPage);
+  if (source.empty()) return {};
+  const std::string name = BaseName(source);
+  TDir::CopyIfPresent(source, WithTrailingSlash(build_dir) + name);
+  return name;
+}
+
+Status WriteCalendarCss(const PublishSettings& settings, const std::string& favorite_dir,
+                        const std::string& build_dir) {
+  return WriteSheet(kCalendarCssName,
+                    CalendarCssLines(settings, PreparePagePicture(favorite_dir, build_dir)),
+                    build_dir);
+}
+
+Status WriteSmallCss(const PublishSettings& settings, const std::string& favorite_dir,
+                     const std::string& build_dir) {
+  return WriteSheet(kSmallCssName,
+                    SmallCssLines(settings, PreparePagePicture(favorite_dir, build_dir)),
+                    build_dir);
+}
+
+Status WriteListCss(const PublishSettings& settings, const std::string& favorite_dir,
+                    const std::string& build_dir) {
+  return WriteSheet(kListCssName,
+                    ListCssLines(settings, PreparePagePicture(favorite_dir, build_dir)),
+                    build_dir);
+}
+
+Status WriteStyleSheets(const PublishSettings& settings, const std::string& favorite_dir,
+                        const std::string& build_dir) {
+  Status status = WriteCalendarCss(settings, favorite_dir, build_dir);
+  if (status.ok()) status = WriteSmallCss(settings, favorite_dir, build_dir);
+  if (status.ok()) status = WriteListCss(settings, favorite_dir, build_dir);
+  return status;
+}
+
+}  // namespace almanix::generator
