@@ -342,9 +342,13 @@ Status WriteListCss(const PublishSettings& settings, const std::string& favorite
 
 Status WriteStyleSheets(const PublishSettings& settings, const std::string& favorite_dir,
                         const std::string& build_dir) {
-  Status status = WriteCalendarCss(settings, favorite_dir, build_dir);
-  if (status.ok()) status = WriteSmallCss(settings, favorite_dir, build_dir);
-  if (status.ok()) status = WriteListCss(settings, favorite_dir, build_dir);
+  // The page picture is looked up and copied once for all three sheets.
+  const std::string picture = PreparePagePicture(favorite_dir, build_dir);
+  Status status = WriteSheet(kCalendarCssName, CalendarCssLines(settings, picture), build_dir);
+  if (status.ok()) {
+    status = WriteSheet(kSmallCssName, SmallCssLines(settings, picture), build_dir);
+  }
+  if (status.ok()) status = WriteSheet(kListCssName, ListCssLines(settings, picture), build_dir);
   return status;
 }
 
