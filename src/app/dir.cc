@@ -256,11 +256,10 @@ void TDir::Log(bool error, const std::string& message) const {
   LogTo(log_, error, message);
 }
 
-void TDir::WaitForFile(const std::string& path) const {
-  // Our copy is synchronous, so the file is there at once or not at all; the
-  // checks only give the interface a chance to repaint.
+void TDir::WaitForFile(const std::string& /*path*/) const {
+  // Our copy is synchronous, so the file is there at once or not at all;
+  // waiting would only delay the start. The interface may repaint.
   if (ui_ != nullptr) ui_->ProcessEvents();
-  (void)FileExists(path);
 }
 
 // ---- Working directory ----

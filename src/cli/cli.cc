@@ -1,6 +1,5 @@
 #include "cli/cli.h"
 
-#include <filesystem>
 #include <ostream>
 
 #include "app/config.h"
@@ -74,9 +73,7 @@ std::optional<std::string> Parse(const std::vector<std::string>& args,
       if (auto e = value(&inv->workdir)) return e;
     } else if (a == "--calendar") {
       if (auto e = value(&inv->calendar)) return e;
-      std::error_code ec;
-      auto absolute = std::filesystem::absolute(inv->calendar, ec);
-      if (!ec) inv->calendar = absolute.lexically_normal().string();
+      inv->calendar = AbsolutePath(inv->calendar);
     } else if (a == "--year") {
       std::string y;
       if (auto e = value(&y)) return e;

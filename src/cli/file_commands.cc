@@ -1,4 +1,3 @@
-#include <filesystem>
 #include <ostream>
 
 #include "app/dir.h"
@@ -7,15 +6,6 @@
 #include "cli/session.h"
 
 namespace almanix::cli {
-namespace {
-
-std::string Absolute(const std::string& path) {
-  std::error_code ec;
-  std::filesystem::path p = std::filesystem::absolute(path, ec);
-  return ec ? path : p.lexically_normal().string();
-}
-
-}  // namespace
 
 int RunFileCommand(const Invocation& inv, std::ostream& out, std::ostream& err) {
   const std::string& command = inv.words[0];
@@ -31,19 +21,19 @@ int RunFileCommand(const Invocation& inv, std::ostream& out, std::ostream& err) 
   if (command == "new") {
     s = files.New();
   } else if (command == "save") {
-    s = files.SaveCalendarFile(Absolute(inv.words[1]));
+    s = files.SaveCalendarFile(AbsolutePath(inv.words[1]));
   } else if (command == "open") {
-    std::string path = Absolute(inv.words[1]);
+    std::string path = AbsolutePath(inv.words[1]);
     if (!FileExists(path)) return Failed(err, "no calendar file " + path);
     s = files.File_Open(path);
     if (s.ok()) files.AddRecentCalendarFile(path);
   } else if (command == "backup") {
-    s = files.Backup(Absolute(inv.words[1]));
+    s = files.Backup(AbsolutePath(inv.words[1]));
   }
   if (!s.ok()) return kExitFailed;
   (void)session.app.config->Save();  // the recent lists, as the desktop does at exit
   if (command == "save" || command == "backup") {
-    out << Absolute(inv.words[1]) << "\n";
+    out << AbsolutePath(inv.words[1]) << "\n";
   } else {
     out << session.app.dir->WorkDir << "\n";
   }

@@ -1,6 +1,7 @@
 #include "cli/invocation.h"
 
 #include <cstdio>
+#include <filesystem>
 
 #include "app/text.h"
 
@@ -41,6 +42,12 @@ std::string DateText(DayNumber day) {
   char buffer[16];
   std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d", d.year, d.month, d.day);
   return buffer;
+}
+
+std::string AbsolutePath(const std::string& path) {
+  std::error_code ec;
+  std::filesystem::path p = std::filesystem::absolute(path, ec);
+  return ec ? path : p.lexically_normal().string();
 }
 
 std::optional<std::vector<int>> ParseNumberList(const std::string& text, int low,

@@ -49,6 +49,9 @@ struct Invocation {
 std::optional<DayNumber> ParseDate(const std::string& text);
 std::optional<DateTimeValue> ParseDateTime(const std::string& text);
 std::string DateText(DayNumber day);
+// The path made absolute against the current folder and normalised; as
+// given when that fails.
+std::string AbsolutePath(const std::string& path);
 // "1,3,5" as numbers each within [low, high]; nullopt on anything else.
 std::optional<std::vector<int>> ParseNumberList(const std::string& text, int low,
                                                 int high);

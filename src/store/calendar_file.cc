@@ -20,8 +20,8 @@ namespace almanix::store {
 namespace {
 
 // The five folders of a working directory, as the archive spells them.
-constexpr const char* kCalendarFolders[] = {"db", "config", "attachments", "favorites",
-                                            "include"};
+const std::vector<std::string> kCalendarFolders = {"db", "config", "attachments",
+                                                   "favorites", "include"};
 
 // The folder on disk for an archive name, found without regard to case;
 // the usual spelling when there is none yet.
@@ -38,9 +38,9 @@ std::string DiskFolder(const std::string& work_dir, const std::string& name) {
 }
 
 std::vector<ArchiveRoot> Roots(const std::string& work_dir,
-                               std::initializer_list<const char*> names) {
+                               const std::vector<std::string>& names) {
   std::vector<ArchiveRoot> roots;
-  for (const char* name : names) roots.push_back({DiskFolder(work_dir, name), name});
+  for (const std::string& name : names) roots.push_back({DiskFolder(work_dir, name), name});
   return roots;
 }
 
@@ -86,9 +86,7 @@ Status CalendarFile::SaveCalendarFile(const std::string& path) {
   ArchiveOptions options;
   options.skip = IsJournal;
   options.progress = [this](int done, int total) { ui_.Progress(done, total); };
-  Status saved = WriteArchive(path, Roots(app_.dir->WorkDir, {"db", "config", "attachments",
-                                                              "favorites", "include"}),
-                              options);
+  Status saved = WriteArchive(path, Roots(app_.dir->WorkDir, kCalendarFolders), options);
   ui_.Progress(0, 0);
   Status reopened = data_.Init(*app_.dir);
   if (!saved.ok()) {
@@ -137,7 +135,7 @@ Status CalendarFile::File_Open(const std::string& path) {
   // the working directory in use has not been touched.
   ExtractOptions options;
   options.max_unpacked_bytes = kMaxUnpackedBytes;
-  for (const char* top : kCalendarFolders) {
+  for (const std::string& top : kCalendarFolders) {
     options.top_folders.emplace_back(top, BaseName(DiskFolder(folder, top)));
   }
   options.progress = [this](int done, int total) { ui_.Progress(done, total); };
