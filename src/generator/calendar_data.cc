@@ -1,0 +1,202 @@
+#include "generator/calendar_data.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "app/text.h"
+#include "store/db_engine.h"
+#include "store/event_queries.h"
+#include "store/tables.h"
+
+namespace almanix::generator {
+namespace {
+
+constexpr int kNoteColumns = 30;
+
+// The entries of a comma-wrapped list that stand between two commas, as a
+// "like '%,x,%'" test sees them.
+template <typename Fn>
+void ForEachWrappedItem(std::string_view list, Fn fn) {
+  size_t start = list.find(',');
+  while (start != std::string_view::npos) {
+    size_t end = list.find(',', start + 1);
+    if (end == std::string_view::npos) break;
+    fn(list.substr(start + 1, end - start - 1));
+    start = end;
+  }
+}
+
+// A whole number written without sign or leading zeros, as std::to_string
+// writes it; -1 otherwise.
+int PlainNumber(std::string_view text) {
+  if (text.empty() || text.size() > 3 || (text.size() > 1 && text[0] == '0')) return -1;
+  int n = 0;
+  for (char ch : text) {
+    if (ch < '0' || ch > '9') return -1;
+    n = n * 10 + (ch - '0');
+  }
+  return n;
+}
+
+void ComputeQueryBits(EventRecord& e) {
+  e.category_bits = 0;
+  ForEachWrappedItem(e.row.calendars, [&](std::string_view item) {
+    int c = PlainNumber(item);
+    if (c >= 0 && c < 64) e.category_bits |= std::uint64_t{1} << c;
+  });
+  e.active_month_bits = 0;
+  ForEachWrappedItem(e.row.r_active_months, [&](std::string_view item) {
+    int m = PlainNumber(item);
+    if (m >= 1 && m <= 12) e.active_month_bits |= static_cast<std::uint16_t>(1u << m);
+  });
+  int m = PlainNumber(e.row.i_month);
+  e.start_month = m >= 1 && m <= 12 ? m : 0;
+}
+
+const std::string& Empty() {
+  static const std::string empty;
+  return empty;
+}
+
+}  // namespace
+
+const std::string& DayRecord::Holiday(std::string_view holiday_set) const {
+  if (holiday_set == "US") return us;
+  if (holiday_set == "Canada") return canada;
+  if (holiday_set == "Other") return other_holiday;
+  return Empty();
+}
+
+const std::string& DayRecord::Note(int category) const {
+  if (category < 1 || category > static_cast<int>(notes.size())) return Empty();
+  return notes[category - 1];
+}
+
+Status CalendarData::LoadEvents(store::Database& db) {
+  store::Query q(db);
+  if (Status s = q.Open("Select * from events"); !s.ok()) return s;
+  std::vector<EventRecord> events;
+  events.reserve(static_cast<size_t>(q.RecordCount()));
+  for (q.First(); !q.Eof(); q.Next()) {
+    EventRecord e;
+    e.id = q.AsString("ID");
+    e.calendar_id = q.AsString("CalendarID");
+    e.row = store::ReadEventRow(q);
+    e.s_time = q.AsString("sTime");
+    e.e_date = q.AsString("eDate");
+    e.e_time = q.AsString("eTime");
+    e.i_year = q.AsString("iYear");
+    e.caption = q.AsString("caption");
+    e.summary = q.AsString("Summary");
+    e.description = store::ReadDescription(q);
+    e.location = q.AsString("Location");
+    e.url = q.AsString("URL");
+    e.status = q.AsString("Status");
+    e.visible = q.AsString("Visible");
+    e.allday = q.AsString("Allday");
+    e.alarm = q.AsString("alarm");
+    e.show_start_time = q.AsString("ShowStartTime");
+    e.show_end_time = q.AsString("ShowEndTime");
+    e.font_color = q.AsString("FontColor");
+    e.font_size = q.AsString("FontSize");
+    e.underline = q.AsString("underline");
+    e.center = q.AsString("center");
+    e.custom = q.AsString("custom");
+    e.icon_name = q.AsString("IconName");
+    e.link_description = q.AsString("LinkDescription");
+    e.location_name = q.AsString("LocationName");
+    e.time_zone = q.AsString("TimeZone");
+    e.link_new_window = q.AsString("LinkNewWindow");
+    e.append_date = q.AsString("AppendDate");
+    e.append_category = q.AsString("AppendCategory");
+    e.scroll_show = q.AsString("ScrollShow");
+    e.cell_color = q.AsString("CellColor");
+    e.slide_photo = q.AsString("SlidePhoto");
+    e.scroll_photo = q.AsString("ScrollPhoto");
+    e.s_date_time = q.AsString("sDateTime");
+    e.e_date_time = q.AsString("eDateTime");
+    events.push_back(std::move(e));
+  }
+  SetEvents(std::move(events));
+  return Status::Ok();
+}
+
+void CalendarData::SetEvents(std::vector<EventRecord> events) {
+  events_ = std::move(events);
+  for (EventRecord& e : events_) {
+    e.occurs = store::ParsedEvent::Parse(e.row);
+    ComputeQueryBits(e);
+  }
+  sorted_.resize(events_.size());
+  for (size_t i = 0; i < events_.size(); ++i) sorted_[i] = static_cast<int>(i);
+  // "order by sTime asc" compares the texts byte by byte.
+  std::stable_sort(sorted_.begin(), sorted_.end(), [&](int a, int b) {
+    return events_[a].s_time < events_[b].s_time;
+  });
+  by_start_month_.assign(13, {});
+  for (int i : sorted_) {
+    by_start_month_[events_[i].start_month].push_back(i);
+  }
+}
+
+std::vector<const EventRecord*> CalendarData::MonthEvents(const std::vector<int>& categories,
+                                                          int month) const {
+  std::uint64_t wanted = 0;
+  for (int c : categories) {
+    if (c >= 0 && c < 64) wanted |= std::uint64_t{1} << c;
+  }
+  const std::uint16_t month_bit =
+      month >= 1 && month <= 12 ? static_cast<std::uint16_t>(1u << month) : 0;
+  std::vector<const EventRecord*> out;
+  for (int i : sorted_) {
+    const EventRecord& e = events_[i];
+    if (((e.category_bits & wanted) && (e.active_month_bits & month_bit)) ||
+        (month_bit && e.start_month == month)) {
+      out.push_back(&e);
+    }
+  }
+  return out;
+}
+
+bool CalendarData::HasYear(store::Database& db, int year) const {
+  return db.TableExists("Year" + std::to_string(year));
+}
+
+const std::vector<DayRecord>& CalendarData::MonthDays(store::Database& db, int year,
+                                                      int month) {
+  static const std::vector<DayRecord> kNone;
+  if (month < 1 || month > 12) return kNone;
+  auto it = years_.find(year);
+  if (it == years_.end()) {
+    auto loaded = std::make_unique<Year>();
+    loaded->months.resize(12);
+    if (HasYear(db, year)) {
+      store::Query q(db);
+      if (q.Open("Select * from year" + std::to_string(year)).ok()) {
+        std::vector<std::string> note_fields;
+        for (int c = 1; c <= kNoteColumns; ++c) note_fields.push_back("Data" + std::to_string(c));
+        for (q.First(); !q.Eof(); q.Next()) {
+          DayRecord d;
+          d.i_month = q.AsString("iMonth");
+          int m = PlainNumber(d.i_month);
+          if (m < 1 || m > 12) continue;  // filler rows belong to no month
+          d.i_day = q.AsString("iDay");
+          d.day_of_week = q.AsString("DayofWeek");
+          d.enabled = q.AsString("ENABLED");
+          d.bar = q.AsString("Bar");
+          d.dt = static_cast<DayNumber>(std::floor(q.AsFloat("dt")));
+          d.us = q.AsString("US");
+          d.canada = q.AsString("Canada");
+          d.other_holiday = q.AsString("OtherHoliday");
+          d.notes.reserve(kNoteColumns);
+          for (const std::string& f : note_fields) d.notes.push_back(q.AsString(f));
+          loaded->months[m - 1].push_back(std::move(d));
+        }
+      }
+    }
+    it = years_.emplace(year, std::move(loaded)).first;
+  }
+  return it->second->months[month - 1];
+}
+
+}  // namespace almanix::generator

@@ -1,0 +1,106 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/dates.h"
+#include "app/status.h"
+#include "store/occurrence.h"
+
+namespace almanix::store {
+class Database;
+}
+
+// What one generation run reads from the tables, read once: every event
+// row with the fields the pages show, and the day rows of each year table.
+// Every page writer of the run takes its rows from here, so the tables are
+// scanned once per run instead of once per month, category and page.
+namespace almanix::generator {
+
+// One row of the events table: the occurrence columns, parsed once, and the
+// text of every column a page, feed or export writes.
+struct EventRecord {
+  std::string id;
+  std::string calendar_id;  // the category the event was made in
+  store::EventRow row;      // repetition columns as stored
+  store::ParsedEvent occurs;
+  std::string s_time;       // time code text, the month query's sort key
+  std::string e_date, e_time, i_year, caption;
+  std::string summary, description, location, url, status, visible;
+  std::string allday, alarm, show_start_time, show_end_time;
+  std::string font_color, font_size, underline, center, custom;
+  std::string icon_name, link_description, location_name, time_zone;
+  std::string link_new_window, append_date, append_category;
+  std::string scroll_show, cell_color, slide_photo, scroll_photo;
+  std::string s_date_time, e_date_time;  // date-time values as text
+
+  // The month query's tests, worked out once from the texts: bit c when
+  // Calendars holds ",c," (c < 64), bit m when rActiveMonths holds ",m,",
+  // and the start month when iMonth is exactly a month's number (else 0).
+  std::uint64_t category_bits = 0;
+  std::uint16_t active_month_bits = 0;
+  int start_month = 0;
+
+  bool OccursOn(const store::DayKey& day, int category) const {
+    return occurs.OccursOn(day, category);
+  }
+};
+
+// One row of a year table.
+struct DayRecord {
+  std::string i_day, i_month, day_of_week, enabled, bar;
+  DayNumber dt = 0;  // whole days
+  std::string us, canada, other_holiday;
+  std::vector<std::string> notes;  // Data1 .. Data30, index 0 = category 1
+
+  // The holiday text of the set Contents.Holiday names ("US", "Canada",
+  // "Other"); empty for "None" and anything else.
+  const std::string& Holiday(std::string_view holiday_set) const;
+  // The note of category c (1..30); empty beyond.
+  const std::string& Note(int category) const;
+};
+
+class CalendarData {
+ public:
+  // Reads every event row ("Select * from events", table order).
+  Status LoadEvents(store::Database& db);
+  // Builds the data from rows already in hand (benchmarks, tests).
+  void SetEvents(std::vector<EventRecord> events);
+
+  const std::vector<EventRecord>& events() const { return events_; }
+
+  // The month query of month m for the categories, as the tables answer it:
+  // rows whose Calendars names one of the categories and whose
+  // rActiveMonths lists m, or whose start month is m whatever their
+  // categories ("and" binds before "or"); ordered by the sTime text, rows
+  // of equal sTime in table order. The occurrence test decides the rest.
+  std::vector<const EventRecord*> MonthEvents(const std::vector<int>& categories,
+                                              int month) const;
+
+  // Whether the year table of y exists in the database folder.
+  bool HasYear(store::Database& db, int year) const;
+  // The rows of month m of year y in table order; empty when the year table
+  // is missing. The year's table is read on first use.
+  const std::vector<DayRecord>& MonthDays(store::Database& db, int year, int month);
+
+ private:
+  struct Year {
+    std::vector<std::vector<DayRecord>> months;  // 0 = January
+  };
+  std::vector<EventRecord> events_;
+  // Per month 1..12, the positions (in sorted order) of events whose iMonth
+  // text is that month: the half of the month query that ignores
+  // categories. Month 0 holds every position in sorted order.
+  std::vector<std::vector<int>> by_start_month_;
+  std::vector<int> sorted_;
+  std::map<int, std::unique_ptr<Year>> years_;
+};
+
+// A DayKey for a day, built once per cell.
+inline store::DayKey KeyFor(DayNumber day) { return store::DayKey::For(day); }
+
+}  // namespace almanix::generator
