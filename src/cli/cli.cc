@@ -34,6 +34,8 @@ constexpr char kUsage[] =
     "  favorite create NAME [--categories 1,3] [--set Section.Key=Value]...\n"
     "  favorite set NAME Section.Key=Value...\n"
     "  favorite show NAME\n"
+    "  generate NAME [--out DIR] [--extension html]\n"
+    "  publish NAME\n"
     "  new | save FILE.cal | open FILE.cal | backup FILE.zip\n";
 
 constexpr char kInitUsage[] =
@@ -48,7 +50,7 @@ bool TakesValue(const std::string& name) {
       "--repeat",   "--every",    "--pattern",    "--weekdays", "--monthdays",
       "--months",   "--until",    "--skip",       "--categories", "--description",
       "--location", "--url",      "--set",        "--date",     "--from",
-      "--to"};
+      "--to",       "--out",      "--extension"};
   for (const char* v : kValued) {
     if (name == v) return true;
   }
@@ -162,6 +164,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out,
       return RunStoreCommand(inv, out, err);
     }
     if (command == "favorite") return RunFavoriteCommand(inv, out, err);
+    if (command == "generate" || command == "publish") return RunGenerateCommand(inv, out, err);
     if (command == "new" || command == "save" || command == "open" || command == "backup") {
       if (inv.help) return UsageError(err, command);
       return RunFileCommand(inv, out, err);

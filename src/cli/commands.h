@@ -1,6 +1,7 @@
 #pragma once
 
 #include <iosfwd>
+#include <string>
 
 #include "cli/invocation.h"
 
@@ -12,5 +13,21 @@ int RunStoreCommand(const Invocation& inv, std::ostream& out, std::ostream& err)
 int RunFileCommand(const Invocation& inv, std::ostream& out, std::ostream& err);
 // favorite create|set|show.
 int RunFavoriteCommand(const Invocation& inv, std::ostream& out, std::ostream& err);
+// generate NAME, publish NAME.
+int RunGenerateCommand(const Invocation& inv, std::ostream& out, std::ostream& err);
+
+class Session;
+}  // namespace almanix::cli
+namespace almanix::publish {
+class PublishEditor;
+}
+namespace almanix::cli {
+
+// Starts the Format & Publish window's logic for the --year (default: this
+// year) and the page name, loading the favorite when it exists. The year's
+// tables are made when missing, as the main window has them before the
+// window opens. False (with the reason on err) on failure.
+bool SetUpEditor(Session& session, const Invocation& inv, const std::string& name,
+                 publish::PublishEditor* editor, std::ostream& err);
 
 }  // namespace almanix::cli

@@ -67,27 +67,6 @@ std::optional<std::string> Apply(const std::vector<Assignment>& assignments,
   return std::nullopt;
 }
 
-int ThisYear() { return DecodeDateTime(FromTimeT(std::time(nullptr))).year; }
-
-// Starts the program and sets the window up for the year and page name.
-// The year's tables are made when missing, as the main window has them
-// before it opens the Format & Publish window.
-bool SetUp(Session& session, const Invocation& inv, const std::string& name,
-           PublishEditor* editor, std::ostream& err) {
-  const int year = inv.year.value_or(ThisYear());
-  store::YearTables years = session.Years();
-  if (!years.EnsureQuiet(EncodeDate(year, 1, 1)).ok()) {
-    err << "almanix: the tables of " << year << " could not be made\n";
-    return false;
-  }
-  Status s = editor->SetUp(session.data.db(), year, name, 1);
-  if (!s.ok()) {
-    err << "almanix: " << s.message() << "\n";
-    return false;
-  }
-  return true;
-}
-
 int Create(Session& session, const Invocation& inv, const std::string& name,
            const std::vector<Assignment>& assignments, std::ostream& out, std::ostream& err) {
   TDir& dir = *session.app.dir;
@@ -95,7 +74,7 @@ int Create(Session& session, const Invocation& inv, const std::string& name,
   const std::string folder =
       WithTrailingSlash(dir.FavoritesDir) + publish::FavoriteName(publish::CompletePageName(name)) + "/";
   if (DirectoryExists(folder)) return Failed(err, "the favorite " + name + " already exists");
-  if (!SetUp(session, inv, name, &editor, err)) return kExitFailed;
+  if (!SetUpEditor(session, inv, name, &editor, err)) return kExitFailed;
   if (auto text = inv.Option("--categories")) {
     auto numbers = ParseNumberList(*text, 1, 30);
     if (!numbers) return UsageError(err, "--categories wants category numbers separated by commas");
@@ -122,7 +101,7 @@ int Change(Session& session, const Invocation& inv, const std::string& name,
   const std::string favorite = publish::FavoriteName(publish::CompletePageName(name));
   const std::string folder = WithTrailingSlash(dir.FavoritesDir) + favorite + "/";
   if (!DirectoryExists(folder)) return Failed(err, "there is no favorite " + favorite);
-  if (!SetUp(session, inv, name, &editor, err)) return kExitFailed;
+  if (!SetUpEditor(session, inv, name, &editor, err)) return kExitFailed;
   if (show) {
     for (int i = 0; i < publish::kSettingCount; ++i) {
       out << publish::kSettingDefs[i].Name() << "=" << editor.settings.ValueText(i) << "\n";
@@ -134,6 +113,24 @@ int Change(Session& session, const Invocation& inv, const std::string& name,
 }
 
 }  // namespace
+
+static int ThisYear() { return DecodeDateTime(FromTimeT(std::time(nullptr))).year; }
+
+bool SetUpEditor(Session& session, const Invocation& inv, const std::string& name,
+                 PublishEditor* editor, std::ostream& err) {
+  const int year = inv.year.value_or(ThisYear());
+  store::YearTables years = session.Years();
+  if (!years.EnsureQuiet(EncodeDate(year, 1, 1)).ok()) {
+    err << "almanix: the tables of " << year << " could not be made\n";
+    return false;
+  }
+  Status s = editor->SetUp(session.data.db(), year, name, 1);
+  if (!s.ok()) {
+    err << "almanix: " << s.message() << "\n";
+    return false;
+  }
+  return true;
+}
 
 int RunFavoriteCommand(const Invocation& inv, std::ostream& out, std::ostream& err) {
   const std::string sub = inv.words.size() > 1 ? inv.words[1] : "";

@@ -1,0 +1,108 @@
+#include <ostream>
+#include <string>
+
+#include "app/config.h"
+#include "app/dir.h"
+#include "app/file_util.h"
+#include "cli/commands.h"
+#include "cli/session.h"
+#include "generator/generator.h"
+#include "publish/destinations.h"
+#include "publish/publish_editor.h"
+#include "publish/publish_settings.h"
+
+namespace almanix::cli {
+namespace {
+
+using publish::PublishEditor;
+
+constexpr char kGenerateUsage[] =
+    "usage: almanix-cli [--year Y] generate NAME [--out DIR] [--extension html]\n"
+    "       almanix-cli [--year Y] publish NAME\n"
+    "\n"
+    "generate makes the web calendar of favorite NAME in the build folder and\n"
+    "prints the path of its main page; with --out the build folder's contents\n"
+    "are then copied into DIR. --extension is the page extension (html, htm,\n"
+    "php, asp or pl). publish does \"Publish Now\" with the favorite's saved\n"
+    "destination and prints where the calendar went.\n";
+
+constexpr const char* kExtensions[] = {"html", "htm", "php", "asp", "pl"};
+
+int Generate(Session& session, const Invocation& inv, const std::string& name, bool publish,
+             std::ostream& out, std::ostream& err) {
+  TDir& dir = *session.app.dir;
+  PublishEditor editor(dir, session.app.config->Country, session.app.log.get(), &session.ui);
+  const std::string favorite = publish::FavoriteName(publish::CompletePageName(name));
+  if (!DirectoryExists(WithTrailingSlash(dir.FavoritesDir) + favorite + "/")) {
+    return Failed(err, "there is no favorite " + favorite);
+  }
+  if (!SetUpEditor(session, inv, name, &editor, err)) return kExitFailed;
+  if (auto ext = inv.Option("--extension")) editor.window.cboExtension = *ext;
+  // The saved settings are published as they are; nothing is written back.
+  editor.window.chkAutoUpdate = false;
+
+  generator::GeneratorEnv env;
+  env.db = &session.data.db();
+  env.brand_short_url = session.app.brand.APP_URL_SHORT;
+  env.program_version = ProgramVersion();
+  generator::Generator gen(editor, env);
+
+  if (publish) {
+    publish::PublishOptions options;
+    options.open_folder = false;
+    if (Status s = publish::PublishNow(editor, gen, options); !s.ok()) {
+      return Failed(err, s.message());
+    }
+    out << WithTrailingSlash(editor.settings.Text("Publish.DirName")) << "Calendar.html\n";
+    return session.ui.errors_shown() == 0 ? kExitOk : kExitFailed;
+  }
+
+  editor.window.chkQuickPreview = false;
+  const std::string build_dir = WithTrailingSlash(dir.BuildDir);
+  if (Status s = gen.GenerateCalendar(build_dir, gen.MainPagePath(), ""); !s.ok()) {
+    return Failed(err, s.message());
+  }
+  std::string main_page = gen.MainPagePath();
+  if (auto target = inv.Option("--out")) {
+    const std::string folder = WithTrailingSlash(AbsolutePath(*target));
+    if (Status s = publish::CopyBuildFolder(build_dir, folder); !s.ok()) {
+      return Failed(err, s.message());
+    }
+    main_page = folder + BaseName(main_page);
+  }
+  out << main_page << "\n";
+  return session.ui.errors_shown() == 0 ? kExitOk : kExitFailed;
+}
+
+}  // namespace
+
+int RunGenerateCommand(const Invocation& inv, std::ostream& out, std::ostream& err) {
+  const std::string& command = inv.words[0];
+  if (inv.help) {
+    out << kGenerateUsage;
+    return kExitOk;
+  }
+  if (inv.words.size() < 2 || inv.words[1].empty()) {
+    return UsageError(err, command + " needs the favorite's NAME");
+  }
+  if (inv.words.size() > 2) return UsageError(err, command + " takes one NAME");
+  const std::string& name = inv.words[1];
+  if (name.find('/') != std::string::npos || name == "." || name == "..") {
+    return UsageError(err, "a favorite's NAME is a plain name, not " + name);
+  }
+  if (!inv.flags.empty()) return UsageError(err, command + " does not know " + inv.flags[0]);
+  for (const auto& [option, value] : inv.options) {
+    const bool known = command == "generate" && (option == "--out" || option == "--extension");
+    if (!known) return UsageError(err, command + " does not know " + option);
+  }
+  if (auto ext = inv.Option("--extension")) {
+    bool listed = false;
+    for (const char* e : kExtensions) listed = listed || *ext == e;
+    if (!listed) return UsageError(err, "--extension is one of html, htm, php, asp, pl");
+  }
+  Session session(err);
+  if (!session.Start(inv, err)) return kExitFailed;
+  return Generate(session, inv, name, command == "publish", out, err);
+}
+
+}  // namespace almanix::cli

@@ -1,0 +1,431 @@
+#include "generator/day_cell.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+#include "app/dir.h"
+#include "app/encoding.h"
+#include "app/file_util.h"
+#include "app/text.h"
+#include "app/ui_seam.h"
+#include "generator/calendar_data.h"
+#include "generator/menu.h"
+#include "generator/run_context.h"
+#include "store/occurrence.h"
+
+namespace almanix::generator {
+namespace fs = std::filesystem;
+
+namespace {
+
+// The font families an event's own style can name, by its Custom number.
+constexpr std::string_view kFontFamilies[] = {
+    "",           "Arial",       "Helvetica",     "Times New Roman", "Times Courier New",
+    "Courier",    "Palatino",    "Garamond",      "Bookman",         "Avant Garde",
+    "Verdana",    "Georgia",     "Comic Sans MS", "Trebuchet MS",    "Arial Black",
+    "Impact"};
+
+bool Contains(std::string_view text, std::string_view part) {
+  return text.find(part) != std::string_view::npos;
+}
+
+std::string NewlinesToBreaks(std::string_view text) { return ReplaceAll(text, "\n", "<br />"); }
+
+int NumberOr(std::string_view text, int fallback) {
+  return ParseInt(Trim(text)).value_or(fallback);
+}
+
+// The files of a day folder, sorted without regard to case as the folder
+// listing gives them.
+std::vector<std::string> DayFiles(const std::string& folder) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    if (it->is_regular_file(ec)) names.push_back(it->path().filename().string());
+  }
+  std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+    return ToLower(a) < ToLower(b);
+  });
+  return names;
+}
+
+}  // namespace
+
+bool UniqueList::Add(const std::string& text) {
+  if (!seen_.insert(text).second) return false;
+  items_.push_back(text);
+  return true;
+}
+
+void UniqueList::Clear() {
+  items_.clear();
+  seen_.clear();
+}
+
+std::string HolidayIconName(std::string_view holiday) {
+  std::string name;
+  for (char ch : holiday) {
+    if (ch != ' ' && ch != '\'') name.push_back(ch);
+  }
+  return name;
+}
+
+std::string DayCellRenderer::FitName(const std::string& name) const {
+  return run_.smallest_size ? ".." : name;
+}
+
+std::string DayCellRenderer::RenderDayCell(const std::vector<int>& categories,
+                                           const std::vector<const EventRecord*>& events,
+                                           const CellDay& day) {
+  if (day.day.empty()) return "";
+  const publish::PublishSettings& s = run_.s();
+
+  std::string holiday_part;
+  const std::string& holiday = day.row->Holiday(s.Text("Contents.Holiday"));
+  if (!holiday.empty()) {
+    std::string icon;
+    const std::string icon_file = HolidayIconName(holiday) + ".gif";
+    if (s.Bool("Contents.ShowHolidayIcons") && FileExists(run_.build_dir + icon_file)) {
+      icon = "<img src=\"" + icon_file + "\" border=0 align=left>";
+    }
+    holiday_part = "<div class=\"holidays\">" + icon + holiday + "\n" + "</div><br clear=all>";
+  }
+
+  std::string notes_part;
+  for (int c : categories) {
+    const std::string& note = day.row->Note(c);
+    if (!note.empty()) notes_part += note + "\n";
+  }
+
+  std::string events_part;
+  categories_in_cell_ = categories.size();
+  const store::DayKey key = store::DayKey::For(day.date);
+  for (int c : categories) {
+    if (run_.ui) run_.ui->ProcessEvents();
+    events_part += RenderCategoryEvents(c, events, key, day);
+  }
+  events_part = run_.language.ExpandMacros(events_part);
+
+  std::string cell = holiday_part + notes_part + events_part;
+  if (s.Bool("Publish.Attachments")) cell += DayAttachmentsHtml(categories, day);
+
+  if (s.Bool("Formatting.PopUp")) {
+    const int n = std::clamp(s.Int("Formatting.PopUpAfterLines"), 1, 55);
+    // The cell's last character never counts: an entry ends in a line feed.
+    size_t cut = std::string::npos;
+    int seen = 0;
+    for (size_t i = 0; i + 1 < cell.size(); ++i) {
+      if (cell[i] == '\n' && ++seen == n) {
+        cut = i + 1;
+        break;
+      }
+    }
+    if (cut != std::string::npos) {
+      const std::string head = NewlinesToBreaks(Trim(cell.substr(0, cut)));
+      const std::string rest = NewlinesToBreaks(Trim(TagText(cell.substr(cut))));
+      if (!rest.empty()) {
+        const std::string target = s.Bool("List.NewWindow") ? " target=_blank" : "";
+        return head + "<br><a class=\"itr\" href=EventList" + std::to_string(day.year) +
+               run_.extension + "#M" + day.month + "D" + day.day + " " + target +
+               " >...<span class=\"bpop\">" + rest + "</span></a>";
+      }
+    }
+  }
+  return NewlinesToBreaks(cell);
+}
+
+std::string DayCellRenderer::RenderCategoryEvents(int category,
+                                                  const std::vector<const EventRecord*>& events,
+                                                  const store::DayKey& key, const CellDay& day) {
+  if (Trim(day.day).empty() || run_.state.style_editor_open) return "";
+  if (run_.state.preview_run && run_.window && run_.window->chkQuickPreview) return "";
+  const publish::PublishSettings& s = run_.s();
+
+  const int day_number = NumberOr(day.day, 1);
+  const int dow = NumberOr(day.dow, 0);
+  const std::string year = std::to_string(day.year);
+  const std::string list_anchor =
+      "EventList" + year + run_.extension + "#M" + day.month + "D" + day.day;
+  cell_color_.clear();
+  event_count_ = 0;
+
+  const std::string& separator_setting = s.Text("Formatting.EventSeperator");
+  const bool small_legend = s.Bool("Small.CanCreate") && s.Bool("Small.Legend");
+  const bool year_legend = s.Bool("Year.CanCreate") && s.Bool("Year.Legend");
+
+  std::string result;
+  for (const EventRecord* record : events) {
+    const EventRecord& e = *record;
+    if (!e.OccursOn(key, category)) continue;
+    std::string name = e.summary;
+    ++event_count_;
+
+    if (!e.cell_color.empty()) {
+      cell_color_ = e.cell_color;
+      if (year_legend) {
+        legends_.year_legend_rows.Add("<td " + BackgroundStyleAttr(e.cell_color) +
+                                      " > &nbsp;&nbsp;&nbsp;&nbsp;&nbsp;  </td><td>" + name +
+                                      "</td>");
+      }
+    }
+
+    std::string sep;
+    if (separator_setting != "none" && !separator_setting.empty()) {
+      sep = separator_setting + "&nbsp;";
+    }
+    std::string icon, icon_break;
+    if (!e.icon_name.empty() && FileExists(run_.build_dir + e.icon_name)) {
+      icon = "<img border=0  align=left src=\"" + e.icon_name + "\" >";
+      icon_break = "<br clear=all>";
+      sep.clear();
+    }
+
+    std::string t = CellTimeText(e);
+    std::string time_before, time_inline, time_below;
+    std::string legend_time = t;
+    if (e.allday == "T" || Trim(name).empty()) {
+      legend_time.clear();
+    } else if (s.Bool("Formatting.DateTimeBelow")) {
+      if (!t.empty()) time_below = "<br clear=all>" + t;
+    } else if (s.Bool("Formatting.TimeOnNewLine")) {
+      time_before = t;
+    } else {
+      time_inline = t;
+    }
+
+    const bool new_window = e.link_new_window == "T";
+    const std::string tgt = s.Bool("List.NewWindow") || new_window ? " target=_blank" : "";
+    const std::string style = EventInlineStyle(e);
+    std::string a = "<a class=\"itr\" " + style + " href=" + list_anchor + " " + tgt + ">";
+    if (s.Bool("List.Box")) {
+      a = "<a " + style + " href=\"" + list_anchor + ThickboxSuffix(run_, "itr thickbox") + " " +
+          tgt + ">";
+    }
+    if (!s.Bool("List.CanCreate")) a = "<a class=\"itr\" " + style + " href=\"#\" >";
+
+    const bool has_url = !e.url.empty() && e.url != "http://";
+    if (has_url) {
+      std::string url = e.url;
+      auto join = [&url](const std::string& part) {
+        url += (Contains(url, "?") ? "&" : "?") + part;
+      };
+      if (e.append_date == "T") {
+        join("Date=" + year + PadTwo(day.month) + PadTwo(day.day));
+      }
+      if (e.append_category == "T") {
+        join("Category=" + run_.CategoryName(category) + "&Event=" + UrlText(name));
+      }
+      std::string target;
+      if (new_window) {
+        target = " target=_blank";
+      } else if (!s.Text("Formatting.Target").empty()) {
+        target = " target=" + s.Text("Formatting.Target") + " ";
+      }
+      a = "<a class=\"itr\" " + style + " href=" + url + target + ">";
+    }
+
+    if (s.Bool("Formatting.EventnameBold")) name = "<b>" + name + "</b>";
+    name = FitName(name);
+    if (has_url && s.Bool("Formatting.UnderlineLinks")) name = "<u>" + name + "</u>";
+
+    std::string loc;
+    if (s.Bool("Formatting.EventLocation") && !e.location.empty()) {
+      loc = "<br><span class=dt ><i>" + e.location + "</i></span>";
+    }
+
+    if (small_legend) {
+      legends_.small_legend_rows.Add("<td " + BackgroundStyleAttr(e.cell_color) +
+                                     " ><span class=\"Date\">&diams;" + "</span></td><td>" + a +
+                                     run_.language.MonthName(NumberOr(day.month, 0), "Short") +
+                                     " " + day.day + ", " + legend_time + "&nbsp;" + name +
+                                     "</a></td>");
+    }
+
+    const std::string body = icon + time_before + a + sep + time_inline + name + loc + time_below;
+    std::string popup;
+    if (s.Bool("Formatting.PopUpDesc") &&
+        (!Trim(e.description).empty() || !e.location.empty() || !e.scroll_photo.empty())) {
+      popup = PopUp(e, day_number, dow);
+    }
+    if (!popup.empty()) {
+      result += body + popup + icon_break;
+    } else {
+      result += body + "</a>" + icon_break + "\n";
+    }
+  }
+
+  if (categories_in_cell_ > 1 && !result.empty() && s.Bool("Contents.GroupEvents")) {
+    result = "<center><u>" + run_.CategoryName(category) + "</u></center>" + result + "\n";
+  }
+  return result;
+}
+
+std::string DayCellRenderer::PopUp(const EventRecord& e, int day_number, int dow) const {
+  const publish::PublishSettings& s = run_.s();
+  std::string d = Trim(e.description);
+  if (!d.empty()) d += "<br>";
+  if (!e.location.empty()) {
+    d += "<b>" + run_.Phrase("Location") + ":</b> &nbsp;" + e.location;
+  }
+  // The photo goes into the pop-up only with the pop-up photo setting on, as
+  // the setting's name promises.
+  const bool photo = !e.scroll_photo.empty() && s.Bool("Formatting.PopUpPhoto");
+  if ((!d.empty() && s.Bool("Formatting.PopUpTitle")) || photo) {
+    d = "<center><font size=+1>" + e.summary + "</font></center>" + d;
+  }
+  const int len = static_cast<int>(Utf8Length(d));
+  int w = std::min(len / 4, 35);
+  // Nothing to pop up (or too little to size): the plain entry is written.
+  if (w <= 0) return "";
+  int h = static_cast<int>(len / static_cast<double>(w) / 1.3);
+  if (photo) {
+    d = "<br><center><img border=" + std::to_string(s.Int("Formatting.PopUpPhotoBorder")) +
+        " src=\"" + e.scroll_photo + "\" ></center><br clear=all>" + d;
+    h += 7;
+    w += 1;
+  }
+
+  int left = 0;
+  if (s.Bool("Publish.StartMonday")) {
+    if (dow == 1) {
+      left = w;
+    } else if (dow >= 3 && dow <= 7) {
+      left = static_cast<int>((dow - 1) / 7.0 * w);
+    }
+  } else if (dow >= 2 && dow <= 7) {
+    left = static_cast<int>((dow - 1) / 7.0 * w);
+  }
+  const int v = s.Int("Formatting.PopUpV");
+  int top = day_number <= 18 ? v : -(h + v);
+  top = std::max(top, -35);
+
+  const std::string pop_style = "style=\"left:-" + std::to_string(left) + "em; width:" +
+                                std::to_string(w) + "em; top:" + std::to_string(top) +
+                                ".5em; \"";
+  std::string span;
+  if (day_number > 25) {
+    span = dow == 7 ? "<span class=\"bpopupleft\"  " : "<span class=\"bpopupright\" ";
+  } else {
+    span = dow == 7 ? "<span class=\"bpopleft\" " : "<span class=\"bpop\" ";
+  }
+  return span + pop_style + ">" + d + "</span></a>" + "\n";
+}
+
+std::string DayCellRenderer::CellTimeText(const EventRecord& e) const {
+  const publish::PublishSettings& s = run_.s();
+  const std::string& pattern = s.Text("Formatting.TimeFormat");
+  auto format = [&](const std::string& value) -> std::string {
+    if (value.empty()) return "";
+    std::optional<double> v = ParseDouble(value);
+    return v ? ToLower(FormatDateTime(pattern, *v)) : "";
+  };
+  std::string start = format(e.s_date_time);
+  std::string end = format(e.e_date_time);
+  if (!e.time_zone.empty()) {
+    start += "&nbsp;" + e.time_zone;
+    end += "&nbsp;" + e.time_zone;
+  }
+  if (e.allday == "T") start.clear(), end.clear();
+  if (e.show_start_time == "F") start.clear();
+  if (e.show_end_time == "F") end.clear();
+
+  std::string text;
+  if (!start.empty() && !end.empty()) {
+    text = start + "-" + end;
+  } else if (!end.empty()) {
+    text = end;
+  } else {
+    text = start;
+  }
+
+  if (s.Bool("Formatting.EventDateShow") && e.show_end_time == "T" && !e.e_date_time.empty()) {
+    std::optional<double> sv = ParseDouble(e.s_date_time), ev = ParseDouble(e.e_date_time);
+    if (sv && ev && DatePart(*sv) != DatePart(*ev)) {
+      const std::string& date_pattern = s.Text("Formatting.DateFormat");
+      text += "\n" + ToLower(FormatDateTime(date_pattern, DatePart(*sv))) + "-" +
+              ToLower(FormatDateTime(date_pattern, DatePart(*ev)));
+    }
+  }
+
+  if (!text.empty()) {
+    if (s.Bool("Formatting.TimeOnNewLine")) {
+      text += e.allday == "T" ? "&nbsp;" : "\n";
+    } else {
+      text += "&nbsp;";
+    }
+  }
+
+  std::string r = text;
+  const bool timed = e.allday != "T";
+  if (s.Bool("Formatting.ShowBullets") && timed) r = "&bull;&nbsp;" + text;
+  const std::string& time_separator = s.Text("Formatting.TimeSeperator");
+  if (time_separator != "none" && !Trim(time_separator).empty() && timed) {
+    r = time_separator + "&nbsp;" + text;
+  }
+  return text.empty() ? r : "<span class=\"dt\" >" + r + "</span>";
+}
+
+std::string DayCellRenderer::EventInlineStyle(const EventRecord& e) {
+  const int k = ParseInt(e.custom).value_or(-1);
+  if (e.custom != "T" && k <= 0) return "";
+  std::string out = "style=\"display: block; ";
+  if (!e.status.empty()) out += "  background-color:" + e.status + "; ";
+  if (k > 0 && k < static_cast<int>(std::size(kFontFamilies))) {
+    out += " font-family:" + std::string(kFontFamilies[k]) + "; ";
+  }
+  if (!e.font_color.empty()) out += " color:" + e.font_color + "; ";
+  if (!e.font_size.empty()) out += " Font-Size:" + e.font_size + "pt; ";
+  out += e.underline == "T" ? "text-decoration: underline; " : "text-decoration: none; ";
+  if (e.center == "T") out += "text-align: center; margin-left:auto; margin-right:auto; ";
+  return out + "\"";
+}
+
+std::string DayCellRenderer::DayAttachmentsHtml(const std::vector<int>& categories,
+                                                const CellDay& day) {
+  std::string r;
+  const std::string year = std::to_string(day.year);
+  const std::string prefix = year + day.month + day.day;
+  for (int c : categories) {
+    const std::string folder =
+        WithTrailingSlash(run_.dir->DayFolderPath(run_.CategoryName(c), year, day.month, day.day));
+    if (!DirectoryExists(folder)) continue;
+    const std::vector<std::string> files = DayFiles(folder);
+    for (const std::string& f : files) {
+      if (EqualsIgnoreCase(f, "note.txt")) {
+        if (auto bytes = ReadFileBytes(folder + f); bytes.ok()) r += DecodeText(bytes.value());
+      }
+    }
+    for (size_t i = 0; i < files.size(); ++i) {
+      const std::string& f = files[i];
+      const std::string lower = ToLower(f);
+      if (Contains(lower, "thumbs") || Contains(lower, "~") || Contains(lower, "note.txt")) {
+        continue;
+      }
+      std::string target = prefix + f;
+      const bool day_picture = f == "background.gif" || f == "background.jpg" ||
+                               f == "picture.jpg" || f == "picture.gif";
+      if (!day_picture && !PathExists(run_.build_dir + f)) target = f;
+      if (!PathExists(run_.build_dir + target)) {
+        std::error_code ec;
+        fs::copy_file(folder + f, run_.build_dir + target, ec);
+      }
+      if (!Contains(f, "picture") && !Contains(f, "background")) {
+        r += i == 0 ? "<a href=" : ", <br><a href=";
+        r += SingleQuoted(target) + "><img border=0 src=clip.gif><font size=2><u>" + f +
+             "</u></font></a>";
+      }
+    }
+  }
+  const std::string picture = prefix + "picture";
+  std::string p;
+  if (FileExists(run_.build_dir + picture + ".gif")) {
+    p = picture + ".gif";
+  } else if (FileExists(run_.build_dir + picture + ".jpg")) {
+    p = picture + ".jpg";
+  }
+  if (!p.empty()) r += "<img src=\"" + p + "\" border=0 align=left>";
+  return r;
+}
+
+}  // namespace almanix::generator

@@ -1,0 +1,96 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+#include "app/dates.h"
+
+namespace almanix::store {
+struct DayKey;
+}
+
+// The content of one day cell of a month page: the holiday, the notes, the
+// events of each category with their time, icon, link, location and pop-up,
+// the files attached to the day, and the "..." pop-up of a busy day.
+namespace almanix::generator {
+
+struct RunContext;
+struct EventRecord;
+struct DayRecord;
+
+// A list that takes each text once (legend rows, holiday entries), keeping
+// the order they came in.
+class UniqueList {
+ public:
+  // False when the text was already there.
+  bool Add(const std::string& text);
+  // Adds without the check (the holiday list's separators).
+  void Append(const std::string& text) { items_.push_back(text); }
+  void Clear();
+  const std::vector<std::string>& items() const { return items_; }
+  size_t size() const { return items_.size(); }
+
+ private:
+  std::vector<std::string> items_;
+  std::unordered_set<std::string> seen_;
+};
+
+// The lists a run fills while it renders cells (see the small and year
+// pages).
+struct Legends {
+  UniqueList year_legend_rows;
+  UniqueList small_legend_rows;
+  UniqueList year_holiday_list;
+};
+
+// One day: the row of the year table and its place in the month.
+struct CellDay {
+  const DayRecord* row = nullptr;
+  int year = 0;
+  std::string month;  // iMonth text
+  std::string dow;    // DayofWeek text, 1 = Sunday
+  std::string day;    // iDay text
+  DayNumber date = 0;
+};
+
+class DayCellRenderer {
+ public:
+  DayCellRenderer(const RunContext& run, Legends& legends) : run_(run), legends_(legends) {}
+
+  // The cell's HTML for the categories, from the month's events (the month
+  // query, in its order). Empty when the day text is empty. Sets
+  // event_count() and cell_color() to what the last category walk left.
+  std::string RenderDayCell(const std::vector<int>& categories,
+                            const std::vector<const EventRecord*>& events, const CellDay& day);
+  // The entries of one category's events on the day.
+  std::string RenderCategoryEvents(int category, const std::vector<const EventRecord*>& events,
+                                   const store::DayKey& key, const CellDay& day);
+  // The time text of an event in a cell.
+  std::string CellTimeText(const EventRecord& e) const;
+  // The event's own style attribute, or empty.
+  static std::string EventInlineStyle(const EventRecord& e);
+  // The attachment links and the picture of the day; copies the files into
+  // the build folder.
+  std::string DayAttachmentsHtml(const std::vector<int>& categories, const CellDay& day);
+  // ".." at the smallest calendar size, the name otherwise.
+  std::string FitName(const std::string& name) const;
+
+  int event_count() const { return event_count_; }
+  const std::string& cell_color() const { return cell_color_; }
+
+ private:
+  std::string PopUp(const EventRecord& e, int day_number, int dow) const;
+
+  const RunContext& run_;
+  Legends& legends_;
+  int event_count_ = 0;
+  std::string cell_color_;
+  size_t categories_in_cell_ = 0;
+};
+
+// The holiday text's picture name: blanks and apostrophes removed.
+std::string HolidayIconName(std::string_view holiday);
+
+}  // namespace almanix::generator

@@ -1,0 +1,512 @@
+#include "generator/generator.h"
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <random>
+#include <system_error>
+
+#include "app/dates.h"
+#include "app/dir.h"
+#include "app/encoding.h"
+#include "app/file_util.h"
+#include "app/log.h"
+#include "app/text.h"
+#include "app/ui_seam.h"
+#include "generator/cal.h"
+#include "generator/calendar_data.h"
+#include "generator/menu.h"
+#include "generator/style_sheets.h"
+#include "publish/publish_editor.h"
+#include "publish/style_library.h"
+
+namespace almanix::generator {
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::string_view kCrLf = "\r\n";
+std::atomic<bool> g_running{false};
+
+// Clears the process-wide run flag when the run ends, however it ends.
+class RunGuard {
+ public:
+  RunGuard() : owned_(!g_running.exchange(true)) {}
+  ~RunGuard() {
+    if (owned_) g_running = false;
+  }
+  bool owned() const { return owned_; }
+
+ private:
+  bool owned_;
+};
+
+std::string Join(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) {
+    text += line;
+    text += kCrLf;
+  }
+  return text;
+}
+
+void CopyFile(const std::string& from, const std::string& to) {
+  std::error_code ec;
+  fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec);
+}
+
+// A file of a gallery folder found without regard to case, copied under the
+// name the pages use.
+void CopyNoCase(const std::string& folder, std::string_view name, const std::string& target) {
+  const std::string found = FindNoCase(folder, name);
+  if (!found.empty()) CopyFile(found, target);
+}
+
+DayNumber Today() { return DatePart(FromTimeT(std::time(nullptr))); }
+
+void Progress(const RunContext& run, int value) {
+  if (run.ui) run.ui->Progress(value, 100);
+}
+
+void CopySupportFiles(const RunContext& run) {
+  const TDir& dir = *run.dir;
+  const publish::PublishSettings& s = run.s();
+  const std::string& out = run.build_dir;
+  for (std::string_view name : {"link.gif", "clip.gif"}) {
+    CopyNoCase(dir.ConfigDir, name, out + std::string(name));
+  }
+  const std::string bar = WithTrailingSlash(dir.ActionBarDir) + run.action_bar_style + "/";
+  if (!run.action_bar_style.empty()) {
+    // rss.gif is named by the feed button, so it travels with the others.
+    for (std::string_view name :
+         {"goback.gif", "list.gif", "year.gif", "print.gif", "email.gif", "link.gif", "rss.gif"}) {
+      CopyNoCase(bar, name, out + std::string(name));
+    }
+  }
+  CopyNoCase(dir.ConfigDir, "Calendar.gif", out + "Calendar.gif");
+  const std::string& logo = s.Text("Page.Logo");
+  if (!logo.empty() && BaseName(logo) == logo) {
+    TDir::CopyIfPresent(dir.FavoriteDir + logo, out + logo);
+  }
+  if (s.Bool("Contents.ShowHolidayIcons")) {
+    const std::string& set = s.Text("Contents.Holiday");
+    std::string folder = WithTrailingSlash(dir.HolidaysDir);
+    if (set == "Canada") {
+      folder += "Canada/";
+    } else if (set == "Other") {
+      folder += "Other/";
+    } else if (set != "None") {
+      folder += "US/";
+    }
+    TDir::CopyFolderFiles(folder, out);
+  }
+  TDir::CopyFolderFiles(dir.IncludeDir, out);
+  CopyNoCase(dir.ConfigDir, "print.css", out + "print.css");
+  if (!run.action_bar_style.empty()) CopyNoCase(bar, "actionbar.css", out + "actionbar.css");
+  CopyNoCase(dir.ConfigDir, "popup.css", out + "popup.css");
+  if (run.tab_style.find("tabs") != std::string::npos) {
+    TDir::CopyFolderFiles(WithTrailingSlash(dir.TabsDir) + run.tab_style + "/", out);
+  }
+  // The overlay's script and sheet, named by every page head while the
+  // event list opens in a box.
+  if (s.Bool("List.Box")) TDir::CopyFolderFiles(dir.ThickboxDir, out);
+}
+
+void WriteEmailPage(const RunContext& run) {
+  std::vector<std::string> lines = {
+      "<meta charset=\"utf-8\">",
+      "<html><body><center>",
+      "<form action=\"mailto:" + run.s().Text("Formatting.EventEmail") +
+          "\" method=\"POST\" enctype=\"multipart/form-data\"  name=\"EmailForm\">",
+      run.Phrase("Your Name") + "<br>",
+      "<input type=\"text\" size=\"20\" name=\"VisitorName\"><br><br>",
+      run.Phrase("Suggest an Event") + ":<br>",
+      "<textarea name=\"VisitorComment\" rows=\"4\" cols=\"20\">",
+      "</textarea><br><br>",
+      "<input type=\"submit\" value=\"" + run.Phrase("Submit") + "\">",
+      "</form>",
+      "</center></body></html>"};
+  (void)WriteFileAtomically(run.build_dir + "email.html", Join(lines));
+}
+
+void WriteIndexMenuFiles(const RunContext& run, const std::string& style_sheet) {
+  CopyNoCase(run.dir->ConfigDir, "index.html", run.build_dir + "calendars.html");
+  std::string sheet;
+  if (auto bytes = ReadFileBytes(style_sheet); bytes.ok()) sheet = DecodeText(bytes.value());
+  std::string title = run.texts.title;
+  while (!title.empty() && (title.back() == '\n' || title.back() == '\r')) title.pop_back();
+  std::vector<std::string> lines = {"<html><head><title>" + title + "</title>",
+                                    "<meta charset=\"utf-8\">"};
+  lines.push_back(sheet);
+  lines.push_back("</head>");
+  lines.push_back(
+      "<body alink=\"#ffff00\" bgcolor=\"#ffffff\" link=\"#0000ff\" text=\"#000000\" "
+      "vlink=\"#ff0000\">");
+  lines.push_back("<div>");
+  lines.push_back("<center>");
+  publish::WordList index;
+  index.LoadFromText(run.s().text_file(publish::TextFile::kIndexPage));
+  for (const publish::WordRow& row : index.rows()) {
+    if (Trim(row.key).empty()) continue;
+    lines.push_back("<a href=" + SingleQuoted(row.value) +
+                    "style=\"{text-decoration:underline;}\"  target=bottom >" + row.key +
+                    "</a>&nbsp;");
+  }
+  lines.push_back("</div></center>");
+  lines.push_back("</body>");
+  (void)WriteFileAtomically(run.build_dir + "topmenu.html", Join(lines));
+}
+
+// FirstMonth.html and LastMonth.html (and index.html) from the pages of the
+// range's ends, as the last category pass named them.
+void CopyFirstAndLastMonth(const RunContext& run) {
+  const publish::PublishSettings& s = run.s();
+  const std::string first = run.build_dir +
+                            run.MonthFileName(s.Int("Publish.StartMonth") + 1) +
+                            std::to_string(s.Int("Publish.StartYear")) + run.extension;
+  if (FileExists(first)) {
+    CopyFile(first, run.build_dir + "FirstMonth.html");
+    if (s.Bool("Page.CreateIndex")) CopyFile(first, run.build_dir + "index.html");
+  }
+  const std::string last = run.build_dir + run.MonthFileName(s.Int("Publish.EndMonth") + 1) +
+                           std::to_string(s.Int("Publish.EndYear")) + run.extension;
+  if (FileExists(last)) CopyFile(last, run.build_dir + "LastMonth.html");
+}
+
+publish::LanguageTexts LanguageOf(const publish::PublishSettings& s) {
+  publish::LanguageTexts language;
+  auto load = [&](publish::TextFile file, publish::WordList& list) {
+    const std::string& text = s.text_file(file);
+    if (!text.empty()) list.LoadFromText(text);
+  };
+  load(publish::TextFile::kMacros, language.mutable_macros());
+  load(publish::TextFile::kMonths, language.mutable_months());
+  load(publish::TextFile::kFileNames, language.mutable_file_names());
+  load(publish::TextFile::kWeekdays, language.mutable_weekdays());
+  load(publish::TextFile::kTranslate, language.mutable_phrases());
+  return language;
+}
+
+publish::StyleTexts StyleTextsOf(const publish::PublishSettings& s) {
+  using publish::TextFile;
+  publish::StyleTexts t;
+  t.title = s.text_file(TextFile::kTitle);
+  t.header = s.text_file(TextFile::kHeader);
+  t.year_header = s.text_file(TextFile::kYearHeader);
+  t.below_title = s.text_file(TextFile::kBelowTitle);
+  t.footer = s.text_file(TextFile::kFooter);
+  t.caption = s.text_file(TextFile::kCaption);
+  t.head = s.text_file(TextFile::kHead);
+  return t;
+}
+
+std::string ElapsedLabel(std::chrono::steady_clock::duration elapsed) {
+  const double days = std::chrono::duration<double>(elapsed).count() / 86400.0;
+  return "Time:" + FormatDateTime("nn:ss:z", days);
+}
+
+// The pages of one category (or of all merged categories), year by year.
+class CategoryPass {
+ public:
+  CategoryPass(RunContext& run, publish::PublishWindowState& window, TCal& cal)
+      : run_(run), window_(window), cal_(cal) {}
+
+  void Run(const std::string& output, const std::string& main_page_path) {
+    const publish::PublishSettings& s = run_.s();
+    run_.state.first_page_path.clear();
+    std::vector<int> years;
+    for (int y = s.Int("Publish.StartYear"); y <= s.Int("Publish.EndYear"); ++y) {
+      if (run_.data->HasYear(*run_.db, y)) years.push_back(y);
+    }
+    std::vector<std::string> year_items;
+    for (int y : years) year_items.push_back(std::to_string(y));
+    window_.chkYears.SetItems(year_items);
+    window_.chkYears.TickAll();
+
+    for (size_t k = 0; k < years.size(); ++k) {
+      const int y = years[k];
+      const int next = k + 1 < years.size() ? y + 1 : 0;
+      const int prev = k > 0 ? y - 1 : 0;
+      const std::vector<int> months = run_.MonthsOf(y);
+      window_.chkMonths.UntickAll();
+      for (int m : months) window_.chkMonths.Tick(m - 1);
+      Progress(run_, 1);
+
+      const std::string sheet = run_.dir->StylesDir + run_.style_name + "/Style.css";
+      if (!FileExists(sheet)) {
+        if (run_.ui) run_.ui->ShowMessage("Style  " + sheet + " Not Found");
+        return;
+      }
+      const std::string type = publish::ReadStyleInfo(sheet).calendar_type;
+      publish::CopyStylePictures(*run_.dir, run_.style_name, output);
+      CopyNoCase(WithTrailingSlash(run_.dir->ListsDir) + run_.list_style + "/", "eventlist.css",
+                 output + "eventlist.css");
+
+      const size_t group = s.Bool("Formatting.ShowSingleHTMLPage") ? months.size() : 1;
+      Progress(run_, 5);
+      std::vector<int> page_months;
+      TMenu menu(run_);
+      for (size_t i = 0; i < months.size(); ++i) {
+        const int m = months[i];
+        page_months.push_back(m);
+        const std::string month_menu =
+            menu.Build(run_.tab_style, y, "Month", m, main_page_path, next, prev);
+        const std::string small_menu =
+            s.Bool("Small.CanCreate")
+                ? menu.Build("Small", y, "Month", m, main_page_path, next, prev)
+                : "";
+        if ((i + 1) % group != 0) continue;
+        const std::string page_file =
+            output + run_.MonthFileName(page_months.front()) + std::to_string(y) + run_.extension;
+        if (run_.state.first_page_path.empty()) run_.state.first_page_path = page_file;
+        Progress(run_, static_cast<int>(static_cast<double>(i) / months.size() * 50));
+        if (type == "EventList") {
+          // Event-list styles get their pages from the event list writer.
+        } else {
+          cal_.WriteMonthPage(output, y, page_months, small_menu, month_menu, page_file,
+                              run_.style_name, m);
+        }
+        if (s.Bool("IndexPage.MakeIndexPage")) WriteIndexMenuFiles(run_, sheet);
+        if (i + 1 == group) CopyFile(page_file, main_page_path);
+        page_months.clear();
+      }
+      Progress(run_, 70);
+      if (s.Bool("iCal.Share")) {
+        CopyNoCase(WithTrailingSlash(run_.dir->ActionBarDir) + run_.action_bar_style + "/",
+                   "ical.gif", output + "iCal.gif");
+      }
+      Progress(run_, 100);
+      if (run_.ui) run_.ui->Progress(0, 0);
+    }
+  }
+
+ private:
+  RunContext& run_;
+  publish::PublishWindowState& window_;
+  TCal& cal_;
+};
+
+}  // namespace
+
+Status WriteRedirectPage(const RunContext& run, const std::string& path, std::string_view prefix) {
+  const publish::PublishSettings& s = run.s();
+  const std::string p(prefix);
+  std::vector<std::string> lines = {"<html>",
+                                    "<head>",
+                                    "<meta charset=\"utf-8\">",
+                                    "<script>",
+                                    "function find(a, val){",
+                                    "var b = false; ",
+                                    "for(i=0;i<a.length;i++){",
+                                    "var tmp = a[i];",
+                                    "if(tmp==val) { b = true;}",
+                                    "}",
+                                    "return b;",
+                                    "};",
+                                    "function CurrMonth() {",
+                                    "today = new Date();",
+                                    "m = new"};
+  std::string names = "Array(\"";
+  for (int m = 1; m <= 12; ++m) {
+    names += p + run.MonthFileName(m) + (m < 12 ? "\",\"" : "\");");
+  }
+  lines.push_back(names);
+  std::string range;
+  const publish::PublishWindowState& window = *run.window;
+  for (int position : window.chkYears.TickedPositions()) {
+    const int y = ParseInt(window.chkYears.items[position]).value_or(0);
+    for (int m : run.MonthsOf(y)) {
+      if (!range.empty()) range += ",";
+      range += "\"" + std::to_string(y) + "-" + std::to_string(m) + "\"";
+    }
+  }
+  lines.push_back("pubDateRange = new Array(" + range + ");");
+  lines.push_back("DateRangeItem   =  today.getFullYear() + \"-\" + (today.getMonth() + 1)");
+  lines.push_back("DateRange_Valid =  find(pubDateRange,DateRangeItem);");
+  if (s.Bool("Formatting.ShowSingleHTMLPage")) {
+    std::vector<int> ticked = window.chkMonths.TickedPositions();
+    const int first = ticked.empty() ? 1 : ticked.front() + 1;
+    lines.push_back(" window.location.replace('" + run.MonthFileName(first) +
+                    std::to_string(s.Int("Publish.EndYear")) + run.extension + "'); ");
+  } else {
+    lines.push_back(
+        " if (DateRange_Valid) { window.location.replace( m[today.getMonth()] + "
+        "today.getFullYear() + \"" +
+        run.extension + "\"); }");
+    lines.push_back(" else { window.location.replace('FirstMonth.html'); }");
+  }
+  for (std::string_view line : {"}", "</script>", "</head>",
+                                "<body onload=\"CurrMonth();return false;\">", "</body>",
+                                "</html>"}) {
+    lines.emplace_back(line);
+  }
+  return WriteFileAtomically(path, Join(lines));
+}
+
+Generator::Generator(publish::PublishEditor& editor, GeneratorEnv env)
+    : editor_(editor), env_(std::move(env)) {}
+
+bool Generator::Running() { return g_running; }
+
+std::string Generator::MainPagePath() const {
+  return editor_.environment().dir->BuildDir + editor_.Favorite() +
+         editor_.window.PageExtension();
+}
+
+Status Generator::GenerateCalendar(const std::string& output, const std::string& main_page_path,
+                                   std::string_view style_name) {
+  RunGuard guard;
+  UiSeam* ui = editor_.environment().ui;
+  if (!guard.owned()) {
+    if (ui) ui->ShowMessage(kRunActiveMessage, MessageKind::kWarning);
+    return Status::Invalid(std::string(kRunActiveMessage));
+  }
+  return Run(output, main_page_path, style_name);
+}
+
+Status Generator::Run(const std::string& output, const std::string& main_page_path,
+                      std::string_view style_name) {
+  publish::PublishSettings& settings = editor_.settings;
+  publish::PublishWindowState& window = editor_.window;
+  const publish::PublishEnvironment& env = editor_.environment();
+  TDir& dir = *env.dir;
+  if (!env_.db) return Status::Invalid("no tables to generate from");
+  const auto started = std::chrono::steady_clock::now();
+
+  publish::ApplyEmbedSwitches(window, &settings);
+
+  RunContext run;
+  run.dir = &dir;
+  run.settings = &settings;
+  run.window = &window;
+  run.language = LanguageOf(settings);
+  run.texts = StyleTextsOf(settings);
+  run.ui = env.ui;
+  run.log = env.log;
+  run.db = env_.db;
+  run.build_dir = WithTrailingSlash(output);
+  run.extension = window.PageExtension();
+  run.page_name = BaseName(main_page_path);
+  run.style_name = style_name.empty() ? window.SelectedStyle() : Trim(style_name);
+  run.tab_style = publish::SelectedEntry(settings, window, publish::Gallery::kTabs);
+  run.action_bar_style = publish::SelectedEntry(settings, window, publish::Gallery::kActionBars);
+  run.list_style = publish::SelectedEntry(settings, window, publish::Gallery::kLists);
+  run.brand_short_url = env_.brand_short_url;
+  run.program_version = env_.program_version;
+  run.smallest_size = editor_.size_position() == 0;
+  run.today = Today();
+  run.state = state_;
+  run.categories = window.TickedCategoryNumbers();
+
+  CalendarData data;
+  if (Status s = data.LoadEvents(*env_.db); !s.ok()) return s;
+  run.data = &data;
+
+  // Preparation: any failure here leaves the step out.
+  (void)TDir::EnsureDir(run.build_dir);
+  if (WithTrailingSlash(output) == WithTrailingSlash(dir.BuildDir)) {
+    TDir::DeleteFolderFiles(run.build_dir);
+  }
+  CopySupportFiles(run);
+  if (settings.Bool("Contents.ShowEmail")) WriteEmailPage(run);
+  const std::string sheet = dir.StylesDir + run.style_name + "/Style.css";
+  if (FileExists(sheet)) CopyFile(sheet, run.build_dir + "style.css");
+
+  TCal cal(run);
+  run.state.current_category.clear();
+  run.state.current_index = -1;
+  for (size_t i = 0; i < run.categories.size(); ++i) {
+    if (run.merged() && i > 0) break;
+    run.state.current_category = std::to_string(run.categories[i]);
+    run.state.current_index = static_cast<int>(i);
+    const auto pass_started = std::chrono::steady_clock::now();
+    CategoryPass(run, window, cal).Run(run.build_dir, main_page_path);
+    time_label_ = ElapsedLabel(std::chrono::steady_clock::now() - pass_started);
+    if (i == 0) {
+      (void)WriteRedirectPage(run, run.build_dir + "Calendar.html", "");
+      (void)WriteRedirectPage(run, run.build_dir + "CurrentMonth" + ".html", "");
+      (void)WriteRedirectPage(run, run.build_dir + "Small.html", "Small");
+    }
+  }
+
+  if (Status s = WriteCalendarCss(settings, dir.FavoriteDir, run.build_dir); !s.ok()) {
+    LogTo(run.log, true, "could not save " + run.build_dir + std::string(kCalendarCssName));
+  }
+  CopyFirstAndLastMonth(run);
+  if (settings.Bool("Year.CanCreate")) cal.FinishYearPage(run.build_dir + "Year" + run.extension);
+  if (settings.Bool("Year.CanCreate") || settings.Bool("Small.CanCreate")) {
+    (void)WriteSmallCss(settings, dir.FavoriteDir, run.build_dir);
+  }
+  (void)WriteListCss(settings, dir.FavoriteDir, run.build_dir);
+
+  state_ = run.state;
+  LogTo(run.log, false,
+        "Generate.Done " + run.build_dir + " " +
+            std::to_string(std::chrono::duration_cast<std::chrono::milliseconds>(
+                               std::chrono::steady_clock::now() - started)
+                               .count()) +
+            " ms");
+  return Status::Ok();
+}
+
+Status Generator::PreviewRun(bool show) {
+  publish::PublishWindowState& window = editor_.window;
+  UiSeam* ui = editor_.environment().ui;
+  publish::TickList& categories = window.chkCalendars;
+  for (int i = 0; i < categories.size(); ++i) {
+    if (Trim(categories.items[i]).empty()) categories.ticked[i] = false;
+  }
+  if (categories.TickedPositions().empty()) {
+    if (ui) ui->ShowMessage(kNoCategoriesMessage, MessageKind::kError);
+    categories.Tick(0);
+  }
+  editor_.AutoSizeTabFont();
+  state_.preview_run = true;
+  if (!window.style_index && !window.Style.empty()) window.style_index = 0;
+  const std::string build_dir = editor_.environment().dir->BuildDir;
+  const std::string main_page = MainPagePath();
+  Status status = GenerateCalendar(build_dir, main_page, "");
+
+  if (status.ok()) {
+    // Fresh picture names, so the preview browsers never show a cached one.
+    static std::mt19937 random(std::random_device{}());
+    auto refresh = [&](const std::string& sheet_name,
+                       std::initializer_list<std::string_view> names, std::string_view ext) {
+      const std::string sheet_path = WithTrailingSlash(build_dir) + sheet_name;
+      std::string sheet;
+      if (auto bytes = ReadFileBytes(sheet_path); bytes.ok()) sheet = bytes.value();
+      const std::string r = std::to_string(random() % 100);
+      for (std::string_view name : names) {
+        const std::string old_name = std::string(name) + std::string(ext);
+        const std::string new_name = std::string(name) + r + std::string(ext);
+        if (!FileExists(WithTrailingSlash(build_dir) + old_name)) continue;
+        CopyFile(WithTrailingSlash(build_dir) + old_name, WithTrailingSlash(build_dir) + new_name);
+        sheet = ReplaceAll(sheet, old_name, new_name);
+      }
+      (void)WriteFileAtomically(sheet_path, sheet);
+    };
+    refresh("style.css", {"Canvas", "Caption", "Weekday", "Event", "Date", "Page", "Table"},
+            ".jpg");
+    refresh("tabs.css", {"left", "right", "left_on", "right_on"}, ".gif");
+    if (show && env_.show_page) env_.show_page(main_page);
+  }
+  state_.preview_run = false;
+  return status;
+}
+
+Status Generator::Preview() {
+  editor_.AutoSizeTabFont();
+  editor_.window.chkQuickPreview = false;
+  state_.full_preview = true;
+  Status status = PreviewRun(false);
+  state_.full_preview = false;
+  if (status.ok() && env_.show_page && !state_.first_page_path.empty()) {
+    env_.show_page(state_.first_page_path);
+  }
+  if (DirectoryExists(editor_.FavoriteFolder()) && editor_.window.chkAutoUpdate) {
+    (void)editor_.Save();
+  }
+  return status;
+}
+
+}  // namespace almanix::generator
