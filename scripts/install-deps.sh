@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs every Debian 12 package the build and the tests need. Idempotent:
-# does nothing when all are present; otherwise one apt-get update and one
-# apt-get install -y. Run as root (or with sudo available).
+# does nothing when all are present; otherwise one quiet apt-get update and
+# one apt-get install -y of the missing ones. Run as root (or with sudo
+# available).
 set -euo pipefail
 
 packages=(
@@ -11,6 +12,7 @@ packages=(
   libzip-dev zlib1g-dev
   xdg-utils desktop-file-utils
   unzip zip python3
+  chromium fonts-liberation
 )
 
 missing=()
@@ -23,5 +25,5 @@ done
 sudo=""
 if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update
-$sudo apt-get install -y "${packages[@]}"
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq -o Dpkg::Use-Pty=0 "${missing[@]}" >/dev/null
