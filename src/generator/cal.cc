@@ -315,9 +315,11 @@ void TCal::WriteMonthPage(const std::string& output, int year, const std::vector
 
   std::string embed_template;
   bool has_template = false;
-  if (auto bytes = ReadFileBytes(run_.dir->FavoriteDir + "embed.html"); bytes.ok()) {
-    embed_template = DecodeText(bytes.value());
-    has_template = true;
+  if (!run_.dir->FavoriteDir.empty()) {
+    if (auto bytes = ReadFileBytes(run_.dir->FavoriteDir + "embed.html"); bytes.ok()) {
+      embed_template = DecodeText(bytes.value());
+      has_template = true;
+    }
   }
 
   month_body_.clear();
@@ -344,25 +346,6 @@ void TCal::WriteMonthPage(const std::string& output, int year, const std::vector
   Add(kAllBodies, "</div>");
   if (standalone) Add(kMonthBody, "</body></html>");
 
-  // The month head goes into the person's own page template, before its
-  // head.
-  if (has_template) {
-    std::vector<std::string> lines = SplitLines(embed_template);
-    for (size_t i = 0; i < lines.size(); ++i) {
-      const std::string lower = ToLower(lines[i]);
-      if (lower.find("<head") != std::string::npos || lower.find("< head") != std::string::npos) {
-        std::string text;
-        for (size_t j = 0; j < lines.size(); ++j) {
-          if (j == i) text += month_head_;
-          text += lines[j];
-          text += kCrLf;
-        }
-        embed_template = std::move(text);
-        break;
-      }
-    }
-  }
-
   if (year_on_ && pages_written_ == 0) {
     year_body_ = year_head_ + "<body><center><div class=PageTitle>" + s.Text("Page.Title") +
                  "</div><div class=\"Year_Header\" >" +
@@ -371,21 +354,8 @@ void TCal::WriteMonthPage(const std::string& output, int year, const std::vector
   }
   ++pages_written_;
 
-  std::string page;
-  if (standalone) {
-    page = month_head_ + month_body_;
-  } else {
-    const std::string& keyword = s.Text("Page.EmbedKeyword");
-    const size_t at =
-        has_template && !keyword.empty() ? ToLower(embed_template).find(ToLower(keyword))
-                                         : std::string::npos;
-    if (at != std::string::npos) {
-      page = embed_template.substr(0, at) + keyword + " " + month_body_ +
-             embed_template.substr(at + keyword.size());
-    } else {
-      page = month_head_ + month_body_;
-    }
-  }
+  std::string page = month_head_ + month_body_;
+  if (!standalone && has_template) page = EmbeddedPage(embed_template);
   Save(output_file, page);
 
   if (small_on_) {
@@ -394,6 +364,43 @@ void TCal::WriteMonthPage(const std::string& output, int year, const std::vector
     Save(output + "Small" + run_.MonthFileName(months.front()) + ToText(year) + run_.extension,
          small_head_ + small_body_);
   }
+}
+
+std::string TCal::EmbeddedPage(const std::string& embed_template) const {
+  const publish::PublishSettings& s = run_.s();
+  // The month head goes into the person's own page template, before the
+  // line that opens its head.
+  std::string lines_text;
+  size_t head_at = std::string::npos;
+  for (const std::string& line : SplitLines(embed_template)) {
+    const std::string lower = ToLower(line);
+    if (head_at == std::string::npos &&
+        (lower.find("<head") != std::string::npos || lower.find("< head") != std::string::npos)) {
+      head_at = lines_text.size();
+    }
+    lines_text += line;
+    lines_text += kCrLf;
+  }
+  // The keyword is looked for in the template's own text: the inserted head
+  // always names calendar.css, and the calendar must not land inside it.
+  const std::string& keyword = s.Text("Page.EmbedKeyword");
+  const size_t at = keyword.empty() ? std::string::npos
+                                    : ToLower(lines_text).find(ToLower(keyword));
+  if (at == std::string::npos) return month_head_ + month_body_;
+  std::string page;
+  auto part = [&](size_t from, size_t to) {
+    for (size_t i = from; i < to; ++i) {
+      if (i == head_at) page += month_head_;
+      if (i == at) {
+        page += keyword + " " + month_body_;
+        i += keyword.size() - 1;
+        continue;
+      }
+      page += lines_text[i];
+    }
+  };
+  part(0, lines_text.size());
+  return page;
 }
 
 void TCal::WriteSmallLegend() {

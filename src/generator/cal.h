@@ -57,6 +57,8 @@ class TCal {
   void WriteDayCell(int year, int month, const DayRecord& row,
                     const std::vector<const EventRecord*>& events, int cells);
   void WriteSmallLegend();
+  // The month page inside the favorite's embed.html.
+  std::string EmbeddedPage(const std::string& embed_template) const;
   std::string WeekdayHeader(int weekday, bool small) const;
   bool Save(const std::string& path, const std::string& text) const;
 

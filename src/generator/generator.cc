@@ -85,7 +85,7 @@ void CopySupportFiles(const RunContext& run) {
   }
   CopyNoCase(dir.ConfigDir, "Calendar.gif", out + "Calendar.gif");
   const std::string& logo = s.Text("Page.Logo");
-  if (!logo.empty() && BaseName(logo) == logo) {
+  if (!logo.empty() && BaseName(logo) == logo && !dir.FavoriteDir.empty()) {
     TDir::CopyIfPresent(dir.FavoriteDir + logo, out + logo);
   }
   if (s.Bool("Contents.ShowHolidayIcons")) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,7 +21,10 @@ class FakeUi : public UiSeam {
                             const std::vector<std::string>& choices,
                             int default_index) override;
   void Progress(int done, int total) override;
-  void ProcessEvents() override { ++process_events_calls; }
+  void ProcessEvents() override {
+    ++process_events_calls;
+    if (on_process_events) on_process_events();
+  }
   std::optional<std::string> PickPath(PickKind kind, std::string_view caption,
                                       std::string_view start) override;
   std::optional<std::string> AskText(std::string_view caption,
@@ -32,6 +36,8 @@ class FakeUi : public UiSeam {
   std::deque<int> choices;
   std::deque<std::string> picks;
   std::deque<std::string> texts;
+  // Runs whenever the core lets pending interface work run.
+  std::function<void()> on_process_events;
 
   // Record.
   std::vector<std::string> messages;   // ShowMessage texts

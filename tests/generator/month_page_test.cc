@@ -1,0 +1,308 @@
+#include <filesystem>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "app/dates.h"
+#include "app/dir.h"
+#include "app/file_util.h"
+#include "generator/run_fixture.h"
+#include "store/db_engine.h"
+#include "support/temp_root.h"
+
+namespace almanix::generator::testing {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
+using almanix::testing::WriteAll;
+
+class MonthPageTest : public RunFixture {
+ protected:
+  // The settings of the worked day-cell example.
+  void PlainCells() {
+    UsePlainStyle();
+    auto& s = settings();
+    s.SetBool("Formatting.DateTimeBelow", false);
+    s.SetBool("Formatting.TimeOnNewLine", false);
+    s.SetBool("Formatting.ShowBullets", false);
+    s.SetBool("Formatting.EventnameBold", false);
+    s.SetBool("Formatting.PopUp", false);
+    s.SetBool("List.Box", false);
+    s.SetBool("List.NewWindow", false);
+    s.SetText("Formatting.EventSeperator", "none");
+    s.SetText("Formatting.TimeSeperator", "none");
+    s.SetText("Formatting.TimeFormat", "h:mm ampm");
+    s.SetBool("List.CanCreate", true);
+    s.SetText("Small.Eventcolor", "#FF0000");
+  }
+  void OnlyMarch() {
+    settings().SetInt("Publish.StartMonth", 2);
+    settings().SetInt("Publish.EndMonth", 2);
+  }
+};
+
+TEST_F(MonthPageTest, WorkedDayCellLineForLine) {
+  PlainCells();
+  OnlyMarch();
+  Add(Timed("Meeting", 2025, 3, 5, 9, 10));
+  Generate();
+  EXPECT_TRUE(HasRun(Lines(Page("March2025.html")),
+                     {"<td valign=\"top\"  class=\"events\"  >",
+                      "<a href=\"EventList2025.html#M3D5\"  target=\"_top\"  ><div class=\"Date\" "
+                      ">5<br /></div></a>",
+                      "<a class=\"itr\"  href=EventList2025.html#M3D5 ><span class=\"dt\" >9:00 "
+                      "am-10:00 am&nbsp;</span>Meeting</a><br /><br /><br />",
+                      "</td>"}));
+  EXPECT_TRUE(HasRun(Lines(Page("SmallMarch2025.html")),
+                     {"<td valign=\"top\"  class=\"events\" Style=\"background-color:#FF0000;;\" >",
+                      "<a href=\"EventList2025.html#M3D5\"  TARGET=\"_top\"  ><div class=\"Date\" "
+                      ">5<br /></div></a>",
+                      "</td>"}));
+}
+
+TEST_F(MonthPageTest, MarchOnlyRunWritesMarchAndItsCopies) {
+  OnlyMarch();
+  Generate();
+  for (const char* name : {"March2025.html", "SmallMarch2025.html", "FirstMonth.html",
+                           "LastMonth.html", "Calendar.html", "CurrentMonth.html", "Small.html",
+                           "Year.html", "Club.html", "calendar.css", "small.css", "list.css",
+                           "style.css"}) {
+    EXPECT_TRUE(Has(name)) << name;
+  }
+  EXPECT_FALSE(Has("February2025.html"));
+  EXPECT_FALSE(Has("April2025.html"));
+  EXPECT_EQ(Page("FirstMonth.html"), Page("March2025.html"));
+  EXPECT_EQ(Page("LastMonth.html"), Page("March2025.html"));
+  EXPECT_EQ(Page("Club.html"), Page("March2025.html"));
+  const std::string redirect = Page("Calendar.html");
+  EXPECT_THAT(redirect, HasSubstr("pubDateRange = new Array(\"2025-3\");\r\n"));
+  EXPECT_THAT(redirect, HasSubstr("else { window.location.replace('FirstMonth.html'); }"));
+  EXPECT_THAT(Page("Small.html"),
+              HasSubstr("Array(\"SmallJanuary\",\"SmallFebruary\",\"SmallMarch\","));
+}
+
+TEST_F(MonthPageTest, RangeSkipsYearsWithoutTables) {
+  // Only 2025 has its day table; 2024 and 2026 are passed over, and 2025,
+  // a year between the range's ends, gets all twelve months.
+  store::Database& db = session_->data.db();
+  for (int y : {2024, 2026}) (void)db.DropFiles("Year" + std::to_string(y));
+  settings().SetInt("Publish.StartYear", 2024);
+  settings().SetInt("Publish.StartMonth", 10);
+  settings().SetInt("Publish.EndYear", 2026);
+  settings().SetInt("Publish.EndMonth", 1);
+  Generate();
+  for (const char* m : {"January", "June", "December"}) {
+    EXPECT_TRUE(Has(std::string(m) + "2025.html")) << m;
+  }
+  EXPECT_FALSE(Has("November2024.html"));
+  EXPECT_FALSE(Has("January2026.html"));
+  EXPECT_THAT(Page("Calendar.html"), HasSubstr("new Array(\"2025-1\",\"2025-2\","));
+}
+
+TEST_F(MonthPageTest, CategoriesWrittenOneByOneGetTheirPrefixes) {
+  OnlyMarch();
+  settings().SetBool("Contents.CategoryMerge", false);
+  Tick({1, 2});
+  Add(Timed("Choir", 2025, 3, 12, 19, 21), 1);
+  Add(Timed("Football", 2025, 3, 13, 10, 12), 2);
+  Generate();
+  const std::string first = Page("0March2025.html");
+  const std::string second = Page("1March2025.html");
+  EXPECT_THAT(first, HasSubstr("Choir"));
+  EXPECT_THAT(first, Not(HasSubstr("Football")));
+  EXPECT_THAT(second, HasSubstr("Football"));
+  EXPECT_THAT(second, Not(HasSubstr("Choir")));
+  EXPECT_TRUE(Has("Small0March2025.html"));
+  EXPECT_TRUE(Has("Small1March2025.html"));
+  // The redirects come from the first pass, the copies from the last.
+  EXPECT_THAT(Page("Calendar.html"), HasSubstr("Array(\"0January\",\"0February\""));
+  EXPECT_EQ(Page("FirstMonth.html"), second);
+}
+
+TEST_F(MonthPageTest, SinglePageModeWritesOnePagePerYear) {
+  settings().SetBool("Formatting.ShowSingleHTMLPage", true);
+  settings().SetInt("Publish.StartMonth", 3);
+  settings().SetInt("Publish.EndMonth", 5);
+  Generate();
+  EXPECT_TRUE(Has("April2025.html"));
+  EXPECT_FALSE(Has("May2025.html"));
+  const std::string page = Page("April2025.html");
+  for (const char* anchor : {"<a name=April></a>", "<a name=May></a>", "<a name=June></a>"}) {
+    EXPECT_THAT(page, HasSubstr(anchor));
+  }
+  EXPECT_THAT(page, HasSubstr("</tr></table></div>\r\n<br clear=all />"));
+  EXPECT_THAT(Page("Calendar.html"), HasSubstr(" window.location.replace('April2025.html'); "));
+}
+
+TEST_F(MonthPageTest, MondayStartPutsSundayLastWithItsOwnWidth) {
+  OnlyMarch();
+  settings().SetBool("Publish.StartSunday", false);
+  settings().SetBool("Publish.StartMonday", true);
+  settings().SetInt("Page.Col1", 20);
+  settings().SetText("Page.Col1_Units", "px");
+  Generate();
+  const std::vector<std::string> lines = Lines(Page("March2025.html"));
+  EXPECT_TRUE(HasRun(lines, {"<th  width=14% class=\"Weekdays\">Saturday</th>",
+                             "<th  width=20 class=\"Weekdays\">Sunday</th>",
+                             "<tr class=\"events\">"}));
+  // 1 March 2025 is a Saturday: five leading cells in a Monday grid.
+  int lead = 0;
+  for (size_t i = 0; i < lines.size() && lines[i].find("M3D1\"") == std::string::npos; ++i) {
+    lead += lines[i] == "<br /><br /><br />";
+  }
+  EXPECT_EQ(lead, 5);
+}
+
+TEST_F(MonthPageTest, GridRowsAndTrailingCells) {
+  // June 2025 starts on a Sunday: an empty first row, 30 days, then a
+  // trailing cell over the five free columns.
+  settings().SetInt("Publish.StartMonth", 1);
+  settings().SetInt("Publish.EndMonth", 5);
+  Generate();
+  const std::vector<std::string> june = Lines(Page("June2025.html"));
+  EXPECT_TRUE(HasRun(june, {"<tr class=\"events\">", "</tr><tr>"}));
+  EXPECT_THAT(Page("June2025.html"), HasSubstr("colspan=5 class=\"events\""));
+  // February 2026 would be four full rows; February 2025 starts on a
+  // Saturday and leaves six free columns after the 28th... a one-cell
+  // row at the end: 6 + 28 = 34 cells, 1 free.
+  EXPECT_THAT(Page("February2025.html"), HasSubstr("colspan=1 class=\"events\""));
+}
+
+TEST_F(MonthPageTest, EmbeddedPageWithoutKeywordIsThePlainPageWithoutFrame) {
+  OnlyMarch();
+  TDir& dir = *session_->app.dir;
+  WriteAll(dir.FavoriteDir + "embed.html", "<html>\r\n<head><title>Club</title></head>\r\n"
+                                           "<body>Our news</body></html>\r\n");
+  editor_->window.chkPaste = true;
+  Generate();
+  const std::string page = Page("March2025.html");
+  EXPECT_THAT(page, Not(HasSubstr("<html><head>")));
+  EXPECT_THAT(page, Not(HasSubstr("</head>")));
+  EXPECT_THAT(page, Not(HasSubstr("</body></html>")));
+  EXPECT_THAT(page, HasSubstr("<a name=March></a>"));
+  EXPECT_THAT(page, Not(HasSubstr("Our news")));
+}
+
+TEST_F(MonthPageTest, EmbeddedPageGoesAfterTheKeywordOfTheTemplate) {
+  OnlyMarch();
+  TDir& dir = *session_->app.dir;
+  WriteAll(dir.FavoriteDir + "embed.html",
+           "<html>\r\n<head><title>Club</title></head>\r\n<body>News CALENDAR here</body></html>\r\n");
+  editor_->window.chkPaste = true;
+  Generate();
+  const std::string page = Page("March2025.html");
+  // The month head goes before the template's head line.
+  EXPECT_LT(page.find("href=\"calendar.css\""), page.find("<head><title>Club"));
+  const size_t keyword = page.find("News calendar <body>");
+  ASSERT_NE(keyword, std::string::npos);
+  EXPECT_LT(keyword, page.find("<a name=March></a>"));
+  EXPECT_THAT(page, HasSubstr("</div>\r\n here</body></html>"));
+}
+
+TEST_F(MonthPageTest, PopUpSplitAfterTheConfiguredLines) {
+  OnlyMarch();
+  PlainCells();  // one line feed an entry
+  settings().SetBool("Formatting.EventnameBold", true);
+  settings().SetBool("Formatting.PopUp", true);
+  settings().SetInt("Formatting.PopUpAfterLines", 4);
+  for (int h = 8; h < 12; ++h) Add(Timed("Busy" + std::to_string(h), 2025, 3, 10, h, h + 1));
+  for (int h = 8; h < 13; ++h) Add(Timed("Full" + std::to_string(h), 2025, 3, 11, h, h + 1));
+  Generate();
+  const std::string page = Page("March2025.html");
+  const std::string day10 = page.substr(page.find("M3D10\""), page.find("M3D11\"") -
+                                                                   page.find("M3D10\""));
+  EXPECT_THAT(day10, Not(HasSubstr(">...<span")));
+  const size_t at = page.find(">...<span class=\"bpop\">");
+  ASSERT_NE(at, std::string::npos);
+  EXPECT_GT(at, page.find("M3D11\""));
+  const std::string rest = page.substr(at, page.find("</span></a>", at) - at);
+  EXPECT_THAT(rest, HasSubstr("Full12"));
+  EXPECT_THAT(rest, Not(HasSubstr("Full11")));
+  EXPECT_THAT(rest, Not(HasSubstr("<b>")));  // the hidden part loses its tags
+}
+
+TEST_F(MonthPageTest, EmptyPopUpBodyFallsBackToThePlainEntry) {
+  OnlyMarch();
+  PlainCells();
+  settings().SetBool("Formatting.PopUpDesc", true);
+  settings().SetBool("Formatting.PopUpPhoto", false);
+  settings().SetBool("Formatting.PopUpTitle", false);
+  store::EventDraft blank = Timed("Blank", 2025, 3, 20, 9, 10);
+  blank.description = "   ";
+  Add(blank);
+  store::EventDraft described = Timed("Talk", 2025, 3, 21, 9, 10);
+  described.description = "ab";
+  Add(described);
+  Generate();
+  const std::string page = Page("March2025.html");
+  EXPECT_THAT(page, HasSubstr("</span>Blank</a><br /><br /><br />"));
+  // "ab<br>" is six characters: one em wide, four high; Friday the 21st
+  // sits low in the month, so the box opens upwards.
+  EXPECT_THAT(page, HasSubstr("<span class=\"bpop\" style=\"left:-0em; width:1em; top:-8.5em; "
+                              "\">ab<br></span></a>"));
+}
+
+TEST_F(MonthPageTest, AttachmentsAreCopiedAndLinked) {
+  OnlyMarch();
+  TDir& dir = *session_->app.dir;
+  const std::string folder =
+      WithTrailingSlash(dir.DayFolderPath(editor_->window.chkCalendars.items[0], "2025", "3",
+                                              "15"));
+  std::filesystem::create_directories(folder);
+  WriteAll(folder + "Agenda.pdf", "%PDF-1.4 agenda");
+  WriteAll(folder + "picture.jpg", "jpeg");
+  WriteAll(folder + "note.txt", "Bring a chair. ");
+  WriteAll(dir.IncludeDir + "Minutes.txt", "already in the build folder");
+  WriteAll(folder + "Minutes.txt", "the day's minutes");
+  Generate();
+  const std::string page = Page("March2025.html");
+  EXPECT_EQ(Page("Agenda.pdf"), "%PDF-1.4 agenda");
+  EXPECT_EQ(Page("2025315Minutes.txt"), "the day's minutes");
+  EXPECT_EQ(Page("2025315picture.jpg"), "jpeg");
+  EXPECT_THAT(page, HasSubstr("Bring a chair. <a href='Agenda.pdf'><img border=0 src=clip.gif>"
+                              "<font size=2><u>Agenda.pdf</u></font></a>"));
+  EXPECT_THAT(page, HasSubstr(", <br><a href='2025315Minutes.txt'>"));
+  EXPECT_THAT(page, HasSubstr("<img src=\"2025315picture.jpg\" border=0 align=left>"));
+}
+
+TEST_F(MonthPageTest, YearPageRowsLegendAndHolidays) {
+  settings().SetInt("Year.Year_CalPerRow", 3);
+  Generate();
+  const std::string year = Page("Year.html");
+  // Twelve pages, three a row, after an empty first row; every full row
+  // ends in one extra empty cell.
+  size_t rows = 0;
+  for (size_t at = year.find("</tr><tr><td>"); at != std::string::npos;
+       at = year.find("</tr><tr><td>", at + 1)) {
+    ++rows;
+  }
+  EXPECT_EQ(rows, 4u);
+  EXPECT_THAT(year, HasSubstr("<table class=\"Year_Table\" > <tr>"));
+  EXPECT_THAT(year, HasSubstr("<br><table class=\"Legend\" ><tr><td Style=\"background-color:"
+                              "#008040;\" > &nbsp;&nbsp;&nbsp;&nbsp;&nbsp;  </td><td>Holiday"
+                              "</td><td Style=\"background-color:#FF0000;\" > &nbsp;&nbsp;&nbsp;"
+                              "&nbsp;&nbsp; </td><td>Events</td></tr></table><br>"));
+  EXPECT_THAT(year, HasSubstr("Jan. 1 - New Year"));
+  EXPECT_THAT(year, HasSubstr("</center>\r\n</body>\r\n</html>\r\n"));
+}
+
+TEST_F(MonthPageTest, SecondRunWhileOneIsWritingIsRefused) {
+  OnlyMarch();
+  Add(Timed("Meeting", 2025, 3, 5, 9, 10));
+  Status inner;
+  bool tried = false;
+  ui_.on_process_events = [&] {
+    if (tried) return;
+    tried = true;
+    inner = generator_->GenerateCalendar(Build(), generator_->MainPagePath(), "");
+  };
+  Generate();
+  EXPECT_TRUE(tried);
+  EXPECT_FALSE(inner.ok());
+  EXPECT_THAT(ui_.messages, ::testing::Contains(std::string(kRunActiveMessage)));
+  EXPECT_FALSE(Generator::Running());
+}
+
+}  // namespace
+}  // namespace almanix::generator::testing

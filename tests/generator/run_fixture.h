@@ -1,0 +1,58 @@
+#pragma once
+
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "cli/session.h"
+#include "generator/generator.h"
+#include "publish/publish_editor.h"
+#include "store/event_draft.h"
+#include "support/fake_ui.h"
+#include "support/temp_root.h"
+
+namespace almanix::generator::testing {
+
+// A started program in a fresh root (the installed data of the build tree,
+// real table files), the Format & Publish logic set up for 2025 with the
+// favorite "Club", and a generator on top. Tests change the settings, add
+// events and run.
+class RunFixture : public ::testing::Test {
+ protected:
+  void SetUp() override;
+
+  // Adds an event in the category (1-based) and returns its ID.
+  std::string Add(store::EventDraft draft, int category = 1);
+  // A one-day event at the hours given.
+  static store::EventDraft Timed(const std::string& summary, int year, int month, int day,
+                                 int from_hour, int to_hour);
+  // A style of our own (no pictures, no cell colours) selected in the window.
+  void UsePlainStyle();
+  // Ticks exactly these category numbers.
+  void Tick(std::vector<int> categories);
+  // One run into the build folder; fails the test when it fails.
+  void Generate();
+
+  std::string Build() const;  // the build folder, ends in "/"
+  std::string Page(const std::string& name) const;
+  bool Has(const std::string& name) const;
+  publish::PublishSettings& settings() { return editor_->settings; }
+
+  almanix::testing::TempRoot root_;
+  std::ostringstream err_;
+  std::unique_ptr<cli::Session> session_;
+  almanix::testing::FakeUi ui_;
+  std::unique_ptr<publish::PublishEditor> editor_;
+  std::unique_ptr<Generator> generator_;
+};
+
+// The lines of a page (CR LF ends removed); fails when a line ends in a
+// bare LF.
+std::vector<std::string> Lines(const std::string& page);
+// Whether `want` appears in `lines` as consecutive lines.
+bool HasRun(const std::vector<std::string>& lines, const std::vector<std::string>& want);
+
+}  // namespace almanix::generator::testing
