@@ -397,6 +397,13 @@ Status Generator::Run(const std::string& output, const std::string& main_page_pa
   run.today = Today();
   run.state = state_;
   run.categories = window.TickedCategoryNumbers();
+  if (run.categories.empty()) {
+    if (run.ui) {
+      run.ui->ShowMessage("No calendar categories selected, auto selecting the first one");
+    }
+    window.chkCalendars.Tick(0);
+    run.categories = {1};
+  }
 
   CalendarData data;
   if (Status s = data.LoadEvents(*env_.db); !s.ok()) return s;
