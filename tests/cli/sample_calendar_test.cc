@@ -236,5 +236,73 @@ TEST_F(SampleCalendarTest, GeneratedPagesShowThePictureAndTheAttachment) {
   EXPECT_THAT(pages, HasSubstr("Riverside Community Club 2025"));
 }
 
+// Every file a page loads (pictures, style sheets, scripts) by a relative
+// name: src="x", href="x.css" and background="x".
+std::set<std::string> LoadedFiles(const std::string& page) {
+  std::set<std::string> names;
+  for (std::string key : {"src=\"", "background=\"", "href=\""}) {
+    for (size_t at = page.find(key); at != std::string::npos; at = page.find(key, at + 1)) {
+      const size_t start = at + key.size();
+      const std::string name = page.substr(start, page.find('"', start) - start);
+      if (key == "href=\"" && !name.ends_with(".css")) continue;
+      if (name.find(':') == std::string::npos && !name.empty()) names.insert(name);
+    }
+  }
+  return names;
+}
+
+TEST_F(SampleCalendarTest, WholeRunWritesTheSiteAndEveryFileItsPagesLoad) {
+  const std::string site = root_ / "site/";
+  testing::CliResult made = Cli({"--year", "2025", "generate", "Club", "--out", site});
+  ASSERT_EQ(made.code, 0) << made.err;
+  EXPECT_EQ(made.out, site + "Club.html\n");
+
+  std::set<std::string> files;
+  for (const fs::directory_entry& e : fs::directory_iterator(site)) {
+    files.insert(e.path().filename().string());
+  }
+  const char* kMonths[] = {"January", "February", "March",     "April",   "May",      "June",
+                           "July",    "August",   "September", "October", "November", "December"};
+  std::vector<std::string> want = {"Calendar.html", "CurrentMonth.html", "Small.html",
+                                   "FirstMonth.html", "LastMonth.html", "Year.html", "Club.html",
+                                   "calendar.css", "small.css", "list.css", "style.css",
+                                   "popup.css", "print.css", "actionbar.css", "clip.gif"};
+  for (const char* m : kMonths) {
+    want.push_back(std::string(m) + "2025.html");
+    want.push_back("Small" + std::string(m) + "2025.html");
+  }
+  EXPECT_THAT(files, IsSupersetOf(want));
+
+  // Nothing a page loads is missing from the folder.
+  for (const std::string& name : files) {
+    if (!name.ends_with(".html")) continue;
+    for (const std::string& loaded : LoadedFiles(ReadAll(site + name))) {
+      EXPECT_TRUE(files.count(loaded)) << name << " loads " << loaded;
+    }
+  }
+
+  EXPECT_EQ(ReadAll(site + "FirstMonth.html"), ReadAll(site + "January2025.html"));
+  EXPECT_EQ(ReadAll(site + "LastMonth.html"), ReadAll(site + "December2025.html"));
+  EXPECT_EQ(ReadAll(site + "Club.html"), ReadAll(site + "January2025.html"));
+  EXPECT_THAT(ReadAll(site + "Calendar.html"),
+              HasSubstr("pubDateRange = new Array(\"2025-1\",\"2025-2\",\"2025-3\",\"2025-4\","
+                        "\"2025-5\",\"2025-6\",\"2025-7\",\"2025-8\",\"2025-9\",\"2025-10\","
+                        "\"2025-11\",\"2025-12\");"));
+  const std::string april = ReadAll(site + "April2025.html");
+  EXPECT_THAT(april, HasSubstr("<meta charset=\"utf-8\">"));
+  EXPECT_THAT(april, HasSubstr("<div class=PageTitle>Riverside Community Club 2025</div>"));
+  EXPECT_THAT(april, HasSubstr("<li id=\"current\"><a href=April2025.html>Apr</a></li>"));
+  EXPECT_THAT(april, HasSubstr("Good Friday"));
+  EXPECT_THAT(april, HasSubstr("Riverbank clean-up"));
+  // Every line ends in CR LF.
+  EXPECT_EQ(april.find("\n"), april.find("\r\n") + 1);
+  for (size_t at = april.find('\n'); at != std::string::npos; at = april.find('\n', at + 1)) {
+    ASSERT_EQ(april[at - 1], '\r') << "bare line feed at " << at;
+  }
+  // A holiday colours its day on the small page; the year page lists it.
+  EXPECT_THAT(ReadAll(site + "Year.html"), HasSubstr("Apr. 18 - Good Friday"));
+  EXPECT_THAT(ReadAll(site + "SmallJuly2025.html"), HasSubstr("background-color:#008040;;"));
+}
+
 }  // namespace
 }  // namespace almanix
