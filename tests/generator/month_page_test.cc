@@ -304,5 +304,82 @@ TEST_F(MonthPageTest, SecondRunWhileOneIsWritingIsRefused) {
   EXPECT_FALSE(Generator::Running());
 }
 
+TEST_F(MonthPageTest, SmallPageNamesLegendAndFooter) {
+  OnlyMarch();
+  Add(Timed("Meeting", 2025, 3, 5, 9, 10));
+  settings().SetInt("Small.Width", 249);
+  settings().SetBool("Small.Legend", false);
+  Generate();
+  const std::string small = Page("SmallMarch2025.html");
+  // Below 250 pixels the weekday names shrink to one letter.
+  EXPECT_THAT(small, HasSubstr("class=\"Weekdays\">W</th>"));
+  EXPECT_THAT(small, HasSubstr("href=\"small.css\""));
+  EXPECT_THAT(small, Not(HasSubstr("calendar.css")));
+  EXPECT_THAT(small, HasSubstr("<div class=\"Holiday_List\" ><div></div></div>\r\n"
+                               "<div class=\"small_Footer\" ><!-- Shown at the bottom of every "
+                               "page. --></div>\r\n"));
+  EXPECT_THAT(small, Not(HasSubstr("</html>")));
+
+  settings().SetInt("Small.Width", 250);
+  settings().SetBool("Small.Legend", true);
+  Generate();
+  const std::string with_legend = Page("SmallMarch2025.html");
+  EXPECT_THAT(with_legend, HasSubstr("class=\"Weekdays\">Wed</th>"));
+  EXPECT_THAT(with_legend, HasSubstr("<br><table class=\"Legend\" ><tr><td  ><span class=\"Date\">"
+                                     "&diams;</span></td><td><a class=\"itr\"  href=EventList2025"
+                                     ".html#M3D5 >Mar 5, "));
+}
+
+TEST_F(MonthPageTest, FeedbackFormAndIndexMenus) {
+  OnlyMarch();
+  settings().SetBool("Contents.ShowEmail", true);
+  settings().SetText("Formatting.EventEmail", "news@example.org");
+  settings().SetBool("IndexPage.MakeIndexPage", true);
+  settings().set_text_file(publish::TextFile::kIndexPage,
+                           "Club=Club.html\r\n =hidden.html\r\nSports=Sports.html\r\n");
+  Generate();
+  const std::string email = Page("email.html");
+  EXPECT_THAT(email, HasSubstr("<form action=\"mailto:news@example.org\" method=\"POST\" "
+                               "enctype=\"multipart/form-data\"  name=\"EmailForm\">\r\n"
+                               "Your Name<br>\r\n"));
+  EXPECT_THAT(Page("March2025.html"), HasSubstr("window.open('email.html',''"));
+  EXPECT_TRUE(Has("calendars.html"));
+  const std::string menu = Page("topmenu.html");
+  EXPECT_THAT(menu, HasSubstr("<a href='Club.html'style=\"{text-decoration:underline;}\"  "
+                              "target=bottom >Club</a>&nbsp;\r\n<a href='Sports.html'"));
+  EXPECT_THAT(menu, Not(HasSubstr("hidden.html")));
+}
+
+TEST_F(MonthPageTest, QuickPreviewLeavesEventsOutAndRenamesPictures) {
+  OnlyMarch();
+  Add(Timed("Meeting", 2025, 3, 5, 9, 10));
+  editor_->window.chkQuickPreview = true;
+  ASSERT_TRUE(generator_->PreviewRun(false).ok());
+  EXPECT_THAT(Page("March2025.html"), Not(HasSubstr("Meeting")));
+  EXPECT_THAT(Page("March2025.html"), HasSubstr("M3D5"));
+  // style.css is written again, naming fresh copies of its pictures.
+  EXPECT_TRUE(Has("style.css"));
+  EXPECT_FALSE(generator_->state().preview_run);
+
+  editor_->window.chkQuickPreview = false;
+  ASSERT_TRUE(generator_->PreviewRun(false).ok());
+  EXPECT_THAT(Page("March2025.html"), HasSubstr("Meeting"));
+}
+
+TEST_F(MonthPageTest, CellColourWinsOnAllThreePages) {
+  OnlyMarch();
+  store::EventDraft coloured = Timed("Fair", 2025, 3, 8, 10, 16);
+  coloured.cell_color = "#FFCC00";
+  Add(coloured);
+  Generate();
+  EXPECT_THAT(Page("March2025.html"),
+              HasSubstr("<td valign=\"top\"  class=\"events\" Style=\"background-color:#FFCC00;\" >\r\n"
+                        "<a href=\"EventList2025.html#M3D8\""));
+  EXPECT_THAT(Page("SmallMarch2025.html"),
+              HasSubstr("Style=\"background-color:#FFCC00;\" >\r\n<a href=\"EventList2025.html#M3D8\""));
+  EXPECT_THAT(Page("Year.html"), HasSubstr("<td Style=\"background-color:#FFCC00;\" > &nbsp;&nbsp;"
+                                           "&nbsp;&nbsp;&nbsp;  </td><td>Fair</td>"));
+}
+
 }  // namespace
 }  // namespace almanix::generator::testing
