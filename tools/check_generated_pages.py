@@ -191,8 +191,9 @@ def strip_fragment(url):
 class PageCheck:
     """Opens one page in a new tab and collects what went wrong."""
 
-    def __init__(self, browser, path, folder, timeout):
+    def __init__(self, browser, path, folder, timeout, view=(VIEW_WIDTH, VIEW_HEIGHT)):
         self.browser = browser
+        self.view = view          # viewport width and height, CSS pixels
         self.path = path
         self.folder = folder
         self.timeout = timeout
@@ -207,6 +208,7 @@ class PageCheck:
         self.last_activity = time.monotonic()
         self.main_frame = None
         self.main_loader = None
+        self.evaluated = None     # what run's evaluate expression returned
 
     def short(self, url):
         """A resource's name as the reader of the folder knows it."""
@@ -304,7 +306,7 @@ class PageCheck:
         return (self.loaded and not self.pending
                 and time.monotonic() - self.last_activity >= QUIET)
 
-    def run(self, screenshot=None):
+    def run(self, screenshot=None, evaluate=None):
         b = self.browser
         target = b.call("Target.createTarget", {"url": "about:blank"})["targetId"]
         try:
@@ -316,7 +318,7 @@ class PageCheck:
                 b.call(m, session=s)
             b.call("Network.setCacheDisabled", {"cacheDisabled": True}, session=s)
             b.call("Emulation.setDeviceMetricsOverride",
-                   {"width": VIEW_WIDTH, "height": VIEW_HEIGHT, "deviceScaleFactor": 1,
+                   {"width": self.view[0], "height": self.view[1], "deviceScaleFactor": 1,
                     "mobile": False}, session=s)
             b.call("Target.setAutoAttach", {"autoAttach": True, "waitForDebuggerOnStart": True,
                                             "flatten": True}, session=s)
@@ -337,6 +339,15 @@ class PageCheck:
                 b.pump(min(left, QUIET))
             if screenshot and self.left_for is None and not self.crashed:
                 self.take_screenshot(screenshot)
+            # After the screenshot, so that what the expression adds to the
+            # page is not in the picture.
+            if evaluate and self.left_for is None and not self.crashed:
+                result = b.call("Runtime.evaluate", {"expression": evaluate,
+                                                     "returnByValue": True}, session=s)
+                if "exceptionDetails" in result:
+                    self.fail("evaluate: %s" % result["exceptionDetails"].get("text", "exception"))
+                else:
+                    self.evaluated = result.get("result", {}).get("value")
         finally:
             for sid in self.sessions | {getattr(self, "session", None)}:
                 b.handlers.pop(sid, None)
@@ -349,8 +360,8 @@ class PageCheck:
         b, s = self.browser, self.session
         size = b.call("Page.getLayoutMetrics", session=s)["cssContentSize"]
         clip = {"x": 0, "y": 0, "scale": 1,
-                "width": max(VIEW_WIDTH, int(size["width"] + 0.5)),
-                "height": max(VIEW_HEIGHT, int(size["height"] + 0.5))}
+                "width": max(self.view[0], int(size["width"] + 0.5)),
+                "height": max(self.view[1], int(size["height"] + 0.5))}
         shot = b.call("Page.captureScreenshot", {"format": "png", "clip": clip,
                                                  "captureBeyondViewport": True},
                       session=s, timeout=60)

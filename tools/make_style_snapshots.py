@@ -31,6 +31,23 @@ generator's calendar.css carries with the default Format & Publish settings
 (blue 8 pt Arial events, white page) to see a style as a new user gets it.
 --keep DIR leaves the sample pages there.
 
+    tools/make_style_snapshots.py --generated [--cli PATH] [--page NAME.html]
+                                  [--only NAME ...] [--check] [--keep DIR]
+
+--generated shows the styles on real pages instead: for every style it copies
+the sample calendar resources/samples/club.cal into a scratch root, sets the
+favorite's style with "almanix-cli favorite set Club Publish.StyleName=NAME",
+generates the favorite for 2025, checks that the run's style.css is the
+style's Style.css, and screenshots April2025.html (the picture day, a holiday
+and several events; --page picks another) through tools/check_generated_pages.py,
+which also reports pictures, style sheets or scripts the page could not load.
+It writes docs/styles/NAME.png and contact-sheet.png from those screenshots;
+snapshot.bmp and the Pocket phone and dark renders stay made from the sample
+page, since the gallery preview is about the style, not about one calendar's
+header and toolbar. --check then measures the contrast on the real page, with
+the favorite's own Format & Publish settings. --cli defaults to
+build/bin/almanix-cli.
+
 Needs chromium (Debian package "chromium") and Python 3; nothing else.
 """
 
@@ -44,7 +61,14 @@ import struct
 import subprocess
 import sys
 import tempfile
+import time
 import zlib
+
+# The page checker beside this file drives Chromium for the generated pages;
+# importing it leaves no __pycache__ in tools/.
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+sys.dont_write_bytecode = True
+import check_generated_pages as pages  # noqa: E402
 
 YEAR, MONTH = 2026, 3
 MONTH_NAMES = ["January", "February", "March", "April", "May", "June", "July",
@@ -74,6 +98,10 @@ SNAPSHOT_W, SNAPSHOT_H = 75, 60
 RENDER_W, RENDER_H = 1000, 800          # the part of the page the previews show
 FULL_H = 1400                           # tall enough for any style; trimmed after
 TILE_W, TILE_H = 480, 384
+
+SAMPLE_CALENDAR = os.path.join("resources", "samples", "club.cal")
+SAMPLE_FAVORITE, SAMPLE_YEAR = "Club", "2025"
+GENERATED_PAGE = "April2025.html"
 
 CSS_RULES = ["Body {", ".Photo {", ".Canvas {", "table.calendar {", ".MonthCaption {",
              ".Weekdays {", ".Date {", ".Holidays {", ".Events {",
@@ -165,6 +193,11 @@ AUDIT_JS = r"""
 })();
 </script>
 """
+
+
+# The same measurement run in a loaded page; returns the rows as JSON text.
+AUDIT_EXPRESSION = (AUDIT_JS.strip()[len("<script>"):-len("</script>")]
+                    + ";document.getElementById('audit').textContent")
 
 
 # ---- the style file --------------------------------------------------------
@@ -608,6 +641,150 @@ def report_contrast(name, rows, label):
     return rows
 
 
+# ---- styles on generated pages ---------------------------------------------------
+
+class GeneratedFailure(Exception):
+    pass
+
+
+def run_cli(cli, data_root, calendar, *words):
+    """One almanix-cli command on the scratch root and calendar copy; its stdout."""
+    command = [cli, "--root", data_root, "--calendar", calendar, "--year", SAMPLE_YEAR] + list(words)
+    try:
+        done = subprocess.run(command, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                              stderr=subprocess.PIPE, timeout=300)
+    except (OSError, subprocess.TimeoutExpired) as e:
+        raise GeneratedFailure("almanix-cli %s: %s" % (" ".join(words), e))
+    if done.returncode != 0:
+        raise GeneratedFailure("almanix-cli %s exited %d: %s" % (
+            " ".join(words), done.returncode, done.stderr.decode("utf-8", "replace").strip()))
+    return done.stdout.decode("utf-8", "replace")
+
+
+def generate_with_style(cli, repo, styles_dir, name, style_work):
+    """Generates the sample favorite with style NAME; returns the site folder."""
+    shutil.rmtree(style_work, ignore_errors=True)
+    os.makedirs(style_work)
+    data_root = os.path.join(style_work, "root")
+    calendar = os.path.join(style_work, "club.cal")
+    site = os.path.join(style_work, "site")
+    shutil.copy(os.path.join(repo, SAMPLE_CALENDAR), calendar)
+
+    # The first command lays out the shared style folder of the scratch root
+    # from the CLI's installed data, which is only as new as the last build;
+    # the style is then replaced by the working tree's, so that a style being
+    # edited shows as it is now.
+    run_cli(cli, data_root, calendar, "favorite", "show", SAMPLE_FAVORITE)
+    shared = os.path.join(data_root, "Common", "Styles")
+    if not os.path.isdir(shared):
+        raise GeneratedFailure("the scratch root has no shared style folder %s" % shared)
+    shutil.rmtree(os.path.join(shared, name), ignore_errors=True)
+    shutil.copytree(os.path.join(styles_dir, name), os.path.join(shared, name))
+
+    run_cli(cli, data_root, calendar, "favorite", "set", SAMPLE_FAVORITE,
+            "Publish.StyleName=" + name)
+    shown = run_cli(cli, data_root, calendar, "favorite", "show", SAMPLE_FAVORITE)
+    if "Publish.StyleName=" + name not in shown.splitlines():
+        raise GeneratedFailure("favorite set did not store Publish.StyleName=%s" % name)
+    run_cli(cli, data_root, calendar, "generate", SAMPLE_FAVORITE, "--out", site)
+
+    # The run copies the Style.css of the style selected in the window to
+    # style.css; another style's sheet there means the selection did not
+    # follow Publish.StyleName.
+    with open(os.path.join(styles_dir, name, "Style.css"), "rb") as f:
+        wanted = f.read()
+    try:
+        with open(os.path.join(site, "style.css"), "rb") as f:
+            got = f.read()
+    except OSError:
+        raise GeneratedFailure("the run wrote no style.css")
+    if got != wanted:
+        used = [n for n in os.listdir(shared)
+                if os.path.isfile(os.path.join(shared, n, "Style.css"))
+                and open(os.path.join(shared, n, "Style.css"), "rb").read() == got]
+        raise GeneratedFailure("style.css of the run is not %s's Style.css (it is %s)" % (
+            name, ", ".join(used) if used else "no style's sheet"))
+    return site
+
+
+def generated_main(args, repo, names, styles_dir, docs_dir, work):
+    cli = os.path.abspath(args.cli or os.path.join(repo, "build", "bin", "almanix-cli"))
+    if not os.access(cli, os.X_OK):
+        sys.exit("%s is not there; build it (ninja -C build almanix-cli) or give --cli" % cli)
+    exe = pages.find_chromium(None)
+    if not exe:
+        sys.exit("chromium not found: apt-get install -y chromium")
+
+    started = time.monotonic()
+    browser = pages.Chromium(exe)
+    failed = complete = False
+    sizes = {}    # name -> width, height and page colour of its render
+    try:
+        try:
+            browser.call("Browser.getVersion", timeout=pages.START_TIMEOUT)
+        except pages.BrowserGone as e:
+            sys.exit("Chromium did not start: %s\n%s" % (e, browser.log_tail()))
+        complete = True
+        for name in names:
+            folder = os.path.join(styles_dir, name)
+            with open(os.path.join(folder, "Style.css"), encoding="utf-8") as f:
+                problems = check_layout(folder, f.read())
+            print("%s: layout %s" % (name, "ok" if not problems else "PROBLEMS"))
+            for p in problems:
+                print("  " + p)
+            failed = failed or bool(problems)
+
+            step = time.monotonic()
+            try:
+                site = generate_with_style(cli, repo, styles_dir, name, os.path.join(work, name))
+            except GeneratedFailure as e:
+                print("  FAIL %s" % e)
+                failed, complete = True, False
+                continue
+            page = os.path.join(site, args.page)
+            if not os.path.isfile(page):
+                print("  FAIL the run wrote no %s" % args.page)
+                failed, complete = True, False
+                continue
+            png = os.path.join(work, name, "render.png")
+            check = pages.PageCheck(browser, page, site, 30, view=(RENDER_W, RENDER_H))
+            try:
+                check.run(png, evaluate=AUDIT_EXPRESSION if args.check else None)
+            except pages.BrowserGone as e:
+                check.fail("browser failed: %s" % e)
+            # A page that loads with faults is still worth seeing; the faults
+            # are reported and fail the run.
+            for fault in check.failures:
+                print("  page: %s" % fault)
+            failed = failed or bool(check.failures)
+            if not os.path.isfile(png):
+                print("  FAIL no screenshot of %s" % args.page)
+                failed, complete = True, False
+                continue
+            width, _, rows = read_png(png)
+            rows = trim_bottom(rows)
+            write_png(os.path.join(docs_dir, name + ".png"), width, len(rows), rows)
+            sizes[name] = (width, len(rows), "#%02x%02x%02x" % tuple(rows[-1][:3]))
+            if args.check and check.evaluated:
+                report_contrast(name, json.loads(check.evaluated), "on the generated page")
+            print("  rendered %s from %s in %.1f s" % (name, args.page, time.monotonic() - step))
+    finally:
+        browser.close()
+
+    if not args.only:
+        if complete:
+            # A generated page carries the title, toolbar and month tabs above
+            # the month: the tiles are made tall enough for the longest page,
+            # and a shorter page is continued in its own page colour.
+            tile_h = max(-(-h * TILE_W // w) for w, h, _ in sizes.values())
+            make_contact_sheet(names, docs_dir, work, tile_h,
+                               {n: colour for n, (_, _, colour) in sizes.items()})
+        else:
+            print("contact sheet not remade: not every style was rendered")
+    print("took %.1f s" % (time.monotonic() - started))
+    return 1 if failed else 0
+
+
 # ---- main -----------------------------------------------------------------------
 
 def main():
@@ -617,7 +794,17 @@ def main():
     parser.add_argument("--check", action="store_true")
     parser.add_argument("--with-settings", action="store_true")
     parser.add_argument("--keep")
+    parser.add_argument("--generated", action="store_true",
+                        help="render pages the CLI generates from the sample calendar")
+    parser.add_argument("--cli", help="almanix-cli for --generated (default build/bin/almanix-cli)")
+    parser.add_argument("--page", default=GENERATED_PAGE,
+                        help="the generated page to render (default %s)" % GENERATED_PAGE)
     args = parser.parse_args()
+    if args.generated and args.with_settings:
+        parser.error("--with-settings is for the sample page; generated pages carry "
+                     "the favorite's own settings")
+    if (args.cli or args.page != GENERATED_PAGE) and not args.generated:
+        parser.error("--cli and --page go with --generated")
 
     root = os.path.abspath(args.root)
     styles_dir = os.path.join(root, "resources", "Common", "Styles")
@@ -630,8 +817,14 @@ def main():
     if args.only:
         names = [n for n in names if n in args.only]
 
-    work = args.keep or tempfile.mkdtemp(prefix="style-samples-")
+    work = os.path.abspath(args.keep) if args.keep else tempfile.mkdtemp(prefix="style-samples-")
     os.makedirs(work, exist_ok=True)
+    if args.generated:
+        try:
+            return generated_main(args, root, names, styles_dir, docs_dir, work)
+        finally:
+            if not args.keep:
+                shutil.rmtree(work, ignore_errors=True)
     failed = False
     for name in names:
         folder = os.path.join(styles_dir, name)
@@ -701,17 +894,19 @@ def main():
     return 1 if failed else 0
 
 
-def make_contact_sheet(names, docs_dir, work):
+def make_contact_sheet(names, docs_dir, work, tile_h=TILE_H, backgrounds=None):
     columns = 3
     cells = []
     for name in names:
+        colour = (backgrounds or {}).get(name)
         cells.append(
-            '<figure><div class="shot"><img src="%s.png"></div><figcaption>%s</figcaption></figure>'
-            % (os.path.join(docs_dir, name), name))
+            '<figure><div class="shot"%s><img src="%s.png"></div><figcaption>%s</figcaption></figure>'
+            % (' style="background:%s"' % colour if colour else "",
+               os.path.join(docs_dir, name), name))
     page = os.path.join(work, "contact.html")
     rows_n = (len(names) + columns - 1) // columns
     sheet_w = columns * (TILE_W + 24) + 24
-    sheet_h = rows_n * (TILE_H + 24 + 34) + 24
+    sheet_h = rows_n * (tile_h + 24 + 34) + 24
     with open(page, "w", encoding="utf-8") as f:
         f.write("""<!DOCTYPE html><html><head><style>
 body { margin: 0; padding: 12px; background: #e9ecef; font: 600 16px/1.2 "DejaVu Sans", sans-serif; }
@@ -722,7 +917,7 @@ figure { margin: 12px 0 0; }
 .shot img { width: %dpx; display: block; }
 figcaption { height: 22px; padding: 6px 2px 6px; color: #24292f; }
 </style></head><body><div class="grid">%s</div></body></html>"""
-                % (columns, TILE_W, TILE_W, TILE_H, TILE_W, "".join(cells)))
+                % (columns, TILE_W, TILE_W, tile_h, TILE_W, "".join(cells)))
     out = os.path.join(docs_dir, "contact-sheet.png")
     screenshot(page, out, sheet_w, sheet_h)
     print("wrote", out)
