@@ -15,7 +15,12 @@
 #include "app/ui_seam.h"
 #include "generator/cal.h"
 #include "generator/calendar_data.h"
+#include "generator/event_list.h"
+#include "generator/ical.h"
+#include "generator/link.h"
 #include "generator/menu.h"
+#include "generator/rss.h"
+#include "generator/scroller.h"
 #include "generator/style_sheets.h"
 #include "publish/publish_editor.h"
 #include "publish/style_library.h"
@@ -208,8 +213,8 @@ std::string ElapsedLabel(std::chrono::steady_clock::duration elapsed) {
 // The pages of one category (or of all merged categories), year by year.
 class CategoryPass {
  public:
-  CategoryPass(RunContext& run, publish::PublishWindowState& window, TCal& cal)
-      : run_(run), window_(window), cal_(cal) {}
+  CategoryPass(RunContext& run, publish::PublishWindowState& window, TCal& cal, Telist& lists)
+      : run_(run), window_(window), cal_(cal), lists_(lists) {}
 
   void Run(const std::string& output, const std::string& main_page_path) {
     const publish::PublishSettings& s = run_.s();
@@ -261,7 +266,8 @@ class CategoryPass {
         if (run_.state.first_page_path.empty()) run_.state.first_page_path = page_file;
         Progress(run_, static_cast<int>(static_cast<double>(i) / months.size() * 50));
         if (type == "EventList") {
-          // Event-list styles get their pages from the event list writer.
+          lists_.WriteEventListPage(output, y, page_months, month_menu, page_file,
+                                    run_.style_name);
         } else {
           cal_.WriteMonthPage(output, y, page_months, small_menu, month_menu, page_file,
                               run_.style_name, m);
@@ -271,10 +277,17 @@ class CategoryPass {
         page_months.clear();
       }
       Progress(run_, 70);
-      if (s.Bool("iCal.Share")) {
-        CopyNoCase(WithTrailingSlash(run_.dir->ActionBarDir) + run_.action_bar_style + "/",
-                   "ical.gif", output + "iCal.gif");
+      std::string list_menu;
+      if (s.Bool("Contents.ShowList") && s.Bool("List.CanCreate")) {
+        list_menu = menu.Build(run_.tab_style, y, "Event List", static_cast<int>(months.size()),
+                               main_page_path, next, prev) +
+                    "<br>";
       }
+      lists_.WriteEventListPage(output, y, months, list_menu,
+                                output + "EventList" + std::to_string(y) + run_.extension,
+                                run_.style_name);
+      // The iCalendar file covers every ticked year; a failure leaves it out.
+      if (s.Bool("iCal.Share")) (void)WriteRunICal(run_, output, output + "ical.ics");
       Progress(run_, 100);
       if (run_.ui) run_.ui->Progress(0, 0);
     }
@@ -284,6 +297,7 @@ class CategoryPass {
   RunContext& run_;
   publish::PublishWindowState& window_;
   TCal& cal_;
+  Telist& lists_;
 };
 
 }  // namespace
@@ -420,6 +434,8 @@ Status Generator::Run(const std::string& output, const std::string& main_page_pa
   if (FileExists(sheet)) CopyFile(sheet, run.build_dir + "style.css");
 
   TCal cal(run);
+  Telist lists(run);
+  TLink link(run);
   run.state.current_category.clear();
   run.state.current_index = -1;
   for (size_t i = 0; i < run.categories.size(); ++i) {
@@ -427,14 +443,22 @@ Status Generator::Run(const std::string& output, const std::string& main_page_pa
     run.state.current_category = std::to_string(run.categories[i]);
     run.state.current_index = static_cast<int>(i);
     const auto pass_started = std::chrono::steady_clock::now();
-    CategoryPass(run, window, cal).Run(run.build_dir, main_page_path);
+    CategoryPass(run, window, cal, lists).Run(run.build_dir, main_page_path);
     time_label_ = ElapsedLabel(std::chrono::steady_clock::now() - pass_started);
     if (i == 0) {
       (void)WriteRedirectPage(run, run.build_dir + "Calendar.html", "");
       (void)WriteRedirectPage(run, run.build_dir + "CurrentMonth" + ".html", "");
       (void)WriteRedirectPage(run, run.build_dir + "Small.html", "Small");
+      (void)link.WriteLinkPage(run.build_dir + "Link.html");
     }
   }
+
+  (void)WriteEventListRedirect(run, run.build_dir + "Events.html");
+  if (settings.Bool("RSS.Share")) (void)TRss(run).Generate(run.build_dir, run.build_dir + "rss.xml");
+  TScroller scroller(run);
+  (void)scroller.Generate(run.build_dir, run.build_dir + "scroller.js");
+  (void)scroller.WriteStyleSheet();
+  (void)link.Generate(run.build_dir);
 
   if (Status s = WriteCalendarCss(settings, dir.FavoriteDir, run.build_dir); !s.ok()) {
     LogTo(run.log, true, "could not save " + run.build_dir + std::string(kCalendarCssName));
