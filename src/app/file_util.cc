@@ -62,6 +62,19 @@ Result<std::string> ReadFileBytes(const std::string& path) {
   return bytes;
 }
 
+Status WriteFileDirect(const std::string& path, std::string_view bytes) {
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
+  if (fd < 0) return Status::IoError("Cannot write " + path + ": " + ErrnoText(errno));
+  bool written = WriteAllFd(fd, bytes);
+  int err = errno;
+  if (::close(fd) != 0 && written) {
+    written = false;
+    err = errno;
+  }
+  if (!written) return Status::IoError("Cannot write " + path + ": " + ErrnoText(err));
+  return Status::Ok();
+}
+
 Status WriteFileAtomically(const std::string& path, std::string_view bytes) {
   std::string folder = ParentPath(path);
   if (folder.empty()) folder = "./";

@@ -16,6 +16,10 @@ Result<std::string> ReadFileBytes(const std::string& path);
 // over the target and syncs the folder, so the previous file survives any
 // failure. The temporary file is removed when something fails.
 Status WriteFileAtomically(const std::string& path, std::string_view bytes);
+// Writes the file in place, without syncing: for scratch output such as the
+// build folder, which every run empties and writes anew by the thousand
+// files. A link in the file's place is not followed.
+Status WriteFileDirect(const std::string& path, std::string_view bytes);
 
 bool FileExists(const std::string& path);       // a regular file (or link to one)
 bool DirectoryExists(const std::string& path);  // a folder (or link to one)

@@ -78,7 +78,7 @@ void TCal::AddText(unsigned targets, std::string_view text) {
 }
 
 bool TCal::Save(const std::string& path, const std::string& text) const {
-  if (WriteFileAtomically(path, text).ok()) return true;
+  if (WriteFileDirect(path, text).ok()) return true;
   LogTo(run_.log, true, "could not save " + path);
   return false;
 }
@@ -448,7 +448,7 @@ void TCal::FinishYearPage(const std::string& path) {
   Add(kYearBody, "</center>");
   Add(kYearBody, "</body>");
   Add(kYearBody, "</html>");
-  (void)WriteFileAtomically(path, year_body_);
+  (void)WriteFileDirect(path, year_body_);
 }
 
 }  // namespace almanix::generator

@@ -5,7 +5,6 @@
 
 #include "app/text.h"
 #include "store/db_engine.h"
-#include "store/event_queries.h"
 #include "store/tables.h"
 
 namespace almanix::generator {
@@ -75,46 +74,73 @@ const std::string& DayRecord::Note(int category) const {
 Status CalendarData::LoadEvents(store::Database& db) {
   store::Query q(db);
   if (Status s = q.Open("Select * from events"); !s.ok()) return s;
+  // Columns by position, looked up once: a run reads every row.
+  struct Column {
+    const char* name;
+    std::string EventRecord::*field;
+  };
+  static const Column kColumns[] = {
+      {"ID", &EventRecord::id},
+      {"CalendarID", &EventRecord::calendar_id},
+      {"sTime", &EventRecord::s_time},
+      {"eDate", &EventRecord::e_date},
+      {"eTime", &EventRecord::e_time},
+      {"iYear", &EventRecord::i_year},
+      {"caption", &EventRecord::caption},
+      {"Summary", &EventRecord::summary},
+      {"Location", &EventRecord::location},
+      {"URL", &EventRecord::url},
+      {"Status", &EventRecord::status},
+      {"Visible", &EventRecord::visible},
+      {"Allday", &EventRecord::allday},
+      {"alarm", &EventRecord::alarm},
+      {"ShowStartTime", &EventRecord::show_start_time},
+      {"ShowEndTime", &EventRecord::show_end_time},
+      {"FontColor", &EventRecord::font_color},
+      {"FontSize", &EventRecord::font_size},
+      {"underline", &EventRecord::underline},
+      {"center", &EventRecord::center},
+      {"custom", &EventRecord::custom},
+      {"IconName", &EventRecord::icon_name},
+      {"LinkDescription", &EventRecord::link_description},
+      {"LocationName", &EventRecord::location_name},
+      {"TimeZone", &EventRecord::time_zone},
+      {"LinkNewWindow", &EventRecord::link_new_window},
+      {"AppendDate", &EventRecord::append_date},
+      {"AppendCategory", &EventRecord::append_category},
+      {"ScrollShow", &EventRecord::scroll_show},
+      {"CellColor", &EventRecord::cell_color},
+      {"SlidePhoto", &EventRecord::slide_photo},
+      {"ScrollPhoto", &EventRecord::scroll_photo},
+      {"sDateTime", &EventRecord::s_date_time},
+      {"eDateTime", &EventRecord::e_date_time},
+  };
+  static const Column kRowColumns[] = {
+      {"Calendars", nullptr}, {"F1", nullptr},     {"F2", nullptr},
+      {"F3", nullptr},        {"rChoice", nullptr}, {"rWeekly", nullptr},
+      {"rMonthly", nullptr},  {"rActiveMonths", nullptr}, {"rEnds", nullptr},
+      {"sDate", nullptr},     {"iMonth", nullptr},  {"iDay", nullptr}};
+  std::vector<int> at;
+  for (const Column& c : kColumns) at.push_back(q.ColumnIndex(c.name));
+  std::vector<int> row_at;
+  for (const Column& c : kRowColumns) row_at.push_back(q.ColumnIndex(c.name));
+  std::vector<int> description_at;
+  for (const std::string& name : store::DescriptionColumns()) {
+    description_at.push_back(q.ColumnIndex(name));
+  }
+
   std::vector<EventRecord> events;
   events.reserve(static_cast<size_t>(q.RecordCount()));
   for (q.First(); !q.Eof(); q.Next()) {
     EventRecord e;
-    e.id = q.AsString("ID");
-    e.calendar_id = q.AsString("CalendarID");
-    e.row = store::ReadEventRow(q);
-    e.s_time = q.AsString("sTime");
-    e.e_date = q.AsString("eDate");
-    e.e_time = q.AsString("eTime");
-    e.i_year = q.AsString("iYear");
-    e.caption = q.AsString("caption");
-    e.summary = q.AsString("Summary");
-    e.description = store::ReadDescription(q);
-    e.location = q.AsString("Location");
-    e.url = q.AsString("URL");
-    e.status = q.AsString("Status");
-    e.visible = q.AsString("Visible");
-    e.allday = q.AsString("Allday");
-    e.alarm = q.AsString("alarm");
-    e.show_start_time = q.AsString("ShowStartTime");
-    e.show_end_time = q.AsString("ShowEndTime");
-    e.font_color = q.AsString("FontColor");
-    e.font_size = q.AsString("FontSize");
-    e.underline = q.AsString("underline");
-    e.center = q.AsString("center");
-    e.custom = q.AsString("custom");
-    e.icon_name = q.AsString("IconName");
-    e.link_description = q.AsString("LinkDescription");
-    e.location_name = q.AsString("LocationName");
-    e.time_zone = q.AsString("TimeZone");
-    e.link_new_window = q.AsString("LinkNewWindow");
-    e.append_date = q.AsString("AppendDate");
-    e.append_category = q.AsString("AppendCategory");
-    e.scroll_show = q.AsString("ScrollShow");
-    e.cell_color = q.AsString("CellColor");
-    e.slide_photo = q.AsString("SlidePhoto");
-    e.scroll_photo = q.AsString("ScrollPhoto");
-    e.s_date_time = q.AsString("sDateTime");
-    e.e_date_time = q.AsString("eDateTime");
+    for (size_t i = 0; i < std::size(kColumns); ++i) e.*(kColumns[i].field) = q.AsStringAt(at[i]);
+    store::EventRow& r = e.row;
+    std::string* row_fields[] = {&r.calendars, &r.f1,       &r.f2,
+                                 &r.f3,        &r.r_choice, &r.r_weekly,
+                                 &r.r_monthly, &r.r_active_months, &r.r_ends,
+                                 &r.s_date,    &r.i_month,  &r.i_day};
+    for (size_t i = 0; i < std::size(row_fields); ++i) *row_fields[i] = q.AsStringAt(row_at[i]);
+    for (int i : description_at) e.description += q.AsStringAt(i);
     events.push_back(std::move(e));
   }
   SetEvents(std::move(events));

@@ -181,7 +181,7 @@ std::string DayCellRenderer::RenderCategoryEvents(int category,
       sep.clear();
     }
 
-    std::string t = CellTimeText(e);
+    const std::string& t = CachedTimeText(e);
     std::string time_before, time_inline, time_below;
     std::string legend_time = t;
     if (e.allday == "T" || Trim(name).empty()) {
@@ -310,6 +310,12 @@ std::string DayCellRenderer::PopUp(const EventRecord& e, int day_number, int dow
     span = dow == 7 ? "<span class=\"bpopleft\" " : "<span class=\"bpop\" ";
   }
   return span + pop_style + ">" + d + "</span></a>" + "\n";
+}
+
+const std::string& DayCellRenderer::CachedTimeText(const EventRecord& e) {
+  auto it = time_texts_.find(&e);
+  if (it == time_texts_.end()) it = time_texts_.emplace(&e, CellTimeText(e)).first;
+  return it->second;
 }
 
 std::string DayCellRenderer::CellTimeText(const EventRecord& e) const {

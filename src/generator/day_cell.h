@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -82,12 +83,16 @@ class DayCellRenderer {
 
  private:
   std::string PopUp(const EventRecord& e, int day_number, int dow) const;
+  // The time text hangs on the event and the settings only, and a repeating
+  // event shows it on every one of its days.
+  const std::string& CachedTimeText(const EventRecord& e);
 
   const RunContext& run_;
   Legends& legends_;
   int event_count_ = 0;
   std::string cell_color_;
   size_t categories_in_cell_ = 0;
+  std::unordered_map<const EventRecord*, std::string> time_texts_;
 };
 
 // The holiday text's picture name: blanks and apostrophes removed.

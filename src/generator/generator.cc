@@ -131,7 +131,7 @@ void WriteEmailPage(const RunContext& run) {
       "<input type=\"submit\" value=\"" + run.Phrase("Submit") + "\">",
       "</form>",
       "</center></body></html>"};
-  (void)WriteFileAtomically(run.build_dir + "email.html", Join(lines));
+  (void)WriteFileDirect(run.build_dir + "email.html", Join(lines));
 }
 
 void WriteIndexMenuFiles(const RunContext& run, const std::string& style_sheet) {
@@ -159,7 +159,7 @@ void WriteIndexMenuFiles(const RunContext& run, const std::string& style_sheet) 
   }
   lines.push_back("</div></center>");
   lines.push_back("</body>");
-  (void)WriteFileAtomically(run.build_dir + "topmenu.html", Join(lines));
+  (void)WriteFileDirect(run.build_dir + "topmenu.html", Join(lines));
 }
 
 // FirstMonth.html and LastMonth.html (and index.html) from the pages of the
@@ -354,7 +354,7 @@ Status WriteRedirectPage(const RunContext& run, const std::string& path, std::st
                                 "</html>"}) {
     lines.emplace_back(line);
   }
-  return WriteFileAtomically(path, Join(lines));
+  return WriteFileDirect(path, Join(lines));
 }
 
 Generator::Generator(publish::PublishEditor& editor, GeneratorEnv env)
@@ -514,7 +514,7 @@ Status Generator::PreviewRun(bool show) {
         CopyFile(WithTrailingSlash(build_dir) + old_name, WithTrailingSlash(build_dir) + new_name);
         sheet = ReplaceAll(sheet, old_name, new_name);
       }
-      (void)WriteFileAtomically(sheet_path, sheet);
+      (void)WriteFileDirect(sheet_path, sheet);
     };
     refresh("style.css", {"Canvas", "Caption", "Weekday", "Event", "Date", "Page", "Table"},
             ".jpg");

@@ -287,7 +287,7 @@ class SheetBuilder {
 
 Status WriteSheet(std::string_view name, const std::vector<std::string>& lines,
                   const std::string& build_dir) {
-  return WriteFileAtomically(WithTrailingSlash(build_dir) + std::string(name),
+  return WriteFileDirect(WithTrailingSlash(build_dir) + std::string(name),
                              JoinLines(lines));
 }
 

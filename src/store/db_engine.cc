@@ -612,6 +612,11 @@ std::string Query::AsString(std::string_view name) const {
   return v ? std::string(*v) : std::string();
 }
 
+std::string Query::AsStringAt(int index) const {
+  auto v = Value(index);
+  return v ? std::string(*v) : std::string();
+}
+
 int Query::AsInteger(std::string_view name, int fallback) const {
   return ParseInt(AsString(name)).value_or(fallback);
 }

@@ -168,6 +168,12 @@ class Query {
   bool HasField(std::string_view name) const;
   const std::vector<FieldDef>& FieldDefs() const { return fields_; }
   std::string AsString(std::string_view name) const;
+  // The column's position, found once for reading many rows by position;
+  // -1 when the query has no such column.
+  int ColumnIndex(std::string_view name) const { return FieldIndex(name); }
+  // The value at a position of the current row; empty for NULL, no row or
+  // a position of -1.
+  std::string AsStringAt(int index) const;
   // The value as a whole number; fallback when it is empty or not one.
   int AsInteger(std::string_view name, int fallback = 0) const;
   double AsFloat(std::string_view name, double fallback = 0) const;
