@@ -128,7 +128,9 @@ Status CreateEventsTable(Database& db, TLog* log, UiSeam* ui) {
 
 Status UpgradeEventsTable(Database& db, TLog* log) {
   Query q(db);
-  if (Status s = q.Open("Select * from Events"); !s.ok()) return s;
+  // Only the columns are wanted; reading every row would cost a start-up
+  // the size of the whole events table.
+  if (Status s = q.Open("Select * from Events where 1=0"); !s.ok()) return s;
   for (const ColumnSpec& c : EventsUpgradeColumns()) {
     if (q.HasField(c.name)) continue;
     Status s = db.Execute(std::string("ALTER TABLE Events ADD ") + c.name + " " + c.type);
