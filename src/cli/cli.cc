@@ -38,6 +38,14 @@ constexpr char kUsage[] =
     "  publish NAME\n"
     "  new | save FILE.cal | open FILE.cal | backup FILE.zip\n";
 
+constexpr char kFileUsage[] =
+    "usage: almanix-cli new | save FILE.cal | open FILE.cal | backup FILE.zip\n"
+    "\n"
+    "new      starts a new, empty calendar in a temporary working directory\n"
+    "save     saves the working directory as one calendar file\n"
+    "open     opens a calendar file into its temporary working directory\n"
+    "backup   writes a backup archive of the working directory\n";
+
 constexpr char kInitUsage[] =
     "usage: almanix-cli init [--preset NAME]\n"
     "\n"
@@ -166,7 +174,10 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out,
     if (command == "favorite") return RunFavoriteCommand(inv, out, err);
     if (command == "generate" || command == "publish") return RunGenerateCommand(inv, out, err);
     if (command == "new" || command == "save" || command == "open" || command == "backup") {
-      if (inv.help) return UsageError(err, command);
+      if (inv.help) {
+        out << kFileUsage;
+        return kExitOk;
+      }
       return RunFileCommand(inv, out, err);
     }
     return UsageError(err, "unknown command " + command);

@@ -143,6 +143,18 @@ TEST_F(CliTest, UsageErrors) {
   CliResult init_help = Cli({"init", "--help"});
   EXPECT_EQ(init_help.code, 0);
   EXPECT_NE(init_help.out.find("\"Teacher's calendar\""), std::string::npos);
+  // Every command prints its own usage, and runs nothing.
+  for (std::vector<std::string> command :
+       {std::vector<std::string>{"event", "add"}, {"event", "list"}, {"note", "set"},
+        {"holiday", "set"}, {"save"}, {"generate"}}) {
+    const std::string first = command.front();
+    command.push_back("--help");
+    CliResult own = Cli(command);
+    EXPECT_EQ(own.code, 0) << first;
+    EXPECT_EQ(own.out.rfind("usage: almanix-cli", 0), 0u) << own.out;
+    EXPECT_NE(own.out.find(first), std::string::npos) << own.out;
+  }
+  EXPECT_FALSE(DirectoryExists(data_ + "DB"));
 }
 
 TEST_F(CliTest, AGarbledConfigurationStillStarts) {
