@@ -8,15 +8,11 @@
 #include "store/tables.h"
 
 namespace almanix::store {
-namespace {
-
 std::string DateValueText(DateTimeValue value) {
   char buffer[64];
   std::snprintf(buffer, sizeof buffer, "%.15g", value);
   return buffer;
 }
-
-}  // namespace
 
 std::string ListEncoding(const std::vector<int>& numbers) {
   std::string out = ",";

@@ -50,6 +50,8 @@ struct EventDraft {
   std::string time_zone;
 };
 
+// A date-time value as the tables hold it ("45721.375").
+std::string DateValueText(DateTimeValue value);
 // ",1,3,5," for the numbers in the order given; ",," for none.
 std::string ListEncoding(const std::vector<int>& numbers);
 // The time code: the time of day as a fraction of a day x 1,000,000,
