@@ -36,6 +36,7 @@ constexpr char kUsage[] =
     "  favorite show NAME\n"
     "  generate NAME [--out DIR] [--extension html]\n"
     "  publish NAME\n"
+    "  import-csv FILE --category N [--map Field=column,...] [...]\n"
     "  new | save FILE.cal | open FILE.cal | backup FILE.zip\n";
 
 constexpr char kFileUsage[] =
@@ -58,7 +59,8 @@ bool TakesValue(const std::string& name) {
       "--repeat",   "--every",    "--pattern",    "--weekdays", "--monthdays",
       "--months",   "--until",    "--skip",       "--categories", "--description",
       "--location", "--url",      "--set",        "--date",     "--from",
-      "--to",       "--out",      "--extension"};
+      "--to",       "--out",      "--extension", "--map",   "--date-format",
+      "--time-format", "--duplicates", "--start-line"};
   for (const char* v : kValued) {
     if (name == v) return true;
   }
@@ -173,6 +175,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out,
     }
     if (command == "favorite") return RunFavoriteCommand(inv, out, err);
     if (command == "generate" || command == "publish") return RunGenerateCommand(inv, out, err);
+    if (command == "import-csv") return RunExchangeCommand(inv, out, err);
     if (command == "new" || command == "save" || command == "open" || command == "backup") {
       if (inv.help) {
         out << kFileUsage;

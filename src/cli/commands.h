@@ -15,6 +15,8 @@ int RunFileCommand(const Invocation& inv, std::ostream& out, std::ostream& err);
 int RunFavoriteCommand(const Invocation& inv, std::ostream& out, std::ostream& err);
 // generate NAME, publish NAME.
 int RunGenerateCommand(const Invocation& inv, std::ostream& out, std::ostream& err);
+// import-csv (and the other imports and exports).
+int RunExchangeCommand(const Invocation& inv, std::ostream& out, std::ostream& err);
 
 class Session;
 }  // namespace almanix::cli

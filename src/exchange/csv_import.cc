@@ -296,7 +296,13 @@ Result<CsvImportResult> TfrmCSV::Import(const std::string& path, bool quiet) {
       const std::string description = ReplaceAll(value(CsvField::kEventDescription), "_", " ");
       const std::string location = ReplaceAll(Trim(value(CsvField::kEventLocation)), "_", " ");
 
-      const DayNumber start_date = CsvDate(value(CsvField::kStartDate), settings.date_format, &error);
+      const std::string start_date_text = value(CsvField::kStartDate);
+      const DayNumber start_date = CsvDate(start_date_text, settings.date_format, &error);
+      // Without a readable start date the event would land on 30 December
+      // 1899; the line is reported instead.
+      if (start_date == 0 && error.empty()) {
+        error = "Could not convert date. Needs format (m/d/yyyy) got " + start_date_text;
+      }
       const DateTimeValue start = start_date + start_time;
       DayNumber end_date = start_date;
       if (settings.column(CsvField::kEndDate) != 0 && !Trim(value(CsvField::kEndDate)).empty()) {

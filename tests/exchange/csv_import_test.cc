@@ -146,7 +146,8 @@ TEST_F(CsvImportTest, DuplicatePolicies) {
 }
 
 TEST_F(CsvImportTest, ALineErrorAsksAndAStopKeepsTheLinesBefore) {
-  WriteAll(file_, "6/1/2025,One\r\n6/2/2025,\r\n6/3/2025,Three\r\n13/45/2025,Four\r\n");
+  WriteAll(file_, "6/1/2025,One\r\n6/2/2025,\r\n6/3/2025,Three\r\n13/45/2025,Four\r\n"
+                  "soon,Five\r\n");
   ASSERT_TRUE(form_->LoadFile(file_).ok());
   Map({{CsvField::kStartDate, 1}, {CsvField::kEventName, 2}});
   // No: the import goes on past the blank name.
@@ -154,6 +155,9 @@ TEST_F(CsvImportTest, ALineErrorAsksAndAStopKeepsTheLinesBefore) {
   Result<CsvImportResult> r = form_->Import(file_, false);
   ASSERT_TRUE(r.ok());
   EXPECT_EQ(r.value().imported, 2);
+  // A date that cannot be read is a line error, not an event in 1899.
+  EXPECT_THAT(ui_.questions[1], HasSubstr("line 5 Reason : Could not convert date. Needs format "
+                                          "(m/d/yyyy) got soon."));
   EXPECT_THAT(ui_.questions[0], "Could not import event on line 2 Reason : Event name is blank.. "
                                 "Should I cancel?");
   EXPECT_THAT(ui_.messages, ::testing::Contains(HasSubstr("Error importint line 4 ")));
@@ -167,7 +171,7 @@ TEST_F(CsvImportTest, ALineErrorAsksAndAStopKeepsTheLinesBefore) {
   ASSERT_TRUE(r.ok());
   EXPECT_TRUE(r.value().stopped);
   EXPECT_EQ(r.value().imported, 1);
-  EXPECT_THAT(ui_.messages, ElementsAre("Imported  2 out of 4 lines"));
+  EXPECT_THAT(ui_.messages, ElementsAre("Imported  2 out of 5 lines"));
   EXPECT_EQ(Rows({"Summary"}).size(), 3u);
 }
 

@@ -1,0 +1,139 @@
+#include <ostream>
+#include <string>
+
+#include "app/config.h"
+#include "app/file_util.h"
+#include "app/text.h"
+#include "cli/commands.h"
+#include "cli/session.h"
+#include "exchange/csv_import.h"
+
+namespace almanix::cli {
+namespace {
+
+using exchange::CsvField;
+
+constexpr char kImportCsvUsage[] =
+    "usage: almanix-cli import-csv FILE --category N [--map Field=column,...]\n"
+    "         [--date-format m/d/yyyy|d/m/yyyy] [--time-format am/pm|24]\n"
+    "         [--duplicates allow|replace|skip] [--start-line N] [--stop-on-error]\n"
+    "\n"
+    "Imports one one-day event per line of FILE into category N. Fields for --map:\n"
+    "EventName, EventDescription, EventLocation, URL, URLName, StartDate,\n"
+    "StartTime, EndDate, EndTime, each given a column number (1 = first column).\n"
+    "Without --map the choices saved for the file by an earlier import are used.\n"
+    "A line that cannot be imported is reported and skipped; with --stop-on-error\n"
+    "the import stops there (the lines before it stay imported).\n";
+
+std::optional<std::string> ApplyMap(const std::string& text, exchange::CsvSettings* settings) {
+  for (const std::string& part : Split(text, ',')) {
+    const size_t eq = part.find('=');
+    if (eq == std::string::npos) return "--map wants Field=column, not " + part;
+    const std::string name = Trim(part.substr(0, eq));
+    std::optional<int> column = ParseInt(Trim(part.substr(eq + 1)));
+    if (!column || *column < 0) return "--map: " + part + " needs a column number";
+    bool known = false;
+    for (int f = 0; f < exchange::kCsvFieldCount; ++f) {
+      if (EqualsIgnoreCase(exchange::CsvFieldKey(static_cast<CsvField>(f)), name)) {
+        settings->columns[static_cast<size_t>(f)] = *column;
+        known = true;
+      }
+    }
+    if (!known) return "--map: unknown field " + name;
+  }
+  return std::nullopt;
+}
+
+int ImportCsv(const Invocation& inv, std::ostream& out, std::ostream& err) {
+  if (inv.words.size() != 2) return UsageError(err, "import-csv needs one FILE");
+  for (const auto& [option, value] : inv.options) {
+    if (option != "--category" && option != "--map" && option != "--date-format" &&
+        option != "--time-format" && option != "--duplicates" && option != "--start-line") {
+      return UsageError(err, "import-csv does not know " + option);
+    }
+  }
+  for (const std::string& flag : inv.flags) {
+    if (flag != "--stop-on-error") return UsageError(err, "import-csv does not know " + flag);
+  }
+  const std::string file = AbsolutePath(inv.words[1]);
+  auto category_text = inv.Option("--category");
+  std::optional<int> category = category_text ? ParseInt(*category_text) : std::nullopt;
+  if (!category || *category < 1 || *category > 30) {
+    return UsageError(err, "import-csv needs --category N (1 to 30)");
+  }
+  if (!FileExists(file)) return Failed(err, exchange::MissingFileMessage(file));
+
+  Session session(err);
+  if (!session.Start(inv, err)) return kExitFailed;
+  exchange::TfrmCSV form(*session.app.dir, *session.app.config, session.data.db(), session.ui,
+                         session.app.log.get());
+  form.target_category = *category;
+  form.stop_on_error = inv.Flag("--stop-on-error");
+  if (Status s = form.LoadFile(file); !s.ok()) return Failed(err, s.message());
+
+  exchange::CsvSettings& settings = form.settings;
+  if (auto map = inv.Option("--map")) {
+    settings.columns = {};
+    if (auto problem = ApplyMap(*map, &settings)) return UsageError(err, *problem);
+  }
+  if (auto f = inv.Option("--date-format")) {
+    if (*f == "m/d/yyyy") {
+      settings.date_format = exchange::CsvDateFormat::kMonthDayYear;
+    } else if (*f == "d/m/yyyy") {
+      settings.date_format = exchange::CsvDateFormat::kDayMonthYear;
+    } else {
+      return UsageError(err, "--date-format is m/d/yyyy or d/m/yyyy");
+    }
+  }
+  if (auto f = inv.Option("--time-format")) {
+    if (*f == "am/pm") {
+      settings.time_format = exchange::CsvTimeFormat::kAmPm;
+    } else if (*f == "24") {
+      settings.time_format = exchange::CsvTimeFormat::kTwentyFour;
+    } else {
+      return UsageError(err, "--time-format is am/pm or 24");
+    }
+  }
+  if (auto d = inv.Option("--duplicates")) {
+    if (*d == "allow") {
+      settings.duplicates = exchange::CsvDuplicates::kIgnore;
+    } else if (*d == "replace") {
+      settings.duplicates = exchange::CsvDuplicates::kReplace;
+    } else if (*d == "skip") {
+      settings.duplicates = exchange::CsvDuplicates::kSkip;
+    } else {
+      return UsageError(err, "--duplicates is allow, replace or skip");
+    }
+  }
+  if (auto line = inv.Option("--start-line")) {
+    std::optional<int> n = ParseInt(*line);
+    if (!n || *n < 1 || *n > 9999) return UsageError(err, "--start-line wants 1 to 9999");
+    settings.start_line = *n;
+  }
+  if (settings.column(CsvField::kEventName) == 0) {
+    return UsageError(err, "import-csv needs the EventName column (--map EventName=N)");
+  }
+
+  Result<exchange::CsvImportResult> result = form.Import(file, false);
+  if (!result.ok()) return Failed(err, result.status().message());
+  (void)session.app.config->Save();
+  out << result.value().imported << " events imported\n";
+  if (!session.SaveBack(err)) return kExitFailed;
+  return result.value().failed == 0 ? kExitOk : kExitFailed;
+}
+
+}  // namespace
+
+int RunExchangeCommand(const Invocation& inv, std::ostream& out, std::ostream& err) {
+  const std::string& command = inv.words[0];
+  if (command == "import-csv") {
+    if (inv.help) {
+      out << kImportCsvUsage;
+      return kExitOk;
+    }
+    return ImportCsv(inv, out, err);
+  }
+  return UsageError(err, "unknown command " + command);
+}
+
+}  // namespace almanix::cli

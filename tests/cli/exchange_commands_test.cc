@@ -1,0 +1,62 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "support/cli_runner.h"
+#include "support/temp_root.h"
+
+namespace almanix {
+namespace {
+
+using ::testing::HasSubstr;
+using testing::WriteAll;
+
+class ExchangeCommandsTest : public ::testing::Test {
+ protected:
+  testing::CliResult Cli(std::vector<std::string> args) {
+    args.insert(args.begin(), {"--root", data_});
+    return testing::RunCli(args, root_.path());
+  }
+  testing::TempRoot root_;
+  std::string data_ = root_ / "cal/";
+};
+
+TEST_F(ExchangeCommandsTest, ImportCsvMapsColumnsAndRemembersThem) {
+  const std::string file = root_ / "club.csv";
+  WriteAll(file, "Date,Time,Name,Where\r\n1/31/2025,7:00 pm,Roundtable,Town Hall\r\n"
+                 "2/1/2025,,Fair,Park\r\n");
+  testing::CliResult first = Cli({"import-csv", file, "--category", "1", "--map",
+                                  "StartDate=1,StartTime=2,EventName=3,EventLocation=4",
+                                  "--start-line", "2"});
+  ASSERT_EQ(first.code, 0) << first.err;
+  EXPECT_EQ(first.out, "2 events imported\n");
+  EXPECT_THAT(first.err, HasSubstr("Imported  3 out of 3 lines"));
+  testing::CliResult listed = Cli({"event", "list", "--from", "2025-01-01", "--to", "2025-02-28"});
+  EXPECT_EQ(listed.out, "2025-01-31\t19:00\t1\tRoundtable\n2025-02-01\t--:--\t2\tFair\n");
+
+  // The second time the saved choices are used; the default policy replaces.
+  testing::CliResult again = Cli({"import-csv", file, "--category", "1"});
+  ASSERT_EQ(again.code, 0) << again.err;
+  listed = Cli({"event", "list", "--from", "2025-01-01", "--to", "2025-02-28"});
+  EXPECT_EQ(listed.out, "2025-01-31\t19:00\t1\tRoundtable\n2025-02-01\t--:--\t2\tFair\n");
+}
+
+TEST_F(ExchangeCommandsTest, ImportCsvRefusesBadInput) {
+  const std::string file = root_ / "bad.csv";
+  WriteAll(file, "soon,Party\r\n3/1/2025,Walk\r\n");
+  EXPECT_EQ(Cli({"import-csv", file}).code, 2);  // no category
+  EXPECT_EQ(Cli({"import-csv", file, "--category", "1", "--map", "Nme=2"}).code, 2);
+  EXPECT_EQ(Cli({"import-csv", root_ / "missing.csv", "--category", "1"}).code, 1);
+  testing::CliResult partly =
+      Cli({"import-csv", file, "--category", "1", "--map", "StartDate=1,EventName=2"});
+  EXPECT_EQ(partly.code, 1);
+  EXPECT_EQ(partly.out, "1 events imported\n");
+  EXPECT_THAT(partly.err, HasSubstr("Could not import event on line 1 Reason : Could not "
+                                    "convert date. Needs format (m/d/yyyy) got soon."));
+  testing::CliResult stopped = Cli({"import-csv", file, "--category", "1", "--map",
+                                    "StartDate=1,EventName=2", "--duplicates", "allow",
+                                    "--stop-on-error"});
+  EXPECT_EQ(stopped.out, "0 events imported\n");
+}
+
+}  // namespace
+}  // namespace almanix
