@@ -37,6 +37,8 @@ constexpr char kUsage[] =
     "  generate NAME [--out DIR] [--extension html]\n"
     "  publish NAME\n"
     "  import-csv FILE --category N [--map Field=column,...] [...]\n"
+    "  export-events FILE [--category N]\n"
+    "  import-events FILE (--category N | --keep-categories)\n"
     "  new | save FILE.cal | open FILE.cal | backup FILE.zip\n";
 
 constexpr char kFileUsage[] =
@@ -175,7 +177,9 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out,
     }
     if (command == "favorite") return RunFavoriteCommand(inv, out, err);
     if (command == "generate" || command == "publish") return RunGenerateCommand(inv, out, err);
-    if (command == "import-csv") return RunExchangeCommand(inv, out, err);
+    if (command == "import-csv" || command == "export-events" || command == "import-events") {
+      return RunExchangeCommand(inv, out, err);
+    }
     if (command == "new" || command == "save" || command == "open" || command == "backup") {
       if (inv.help) {
         out << kFileUsage;

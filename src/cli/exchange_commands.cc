@@ -7,6 +7,7 @@
 #include "cli/commands.h"
 #include "cli/session.h"
 #include "exchange/csv_import.h"
+#include "exchange/event_table.h"
 
 namespace almanix::cli {
 namespace {
@@ -122,6 +123,55 @@ int ImportCsv(const Invocation& inv, std::ostream& out, std::ostream& err) {
   return result.value().failed == 0 ? kExitOk : kExitFailed;
 }
 
+constexpr char kEventTableUsage[] =
+    "usage: almanix-cli export-events FILE [--category N]\n"
+    "       almanix-cli import-events FILE (--category N | --keep-categories)\n"
+    "\n"
+    "export-events writes every event (or those made in category N) to FILE, a\n"
+    "table file named after FILE. import-events adds the events of such a file,\n"
+    "into category N or keeping the categories the file gives them.\n";
+
+std::optional<int> CategoryOption(const Invocation& inv) {
+  auto text = inv.Option("--category");
+  if (!text) return std::nullopt;
+  std::optional<int> n = ParseInt(*text);
+  if (!n || *n < 1 || *n > 30) return -1;
+  return n;
+}
+
+int EventTable(const Invocation& inv, bool import, std::ostream& out, std::ostream& err) {
+  const std::string& command = inv.words[0];
+  if (inv.words.size() != 2) return UsageError(err, command + " needs one FILE");
+  for (const auto& [option, value] : inv.options) {
+    if (option != "--category") return UsageError(err, command + " does not know " + option);
+  }
+  for (const std::string& flag : inv.flags) {
+    if (!import || flag != "--keep-categories") {
+      return UsageError(err, command + " does not know " + flag);
+    }
+  }
+  std::optional<int> category = CategoryOption(inv);
+  if (category && *category < 0) return UsageError(err, "--category wants 1 to 30");
+  const bool keep = inv.Flag("--keep-categories");
+  if (import && keep == category.has_value()) {
+    return UsageError(err, "import-events needs --category N or --keep-categories");
+  }
+  const std::string file = AbsolutePath(inv.words[1]);
+  Session session(err);
+  if (!session.Start(inv, err)) return kExitFailed;
+  if (import) {
+    Result<int> n = exchange::ImportEvents(session.data.db(), file, category, session.ui);
+    if (!n.ok()) return Failed(err, n.status().message());
+    out << n.value() << " events imported\n";
+    return session.SaveBack(err) ? kExitOk : kExitFailed;
+  }
+  if (Status s = exchange::ExportEvents(session.data.db(), file, category, session.ui); !s.ok()) {
+    return Failed(err, s.message());
+  }
+  out << file << "\n";
+  return kExitOk;
+}
+
 }  // namespace
 
 int RunExchangeCommand(const Invocation& inv, std::ostream& out, std::ostream& err) {
@@ -132,6 +182,13 @@ int RunExchangeCommand(const Invocation& inv, std::ostream& out, std::ostream& e
       return kExitOk;
     }
     return ImportCsv(inv, out, err);
+  }
+  if (command == "export-events" || command == "import-events") {
+    if (inv.help) {
+      out << kEventTableUsage;
+      return kExitOk;
+    }
+    return EventTable(inv, command == "import-events", out, err);
   }
   return UsageError(err, "unknown command " + command);
 }

@@ -58,5 +58,46 @@ TEST_F(ExchangeCommandsTest, ImportCsvRefusesBadInput) {
   EXPECT_EQ(stopped.out, "0 events imported\n");
 }
 
+TEST_F(ExchangeCommandsTest, EventTablesTravelBetweenCalendars) {
+  auto add = [&](const char* category, const char* summary, const char* start) {
+    testing::CliResult r = Cli({"event", "add", "--category", category, "--summary", summary,
+                                "--start", start, "--categories", "1,3"});
+    ASSERT_EQ(r.code, 0) << r.err;
+  };
+  add("3", "Choir", "2025-03-12 19:00");
+  add("1", "Quiz", "2025-03-13 20:00");  // lists category 3 too, but was made in 1
+  const std::string team = root_ / "Team.db.db";
+  testing::CliResult exported = Cli({"export-events", team, "--category", "3"});
+  ASSERT_EQ(exported.code, 0) << exported.err;
+  EXPECT_THAT(exported.err, HasSubstr("Events have Been Exported to " + team));
+
+  // Another calendar takes them in.
+  const std::string other = root_ / "other/";
+  auto other_cli = [&](std::vector<std::string> args) {
+    args.insert(args.begin(), {"--root", other});
+    return testing::RunCli(args, root_.path());
+  };
+  testing::CliResult kept = other_cli({"import-events", team, "--keep-categories"});
+  ASSERT_EQ(kept.code, 0) << kept.err;
+  EXPECT_EQ(kept.out, "1 events imported\n");
+  EXPECT_EQ(other_cli({"event", "list", "--category", "3", "--from", "2025-03-01", "--to",
+                       "2025-03-31"})
+                .out,
+            "2025-03-12\t19:00\t1\tChoir\n");
+
+  // All events, added again into category 2: new IDs, only in category 2.
+  const std::string all = root_ / "Events.db";
+  ASSERT_EQ(Cli({"export-events", all}).code, 0);
+  testing::CliResult into = Cli({"import-events", all, "--category", "2"});
+  ASSERT_EQ(into.code, 0) << into.err;
+  EXPECT_EQ(into.out, "2 events imported\n");
+  EXPECT_EQ(Cli({"event", "list", "--category", "2", "--from", "2025-03-01", "--to",
+                 "2025-03-31"})
+                .out,
+            "2025-03-12\t19:00\t3\tChoir\n2025-03-13\t20:00\t4\tQuiz\n");
+  EXPECT_EQ(Cli({"import-events", all}).code, 2);
+  EXPECT_EQ(Cli({"import-events", root_ / "none.db", "--category", "1"}).code, 1);
+}
+
 }  // namespace
 }  // namespace almanix
