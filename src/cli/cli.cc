@@ -39,7 +39,8 @@ constexpr char kUsage[] =
     "  import-csv FILE --category N [--map Field=column,...] [...]\n"
     "  export-events FILE [--category N]\n"
     "  import-events FILE (--category N | --keep-categories)\n"
-    "  new | save FILE.cal | open FILE.cal | backup FILE.zip\n";
+    "  new | save FILE.cal | open FILE.cal | backup FILE.zip\n"
+    "  FILE.cal [FILE.csv] [-p]  open, import, save, publish, end\n";
 
 constexpr char kFileUsage[] =
     "usage: almanix-cli new | save FILE.cal | open FILE.cal | backup FILE.zip\n"
@@ -165,6 +166,10 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out,
       return UsageError(err, "no command given");
     }
     const std::string& command = inv.words[0];
+    // The program's own form; its arguments may come in double quotes.
+    if (ToLower(ReplaceAll(command, "\"", "")).ends_with(".cal")) {
+      return RunProgramLine(inv, out, err);
+    }
     if (command == "init") {
       if (inv.help) {
         out << kInitUsage << PresetList();

@@ -17,6 +17,8 @@ int RunFavoriteCommand(const Invocation& inv, std::ostream& out, std::ostream& e
 int RunGenerateCommand(const Invocation& inv, std::ostream& out, std::ostream& err);
 // import-csv (and the other imports and exports).
 int RunExchangeCommand(const Invocation& inv, std::ostream& out, std::ostream& err);
+// The program's own command line: FILE.cal [FILE.csv] [-p].
+int RunProgramLine(const Invocation& inv, std::ostream& out, std::ostream& err);
 
 class Session;
 }  // namespace almanix::cli

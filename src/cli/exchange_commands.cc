@@ -2,12 +2,17 @@
 #include <string>
 
 #include "app/config.h"
+#include "app/dir.h"
 #include "app/file_util.h"
 #include "app/text.h"
 #include "cli/commands.h"
 #include "cli/session.h"
+#include "exchange/command_line.h"
 #include "exchange/csv_import.h"
 #include "exchange/event_table.h"
+#include "generator/generator.h"
+#include "publish/destinations.h"
+#include "publish/publish_editor.h"
 
 namespace almanix::cli {
 namespace {
@@ -172,7 +177,82 @@ int EventTable(const Invocation& inv, bool import, std::ostream& out, std::ostre
   return kExitOk;
 }
 
+// "-p": the Format & Publish window of the current category (the first),
+// its saved settings published, the window closed.
+Status PublishCurrentCategory(Session& session, const Invocation& inv, std::ostream& out,
+                              std::ostream& err) {
+  TDir& dir = *session.app.dir;
+  publish::PublishEditor probe(dir, session.app.config->Country, nullptr, &session.ui);
+  if (!SetUpEditor(session, inv, "Calendar.html", &probe, err)) {
+    return Status::Invalid("the publish settings could not be set up");
+  }
+  if (probe.window.chkCalendars.items.empty()) return Status::NotFound("no categories");
+  const std::string name = probe.window.chkCalendars.items.front() + ".html";
+  publish::PublishEditor editor(dir, session.app.config->Country, session.app.log.get(),
+                                &session.ui);
+  if (!SetUpEditor(session, inv, name, &editor, err)) {
+    return Status::Invalid("the publish settings could not be set up");
+  }
+  editor.window.chkAutoUpdate = false;
+  generator::GeneratorEnv env;
+  env.db = &session.data.db();
+  env.brand_short_url = session.app.brand.APP_URL_SHORT;
+  env.program_version = ProgramVersion();
+  generator::Generator gen(editor, env);
+  publish::PublishOptions options;
+  options.open_folder = false;
+  Status s = publish::PublishNow(editor, gen, options);
+  if (s.ok()) out << "published " << editor.Favorite() << "\n";
+  return s;
+}
+
 }  // namespace
+
+int RunProgramLine(const Invocation& inv, std::ostream& out, std::ostream& err) {
+  if (inv.help) {
+    out << "usage: almanix-cli FILE.cal [FILE.csv] [-p]\n\n"
+           "Opens the calendar file, imports the CSV file into the current category\n"
+           "with the choices saved for it and saves the calendar, publishes with\n"
+           "the saved settings (-p), and ends.\n";
+    return kExitOk;
+  }
+  if (!inv.options.empty() || !inv.flags.empty()) {
+    return UsageError(err, "the calendar-file form takes only FILE.cal [FILE.csv] [-p]");
+  }
+  if (inv.words.size() > 3) return UsageError(err, "too many arguments after the calendar file");
+  std::vector<std::string> args;
+  for (const std::string& w : inv.words) args.push_back(w);
+  exchange::ProgramArguments parsed = exchange::ParseProgramArguments(args);
+  if (!parsed.calendar.empty()) parsed.calendar = AbsolutePath(parsed.calendar);
+  if (!parsed.csv.empty()) parsed.csv = AbsolutePath(parsed.csv);
+  if (!FileExists(parsed.calendar)) return Failed(err, "no calendar file " + parsed.calendar);
+  if (args.size() > 1 && parsed.csv.empty() && !parsed.publish) {
+    return Failed(err, "no CSV file " + ReplaceAll(args[1], "\"", ""));
+  }
+
+  Session session(err);
+  if (!session.Start(inv, err)) return kExitFailed;
+  exchange::ProgramSteps steps;
+  steps.open_calendar = [&](const std::string& path) { return session.files->File_Open(path); };
+  steps.import_csv = [&](const std::string& path) -> Status {
+    exchange::TfrmCSV form(*session.app.dir, *session.app.config, session.data.db(),
+                           session.ui, session.app.log.get());
+    form.target_category = 1;
+    if (Status s = form.LoadFile(path); !s.ok()) return s;
+    Result<exchange::CsvImportResult> r = form.Import(path, true);
+    if (!r.ok()) return r.status();
+    (void)session.app.config->Save();
+    out << r.value().imported << " events imported\n";
+    return Status::Ok();
+  };
+  steps.save_calendar = [&]() {
+    return session.files->SaveCalendarFile(session.app.dir->CalendarFile);
+  };
+  steps.publish = [&]() { return PublishCurrentCategory(session, inv, out, err); };
+  exchange::ProgramRun run = exchange::RunProgramArguments(parsed, steps);
+  if (!run.status.ok()) return Failed(err, run.status.message());
+  return kExitOk;
+}
 
 int RunExchangeCommand(const Invocation& inv, std::ostream& out, std::ostream& err) {
   const std::string& command = inv.words[0];

@@ -99,5 +99,27 @@ TEST_F(ExchangeCommandsTest, EventTablesTravelBetweenCalendars) {
   EXPECT_EQ(Cli({"import-events", root_ / "none.db", "--category", "1"}).code, 1);
 }
 
+TEST_F(ExchangeCommandsTest, CalendarFileCsvAndPublishOnTheProgramLine) {
+  const std::string cal = root_ / "club.cal";
+  ASSERT_EQ(Cli({"save", cal}).code, 0);
+  const std::string csv = root_ / "more.csv";
+  WriteAll(csv, "3/3/2025,Extra meeting\r\n");
+  // An earlier import remembers the file's columns.
+  ASSERT_EQ(Cli({"import-csv", csv, "--category", "1", "--map", "StartDate=1,EventName=2"}).code,
+            0);
+  ASSERT_EQ(Cli({"event", "delete", "1"}).code, 0);
+  testing::CliResult run = Cli({"--year", "2025", "\"" + cal + "\"", csv, "-p"});
+  ASSERT_EQ(run.code, 0) << run.err;
+  EXPECT_THAT(run.out, HasSubstr("1 events imported\n"));
+  EXPECT_THAT(run.out, HasSubstr("published "));
+  // The import was saved into the calendar file.
+  testing::CliResult listed = testing::RunCli(
+      {"--root", root_ / "fresh/", "--calendar", cal, "event", "list", "--from", "2025-03-03",
+       "--to", "2025-03-03"},
+      root_.path());
+  EXPECT_THAT(listed.out, HasSubstr("Extra meeting"));
+  EXPECT_EQ(Cli({root_ / "missing.cal", "-p"}).code, 1);
+}
+
 }  // namespace
 }  // namespace almanix
