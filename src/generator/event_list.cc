@@ -1,12 +1,474 @@
 #include "generator/event_list.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <system_error>
+
+#include "app/dates.h"
+#include "app/dir.h"
+#include "app/encoding.h"
+#include "app/file_util.h"
+#include "app/log.h"
+#include "app/text.h"
+#include "app/ui_seam.h"
+#include "generator/calendar_data.h"
+#include "generator/day_cell.h"
 #include "generator/run_context.h"
+#include "store/occurrence.h"
 
 namespace almanix::generator {
+namespace fs = std::filesystem;
 
-void Telist::WriteEventListPage(const std::string&, int, const std::vector<int>&,
-                                const std::string&, const std::string&, std::string_view) {}
+namespace {
 
-Status WriteEventListRedirect(const RunContext&, const std::string&) { return Status::Ok(); }
+constexpr std::string_view kCrLf = "\r\n";
+constexpr std::string_view kCharsetLine = "<meta charset=\"utf-8\">";
+
+std::string WithoutFinalLineEnd(std::string_view text) {
+  if (!text.empty() && text.back() == '\n') text.remove_suffix(1);
+  if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
+  return std::string(text);
+}
+
+// A page assembled line by line, each line ending in CR LF.
+class PageText {
+ public:
+  void Add(std::string_view line) {
+    text_.append(line);
+    text_.append(kCrLf);
+  }
+  // A template text as lines of its own, without an extra empty line.
+  void AddText(std::string_view text) {
+    if (!text.empty()) Add(WithoutFinalLineEnd(text));
+  }
+  const std::string& text() const { return text_; }
+
+ private:
+  std::string text_;
+};
+
+std::string NewlinesToBreaks(std::string_view text) { return ReplaceAll(text, "\n", "<br />"); }
+
+// The files of a day folder in the order the month pages list them.
+std::vector<std::string> DayFiles(const std::string& folder) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    if (it->is_regular_file(ec)) names.push_back(it->path().filename().string());
+  }
+  std::sort(names.begin(), names.end(),
+            [](const std::string& a, const std::string& b) { return ToLower(a) < ToLower(b); });
+  return names;
+}
+
+bool SameContent(const std::string& a, const std::string& b) {
+  if (!FileExists(a) || !FileExists(b)) return false;
+  std::error_code ec;
+  const std::uintmax_t size = fs::file_size(a, ec);
+  if (ec || fs::file_size(b, ec) != size || ec) return false;
+  Result<std::string> x = ReadFileBytes(a), y = ReadFileBytes(b);
+  return x.ok() && y.ok() && x.value() == y.value();
+}
+
+bool IsDayPicture(std::string_view f) {
+  return f == "background.gif" || f == "background.jpg" || f == "picture.jpg" || f == "picture.gif";
+}
+
+// The name a day's file has in the output folder. The month pages copied it
+// under its own name unless that name was taken, then under the dated name;
+// which one happened depends on the order they met the files, so the copy
+// itself tells: the own name when that file is this one. A day no month page
+// wrote (the month pages of a style of type "EventList" are lists, which
+// never copied before) gets its copy here by the same naming rule, so its
+// link is not dead.
+std::string OutputName(const std::string& folder, const std::string& f, const std::string& dated,
+                       const std::string& out) {
+  const bool day_picture = IsDayPicture(f);
+  if (!day_picture && SameContent(folder + f, out + f)) return f;
+  if (PathExists(out + dated)) return dated;
+  const std::string target = day_picture || PathExists(out + f) ? dated : f;
+  std::error_code ec;
+  fs::copy_file(folder + f, out + target, ec);
+  return target;
+}
+
+bool Save(const RunContext& run, const std::string& path, const std::string& text) {
+  if (WriteFileDirect(path, text).ok()) return true;
+  LogTo(run.log, true, "could not save " + path);
+  return false;
+}
+
+// The published months as "year-month" texts in double quotes, joined by
+// commas, for the ticked years; and those years.
+std::string PublishedRange(const RunContext& run, std::vector<int>* years) {
+  std::string range;
+  if (!run.window) return range;
+  const publish::PublishWindowState& window = *run.window;
+  for (int position : window.chkYears.TickedPositions()) {
+    const int y = ParseInt(window.chkYears.items[position]).value_or(0);
+    years->push_back(y);
+    for (int m : run.MonthsOf(y)) {
+      if (!range.empty()) range += ",";
+      range += "\"" + std::to_string(y) + "-" + std::to_string(m) + "\"";
+    }
+  }
+  return range;
+}
+
+}  // namespace
+
+void Telist::WriteEventListPage(const std::string& output, int year, const std::vector<int>& months,
+                                const std::string& menu, const std::string& output_file,
+                                std::string_view) {
+  const publish::PublishSettings& s = run_.s();
+  const std::string year_text = std::to_string(year);
+  // With the switch off the year's list goes, but an "EventList" style's
+  // month pages are the whole calendar: without them every link is dead.
+  const bool year_list = BaseName(output_file) == "EventList" + year_text + run_.extension;
+  if (!s.Bool("List.CanCreate") && year_list) return;
+  (void)TDir::EnsureDir(output);
+  time_texts_.clear();
+
+  PageText page;
+  page.Add("<html><head><title>" + WithoutFinalLineEnd(run_.texts.title) + "</title>");
+  page.Add(kCharsetLine);
+  if (s.Bool("RSS.Share")) {
+    page.Add("<link href=\"" + s.Text("RSS.FileURL") +
+             "\" rel=\"alternate\" type=\"application/rss+xml\" title=\"" + s.Text("RSS.Title") +
+             "\" />");
+  }
+  if (run_.tab_style.find("tabs") != std::string::npos && s.Bool("Contents.ShowList") &&
+      s.Bool("List.CanCreate")) {
+    page.Add("<link rel=\"stylesheet\" type=\"text/css\" href=\"tabs.css\" />");
+  }
+  if (s.Bool("List.Box") && run_.dir) {
+    const std::string from = WithTrailingSlash(run_.dir->ThickboxDir);
+    for (std::string_view name : {"thickbox.js", "thickbox.css", "jquery.js", "loading.gif"}) {
+      std::error_code ec;
+      if (FileExists(from + std::string(name))) {
+        fs::copy_file(from + std::string(name), WithTrailingSlash(output) + std::string(name),
+                      fs::copy_options::overwrite_existing, ec);
+      }
+    }
+  }
+  for (std::string_view sheet : {"eventlist.css", "popup.css", "actionbar.css", "list.css"}) {
+    page.Add("<link rel=\"stylesheet\" type=\"text/css\"   href=\"" + std::string(sheet) + "\" />");
+  }
+  page.Add("</head>");
+
+  page.Add("<body>");
+  page.AddText(run_.texts.header);
+  page.Add("<div class=Calendar>");
+  const std::string& title = s.Text("Page.Title");
+  page.Add("<div class=PageTitle>" +
+           (Trim(title).empty() ? run_.Phrase("Upcoming Events") : title) + "</div>");
+  if (s.Bool("ActionBar.LinkCalendar")) {
+    page.Add("<table class=ActionBar cellspacing=5 cellpadding=2 color=white border=0 align=left>");
+    if (s.Bool("List.NewWindow")) {
+      page.Add(
+          "<tr><td><img src=\"goback.gif\" border=0>&nbsp;&nbsp;<A href=\"javascript: "
+          "self.close ()\">" +
+          run_.Phrase("Calendar View") + "</a></td>");
+    } else {
+      page.Add("<tr><td><img src=\"goback.gif\" border=0>&nbsp;&nbsp;<a href=\"Calendar.html\">" +
+               run_.Phrase("Calendar View") + "</a></td>");
+    }
+    page.Add("</tr></table><br clear=all> ");
+  }
+  page.Add(menu);
+
+  std::string pending_anchors;
+  for (size_t j = 0; j < months.size(); ++j) {
+    const int m = months[j];
+    if (run_.ui) {
+      run_.ui->Progress(
+          static_cast<int>(50 + static_cast<double>(j) / static_cast<double>(months.size()) * 40),
+          100);
+    }
+    const std::vector<const EventRecord*> events = run_.data->MonthEvents(run_.categories, m);
+    const std::vector<DayRecord>& days = run_.data->MonthDays(*run_.db, year, m);
+    page.Add("");
+    page.Add("<a name=" + std::string(LongMonthName(m)) + "></a>");
+    if (j == 0) {
+      page.Add("");
+      page.Add("<div class=\"ListCanvas\" >");
+      page.Add("<center><table class=\"ListTable\" >");
+    }
+    int row = 0;
+    for (const DayRecord& day : days) {
+      // Filler rows of the grid are no days: they get no anchor.
+      if (Trim(day.i_day).empty()) continue;
+      const std::string content = DayRow(day, year, m, row, events);
+      if (Trim(content).empty()) {
+        pending_anchors += "<a name=M" + std::to_string(m) + "D" + day.i_day + "></a>";
+        continue;
+      }
+      if (row == 0) {
+        page.Add("</table></center>");
+        page.Add("<center><table class=\"ListTable\" >");
+        page.Add("<tr> <td colspan=2 class=ListMonth  > " + run_.language.MonthName(m, "Long") +
+                 "</td></tr>");
+      }
+      page.Add("<tr class=\"events\" ><td>");
+      page.Add(pending_anchors + content + "</td></tr>");
+      pending_anchors.clear();
+      ++row;
+    }
+  }
+  // The days after the last one with content keep their anchors at the end
+  // of the list, so their links from the month pages still land here.
+  if (!months.empty()) page.Add(pending_anchors + "</tr></table></div></center>");
+
+  page.Add("</div>");
+  page.Add("");
+  page.AddText(run_.texts.footer);
+  page.Add("</body></html>");
+  Save(run_, output_file, page.text());
+}
+
+std::string Telist::DayRow(const DayRecord& day, int year, int month, int row_index,
+                           const std::vector<const EventRecord*>& events) {
+  if (day.i_day.empty()) return "";
+  const publish::PublishSettings& s = run_.s();
+
+  std::string holiday_part;
+  const std::string& holiday = day.Holiday(s.Text("Contents.Holiday"));
+  if (!holiday.empty()) {
+    std::string icon;
+    const std::string icon_file = HolidayIconName(holiday) + ".gif";
+    if (s.Bool("Contents.ShowHolidayIcons") && FileExists(run_.build_dir + icon_file)) {
+      icon = "<img src=\"" + icon_file + "\" border=0 align=left>";
+    }
+    // The block's line break is a line end of the page, which are CR LF.
+    holiday_part = "<div class=\"holidays\">" + icon + holiday + std::string(kCrLf) + "</div>";
+  }
+
+  std::string notes;
+  for (int c : run_.categories) {
+    const std::string& note = day.Note(c);
+    if (!note.empty()) notes += note + "\n";
+  }
+
+  std::string events_part;
+  const store::DayKey key = store::DayKey::For(day.dt);
+  for (int c : run_.categories) events_part += CategoryEntries(c, events, key, day);
+  events_part = NewlinesToBreaks(run_.language.ExpandMacros(events_part));
+  notes = NewlinesToBreaks(notes);
+
+  const std::string downloads_part = s.Bool("Publish.Attachments") ? Downloads(day, year) : "";
+  if (events_part.empty() && notes.empty() && downloads_part.empty()) return "";
+
+  const bool even = row_index % 2 == 0;
+  const std::string bg = even ? "white" : "#FFFFFF";
+  if (!notes.empty()) notes = "<br>" + notes;
+  std::string downloads;
+  if (!downloads_part.empty()) {
+    downloads = "<td  class=\"downloads\"  bgcolor=" + bg +
+                " ><center><b>Downloads:</b><br></center><br>" + downloads_part + "</td>";
+  }
+  const std::string year_text = std::to_string(year);
+  const std::string month_name = run_.language.MonthName(month, "Long");
+  const int dow = ParseInt(Trim(day.day_of_week)).value_or(0);
+  const std::string date_cell =
+      std::string(even ? "<td class=\"ListDate2\" ><font size=-2>"
+                       : "<td class=\"ListDate\" ><font size=-2>") +
+      month_name + "&nbsp;" + year_text + (even ? "</font><br>" : "</font><br> ") +
+      "<a href=" + MonthPageHref(year, month, day) + " " + "target=" + "_top" + " >" + day.i_day +
+      "</a>" + "<br><font size=-3>" + run_.language.WeekdayName(dow, "Long") + "</font></td>";
+  const std::string events_cell =
+      std::string(even ? "<td class=\"ListEvent2\" >" : "<td class=\"ListEvent\" >") + notes +
+      "<br>" + holiday_part + events_part + "</td>";
+  return "<a name=M" + day.i_month + "D" + day.i_day + "></a>" +
+         "<table width=100% class=\"ListTableDay\"  ><tr>" + date_cell + events_cell + downloads +
+         "</tr></table>";
+}
+
+std::string Telist::MonthPageHref(int year, int month, const DayRecord& day) const {
+  const std::string year_text = std::to_string(year);
+  if (run_.s().Bool("Formatting.ShowSingleHTMLPage")) {
+    // All months share the page named after the year's first month; each
+    // month has its anchor there.
+    const std::vector<int> months = run_.MonthsOf(year);
+    const int first = months.empty() ? month : months.front();
+    return run_.MonthFileName(first) + year_text + run_.extension + "#" +
+           std::string(LongMonthName(month));
+  }
+  return run_.MonthFileName(month) + year_text + run_.extension + "#M" + day.i_month + "D";
+}
+
+std::string Telist::CategoryEntries(int category, const std::vector<const EventRecord*>& events,
+                                    const store::DayKey& key, const DayRecord& day) {
+  if (run_.ui) run_.ui->ProcessEvents();
+  if (Trim(day.i_day).empty()) return "";
+  const publish::PublishSettings& s = run_.s();
+  const std::string& target_setting = s.Text("Formatting.Target");
+  const std::string target = target_setting.empty() ? "_parent" : target_setting;
+
+  std::string result;
+  for (const EventRecord* record : events) {
+    const EventRecord& e = *record;
+    if (!e.OccursOn(key, category)) continue;
+    std::string entry = "<b><font size=+1>" + e.summary + "</font></b>" + "<br>" + ListTimeText(e);
+    if (!e.location.empty()) entry += "<br><i>" + e.location + "</i></div>";
+
+    std::string link;
+    // The bare prefix the editor puts in the field is no address, in any case.
+    if (!e.url.empty() && ToLower(e.url) != "http://") {
+      std::string text =
+          ReplaceAll(ReplaceAll(e.link_description, "http://www.", ""), "Link Name", e.summary);
+      if (Trim(text).empty()) text = e.summary;
+      link = "<br><a href=" + e.url + " target=" + target + " " + "><u>" + text + "</u></a>";
+    }
+    if (!e.description.empty()) {
+      entry += "\n<div Style=\"margin-left: 0.5em;\">" + e.description + link + "<hr></div>\n";
+    } else {
+      entry += link;
+    }
+    entry += "<br>";
+    result += entry;
+  }
+  if (run_.categories.size() > 1 && !result.empty() && s.Bool("Contents.GroupEvents")) {
+    result = "<div class=calendarname >  " + run_.CategoryName(category) + "</div>" + result + "\n";
+  }
+  return result;
+}
+
+const std::string& Telist::ListTimeText(const EventRecord& e) {
+  auto it = time_texts_.find(&e);
+  if (it == time_texts_.end()) it = time_texts_.emplace(&e, MakeListTimeText(e)).first;
+  return it->second;
+}
+
+std::string Telist::MakeListTimeText(const EventRecord& e) const {
+  const publish::PublishSettings& s = run_.s();
+  const std::string& pattern = s.Text("Formatting.TimeFormat");
+  auto format = [&](const std::string& value) -> std::string {
+    if (value.empty()) return "";
+    std::optional<double> v = ParseDouble(value);
+    return v ? ToLower(FormatDateTime(pattern, *v)) : "";
+  };
+  std::string start = format(e.s_date_time);
+  std::string end = format(e.e_date_time);
+  if (!e.time_zone.empty()) {
+    start += "&nbsp;" + e.time_zone;
+    end += "&nbsp;" + e.time_zone;
+  }
+  // An all-day event still tells when it ends.
+  if (e.allday == "T") start.clear();
+  if (e.show_start_time == "F") start.clear();
+  if (e.show_end_time == "F") end.clear();
+
+  std::string text;
+  if (!start.empty() && !end.empty()) {
+    text = start + "-" + end;
+  } else if (!end.empty()) {
+    text = end;
+  } else {
+    text = start;
+  }
+  text += "&nbsp;";
+
+  if (e.show_end_time == "T" && !e.e_date_time.empty()) {
+    std::optional<double> sv = ParseDouble(e.s_date_time), ev = ParseDouble(e.e_date_time);
+    if (sv && ev && DatePart(*sv) != DatePart(*ev)) {
+      const std::string& date_pattern = s.Text("Formatting.DateFormat");
+      text += "\n" + ToLower(FormatDateTime(date_pattern, DatePart(*sv))) + "-" +
+              ToLower(FormatDateTime(date_pattern, DatePart(*ev)));
+    }
+  }
+
+  std::string r = text;
+  if (s.Bool("Formatting.ShowBullets") && e.allday != "T") r = "&bull;&nbsp;" + text;
+  const std::string& time_separator = s.Text("Formatting.TimeSeperator");
+  if (time_separator != "none" && !Trim(time_separator).empty()) {
+    r = time_separator + "&nbsp;" + text;
+  }
+  return r;
+}
+
+std::string Telist::Downloads(const DayRecord& day, int year) {
+  std::string r;
+  const std::string year_text = std::to_string(year);
+  const std::string prefix = year_text + day.i_month + day.i_day;
+  for (int c : run_.categories) {
+    const std::string folder = WithTrailingSlash(
+        run_.dir->DayFolderPath(run_.CategoryName(c), year_text, day.i_month, day.i_day));
+    if (!DirectoryExists(folder)) continue;
+    const std::vector<std::string> files = DayFiles(folder);
+    for (const std::string& f : files) {
+      if (EqualsIgnoreCase(f, "note.txt")) {
+        if (auto bytes = ReadFileBytes(folder + f); bytes.ok()) r += DecodeText(bytes.value());
+      }
+    }
+    for (size_t i = 0; i < files.size(); ++i) {
+      const std::string& f = files[i];
+      const std::string lower = ToLower(f);
+      if (lower.find("thumbs") != std::string::npos || lower.find('~') != std::string::npos ||
+          lower.find("note.txt") != std::string::npos) {
+        continue;
+      }
+      const std::string target = OutputName(folder, f, prefix + f, run_.build_dir);
+      if (f.find("picture") == std::string::npos && f.find("background") == std::string::npos) {
+        r += i == 0 ? "<a href=" : ", <br><a href=";
+        r += SingleQuoted(target) + "><img border=0 src=clip.gif><font size=2><u>" + f +
+             "</u></font></a>";
+      }
+    }
+  }
+  const std::string picture = prefix + "picture";
+  std::string p;
+  if (FileExists(run_.build_dir + picture + ".gif")) {
+    p = picture + ".gif";
+  } else if (FileExists(run_.build_dir + picture + ".jpg")) {
+    p = picture + ".jpg";
+  }
+  if (!p.empty()) r += "<img src=\"" + p + "\" border=0 align=left>";
+  return r;
+}
+
+Status WriteEventListRedirect(const RunContext& run, const std::string& path) {
+  std::vector<std::string> lines = {"<html>",
+                                    "<head>",
+                                    std::string(kCharsetLine),
+                                    "<script>",
+                                    "function find(a, val){",
+                                    "var b = false; ",
+                                    "for(i=0;i<a.length;i++){",
+                                    "var tmp = a[i];",
+                                    "if(tmp==val) { b = true;}",
+                                    "}",
+                                    "return b;",
+                                    "};",
+                                    "function CurrMonth() {",
+                                    "today = new Date();",
+                                    "m = new"};
+  std::string names = "Array(\"";
+  for (int m = 1; m <= 12; ++m) names += run.MonthFileName(m) + (m < 12 ? "\",\"" : "\");");
+  lines.push_back(names);
+  std::vector<int> years;
+  lines.push_back("pubDateRange = new Array(" + PublishedRange(run, &years) + ");");
+  lines.push_back("DateRangeItem   =  today.getFullYear() + \"-\" + (today.getMonth() + 1);");
+  lines.push_back("DateRange_Valid =  find(pubDateRange,DateRangeItem);");
+  lines.push_back("BaseName    = \"EventList\" + today.getFullYear() + \"" + run.extension + "\";");
+  if (!years.empty()) {
+    // A year outside the published ones has no list: the first one's serves.
+    std::string list;
+    for (int y : years) list += (list.empty() ? "\"" : ",\"") + std::to_string(y) + "\"";
+    lines.push_back("pubYears = new Array(" + list + ");");
+    lines.push_back("if (!find(pubYears,today.getFullYear())) { BaseName = \"EventList" +
+                    std::to_string(years.front()) + run.extension + "\"; }");
+  }
+  lines.push_back("TodayAnchor = \"#M\" + (today.getMonth() + 1) +\"D\" + today.getDate();");
+  for (std::string_view line :
+       {" if (DateRange_Valid) { window.location = BaseName + TodayAnchor  ; }",
+        " else { window.location = BaseName; }", " }", "</script>", "</head>",
+        "<body onload=\"CurrMonth();return false;\">", "</body>", "</html>"}) {
+    lines.emplace_back(line);
+  }
+  Status status = WriteFileDirect(path, JoinLines(lines));
+  if (!status.ok()) LogTo(run.log, true, "could not save " + path);
+  return status;
+}
 
 }  // namespace almanix::generator

@@ -2,32 +2,60 @@
 
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "app/status.h"
 
-// The event list pages: per year every day with a holiday, notes, events or
-// attached files, in a table the month pages link into by day anchors.
+namespace almanix::store {
+struct DayKey;
+}
+
+// The event list pages: per year every day with notes, events or attached
+// files (and the day's holiday with them), in a table the month pages link
+// into by day anchors.
 namespace almanix::generator {
 
 struct RunContext;
+struct EventRecord;
+struct DayRecord;
 
 class Telist {
  public:
   explicit Telist(RunContext& run) : run_(run) {}
 
-  // One event list page for the months of a year; nothing when
-  // List.CanCreate is off. Used for "EventList" + year and, with a style of
-  // type "EventList", for the month pages.
+  // One event list page for the months of a year, saved to output_file (a
+  // failure is logged). The year's list ("EventList" + year + extension) is
+  // not written when List.CanCreate is off; the month pages of a style of
+  // type "EventList" are the calendar itself and are always written.
   void WriteEventListPage(const std::string& output, int year, const std::vector<int>& months,
                           const std::string& menu, const std::string& output_file,
                           std::string_view style_name);
 
  private:
+  // The table of one day with content, or empty when it has none to show.
+  // `row_index` counts the month's content rows from 0.
+  std::string DayRow(const DayRecord& day, int year, int month, int row_index,
+                     const std::vector<const EventRecord*>& events);
+  // The entries of one category's events on the day.
+  std::string CategoryEntries(int category, const std::vector<const EventRecord*>& events,
+                              const store::DayKey& key, const DayRecord& day);
+  // The event's time as the list shows it (cached per event and page).
+  const std::string& ListTimeText(const EventRecord& e);
+  std::string MakeListTimeText(const EventRecord& e) const;
+  // The day's attachments of every ticked category, linked under the names
+  // the month pages gave them in the output folder.
+  std::string Downloads(const DayRecord& day, int year);
+  // Where the date of a row links to: the month page holding the month.
+  std::string MonthPageHref(int year, int month, const DayRecord& day) const;
+
   RunContext& run_;
+  std::unordered_map<const EventRecord*, std::string> time_texts_;
 };
 
-// "Events.html": sends the visitor to this year's event list.
+// "Events.html": sends the visitor to this year's event list at today's
+// anchor, or to the list without anchor outside the published months; a
+// year without a list of its own goes to the first published year's list.
 Status WriteEventListRedirect(const RunContext& run, const std::string& path);
 
 }  // namespace almanix::generator
