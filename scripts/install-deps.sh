@@ -9,7 +9,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libsqlite3-dev sqlite3
-  libzip-dev zlib1g-dev
+  libzip-dev zlib1g-dev libical-dev
   xdg-utils desktop-file-utils
   unzip zip python3
   chromium fonts-liberation

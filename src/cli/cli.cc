@@ -37,6 +37,7 @@ constexpr char kUsage[] =
     "  generate NAME [--out DIR] [--extension html]\n"
     "  publish NAME\n"
     "  import-csv FILE --category N [--map Field=column,...] [...]\n"
+    "  import-ics FILE --category N\n"
     "  export-events FILE [--category N]\n"
     "  import-events FILE (--category N | --keep-categories)\n"
     "  new | save FILE.cal | open FILE.cal | backup FILE.zip\n"
@@ -182,7 +183,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out,
     }
     if (command == "favorite") return RunFavoriteCommand(inv, out, err);
     if (command == "generate" || command == "publish") return RunGenerateCommand(inv, out, err);
-    if (command == "import-csv" || command == "export-events" || command == "import-events") {
+    if (command == "import-csv" || command == "import-ics" || command == "export-events" ||
+        command == "import-events") {
       return RunExchangeCommand(inv, out, err);
     }
     if (command == "new" || command == "save" || command == "open" || command == "backup") {

@@ -10,6 +10,7 @@
 #include "exchange/command_line.h"
 #include "exchange/csv_import.h"
 #include "exchange/event_table.h"
+#include "exchange/ical_import.h"
 #include "generator/generator.h"
 #include "publish/destinations.h"
 #include "publish/publish_editor.h"
@@ -206,6 +207,32 @@ Status PublishCurrentCategory(Session& session, const Invocation& inv, std::ostr
   return s;
 }
 
+constexpr char kImportIcsUsage[] =
+    "usage: almanix-cli import-ics FILE --category N [--year Y]\n"
+    "\n"
+    "Adds every event of the iCalendar FILE to category N. Times with a zone are\n"
+    "converted to local time; a repetition the calendar cannot keep as one event\n"
+    "is imported as single events, and the command says so.\n";
+
+int ImportIcs(const Invocation& inv, std::ostream& out, std::ostream& err) {
+  if (inv.words.size() != 2) return UsageError(err, "import-ics needs one FILE");
+  for (const auto& [option, value] : inv.options) {
+    if (option != "--category") return UsageError(err, "import-ics does not know " + option);
+  }
+  if (!inv.flags.empty()) return UsageError(err, "import-ics does not know " + inv.flags[0]);
+  std::optional<int> category = CategoryOption(inv);
+  if (!category || *category < 0) return UsageError(err, "import-ics needs --category N (1 to 30)");
+  const std::string file = AbsolutePath(inv.words[1]);
+  if (!FileExists(file)) return Failed(err, "no file " + file);
+  Session session(err);
+  if (!session.Start(inv, err)) return kExitFailed;
+  Result<exchange::IcsImportResult> r = exchange::ImportIcsFile(
+      session.data.db(), file, *category, session.ui, session.app.log.get());
+  if (!r.ok()) return Failed(err, r.status().message());
+  out << r.value().written << " events imported\n";
+  return session.SaveBack(err) ? kExitOk : kExitFailed;
+}
+
 }  // namespace
 
 int RunProgramLine(const Invocation& inv, std::ostream& out, std::ostream& err) {
@@ -262,6 +289,13 @@ int RunExchangeCommand(const Invocation& inv, std::ostream& out, std::ostream& e
       return kExitOk;
     }
     return ImportCsv(inv, out, err);
+  }
+  if (command == "import-ics") {
+    if (inv.help) {
+      out << kImportIcsUsage;
+      return kExitOk;
+    }
+    return ImportIcs(inv, out, err);
   }
   if (command == "export-events" || command == "import-events") {
     if (inv.help) {

@@ -121,5 +121,21 @@ TEST_F(ExchangeCommandsTest, CalendarFileCsvAndPublishOnTheProgramLine) {
   EXPECT_EQ(Cli({root_ / "missing.cal", "-p"}).code, 1);
 }
 
+TEST_F(ExchangeCommandsTest, ImportIcsAddsTheFilesEvents) {
+  const std::string file = root_ / "club.ics";
+  WriteAll(file,
+           "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//T//EN\r\nBEGIN:VEVENT\r\nUID:1\r\n"
+           "DTSTAMP:20250101T000000Z\r\nDTSTART:20250304T093000\r\nSUMMARY:Walk\r\n"
+           "RRULE:FREQ=WEEKLY;COUNT=2\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n");
+  testing::CliResult r = Cli({"import-ics", file, "--category", "1"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, "1 events imported\n");
+  EXPECT_EQ(Cli({"event", "list", "--from", "2025-03-01", "--to", "2025-03-31"}).out,
+            "2025-03-04\t09:30\t1\tWalk\n2025-03-11\t09:30\t1\tWalk\n");
+  EXPECT_EQ(Cli({"import-ics", file}).code, 2);
+  WriteAll(file, "nonsense");
+  EXPECT_EQ(Cli({"import-ics", file, "--category", "1"}).code, 1);
+}
+
 }  // namespace
 }  // namespace almanix

@@ -1,0 +1,166 @@
+#include "exchange/ical_import.h"
+
+#include <sstream>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "app/dates.h"
+#include "cli/session.h"
+#include "store/db_engine.h"
+#include "store/event_queries.h"
+#include "support/fake_ui.h"
+#include "support/temp_root.h"
+
+namespace almanix::exchange {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using almanix::testing::WriteAll;
+
+std::string Calendar(const std::string& events) {
+  return "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Test//EN\r\n" + events +
+         "END:VCALENDAR\r\n";
+}
+
+std::string Event(const std::string& body) {
+  return "BEGIN:VEVENT\r\nUID:u@example.org\r\nDTSTAMP:20250101T000000Z\r\n" + body +
+         "END:VEVENT\r\n";
+}
+
+class IcalImportTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    session_ = std::make_unique<cli::Session>(err_);
+    cli::Invocation inv;
+    inv.root = root_.path();
+    ASSERT_TRUE(session_->Start(inv, err_, 0)) << err_.str();
+  }
+  IcsImportResult Import(const std::string& text) {
+    const std::string path = root_ / "in.ics";
+    WriteAll(path, text);
+    Result<IcsImportResult> r = ImportIcsFile(session_->data.db(), path, 2, ui_, nullptr);
+    EXPECT_TRUE(r.ok()) << r.status().message();
+    return r.ok() ? r.value() : IcsImportResult{};
+  }
+  // A column of every row, in table order.
+  std::vector<std::string> Column(const std::string& name) {
+    store::Query q(session_->data.db());
+    EXPECT_TRUE(q.Open("Select * from Events order by ID").ok());
+    std::vector<std::string> out;
+    for (q.First(); !q.Eof(); q.Next()) out.push_back(q.AsString(name));
+    return out;
+  }
+  // The days the calendar's own rule shows the imported events on.
+  std::vector<std::string> Days(int y1, int m1, int d1, int y2, int m2, int d2) {
+    store::Query q(session_->data.db());
+    EXPECT_TRUE(q.Open("Select * from Events").ok());
+    std::vector<store::ParsedRow> rows = store::ParseRows(q);
+    std::vector<std::string> days;
+    for (DayNumber d = EncodeDate(y1, m1, d1); d <= EncodeDate(y2, m2, d2); ++d) {
+      for (const store::ParsedRow& r : rows) {
+        if (r.event.OccursOn(store::DayKey::For(d), 2)) days.push_back(FormatDateTime("yyyy-mm-dd", d));
+      }
+    }
+    return days;
+  }
+
+  almanix::testing::TempRoot root_;
+  std::ostringstream err_;
+  std::unique_ptr<cli::Session> session_;
+  almanix::testing::FakeUi ui_;
+};
+
+TEST(IcsTextTest, ForeignTextsAreMadeHarmless) {
+  EXPECT_EQ(IcsPlainText("Tom & Jerry <script>"), "Tom &amp; Jerry &lt;script&gt;");
+  EXPECT_EQ(IcsSafeUrl("https://example.org/a?b=1"), "https://example.org/a?b=1");
+  EXPECT_EQ(IcsSafeUrl("mailto:club@example.org"), "mailto:club@example.org");
+  EXPECT_EQ(IcsSafeUrl("events/fair.html"), "events/fair.html");
+  EXPECT_EQ(IcsSafeUrl("javascript:alert(1)"), "http://");
+  EXPECT_EQ(IcsSafeUrl("JavaScript:alert(1)"), "http://");
+  EXPECT_EQ(IcsSafeUrl("data:text/html,x"), "http://");
+  EXPECT_EQ(IcsSafeUrl("http://x.org/\" onmouseover=\"x"), "http://");
+}
+
+TEST_F(IcalImportTest, DatesTimesZonesAndTexts) {
+  IcsImportResult r = Import(Calendar(
+      Event("DTSTART;VALUE=DATE:20100105\r\nDTEND;VALUE=DATE:20100106\r\nSUMMARY:Holiday\r\n") +
+      Event("DTSTART:20100105T093000Z\r\nDTEND:20100105T103000Z\r\nSUMMARY:Call\r\n") +
+      Event("DTSTART;TZID=Europe/Berlin:20100705T093000\r\nDURATION:PT2H\r\n"
+            "SUMMARY:Berlin <b>meeting</b>\r\n"
+            "DESCRIPTION:Agenda\\, first part\\nand the rest that is long enough to be fol\r\n"
+            " ded by the exporter\r\nLOCATION:Room 1\\; east\r\n"
+            "URL:javascript:alert(1)\r\n")));
+  EXPECT_EQ(r.written, 3);
+  EXPECT_THAT(Column("Allday"), ElementsAre("T", "F", "F"));
+  EXPECT_THAT(Column("sDate"), ElementsAre(std::to_string(EncodeDate(2010, 1, 5)),
+                                           std::to_string(EncodeDate(2010, 1, 5)),
+                                           std::to_string(EncodeDate(2010, 7, 5))));
+  // Times in UTC or a zone become the local clock (TZ=UTC here).
+  EXPECT_THAT(Column("sTime"), ElementsAre("0", "395833", "312500"));
+  EXPECT_THAT(Column("caption"), ElementsAre("12:00am", "9:30am", "7:30am"));
+  EXPECT_THAT(Column("eDateTime")[2], ::testing::StartsWith(std::to_string(EncodeDate(2010, 7, 5))));
+  EXPECT_THAT(Column("Summary")[2], "Berlin &lt;b&gt;meeting&lt;/b&gt;");
+  EXPECT_EQ(Column("Description")[2],
+            "Agenda, first part and the rest that is long enough to be folded by the exporter");
+  EXPECT_EQ(Column("Location")[2], "Room 1; east");
+  EXPECT_THAT(Column("URL"), ElementsAre("http://", "http://", "http://"));
+  EXPECT_THAT(Column("Calendars"), ElementsAre(",2,", ",2,", ",2,"));
+  EXPECT_THAT(Column("ShowStartTime"), ElementsAre("F", "T", "T"));
+}
+
+TEST_F(IcalImportTest, RulesTheCalendarCanHoldKeepTheirDays) {
+  Import(Calendar(Event("DTSTART:20250303T180000\r\nSUMMARY:Yoga\r\n"
+                        "RRULE:FREQ=WEEKLY;BYDAY=MO,WE;UNTIL=20250312T235959\r\n"
+                        "EXDATE:20250305T180000\r\n")));
+  EXPECT_THAT(Column("rChoice"), ElementsAre("W"));
+  EXPECT_THAT(Column("rWeekly"), ElementsAre(",2,4,"));
+  EXPECT_THAT(Column("rEnds"), ElementsAre(std::to_string(EncodeDate(2025, 3, 12))));
+  EXPECT_THAT(Column("F2"), ElementsAre(std::to_string(EncodeDate(2025, 3, 5))));
+  EXPECT_THAT(Days(2025, 3, 1, 2025, 3, 31), ElementsAre("2025-03-03", "2025-03-10", "2025-03-12"));
+}
+
+TEST_F(IcalImportTest, OrdinalCountDailyAndYearly) {
+  Import(Calendar(
+      Event("DTSTART:20250114T190000\r\nSUMMARY:Book club\r\nRRULE:FREQ=MONTHLY;BYDAY=2TU;COUNT=3\r\n") +
+      Event("DTSTART;VALUE=DATE:19800607\r\nSUMMARY:Anniversary\r\nRRULE:FREQ=YEARLY\r\n") +
+      Event("DTSTART:20250401T070000\r\nSUMMARY:Run\r\nRRULE:FREQ=DAILY;INTERVAL=3;COUNT=4\r\n")));
+  EXPECT_THAT(Column("F3"), ElementsAre("W", "", ""));
+  EXPECT_THAT(Column("F1"), ElementsAre("2", "", "3"));
+  EXPECT_THAT(Column("rChoice"), ElementsAre("W", "M", "D"));
+  EXPECT_THAT(Days(2025, 1, 1, 2025, 4, 30),
+              ElementsAre("2025-01-14", "2025-02-11", "2025-03-11", "2025-04-01", "2025-04-04",
+                          "2025-04-07", "2025-04-10"));
+  EXPECT_THAT(Days(2030, 6, 1, 2030, 6, 30), ElementsAre("2030-06-07"));
+}
+
+TEST_F(IcalImportTest, RulesTheCalendarCannotHoldBecomeSingleDates) {
+  // The last weekday of the month, and every third week across the year's
+  // end, where the calendar counts week numbers instead of weeks.
+  IcsImportResult r = Import(Calendar(
+      Event("DTSTART:20250131T170000\r\nSUMMARY:Payday\r\n"
+            "RRULE:FREQ=MONTHLY;BYDAY=MO,TU,WE,TH,FR;BYSETPOS=-1;COUNT=3\r\n") +
+      Event("DTSTART:20251208T100000\r\nSUMMARY:Review\r\n"
+            "RRULE:FREQ=WEEKLY;INTERVAL=3;UNTIL=20260131T000000\r\n")));
+  EXPECT_EQ(r.vevents, 2);
+  EXPECT_EQ(r.expanded, 2);
+  EXPECT_THAT(Days(2025, 1, 1, 2025, 3, 31), ElementsAre("2025-01-31", "2025-02-28", "2025-03-31"));
+  EXPECT_THAT(Days(2025, 12, 1, 2026, 2, 28), ElementsAre("2025-12-08", "2025-12-29", "2026-01-19"));
+  EXPECT_THAT(ui_.messages, ElementsAre(HasSubstr("\"Payday\" repeats in a way"),
+                                        HasSubstr("\"Review\" repeats in a way")));
+  EXPECT_THAT(Column("rChoice"), ::testing::Each(""));
+}
+
+TEST_F(IcalImportTest, BadFilesAndEventsWithoutStart) {
+  const std::string path = root_ / "junk.ics";
+  WriteAll(path, "this is not a calendar");
+  EXPECT_FALSE(ImportIcsFile(session_->data.db(), path, 2, ui_, nullptr).ok());
+  IcsImportResult r = Import(Calendar(Event("SUMMARY:No date\r\n") +
+                                      Event("DTSTART:20250101T100000\r\nSUMMARY:Ok\r\n")));
+  EXPECT_EQ(r.written, 1);
+  EXPECT_THAT(ui_.messages, ElementsAre("Could not understand event # 0"));
+}
+
+}  // namespace
+}  // namespace almanix::exchange
