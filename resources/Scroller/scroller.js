@@ -8,7 +8,8 @@
  *     item[0]= ["photo.jpg","EVENT NAME<br />Mar. 5 - 9:00 am","link.html","_top","2460740"];
  *     ...
  *
- * (photo, HTML text, link, link target, Julian day number of the event's day)
+ * (photo, HTML text, link with "&" written "&amp;", link target, Julian day
+ * number of the event's day)
  * and adds one last line, "var speed=N;", where N runs from 0 (fastest) to
  * 129 (slowest): the number of milliseconds the strip takes to move one pixel.
  * Because that line comes after this code, nothing here reads `speed` before
@@ -40,6 +41,13 @@
     return Math.floor(Date.UTC(now.getFullYear(), now.getMonth(), now.getDate()) / 86400000) + 2440588;
   }
 
+  // The link comes written as in an HTML attribute ("&" as "&amp;"), while
+  // it is given to the box as a plain address.
+  var ENTITIES = { amp: "&", quot: "\"", apos: "'", lt: "<", gt: ">" };
+  function plainAddress(s) {
+    return s.replace(/&(amp|quot|apos|lt|gt);/g, function (m, name) { return ENTITIES[name]; });
+  }
+
   function readItems() {
     var list = (typeof item !== "undefined" && item && item.length) ? item : [];
     var all = [];
@@ -49,7 +57,7 @@
       all.push({
         photo: String(e[0] || "blank.jpg"),
         html: String(e[1] || ""),
-        link: e.length > 2 && e[2] ? String(e[2]) : "",
+        link: e.length > 2 && e[2] ? plainAddress(String(e[2])) : "",
         target: e.length > 3 && e[3] ? String(e[3]) : "_top",
         day: e.length > 4 ? parseInt(e[4], 10) : NaN
       });

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
+#include "app/dates.h"
 #include "app/status.h"
 
 // The event scroller: scroller.js with the coming events, its page and its
@@ -9,18 +11,42 @@
 namespace almanix::generator {
 
 struct RunContext;
+struct EventRecord;
+struct ComingDay;
 
 class TScroller {
  public:
+  // Items are padded to this many by repeating the last one; without any
+  // event the scroller shows this many samples.
+  static constexpr int kMinItems = 6;
+
   explicit TScroller(const RunContext& run) : run_(run) {}
-  // scroller.js at script_path, the scroller page and assets in the output
-  // folder.
+  // scroller.js at script_path: the item lines, the template of the
+  // scroller folder and the speed line. Copies the page and its pictures
+  // into the output folder; missing sources are skipped. Returns the
+  // failure to write the script.
   Status Generate(const std::string& output, const std::string& script_path);
-  // scroller.css in the build folder.
+  // scroller.css in the run's output folder, with the scroller colours.
   Status WriteStyleSheet();
 
+  // The moment the samples are dated from (local time); the clock's when
+  // unset.
+  void set_now(DateTimeValue local_now) {
+    now_ = local_now;
+    now_set_ = true;
+  }
+
  private:
+  void AddItem(const std::string& value);
+  std::string EventValue(const EventRecord& e, int category, const ComingDay& day) const;
+  void AddSamples();
+
   const RunContext& run_;
+  std::vector<std::string> lines_;
+  int count_ = 0;
+  std::string last_value_;
+  DateTimeValue now_ = 0;
+  bool now_set_ = false;
 };
 
 }  // namespace almanix::generator
