@@ -92,7 +92,7 @@ def scroller_css(b="#FFFFFF", f="#FFFFFF"):
         "#div0{float:left;height:133px;left:-700px;margin:0;padding:0;position:absolute;text-align:right;top:0px;width:700px}",
         "#div1{float:left;height:133px;margin:0;padding:0;position:absolute;top:0px}",
         "#div2{float:left;height:133px;margin:0;padding:0;position:absolute;top:0px;width:700px}",
-        "#eventscoller{background:url(/images/eventscoller.png) no-repeat;height:163px;left:0px;position:absolute;top:0px;width:781px}",
+        "#eventscoller{height:163px;left:0px;position:absolute;top:0px;width:781px}",
         "div.eventitem a:link,div.eventitem a:visited{color:#091925;text-decoration:none}",
     ]) + "\n"
 
