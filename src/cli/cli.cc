@@ -38,6 +38,7 @@ constexpr char kUsage[] =
     "  publish NAME\n"
     "  import-csv FILE --category N [--map Field=column,...] [...]\n"
     "  import-ics FILE --category N\n"
+    "  export-ics --category N -o FILE\n"
     "  export-events FILE [--category N]\n"
     "  import-events FILE (--category N | --keep-categories)\n"
     "  new | save FILE.cal | open FILE.cal | backup FILE.zip\n"
@@ -64,7 +65,7 @@ bool TakesValue(const std::string& name) {
       "--months",   "--until",    "--skip",       "--categories", "--description",
       "--location", "--url",      "--set",        "--date",     "--from",
       "--to",       "--out",      "--extension", "--map",   "--date-format",
-      "--time-format", "--duplicates", "--start-line"};
+      "--time-format", "--duplicates", "--start-line", "-o"};
   for (const char* v : kValued) {
     if (name == v) return true;
   }
@@ -97,7 +98,7 @@ std::optional<std::string> Parse(const std::vector<std::string>& args,
       if (!inv->year || *inv->year < 2004 || *inv->year > 2099) {
         return "--year wants a year from 2004 to 2099, not " + y;
       }
-    } else if (a.rfind("--", 0) == 0) {
+    } else if (a.rfind("--", 0) == 0 || a == "-o") {
       if (inv->words.empty()) return "unknown option " + a;
       if (TakesValue(a)) {
         std::string v;
@@ -183,6 +184,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out,
     }
     if (command == "favorite") return RunFavoriteCommand(inv, out, err);
     if (command == "generate" || command == "publish") return RunGenerateCommand(inv, out, err);
+    if (command == "export-ics") return RunICalCommand(inv, out, err);
     if (command == "import-csv" || command == "import-ics" || command == "export-events" ||
         command == "import-events") {
       return RunExchangeCommand(inv, out, err);

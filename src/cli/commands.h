@@ -19,6 +19,8 @@ int RunGenerateCommand(const Invocation& inv, std::ostream& out, std::ostream& e
 int RunExchangeCommand(const Invocation& inv, std::ostream& out, std::ostream& err);
 // The program's own command line: FILE.cal [FILE.csv] [-p].
 int RunProgramLine(const Invocation& inv, std::ostream& out, std::ostream& err);
+// export-ics --category N -o FILE.
+int RunICalCommand(const Invocation& inv, std::ostream& out, std::ostream& err);
 
 class Session;
 }  // namespace almanix::cli

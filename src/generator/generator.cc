@@ -286,8 +286,7 @@ class CategoryPass {
       lists_.WriteEventListPage(output, y, months, list_menu,
                                 output + "EventList" + std::to_string(y) + run_.extension,
                                 run_.style_name);
-      // The iCalendar file covers every ticked year; a failure leaves it out.
-      if (s.Bool("iCal.Share")) (void)WriteRunICal(run_, output, output + "ical.ics");
+
       Progress(run_, 100);
       if (run_.ui) run_.ui->Progress(0, 0);
     }
@@ -453,6 +452,11 @@ Status Generator::Run(const std::string& output, const std::string& main_page_pa
     }
   }
 
+  // One iCalendar file for every ticked year and category, written once
+  // after the passes; a failure leaves it out.
+  if (settings.Bool("iCal.Share")) {
+    (void)WriteRunICal(run, run.build_dir, run.build_dir + "ical.ics");
+  }
   (void)WriteEventListRedirect(run, run.build_dir + "Events.html");
   if (settings.Bool("RSS.Share")) (void)TRss(run).Generate(run.build_dir, run.build_dir + "rss.xml");
   TScroller scroller(run);

@@ -1,17 +1,119 @@
 #pragma once
 
+#include <ctime>
+#include <map>
 #include <string>
+#include <string_view>
+#include <vector>
 
+#include "app/dates.h"
 #include "app/status.h"
+
+namespace almanix {
+class UiSeam;
+struct Brand;
+namespace store {
+class Database;
+}
+}  // namespace almanix
 
 // The iCalendar file of the published categories (ical.ics), and the main
 // window's export of one category and year.
+//
+// Times are written in UTC ("Z"), converted from the local time of the
+// process's zone (TZ). A repeating event keeps one repetition rule; where a
+// rule alone cannot give the days the occurrence rule of the store gives
+// (the week-number rhythm of "every n weeks" across a year end, week rows of
+// several weekdays, days shifted by the conversion to UTC), the event is
+// written as several items, or its rule gets the missing and extra days as
+// RDATE and EXDATE up to a horizon.
 namespace almanix::generator {
 
 struct RunContext;
+struct EventRecord;
+struct DayRecord;
+
+// "Done!!! Export to file '" + path + "' Completed."
+std::string ExportDoneMessage(std::string_view path);
+
+// One iCalendar file being assembled.
+class TICal {
+ public:
+  // The PRODID parts of brand.ini.
+  struct Product {
+    std::string maker, name, version;
+  };
+
+  // address: every "http://www." is removed to make the identifiers' host.
+  // now: DTSTAMP of every item. Explicit days for repetitions a rule cannot
+  // give exactly are written up to the day `horizon` (a day number).
+  TICal(std::string_view address, std::string calendar_name, Product product, std::time_t now,
+        DayNumber horizon);
+
+  // A day-note item for the note of category c on the row's day (of year),
+  // when the row has a day and a month and the trimmed note is not empty.
+  void AddDayNote(int year, const DayRecord& row, int category, std::string_view note);
+  // Event items, in table order, for the events whose CalendarID wrapped in
+  // commas occurs in `wanted` (",3," or ",1,4,") and whose sDateTime is not
+  // empty. An event the occurrence rule gives no day at all is left out.
+  void AddEvents(const std::vector<EventRecord>& events, std::string_view wanted);
+
+  // The whole file: the lines so far and "END:VCALENDAR", each ending in
+  // CR LF.
+  std::string Text() const;
+  // Writes Text() to path. The user's own files are replaced atomically;
+  // the build folder is scratch and written in place.
+  Status Save(const std::string& path, bool atomically) const;
+
+  // Items written (notes and events; an event written as several items
+  // counts each).
+  int count() const { return counter_; }
+
+ private:
+  void Property(std::string_view name, std::string_view value);
+  void AddFolded(std::string_view line);
+  void AddEvent(const EventRecord& e);
+  // The set of UTC offsets (seconds) the zone uses around the horizon.
+  const std::vector<long>& ZoneOffsets();
+
+  std::string host_;
+  std::string calendar_name_;
+  std::time_t now_;
+  DayNumber horizon_;
+  int counter_ = 0;
+  std::vector<std::string> lines_;
+  std::vector<long> zone_offsets_;
+};
+
+// ---- The pieces of the text, exposed for tests ----
+
+// Trimmed; backslash, comma and semicolon escaped with a backslash, every
+// line break (CR LF, CR, LF) written as backslash and n.
+std::string ICalText(std::string_view text);
+// A content line cut into lines of at most 75 octets, continuation lines
+// starting with one blank; a UTF-8 character is never split.
+std::vector<std::string> FoldICalLine(std::string_view line);
+// yyyymmddThhmm00Z of the UTC time (seconds dropped).
+std::string ICalUtcStamp(std::time_t t);
+// The UTC time of a local date-time value, to the minute.
+std::time_t LocalToUtc(DateTimeValue local);
+
+// ---- The two exports ----
+
+// The main window's "Export iCal ...": the notes of the category (number
+// and name) in the year's table and the events made in the category, to
+// path (replaced atomically). Moves the progress bar through the seam and
+// shows the "Done!!! ..." message there, which it also returns. A failing
+// read or write (an empty path, say) returns its error and shows nothing.
+Result<std::string> ExportCategoryICal(store::Database& db, int category,
+                                       const std::string& category_name, int year,
+                                       const std::string& path, const Brand& brand, UiSeam* ui,
+                                       std::time_t now);
 
 // The generator's ical.ics for the run's ticked years, months and
-// categories; copies iCal.gif.
+// categories; copies iCal.gif of the run's toolbar style. The driver calls
+// it once per year of every category pass, and every call would write the
+// same file, so only the calls of the run's last pass write it.
 Status WriteRunICal(const RunContext& run, const std::string& output, const std::string& path);
 
 }  // namespace almanix::generator
