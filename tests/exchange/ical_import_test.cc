@@ -6,7 +6,11 @@
 #include <gtest/gtest.h>
 
 #include "app/dates.h"
+#include "app/config.h"
 #include "cli/session.h"
+#include "generator/ical.h"
+#include "store/event_draft.h"
+#include "store/year_tables.h"
 #include "store/db_engine.h"
 #include "store/event_queries.h"
 #include "support/fake_ui.h"
@@ -160,6 +164,69 @@ TEST_F(IcalImportTest, BadFilesAndEventsWithoutStart) {
                                       Event("DTSTART:20250101T100000\r\nSUMMARY:Ok\r\n")));
   EXPECT_EQ(r.written, 1);
   EXPECT_THAT(ui_.messages, ElementsAre("Could not understand event # 0"));
+}
+
+TEST_F(IcalImportTest, OurOwnExportReadsBackToTheSameDays) {
+  // Events made in category 1 by the editor's rules, exported, then read
+  // into category 2: both must fall on the same days.
+  ASSERT_TRUE(session_->Years().EnsureQuiet(EncodeDate(2025, 1, 1)).ok());
+  store::Query q(session_->data.db());
+  auto add = [&](store::EventDraft d) {
+    d.categories = {1};
+    ASSERT_TRUE(store::AddEvent(q, d, 1).ok());
+  };
+  store::EventDraft walk;
+  walk.summary = "Walk";
+  walk.start = EncodeDate(2025, 1, 7) + 9.5 / 24;
+  walk.end = walk.start + 1.0 / 24;
+  walk.repeat = store::RepeatKind::kWeekly;
+  walk.every = 2;
+  walk.weekdays = {3, 5};
+  walk.skipped = {EncodeDate(2025, 2, 4)};
+  walk.repeat_until = EncodeDate(2025, 6, 30);
+  add(walk);
+  store::EventDraft club;
+  club.summary = "Book club";
+  club.start = EncodeDate(2025, 1, 9) + 18.5 / 24;
+  club.end = club.start + 1.0 / 24;
+  club.repeat = store::RepeatKind::kWeekly;
+  club.pattern = store::WeeklyPattern::kWeekOfMonth;
+  club.every = 2;
+  club.weekdays = {5};
+  add(club);
+  store::EventDraft fair;
+  fair.summary = "Fair & market";
+  fair.description = "Stalls; food, music";
+  fair.start = EncodeDate(2025, 8, 16);
+  fair.end = fair.start;
+  fair.all_day = true;
+  fair.repeat = store::RepeatKind::kYearly;
+  add(fair);
+
+  const std::string path = root_ / "export.ics";
+  Brand brand;
+  brand.APP_CAPTION = "Almanix";
+  brand.APP_URL_SHORT = "www.example.org";
+  ASSERT_TRUE(generator::ExportCategoryICal(session_->data.db(), 1, "Work", 2025, path, brand,
+                                            nullptr, 0)
+                  .ok());
+  Result<IcsImportResult> r = ImportIcsFile(session_->data.db(), path, 2, ui_, nullptr);
+  ASSERT_TRUE(r.ok()) << r.status().message();
+
+  store::Query all(session_->data.db());
+  ASSERT_TRUE(all.Open("Select * from Events order by ID").ok());
+  std::vector<store::ParsedRow> rows = store::ParseRows(all);
+  for (DayNumber d = EncodeDate(2025, 1, 1); d <= EncodeDate(2026, 12, 31); ++d) {
+    const store::DayKey key = store::DayKey::For(d);
+    int in_one = 0, in_two = 0;
+    for (const store::ParsedRow& row : rows) {
+      in_one += row.event.OccursOn(key, 1);
+      in_two += row.event.OccursOn(key, 2);
+    }
+    EXPECT_EQ(in_one, in_two) << FormatDateTime("yyyy-mm-dd", d);
+  }
+  EXPECT_THAT(Column("Summary"), ::testing::Contains("Fair &amp; market"));
+  EXPECT_THAT(Column("Description"), ::testing::Contains("Stalls; food, music"));
 }
 
 }  // namespace
