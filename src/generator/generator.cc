@@ -283,9 +283,16 @@ class CategoryPass {
                                main_page_path, next, prev) +
                     "<br>";
       }
-      lists_.WriteEventListPage(output, y, months, list_menu,
-                                output + "EventList" + std::to_string(y) + run_.extension,
-                                run_.style_name);
+      // Every category pass writes the same year's list over the last one
+      // (it always shows every ticked category), so only the last pass's
+      // list stays: the earlier passes leave it to that one.
+      const bool last_pass = run_.merged() ||
+                             run_.state.current_index + 1 >= static_cast<int>(run_.categories.size());
+      if (last_pass) {
+        lists_.WriteEventListPage(output, y, months, list_menu,
+                                  output + "EventList" + std::to_string(y) + run_.extension,
+                                  run_.style_name);
+      }
 
       Progress(run_, 100);
       if (run_.ui) run_.ui->Progress(0, 0);
