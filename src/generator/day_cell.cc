@@ -36,9 +36,9 @@ int NumberOr(std::string_view text, int fallback) {
   return ParseInt(Trim(text)).value_or(fallback);
 }
 
-// The files of a day folder, sorted without regard to case as the folder
-// listing gives them.
-std::vector<std::string> DayFiles(const std::string& folder) {
+}  // namespace
+
+std::vector<std::string> DayFolderFiles(const std::string& folder) {
   std::vector<std::string> names;
   std::error_code ec;
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
@@ -50,7 +50,24 @@ std::vector<std::string> DayFiles(const std::string& folder) {
   return names;
 }
 
-}  // namespace
+EventTimes FormattedTimes(const EventRecord& e, const std::string& pattern) {
+  auto format = [&](const std::string& value) -> std::string {
+    if (value.empty()) return "";
+    std::optional<double> v = ParseDouble(value);
+    return v ? ToLower(FormatDateTime(pattern, *v)) : "";
+  };
+  EventTimes t{format(e.s_date_time), format(e.e_date_time)};
+  if (!e.time_zone.empty()) {
+    t.start += "&nbsp;" + e.time_zone;
+    t.end += "&nbsp;" + e.time_zone;
+  }
+  return t;
+}
+
+std::string JoinTimes(const EventTimes& t) {
+  if (!t.start.empty() && !t.end.empty()) return t.start + "-" + t.end;
+  return t.end.empty() ? t.start : t.end;
+}
 
 bool UniqueList::Add(const std::string& text) {
   if (!seen_.insert(text).second) return false;
@@ -320,30 +337,11 @@ const std::string& DayCellRenderer::CachedTimeText(const EventRecord& e) {
 
 std::string DayCellRenderer::CellTimeText(const EventRecord& e) const {
   const publish::PublishSettings& s = run_.s();
-  const std::string& pattern = s.Text("Formatting.TimeFormat");
-  auto format = [&](const std::string& value) -> std::string {
-    if (value.empty()) return "";
-    std::optional<double> v = ParseDouble(value);
-    return v ? ToLower(FormatDateTime(pattern, *v)) : "";
-  };
-  std::string start = format(e.s_date_time);
-  std::string end = format(e.e_date_time);
-  if (!e.time_zone.empty()) {
-    start += "&nbsp;" + e.time_zone;
-    end += "&nbsp;" + e.time_zone;
-  }
-  if (e.allday == "T") start.clear(), end.clear();
-  if (e.show_start_time == "F") start.clear();
-  if (e.show_end_time == "F") end.clear();
-
-  std::string text;
-  if (!start.empty() && !end.empty()) {
-    text = start + "-" + end;
-  } else if (!end.empty()) {
-    text = end;
-  } else {
-    text = start;
-  }
+  EventTimes times = FormattedTimes(e, s.Text("Formatting.TimeFormat"));
+  if (e.allday == "T") times = {};
+  if (e.show_start_time == "F") times.start.clear();
+  if (e.show_end_time == "F") times.end.clear();
+  std::string text = JoinTimes(times);
 
   if (s.Bool("Formatting.EventDateShow") && e.show_end_time == "T" && !e.e_date_time.empty()) {
     std::optional<double> sv = ParseDouble(e.s_date_time), ev = ParseDouble(e.e_date_time);
@@ -396,7 +394,7 @@ std::string DayCellRenderer::DayAttachmentsHtml(const std::vector<int>& categori
     const std::string folder =
         WithTrailingSlash(run_.dir->DayFolderPath(run_.CategoryName(c), year, day.month, day.day));
     if (!DirectoryExists(folder)) continue;
-    const std::vector<std::string> files = DayFiles(folder);
+    const std::vector<std::string> files = DayFolderFiles(folder);
     for (const std::string& f : files) {
       if (EqualsIgnoreCase(f, "note.txt")) {
         if (auto bytes = ReadFileBytes(folder + f); bytes.ok()) r += DecodeText(bytes.value());

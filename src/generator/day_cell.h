@@ -98,4 +98,18 @@ class DayCellRenderer {
 // The holiday text's picture name: blanks and apostrophes removed.
 std::string HolidayIconName(std::string_view holiday);
 
+// The files of a day folder, sorted without regard to case, as the pages
+// list them.
+std::vector<std::string> DayFolderFiles(const std::string& folder);
+
+// An event's start and end in the time pattern, lower case, each followed by
+// "&nbsp;" and the time zone when the event names one; empty when not
+// stored.
+struct EventTimes {
+  std::string start, end;
+};
+EventTimes FormattedTimes(const EventRecord& e, const std::string& pattern);
+// "start-end", or the one that is set.
+std::string JoinTimes(const EventTimes& times);
+
 }  // namespace almanix::generator

@@ -50,18 +50,6 @@ class PageText {
 
 std::string NewlinesToBreaks(std::string_view text) { return ReplaceAll(text, "\n", "<br />"); }
 
-// The files of a day folder in the order the month pages list them.
-std::vector<std::string> DayFiles(const std::string& folder) {
-  std::vector<std::string> names;
-  std::error_code ec;
-  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-    if (it->is_regular_file(ec)) names.push_back(it->path().filename().string());
-  }
-  std::sort(names.begin(), names.end(),
-            [](const std::string& a, const std::string& b) { return ToLower(a) < ToLower(b); });
-  return names;
-}
-
 bool SameContent(const std::string& a, const std::string& b) {
   if (!FileExists(a) || !FileExists(b)) return false;
   std::error_code ec;
@@ -342,31 +330,12 @@ const std::string& Telist::ListTimeText(const EventRecord& e) {
 
 std::string Telist::MakeListTimeText(const EventRecord& e) const {
   const publish::PublishSettings& s = run_.s();
-  const std::string& pattern = s.Text("Formatting.TimeFormat");
-  auto format = [&](const std::string& value) -> std::string {
-    if (value.empty()) return "";
-    std::optional<double> v = ParseDouble(value);
-    return v ? ToLower(FormatDateTime(pattern, *v)) : "";
-  };
-  std::string start = format(e.s_date_time);
-  std::string end = format(e.e_date_time);
-  if (!e.time_zone.empty()) {
-    start += "&nbsp;" + e.time_zone;
-    end += "&nbsp;" + e.time_zone;
-  }
+  EventTimes times = FormattedTimes(e, s.Text("Formatting.TimeFormat"));
   // An all-day event still tells when it ends.
-  if (e.allday == "T") start.clear();
-  if (e.show_start_time == "F") start.clear();
-  if (e.show_end_time == "F") end.clear();
-
-  std::string text;
-  if (!start.empty() && !end.empty()) {
-    text = start + "-" + end;
-  } else if (!end.empty()) {
-    text = end;
-  } else {
-    text = start;
-  }
+  if (e.allday == "T") times.start.clear();
+  if (e.show_start_time == "F") times.start.clear();
+  if (e.show_end_time == "F") times.end.clear();
+  std::string text = JoinTimes(times);
   text += "&nbsp;";
 
   if (e.show_end_time == "T" && !e.e_date_time.empty()) {
@@ -395,7 +364,7 @@ std::string Telist::Downloads(const DayRecord& day, int year) {
     const std::string folder = WithTrailingSlash(
         run_.dir->DayFolderPath(run_.CategoryName(c), year_text, day.i_month, day.i_day));
     if (!DirectoryExists(folder)) continue;
-    const std::vector<std::string> files = DayFiles(folder);
+    const std::vector<std::string> files = DayFolderFiles(folder);
     for (const std::string& f : files) {
       if (EqualsIgnoreCase(f, "note.txt")) {
         if (auto bytes = ReadFileBytes(folder + f); bytes.ok()) r += DecodeText(bytes.value());
