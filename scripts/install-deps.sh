@@ -9,7 +9,8 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libsqlite3-dev sqlite3
-  libzip-dev zlib1g-dev libical-dev
+  libzip-dev zlib1g-dev libical-dev libcurl4-openssl-dev
+  python3-pyftpdlib python3-openssl
   xdg-utils desktop-file-utils
   unzip zip python3
   chromium fonts-liberation

@@ -18,13 +18,15 @@ using publish::PublishEditor;
 
 constexpr char kGenerateUsage[] =
     "usage: almanix-cli [--year Y] generate NAME [--out DIR] [--extension html]\n"
-    "       almanix-cli [--year Y] publish NAME\n"
+    "       almanix-cli [--year Y] publish NAME [--create-remote]\n"
     "\n"
     "generate makes the web calendar of favorite NAME in the build folder and\n"
     "prints the path of its main page; with --out the build folder's contents\n"
     "are then copied into DIR. --extension is the page extension (html, htm,\n"
     "php, asp or pl). publish does \"Publish Now\" with the favorite's saved\n"
-    "destination and prints where the calendar went.\n";
+    "destination and prints where the calendar went. For the destination\n"
+    "\"Webserver\" the upload's log goes to stderr; a remote folder that does\n"
+    "not exist is made only with --create-remote.\n";
 
 constexpr const char* kExtensions[] = {"html", "htm", "php", "asp", "pl"};
 
@@ -50,10 +52,20 @@ int Generate(Session& session, const Invocation& inv, const std::string& name, b
   if (publish) {
     publish::PublishOptions options;
     options.open_folder = false;
+    options.ftp.create_default = inv.Flag("--create-remote") ? Answer::kOk : Answer::kCancel;
+    options.ftp.on_log = [&err](const std::string& line) { err << line << "\n"; };
+    options.save_calendar_file = [&session](const std::string& path) {
+      return session.files->SaveCalendarFile(path);
+    };
     if (Status s = publish::PublishNow(editor, gen, options); !s.ok()) {
       return Failed(err, s.message());
     }
-    out << WithTrailingSlash(editor.settings.Text("Publish.DirName")) << "Calendar.html\n";
+    if (editor.settings.Text("Publish.Destination") == "Webserver") {
+      out << "ftp://" << editor.settings.Text("FTP.Host") << "/"
+          << editor.settings.Text("FTP.Directory") << "\n";
+    } else {
+      out << WithTrailingSlash(editor.settings.Text("Publish.DirName")) << "Calendar.html\n";
+    }
     return session.ui.errors_shown() == 0 ? kExitOk : kExitFailed;
   }
 
@@ -90,7 +102,11 @@ int RunGenerateCommand(const Invocation& inv, std::ostream& out, std::ostream& e
   if (name.find('/') != std::string::npos || name == "." || name == "..") {
     return UsageError(err, "a favorite's NAME is a plain name, not " + name);
   }
-  if (!inv.flags.empty()) return UsageError(err, command + " does not know " + inv.flags[0]);
+  for (const std::string& flag : inv.flags) {
+    if (command != "publish" || flag != "--create-remote") {
+      return UsageError(err, command + " does not know " + flag);
+    }
+  }
   for (const auto& [option, value] : inv.options) {
     const bool known = command == "generate" && (option == "--out" || option == "--extension");
     if (!known) return UsageError(err, command + " does not know " + option);

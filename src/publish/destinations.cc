@@ -5,9 +5,13 @@
 
 #include "app/dir.h"
 #include "app/file_util.h"
+#include "app/text.h"
 #include "app/ui_seam.h"
 #include "generator/generator.h"
+#include "publish/calendar_url.h"
+#include "publish/other_destinations.h"
 #include "publish/publish_editor.h"
+#include "publish/publish_settings.h"
 
 namespace almanix::publish {
 namespace fs = std::filesystem;
@@ -61,6 +65,87 @@ Status PublishToFolder(PublishEditor& editor, generator::Generator& generator,
   return Status::Ok();
 }
 
+namespace {
+
+constexpr char kCalendarFileError[] = "Could not save the Calendar.cal file";
+
+// "calendar.cal" for the upload: the favorite is saved without the FTP
+// account name and password so that the packed calendar carries neither;
+// afterwards the record gets its values back and conf.ini its old bytes.
+Status WriteUploadCalendarFile(PublishEditor& editor, const std::string& path,
+                               const PublishOptions& options) {
+  if (!options.save_calendar_file) return Status::Invalid(kCalendarFileError);
+  TDir& dir = *editor.environment().dir;
+  const std::string folder = editor.FavoriteFolder();
+  const std::string conf = FindNoCase(folder, "conf.ini");
+  Result<std::string> old_conf =
+      conf.empty() ? Result<std::string>(Status::NotFound(folder)) : ReadFileBytes(conf);
+  const std::string user = editor.settings.Text("FTP.UserID");
+  const std::string password = editor.settings.Text("FTP.Password");
+  editor.settings.SetText("FTP.UserID", "");
+  editor.settings.SetText("FTP.Password", "");
+  Status status = editor.Save();
+  if (status.ok()) {
+    // Packing a calendar makes it the open one; this copy is only a file.
+    const std::string open_file = dir.CalendarFile;
+    status = options.save_calendar_file(path);
+    dir.CalendarFile = open_file;
+  }
+  editor.settings.SetText("FTP.UserID", user);
+  editor.settings.SetText("FTP.Password", password);
+  const std::string written = FindNoCase(folder, "conf.ini");
+  if (old_conf.ok() && !written.empty()) {
+    if (Status s = WriteFileAtomically(written, old_conf.value()); !s.ok() && status.ok()) {
+      status = s;
+    }
+  } else if (Status s = editor.Save(); !s.ok() && status.ok()) {
+    status = s;
+  }
+  return status.ok() ? status : Status::IoError(kCalendarFileError);
+}
+
+}  // namespace
+
+Status PublishToWebsite(PublishEditor& editor, generator::Generator& generator,
+                        const PublishOptions& options) {
+  const PublishEnvironment& env = editor.environment();
+  UiSeam* ui = env.ui;
+  if (ui == nullptr) return Status::Invalid("the upload needs a user interface");
+  const std::string build_dir = WithTrailingSlash(env.dir->BuildDir);
+  if (Status s = generator.GenerateCalendar(build_dir, generator.MainPagePath(), ""); !s.ok()) {
+    return s;
+  }
+  if (editor.settings.Bool("FTP.CalendarFile")) {
+    // A failure is shown and the upload goes on without the file.
+    if (Status s = WriteUploadCalendarFile(editor, build_dir + "calendar.cal", options);
+        !s.ok()) {
+      ui->ShowMessage(kCalendarFileError, MessageKind::kError);
+    }
+  }
+  FtpUploadSettings settings = FtpUploadSettingsFrom(editor.settings);
+  std::unique_ptr<FtpEngine> engine = options.make_ftp_engine
+                                          ? options.make_ftp_engine(settings.connection)
+                                          : MakeCurlFtpEngine(settings.connection);
+  FtpUploadOptions ftp = options.ftp;
+  const std::string favorite = editor.FavoriteFolder();
+  if (!editor.Favorite().empty() && DirectoryExists(favorite)) {
+    ftp.manifest_path = favorite + std::string(kManifestFile);
+  }
+  FtpUpload upload(*engine, *ui, env.log, std::move(settings), std::move(ftp));
+  FtpUploadResult result = upload.PublishFiles(build_dir);
+  if (result.chosen_folder) editor.settings.SetText("FTP.Directory", Trim(*result.chosen_folder));
+  // The public address the calendar now has, guessed from the host and the
+  // folder it went to.
+  AddCandidateAddresses(editor.settings, editor.window);
+  if (!result.connected) return Status::IoError(std::string(kConnectFailedMessage));
+  if (result.cancelled) return Status::Cancelled("the upload was cancelled");
+  if (result.failed > 0) {
+    return Status::IoError(std::to_string(result.failed) + " files could not be uploaded");
+  }
+  if (!result.uploaded) return Status::IoError("the calendar was not uploaded");
+  return Status::Ok();
+}
+
 Status PublishNow(PublishEditor& editor, generator::Generator& generator,
                   const PublishOptions& options) {
   editor.window.chkQuickPreview = false;
@@ -68,6 +153,14 @@ Status PublishNow(PublishEditor& editor, generator::Generator& generator,
   Status status;
   if (destination == "File" || destination.empty()) {
     status = PublishToFolder(editor, generator, options);
+  } else if (destination == "Webserver") {
+    status = PublishToWebsite(editor, generator, options);
+  } else if (destination == "Printer") {
+    status = PublishToPrinter(editor, generator);
+  } else if (destination == "HomePage") {
+    status = PublishToHomePage(editor, generator);
+  } else if (destination == "Desktop") {
+    status = PublishToDesktop(editor, generator);
   } else {
     status = Status::Invalid("publishing to \"" + destination + "\" is not available yet");
     if (editor.environment().ui) {

@@ -1,9 +1,12 @@
 #pragma once
 
+#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "app/status.h"
+#include "publish/ftp_upload.h"
 
 namespace almanix::generator {
 class Generator;
@@ -23,12 +26,28 @@ struct PublishOptions {
   // Open the folder in the file manager afterwards (the desktop does; the
   // command line prints where it went instead).
   bool open_folder = true;
+  // "Website": the FTP client; the libcurl one when unset.
+  std::function<std::unique_ptr<FtpEngine>(const FtpConnectOptions&)> make_ftp_engine;
+  // "Website": how the upload answers and reports (its manifest is the
+  // favorite folder's kManifestFile).
+  FtpUploadOptions ftp;
+  // "Website" with FTP.CalendarFile: packs the working directory into the
+  // file named. Without it no calendar file can be made.
+  std::function<Status(const std::string& path)> save_calendar_file;
 };
 
 // "Folder": generates into the build folder, then copies its contents into
 // Publish.DirName (made when missing) unless that is the build folder.
 Status PublishToFolder(PublishEditor& editor, generator::Generator& generator,
                        const PublishOptions& options);
+
+// "Website": generates into the build folder, adds "calendar.cal" when
+// FTP.CalendarFile is on (packed while the favorite's conf.ini holds no FTP
+// account; the file is put back as it was afterwards), uploads the build
+// folder, and takes the folder the upload chose, trimmed, as FTP.Directory.
+// Fails when the upload did not connect, was cancelled, or a file failed.
+Status PublishToWebsite(PublishEditor& editor, generator::Generator& generator,
+                        const PublishOptions& options);
 
 // Copies everything in the build folder into the folder, merging with what
 // is there and replacing files of the same name.

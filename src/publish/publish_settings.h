@@ -100,6 +100,7 @@ inline constexpr std::string_view kDestinations[] = {"File", "Webserver", "Print
                                                      "HomePage", "Desktop"};
 inline constexpr std::string_view kFtpDirectories[] = {
     "/", "calendar/", "www/calendar/", "public_html/calendar/"};
+inline constexpr std::string_view kFtpProtocols[] = {"FTP", "FTPS", "SFTP"};
 inline constexpr std::string_view kProxyTypes[] = {
     "None", "Http Proxy With Ftp", "Open", "Site", "Transparent", "User Pass",
     "User Site"};
@@ -212,6 +213,7 @@ inline constexpr SettingDef kSettingDefs[] = {
     rows::Bool("FTP", "MFTP", false),
     rows::Bool("FTP", "CalendarFile", false),
     rows::Password("FTP", "Password"),
+    rows::Choice("FTP", "Protocol", "FTP", items::kFtpProtocols),
 
     rows::Bool("Print", "BreakPage", true),
 
@@ -551,7 +553,7 @@ struct PublishWindowState {
   bool chkPaste = false;
   bool chkQuickPreview = false;
   bool chkAutoUpdate = true;  // "Save settings to Favorites"
-  bool chkPrint1File = false;
+  bool chkPrint1File = true;  // "Print as a single file" starts ticked
   bool chkSelectPrinter = false;
   TickList chkCalendars;  // the categories in the order of the year's table
   TickList chkYears;
@@ -563,6 +565,7 @@ struct PublishWindowState {
   std::string edCalendarTitle2;
   // Favorite names (subfolders of FavoritesDir).
   std::vector<std::string> AutoList;
+  std::vector<std::string> calendar_url;  // the address list; its text is Publish.URL
   // The gallery listings; Publish.ShowMenu, Publish.List and
   // Publish.ActionBarIndex are positions in the last three.
   std::vector<std::string> Style;

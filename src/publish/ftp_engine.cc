@@ -1,0 +1,526 @@
+#include "publish/ftp_engine.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <mutex>
+#include <system_error>
+
+#include <curl/curl.h>
+
+#include "app/text.h"
+
+namespace almanix::publish {
+namespace {
+
+CURL* H(void* handle) { return static_cast<CURL*>(handle); }
+
+void GlobalInit() {
+  static std::once_flag once;
+  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+// Keeps a curl_slist for the length of one operation.
+class SList {
+ public:
+  SList() = default;
+  explicit SList(const std::vector<std::string>& lines) {
+    for (const std::string& line : lines) list_ = curl_slist_append(list_, line.c_str());
+  }
+  ~SList() { curl_slist_free_all(list_); }
+  SList(const SList&) = delete;
+  SList& operator=(const SList&) = delete;
+  curl_slist* get() const { return list_; }
+
+ private:
+  curl_slist* list_ = nullptr;
+};
+
+size_t CollectText(char* data, size_t size, size_t count, void* user) {
+  static_cast<std::string*>(user)->append(data, size * count);
+  return size * count;
+}
+
+size_t DiscardText(char*, size_t size, size_t count, void*) { return size * count; }
+
+struct Callbacks {
+  CurlFtpEngine* engine = nullptr;
+  std::function<void(const std::string&)>* on_status = nullptr;
+  std::function<void()>* on_progress = nullptr;
+  std::string* pwd_reply = nullptr;
+};
+
+// Server replies: the last 257 reply is the answer to PWD.
+size_t HeaderLine(char* data, size_t size, size_t count, void* user) {
+  auto* cb = static_cast<Callbacks*>(user);
+  std::string line(data, size * count);
+  if (line.rfind("257", 0) == 0 && cb->pwd_reply) *cb->pwd_reply = Trim(line);
+  return size * count;
+}
+
+int DebugText(CURL*, curl_infotype type, char* data, size_t size, void* user) {
+  auto* cb = static_cast<Callbacks*>(user);
+  if (!cb->on_status || !*cb->on_status) return 0;
+  if (type != CURLINFO_TEXT && type != CURLINFO_HEADER_IN && type != CURLINFO_HEADER_OUT) {
+    return 0;
+  }
+  std::string text = TrimRight(std::string_view(data, size));
+  if (type == CURLINFO_HEADER_OUT && text.rfind("PASS ", 0) == 0) text = "PASS ****";
+  (*cb->on_status)(text);
+  return 0;
+}
+
+int TransferInfo(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+  auto* cb = static_cast<Callbacks*>(user);
+  if (cb->on_progress && *cb->on_progress) (*cb->on_progress)();
+  return 0;
+}
+
+// Errors after which the connection is gone or hangs: no clean-up is tried.
+bool ConnectionLost(CURLcode rc) {
+  switch (rc) {
+    case CURLE_COULDNT_CONNECT:
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_RESOLVE_PROXY:
+    case CURLE_OPERATION_TIMEDOUT:
+    case CURLE_SEND_ERROR:
+    case CURLE_RECV_ERROR:
+    case CURLE_GOT_NOTHING:
+    case CURLE_FTP_ACCEPT_TIMEOUT:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// '257 "/a/b" is the current directory.' gives /a/b, with "" for ".
+std::string PathOfPwdReply(const std::string& reply) {
+  size_t open = reply.find('"');
+  if (open == std::string::npos) return "";
+  std::string path;
+  for (size_t i = open + 1; i < reply.size(); ++i) {
+    if (reply[i] == '"') {
+      if (i + 1 < reply.size() && reply[i + 1] == '"') {
+        path += '"';
+        ++i;
+        continue;
+      }
+      break;
+    }
+    path += reply[i];
+  }
+  return path;
+}
+
+std::string Escaped(CURL* curl, const std::string& segment) {
+  char* out = curl_easy_escape(curl, segment.c_str(), static_cast<int>(segment.size()));
+  std::string result = out ? out : segment;
+  curl_free(out);
+  return result;
+}
+
+std::string WithPort(const std::string& host, int port, int default_port) {
+  return host + ":" + std::to_string(port > 0 ? port : default_port);
+}
+
+}  // namespace
+
+FtpProtocol ParseFtpProtocol(std::string_view text) {
+  std::string t = ToUpper(Trim(text));
+  if (t == "FTPS") return FtpProtocol::kFtps;
+  if (t == "SFTP") return FtpProtocol::kSftp;
+  return FtpProtocol::kFtp;
+}
+
+FtpProxyType ParseFtpProxyType(std::string_view text) {
+  static const std::pair<std::string_view, FtpProxyType> kTypes[] = {
+      {"User Site", FtpProxyType::kUserSite},
+      {"Site", FtpProxyType::kSite},
+      {"Open", FtpProxyType::kOpen},
+      {"User Pass", FtpProxyType::kUserPass},
+      {"Transparent", FtpProxyType::kTransparent},
+      {"Http Proxy With Ftp", FtpProxyType::kHttpProxyWithFtp}};
+  for (const auto& [name, type] : kTypes) {
+    if (EqualsIgnoreCase(Trim(text), name)) return type;
+  }
+  return FtpProxyType::kNone;
+}
+
+std::string UploadTempName(const std::string& remote_name) {
+  return "." + remote_name + ".part";
+}
+
+struct CurlFtpEngine::Request {
+  std::string url;
+  bool nobody = false;
+  bool upload = false;
+  bool create_dir = false;
+  bool fresh = false;
+  bool list_only = false;
+  FILE* source = nullptr;
+  curl_off_t source_size = 0;
+  std::string* text = nullptr;  // download collected here
+  std::vector<std::string> quote;
+  std::vector<std::string> postquote;
+};
+
+CurlFtpEngine::CurlFtpEngine(FtpConnectOptions options) : options_(std::move(options)) {
+  GlobalInit();
+}
+
+CurlFtpEngine::~CurlFtpEngine() {
+  if (curl_) curl_easy_cleanup(H(curl_));
+  curl_slist_free_all(static_cast<curl_slist*>(resolve_));
+}
+
+std::string CurlFtpEngine::Resolve(const std::string& path) const {
+  std::string p = ReplaceAll(path, "\\", "/");
+  std::string start;
+  if (p == "~" || p.rfind("~/", 0) == 0) {
+    start = entry_dir_;
+    p = p.substr(1);
+  } else if (p.rfind("/", 0) != 0) {
+    start = cwd_;
+  }
+  std::vector<std::string> parts;
+  for (const std::string& piece : Split(start + "/" + p, '/')) {
+    if (piece.empty() || piece == ".") continue;
+    if (piece == "..") {
+      if (!parts.empty()) parts.pop_back();
+      continue;
+    }
+    parts.push_back(piece);
+  }
+  std::string out;
+  for (const std::string& piece : parts) out += "/" + piece;
+  return out.empty() ? "/" : out;
+}
+
+std::string CurlFtpEngine::DirUrl(const std::string& absolute) const {
+  std::string url = base_url_ + (options_.protocol == FtpProtocol::kSftp ? "" : "/%2F");
+  bool first = true;
+  for (const std::string& piece : Split(absolute, '/')) {
+    if (piece.empty()) continue;
+    if (!first || options_.protocol == FtpProtocol::kSftp) url += "/";
+    url += Escaped(H(curl_), piece);
+    first = false;
+  }
+  return url + "/";
+}
+
+std::string CurlFtpEngine::FileUrl(const std::string& absolute_dir,
+                                   const std::string& name) const {
+  return DirUrl(absolute_dir) + Escaped(H(curl_), name);
+}
+
+bool CurlFtpEngine::Perform(const Request& r) {
+  CURL* c = H(curl_);
+  char error[CURL_ERROR_SIZE] = {0};
+  Callbacks cb{this, &on_status, &on_progress, &last_pwd_reply_};
+  SList quote(r.quote), postquote(r.postquote);
+  curl_easy_setopt(c, CURLOPT_ERRORBUFFER, error);
+  curl_easy_setopt(c, CURLOPT_URL, r.url.c_str());
+  curl_easy_setopt(c, CURLOPT_NOBODY, r.nobody ? 1L : 0L);
+  curl_easy_setopt(c, CURLOPT_UPLOAD, r.upload ? 1L : 0L);
+  curl_easy_setopt(c, CURLOPT_DIRLISTONLY, r.list_only ? 1L : 0L);
+  curl_easy_setopt(c, CURLOPT_FRESH_CONNECT, r.fresh ? 1L : 0L);
+  curl_easy_setopt(c, CURLOPT_FTP_CREATE_MISSING_DIRS,
+                   r.create_dir ? static_cast<long>(CURLFTP_CREATE_DIR) : 0L);
+  curl_easy_setopt(c, CURLOPT_QUOTE, quote.get());
+  curl_easy_setopt(c, CURLOPT_POSTQUOTE, postquote.get());
+  curl_easy_setopt(c, CURLOPT_READDATA, r.source);
+  curl_easy_setopt(c, CURLOPT_INFILESIZE_LARGE, r.upload ? r.source_size : curl_off_t{-1});
+  if (r.text) {
+    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, CollectText);
+    curl_easy_setopt(c, CURLOPT_WRITEDATA, r.text);
+  } else {
+    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, DiscardText);
+    curl_easy_setopt(c, CURLOPT_WRITEDATA, nullptr);
+  }
+  curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, HeaderLine);
+  curl_easy_setopt(c, CURLOPT_HEADERDATA, &cb);
+  curl_easy_setopt(c, CURLOPT_DEBUGFUNCTION, DebugText);
+  curl_easy_setopt(c, CURLOPT_DEBUGDATA, &cb);
+  curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, TransferInfo);
+  curl_easy_setopt(c, CURLOPT_XFERINFODATA, &cb);
+  CURLcode rc = curl_easy_perform(c);
+  // The lists die with this call; the handle must not point at them.
+  curl_easy_setopt(c, CURLOPT_QUOTE, nullptr);
+  curl_easy_setopt(c, CURLOPT_POSTQUOTE, nullptr);
+  curl_easy_setopt(c, CURLOPT_ERRORBUFFER, nullptr);
+  curl_easy_setopt(c, CURLOPT_HEADERDATA, nullptr);
+  curl_easy_setopt(c, CURLOPT_DEBUGDATA, nullptr);
+  curl_easy_setopt(c, CURLOPT_XFERINFODATA, nullptr);
+  if (rc == CURLE_OK) return true;
+  last_error_ = error[0] ? std::string(error) : std::string(curl_easy_strerror(rc));
+  last_error_ = "(" + std::to_string(static_cast<int>(rc)) + ") " + TrimRight(last_error_);
+  last_code_ = static_cast<int>(rc);
+  return false;
+}
+
+bool CurlFtpEngine::Connect(const std::string& host) {
+  Disconnect();
+  curl_ = curl_easy_init();
+  if (!curl_) {
+    last_error_ = "the FTP library could not start";
+    return false;
+  }
+  CURL* c = H(curl_);
+  server_host_ = host;
+  const FtpProxy& proxy = options_.proxy;
+  const bool ftp_proxy = proxy.type != FtpProxyType::kNone &&
+                         proxy.type != FtpProxyType::kHttpProxyWithFtp;
+  std::string connect_to = ftp_proxy ? WithPort(proxy.host, proxy.port, 21) : host;
+  const char* scheme = options_.protocol == FtpProtocol::kSftp ? "sftp://" : "ftp://";
+  base_url_ = scheme + connect_to;
+
+  std::string user = options_.user, password = options_.password;
+  std::vector<std::string> login_after;
+  switch (proxy.type) {
+    case FtpProxyType::kUserSite:
+      user = options_.user + "@" + host;
+      break;
+    case FtpProxyType::kUserPass:
+      if (proxy.user.empty()) {
+        user = options_.user + "@" + host;
+      } else {
+        user = options_.user + "@" + proxy.user + "@" + host;
+        password = options_.password + "@" + proxy.password;
+      }
+      break;
+    case FtpProxyType::kSite:
+    case FtpProxyType::kOpen:
+      user = proxy.user;
+      password = proxy.password;
+      login_after = {(proxy.type == FtpProxyType::kSite ? "SITE " : "OPEN ") + host,
+                     "USER " + options_.user, "PASS " + options_.password};
+      break;
+    default:
+      break;
+  }
+  curl_easy_setopt(c, CURLOPT_USERNAME, user.c_str());
+  curl_easy_setopt(c, CURLOPT_PASSWORD, password.c_str());
+  curl_easy_setopt(c, CURLOPT_VERBOSE, 1L);  // feeds the raw status texts
+  curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
+  curl_easy_setopt(c, CURLOPT_TRANSFERTEXT, 0L);  // binary
+  curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, options_.connect_timeout_seconds);
+  curl_easy_setopt(c, CURLOPT_SERVER_RESPONSE_TIMEOUT, options_.response_timeout_seconds);
+  curl_easy_setopt(c, CURLOPT_ACCEPTTIMEOUT_MS, options_.connect_timeout_seconds * 1000);
+  curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, options_.stall_bytes_per_second);
+  curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, options_.stall_seconds);
+  curl_easy_setopt(c, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_SINGLECWD));
+  if (!resolve_) {
+    curl_slist* list = nullptr;
+    for (const std::string& entry : options_.resolve) {
+      list = curl_slist_append(list, entry.c_str());
+    }
+    resolve_ = list;
+  }
+  curl_easy_setopt(c, CURLOPT_RESOLVE, static_cast<curl_slist*>(resolve_));
+  bool passive = options_.passive;
+  if (proxy.type == FtpProxyType::kHttpProxyWithFtp) {
+    std::string proxy_url = "http://" + WithPort(proxy.host, proxy.port, 8080);
+    curl_easy_setopt(c, CURLOPT_PROXY, proxy_url.c_str());
+    curl_easy_setopt(c, CURLOPT_HTTPPROXYTUNNEL, 1L);
+    if (!proxy.user.empty()) {
+      curl_easy_setopt(c, CURLOPT_PROXYUSERNAME, proxy.user.c_str());
+      curl_easy_setopt(c, CURLOPT_PROXYPASSWORD, proxy.password.c_str());
+    }
+    passive = true;  // a tunnel cannot take the server's calls back
+  } else {
+    curl_easy_setopt(c, CURLOPT_PROXY, "");  // not the environment's
+  }
+  if (!passive) curl_easy_setopt(c, CURLOPT_FTPPORT, "-");
+  if (options_.protocol == FtpProtocol::kFtps) {
+    curl_easy_setopt(c, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
+    curl_easy_setopt(c, CURLOPT_FTPSSLAUTH, static_cast<long>(CURLFTPAUTH_TLS));
+    // Debian 12's libcurl loses the tail of uploads over TLS 1.3 data
+    // connections and still reports success.
+    curl_easy_setopt(c, CURLOPT_SSLVERSION,
+                     static_cast<long>(CURL_SSLVERSION_TLSv1_2) |
+                         static_cast<long>(CURL_SSLVERSION_MAX_TLSv1_2));
+  }
+  if (!options_.ca_file.empty()) curl_easy_setopt(c, CURLOPT_CAINFO, options_.ca_file.c_str());
+  if (options_.protocol == FtpProtocol::kSftp) {
+    std::string known = std::string(getenv("HOME") ? getenv("HOME") : "") + "/.ssh/known_hosts";
+    curl_easy_setopt(c, CURLOPT_SSH_KNOWNHOSTS, known.c_str());
+    curl_easy_setopt(c, CURLOPT_SSH_AUTH_TYPES, static_cast<long>(CURLSSH_AUTH_PASSWORD));
+  }
+
+  Request r;
+  r.url = base_url_ + "/";
+  r.nobody = true;
+  r.fresh = true;
+  r.quote = login_after;
+  if (options_.protocol != FtpProtocol::kSftp) r.quote.push_back("PWD");
+  last_pwd_reply_.clear();
+  if (!Perform(r)) return false;
+  std::string entry = PathOfPwdReply(last_pwd_reply_);
+  if (entry.empty()) {
+    char* path = nullptr;
+    if (curl_easy_getinfo(c, CURLINFO_FTP_ENTRY_PATH, &path) == CURLE_OK && path) entry = path;
+  }
+  cwd_ = "/";
+  entry_dir_ = "/";
+  entry_dir_ = Resolve(entry.empty() ? "/" : entry);
+  cwd_ = entry_dir_;
+  connected_ = true;
+  return true;
+}
+
+std::string CurlFtpEngine::CurrentDir() { return connected_ ? cwd_ : "-1"; }
+
+bool CurlFtpEngine::Probe(const std::string& absolute) {
+  Request r;
+  r.url = DirUrl(absolute);
+  if (options_.protocol == FtpProtocol::kSftp) {
+    // SFTP has no CWD: a listing proves the folder is there.
+    std::string ignored;
+    r.text = &ignored;
+    r.list_only = true;
+  } else {
+    r.nobody = true;
+  }
+  return Perform(r);
+}
+
+bool CurlFtpEngine::ChangeDir(const std::string& path) {
+  if (!connected_) {
+    last_error_ = "not connected";
+    return false;
+  }
+  std::string target = Resolve(path);
+  if (!Probe(target)) return false;
+  cwd_ = target;
+  return true;
+}
+
+bool CurlFtpEngine::MakeDir(const std::string& name) {
+  if (!connected_) {
+    last_error_ = "not connected";
+    return false;
+  }
+  std::string target = Resolve(name);
+  if (options_.protocol == FtpProtocol::kSftp) {
+    Request r;
+    r.url = base_url_ + "/";
+    r.nobody = true;
+    r.quote = {"mkdir \"" + target + "\""};
+    return Perform(r);
+  }
+  // A folder URL with creation on: libcurl tries CWD, then MKD and CWD.
+  Request r;
+  r.url = DirUrl(target);
+  r.nobody = true;
+  r.create_dir = true;
+  return Perform(r);
+}
+
+std::optional<std::vector<std::string>> CurlFtpEngine::List() {
+  if (!connected_) {
+    last_error_ = "not connected";
+    return std::nullopt;
+  }
+  std::string text;
+  Request r;
+  r.url = DirUrl(cwd_);
+  r.text = &text;
+  if (!Perform(r)) return std::nullopt;
+  std::vector<std::string> lines;
+  for (const std::string& line : SplitLines(text)) {
+    if (!Trim(line).empty()) lines.push_back(line);
+  }
+  return lines;
+}
+
+bool CurlFtpEngine::PutFile(const std::string& local_path, const std::string& remote_name) {
+  if (!connected_) {
+    last_error_ = "not connected";
+    return false;
+  }
+  std::error_code ec;
+  const auto size = std::filesystem::file_size(local_path, ec);
+  if (ec) {
+    last_error_ = "cannot read " + local_path + ": " + ec.message();
+    return false;
+  }
+  FILE* source = std::fopen(local_path.c_str(), "rb");
+  if (!source) {
+    last_error_ = "cannot open " + local_path;
+    return false;
+  }
+  const bool sftp = options_.protocol == FtpProtocol::kSftp;
+  const std::string temp = UploadTempName(remote_name);
+  const std::string dir = cwd_;
+  const std::string dir_slash = dir == "/" ? "/" : dir + "/";
+  Request r;
+  r.url = FileUrl(dir, temp);
+  r.upload = true;
+  r.source = source;
+  r.source_size = static_cast<curl_off_t>(size);
+  if (sftp) {
+    r.postquote = {"rename \"" + dir_slash + temp + "\" \"" + dir_slash + remote_name + "\""};
+  } else {
+    r.postquote = {"RNFR " + temp, "RNTO " + remote_name};
+  }
+  bool ok = Perform(r);
+  std::fclose(source);
+  curl_off_t sent = 0;
+  curl_easy_getinfo(H(curl_), CURLINFO_SIZE_UPLOAD_T, &sent);
+  if (ok && sent != static_cast<curl_off_t>(size)) {
+    last_error_ = "only " + std::to_string(sent) + " of " + std::to_string(size) +
+                  " bytes of " + remote_name + " were sent";
+    ok = false;
+  }
+  if (ok) return true;
+  if (ConnectionLost(static_cast<CURLcode>(last_code_))) return false;
+  const std::string error = last_error_;
+  if (last_code_ == CURLE_QUOTE_ERROR) {
+    // The file arrived whole but the rename was refused, as by servers that
+    // will not rename over an existing file.
+    Request again;
+    again.url = DirUrl(dir);
+    again.nobody = !sftp;
+    std::string ignored;
+    if (sftp) {
+      again.text = &ignored;
+      again.list_only = true;
+      again.postquote = {"*rm \"" + dir_slash + remote_name + "\"",
+                         "rename \"" + dir_slash + temp + "\" \"" + dir_slash + remote_name +
+                             "\""};
+    } else {
+      again.postquote = {"*DELE " + remote_name, "RNFR " + temp, "RNTO " + remote_name};
+    }
+    if (Perform(again)) return true;
+  }
+  Request clean;
+  clean.url = DirUrl(dir);
+  std::string ignored;
+  if (sftp) {
+    clean.text = &ignored;
+    clean.list_only = true;
+    clean.postquote = {"*rm \"" + dir_slash + temp + "\""};
+  } else {
+    clean.nobody = true;
+    clean.postquote = {"*DELE " + temp};
+  }
+  (void)Perform(clean);
+  last_error_ = error;
+  return false;
+}
+
+void CurlFtpEngine::Disconnect() {
+  if (curl_) {
+    // Cleaning the handle up sends QUIT on the open connection.
+    curl_easy_cleanup(H(curl_));
+    curl_ = nullptr;
+  }
+  connected_ = false;
+}
+
+std::unique_ptr<FtpEngine> MakeCurlFtpEngine(const FtpConnectOptions& options) {
+  return std::make_unique<CurlFtpEngine>(options);
+}
+
+}  // namespace almanix::publish

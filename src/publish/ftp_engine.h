@@ -1,0 +1,168 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The FTP client behind the upload window: the few operations the upload
+// needs, behind one interface, and the libcurl implementation of them.
+namespace almanix::publish {
+
+// FTP.Protocol.
+enum class FtpProtocol {
+  kFtp,   // plain FTP
+  kFtps,  // explicit TLS ("AUTH TLS"), capped at TLS 1.2
+  kSftp,  // SSH file transfer; the server's key must be in ~/.ssh/known_hosts
+};
+// "FTP", "FTPS", "SFTP" (any case); FTP for anything else.
+FtpProtocol ParseFtpProtocol(std::string_view text);
+
+// Proxy.Type. kNone also stands for a disabled proxy.
+enum class FtpProxyType {
+  kNone,
+  kUserSite,          // proxy gets USER user@host, PASS password
+  kSite,              // proxy login, then SITE host, USER user, PASS password
+  kOpen,              // proxy login, then OPEN host, USER user, PASS password
+  kUserPass,          // USER user@proxyuser@host, PASS password@proxypassword
+  kTransparent,       // the proxy is spoken to as if it were the server
+  kHttpProxyWithFtp,  // an HTTP proxy tunnelling the connections (CONNECT)
+};
+// The Proxy.Type item; kNone for anything not listed.
+FtpProxyType ParseFtpProxyType(std::string_view text);
+
+struct FtpProxy {
+  FtpProxyType type = FtpProxyType::kNone;
+  std::string host;
+  int port = 0;  // 0: 21 for the FTP proxies, 8080 for the HTTP proxy
+  std::string user;
+  std::string password;
+};
+
+// Everything but the host, which each Connect names.
+struct FtpConnectOptions {
+  std::string user;
+  std::string password;
+  bool passive = true;
+  FtpProtocol protocol = FtpProtocol::kFtp;
+  FtpProxy proxy;
+  // Our own limits instead of libcurl's (which would wait minutes).
+  long connect_timeout_seconds = 15;
+  long response_timeout_seconds = 30;  // one reply of the server
+  // A transfer slower than this many bytes a second for stall_seconds is
+  // given up.
+  long stall_bytes_per_second = 1;
+  long stall_seconds = 30;
+  // Certificates to trust for FTPS besides the system's (a self-signed one).
+  std::string ca_file;
+  // "name:port:address" entries answered without asking DNS (libcurl's
+  // CURLOPT_RESOLVE), for hosts a test or a local setup names.
+  std::vector<std::string> resolve;
+};
+
+// What the upload asks of a client. Errors never escape: every operation
+// turns one into a false result (or "-1", or nullopt) and last_error().
+// Paths are remote paths with "/" separators; a relative one is taken from
+// the current folder.
+class FtpEngine {
+ public:
+  virtual ~FtpEngine() = default;
+
+  // Connects and logs in to host ("name" or "name:port"). False on failure.
+  virtual bool Connect(const std::string& host) = 0;
+  virtual bool IsConnected() const = 0;
+  // The current folder as the server spells it ("/" at a chrooted root);
+  // "-1" when it cannot be told.
+  virtual std::string CurrentDir() = 0;
+  // "~" is the folder the login started in. False, staying put, when the
+  // folder cannot be entered.
+  virtual bool ChangeDir(const std::string& path) = 0;
+  // Makes a folder (one level) without entering it.
+  virtual bool MakeDir(const std::string& name) = 0;
+  // The detail lines of the current folder's listing; nullopt on failure.
+  virtual std::optional<std::vector<std::string>> List() = 0;
+  // Stores a local file into the current folder under remote_name, binary,
+  // replacing an older file only once the new one has arrived complete.
+  virtual bool PutFile(const std::string& local_path, const std::string& remote_name) = 0;
+  // Errors ignored.
+  virtual void Disconnect() = 0;
+
+  // The last failure, as the library worded it.
+  virtual std::string last_error() const = 0;
+  // Called with each raw status text (the protocol conversation, passwords
+  // masked) while operations run.
+  std::function<void(const std::string&)> on_status;
+  // Called while a transfer runs, so the interface can repaint.
+  std::function<void()> on_progress;
+};
+
+// The temporary name a file travels under until it is complete.
+std::string UploadTempName(const std::string& remote_name);
+
+// The libcurl client: one easy handle, so one control connection, for every
+// operation until Disconnect (libcurl logs in again by itself should the
+// server drop it). The current folder is kept here, as the server confirmed
+// it, and every operation names its folder in full, because libcurl's own
+// idea of the connection's folder is not the caller's.
+//
+// PutFile stores "." + name + ".part" and renames it over name (RNFR/RNTO)
+// once the server has all of it; where a server refuses to rename over an
+// existing file, the old file is deleted first and the rename made again.
+// A transfer that breaks leaves the old file as it was (and, at worst, the
+// temporary file beside it, replaced by the next upload).
+//
+// Proxies: the HTTP proxy tunnels (CONNECT) the control and the data
+// connections, so passive mode is used through it. The FTP proxies are
+// spoken to at Proxy.Host:Proxy.Port (21 when 0) with the login their mode
+// names: "User Site" logs in as user@host; "User Pass" as
+// user@proxyuser@host with password@proxypassword (as "User Site" when no
+// proxy account is set); "Site" and "Open" log in to the proxy with the
+// proxy account, then send SITE host or OPEN host and USER and PASS for the
+// server; "Transparent" logs in to the proxy as if it were the server.
+class CurlFtpEngine : public FtpEngine {
+ public:
+  explicit CurlFtpEngine(FtpConnectOptions options);
+  ~CurlFtpEngine() override;
+  CurlFtpEngine(const CurlFtpEngine&) = delete;
+  CurlFtpEngine& operator=(const CurlFtpEngine&) = delete;
+
+  bool Connect(const std::string& host) override;
+  bool IsConnected() const override { return connected_; }
+  std::string CurrentDir() override;
+  bool ChangeDir(const std::string& path) override;
+  bool MakeDir(const std::string& name) override;
+  std::optional<std::vector<std::string>> List() override;
+  bool PutFile(const std::string& local_path, const std::string& remote_name) override;
+  void Disconnect() override;
+  std::string last_error() const override { return last_error_; }
+
+  // The absolute remote path of a path as ChangeDir would take it.
+  std::string Resolve(const std::string& path) const;
+
+ private:
+  struct Request;
+  // One operation on the shared handle; false (with last_error_) on failure.
+  bool Perform(const Request& request);
+  std::string DirUrl(const std::string& absolute) const;
+  std::string FileUrl(const std::string& absolute_dir, const std::string& name) const;
+  // The folder exists and can be entered.
+  bool Probe(const std::string& absolute);
+
+  FtpConnectOptions options_;
+  void* curl_ = nullptr;  // CURL*, kept out of this header
+  std::string base_url_;  // "ftp://name:port"
+  std::string server_host_;
+  std::string entry_dir_ = "/";
+  std::string cwd_ = "/";
+  bool connected_ = false;
+  std::string last_error_;
+  int last_code_ = 0;  // the CURLcode of last_error_
+  std::string last_pwd_reply_;
+  void* resolve_ = nullptr;  // curl_slist*, alive as long as the handle
+};
+
+std::unique_ptr<FtpEngine> MakeCurlFtpEngine(const FtpConnectOptions& options);
+
+}  // namespace almanix::publish

@@ -1,0 +1,584 @@
+#include "publish/ftp_upload.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <exception>
+#include <filesystem>
+#include <map>
+#include <system_error>
+
+#include "app/file_util.h"
+#include "app/log.h"
+#include "app/text.h"
+#include "publish/publish_settings.h"
+
+namespace almanix::publish {
+namespace fs = std::filesystem;
+namespace {
+
+bool ContainsNoCase(std::string_view text, std::string_view part) {
+  return ToLower(text).find(ToLower(part)) != std::string::npos;
+}
+
+std::string ReplaceNoCase(std::string_view text, std::string_view from, std::string_view to) {
+  const std::string lower = ToLower(text), lower_from = ToLower(from);
+  std::string out;
+  size_t i = 0;
+  while (i < text.size()) {
+    if (lower.compare(i, lower_from.size(), lower_from) == 0) {
+      out += to;
+      i += from.size();
+    } else {
+      out += text[i++];
+    }
+  }
+  return out;
+}
+
+// A remote path made absolute from a folder, without "." and "..", and
+// without a trailing "/".
+std::string AbsoluteFrom(const std::string& start, const std::string& path) {
+  std::string p = NormaliseRemotePath(path);
+  std::vector<std::string> parts;
+  for (const std::string& piece : Split((p.rfind("/", 0) == 0 ? "" : start + "/") + p, '/')) {
+    if (piece.empty() || piece == ".") continue;
+    if (piece == "..") {
+      if (!parts.empty()) parts.pop_back();
+      continue;
+    }
+    parts.push_back(piece);
+  }
+  std::string out;
+  for (const std::string& piece : parts) out += "/" + piece;
+  return out.empty() ? "/" : out;
+}
+
+// 64-bit FNV-1a: with the size, enough to notice that a page changed.
+std::string ContentHash(const std::string& bytes) {
+  uint64_t h = 1469598103934665603ull;
+  for (unsigned char c : bytes) {
+    h ^= c;
+    h *= 1099511628211ull;
+  }
+  static const char kHex[] = "0123456789abcdef";
+  std::string out(16, '0');
+  for (int i = 15; i >= 0; --i, h >>= 4) out[i] = kHex[h & 0xF];
+  return out;
+}
+
+struct ManifestEntry {
+  std::string size;
+  std::string hash;
+};
+
+// The manifest: a line "place" + TAB + where the files went, then one line
+// per file: name TAB size TAB hash.
+struct Manifest {
+  std::string place;
+  std::map<std::string, ManifestEntry> files;
+};
+
+Manifest ReadManifest(const std::string& path) {
+  Manifest m;
+  Result<std::string> bytes = ReadFileBytes(path);
+  if (!bytes.ok()) return m;
+  for (const std::string& line : SplitLines(bytes.value())) {
+    std::vector<std::string> f = Split(line, '\t');
+    if (f.size() >= 2 && f[0] == "place") {
+      m.place = line.substr(6);
+    } else if (f.size() == 4 && f[0] == "file") {
+      m.files[f[1]] = {f[2], f[3]};
+    }
+  }
+  return m;
+}
+
+std::string ManifestText(const Manifest& m) {
+  std::string out = "place\t" + m.place + "\n";
+  for (const auto& [name, entry] : m.files) {
+    out += "file\t" + name + "\t" + entry.size + "\t" + entry.hash + "\n";
+  }
+  return out;
+}
+
+std::string_view ProtocolName(FtpProtocol p) {
+  switch (p) {
+    case FtpProtocol::kFtps: return "FTPS";
+    case FtpProtocol::kSftp: return "SFTP";
+    default: return "FTP";
+  }
+}
+
+std::vector<std::string> BuildFiles(const std::string& build_dir) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (fs::directory_iterator it(build_dir, ec), end; !ec && it != end; it.increment(ec)) {
+    std::error_code type_ec;
+    if (it->is_regular_file(type_ec)) names.push_back(it->path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+}  // namespace
+
+std::string NormaliseRemotePath(std::string_view path) {
+  std::string p = ReplaceAll(path, "\\", "/");
+  while (p.find("//") != std::string::npos) p = ReplaceAll(p, "//", "/");
+  return p;
+}
+
+std::vector<std::string> HostCandidates(std::string_view host) {
+  const std::string h(host);
+  std::vector<std::string> out;
+  auto add = [&](const std::string& c) {
+    for (const std::string& o : out) {
+      if (EqualsIgnoreCase(o, c)) return;
+    }
+    out.push_back(c);
+  };
+  add(h);
+  add(ReplaceNoCase(h, "www.", "ftp."));
+  add(ReplaceNoCase(h, "ftp.", "www."));
+  add(ReplaceNoCase(h, "www.", ""));
+  add(ReplaceNoCase(h, "ftp.", ""));
+  if (!ContainsNoCase(h, "ftp.") && !ContainsNoCase(h, "www.")) {
+    add("ftp." + h);
+    add("www." + h);
+  }
+  return out;
+}
+
+std::string CleanHost(std::string_view candidate) {
+  std::string c = ReplaceNoCase(candidate, "ftp://", "");
+  c = ReplaceAll(c, "/", "");
+  c = ReplaceNoCase(c, "ftp.ftp.", "ftp.");
+  c = ReplaceNoCase(c, "www.www.", "www.");
+  c = ReplaceNoCase(c, "www.ftp.", "www.");
+  c = ReplaceNoCase(c, "ftp.www.", "ftp.");
+  return c;
+}
+
+bool IsDirectoryLine(std::string_view line) {
+  return (!line.empty() && line[0] == 'd') || ToLower(line).find("dir") != std::string::npos;
+}
+
+std::string ListingName(std::string_view line) {
+  std::string t = TrimRight(line);
+  size_t blank = t.find_last_of(' ');
+  return blank == std::string::npos ? t : t.substr(blank + 1);
+}
+
+std::vector<std::string> FolderSuggestions(const std::vector<std::string>& listing) {
+  std::vector<std::string> out;
+  for (const std::string& line : listing) {
+    if (!IsDirectoryLine(line)) continue;
+    const std::string name = ListingName(line);
+    if (name.empty() || name == "." || name == "..") continue;
+    std::string s = ReplaceAll(name + "/calendar/", "//", "/");
+    // A leading "/" for the reduction, so that a folder named "calendar" in
+    // the start folder gives "calendar/", not "calendar/calendar/".
+    s = ReplaceAll("/" + s, "/calendar/calendar/", "/calendar/").substr(1);
+    s = NormaliseRemotePath(s);
+    if (std::find(out.begin(), out.end(), s) == out.end()) out.push_back(s);
+  }
+  return out;
+}
+
+FtpUploadSettings FtpUploadSettingsFrom(const PublishSettings& settings) {
+  FtpUploadSettings s;
+  s.host = settings.Text("FTP.Host");
+  s.directory = settings.Text("FTP.Directory");
+  s.alternate_engine = settings.Bool("FTP.MFTP");
+  s.rss_path = settings.Text("RSS.Path");
+  FtpConnectOptions& c = s.connection;
+  c.user = settings.Text("FTP.UserID");
+  c.password = settings.Text("FTP.Password");
+  c.passive = settings.Bool("FTP.Passive");
+  c.protocol = ParseFtpProtocol(settings.Text("FTP.Protocol"));
+  if (settings.Bool("Proxy.Enabled") && !s.alternate_engine) {
+    c.proxy.type = ParseFtpProxyType(settings.Text("Proxy.Type"));
+    c.proxy.host = settings.Text("Proxy.Host");
+    c.proxy.port = settings.Int("Proxy.Port");
+    c.proxy.user = settings.Text("Proxy.User");
+    c.proxy.password = settings.Text("Proxy.Password");
+  }
+  return s;
+}
+
+FtpUpload::FtpUpload(FtpEngine& engine, UiSeam& ui, TLog* log, FtpUploadSettings settings,
+                     FtpUploadOptions options)
+    : engine_(engine),
+      ui_(ui),
+      tlog_(log),
+      settings_(std::move(settings)),
+      options_(std::move(options)),
+      host_(settings_.host) {
+  engine_.on_status = [this](const std::string& text) { raw_status_.push_back(text); };
+  engine_.on_progress = [this] { ui_.ProcessEvents(); };
+}
+
+void FtpUpload::LogRaw(const std::string& text) {
+  log_.push_back(text);
+  if (options_.on_log) options_.on_log(text);
+  if (tlog_ && !text.empty()) tlog_->Info("FTP.Status " + text);
+}
+
+void FtpUpload::Log(const std::string& text) {
+  std::time_t now = options_.clock ? options_.clock() : std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&now, &tm);
+  char stamp[16];
+  std::strftime(stamp, sizeof stamp, "%H:%M:%S :", &tm);
+  LogRaw(stamp + text);
+}
+
+bool FtpUpload::ChangeDir(const std::string& path) {
+  Log("Changing directory " + path);
+  return engine_.ChangeDir(path);
+}
+
+bool FtpUpload::Connect() {
+  try {
+    raw_status_.clear();
+    LogRaw(std::string(settings_.alternate_engine ? "Using mFTP v4.7: " : "Using Indy FTP: ") +
+           (settings_.connection.passive ? "(passive mode)" : "(regular mode)"));
+    LogRaw("");
+    LogRaw("");
+    const std::vector<std::string> candidates = HostCandidates(settings_.host);
+    const int count = static_cast<int>(candidates.size());
+    bool connected = false;
+    for (int i = 0; i < count && !connected; ++i) {
+      ui_.ProcessEvents();
+      if (cancelled_) break;
+      ui_.Progress(i + 1, count);
+      const std::string candidate = CleanHost(candidates[i]);
+      Log("Connecting to " + candidate);
+      if (engine_.Connect(candidate)) {
+        Log("Connected to " + candidate);
+        host_ = candidate;
+        Log("connected OK");
+        connected = true;
+      } else {
+        Log("Failed Connecting to " + candidate);
+        LogTo(tlog_, true, "FTP.Connect " + candidate + " " + engine_.last_error());
+      }
+    }
+    ui_.Progress(0, 0);
+    if (!connected) ui_.ShowMessage(kConnectFailedMessage, MessageKind::kError);
+    return connected;
+  } catch (const std::exception& e) {
+    LogTo(tlog_, true, std::string("FTP.Connect ") + e.what());
+    ui_.ShowMessage("Could not connect to " + settings_.host +
+                        " (check ftp hostname, username and password) ",
+                    MessageKind::kError);
+    return false;
+  }
+}
+
+bool FtpUpload::IsAt(const std::string& path) {
+  std::string here = engine_.CurrentDir();
+  if (here.size() > 1 && here.back() == '/') here.pop_back();
+  return here == AbsoluteFrom(start_dir_, path);
+}
+
+bool FtpUpload::CreatePath(const std::string& path) {
+  std::string rel = path;
+  const std::string here = engine_.CurrentDir();
+  if (here != "-1" && !here.empty() && rel.rfind(here, 0) == 0) rel = rel.substr(here.size());
+  for (const std::string& part : Split(rel, '/')) {
+    if (part.empty()) continue;
+    bool in = ChangeDir(part);
+    if (!in && engine_.MakeDir(part)) {
+      in = BaseName(WithoutTrailingSlash(engine_.CurrentDir())) == part || ChangeDir(part);
+    }
+    Log("Current Dir:" + engine_.CurrentDir());
+    if (!in) return false;
+  }
+  return true;
+}
+
+void FtpUpload::Finish(FtpUploadResult* result) {
+  if (engine_.IsConnected()) engine_.Disconnect();
+  result->cancelled = result->cancelled || cancelled_;
+}
+
+FtpUploadResult FtpUpload::PublishFiles(const std::string& build_dir) {
+  FtpUploadResult result;
+  if (!Connect()) return result;
+  result.connected = true;
+  start_dir_ = engine_.CurrentDir();
+  std::string p = NormaliseRemotePath(settings_.directory);
+  const bool start_folder = p.empty() || p == "/";
+  if (!start_folder) {
+    bool entered = ChangeDir(p);
+    if (!entered) {
+      std::optional<std::vector<std::string>> listing = engine_.List();
+      if (listing && p.find("webroot") == std::string::npos &&
+          p.find("www") == std::string::npos && p.find("public_html") == std::string::npos) {
+        for (const std::string& line : *listing) {
+          if (!IsDirectoryLine(line)) continue;
+          const std::string word = ListingName(line);
+          std::string root;
+          if (word.find("webroot") != std::string::npos) {
+            root = "webroot/";
+          } else if (word.find("www") != std::string::npos) {
+            root = "www/";
+          } else if (word.find("public_html") != std::string::npos) {
+            root = "public_html/";
+          } else {
+            continue;
+          }
+          const std::string candidate = NormaliseRemotePath(root + p);
+          if (candidate != p && ChangeDir(candidate)) {
+            p = candidate;
+            entered = true;
+          }
+          break;
+        }
+      }
+    }
+    if (!entered) {
+      const Answer create =
+          ui_.Ask("Remote Path: " + SingleQuoted(p) +
+                      " does not exist, would you like to create it ?",
+                  Buttons::kOkCancel, options_.create_default);
+      if (create == Answer::kOk) {
+        (void)CreatePath(p);
+        if (!IsAt(p)) {
+          const Answer here =
+              ui_.Ask("Sorry I could not create this remote path : " + SingleQuoted(p) +
+                          "\r Would you like to try uploading the calendar to the current "
+                          "directory: " +
+                          engine_.CurrentDir(),
+                      Buttons::kOkCancel, Answer::kCancel);
+          if (here != Answer::kOk) {
+            ui_.ShowMessage(kBrowseHint);
+            Finish(&result);
+            return result;
+          }
+        }
+      }
+    }
+  }
+  working_path_ = p;
+  if (!start_folder && !IsAt(p)) {
+    const std::string here = engine_.CurrentDir();
+    if (ui_.Ask("Upload files to " + here, Buttons::kOkCancel, Answer::kCancel) !=
+        Answer::kOk) {
+      Finish(&result);
+      return result;
+    }
+    working_path_ = here;
+  }
+
+  SendFiles(build_dir, &result);
+  if (!cancelled_ && !settings_.rss_path.empty() && FileExists(build_dir + "rss.xml")) {
+    if (!ChangeDir(settings_.rss_path)) {
+      ui_.ShowMessage("Could not change directories to " + SingleQuoted(settings_.rss_path) +
+                          " Try a different directory",
+                      MessageKind::kError);
+      Finish(&result);
+      return result;
+    }
+    Log("Sent file :  rss.xml");
+    result.rss_copied = engine_.PutFile(build_dir + "rss.xml", "rss.xml");
+    if (!result.rss_copied) {
+      Log("Error Sending :  rss.xml");
+      LogTo(tlog_, true, "FTP.PutFile rss.xml " + engine_.last_error());
+      ui_.ShowMessage("Could not copy rss.xml file to " + settings_.rss_path,
+                      MessageKind::kError);
+    }
+  }
+  if (cancelled_) {
+    Finish(&result);
+    return result;
+  }
+  if (result.failed > 0) {
+    const int total = result.sent + result.unchanged + result.failed;
+    ui_.ShowMessage("Could not upload files to " + SingleQuoted(working_path_) +
+                        " Try a different remote directory\r" + std::to_string(result.failed) +
+                        " of " + std::to_string(total) + " files could not be sent",
+                    MessageKind::kError);
+    Finish(&result);
+    return result;
+  }
+  result.uploaded = true;
+  result.chosen_folder = Done();
+  Finish(&result);
+  return result;
+}
+
+void FtpUpload::SendFiles(const std::string& build_dir, FtpUploadResult* result) {
+  const std::vector<std::string> names = BuildFiles(build_dir);
+  const std::string here = engine_.CurrentDir();
+  const FtpConnectOptions& c = settings_.connection;
+  Manifest last, now;
+  now.place = std::string(ProtocolName(c.protocol)) + "\t" + c.user + "@" + host_ + "\t" + here;
+  if (!options_.manifest_path.empty()) {
+    last = ReadManifest(options_.manifest_path);
+    // Another server, account or folder: everything goes again.
+    if (last.place != now.place) last.files.clear();
+  }
+  const int count = static_cast<int>(names.size());
+  status_text_ = "Sending";
+  for (int i = 0; i < count; ++i) {
+    ui_.ProcessEvents();
+    if (cancelled_) break;
+    const std::string& name = names[i];
+    ui_.Progress(i + 1, count);
+    status_text_ = "Sending " + name + " uploaded to: " +
+                   ReplaceAll(working_path_ + "/" + name, "//", "/");
+    const std::string local = build_dir + name;
+    ManifestEntry entry;
+    if (!options_.manifest_path.empty()) {
+      Result<std::string> bytes = ReadFileBytes(local);
+      if (bytes.ok()) entry = {std::to_string(bytes.value().size()), ContentHash(bytes.value())};
+      auto old = last.files.find(name);
+      if (bytes.ok() && old != last.files.end() && old->second.size == entry.size &&
+          old->second.hash == entry.hash) {
+        Log("Unchanged, not sent :  " + name);
+        ++result->unchanged;
+        now.files[name] = entry;
+        continue;
+      }
+    }
+    Log("Sent file :  " + name);
+    if (engine_.PutFile(local, name)) {
+      ++result->sent;
+      if (!entry.hash.empty()) now.files[name] = entry;
+    } else {
+      Log("Error Sending :  " + name);
+      LogTo(tlog_, true, "FTP.PutFile " + name + " " + engine_.last_error());
+      ++result->failed;
+    }
+  }
+  ui_.Progress(0, 0);
+  if (!options_.manifest_path.empty()) {
+    // Files not reached (a cancel) keep their old record only if unchanged;
+    // they are simply sent next time.
+    if (Status s = WriteFileAtomically(options_.manifest_path, ManifestText(now)); !s.ok()) {
+      LogTo(tlog_, true, "FTP.Manifest " + s.message());
+    }
+  }
+}
+
+std::optional<std::string> FtpUpload::Done() {
+  if (!engine_.IsConnected()) return std::nullopt;
+  std::string chosen = working_path_;
+  Log("Disconnecting ...");
+  engine_.Disconnect();
+  return chosen;
+}
+
+FtpFolderNode FtpUpload::LoadTree() {
+  Log("Loading Directory Tree");
+  status_text_ = "Status: Loading Directory Tree";
+  FtpFolderNode root;
+  root.name = engine_.CurrentDir();
+  // Level 1 is the current folder's listing, level 2 its folders' listings.
+  std::function<void(FtpFolderNode&, int)> fill = [&](FtpFolderNode& node, int level) {
+    std::optional<std::vector<std::string>> listing = engine_.List();
+    if (!listing) {
+      Log("could not change or list directory");
+      return;
+    }
+    for (const std::string& line : *listing) {
+      if (!IsDirectoryLine(line)) continue;
+      std::string name = Trim(ReplaceAll(ListingName(line), "/", ""));
+      if (name.empty() || name == "." || name == ".." || name == node.name) continue;
+      FtpFolderNode child;
+      child.name = name;
+      child.path = NormaliseRemotePath(node.path.empty() ? name : node.path + "/" + name);
+      node.children.push_back(std::move(child));
+    }
+    std::sort(node.children.begin(), node.children.end(),
+              [](const FtpFolderNode& a, const FtpFolderNode& b) { return a.name < b.name; });
+    if (level >= 2) return;
+    const std::string here = engine_.CurrentDir();
+    for (FtpFolderNode& child : node.children) {
+      ui_.ProcessEvents();
+      if (cancelled_) return;
+      if (!ChangeDir(child.name)) {
+        Log("could not change or list directory");
+        continue;
+      }
+      fill(child, level + 1);
+      (void)ChangeDir(here);
+    }
+  };
+  fill(root, 1);
+  status_text_.clear();
+  return root;
+}
+
+void FtpUpload::SelectNode(const FtpFolderNode& node) {
+  working_path_ = NormaliseRemotePath(node.path);
+}
+
+FtpUploadResult FtpUpload::PublishHere(const std::string& build_dir) {
+  FtpUploadResult result;
+  result.connected = engine_.IsConnected();
+  if (!result.connected) return result;
+  (void)ChangeDir("~");
+  if (!working_path_.empty() && !ChangeDir(working_path_)) {
+    ui_.ShowMessage("Could not change directories to " + SingleQuoted(working_path_) +
+                        " Try a different directory",
+                    MessageKind::kError);
+    return result;
+  }
+  if (ui_.Ask("Upload Files to " + working_path_, Buttons::kOkCancel, Answer::kOk) !=
+      Answer::kOk) {
+    return result;
+  }
+  SendFiles(build_dir, &result);
+  if (cancelled_) {
+    Finish(&result);
+    return result;
+  }
+  result.uploaded = result.failed == 0;
+  result.chosen_folder = Done();
+  Finish(&result);
+  return result;
+}
+
+std::optional<std::string> FtpUpload::AddFolder() {
+  const std::string here = engine_.CurrentDir();
+  std::optional<std::string> typed =
+      ui_.AskText("Enter name of Calendar dir", "New Dir Name:\n" + here + "/", "CalendarDir");
+  if (!typed) return std::nullopt;
+  const std::string name = Trim(*typed);
+  if (name.empty()) return std::nullopt;
+  if (!engine_.MakeDir(name)) {
+    Log(name + " not created");
+    (void)ChangeDir("~");
+    if (!engine_.MakeDir(name)) {
+      ui_.ShowMessage("Could not create directory " + name, MessageKind::kError);
+      return std::nullopt;
+    }
+  }
+  return name + "/";
+}
+
+std::string FtpUpload::Cd() {
+  (void)ChangeDir(working_path_);
+  return engine_.CurrentDir();
+}
+
+bool FtpUpload::SuggestFolders(std::vector<std::string>* offered) {
+  if (!Connect()) return false;
+  Log("Looking for directories on your server ");
+  std::optional<std::vector<std::string>> listing = engine_.List();
+  if (listing) {
+    for (const std::string& s : FolderSuggestions(*listing)) {
+      if (std::find(offered->begin(), offered->end(), s) == offered->end()) {
+        offered->push_back(s);
+      }
+    }
+  }
+  ui_.ShowMessage(kSuggestedMessage);
+  engine_.Disconnect();
+  return true;
+}
+
+}  // namespace almanix::publish

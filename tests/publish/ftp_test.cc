@@ -1,0 +1,727 @@
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "app/dates.h"
+#include "app/dir.h"
+#include "app/file_util.h"
+#include "cli/session.h"
+#include "generator/generator.h"
+#include "publish/destinations.h"
+#include "publish/ftp_engine.h"
+#include "publish/ftp_upload.h"
+#include "publish/publish_editor.h"
+#include "support/fake_ui.h"
+#include "support/temp_root.h"
+
+namespace almanix::publish {
+namespace {
+
+namespace fs = std::filesystem;
+using almanix::testing::Exists;
+using almanix::testing::FakeUi;
+using almanix::testing::ReadAll;
+using almanix::testing::TempRoot;
+using almanix::testing::WriteAll;
+
+// ---- Host names, listings and folders ----
+
+TEST(FtpHosts, WwwHostIsTriedAsGivenThenWithFtpThenBare) {
+  EXPECT_EQ(HostCandidates("www.example.org"),
+            (std::vector<std::string>{"www.example.org", "ftp.example.org", "example.org"}));
+}
+
+TEST(FtpHosts, BareHostGetsBothPrefixesLast) {
+  EXPECT_EQ(HostCandidates("example.org"),
+            (std::vector<std::string>{"example.org", "ftp.example.org", "www.example.org"}));
+}
+
+TEST(FtpHosts, ReplacementsIgnoreCaseAndDuplicatesAreDropped) {
+  EXPECT_EQ(HostCandidates("FTP.Example.org"),
+            (std::vector<std::string>{"FTP.Example.org", "www.Example.org", "Example.org"}));
+}
+
+TEST(FtpHosts, SchemeSlashAndDoubledPrefixAreCleaned) {
+  EXPECT_EQ(CleanHost("ftp://ftp.ftp.example.org/"), "ftp.example.org");
+  EXPECT_EQ(CleanHost("FTP://www.www.example.org:2121/"), "www.example.org:2121");
+  EXPECT_EQ(CleanHost("www.ftp.example.org"), "www.example.org");
+  EXPECT_EQ(CleanHost("ftp.www.example.org"), "ftp.example.org");
+}
+
+TEST(FtpPaths, BackslashesAndDoubledSlashesAreNormalised) {
+  EXPECT_EQ(NormaliseRemotePath("public_html\\\\calendar//x/"), "public_html/calendar/x/");
+}
+
+TEST(FtpListing, DirectoryLinesAndNames) {
+  EXPECT_TRUE(IsDirectoryLine("drwxr-xr-x   2 u  g  4096 Jan 01 10:00 public_html"));
+  EXPECT_TRUE(IsDirectoryLine("01-01-24  10:00AM       <DIR>          www"));
+  EXPECT_FALSE(IsDirectoryLine("-rw-r--r--   1 u  g  12 Jan 01 10:00 index.html"));
+  EXPECT_EQ(ListingName("drwxr-xr-x   2 u  g  4096 Jan 01 10:00 public_html\r"),
+            "public_html");
+}
+
+TEST(FtpListing, SuggestionsAddCalendarToEveryFolder) {
+  std::vector<std::string> listing = {
+      "drwxr-xr-x   2 u  g  4096 Jan 01 10:00 public_html",
+      "-rw-r--r--   1 u  g    12 Jan 01 10:00 notes.txt",
+      "drwxr-xr-x   2 u  g  4096 Jan 01 10:00 calendar",
+      "drwxr-xr-x   2 u  g  4096 Jan 01 10:00 public_html"};
+  EXPECT_EQ(FolderSuggestions(listing),
+            (std::vector<std::string>{"public_html/calendar/", "calendar/"}));
+}
+
+TEST(FtpSettings, ProtocolAndProxyTypesAreRead) {
+  EXPECT_EQ(ParseFtpProtocol("ftps"), FtpProtocol::kFtps);
+  EXPECT_EQ(ParseFtpProtocol("SFTP"), FtpProtocol::kSftp);
+  EXPECT_EQ(ParseFtpProtocol("gopher"), FtpProtocol::kFtp);
+  EXPECT_EQ(ParseFtpProxyType("User Site"), FtpProxyType::kUserSite);
+  EXPECT_EQ(ParseFtpProxyType("Http Proxy With Ftp"), FtpProxyType::kHttpProxyWithFtp);
+  EXPECT_EQ(ParseFtpProxyType("None"), FtpProxyType::kNone);
+}
+
+// ---- A real server on 127.0.0.1 ----
+
+// Starts tests/publish/ftp_server.py (Debian's python3 with pyftpdlib) on a
+// free port and stops it again.
+class FtpServer {
+ public:
+  FtpServer(const std::string& home, const std::string& log,
+            std::vector<std::string> extra = {}) {
+    std::vector<std::string> args = {"/usr/bin/python3",
+                                     std::string(ALMANIX_SOURCE_DIR) +
+                                         "/tests/publish/ftp_server.py",
+                                     "--home", home, "--user", "test", "--password",
+                                     "secret"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    int out[2];
+    if (pipe(out) != 0) return;
+    pid_ = fork();
+    if (pid_ == 0) {
+      dup2(out[1], 1);
+      int err = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+      if (err >= 0) dup2(err, 2);
+      close(out[0]);
+      std::vector<char*> argv;
+      for (std::string& a : args) argv.push_back(a.data());
+      argv.push_back(nullptr);
+      execv(argv[0], argv.data());
+      _exit(127);
+    }
+    close(out[1]);
+    std::string text;
+    pollfd pfd{out[0], POLLIN, 0};
+    auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (text.find('\n') == std::string::npos && std::chrono::steady_clock::now() < until) {
+      if (poll(&pfd, 1, 200) <= 0) continue;
+      char buf[64];
+      ssize_t n = read(out[0], buf, sizeof buf);
+      if (n <= 0) break;
+      text.append(buf, static_cast<size_t>(n));
+    }
+    close(out[0]);
+    if (text.rfind("PORT ", 0) == 0) port_ = std::atoi(text.c_str() + 5);
+  }
+  ~FtpServer() {
+    if (pid_ > 0) {
+      kill(pid_, SIGTERM);
+      int status = 0;
+      waitpid(pid_, &status, 0);
+    }
+  }
+  FtpServer(const FtpServer&) = delete;
+  FtpServer& operator=(const FtpServer&) = delete;
+
+  int port() const { return port_; }
+  std::string host() const { return "127.0.0.1:" + std::to_string(port_); }
+
+ private:
+  pid_t pid_ = -1;
+  int port_ = 0;
+};
+
+bool HasPyftpdlib() {
+  return std::system("/usr/bin/python3 -c 'import pyftpdlib' >/dev/null 2>&1") == 0;
+}
+
+std::string Bytes(size_t n, char seed) {
+  std::string s(n, ' ');
+  for (size_t i = 0; i < n; ++i) s[i] = static_cast<char>(seed + (i * 7) % 61);
+  return s;
+}
+
+class FtpUploadTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!HasPyftpdlib()) GTEST_SKIP() << "python3-pyftpdlib is not installed";
+    fs::create_directories(home_);
+    fs::create_directories(build_);
+    WriteAll(build_ + "a.html", "<html>a</html>");
+    WriteAll(build_ + "b.html", "<html>b</html>");
+    WriteAll(build_ + "c.css", Bytes(300000, 'c'));
+  }
+
+  void Start(std::vector<std::string> extra = {}) {
+    server_ = std::make_unique<FtpServer>(home_, root_ / "ftpd.log", std::move(extra));
+    ASSERT_GT(server_->port(), 0) << ReadAll(root_ / "ftpd.log");
+  }
+
+  FtpUploadSettings Settings(const std::string& directory) {
+    FtpUploadSettings s;
+    s.host = server_->host();
+    s.directory = directory;
+    s.connection.user = "test";
+    s.connection.password = "secret";
+    s.connection.connect_timeout_seconds = 5;
+    s.connection.response_timeout_seconds = 10;
+    s.connection.stall_seconds = 10;
+    return s;
+  }
+
+  FtpUploadOptions Options() {
+    FtpUploadOptions o;
+    o.clock = [] { return std::time_t{3600 * 13 + 60 * 5 + 9}; };  // 13:05:09 in UTC
+    return o;
+  }
+
+  FtpUploadResult Publish(const FtpUploadSettings& s, FtpUploadOptions o) {
+    engine_ = MakeCurlFtpEngine(s.connection);
+    upload_ = std::make_unique<FtpUpload>(*engine_, ui_, nullptr, s, std::move(o));
+    return upload_->PublishFiles(build_);
+  }
+  FtpUploadResult Publish(const std::string& directory) {
+    return Publish(Settings(directory), Options());
+  }
+
+  bool Logged(const std::string& line) const {
+    const auto& lines = upload_->log_lines();
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+  }
+  bool LeftoverTempFiles() const {
+    for (auto& e : fs::recursive_directory_iterator(home_)) {
+      if (e.path().filename().string().find(".part") != std::string::npos) return true;
+    }
+    return false;
+  }
+  void ExpectArrived(const std::string& folder) {
+    for (const char* name : {"a.html", "b.html", "c.css"}) {
+      EXPECT_EQ(ReadAll(home_ + folder + name), ReadAll(build_ + name)) << folder << name;
+    }
+  }
+
+  TempRoot root_;
+  const std::string home_ = root_ / "server/";
+  const std::string build_ = root_ / "build/";
+  std::unique_ptr<FtpServer> server_;
+  FakeUi ui_;
+  std::unique_ptr<FtpEngine> engine_;
+  std::unique_ptr<FtpUpload> upload_;
+};
+
+TEST_F(FtpUploadTest, UploadsEveryFileCompleteUnderItsOwnName) {
+  Start();
+  fs::create_directories(home_ + "calendar");
+  WriteAll(home_ + "calendar/b.html", "old page");
+  FtpUploadResult r = Publish("calendar/");
+  ASSERT_TRUE(r.uploaded);
+  EXPECT_EQ(r.sent, 3);
+  EXPECT_EQ(r.chosen_folder, "calendar/");
+  ExpectArrived("calendar/");
+  EXPECT_FALSE(LeftoverTempFiles());
+  const auto& log = upload_->log_lines();
+  ASSERT_GE(log.size(), 3u);
+  EXPECT_EQ(log[0], "Using Indy FTP: (passive mode)");
+  EXPECT_EQ(log[1], "");
+  EXPECT_EQ(log[2], "");
+  EXPECT_TRUE(Logged("13:05:09 :Connecting to " + server_->host()));
+  EXPECT_TRUE(Logged("13:05:09 :Connected to " + server_->host()));
+  EXPECT_TRUE(Logged("13:05:09 :connected OK"));
+  EXPECT_TRUE(Logged("13:05:09 :Changing directory calendar/"));
+  EXPECT_TRUE(Logged("13:05:09 :Sent file :  a.html"));
+  EXPECT_TRUE(Logged("13:05:09 :Sent file :  c.css"));
+  EXPECT_TRUE(Logged("13:05:09 :Disconnecting ..."));
+  EXPECT_TRUE(ui_.questions.empty());
+  EXPECT_TRUE(ui_.messages.empty());
+}
+
+TEST_F(FtpUploadTest, StartFolderWhenTheFolderIsSlashOrEmpty) {
+  Start();
+  FtpUploadResult r = Publish("/");
+  ASSERT_TRUE(r.uploaded);
+  ExpectArrived("");
+  EXPECT_EQ(r.chosen_folder, "/");
+}
+
+TEST_F(FtpUploadTest, ActiveModeUploadsToo) {
+  Start();
+  FtpUploadSettings s = Settings("/");
+  s.connection.passive = false;
+  FtpUploadResult r = Publish(s, Options());
+  ASSERT_TRUE(r.uploaded);
+  ExpectArrived("");
+  EXPECT_EQ(upload_->log_lines()[0], "Using Indy FTP: (regular mode)");
+}
+
+TEST_F(FtpUploadTest, AlternateEngineIsNamedInTheLog) {
+  Start();
+  FtpUploadSettings s = Settings("/");
+  s.alternate_engine = true;
+  ASSERT_TRUE(Publish(s, Options()).uploaded);
+  EXPECT_EQ(upload_->log_lines()[0], "Using mFTP v4.7: (passive mode)");
+}
+
+TEST_F(FtpUploadTest, FirstCandidateFailsAndTheFtpVariantBecomesTheHost) {
+  Start();
+  const std::string port = std::to_string(server_->port());
+  FtpUploadSettings s = Settings("/");
+  s.host = "www.almanix.test:" + port;
+  // Nothing listens on 127.0.0.2: the first candidate is refused.
+  s.connection.resolve = {"www.almanix.test:" + port + ":127.0.0.2",
+                          "ftp.almanix.test:" + port + ":127.0.0.1"};
+  FtpUploadResult r = Publish(s, Options());
+  ASSERT_TRUE(r.uploaded);
+  EXPECT_TRUE(Logged("13:05:09 :Connecting to www.almanix.test:" + port));
+  EXPECT_TRUE(Logged("13:05:09 :Failed Connecting to www.almanix.test:" + port));
+  EXPECT_TRUE(Logged("13:05:09 :Connected to ftp.almanix.test:" + port));
+  EXPECT_FALSE(Logged("13:05:09 :Connecting to almanix.test:" + port));
+  EXPECT_EQ(upload_->host(), "ftp.almanix.test:" + port);
+}
+
+TEST_F(FtpUploadTest, HostWithSchemeSlashAndDoubledPrefixIsCleaned) {
+  Start();
+  const std::string port = std::to_string(server_->port());
+  FtpUploadSettings s = Settings("/");
+  s.host = "ftp://ftp.ftp.almanix.test:" + port + "/";
+  s.connection.resolve = {"ftp.almanix.test:" + port + ":127.0.0.1"};
+  ASSERT_TRUE(Publish(s, Options()).uploaded);
+  EXPECT_TRUE(Logged("13:05:09 :Connecting to ftp.almanix.test:" + port));
+}
+
+TEST_F(FtpUploadTest, NoCandidateConnects) {
+  Start();
+  const std::string port = std::to_string(server_->port());
+  FtpUploadSettings s = Settings("/");
+  s.host = "www.almanix.test:" + port;
+  s.connection.resolve = {"www.almanix.test:" + port + ":127.0.0.2",
+                          "ftp.almanix.test:" + port + ":127.0.0.2",
+                          "almanix.test:" + port + ":127.0.0.2"};
+  FtpUploadResult r = Publish(s, Options());
+  EXPECT_FALSE(r.connected);
+  EXPECT_FALSE(r.chosen_folder);
+  EXPECT_EQ(ui_.messages, std::vector<std::string>{std::string(kConnectFailedMessage)});
+  EXPECT_TRUE(Logged("13:05:09 :Failed Connecting to almanix.test:" + port));
+}
+
+TEST_F(FtpUploadTest, WrongPasswordDoesNotConnect) {
+  Start();
+  FtpUploadSettings s = Settings("/");
+  s.connection.password = "wrong";
+  s.connection.resolve = {"ftp.127.0.0.1:" + std::to_string(server_->port()) + ":127.0.0.1",
+                          "www.127.0.0.1:" + std::to_string(server_->port()) + ":127.0.0.1"};
+  FtpUploadResult r = Publish(s, Options());
+  EXPECT_FALSE(r.connected);
+  EXPECT_EQ(ui_.messages, std::vector<std::string>{std::string(kConnectFailedMessage)});
+}
+
+TEST_F(FtpUploadTest, MissingFolderIsCreatedPartByPartOnOk) {
+  Start();
+  ui_.answers = {Answer::kOk};
+  FtpUploadResult r = Publish("new/deep/");
+  ASSERT_TRUE(r.uploaded);
+  ASSERT_EQ(ui_.questions.size(), 1u);
+  EXPECT_EQ(ui_.questions[0],
+            "Remote Path: 'new/deep/' does not exist, would you like to create it ?");
+  EXPECT_TRUE(Logged("13:05:09 :Current Dir:/new"));
+  EXPECT_TRUE(Logged("13:05:09 :Current Dir:/new/deep"));
+  ExpectArrived("new/deep/");
+  EXPECT_EQ(r.chosen_folder, "new/deep/");
+}
+
+TEST_F(FtpUploadTest, CreateQuestionCancelledThenUploadQuestionCancelled) {
+  Start();
+  ui_.answers = {Answer::kCancel, Answer::kCancel};
+  FtpUploadResult r = Publish("missing/");
+  EXPECT_FALSE(r.uploaded);
+  EXPECT_FALSE(r.chosen_folder);
+  EXPECT_EQ(ui_.questions,
+            (std::vector<std::string>{
+                "Remote Path: 'missing/' does not exist, would you like to create it ?",
+                "Upload files to /"}));
+  EXPECT_FALSE(Exists(home_ + "missing"));
+  EXPECT_FALSE(Exists(home_ + "a.html"));
+}
+
+TEST_F(FtpUploadTest, CreateQuestionCancelledThenStartFolderAccepted) {
+  Start();
+  ui_.answers = {Answer::kCancel, Answer::kOk};
+  FtpUploadResult r = Publish("missing/");
+  ASSERT_TRUE(r.uploaded);
+  ExpectArrived("");
+  EXPECT_EQ(r.chosen_folder, "/");
+}
+
+TEST_F(FtpUploadTest, DefaultAnswerCreatesNothing) {
+  Start();
+  FtpUploadResult r = Publish("missing/");  // the questions take their defaults
+  EXPECT_FALSE(r.uploaded);
+  EXPECT_FALSE(Exists(home_ + "missing"));
+}
+
+TEST_F(FtpUploadTest, CreateFailureAsksForTheCurrentFolder) {
+  Start();
+  WriteAll(home_ + "blocked", "a file where the folder should be");
+  ui_.answers = {Answer::kOk, Answer::kCancel};
+  FtpUploadResult r = Publish("blocked/cal/");
+  EXPECT_FALSE(r.uploaded);
+  ASSERT_EQ(ui_.questions.size(), 2u);
+  EXPECT_EQ(ui_.questions[1],
+            "Sorry I could not create this remote path : 'blocked/cal/'\r Would you like to "
+            "try uploading the calendar to the current directory: /");
+  EXPECT_EQ(ui_.messages, std::vector<std::string>{std::string(kBrowseHint)});
+}
+
+TEST_F(FtpUploadTest, WebRootInTheStartFolderIsSearched) {
+  Start();
+  fs::create_directories(home_ + "public_html/calendar");
+  FtpUploadResult r = Publish("calendar/");
+  ASSERT_TRUE(r.uploaded);
+  ExpectArrived("public_html/calendar/");
+  EXPECT_EQ(r.chosen_folder, "public_html/calendar/");
+  EXPECT_TRUE(Logged("13:05:09 :Changing directory public_html/calendar/"));
+  EXPECT_TRUE(ui_.questions.empty());
+}
+
+TEST_F(FtpUploadTest, SecondRssGoesIntoRssPathBesideTheCalendar) {
+  Start();
+  WriteAll(build_ + "rss.xml", "<rss/>");
+  fs::create_directories(home_ + "calendar/feeds");
+  FtpUploadSettings s = Settings("calendar/");
+  s.rss_path = "feeds";
+  FtpUploadResult r = Publish(s, Options());
+  ASSERT_TRUE(r.uploaded);
+  EXPECT_TRUE(r.rss_copied);
+  EXPECT_EQ(ReadAll(home_ + "calendar/rss.xml"), "<rss/>");
+  EXPECT_EQ(ReadAll(home_ + "calendar/feeds/rss.xml"), "<rss/>");
+  EXPECT_EQ(r.chosen_folder, "calendar/");
+}
+
+TEST_F(FtpUploadTest, MissingRssPathStopsWithItsMessage) {
+  Start();
+  WriteAll(build_ + "rss.xml", "<rss/>");
+  FtpUploadSettings s = Settings("/");
+  s.rss_path = "nofeeds";
+  FtpUploadResult r = Publish(s, Options());
+  EXPECT_FALSE(r.rss_copied);
+  EXPECT_FALSE(r.chosen_folder);
+  EXPECT_EQ(ui_.messages, std::vector<std::string>{
+                              "Could not change directories to 'nofeeds' Try a different "
+                              "directory"});
+}
+
+TEST_F(FtpUploadTest, CancelStopsBeforeTheNextFileAndSkipsTheFeedCopy) {
+  Start();
+  WriteAll(build_ + "rss.xml", "<rss/>");
+  fs::create_directories(home_ + "feeds");
+  FtpUploadSettings s = Settings("/");
+  s.rss_path = "feeds";
+  engine_ = MakeCurlFtpEngine(s.connection);
+  upload_ = std::make_unique<FtpUpload>(*engine_, ui_, nullptr, s, Options());
+  ui_.on_process_events = [this] {
+    if (Logged("13:05:09 :Sent file :  b.html")) upload_->Cancel();
+  };
+  FtpUploadResult r = upload_->PublishFiles(build_);
+  EXPECT_TRUE(r.cancelled);
+  EXPECT_FALSE(r.uploaded);
+  EXPECT_FALSE(r.chosen_folder);
+  EXPECT_TRUE(Exists(home_ + "a.html"));
+  EXPECT_FALSE(Exists(home_ + "c.css"));
+  EXPECT_FALSE(Exists(home_ + "rss.xml"));
+  EXPECT_FALSE(Exists(home_ + "feeds/rss.xml"));
+  EXPECT_TRUE(ui_.messages.empty());
+}
+
+TEST_F(FtpUploadTest, IncrementalUploadSendsOnlyChangedFiles) {
+  Start();
+  FtpUploadOptions o = Options();
+  o.manifest_path = root_ / "upload-manifest.txt";
+  ASSERT_EQ(Publish(Settings("/"), o).sent, 3);
+  // The server copy of an unchanged file is not touched again.
+  WriteAll(home_ + "a.html", "marker");
+  WriteAll(build_ + "b.html", "<html>b, changed</html>");
+  FtpUploadResult r = Publish(Settings("/"), o);
+  ASSERT_TRUE(r.uploaded);
+  EXPECT_EQ(r.sent, 1);
+  EXPECT_EQ(r.unchanged, 2);
+  EXPECT_EQ(ReadAll(home_ + "a.html"), "marker");
+  EXPECT_EQ(ReadAll(home_ + "b.html"), "<html>b, changed</html>");
+  EXPECT_TRUE(Logged("13:05:09 :Unchanged, not sent :  a.html"));
+  EXPECT_TRUE(Logged("13:05:09 :Sent file :  b.html"));
+}
+
+TEST_F(FtpUploadTest, IncrementalUploadIsFullForAnotherFolderOrWithoutManifest) {
+  Start();
+  fs::create_directories(home_ + "other");
+  FtpUploadOptions o = Options();
+  o.manifest_path = root_ / "upload-manifest.txt";
+  ASSERT_EQ(Publish(Settings("/"), o).sent, 3);
+  EXPECT_EQ(Publish(Settings("other/"), o).sent, 3);
+  ExpectArrived("other/");
+  fs::remove(o.manifest_path);
+  EXPECT_EQ(Publish(Settings("other/"), o).sent, 3);
+}
+
+TEST_F(FtpUploadTest, FailingFileIsCountedAndNeverRecordedAsSent) {
+  Start();
+  // A folder of the same name: the file cannot take its place.
+  fs::create_directories(home_ + "b.html");
+  FtpUploadOptions o = Options();
+  o.manifest_path = root_ / "upload-manifest.txt";
+  FtpUploadResult r = Publish(Settings("/"), o);
+  EXPECT_FALSE(r.uploaded);
+  EXPECT_EQ(r.failed, 1);
+  EXPECT_EQ(r.sent, 2);
+  EXPECT_FALSE(r.chosen_folder);
+  EXPECT_TRUE(Logged("13:05:09 :Error Sending :  b.html"));
+  EXPECT_EQ(ui_.messages,
+            std::vector<std::string>{"Could not upload files to '/' Try a different remote "
+                                     "directory\r1 of 3 files could not be sent"});
+  EXPECT_EQ(ReadAll(home_ + "a.html"), ReadAll(build_ + "a.html"));
+  EXPECT_EQ(ReadAll(home_ + "c.css"), ReadAll(build_ + "c.css"));
+  EXPECT_FALSE(LeftoverTempFiles());
+  const std::string manifest = ReadAll(o.manifest_path);
+  EXPECT_NE(manifest.find("file\ta.html\t"), std::string::npos);
+  EXPECT_EQ(manifest.find("b.html"), std::string::npos);
+  // Once the obstacle is gone, the next upload sends just that file.
+  fs::remove(home_ + "b.html");
+  ui_.messages.clear();
+  r = Publish(Settings("/"), o);
+  EXPECT_TRUE(r.uploaded);
+  EXPECT_EQ(r.sent, 1);
+  EXPECT_EQ(ReadAll(home_ + "b.html"), ReadAll(build_ + "b.html"));
+}
+
+TEST_F(FtpUploadTest, ConnectionDroppedMidFileKeepsTheOldFileAndTheRestGoes) {
+  Start({"--drop", "b.html"});
+  WriteAll(home_ + "b.html", "old page");
+  FtpUploadResult r = Publish("/");
+  EXPECT_EQ(r.failed, 1);
+  EXPECT_EQ(ReadAll(home_ + "b.html"), "old page");
+  // libcurl logs in again for the next file.
+  EXPECT_EQ(ReadAll(home_ + "c.css"), ReadAll(build_ + "c.css"));
+  EXPECT_EQ(ReadAll(home_ + "a.html"), ReadAll(build_ + "a.html"));
+}
+
+TEST_F(FtpUploadTest, StalledTransferIsGivenUp) {
+  Start({"--throttle", "2000"});
+  FtpUploadSettings s = Settings("/");
+  s.connection.stall_bytes_per_second = 50000;
+  s.connection.stall_seconds = 2;
+  const auto start = std::chrono::steady_clock::now();
+  FtpUploadResult r = Publish(s, Options());
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(60));
+  EXPECT_GE(r.failed, 1);
+  EXPECT_TRUE(Logged("13:05:09 :Error Sending :  c.css"));
+  EXPECT_FALSE(Exists(home_ + "c.css"));
+}
+
+TEST_F(FtpUploadTest, BrowsingBuildsTwoLevelsAndPublishHere) {
+  Start();
+  fs::create_directories(home_ + "www/calendar/old");
+  fs::create_directories(home_ + "backup");
+  FtpUploadSettings s = Settings("/");
+  engine_ = MakeCurlFtpEngine(s.connection);
+  upload_ = std::make_unique<FtpUpload>(*engine_, ui_, nullptr, s, Options());
+  ASSERT_TRUE(upload_->Connect());
+  FtpFolderNode tree = upload_->LoadTree();
+  EXPECT_TRUE(Logged("13:05:09 :Loading Directory Tree"));
+  ASSERT_EQ(tree.children.size(), 2u);
+  EXPECT_EQ(tree.children[0].name, "backup");
+  EXPECT_EQ(tree.children[1].name, "www");
+  ASSERT_EQ(tree.children[1].children.size(), 1u);
+  const FtpFolderNode& calendar = tree.children[1].children[0];
+  EXPECT_EQ(calendar.path, "www/calendar");
+  EXPECT_TRUE(calendar.children.empty());  // the third level is not read
+  upload_->SelectNode(calendar);
+  EXPECT_EQ(upload_->Cd(), "/www/calendar");
+  ui_.answers = {Answer::kOk};
+  FtpUploadResult r = upload_->PublishHere(build_);
+  EXPECT_TRUE(r.uploaded);
+  EXPECT_EQ(ui_.questions.back(), "Upload Files to www/calendar");
+  ExpectArrived("www/calendar/");
+  EXPECT_EQ(r.chosen_folder, "www/calendar");
+}
+
+TEST_F(FtpUploadTest, AddFolderAndSuggestions) {
+  Start();
+  fs::create_directories(home_ + "public_html");
+  FtpUploadSettings s = Settings("/");
+  engine_ = MakeCurlFtpEngine(s.connection);
+  upload_ = std::make_unique<FtpUpload>(*engine_, ui_, nullptr, s, Options());
+  ASSERT_TRUE(upload_->Connect());
+  ui_.texts = {"  CalendarDir "};
+  EXPECT_EQ(upload_->AddFolder(), "CalendarDir/");
+  EXPECT_TRUE(fs::is_directory(home_ + "CalendarDir"));
+  std::vector<std::string> offered = {"/", "calendar/"};
+  ASSERT_TRUE(upload_->SuggestFolders(&offered));
+  EXPECT_EQ(offered, (std::vector<std::string>{"/", "calendar/", "CalendarDir/calendar/",
+                                               "public_html/calendar/"}));
+  EXPECT_EQ(ui_.messages, std::vector<std::string>{std::string(kSuggestedMessage)});
+  EXPECT_TRUE(Logged("13:05:09 :Looking for directories on your server "));
+  EXPECT_FALSE(engine_->IsConnected());
+}
+
+// ---- The "Website" destination ----
+
+// A started program in a fresh root with the favorite "Club" whose
+// destination is the test server.
+class WebsiteDestinationTest : public FtpUploadTest {
+ protected:
+  void SetUp() override {
+    FtpUploadTest::SetUp();
+    if (IsSkipped()) return;
+    Start();
+    session_ = std::make_unique<cli::Session>(err_);
+    cli::Invocation inv;
+    inv.root = root_.path();
+    ASSERT_TRUE(session_->Start(inv, err_, 0)) << err_.str();
+    ASSERT_TRUE(session_->Years().EnsureQuiet(EncodeDate(2025, 1, 1)).ok());
+    editor_ = std::make_unique<PublishEditor>(*session_->app.dir, "US",
+                                              session_->app.log.get(), &ui_);
+    editor_->set_current_year(2025);
+    ASSERT_TRUE(editor_->SetUp(session_->data.db(), 2025, "Club.html", 1).ok());
+    PublishSettings& s = editor_->settings;
+    s.SetInt("Publish.StartYear", 2025);
+    s.SetInt("Publish.EndYear", 2025);
+    s.SetText("Publish.Destination", "Webserver");
+    s.SetText("FTP.Host", server_->host());
+    s.SetText("FTP.UserID", "test");
+    s.SetText("FTP.Password", "secret");
+    s.SetText("FTP.Directory", " site/ ");
+    ASSERT_TRUE(editor_->Save().ok());
+    ASSERT_TRUE(editor_->Load(editor_->FavoriteFolder()).ok());
+    editor_->window.chkAutoUpdate = false;
+    generator::GeneratorEnv env;
+    env.db = &session_->data.db();
+    env.brand_short_url = "www.example.org/almanix";
+    env.program_version = "1.0";
+    generator_ = std::make_unique<generator::Generator>(*editor_, env);
+    fs::create_directories(home_ + "site");
+  }
+
+  PublishOptions Options() {
+    PublishOptions o;
+    o.open_folder = false;
+    o.ftp.clock = [] { return std::time_t{0}; };
+    o.save_calendar_file = [this](const std::string& path) {
+      return session_->files->SaveCalendarFile(path);
+    };
+    return o;
+  }
+
+  std::ostringstream err_;
+  std::unique_ptr<cli::Session> session_;
+  std::unique_ptr<PublishEditor> editor_;
+  std::unique_ptr<generator::Generator> generator_;
+};
+
+TEST_F(WebsiteDestinationTest, PublishNowUploadsTheBuildFolderAndKeepsTheFolder) {
+  Status s = PublishNow(*editor_, *generator_, Options());
+  ASSERT_TRUE(s.ok()) << s.message();
+  const std::string build = WithTrailingSlash(session_->app.dir->BuildDir);
+  ASSERT_TRUE(Exists(build + "Calendar.html"));
+  EXPECT_EQ(ReadAll(home_ + "site/Calendar.html"), ReadAll(build + "Calendar.html"));
+  EXPECT_EQ(editor_->settings.Text("FTP.Directory"), "site/");
+  EXPECT_TRUE(Exists(editor_->FavoriteFolder() + std::string(kManifestFile)));
+  EXPECT_FALSE(Exists(home_ + "site/calendar.cal"));
+}
+
+TEST_F(WebsiteDestinationTest, CalendarFileTravelsWithoutTheFtpAccount) {
+  editor_->settings.SetBool("FTP.CalendarFile", true);
+  ASSERT_TRUE(editor_->Save().ok());
+  const std::string conf = editor_->FavoriteFolder() + "conf.ini";
+  const std::string before = ReadAll(conf);
+  const std::string open_file = session_->app.dir->CalendarFile;
+  Status s = PublishNow(*editor_, *generator_, Options());
+  ASSERT_TRUE(s.ok()) << s.message();
+  ASSERT_TRUE(Exists(home_ + "site/calendar.cal"));
+  EXPECT_EQ(ReadAll(conf), before);
+  EXPECT_EQ(session_->app.dir->CalendarFile, open_file);
+  EXPECT_EQ(editor_->settings.Text("FTP.UserID"), "test");
+  // The packed favorite holds neither the account name nor the password.
+  const std::string list = root_ / "packed.txt";
+  const std::string cmd = "unzip -p '" + home_ + "site/calendar.cal' '*onf.ini' > '" + list +
+                          "' 2>/dev/null";
+  ASSERT_EQ(std::system(cmd.c_str()), 0);
+  const std::string packed = ReadAll(list);
+  EXPECT_NE(packed.find("UserID="), std::string::npos);
+  EXPECT_EQ(packed.find("UserID=test"), std::string::npos);
+  EXPECT_EQ(packed.find("secret"), std::string::npos);
+}
+
+TEST_F(WebsiteDestinationTest, MissingFolderIsNotMadeWithoutTheCreateAnswer) {
+  editor_->settings.SetText("FTP.Directory", "elsewhere/");
+  Status s = PublishNow(*editor_, *generator_, Options());
+  EXPECT_FALSE(s.ok());
+  EXPECT_FALSE(Exists(home_ + "elsewhere"));
+  PublishOptions o = Options();
+  o.ftp.create_default = Answer::kOk;
+  s = PublishNow(*editor_, *generator_, o);
+  ASSERT_TRUE(s.ok()) << s.message();
+  EXPECT_TRUE(Exists(home_ + "elsewhere/Calendar.html"));
+}
+
+// ---- FTPS ----
+
+class FtpsUploadTest : public FtpUploadTest {
+ protected:
+  void SetUp() override {
+    FtpUploadTest::SetUp();
+    if (IsSkipped()) return;
+    if (std::system("/usr/bin/python3 -c 'import OpenSSL' >/dev/null 2>&1") != 0) {
+      GTEST_SKIP() << "python3-openssl is not installed";
+    }
+    const std::string cmd = "openssl req -x509 -newkey rsa:2048 -nodes -keyout '" + key_ +
+                            "' -out '" + cert_ +
+                            "' -days 2 -subj /CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1"
+                            " >/dev/null 2>&1";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+  }
+  const std::string cert_ = root_ / "cert.pem";
+  const std::string key_ = root_ / "key.pem";
+};
+
+TEST_F(FtpsUploadTest, ExplicitTlsUploadArrivesWhole) {
+  Start({"--tls", cert_, key_});
+  WriteAll(build_ + "big.bin", Bytes(200000, 'z'));
+  FtpUploadSettings s = Settings("/");
+  s.connection.protocol = FtpProtocol::kFtps;
+  s.connection.ca_file = cert_;
+  FtpUploadResult r = Publish(s, Options());
+  ASSERT_TRUE(r.uploaded) << (ui_.messages.empty() ? "" : ui_.messages[0]);
+  ExpectArrived("");
+  EXPECT_EQ(ReadAll(home_ + "big.bin"), ReadAll(build_ + "big.bin"));
+}
+
+TEST_F(FtpsUploadTest, PlainFtpIsRefusedByATlsOnlyServer) {
+  Start({"--tls", cert_, key_});
+  FtpUploadSettings s = Settings("/");
+  s.connection.resolve = {"ftp.127.0.0.1:" + std::to_string(server_->port()) + ":127.0.0.1",
+                          "www.127.0.0.1:" + std::to_string(server_->port()) + ":127.0.0.1"};
+  FtpUploadResult r = Publish(s, Options());
+  EXPECT_FALSE(r.connected);
+}
+
+}  // namespace
+}  // namespace almanix::publish
