@@ -162,7 +162,8 @@ Status PublishNow(PublishEditor& editor, generator::Generator& generator,
   } else if (destination == "Desktop") {
     status = PublishToDesktop(editor, generator);
   } else {
-    status = Status::Invalid("publishing to \"" + destination + "\" is not available yet");
+    status = Status::Invalid("there is no destination \"" + destination +
+                             "\": choose File, Webserver, Printer, HomePage or Desktop");
     if (editor.environment().ui) {
       editor.environment().ui->ShowMessage(status.message(), MessageKind::kError);
     }
