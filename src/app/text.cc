@@ -110,8 +110,11 @@ std::string UrlText(std::string_view text) {
 }
 
 std::string XmlText(std::string_view text) {
-  return EscapeEntities(ReplaceAll(text, "&nbsp;", " "),
-                        /*blank_as_percent=*/false);
+  return XmlEntities(ReplaceAll(text, "&nbsp;", " "));
+}
+
+std::string XmlEntities(std::string_view text) {
+  return EscapeEntities(text, /*blank_as_percent=*/false);
 }
 
 std::string ListText(std::string_view text) {

@@ -33,6 +33,8 @@ std::string UrlText(std::string_view text);
 // "&nbsp;" becomes a blank, then "&", '"', "'", "<", ">" are escaped as
 // entities in that order.
 std::string XmlText(std::string_view text);
+// XmlText without the "&nbsp;" step: every character XML gives a meaning.
+std::string XmlEntities(std::string_view text);
 // Double quotes removed, commas replaced by blanks.
 std::string ListText(std::string_view text);
 // Characters between "<" and ">" dropped; the walk starts keeping, so text

@@ -56,35 +56,6 @@ std::string JoinFeed(const std::vector<std::string>& lines) {
 // XmlText on clean characters: titles, names and addresses.
 std::string Xml(std::string_view text) { return XmlText(XmlChars(text)); }
 
-// The five XML characters as entities, "&" first; "&nbsp;" is left to mean
-// what the person typed.
-std::string EscapeXmlCharacters(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (const char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      case '\'':
-        out += "&apos;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      default:
-        out.push_back(c);
-    }
-  }
-  return out;
-}
-
 // A CDATA section ends at the first "]]>", so one inside the text is split
 // over two sections.
 std::string CdataSafe(std::string_view text) { return ReplaceAll(text, "]]>", "]]]]><![CDATA[>"); }
@@ -409,7 +380,7 @@ std::string TRss::Description(const std::string& date_text, const std::string& t
 }
 
 std::string TRss::BodyText(std::string_view text) const {
-  return html_ ? XmlChars(text) : EscapeXmlCharacters(XmlChars(text));
+  return html_ ? XmlChars(text) : XmlEntities(XmlChars(text));
 }
 
 std::string TRss::PubDate(DateTimeValue local) const {
