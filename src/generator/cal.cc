@@ -198,7 +198,7 @@ void TCal::WriteMonthGrid(int year, int month) {
   const std::vector<DayRecord>& rows = run_.data->MonthDays(*run_.db, year, month);
   const std::vector<int> query_categories =
       run_.merged() ? run_.categories : run_.CellCategories();
-  const std::vector<const EventRecord*> events =
+  const std::vector<const EventRecord*>& events =
       run_.data->MonthEvents(query_categories, month);
 
   const int lead = store::LeadingBlanks(week_start_, EncodeDate(year, month, 1));

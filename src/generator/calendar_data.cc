@@ -148,6 +148,7 @@ Status CalendarData::LoadEvents(store::Database& db) {
 }
 
 void CalendarData::SetEvents(std::vector<EventRecord> events) {
+  month_events_.clear();
   events_ = std::move(events);
   for (EventRecord& e : events_) {
     e.occurs = store::ParsedEvent::Parse(e.row);
@@ -165,15 +166,17 @@ void CalendarData::SetEvents(std::vector<EventRecord> events) {
   }
 }
 
-std::vector<const EventRecord*> CalendarData::MonthEvents(const std::vector<int>& categories,
-                                                          int month) const {
+const std::vector<const EventRecord*>& CalendarData::MonthEvents(
+    const std::vector<int>& categories, int month) {
   std::uint64_t wanted = 0;
   for (int c : categories) {
     if (c >= 0 && c < 64) wanted |= std::uint64_t{1} << c;
   }
+  auto [it, added] = month_events_.try_emplace({wanted, month});
+  if (!added) return it->second;
   const std::uint16_t month_bit =
       month >= 1 && month <= 12 ? static_cast<std::uint16_t>(1u << month) : 0;
-  std::vector<const EventRecord*> out;
+  std::vector<const EventRecord*>& out = it->second;
   for (int i : sorted_) {
     const EventRecord& e = events_[i];
     if (((e.category_bits & wanted) && (e.active_month_bits & month_bit)) ||

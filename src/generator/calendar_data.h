@@ -78,8 +78,10 @@ class CalendarData {
   // rActiveMonths lists m, or whose start month is m whatever their
   // categories ("and" binds before "or"); ordered by the sTime text, rows
   // of equal sTime in table order. The occurrence test decides the rest.
-  std::vector<const EventRecord*> MonthEvents(const std::vector<int>& categories,
-                                              int month) const;
+  // The answer does not depend on the year, so it is worked out once per
+  // month and category selection and kept for the run.
+  const std::vector<const EventRecord*>& MonthEvents(const std::vector<int>& categories,
+                                                     int month);
 
   // Whether the year table of y exists in the database folder.
   bool HasYear(store::Database& db, int year) const;
@@ -98,6 +100,8 @@ class CalendarData {
   std::vector<std::vector<int>> by_start_month_;
   std::vector<int> sorted_;
   std::map<int, std::unique_ptr<Year>> years_;
+  // MonthEvents by (category bits, month).
+  std::map<std::pair<std::uint64_t, int>, std::vector<const EventRecord*>> month_events_;
 };
 
 // A DayKey for a day, built once per cell.

@@ -174,7 +174,7 @@ void Telist::WriteEventListPage(const std::string& output, int year, const std::
           static_cast<int>(50 + static_cast<double>(j) / static_cast<double>(months.size()) * 40),
           100);
     }
-    const std::vector<const EventRecord*> events = run_.data->MonthEvents(run_.categories, m);
+    const std::vector<const EventRecord*>& events = run_.data->MonthEvents(run_.categories, m);
     const std::vector<DayRecord>& days = run_.data->MonthDays(*run_.db, year, m);
     page.Add("");
     page.Add("<a name=" + std::string(LongMonthName(m)) + "></a>");

@@ -181,8 +181,6 @@ std::string Rfc822Date(DateTimeValue local, double gmt_offset, DateTimeValue loc
 Status TRss::Generate(const std::string& output, const std::string& feed_path) {
   const publish::PublishSettings& s = run_.s();
   item_number_ = 0;
-  events_month_ = 0;
-  month_events_.clear();
   base_ = ReplaceAll(Trim(s.Text("RSS.FileURL")), "rss.xml", "");
   if (!now_set_) now_ = FromTimeT(std::time(nullptr));
   html_ = s.Bool("RSS.HTMLFormat");
@@ -271,13 +269,12 @@ std::vector<std::string> TRss::DayBlock(const ComingDay& day) {
       !run_.state.style_editor_open &&
       !(run_.state.preview_run && run_.window && run_.window->chkQuickPreview);
   const store::DayKey key = KeyFor(day.date);
-  if (events_shown && events_month_ != day.month) {
-    // The month's query holds every event of its days, in start-time order.
-    events_month_ = day.month;
-    month_events_ = run_.data->MonthEvents(run_.categories, day.month);
-  }
+  // The month's query holds every event of its days, in start-time order.
+  static const std::vector<const EventRecord*> kNone;
+  const std::vector<const EventRecord*>& month_events =
+      events_shown ? run_.data->MonthEvents(run_.categories, day.month) : kNone;
   for (int category : run_.categories) {
-    for (const EventRecord* e : month_events_) {
+    for (const EventRecord* e : month_events) {
       if (!events_shown || !e->OccursOn(key, category)) continue;
       std::vector<std::string> item = EventItem(*e, category, day);
       event_items.insert(event_items.end(), item.begin(), item.end());

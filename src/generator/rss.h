@@ -89,8 +89,6 @@ class TRss {
   DateTimeValue now_ = 0;
   bool now_set_ = false;
   bool html_ = true;
-  int events_month_ = 0;  // the month month_events_ holds, 0 for none
-  std::vector<const EventRecord*> month_events_;
 };
 
 }  // namespace almanix::generator
