@@ -50,6 +50,17 @@ std::vector<std::string> DayFolderFiles(const std::string& folder) {
   return names;
 }
 
+std::string DayPictureHtml(const std::string& build_dir, const std::string& prefix) {
+  const std::string picture = prefix + "picture";
+  std::string p;
+  if (FileExists(build_dir + picture + ".gif")) {
+    p = picture + ".gif";
+  } else if (FileExists(build_dir + picture + ".jpg")) {
+    p = picture + ".jpg";
+  }
+  return p.empty() ? "" : "<img src=\"" + p + "\" border=0 align=left>";
+}
+
 EventTimes FormattedTimes(const EventRecord& e, const std::string& pattern) {
   auto format = [&](const std::string& value) -> std::string {
     if (value.empty()) return "";
@@ -421,15 +432,7 @@ std::string DayCellRenderer::DayAttachmentsHtml(const std::vector<int>& categori
       }
     }
   }
-  const std::string picture = prefix + "picture";
-  std::string p;
-  if (FileExists(run_.build_dir + picture + ".gif")) {
-    p = picture + ".gif";
-  } else if (FileExists(run_.build_dir + picture + ".jpg")) {
-    p = picture + ".jpg";
-  }
-  if (!p.empty()) r += "<img src=\"" + p + "\" border=0 align=left>";
-  return r;
+  return r + DayPictureHtml(run_.build_dir, prefix);
 }
 
 }  // namespace almanix::generator

@@ -14,6 +14,7 @@
 #include "app/ui_seam.h"
 #include "generator/calendar_data.h"
 #include "generator/day_cell.h"
+#include "generator/generator.h"
 #include "generator/run_context.h"
 #include "store/occurrence.h"
 
@@ -89,21 +90,6 @@ bool Save(const RunContext& run, const std::string& path, const std::string& tex
 
 // The published months as "year-month" texts in double quotes, joined by
 // commas, for the ticked years; and those years.
-std::string PublishedRange(const RunContext& run, std::vector<int>* years) {
-  std::string range;
-  if (!run.window) return range;
-  const publish::PublishWindowState& window = *run.window;
-  for (int position : window.chkYears.TickedPositions()) {
-    const int y = ParseInt(window.chkYears.items[position]).value_or(0);
-    years->push_back(y);
-    for (int m : run.MonthsOf(y)) {
-      if (!range.empty()) range += ",";
-      range += "\"" + std::to_string(y) + "-" + std::to_string(m) + "\"";
-    }
-  }
-  return range;
-}
-
 }  // namespace
 
 void Telist::WriteEventListPage(const std::string& output, int year, const std::vector<int>& months,
@@ -385,38 +371,12 @@ std::string Telist::Downloads(const DayRecord& day, int year) {
       }
     }
   }
-  const std::string picture = prefix + "picture";
-  std::string p;
-  if (FileExists(run_.build_dir + picture + ".gif")) {
-    p = picture + ".gif";
-  } else if (FileExists(run_.build_dir + picture + ".jpg")) {
-    p = picture + ".jpg";
-  }
-  if (!p.empty()) r += "<img src=\"" + p + "\" border=0 align=left>";
-  return r;
+  return r + DayPictureHtml(run_.build_dir, prefix);
 }
 
 Status WriteEventListRedirect(const RunContext& run, const std::string& path) {
-  std::vector<std::string> lines = {"<html>",
-                                    "<head>",
-                                    std::string(kCharsetLine),
-                                    "<script>",
-                                    "function find(a, val){",
-                                    "var b = false; ",
-                                    "for(i=0;i<a.length;i++){",
-                                    "var tmp = a[i];",
-                                    "if(tmp==val) { b = true;}",
-                                    "}",
-                                    "return b;",
-                                    "};",
-                                    "function CurrMonth() {",
-                                    "today = new Date();",
-                                    "m = new"};
-  std::string names = "Array(\"";
-  for (int m = 1; m <= 12; ++m) names += run.MonthFileName(m) + (m < 12 ? "\",\"" : "\");");
-  lines.push_back(names);
   std::vector<int> years;
-  lines.push_back("pubDateRange = new Array(" + PublishedRange(run, &years) + ");");
+  std::vector<std::string> lines = RedirectPageOpening(run, "", &years);
   lines.push_back("DateRangeItem   =  today.getFullYear() + \"-\" + (today.getMonth() + 1);");
   lines.push_back("DateRange_Valid =  find(pubDateRange,DateRangeItem);");
   lines.push_back("BaseName    = \"EventList\" + today.getFullYear() + \"" + run.extension + "\";");

@@ -308,8 +308,8 @@ class CategoryPass {
 
 }  // namespace
 
-Status WriteRedirectPage(const RunContext& run, const std::string& path, std::string_view prefix) {
-  const publish::PublishSettings& s = run.s();
+std::vector<std::string> RedirectPageOpening(const RunContext& run, std::string_view prefix,
+                                             std::vector<int>* years) {
   const std::string p(prefix);
   std::vector<std::string> lines = {"<html>",
                                     "<head>",
@@ -332,19 +332,28 @@ Status WriteRedirectPage(const RunContext& run, const std::string& path, std::st
   }
   lines.push_back(names);
   std::string range;
-  const publish::PublishWindowState& window = *run.window;
-  for (int position : window.chkYears.TickedPositions()) {
-    const int y = ParseInt(window.chkYears.items[position]).value_or(0);
-    for (int m : run.MonthsOf(y)) {
-      if (!range.empty()) range += ",";
-      range += "\"" + std::to_string(y) + "-" + std::to_string(m) + "\"";
+  if (run.window) {
+    const publish::PublishWindowState& window = *run.window;
+    for (int position : window.chkYears.TickedPositions()) {
+      const int y = ParseInt(window.chkYears.items[position]).value_or(0);
+      if (years) years->push_back(y);
+      for (int m : run.MonthsOf(y)) {
+        if (!range.empty()) range += ",";
+        range += "\"" + std::to_string(y) + "-" + std::to_string(m) + "\"";
+      }
     }
   }
   lines.push_back("pubDateRange = new Array(" + range + ");");
+  return lines;
+}
+
+Status WriteRedirectPage(const RunContext& run, const std::string& path, std::string_view prefix) {
+  const publish::PublishSettings& s = run.s();
+  std::vector<std::string> lines = RedirectPageOpening(run, prefix);
   lines.push_back("DateRangeItem   =  today.getFullYear() + \"-\" + (today.getMonth() + 1)");
   lines.push_back("DateRange_Valid =  find(pubDateRange,DateRangeItem);");
   if (s.Bool("Formatting.ShowSingleHTMLPage")) {
-    std::vector<int> ticked = window.chkMonths.TickedPositions();
+    std::vector<int> ticked = run.window->chkMonths.TickedPositions();
     const int first = ticked.empty() ? 1 : ticked.front() + 1;
     lines.push_back(" window.location.replace('" + run.MonthFileName(first) +
                     std::to_string(s.Int("Publish.EndYear")) + run.extension + "'); ");

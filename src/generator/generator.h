@@ -3,6 +3,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/status.h"
 #include "generator/run_context.h"
@@ -74,6 +75,13 @@ class Generator {
   RunState state_;
   std::string time_label_;
 };
+
+// The lines every redirect page starts with, up to the published range
+// ("pubDateRange = new Array(...);"): the head, find(a, val), the start of
+// CurrMonth and the month page names with the prefix. The published years go
+// into *years, in order, when asked for.
+std::vector<std::string> RedirectPageOpening(const RunContext& run, std::string_view prefix,
+                                             std::vector<int>* years = nullptr);
 
 // The redirect page that sends a visitor to this month's page (prefix
 // "Small" for the small calendar), or to FirstMonth.html outside the
