@@ -173,17 +173,9 @@ CurlFtpEngine::~CurlFtpEngine() {
   curl_slist_free_all(static_cast<curl_slist*>(resolve_));
 }
 
-std::string CurlFtpEngine::Resolve(const std::string& path) const {
-  std::string p = ReplaceAll(path, "\\", "/");
-  std::string start;
-  if (p == "~" || p.rfind("~/", 0) == 0) {
-    start = entry_dir_;
-    p = p.substr(1);
-  } else if (p.rfind("/", 0) != 0) {
-    start = cwd_;
-  }
+std::string CollapseRemotePath(std::string_view path) {
   std::vector<std::string> parts;
-  for (const std::string& piece : Split(start + "/" + p, '/')) {
+  for (const std::string& piece : Split(path, '/')) {
     if (piece.empty() || piece == ".") continue;
     if (piece == "..") {
       if (!parts.empty()) parts.pop_back();
@@ -194,6 +186,18 @@ std::string CurlFtpEngine::Resolve(const std::string& path) const {
   std::string out;
   for (const std::string& piece : parts) out += "/" + piece;
   return out.empty() ? "/" : out;
+}
+
+std::string CurlFtpEngine::Resolve(const std::string& path) const {
+  std::string p = ReplaceAll(path, "\\", "/");
+  std::string start;
+  if (p == "~" || p.rfind("~/", 0) == 0) {
+    start = entry_dir_;
+    p = p.substr(1);
+  } else if (p.rfind("/", 0) != 0) {
+    start = cwd_;
+  }
+  return CollapseRemotePath(start + "/" + p);
 }
 
 std::string CurlFtpEngine::DirUrl(const std::string& absolute) const {

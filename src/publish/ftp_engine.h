@@ -62,6 +62,10 @@ struct FtpConnectOptions {
   std::vector<std::string> resolve;
 };
 
+// An absolute remote path from a joined one: empty parts and "." dropped,
+// ".." taking back the part before it; "/" when nothing is left.
+std::string CollapseRemotePath(std::string_view path);
+
 // What the upload asks of a client. Errors never escape: every operation
 // turns one into a false result (or "-1", or nullopt) and last_error().
 // Paths are remote paths with "/" separators; a relative one is taken from

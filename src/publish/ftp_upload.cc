@@ -39,18 +39,7 @@ std::string ReplaceNoCase(std::string_view text, std::string_view from, std::str
 // without a trailing "/".
 std::string AbsoluteFrom(const std::string& start, const std::string& path) {
   std::string p = NormaliseRemotePath(path);
-  std::vector<std::string> parts;
-  for (const std::string& piece : Split((p.rfind("/", 0) == 0 ? "" : start + "/") + p, '/')) {
-    if (piece.empty() || piece == ".") continue;
-    if (piece == "..") {
-      if (!parts.empty()) parts.pop_back();
-      continue;
-    }
-    parts.push_back(piece);
-  }
-  std::string out;
-  for (const std::string& piece : parts) out += "/" + piece;
-  return out.empty() ? "/" : out;
+  return CollapseRemotePath((p.rfind("/", 0) == 0 ? "" : start + "/") + p);
 }
 
 // 64-bit FNV-1a: with the size, enough to notice that a page changed.
