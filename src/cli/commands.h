@@ -3,6 +3,7 @@
 #include <iosfwd>
 #include <string>
 
+#include "app/status.h"
 #include "cli/invocation.h"
 
 namespace almanix::cli {
@@ -35,5 +36,10 @@ namespace almanix::cli {
 // window opens. False (with the reason on err) on failure.
 bool SetUpEditor(Session& session, const Invocation& inv, const std::string& name,
                  publish::PublishEditor* editor, std::ostream& err);
+// "Publish Now" with the favorite's saved settings (never written back): no
+// folder opened, the upload's log on err, the create question answered by
+// --create-remote, calendar.cal packed when the settings ask for it.
+Status PublishWithSavedSettings(Session& session, const Invocation& inv,
+                                publish::PublishEditor& editor, std::ostream& err);
 
 }  // namespace almanix::cli

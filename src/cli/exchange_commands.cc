@@ -11,8 +11,6 @@
 #include "exchange/csv_import.h"
 #include "exchange/event_table.h"
 #include "exchange/ical_import.h"
-#include "generator/generator.h"
-#include "publish/destinations.h"
 #include "publish/publish_editor.h"
 
 namespace almanix::cli {
@@ -194,15 +192,7 @@ Status PublishCurrentCategory(Session& session, const Invocation& inv, std::ostr
   if (!SetUpEditor(session, inv, name, &editor, err)) {
     return Status::Invalid("the publish settings could not be set up");
   }
-  editor.window.chkAutoUpdate = false;
-  generator::GeneratorEnv env;
-  env.db = &session.data.db();
-  env.brand_short_url = session.app.brand.APP_URL_SHORT;
-  env.program_version = ProgramVersion();
-  generator::Generator gen(editor, env);
-  publish::PublishOptions options;
-  options.open_folder = false;
-  Status s = publish::PublishNow(editor, gen, options);
+  Status s = PublishWithSavedSettings(session, inv, editor, err);
   if (s.ok()) out << "published " << editor.Favorite() << "\n";
   return s;
 }

@@ -30,6 +30,14 @@ constexpr char kGenerateUsage[] =
 
 constexpr const char* kExtensions[] = {"html", "htm", "php", "asp", "pl"};
 
+generator::GeneratorEnv GeneratorEnvOf(Session& session) {
+  generator::GeneratorEnv env;
+  env.db = &session.data.db();
+  env.brand_short_url = session.app.brand.APP_URL_SHORT;
+  env.program_version = ProgramVersion();
+  return env;
+}
+
 int Generate(Session& session, const Invocation& inv, const std::string& name, bool publish,
              std::ostream& out, std::ostream& err) {
   TDir& dir = *session.app.dir;
@@ -40,24 +48,9 @@ int Generate(Session& session, const Invocation& inv, const std::string& name, b
   }
   if (!SetUpEditor(session, inv, name, &editor, err)) return kExitFailed;
   if (auto ext = inv.Option("--extension")) editor.window.cboExtension = *ext;
-  // The saved settings are published as they are; nothing is written back.
-  editor.window.chkAutoUpdate = false;
-
-  generator::GeneratorEnv env;
-  env.db = &session.data.db();
-  env.brand_short_url = session.app.brand.APP_URL_SHORT;
-  env.program_version = ProgramVersion();
-  generator::Generator gen(editor, env);
 
   if (publish) {
-    publish::PublishOptions options;
-    options.open_folder = false;
-    options.ftp.create_default = inv.Flag("--create-remote") ? Answer::kOk : Answer::kCancel;
-    options.ftp.on_log = [&err](const std::string& line) { err << line << "\n"; };
-    options.save_calendar_file = [&session](const std::string& path) {
-      return session.files->SaveCalendarFile(path);
-    };
-    if (Status s = publish::PublishNow(editor, gen, options); !s.ok()) {
+    if (Status s = PublishWithSavedSettings(session, inv, editor, err); !s.ok()) {
       return Failed(err, s.message());
     }
     if (editor.settings.Text("Publish.Destination") == "Webserver") {
@@ -69,6 +62,7 @@ int Generate(Session& session, const Invocation& inv, const std::string& name, b
     return session.ui.errors_shown() == 0 ? kExitOk : kExitFailed;
   }
 
+  generator::Generator gen(editor, GeneratorEnvOf(session));
   editor.window.chkQuickPreview = false;
   const std::string build_dir = WithTrailingSlash(dir.BuildDir);
   if (Status s = gen.GenerateCalendar(build_dir, gen.MainPagePath(), ""); !s.ok()) {
@@ -87,6 +81,21 @@ int Generate(Session& session, const Invocation& inv, const std::string& name, b
 }
 
 }  // namespace
+
+Status PublishWithSavedSettings(Session& session, const Invocation& inv,
+                                publish::PublishEditor& editor, std::ostream& err) {
+  // The saved settings are published as they are; nothing is written back.
+  editor.window.chkAutoUpdate = false;
+  generator::Generator gen(editor, GeneratorEnvOf(session));
+  publish::PublishOptions options;
+  options.open_folder = false;
+  options.ftp.create_default = inv.Flag("--create-remote") ? Answer::kOk : Answer::kCancel;
+  options.ftp.on_log = [&err](const std::string& line) { err << line << "\n"; };
+  options.save_calendar_file = [&session](const std::string& path) {
+    return session.files->SaveCalendarFile(path);
+  };
+  return publish::PublishNow(editor, gen, options);
+}
 
 int RunGenerateCommand(const Invocation& inv, std::ostream& out, std::ostream& err) {
   const std::string& command = inv.words[0];
