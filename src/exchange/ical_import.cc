@@ -182,19 +182,7 @@ std::string NotUnderstoodMessage(int parsed_before) {
 }
 
 std::string IcsPlainText(std::string_view text) {
-  std::string out;
-  for (char c : text) {
-    if (c == '&') {
-      out += "&amp;";
-    } else if (c == '<') {
-      out += "&lt;";
-    } else if (c == '>') {
-      out += "&gt;";
-    } else {
-      out.push_back(c);
-    }
-  }
-  return out;
+  return HtmlText(ReplaceAll(text, "&", "&amp;"));
 }
 
 std::string IcsSafeUrl(std::string_view url) {
