@@ -42,6 +42,10 @@ class [[nodiscard]] Status {
   std::string message_;
 };
 
+// For a step whose failure changes nothing the caller could act on; the
+// reason is written at the call so a reader sees why it is dropped.
+inline void IgnoreResult(const Status& /*status*/, const char* /*why*/) {}
+
 // A value or the Status that explains why there is none.
 template <typename T>
 class [[nodiscard]] Result {

@@ -171,7 +171,7 @@ Status MainGrid::OpenYearQuery(int year) {
 void MainGrid::ReadCells() {
   store::Query& q = data_.qYear;
   cells_.clear();
-  const std::string& holiday = app_.holiday_column.empty() ? "US" : app_.holiday_column;
+  const std::string holiday = HolidayColumn();
   const std::string note = NoteColumn();
   const int year = display_.Year();
   for (q.First(); !q.Eof(); q.Next()) {
@@ -241,6 +241,7 @@ Status MainGrid::ShowDay(int cell_index) {
   const DayCell& cell = cells_[static_cast<size_t>(cell_index)];
   date_label_ = Trim(display_.MonthName() + " " + (cell.day ? std::to_string(cell.day) : ""));
   day_events_.clear();
+  current_event_ = -1;
   day_files_.clear();
   day_folder_.clear();
   if (cell.day == 0) return Status::Ok();
@@ -257,6 +258,7 @@ Status MainGrid::ShowDay(int cell_index) {
     if (events.AsString("Allday") != "T") e.time = TimeText(events.AsString("sTime"));
     day_events_.push_back(std::move(e));
   }
+  if (!day_events_.empty()) current_event_ = 0;
   if (app_.dir) {
     std::string folder = app_.dir->DayFolderPath(CategoryName(), year_box_, display_.MonthText(),
                                                  std::to_string(cell.day));
@@ -375,13 +377,17 @@ void MainGrid::ToggleHiddenRow() {
 }
 
 Status MainGrid::SetNote(int cell_index, std::string_view text) {
+  return SetDayColumn(cell_index, NoteColumn(), text);
+}
+
+Status MainGrid::SetDayColumn(int cell_index, std::string_view column, std::string_view value) {
   if (cell_index < 0 || cell_index >= static_cast<int>(cells_.size())) {
     return Status::NotFound("no such day cell");
   }
   store::Query& q = data_.qYear;
   if (!q.MoveTo(cell_index + 1)) return Status::NotFound("no such day cell");
   if (Status s = q.Edit(); !s.ok()) return s;
-  if (Status s = q.SetString(NoteColumn(), text); !s.ok()) {
+  if (Status s = q.SetString(column, value); !s.ok()) {
     q.Cancel();
     return s;
   }
@@ -389,8 +395,19 @@ Status MainGrid::SetNote(int cell_index, std::string_view text) {
     q.Cancel();
     return s;
   }
-  cells_[static_cast<size_t>(cell_index)].note = q.AsString(NoteColumn());
+  DayCell& cell = cells_[static_cast<size_t>(cell_index)];
+  std::string stored = q.AsString(column);
+  if (EqualsIgnoreCase(column, NoteColumn())) cell.note = stored;
+  if (EqualsIgnoreCase(column, HolidayColumn())) cell.holiday = stored;
   return Status::Ok();
+}
+
+std::string MainGrid::HolidayColumn() const {
+  return app_.holiday_column.empty() ? "US" : app_.holiday_column;
+}
+
+void MainGrid::SelectEvent(int index) {
+  current_event_ = index >= 0 && index < static_cast<int>(day_events_.size()) ? index : -1;
 }
 
 }  // namespace almanix::desktop

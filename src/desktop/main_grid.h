@@ -126,11 +126,20 @@ class MainGrid {
   void ToggleHiddenRow();
   // Stores a cell's note in the current category's note column.
   Status SetNote(int cell_index, std::string_view text);
+  // Writes one column of the cell's year row and posts it; the cell shows
+  // the stored value afterwards.
+  Status SetDayColumn(int cell_index, std::string_view column, std::string_view value);
+  // The year-table column the cells' holiday box shows.
+  std::string HolidayColumn() const;
+  std::string NoteColumn() const;
 
   // ---- the day panel ----
   int SelectedCell() const { return selected_cell_; }
   const std::string& DateLabel() const { return date_label_; }
   const std::vector<DayEvent>& DayEvents() const { return day_events_; }
+  // The current row of the day's event list; -1 when the list is empty.
+  int CurrentEvent() const { return current_event_; }
+  void SelectEvent(int index);
   // 20 pixels an event, at most 200; 0 when the day has none.
   int DayEventListHeight() const;
   const std::string& DayFolder() const { return day_folder_; }
@@ -145,7 +154,6 @@ class MainGrid {
   Status OpenYearQuery(int year);
   void ReadCells();
   void Log(std::string_view line) const;
-  std::string NoteColumn() const;
 
   App& app_;
   store::TDB1& data_;
@@ -172,6 +180,7 @@ class MainGrid {
   int selected_cell_ = -1;
   std::string date_label_;
   std::vector<DayEvent> day_events_;
+  int current_event_ = -1;
   std::string day_folder_;
   std::vector<std::string> day_files_;
 };

@@ -1,27 +1,20 @@
 #include "desktop/main_grid.h"
 
 #include <filesystem>
-#include <memory>
 
 #include <gtest/gtest.h>
 
 #include "app/config.h"
 #include "app/dir.h"
-#include "app/startup.h"
+#include "desktop/desktop_fixture.h"
 #include "desktop/grid_rules.h"
-#include "store/db.h"
-#include "store/event_draft.h"
-#include "store/store_startup.h"
-#include "support/fake_ui.h"
+#include "store/db_engine.h"
 #include "support/temp_root.h"
 
 namespace almanix::desktop {
 namespace {
 
-using almanix::testing::FakeUi;
-using almanix::testing::TempRoot;
-
-DayNumber D(int y, int m, int d) { return EncodeDate(y, m, d); }
+using testing::D;
 
 // ---- the grid arithmetic ----
 
@@ -88,46 +81,7 @@ TEST(GridRules, BarLinesAndLabels) {
 
 // ---- the grid on real tables ----
 
-class MainGridTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    hooks_ = std::make_unique<store::StoreStartup>(data_, ui_);
-    StartupOptions options;
-    options.root = root_.path();
-    options.hooks = hooks_.get();
-    Startup(app_, ui_, options);
-    ASSERT_TRUE(app_.dir && app_.config);
-    ui_.messages.clear();
-    grid_ = std::make_unique<MainGrid>(app_, data_, ui_, D(2010, 3, 5) + 0.5);
-  }
-
-  std::string Add(const std::string& summary, DayNumber day, int category, double hour = 9) {
-    store::EventDraft draft;
-    draft.summary = summary;
-    draft.start = day + hour / 24;
-    draft.end = day + (hour + 1) / 24;
-    draft.categories = {category};
-    store::Query q(data_.db());
-    Result<std::string> id = store::AddEvent(q, draft, category);
-    EXPECT_TRUE(id.ok()) << id.status().message();
-    return id.ok() ? id.value() : "";
-  }
-
-  int CellOf(DayNumber day) const {
-    const auto& cells = grid_->cells();
-    for (size_t i = 0; i < cells.size(); ++i) {
-      if (cells[i].date == day) return static_cast<int>(i);
-    }
-    return -1;
-  }
-
-  TempRoot root_;
-  FakeUi ui_;
-  App app_;
-  store::TDB1 data_;
-  std::unique_ptr<store::StoreStartup> hooks_;
-  std::unique_ptr<MainGrid> grid_;
-};
+using MainGridTest = testing::DesktopFixture;
 
 TEST_F(MainGridTest, MonthCellsFollowTheYearTable) {
   ASSERT_TRUE(grid_->LoadGrid(D(2010, 3, 5)).ok());
@@ -139,7 +93,7 @@ TEST_F(MainGridTest, MonthCellsFollowTheYearTable) {
   EXPECT_EQ(march[34].day, 0);
   EXPECT_EQ(grid_->GridRows(), 5);
   EXPECT_EQ(grid_->HiddenRowButtonCaption(), "6");
-  EXPECT_TRUE(march[CellOf(D(2010, 3, 5))].today);
+  EXPECT_TRUE(march[static_cast<size_t>(CellOf(D(2010, 3, 5)))].today);
 
   ASSERT_TRUE(grid_->LoadGrid(D(2010, 5, 1)).ok());
   EXPECT_EQ(grid_->cells().size(), 37u);
@@ -168,9 +122,9 @@ TEST_F(MainGridTest, EventLinesAndTheDayPanel) {
   EXPECT_EQ(grid_->CategoryNumber(), 2);
   int cell = CellOf(D(2010, 3, 5));
   ASSERT_GE(cell, 0);
-  EXPECT_EQ(grid_->cells()[cell].bar, "\xC2\xB0 Team meeting\r\n\xC2\xB0 Lunch\r\n");
-  EXPECT_EQ(BarHeight(grid_->cells()[cell].bar), 26);
-  EXPECT_EQ(grid_->cells()[CellOf(D(2010, 3, 6))].bar, "");
+  EXPECT_EQ(grid_->cells()[static_cast<size_t>(cell)].bar, "\xC2\xB0 Team meeting\r\n\xC2\xB0 Lunch\r\n");
+  EXPECT_EQ(BarHeight(grid_->cells()[static_cast<size_t>(cell)].bar), 26);
+  EXPECT_EQ(grid_->cells()[static_cast<size_t>(CellOf(D(2010, 3, 6)))].bar, "");
 
   // A file in the day's folder shows in the panel.
   std::string folder = app_.dir->DayFolderPath(second, "2010", "3", "5");
@@ -265,7 +219,7 @@ TEST_F(MainGridTest, NotesAreStoredInTheCategorysColumn) {
 
   ASSERT_TRUE(grid_->LoadGrid(D(2010, 4, 1)).ok());
   ASSERT_TRUE(grid_->LoadGrid(D(2010, 3, 1)).ok());
-  EXPECT_EQ(grid_->cells()[CellOf(D(2010, 3, 12))].note, "Bring slides");
+  EXPECT_EQ(grid_->cells()[static_cast<size_t>(CellOf(D(2010, 3, 12)))].note, "Bring slides");
   store::Query q(data_.db());
   ASSERT_TRUE(q.Open("Select * from year2010 where iMonth='3' and iDay='12'").ok());
   EXPECT_EQ(q.AsString("Data2"), "Bring slides");
