@@ -1,0 +1,147 @@
+// almanix: the desktop program. One instance per user (per root): a second
+// start raises the first window and ends.
+#include <QApplication>
+#include <QIcon>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QTimer>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/config.h"
+#include "app/dir.h"
+#include "exchange/command_line.h"
+#include "platform/instance_lock.h"
+#include "platform/places.h"
+#include "program/program.h"
+#include "shell/main_window.h"
+#include "shell/qt_ui.h"
+
+namespace {
+
+struct GuiArguments {
+  std::string root;
+  std::vector<std::string> program_args;  // FILE.cal [FILE.csv] [-p]
+  bool version = false;
+  bool help = false;
+  std::string error;
+};
+
+GuiArguments Parse(const QStringList& args) {
+  GuiArguments out;
+  for (qsizetype i = 1; i < args.size(); ++i) {
+    const std::string a = args[i].toStdString();
+    if (a == "--root") {
+      if (i + 1 >= args.size()) {
+        out.error = "--root needs a folder";
+        return out;
+      }
+      out.root = args[++i].toStdString();
+    } else if (a.rfind("--root=", 0) == 0) {
+      out.root = a.substr(7);
+    } else if (a == "--version") {
+      out.version = true;
+    } else if (a == "--help" || a == "-h") {
+      out.help = true;
+    } else if (a.rfind("--", 0) == 0) {
+      out.error = "unknown option " + a;
+      return out;
+    } else {
+      out.program_args.push_back(a);
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Web Almanix"));
+  QApplication::setDesktopFileName(QStringLiteral("almanix"));
+  GuiArguments args = Parse(QApplication::arguments());
+  if (!args.error.empty()) {
+    std::fprintf(stderr, "almanix: %s\nusage: almanix [--root DIR] [FILE.cal [FILE.csv] [-p]]\n",
+                 args.error.c_str());
+    return 2;
+  }
+  if (args.help) {
+    std::printf("usage: almanix [--root DIR] [FILE.cal [FILE.csv] [-p]]\n");
+    return 0;
+  }
+  if (args.version) {
+    std::printf("almanix %s\n", almanix::ProgramVersion().c_str());
+    return 0;
+  }
+
+  const almanix::platform::Places places = almanix::platform::ResolvePlaces(args.root);
+  almanix::platform::InstanceLock lock(places.runtime);
+  const QString socket_path = QString::fromStdString(places.runtime + "AlmanixMutex.socket");
+  if (!lock.TryAcquire()) {
+    QLocalSocket socket;
+    socket.connectToServer(socket_path);
+    if (socket.waitForConnected(2000)) {
+      socket.write("raise\n");
+      socket.waitForBytesWritten(2000);
+      socket.disconnectFromServer();
+    }
+    return 0;
+  }
+  QLocalServer::removeServer(socket_path);
+  QLocalServer server;
+  server.listen(socket_path);
+
+  almanix::shell::QtUi ui;
+  almanix::Program program(ui);
+  almanix::shell::TfrmMain* window = nullptr;
+  QObject::connect(&server, &QLocalServer::newConnection, &server, [&] {
+    while (QLocalSocket* peer = server.nextPendingConnection()) {
+      QObject::connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
+      if (window) window->BringToFront();
+    }
+  });
+
+  almanix::Program::Options options;
+  options.root = args.root;
+  options.executable = almanix::platform::ExecutableDir() + "almanix";
+  // The start-up sequence runs on the first tick, once the loop runs.
+  QTimer::singleShot(0, [&] {
+    almanix::Status started = program.Start(options);
+    if (!program.app.dir || !program.app.config) {
+      ui.ShowMessage("almanix: the program could not start: " + started.message(),
+                     almanix::MessageKind::kError);
+      QApplication::exit(1);
+      return;
+    }
+    window = new almanix::shell::TfrmMain(program, ui);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->StartUp();
+    window->show();
+    if (!args.program_args.empty()) {
+      almanix::exchange::ProgramSteps steps;
+      steps.open_calendar = [&](const std::string& file) {
+        return program.files->File_Open(file);
+      };
+      steps.import_csv = [](const std::string&) {
+        return almanix::Status::Invalid("the desktop imports CSV files from its File menu");
+      };
+      steps.save_calendar = [&] {
+        return program.files->SaveCalendarFile(program.app.dir->CalendarFile);
+      };
+      steps.publish = [] {
+        return almanix::Status::Invalid("publishing from the desktop's command line: use almanix-cli");
+      };
+      almanix::exchange::ProgramRun run = almanix::exchange::RunProgramArguments(
+          almanix::exchange::ParseProgramArguments(args.program_args), steps);
+      window->StartUp();
+      if (!run.status.ok()) ui.ShowMessage(run.status.message(), almanix::MessageKind::kError);
+      if (run.ends) {
+        window->set_quiet_close(true);
+        QApplication::exit(run.status.ok() ? 0 : 1);
+      }
+    }
+  });
+  return QApplication::exec();
+}

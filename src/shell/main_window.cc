@@ -1,0 +1,752 @@
+#include "shell/main_window.h"
+
+#include <algorithm>
+#include <ctime>
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeySequence>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSplitter>
+#include <QStyle>
+#include <QSystemTrayIcon>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "app/config.h"
+#include "app/dates.h"
+#include "app/dir.h"
+#include "app/ui_seam.h"
+#include "desktop/day_commands.h"
+#include "desktop/grid_rules.h"
+#include "desktop/main_grid.h"
+#include "program/program.h"
+#include "shell/day_cell.h"
+#include "shell/qt_ui.h"
+
+namespace almanix::shell {
+
+namespace {
+
+constexpr int kCellCount = 42;
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+DateTimeValue Now() { return FromTimeT(std::time(nullptr)); }
+
+QAction* AddAction(QMenu* menu, const char* caption, std::function<void()> run,
+                   const QKeySequence& keys = QKeySequence()) {
+  QAction* action = menu->addAction(QString::fromUtf8(caption));
+  if (!keys.isEmpty()) action->setShortcut(keys);
+  QObject::connect(action, &QAction::triggered, menu, [run = std::move(run)] { run(); });
+  return action;
+}
+
+}  // namespace
+
+TfrmMain::TfrmMain(Program& program, UiSeam& ui) : program_(program), ui_(ui) {
+  setObjectName(QStringLiteral("TfrmMain"));
+  setWindowTitle(QStringLiteral("Almanix"));
+  setMinimumSize(700, 400);
+  if (auto* qt = dynamic_cast<QtUi*>(&ui_)) qt->set_parent(this);
+  grid_ = std::make_unique<desktop::MainGrid>(program_.app, program_.data, ui_, Now());
+  commands_ = std::make_unique<desktop::DayCommands>(program_.app, program_.data, ui_, *grid_);
+  commands_->set_open_editor([this](const desktop::EditorRequest& r) { return OpenEditor(r); });
+  commands_->set_show_calendar_page([this] { pages_->setCurrentIndex(0); });
+
+  pages_ = new QTabWidget(this);
+  pages_->setObjectName(QStringLiteral("pages"));
+  pages_->setTabPosition(QTabWidget::South);
+  // The tab bar would take the arrows' Page Up and Page Down keys.
+  pages_->tabBar()->setFocusPolicy(Qt::NoFocus);
+  pages_->addTab(BuildCalendarPage(), QStringLiteral("Calendar"));
+  auto* events = new QLabel(QStringLiteral("The event list comes with the next build."), pages_);
+  events->setAlignment(Qt::AlignCenter);
+  pages_->addTab(events, QStringLiteral("Events"));
+  auto* preview = new QLabel(QStringLiteral("Preview"), pages_);
+  preview->setAlignment(Qt::AlignCenter);
+  pages_->addTab(preview, QStringLiteral("Preview"));
+  auto* online = new QLabel(QStringLiteral("Online"), pages_);
+  online->setAlignment(Qt::AlignCenter);
+  pages_->addTab(online, QStringLiteral("Online"));
+  status_ = new QLabel(QStringLiteral("                            Calendar: Default"), pages_);
+  status_->setObjectName(QStringLiteral("statusText"));
+  pages_->setCornerWidget(status_, Qt::BottomRightCorner);
+  setCentralWidget(pages_);
+  BuildMenus();
+
+  if (QSystemTrayIcon::isSystemTrayAvailable()) {
+    tray_ = new QSystemTrayIcon(windowIcon(), this);
+    auto* menu = new QMenu(this);
+    AddAction(menu, "Open", [this] { BringToFront(); });
+    AddAction(menu, "Exit", [this] { Exit(true); });
+    tray_->setContextMenu(menu);
+    connect(tray_, &QSystemTrayIcon::activated, this, [this] { BringToFront(); });
+    tray_->show();
+  }
+}
+
+TfrmMain::~TfrmMain() = default;
+
+QWidget* TfrmMain::BuildCalendarPage() {
+  auto* page = new QWidget(this);
+
+  // The bar above the grid: arrows around the caption, the boxes, the views.
+  auto* previous = new QToolButton(page);
+  previous->setObjectName(QStringLiteral("previous"));
+  previous->setArrowType(Qt::LeftArrow);
+  previous->setToolTip(QStringLiteral("Previous (Page Up)"));
+  previous->setShortcut(QKeySequence(Qt::Key_PageUp));
+  connect(previous, &QToolButton::clicked, this, [this] {
+    Report(grid_->Previous());
+    Refresh();
+  });
+  auto* next = new QToolButton(page);
+  next->setObjectName(QStringLiteral("next"));
+  next->setArrowType(Qt::RightArrow);
+  next->setToolTip(QStringLiteral("Next (Page Down)"));
+  next->setShortcut(QKeySequence(Qt::Key_PageDown));
+  connect(next, &QToolButton::clicked, this, [this] {
+    Report(grid_->Next());
+    Refresh();
+  });
+  caption_ = new QLabel(page);
+  caption_->setObjectName(QStringLiteral("caption"));
+  QFont big = caption_->font();
+  big.setPointSizeF(big.pointSizeF() * 1.3);
+  big.setBold(true);
+  caption_->setFont(big);
+
+  years_ = new QComboBox(page);
+  years_->setObjectName(QStringLiteral("years"));
+  for (const std::string& y : desktop::MainGrid::YearItems()) years_->addItem(Q(y));
+  connect(years_, &QComboBox::activated, this, [this](int) {
+    Report(grid_->ChooseYear(years_->currentText().toStdString()));
+    Refresh();
+  });
+  categories_ = new QComboBox(page);
+  categories_->setObjectName(QStringLiteral("categories"));
+  categories_->setMinimumContentsLength(14);
+  connect(categories_, &QComboBox::activated, this, [this](int) {
+    Report(grid_->ChooseCategory(categories_->currentText().toStdString()));
+    Refresh();
+  });
+  auto* today = new QPushButton(QStringLiteral("Today"), page);
+  today->setObjectName(QStringLiteral("today"));
+  connect(today, &QPushButton::clicked, this, [this] {
+    Report(grid_->GoToday(Now()));
+    Refresh();
+  });
+
+  auto* bar = new QHBoxLayout;
+  bar->addWidget(previous);
+  bar->addWidget(caption_, 1);
+  bar->addWidget(next);
+  bar->addSpacing(12);
+  bar->addWidget(years_);
+  bar->addWidget(categories_);
+  bar->addWidget(today);
+  for (int view : {31, 14, 7, 5}) {
+    auto* button = new QPushButton(QString::number(view), page);
+    button->setObjectName(QStringLiteral("view%1").arg(view));
+    button->setToolTip(view == 31 ? QStringLiteral("Month") : QStringLiteral("%1 days").arg(view));
+    button->setMaximumWidth(button->fontMetrics().horizontalAdvance(QStringLiteral("314")) + 16);
+    connect(button, &QPushButton::clicked, this, [this, view] {
+      Report(grid_->SetView(view));
+      Refresh();
+    });
+    bar->addWidget(button);
+  }
+
+  weekday_header_ = new QWidget(page);
+  auto* header = new QHBoxLayout(weekday_header_);
+  header->setContentsMargins(0, 0, 0, 0);
+  for (int k = 0; k < 7; ++k) {
+    auto* label = new QLabel(weekday_header_);
+    label->setAlignment(Qt::AlignCenter);
+    weekday_labels_.push_back(label);
+    header->addWidget(label, 1);
+  }
+
+  grid_area_ = new QWidget(page);
+  grid_area_->setObjectName(QStringLiteral("grid"));
+  grid_area_->setFocusPolicy(Qt::StrongFocus);
+  auto* layout = new QGridLayout(grid_area_);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(1);
+  for (int i = 0; i < kCellCount; ++i) {
+    auto* cell = new DayCellWidget(i, grid_area_);
+    cell->on_select = [this](int index) { SelectCell(index); };
+    cell->on_lines_double_click = [this](int index, int line) {
+      SelectCell(index);
+      int event = grid_->EventForBarLine(index, line);
+      if (event >= 0) grid_->SelectEvent(event);
+      if (grid_->CurrentEvent() >= 0) {
+        Report(commands_->EditEvent());
+      } else {
+        Report(commands_->AddEvent());
+      }
+      Refresh();
+    };
+    cell->on_menu = [this](int index, const QPoint& at) { ShowDayMenu(index, at); };
+    cell->on_note_changed = [this](int index, const std::string& text) {
+      Report(grid_->SetNote(index, text));
+      RefreshDayPanel();
+    };
+    cell->on_drop = [this](int index, const QStringList& files) {
+      SelectCell(index);
+      std::vector<std::string> paths;
+      for (const QString& f : files) paths.push_back(f.toStdString());
+      Report(commands_->DropFiles(paths));
+      RefreshDayPanel();
+    };
+    cells_.push_back(cell);
+  }
+
+  hidden_row_ = new QPushButton(QStringLiteral("6"), page);
+  hidden_row_->setObjectName(QStringLiteral("hiddenRow"));
+  hidden_row_->setToolTip(QStringLiteral("Calendar Hidden Row"));
+  hidden_row_->setMaximumWidth(30);
+  connect(hidden_row_, &QPushButton::clicked, this, [this] {
+    grid_->ToggleHiddenRow();
+    Refresh();
+  });
+
+  auto* left = new QWidget(page);
+  auto* left_layout = new QVBoxLayout(left);
+  left_layout->setContentsMargins(0, 0, 0, 0);
+  left_layout->addLayout(bar);
+  left_layout->addWidget(weekday_header_);
+  left_layout->addWidget(grid_area_, 1);
+  auto* under = new QHBoxLayout;
+  under->addWidget(hidden_row_);
+  under->addStretch(1);
+  left_layout->addLayout(under);
+
+  // The event panel under the grid: the current event of the day.
+  event_panel_ = new QWidget(page);
+  event_panel_->setObjectName(QStringLiteral("eventPanel"));
+  auto* ev = new QHBoxLayout(event_panel_);
+  ev->setContentsMargins(4, 2, 4, 2);
+  event_time_ = new QLabel(event_panel_);
+  event_summary_ = new QLabel(event_panel_);
+  QFont bold = event_summary_->font();
+  bold.setBold(true);
+  event_summary_->setFont(bold);
+  event_description_ = new QLabel(event_panel_);
+  event_description_->setTextFormat(Qt::PlainText);
+  ev->addWidget(event_time_);
+  ev->addWidget(event_summary_);
+  ev->addWidget(event_description_, 1);
+  left_layout->addWidget(event_panel_);
+
+  auto* split = new QSplitter(page);
+  split->addWidget(left);
+  split->addWidget(BuildDatePanel());
+  split->setStretchFactor(0, 1);
+  split->setCollapsible(0, false);
+  split->setSizes({800, 200});
+
+  auto* outer = new QVBoxLayout(page);
+  outer->setContentsMargins(4, 4, 4, 4);
+  outer->addWidget(split);
+  return page;
+}
+
+QWidget* TfrmMain::BuildDatePanel() {
+  date_panel_ = new QWidget(this);
+  date_panel_->setObjectName(QStringLiteral("datePanel"));
+  date_panel_->setMinimumWidth(150);
+  date_panel_->setMaximumWidth(300);
+  auto* layout = new QVBoxLayout(date_panel_);
+  layout->setContentsMargins(4, 0, 0, 0);
+  date_label_ = new QLabel(date_panel_);
+  date_label_->setObjectName(QStringLiteral("dateLabel"));
+  QFont big = date_label_->font();
+  big.setBold(true);
+  big.setPointSizeF(big.pointSizeF() * 1.2);
+  date_label_->setFont(big);
+  day_holiday_ = new QLabel(date_panel_);
+  day_holiday_->setStyleSheet(QStringLiteral("color: #C00000;"));
+  day_events_ = new QListWidget(date_panel_);
+  day_events_->setObjectName(QStringLiteral("dayEvents"));
+  connect(day_events_, &QListWidget::currentRowChanged, this, [this](int row) {
+    if (refreshing_) return;
+    grid_->SelectEvent(row);
+    RefreshDayPanel();
+  });
+  connect(day_events_, &QListWidget::itemDoubleClicked, this, [this] {
+    Report(commands_->EditEvent());
+    Refresh();
+  });
+  auto* links = new QHBoxLayout;
+  for (const char* name : {"Add", "Edit", "Delete"}) {
+    auto* link = new QPushButton(QString::fromUtf8(name), date_panel_);
+    link->setObjectName(QStringLiteral("day%1").arg(QString::fromUtf8(name)));
+    link->setFlat(true);
+    connect(link, &QPushButton::clicked, this, [this, which = std::string(name)] {
+      if (which == "Add") Report(commands_->AddEvent());
+      if (which == "Edit") Report(commands_->EditEvent());
+      if (which == "Delete") Report(commands_->DeleteEvent());
+      Refresh();
+    });
+    links->addWidget(link);
+  }
+  day_note_ = new QPlainTextEdit(date_panel_);
+  day_note_->setObjectName(QStringLiteral("dayNote"));
+  day_note_->setPlaceholderText(QStringLiteral("Note"));
+  day_note_->setMaximumHeight(100);
+  connect(day_note_, &QPlainTextEdit::modificationChanged, this, [this](bool changed) {
+    if (!changed || refreshing_) return;
+    // Stored as the person types: leaving the box must not lose it.
+    Report(grid_->SetNote(grid_->SelectedCell(), day_note_->toPlainText().toStdString()));
+    day_note_->document()->setModified(false);
+    Refresh();
+  });
+  day_files_ = new QListWidget(date_panel_);
+  day_files_->setObjectName(QStringLiteral("dayFiles"));
+  day_files_->setMaximumHeight(108);
+  connect(day_files_, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
+    Report(program_.app.dir->ShellOpen(grid_->DayFolder() + item->text().toStdString()));
+  });
+
+  layout->addWidget(date_label_);
+  layout->addWidget(day_holiday_);
+  layout->addWidget(day_events_, 1);
+  layout->addLayout(links);
+  layout->addWidget(day_note_);
+  layout->addWidget(day_files_);
+  return date_panel_;
+}
+
+void TfrmMain::BuildMenus() {
+  QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+  AddAction(file, "New", [this] { NewCalendar(); }, QKeySequence::New);
+  AddAction(file, "Open", [this] { OpenCalendar(); }, QKeySequence::Open);
+  AddAction(file, "Save", [this] { Save(); }, QKeySequence::Save);
+  AddAction(file, "Save As..", [this] { SaveAs(); }, QKeySequence::SaveAs);
+  file->addSeparator();
+  QMenu* import = file->addMenu(QStringLiteral("Import"));
+  AddAction(import, "Import &CSV (comma-separated values)", [this] { ImportCsv(); });
+  AddAction(import, "&Import iCal ...", [this] { ImportIcal(); });
+  AddAction(import, "Import Events", [this] { ImportEvents(); });
+  QMenu* exporting = file->addMenu(QStringLiteral("Export"));
+  AddAction(exporting, "&Export iCal ...", [this] { ExportIcal(); });
+  AddAction(exporting, "Export Events", [this] { ExportEvents(); });
+  file->addSeparator();
+  AddAction(file, "Clear Calendar", [this] {
+    Report(commands_->ClearCategory());
+    Refresh();
+  });
+  file->addSeparator();
+  AddAction(file, "E&xit", [this] { Exit(true); }, QKeySequence::Quit);
+
+  QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+  AddAction(edit, "Event Copy", [this] {
+    Report(commands_->CopyEvent());
+    Refresh();
+  });
+  paste_actions_.push_back(AddAction(edit, "Event Paste", [this] {
+    Report(commands_->PasteEvent());
+    Refresh();
+  }));
+
+  QMenu* event = menuBar()->addMenu(QStringLiteral("E&vent"));
+  AddAction(event, "Add new", [this] {
+    Report(commands_->AddEvent());
+    Refresh();
+  }, QKeySequence(Qt::CTRL | Qt::Key_E));
+  AddAction(event, "Edit", [this] {
+    Report(commands_->EditEvent());
+    Refresh();
+  }, QKeySequence(Qt::Key_F2));
+  AddAction(event, "Delete", [this] {
+    Report(commands_->DeleteEvent());
+    Refresh();
+  }, QKeySequence(Qt::Key_Delete));
+  AddAction(event, "&Copy", [this] {
+    Report(commands_->CopyEvent());
+    Refresh();
+  }, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
+  paste_actions_.push_back(AddAction(event, "&Paste", [this] {
+    Report(commands_->PasteEvent());
+    Refresh();
+  }, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_V)));
+
+  QMenu* note = menuBar()->addMenu(QStringLiteral("&Note"));
+  AddAction(note, "Edit note in HTML Editor", [this] { ShowNoteEditor(); });
+  AddAction(note, "Add Link to a Website", [this] { AddLinkToNote(); });
+  AddAction(note, "Append Longer Note", [this] { Report(commands_->LongerNote()); });
+
+  QMenu* attach = menuBar()->addMenu(QStringLiteral("&Attach"));
+  AddAction(attach, "Day Attachments", [this] {
+    Report(commands_->OpenDayFolder());
+    RefreshDayPanel();
+  });
+  AddAction(attach, "File to Day ...", [this] {
+    Report(commands_->AttachToDay(desktop::DayCommands::Attachment::kFile));
+    RefreshDayPanel();
+  });
+  AddAction(attach, "Picture to Day ...", [this] {
+    Report(commands_->AttachToDay(desktop::DayCommands::Attachment::kPicture));
+    RefreshDayPanel();
+  });
+  AddAction(attach, "Day Background ...", [this] {
+    Report(commands_->AttachToDay(desktop::DayCommands::Attachment::kBackground));
+    RefreshDayPanel();
+  });
+  AddAction(attach, "Delete Attachments", [this] {
+    Report(commands_->DeleteDayFolder());
+    RefreshDayPanel();
+  });
+  AddAction(attach, "&Search Attachments", [this] { Report(commands_->SearchAttachments()); });
+  AddAction(attach, "Calendar Files",
+            [this] { Report(program_.app.dir->ShellOpen(program_.app.dir->IncludeDir)); });
+
+  QMenu* holiday = menuBar()->addMenu(QStringLiteral("&Holiday"));
+  AddAction(holiday, "Add", [this] {
+    Report(commands_->HolidayAdd());
+    Refresh();
+  });
+  AddAction(holiday, "Delete", [this] {
+    Report(commands_->HolidayDelete());
+    Refresh();
+  });
+
+  QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
+  date_panel_action_ = AddAction(view, "Date Panel", [this] {
+    date_panel_->setVisible(date_panel_action_->isChecked());
+  });
+  date_panel_action_->setCheckable(true);
+  date_panel_action_->setChecked(true);
+  event_panel_action_ = AddAction(view, "Event Panel", [this] {
+    event_panel_->setVisible(event_panel_action_->isChecked());
+  });
+  event_panel_action_->setCheckable(true);
+  event_panel_action_->setChecked(true);
+  AddAction(view, "Calendar Hidden Row", [this] {
+    grid_->ToggleHiddenRow();
+    Refresh();
+  });
+  AddAction(view, "Small Calendar", [this] { setGeometry(5, 5, 770, 550); });
+  if (QSystemTrayIcon::isSystemTrayAvailable()) {
+    AddAction(view, "&Hide in System Tray", [this] { hide(); });
+  }
+
+  QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+  AddAction(help, "&Open Install Folder",
+            [this] { Report(program_.app.dir->ShellOpen(program_.app.dir->InstallDir)); });
+  AddAction(help, "User Data",
+            [this] { Report(program_.app.dir->ShellOpen(program_.app.dir->UserDataDir)); });
+  AddAction(help, "&Open Attachments Folder",
+            [this] { Report(program_.app.dir->ShellOpen(program_.app.dir->AttachmentsDir)); });
+  AddAction(help, "Open &Database Folder",
+            [this] { Report(program_.app.dir->ShellOpen(program_.app.dir->DbDir)); });
+  help->addSeparator();
+  AddAction(help, "&About", [this] { About(); });
+}
+
+void TfrmMain::StartUp() {
+  grid_->SetStartupLogging(true);
+  DateTimeValue now = Now();
+  grid_->SetToday(DatePart(now));
+  Status s = grid_->LoadGrid(now);
+  grid_->cboCalendar_load();
+  grid_->SetStartupLogging(false);
+  if (!s.ok() &&
+      ui_.Ask("There was an error starting. Would you like to continue?", Buttons::kYesNo,
+              Answer::kYes) == Answer::kNo) {
+    QApplication::exit(1);
+    return;
+  }
+  const TConfig& config = *program_.app.config;
+  resize(std::max(700, config.Width - 25), std::max(400, config.Heigth - 25));
+  move(config.Left, config.Top);
+  if (!program_.app.dir->CalendarFile.empty()) {
+    status_->setText(Q("                Calendar: " + program_.app.dir->CalendarFile));
+  }
+  // The day panel starts on today.
+  const auto& cells = grid_->cells();
+  for (size_t i = 0; i < cells.size(); ++i) {
+    if (cells[i].date == DatePart(now)) IgnoreResult(grid_->ShowDay(static_cast<int>(i)),
+                                                     "a day without rows shows an empty panel");
+  }
+  pages_->setCurrentIndex(0);
+  Refresh();
+  grid_area_->setFocus();
+}
+
+void TfrmMain::BringToFront() {
+  if (isMinimized()) showNormal();
+  show();
+  raise();
+  activateWindow();
+}
+
+void TfrmMain::SelectCell(int index) {
+  if (index == grid_->SelectedCell()) return;
+  Report(grid_->ShowDay(index));
+  for (DayCellWidget* cell : cells_) {
+    if (cell->index() < static_cast<int>(grid_->cells().size())) {
+      cell->Show(grid_->cells()[static_cast<size_t>(cell->index())], grid_->ViewSpan() != 31,
+                 cell->index() == index);
+    }
+  }
+  RefreshDayPanel();
+}
+
+void TfrmMain::Refresh() {
+  refreshing_ = true;
+  RefreshHeader();
+  const auto& cells = grid_->cells();
+  const int columns = grid_->GridColumns();
+  const int rows = grid_->GridRows();
+  const int shown = std::min<int>(columns * rows, static_cast<int>(cells.size()));
+  auto* layout = static_cast<QGridLayout*>(grid_area_->layout());
+  for (DayCellWidget* cell : cells_) layout->removeWidget(cell);
+  for (int r = 0; r < 6; ++r) layout->setRowStretch(r, r < rows ? 1 : 0);
+  for (int c = 0; c < 7; ++c) layout->setColumnStretch(c, c < columns ? 1 : 0);
+  for (int i = 0; i < kCellCount; ++i) {
+    DayCellWidget* cell = cells_[static_cast<size_t>(i)];
+    if (i < shown) {
+      layout->addWidget(cell, i / columns, i % columns);
+      cell->Show(cells[static_cast<size_t>(i)], grid_->ViewSpan() != 31,
+                 i == grid_->SelectedCell());
+    } else {
+      cell->Clear();
+    }
+  }
+  RefreshDayPanel();
+  const std::string paste = commands_->PasteCaption();
+  for (QAction* action : paste_actions_) {
+    action->setText(action == paste_actions_.back() ? QStringLiteral("&Paste") : Q(paste));
+  }
+  refreshing_ = false;
+}
+
+void TfrmMain::RefreshHeader() {
+  caption_->setText(Q(grid_->Caption()));
+  years_->setCurrentText(Q(grid_->YearBoxText()));
+  QStringList names;
+  for (const std::string& name : grid_->CategoryItems()) names << Q(name);
+  QStringList present;
+  for (int i = 0; i < categories_->count(); ++i) present << categories_->itemText(i);
+  if (present != names) {
+    categories_->clear();
+    categories_->addItems(names);
+  }
+  categories_->setCurrentText(Q(grid_->CategoryName()));
+  hidden_row_->setText(Q(grid_->HiddenRowButtonCaption()));
+  hidden_row_->setVisible(grid_->ViewSpan() == 31);
+  weekday_header_->setVisible(grid_->WeekdayHeaderVisible());
+  const bool panel = date_panel_ && date_panel_->isVisible();
+  for (int k = 0; k < 7; ++k) {
+    weekday_labels_[static_cast<size_t>(k)]->setText(
+        Q(desktop::WeekdayLabel(k, width(), panel)));
+  }
+}
+
+void TfrmMain::RefreshDayPanel() {
+  const bool was = refreshing_;
+  refreshing_ = true;
+  date_label_->setText(Q(grid_->DateLabel()));
+  int cell = grid_->SelectedCell();
+  const bool has_cell = cell >= 0 && cell < static_cast<int>(grid_->cells().size());
+  std::string holiday = has_cell ? grid_->cells()[static_cast<size_t>(cell)].holiday : "";
+  day_holiday_->setText(Q(holiday));
+  day_holiday_->setVisible(!holiday.empty());
+  day_events_->clear();
+  for (const desktop::DayEvent& e : grid_->DayEvents()) {
+    day_events_->addItem(Q(e.time.empty() ? e.summary : e.time + "  " + e.summary));
+  }
+  day_events_->setCurrentRow(grid_->CurrentEvent());
+  std::string note = has_cell ? grid_->cells()[static_cast<size_t>(cell)].note : "";
+  if (!day_note_->hasFocus() || day_note_->toPlainText().toStdString() != note) {
+    if (!day_note_->hasFocus()) day_note_->setPlainText(Q(note));
+  }
+  day_note_->setEnabled(has_cell && grid_->cells()[static_cast<size_t>(cell)].day > 0);
+  day_note_->document()->setModified(false);
+  day_files_->clear();
+  for (const std::string& f : grid_->DayFiles()) day_files_->addItem(Q(f));
+  day_files_->setVisible(!grid_->DayFiles().empty());
+  int current = grid_->CurrentEvent();
+  if (current >= 0) {
+    const desktop::DayEvent& e = grid_->DayEvents()[static_cast<size_t>(current)];
+    event_time_->setText(Q(e.time));
+    event_summary_->setText(Q(e.summary));
+    event_description_->setText(Q(e.description));
+  } else {
+    event_time_->clear();
+    event_summary_->clear();
+    event_description_->clear();
+  }
+  refreshing_ = was;
+}
+
+void TfrmMain::Report(const Status& status) {
+  // The core has shown its own message for a refusal; what reaches here
+  // unshown is an engine or file failure with its reason.
+  if (status.ok() || status.code() == Status::Code::kCancelled) return;
+  if (status.code() == Status::Code::kIoError) {
+    ui_.ShowMessage(status.message(), MessageKind::kError);
+  }
+}
+
+Status TfrmMain::OpenEditor(const desktop::EditorRequest& /*request*/) {
+  return Status::Invalid("the event editor is not built yet");
+}
+
+void TfrmMain::ShowDayMenu(int index, const QPoint& global) {
+  SelectCell(index);
+  QMenu menu(this);
+  AddAction(&menu, "&Event New", [this] { Report(commands_->AddEvent()); });
+  AddAction(&menu, "&Event Edit", [this] { Report(commands_->EditEvent()); });
+  AddAction(&menu, "&Event Delete", [this] { Report(commands_->DeleteEvent()); });
+  AddAction(&menu, "&Event Copy", [this] { Report(commands_->CopyEvent()); });
+  QAction* paste = AddAction(&menu, "Event Paste", [this] { Report(commands_->PasteEvent()); });
+  paste->setText(Q(commands_->PasteCaption()));
+  menu.addSeparator();
+  AddAction(&menu, "&Note Edit", [this] { ShowNoteEditor(); });
+  AddAction(&menu, "&Note Add Link to a Website", [this] { AddLinkToNote(); });
+  AddAction(&menu, "Longer Note", [this] { Report(commands_->LongerNote()); });
+  menu.addSeparator();
+  AddAction(&menu, "&Folder open", [this] { Report(commands_->OpenDayFolder()); });
+  AddAction(&menu, "&Folder delete (Attachments)", [this] { Report(commands_->DeleteDayFolder()); });
+  menu.addSeparator();
+  AddAction(&menu, "Holiday Add", [this] { Report(commands_->HolidayAdd()); });
+  AddAction(&menu, "Holiday Delete", [this] { Report(commands_->HolidayDelete()); });
+  menu.exec(global);
+  Refresh();
+}
+
+void TfrmMain::ShowNoteEditor() {
+  int cell = grid_->SelectedCell();
+  if (cell < 0 || cell >= static_cast<int>(grid_->cells().size()) ||
+      grid_->cells()[static_cast<size_t>(cell)].day == 0) {
+    return;
+  }
+  std::optional<std::string> text = ui_.AskText(
+      commands_->NoteEditorCaption(), "Note", grid_->cells()[static_cast<size_t>(cell)].note);
+  if (text) Report(grid_->SetNote(cell, *text));
+  Refresh();
+}
+
+void TfrmMain::AddLinkToNote() {
+  std::optional<std::string> url = ui_.AskText("Add Link", "Link (URL)", "http://");
+  if (!url) return;
+  std::optional<std::string> description = ui_.AskText("Add Link", "Link Description", "");
+  if (!description) return;
+  Report(commands_->AddLinkToNote(*url, *description, true));
+  Refresh();
+}
+
+void TfrmMain::NewCalendar() {
+  ui_.ShowMessage("New calendars come with the file commands of the next build.");
+}
+
+void TfrmMain::OpenCalendar() {
+  std::optional<std::string> path =
+      ui_.PickPath(PickKind::kOpenFile, "Select a calendar file to open",
+                   program_.app.dir->InstallDir);
+  if (!path) return;
+  Status s = program_.files->File_Open(*path);
+  if (s.ok()) {
+    program_.files->AddRecentCalendarFile(*path);
+    status_->setText(Q("                Calendar: " + *path));
+  }
+  Report(grid_->LoadGrid(grid_->DisplayDate()));
+  grid_->cboCalendar_load();
+  Refresh();
+}
+
+void TfrmMain::Save() {
+  const std::string& file = program_.app.dir->CalendarFile;
+  if (file.empty()) {
+    SaveAs();
+    return;
+  }
+  Report(program_.files->SaveCalendarFile(file));
+}
+
+void TfrmMain::SaveAs() {
+  std::optional<std::string> path =
+      ui_.PickPath(PickKind::kSaveFile, "Save As..", program_.app.dir->UserDataDir);
+  if (!path) {
+    ui_.ShowMessage("Calendar not saved");
+    return;
+  }
+  std::string target = *path;
+  if (target.size() < 4 || target.substr(target.size() - 4) != ".cal") target += ".cal";
+  Status s = program_.files->SaveCalendarFile(target);
+  Report(s);
+  if (s.ok()) status_->setText(Q("                Calendar: " + target));
+}
+
+void TfrmMain::ImportCsv() { ui_.ShowMessage("CSV import comes with the import window."); }
+void TfrmMain::ImportIcal() { ui_.ShowMessage("iCal import comes with the import window."); }
+void TfrmMain::ExportIcal() { ui_.ShowMessage("iCal export comes with the export window."); }
+void TfrmMain::ImportEvents() { ui_.ShowMessage("Event import comes with the import window."); }
+void TfrmMain::ExportEvents() { ui_.ShowMessage("Event export comes with the export window."); }
+
+void TfrmMain::About() {
+  QMessageBox::about(this, QStringLiteral("About Web Almanix"),
+                     Q("Web Almanix\nVersion " + std::string(ProgramVersion())));
+}
+
+void TfrmMain::SavePlacement() {
+  TConfig& config = *program_.app.config;
+  QRect g = geometry();
+  config.Left = g.x();
+  config.Top = g.y();
+  // Start-up takes 25 off both again.
+  config.Width = g.width() + 25;
+  config.Heigth = g.height() + 25;
+  IgnoreResult(config.Save(), "a placement that was not saved only opens the window elsewhere");
+}
+
+void TfrmMain::Exit(bool ask) {
+  ending_ = true;
+  SavePlacement();
+  const TDir& dir = *program_.app.dir;
+  if (ask && !dir.CalendarFile.empty() && dir.WorkDir != dir.InstallDir &&
+      ui_.Ask("Save Changes to calendar \n\r" + dir.CalendarFile, Buttons::kYesNo,
+              Answer::kYes) == Answer::kYes) {
+    Report(program_.files->SaveCalendarFile(dir.CalendarFile));
+  }
+  quiet_close_ = true;
+  close();
+  QApplication::quit();
+}
+
+void TfrmMain::closeEvent(QCloseEvent* event) {
+  if (!ending_) SavePlacement();
+  if (!quiet_close_ &&
+      ui_.Ask("Do you really want to end the application?", Buttons::kYesNo, Answer::kYes) ==
+          Answer::kNo) {
+    event->ignore();
+    ending_ = false;
+    return;
+  }
+  event->accept();
+}
+
+void TfrmMain::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  if (caption_) RefreshHeader();
+}
+
+}  // namespace almanix::shell

@@ -1,0 +1,129 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QMainWindow>
+
+#include "app/status.h"
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QListWidget;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QSplitter;
+class QSystemTrayIcon;
+class QTabWidget;
+class QToolButton;
+class QWidget;
+
+namespace almanix {
+class Program;
+class UiSeam;
+}  // namespace almanix
+
+namespace almanix::desktop {
+class DayCommands;
+class MainGrid;
+struct EditorRequest;
+}  // namespace almanix::desktop
+
+namespace almanix::shell {
+
+class DayCellWidget;
+class QtUi;
+
+// The main window: the month grid with its day panel, the commands on
+// events and days, and the pages of the event list, the preview and the
+// published calendar. The logic lives in desktop::MainGrid and
+// desktop::DayCommands; this class draws them and passes the person's
+// clicks and keys on.
+class TfrmMain : public QMainWindow {
+ public:
+  // ui is the seam the core shows its messages through: a QtUi in the
+  // program, a scripted one in tests.
+  TfrmMain(Program& program, UiSeam& ui);
+  ~TfrmMain() override;
+
+  // The start-up sequence's window steps: the grid for today, the boxes,
+  // the placement saved last time.
+  void StartUp();
+  // Raises the window from the tray or from under others (a second start).
+  void BringToFront();
+
+  // While true, closing asks nothing (tests and the command line's batch).
+  void set_quiet_close(bool quiet) { quiet_close_ = quiet; }
+
+  desktop::MainGrid& grid() { return *grid_; }
+  desktop::DayCommands& commands() { return *commands_; }
+  // Redraws every cell, the caption, the boxes and the day panel.
+  void Refresh();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  void BuildMenus();
+  QWidget* BuildCalendarPage();
+  QWidget* BuildDatePanel();
+  void SelectCell(int index);
+  void RefreshDayPanel();
+  void RefreshHeader();
+  void Report(const Status& status);
+  Status OpenEditor(const desktop::EditorRequest& request);
+  void SaveAs();
+  void Save();
+  void OpenCalendar();
+  void NewCalendar();
+  void Exit(bool ask);
+  void SavePlacement();
+  void ShowDayMenu(int index, const QPoint& global);
+  void ShowNoteEditor();
+  void AddLinkToNote();
+  void ImportCsv();
+  void ImportIcal();
+  void ExportIcal();
+  void ImportEvents();
+  void ExportEvents();
+  void About();
+
+  Program& program_;
+  UiSeam& ui_;
+  std::unique_ptr<desktop::MainGrid> grid_;
+  std::unique_ptr<desktop::DayCommands> commands_;
+  bool quiet_close_ = false;
+  bool ending_ = false;
+
+  QTabWidget* pages_ = nullptr;
+  QLabel* status_ = nullptr;
+  QLabel* caption_ = nullptr;
+  QComboBox* years_ = nullptr;
+  QComboBox* categories_ = nullptr;
+  QPushButton* hidden_row_ = nullptr;
+  std::vector<QLabel*> weekday_labels_;
+  QWidget* weekday_header_ = nullptr;
+  QWidget* grid_area_ = nullptr;
+  std::vector<DayCellWidget*> cells_;
+  QWidget* date_panel_ = nullptr;
+  QLabel* date_label_ = nullptr;
+  QLabel* day_holiday_ = nullptr;
+  QListWidget* day_events_ = nullptr;
+  QPlainTextEdit* day_note_ = nullptr;
+  QListWidget* day_files_ = nullptr;
+  QWidget* event_panel_ = nullptr;
+  QLabel* event_time_ = nullptr;
+  QLabel* event_summary_ = nullptr;
+  QLabel* event_description_ = nullptr;
+  QAction* date_panel_action_ = nullptr;
+  QAction* event_panel_action_ = nullptr;
+  std::vector<QAction*> paste_actions_;
+  QSystemTrayIcon* tray_ = nullptr;
+  bool refreshing_ = false;
+};
+
+}  // namespace almanix::shell

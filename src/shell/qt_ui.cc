@@ -1,0 +1,129 @@
+#include "shell/qt_ui.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QProgressDialog>
+#include <QStringList>
+
+namespace almanix::shell {
+
+namespace {
+
+QString Q(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
+}
+
+QMessageBox::StandardButton ButtonOf(Answer a) {
+  switch (a) {
+    case Answer::kOk: return QMessageBox::Ok;
+    case Answer::kCancel: return QMessageBox::Cancel;
+    case Answer::kYes: return QMessageBox::Yes;
+    case Answer::kNo: return QMessageBox::No;
+  }
+  return QMessageBox::Ok;
+}
+
+}  // namespace
+
+QtUi::QtUi() = default;
+QtUi::~QtUi() { delete progress_; }
+
+void QtUi::ShowMessage(std::string_view text, MessageKind kind) {
+  const QString title = QStringLiteral("Web Almanix");
+  switch (kind) {
+    case MessageKind::kInformation:
+      QMessageBox::information(parent_, title, Q(text));
+      break;
+    case MessageKind::kWarning:
+      QMessageBox::warning(parent_, title, Q(text));
+      break;
+    case MessageKind::kError:
+      QMessageBox::critical(parent_, title, Q(text));
+      break;
+  }
+}
+
+Answer QtUi::Ask(std::string_view text, Buttons buttons, Answer default_answer) {
+  QMessageBox::StandardButtons offered;
+  switch (buttons) {
+    case Buttons::kOk: offered = QMessageBox::Ok; break;
+    case Buttons::kOkCancel: offered = QMessageBox::Ok | QMessageBox::Cancel; break;
+    case Buttons::kYesNo: offered = QMessageBox::Yes | QMessageBox::No; break;
+    case Buttons::kYesNoCancel:
+      offered = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+      break;
+  }
+  QMessageBox box(QMessageBox::Question, QStringLiteral("Web Almanix"), Q(text), offered,
+                  parent_);
+  box.setDefaultButton(ButtonOf(default_answer));
+  switch (box.exec()) {
+    case QMessageBox::Ok: return Answer::kOk;
+    case QMessageBox::Yes: return Answer::kYes;
+    case QMessageBox::No: return Answer::kNo;
+    case QMessageBox::Cancel: return Answer::kCancel;
+    default: return buttons == Buttons::kYesNo ? Answer::kNo : Answer::kCancel;
+  }
+}
+
+std::optional<int> QtUi::Choose(std::string_view prompt, const std::vector<std::string>& choices,
+                                int default_index) {
+  QStringList items;
+  for (const std::string& c : choices) items << Q(c);
+  bool ok = false;
+  QString picked = QInputDialog::getItem(parent_, QStringLiteral("Web Almanix"), Q(prompt), items,
+                                         default_index, false, &ok);
+  if (!ok) return std::nullopt;
+  int index = static_cast<int>(items.indexOf(picked));
+  return index < 0 ? std::nullopt : std::optional<int>(index);
+}
+
+void QtUi::Progress(int done, int total) {
+  if (total <= 0) {
+    if (progress_) progress_->hide();
+    return;
+  }
+  if (!progress_) {
+    progress_ = new QProgressDialog(QStringLiteral("Working..."), QStringLiteral("Cancel"), 0,
+                                    total, parent_);
+    progress_->setWindowModality(Qt::WindowModal);
+    progress_->setMinimumDuration(400);
+    QObject::connect(progress_, &QProgressDialog::canceled, [this] { cancelled_ = true; });
+  }
+  if (done == 0) cancelled_ = false;
+  progress_->setMaximum(total);
+  progress_->setValue(done);
+  if (done >= total) progress_->reset();
+}
+
+void QtUi::ProcessEvents() { QApplication::processEvents(); }
+
+std::optional<std::string> QtUi::PickPath(PickKind kind, std::string_view caption,
+                                          std::string_view start) {
+  QString path;
+  switch (kind) {
+    case PickKind::kOpenFile:
+      path = QFileDialog::getOpenFileName(parent_, Q(caption), Q(start));
+      break;
+    case PickKind::kSaveFile:
+      path = QFileDialog::getSaveFileName(parent_, Q(caption), Q(start));
+      break;
+    case PickKind::kFolder:
+      path = QFileDialog::getExistingDirectory(parent_, Q(caption), Q(start));
+      break;
+  }
+  if (path.isEmpty()) return std::nullopt;
+  return path.toStdString();
+}
+
+std::optional<std::string> QtUi::AskText(std::string_view caption, std::string_view prompt,
+                                         std::string_view initial) {
+  bool ok = false;
+  QString text = QInputDialog::getText(parent_, Q(caption), Q(prompt), QLineEdit::Normal,
+                                       Q(initial), &ok);
+  if (!ok) return std::nullopt;
+  return text.toStdString();
+}
+
+}  // namespace almanix::shell

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/ui_seam.h"
+
+class QProgressDialog;
+class QWidget;
+
+namespace almanix::shell {
+
+// The seam on the screen: message boxes, questions, pickers and a progress
+// dialog with Cancel, all parented to the main window.
+class QtUi : public UiSeam {
+ public:
+  QtUi();
+  ~QtUi() override;
+
+  void set_parent(QWidget* parent) { parent_ = parent; }
+
+  void ShowMessage(std::string_view text, MessageKind kind) override;
+  Answer Ask(std::string_view text, Buttons buttons, Answer default_answer) override;
+  std::optional<int> Choose(std::string_view prompt, const std::vector<std::string>& choices,
+                            int default_index) override;
+  void Progress(int done, int total) override;
+  void ProcessEvents() override;
+  std::optional<std::string> PickPath(PickKind kind, std::string_view caption,
+                                      std::string_view start) override;
+  std::optional<std::string> AskText(std::string_view caption, std::string_view prompt,
+                                     std::string_view initial) override;
+
+  // True once the person pressed Cancel on the progress dialog.
+  bool cancelled() const { return cancelled_; }
+
+ private:
+  QWidget* parent_ = nullptr;
+  QProgressDialog* progress_ = nullptr;
+  bool cancelled_ = false;
+};
+
+}  // namespace almanix::shell

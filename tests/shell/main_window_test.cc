@@ -1,0 +1,238 @@
+// The real main window under the offscreen platform, driven by clicks and
+// keys as a person would, on a started program with real tables.
+#include <clocale>
+#include <cstdlib>
+#include <ctime>
+#include <memory>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProcess>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+#include "app/dates.h"
+#include "desktop/day_commands.h"
+#include "desktop/main_grid.h"
+#include "program/program.h"
+#include "shell/day_cell.h"
+#include "shell/main_window.h"
+#include "store/db_engine.h"
+#include "store/event_draft.h"
+#include "support/fake_ui.h"
+#include "support/temp_root.h"
+
+namespace almanix::shell {
+namespace {
+
+DayNumber D(int y, int m, int d) { return EncodeDate(y, m, d); }
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    program_ = std::make_unique<Program>(ui_);
+    Program::Options options;
+    options.root = root_.path();
+    ASSERT_TRUE(program_->Start(options).ok());
+    window_ = std::make_unique<TfrmMain>(*program_, ui_);
+    window_->set_quiet_close(true);
+    window_->StartUp();
+    window_->resize(1024, 700);
+    window_->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+    // Shortcuts reach the active window only.
+    window_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+    // March 2010, as the grid's own tests use it.
+    ASSERT_TRUE(window_->grid().LoadGrid(D(2010, 3, 1)).ok());
+    window_->grid().cboCalendar_load();
+    window_->Refresh();
+    ui_.messages.clear();
+  }
+
+  template <typename T>
+  T* Find(const char* name) {
+    T* widget = window_->findChild<T*>(QString::fromUtf8(name));
+    EXPECT_NE(widget, nullptr) << name;
+    return widget;
+  }
+
+  DayCellWidget* CellOf(DayNumber day) {
+    const auto& cells = window_->grid().cells();
+    for (size_t i = 0; i < cells.size(); ++i) {
+      if (cells[i].date == day) return Find<DayCellWidget>(("dayCell" + std::to_string(i)).c_str());
+    }
+    return nullptr;
+  }
+
+  QString Lines(DayNumber day) {
+    DayCellWidget* cell = CellOf(day);
+    return cell ? cell->findChild<QLabel*>(QStringLiteral("eventLines"))->text() : QString();
+  }
+
+  std::string AddEvent(const std::string& summary, DayNumber day, double hour) {
+    store::EventDraft draft;
+    draft.summary = summary;
+    draft.start = day + hour / 24;
+    draft.end = day + (hour + 1) / 24;
+    draft.categories = {1};
+    store::Query q(program_->data.db());
+    Result<std::string> id = store::AddEvent(q, draft, 1);
+    EXPECT_TRUE(id.ok());
+    return id.ok() ? id.value() : "";
+  }
+
+  almanix::testing::TempRoot root_;
+  almanix::testing::FakeUi ui_;
+  std::unique_ptr<Program> program_;
+  std::unique_ptr<TfrmMain> window_;
+};
+
+TEST_F(MainWindowTest, ArrowsViewsAndTheCaption) {
+  auto* caption = Find<QLabel>("caption");
+  EXPECT_TRUE(caption->text().endsWith(QStringLiteral("March 2010")));
+  QTest::mouseClick(Find<QToolButton>("next"), Qt::LeftButton);
+  EXPECT_TRUE(caption->text().endsWith(QStringLiteral("April 2010")));
+  QTest::mouseClick(Find<QToolButton>("previous"), Qt::LeftButton);
+  QTest::mouseClick(Find<QToolButton>("previous"), Qt::LeftButton);
+  EXPECT_TRUE(caption->text().endsWith(QStringLiteral("February 2010")));
+  QTest::keyClick(Find<QWidget>("grid"), Qt::Key_PageDown);
+  QTest::qWait(400);  // a shortcut presses its button for a moment
+  EXPECT_TRUE(caption->text().endsWith(QStringLiteral("March 2010")))
+      << caption->text().toStdString();
+
+  // May 2010 needs six rows: the hidden-row button offers five.
+  window_->grid().SetPickerDate(D(2010, 5, 1));
+  ASSERT_TRUE(window_->grid().LoadGrid(D(2010, 5, 1)).ok());
+  window_->Refresh();
+  EXPECT_EQ(Find<QPushButton>("hiddenRow")->text(), QStringLiteral("5"));
+  QTest::mouseClick(Find<QPushButton>("hiddenRow"), Qt::LeftButton);
+  EXPECT_EQ(Find<QPushButton>("hiddenRow")->text(), QStringLiteral("6"));
+
+  QTest::mouseClick(CellOf(D(2010, 5, 12)), Qt::LeftButton);
+  EXPECT_EQ(Find<QLabel>("dateLabel")->text(), QStringLiteral("May 12"));
+  QTest::mouseClick(Find<QPushButton>("view7"), Qt::LeftButton);
+  EXPECT_EQ(window_->grid().ViewSpan(), 7);
+  EXPECT_TRUE(CellOf(D(2010, 5, 9))->isVisible());
+  EXPECT_FALSE(CellOf(D(2010, 5, 1)));
+  EXPECT_TRUE(CellOf(D(2010, 5, 9))
+                  ->findChild<QLabel*>(QStringLiteral("dayNumber"))
+                  ->text()
+                  .contains(QStringLiteral("Sun")));
+  QTest::mouseClick(Find<QPushButton>("view31"), Qt::LeftButton);
+  EXPECT_TRUE(CellOf(D(2010, 5, 1))->isVisible());
+
+  // The year box reaches 2099 and makes the year's tables.
+  auto* years = Find<QComboBox>("years");
+  EXPECT_EQ(years->itemText(years->count() - 1), QStringLiteral("2099"));
+  years->setCurrentText(QStringLiteral("2042"));
+  emit years->activated(years->currentIndex());
+  EXPECT_TRUE(caption->text().endsWith(QStringLiteral("January 2042")));
+  EXPECT_TRUE(ui_.messages.empty());
+}
+
+TEST_F(MainWindowTest, NotesTypedInACellAreStored) {
+  DayCellWidget* cell = CellOf(D(2010, 3, 12));
+  auto* note = cell->findChild<QLineEdit*>(QStringLiteral("note"));
+  QTest::mouseClick(note, Qt::LeftButton);
+  QTest::keyClicks(note, QStringLiteral("Tom & Jerry"));
+  QTest::keyClick(note, Qt::Key_Return);
+  store::Query q(program_->data.db());
+  ASSERT_TRUE(q.Open("Select * from year2010 where iMonth='3' and iDay='12'").ok());
+  EXPECT_EQ(q.AsString("Data1"), "Tom & Jerry");
+  EXPECT_EQ(Find<QLabel>("dateLabel")->text(), QStringLiteral("March 12"));
+}
+
+TEST_F(MainWindowTest, EventsShowInTheirCellsAndAreDeletedAndPasted) {
+  AddEvent("Team meeting", D(2010, 3, 5), 9);
+  ASSERT_TRUE(window_->grid().LoadGrid(D(2010, 3, 1)).ok());
+  window_->Refresh();
+  EXPECT_EQ(Lines(D(2010, 3, 5)), QString::fromUtf8("\xC2\xB0 Team meeting"));
+
+  QTest::mouseClick(CellOf(D(2010, 3, 5)), Qt::LeftButton);
+  auto* list = Find<QListWidget>("dayEvents");
+  ASSERT_EQ(list->count(), 1);
+  EXPECT_EQ(list->item(0)->text(), QStringLiteral("09:00  Team meeting"));
+
+  // Copy here, paste on the 12th: the copy keeps its hour.
+  window_->commands().CopyEvent().ok();
+  QTest::mouseClick(CellOf(D(2010, 3, 12)), Qt::LeftButton);
+  ASSERT_TRUE(window_->commands().PasteEvent().ok());
+  window_->Refresh();
+  EXPECT_EQ(Lines(D(2010, 3, 12)), QString::fromUtf8("\xC2\xB0 Team meeting"));
+  EXPECT_EQ(list->item(0)->text(), QStringLiteral("09:00  Team meeting"));
+
+  // The Delete key asks first; No keeps the event.
+  QTest::mouseClick(CellOf(D(2010, 3, 5)), Qt::LeftButton);
+  ui_.answers.push_back(Answer::kNo);
+  QTest::mouseClick(Find<QPushButton>("dayDelete"), Qt::LeftButton);
+  EXPECT_EQ(ui_.questions.back(), "Are you sure you want to delete 'Team meeting' event?");
+  EXPECT_EQ(Lines(D(2010, 3, 5)), QString::fromUtf8("\xC2\xB0 Team meeting"));
+  ui_.answers.push_back(Answer::kYes);
+  QTest::mouseClick(Find<QPushButton>("dayDelete"), Qt::LeftButton);
+  EXPECT_EQ(Lines(D(2010, 3, 5)), QString());
+  EXPECT_EQ(list->count(), 0);
+  EXPECT_EQ(Lines(D(2010, 3, 12)), QString::fromUtf8("\xC2\xB0 Team meeting"));
+}
+
+TEST_F(MainWindowTest, AFillerCellRefusesANewEvent) {
+  QTest::mouseClick(Find<DayCellWidget>("dayCell0"), Qt::LeftButton);
+  QTest::mouseClick(Find<QPushButton>("dayAdd"), Qt::LeftButton);
+  ASSERT_EQ(ui_.messages.size(), 1u);
+  EXPECT_EQ(ui_.messages[0], "Select a day on the calendar first, to add events to it");
+}
+
+// Two starts of the built program on one root: the second hands over to
+// the first and ends.
+TEST(DesktopProgram, ASecondStartRaisesTheFirstAndEnds) {
+  almanix::testing::TempRoot root;
+  const QString program = QStringLiteral(ALMANIX_GUI_PATH);
+  QProcess first;
+  first.start(program, {QStringLiteral("--root"), QString::fromStdString(root.path())});
+  ASSERT_TRUE(first.waitForStarted(10000));
+  // The first has its window when its instance socket answers.
+  QElapsedTimer waited;
+  waited.start();
+  bool listening = false;
+  while (!listening && waited.elapsed() < 60000) {
+    QTest::qWait(200);
+    QProcess probe;
+    probe.start(QStringLiteral("sh"),
+                {QStringLiteral("-c"),
+                 QStringLiteral("find '%1' -name AlmanixMutex.socket | grep -q .")
+                     .arg(QString::fromStdString(root.path()))});
+    probe.waitForFinished(5000);
+    listening = probe.exitCode() == 0;
+  }
+  ASSERT_TRUE(listening) << first.readAllStandardError().toStdString();
+  QTest::qWait(500);
+
+  QProcess second;
+  second.start(program, {QStringLiteral("--root"), QString::fromStdString(root.path())});
+  ASSERT_TRUE(second.waitForFinished(20000));
+  EXPECT_EQ(second.exitCode(), 0);
+  EXPECT_EQ(first.state(), QProcess::Running);
+  first.kill();
+  first.waitForFinished(5000);
+}
+
+}  // namespace
+}  // namespace almanix::shell
+
+int main(int argc, char** argv) {
+  setenv("TZ", "UTC", 1);
+  setenv("LANG", "C.UTF-8", 1);
+  tzset();
+  QApplication app(argc, argv);
+  std::setlocale(LC_ALL, "C.UTF-8");
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
