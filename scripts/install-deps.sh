@@ -14,6 +14,7 @@ packages=(
   xdg-utils desktop-file-utils
   unzip zip python3
   chromium fonts-liberation
+  qt6-base-dev qt6-webengine-dev qt6-image-formats-plugins xvfb xauth
 )
 
 missing=()

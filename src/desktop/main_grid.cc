@@ -345,8 +345,14 @@ Status MainGrid::StepTo(DayNumber target) {
 Status MainGrid::SetView(int view) {
   if (!IsValidView(view)) return Status::Invalid("no such view");
   view_span_ = view;
-  if (view == 31) return LoadGrid(display_.date());
-  return LoadGrid(selected_day_);
+  const DayNumber selected = selected_day_;
+  Status s = LoadGrid(view == 31 ? display_.date() : selected);
+  if (!s.ok()) return s;
+  // The selected day stays selected where the new view shows it.
+  for (size_t i = 0; i < cells_.size(); ++i) {
+    if (cells_[i].date == selected) return ShowDay(static_cast<int>(i));
+  }
+  return s;
 }
 
 Status MainGrid::ChooseYear(std::string_view year) {

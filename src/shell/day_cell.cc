@@ -1,5 +1,6 @@
 #include "shell/day_cell.h"
 
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -80,10 +81,12 @@ void DayCellWidget::Show(const desktop::DayCell& cell, bool day_view, bool selec
   if (!note_->hasFocus()) note_->setText(QString::fromStdString(cell.note));
   note_->setModified(false);
   note_->setVisible(has_day_);
-  QPalette p = palette();
-  p.setColor(QPalette::Window, selected ? p.color(QPalette::Highlight).lighter(170)
-                                        : (has_day_ ? p.color(QPalette::Base)
-                                                    : p.color(QPalette::Window)));
+  // From the application's palette: the cell's own one holds the last look.
+  const QPalette base = QApplication::palette(this);
+  QPalette p = base;
+  p.setColor(QPalette::Window, selected ? base.color(QPalette::Highlight).lighter(170)
+                                        : (has_day_ ? base.color(QPalette::Base)
+                                                    : base.color(QPalette::Window)));
   setPalette(p);
   setVisible(true);
 }

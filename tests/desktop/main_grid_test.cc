@@ -155,6 +155,9 @@ TEST_F(MainGridTest, DayViewsAndArrows) {
   EXPECT_FALSE(grid_->WeekdayHeaderVisible());
   EXPECT_EQ(grid_->GridColumns(), 7);
   EXPECT_EQ(grid_->GridRows(), 1);
+  // The selected day stays selected in the new view.
+  EXPECT_EQ(grid_->SelectedCell(), CellOf(D(2010, 3, 3)));
+  EXPECT_EQ(grid_->DateLabel(), "March 3");
 
   ASSERT_TRUE(grid_->Previous().ok());  // 24 February is in another month
   EXPECT_EQ(DatePart(grid_->DisplayDate()), D(2010, 2, 28));

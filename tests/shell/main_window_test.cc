@@ -190,6 +190,45 @@ TEST_F(MainWindowTest, AFillerCellRefusesANewEvent) {
   EXPECT_EQ(ui_.messages[0], "Select a day on the calendar first, to add events to it");
 }
 
+// Pictures of the window on the sample calendar for docs/desktop/, taken
+// under a real X server by tools/take_desktop_screenshots.sh.
+TEST(DesktopScreenshots, SampleCalendar) {
+  const char* out = std::getenv("ALMANIX_SCREENSHOT_DIR");
+  if (out == nullptr) GTEST_SKIP() << "ALMANIX_SCREENSHOT_DIR is not set";
+  almanix::testing::TempRoot root;
+  almanix::testing::FakeUi ui;
+  Program program(ui);
+  Program::Options options;
+  options.root = root.path();
+  options.calendar = std::string(ALMANIX_SOURCE_DIR) + "/resources/samples/club.cal";
+  ASSERT_TRUE(program.Start(options).ok());
+  TfrmMain window(program, ui);
+  window.set_quiet_close(true);
+  window.StartUp();
+  window.resize(1180, 760);
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  window.grid().SetToday(D(2025, 4, 16));
+  ASSERT_TRUE(window.grid().LoadGrid(D(2025, 4, 1)).ok());
+  window.grid().cboCalendar_load();
+  window.grid().LocateCategory("Announcements");
+  ASSERT_TRUE(window.grid().LoadGrid(D(2025, 4, 1)).ok());
+  const auto& cells = window.grid().cells();
+  for (size_t i = 0; i < cells.size(); ++i) {
+    if (cells[i].date == D(2025, 4, 16)) {
+      ASSERT_TRUE(window.grid().ShowDay(static_cast<int>(i)).ok());
+    }
+  }
+  window.Refresh();
+  QTest::qWait(300);
+  const QString dir = QString::fromUtf8(out);
+  ASSERT_TRUE(window.grab().save(dir + "/main-month.png"));
+  ASSERT_TRUE(window.grid().SetView(7).ok());
+  window.Refresh();
+  QTest::qWait(300);
+  ASSERT_TRUE(window.grab().save(dir + "/main-7-days.png"));
+}
+
 // Two starts of the built program on one root: the second hands over to
 // the first and ends.
 TEST(DesktopProgram, ASecondStartRaisesTheFirstAndEnds) {
