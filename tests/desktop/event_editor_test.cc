@@ -10,6 +10,7 @@
 #include "app/dir.h"
 #include "app/startup.h"
 #include "app/text.h"
+#include "desktop/custom_colours.h"
 #include "desktop/event_files.h"
 #include "desktop/skip_days.h"
 #include "store/db.h"
@@ -384,6 +385,23 @@ TEST_F(EventEditorTest, OkWarnsButSavesAnyway) {
   editor_->values().category_ticks.assign(editor_->values().category_ticks.size(), false);
   ASSERT_TRUE(editor_->Ok().ok());
   EXPECT_EQ(Row(id)["Calendars"], ",,");
+}
+
+TEST_F(EventEditorTest, CustomColoursKeepTheWindowsDialogsFile) {
+  const std::string config = app_.dir->ConfigDir;
+  EXPECT_EQ(ReadCustomColours(config), std::vector<std::string>(16));
+  // Blue-green-red values as the dialog wrote them; unused places FFFFFFFF.
+  WriteAll(config + "colordialog.txt", "ColorA=0000FF\r\nColorB=FFFFFFFF\r\ncolorc=80FF00\r\n");
+  std::vector<std::string> colours = ReadCustomColours(config);
+  EXPECT_EQ(colours[0], "#FF0000");
+  EXPECT_EQ(colours[1], "");
+  EXPECT_EQ(colours[2], "#00FF80");
+  colours[15] = "#0AABFF";
+  ASSERT_TRUE(SaveCustomColours(config, colours).ok());
+  const std::string saved = ReadAll(config + "colordialog.txt");
+  EXPECT_EQ(saved.substr(0, 47), "ColorA=0000FF\r\nColorB=FFFFFFFF\r\nColorC=80FF00\r\n");
+  EXPECT_NE(saved.find("ColorP=FFAB0A\r\n"), std::string::npos);
+  EXPECT_EQ(ReadCustomColours(config), colours);
 }
 
 // ---- the load side on rows other writers made ----
