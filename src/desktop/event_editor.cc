@@ -308,6 +308,10 @@ Status EventEditor::Ok() {
     ui_.ShowMessage("Check at least one month ", MessageKind::kWarning);
   }
 
+  // A second OK (the window stayed open) edits the posted row again.
+  if (row_.state() == store::Query::State::kBrowse) {
+    if (Status s = row_.Edit(); !s.ok()) return s;
+  }
   Status s = store::WriteDraft(row_, Draft(), v.skipped_days);
   // The link and picture commands write their columns as they go; only
   // what they changed is written.
@@ -332,6 +336,7 @@ Status EventEditor::Ok() {
 void EventEditor::Cancel() {
   row_.Cancel();
   row_.Close();
+  loaded_ = false;
 }
 
 // ---- the repeats box ----

@@ -248,6 +248,8 @@ TEST_F(EventEditorTest, CancelledNewEventStaysAsNewEvent) {
   editor_->values().summary = "Something else";
   editor_->SetRepeats(RepeatKind::kDaily);
   editor_->Cancel();
+  EXPECT_FALSE(editor_->loaded());
+  EXPECT_TRUE(editor_->Ok().ok());  // nothing left to write
 
   auto row = Row(id);
   EXPECT_EQ(row["Summary"], "New Event");
@@ -351,6 +353,12 @@ TEST_F(EventEditorTest, TextsAreStoredAsTyped) {
   auto row = Row(id);
   EXPECT_EQ(row["Summary"], "Tom & Jerry");
   EXPECT_EQ(row["Location"], "Café <b>Nord</b>");
+  // A second OK writes again.
+  v.summary = "Tom && Jerry";
+  ASSERT_TRUE(editor_->Ok().ok());
+  EXPECT_EQ(Row(id)["Summary"], "Tom && Jerry");
+  v.summary = "Tom & Jerry";
+  ASSERT_TRUE(editor_->Ok().ok());
   EXPECT_EQ(row["Description"], std::string(255, 'x'));
   EXPECT_EQ(row["Description15"], std::string(255, 'x'));
   ASSERT_TRUE(editor_->LoadEvent("1", false, D(2010, 3, 5), id).ok());
