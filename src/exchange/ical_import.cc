@@ -367,6 +367,8 @@ Result<IcsImportResult> ImportIcsFile(store::Database& db, const std::string& pa
     Status s = q.Open("Select * from Events where 1=0");
     if (s.ok()) s = q.Append();
     const bool all_day = e.start == DatePart(e.start);
+    const store::EventDateColumns dates =
+        store::EventDateColumns::For(e.start, e.end, "h:mmam/pm");
     const std::pair<const char*, std::string> columns[] = {
         {"Alarm", "F"},
         {"Allday", all_day ? "T" : "F"},
@@ -378,21 +380,21 @@ Result<IcsImportResult> ImportIcsFile(store::Database& db, const std::string& pa
         {"F1", e.row.f1},
         {"F2", e.row.f2},
         {"F3", e.row.f3},
-        {"caption", FormatDateTime("h:mmam/pm", e.start)},
+        {"caption", dates.caption},
         {"CalendarID", c},
         {"EventID", e.uid},
-        {"iYear", FormatDateTime("yyyy", e.start)},
-        {"iDay", FormatDateTime("d", e.start)},
-        {"iMonth", FormatDateTime("m", e.start)},
+        {"iYear", dates.i_year},
+        {"iDay", dates.i_day},
+        {"iMonth", dates.i_month},
         {"Summary", e.summary},
         {"Location", e.location},
         {"URL", e.url},
         {"Visible", "True"},
-        {"sDateTime", store::DateValueText(e.start)},
-        {"eDateTime", store::DateValueText(e.end)},
-        {"sDate", e.row.s_date},
-        {"sTime", std::to_string(store::TimeCode(e.start))},
-        {"eDate", std::to_string(DatePart(e.end))},
+        {"sDateTime", dates.s_date_time},
+        {"eDateTime", dates.e_date_time},
+        {"sDate", dates.s_date},
+        {"sTime", dates.s_time},
+        {"eDate", dates.e_date},
         {"rEnds", e.row.r_ends},
         {"FontColor", ""},
         {"FontSize", "8"},

@@ -27,11 +27,39 @@ int TimeCode(DateTimeValue value) {
   return static_cast<int>(ms * 1000000LL / 86400000LL);
 }
 
-std::string CaptionTime(DateTimeValue value) {
-  return ToLower(FormatDateTime("hh:mm ampm", value));
+EventDateColumns EventDateColumns::For(DateTimeValue start, DateTimeValue end,
+                                       std::string_view caption_pattern) {
+  EventDateColumns c;
+  const DayNumber start_day = DatePart(start);
+  // The day fields come from the day number, so they always agree with sDate.
+  const CivilDate date = DecodeDate(start_day);
+  c.s_date_time = DateValueText(start);
+  c.e_date_time = DateValueText(end);
+  c.s_date = std::to_string(start_day);
+  c.s_time = std::to_string(TimeCode(start));
+  c.e_time = std::to_string(TimeCode(end));
+  c.e_date = std::to_string(DatePart(end));
+  c.i_year = std::to_string(date.year);
+  c.i_month = std::to_string(date.month);
+  c.i_day = std::to_string(date.day);
+  c.caption = ToLower(FormatDateTime(caption_pattern, start));
+  return c;
+}
+
+std::string SkippedDaysText(const std::vector<DayNumber>& days) {
+  std::string text;
+  for (DayNumber d : days) {
+    if (!text.empty()) text += ",";
+    text += std::to_string(d);
+  }
+  return text;
 }
 
 Status WriteDraft(Query& q, const EventDraft& draft) {
+  return WriteDraft(q, draft, SkippedDaysText(draft.skipped));
+}
+
+Status WriteDraft(Query& q, const EventDraft& draft, std::string_view skipped_text) {
   auto set = [&](const char* column, const std::string& value) {
     return q.SetString(column, value);
   };
@@ -46,13 +74,9 @@ Status WriteDraft(Query& q, const EventDraft& draft) {
   values.push_back({"rMonthly", ListEncoding(draft.monthdays)});
   values.push_back({"rWeekly", ListEncoding(draft.weekdays)});
   values.push_back({"rActiveMonths", ListEncoding(draft.months)});
-  values.push_back({"caption", CaptionTime(draft.start)});
-  std::string skipped;
-  for (DayNumber d : draft.skipped) {
-    if (!skipped.empty()) skipped += ",";
-    skipped += std::to_string(d);
-  }
-  values.push_back({"F2", skipped});
+  const EventDateColumns dates = EventDateColumns::For(draft.start, draft.end);
+  values.push_back({"caption", dates.caption});
+  values.push_back({"F2", std::string(skipped_text)});
   switch (draft.repeat) {
     case RepeatKind::kNever:
       values.push_back({"rChoice", ""});
@@ -81,19 +105,17 @@ Status WriteDraft(Query& q, const EventDraft& draft) {
       values.push_back({"rMonthly", ""});
       break;
   }
-  DayNumber start_day = DatePart(draft.start), end_day = DatePart(draft.end);
-  CivilDate start = DecodeDate(start_day);
-  values.push_back({"sDateTime", DateValueText(draft.start)});
-  values.push_back({"eDateTime", DateValueText(draft.end)});
-  values.push_back({"sDate", std::to_string(start_day)});
-  values.push_back({"sTime", std::to_string(TimeCode(draft.start))});
-  values.push_back({"eTime", std::to_string(TimeCode(draft.end))});
-  values.push_back({"eDate", std::to_string(end_day)});
+  values.push_back({"sDateTime", dates.s_date_time});
+  values.push_back({"eDateTime", dates.e_date_time});
+  values.push_back({"sDate", dates.s_date});
+  values.push_back({"sTime", dates.s_time});
+  values.push_back({"eTime", dates.e_time});
+  values.push_back({"eDate", dates.e_date});
   values.push_back({"rEnds", draft.repeat_until ? std::to_string(*draft.repeat_until)
                                                 : std::string("9999999")});
-  values.push_back({"iDay", std::to_string(start.day)});
-  values.push_back({"iYear", std::to_string(start.year)});
-  values.push_back({"iMonth", std::to_string(start.month)});
+  values.push_back({"iDay", dates.i_day});
+  values.push_back({"iYear", dates.i_year});
+  values.push_back({"iMonth", dates.i_month});
   values.push_back({"FontColor", draft.font_color});
   values.push_back({"Status", ""});
   if (draft.background != "#FFFFFF") values.push_back({"Status", draft.background});
@@ -117,19 +139,15 @@ Status WriteDraft(Query& q, const EventDraft& draft) {
   return set("URL", draft.url);
 }
 
-Result<std::string> AddEvent(Query& q, const EventDraft& draft, int category) {
-  if (!q.live() || q.table() != "events") {
-    if (Status s = q.Open(" Select * from Events "); !s.ok()) return s;
-  }
+Status AppendNewEvent(Query& q, DateTimeValue when, std::string_view category_id) {
   if (Status s = q.Append(); !s.ok()) return s;
-  // The new row as the editor makes it before anything is chosen.
-  CivilDate date = DecodeDate(DatePart(draft.start));
+  CivilDate date = DecodeDate(DatePart(when));
   const std::pair<const char*, std::string> defaults[] = {
       {"Visible", "True"},
       {"iDay", std::to_string(date.day)},
       {"iYear", std::to_string(date.year)},
       {"iMonth", std::to_string(date.month)},
-      {"CalendarID", std::to_string(category)},
+      {"CalendarID", std::string(category_id)},
       {"Alarm", "F"},
       {"Allday", "F"},
       {"URL", "http://"},
@@ -143,6 +161,15 @@ Result<std::string> AddEvent(Query& q, const EventDraft& draft, int category) {
       return s;
     }
   }
+  return Status::Ok();
+}
+
+Result<std::string> AddEvent(Query& q, const EventDraft& draft, int category) {
+  if (!q.live() || q.table() != "events") {
+    if (Status s = q.Open(" Select * from Events "); !s.ok()) return s;
+  }
+  // The new row as the editor makes it before anything is chosen.
+  if (Status s = AppendNewEvent(q, draft.start, std::to_string(category)); !s.ok()) return s;
   if (Status s = WriteDraft(q, draft); !s.ok()) {
     q.Cancel();
     return s;

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/dates.h"
@@ -57,8 +58,37 @@ std::string ListEncoding(const std::vector<int>& numbers);
 // The time code: the time of day as a fraction of a day x 1,000,000,
 // truncated (12:00 is 500000).
 int TimeCode(DateTimeValue value);
-// "hh:mm am" in lower case.
-std::string CaptionTime(DateTimeValue value);
+// The caption pattern of the editor and the event command ("08:30 pm").
+inline constexpr char kEditorCaptionPattern[] = "hh:mm ampm";
+
+// The date columns of an event row from its start and end, worked out the
+// one way every writer of events does: start and end as date-time values,
+// their day numbers and time codes, the start's year, month and day, and the
+// start time by the writer's caption pattern in lower case.
+struct EventDateColumns {
+  static EventDateColumns For(DateTimeValue start, DateTimeValue end,
+                              std::string_view caption_pattern = kEditorCaptionPattern);
+
+  std::string s_date_time;  // "40242.8541666667"
+  std::string e_date_time;
+  std::string s_date;       // "40242"
+  std::string s_time;       // "854166"
+  std::string e_time;
+  std::string e_date;
+  std::string i_year;       // "2010"
+  std::string i_month;      // "3", no leading zero
+  std::string i_day;        // "5", no leading zero
+  std::string caption;      // "08:30 pm"
+};
+
+// F2: the day numbers joined by commas, no wrapping commas.
+std::string SkippedDaysText(const std::vector<DayNumber>& days);
+
+// Appends a row to the live events query with the values every new event
+// starts with: visible, the date's year, month and day, the category it is
+// made in, no alarm, not all day, "http://", the start time shown, "New
+// Event" and "Link Name". The caller writes the rest and posts.
+Status AppendNewEvent(Query& events, DateTimeValue date, std::string_view category_id);
 
 // Appends a new event to the live events query as the editor does (the new
 // row's defaults, then every choice of the draft), posts it and returns its
@@ -68,5 +98,8 @@ Result<std::string> AddEvent(Query& events, const EventDraft& draft, int categor
 // Writes the draft's choices into the row being edited, in the editor's
 // order; the caller posts.
 Status WriteDraft(Query& events, const EventDraft& draft);
+// The same with F2 written as the text given instead of draft.skipped: the
+// editor writes back the skipped days as it read them.
+Status WriteDraft(Query& events, const EventDraft& draft, std::string_view skipped_text);
 
 }  // namespace almanix::store

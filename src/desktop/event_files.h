@@ -1,0 +1,76 @@
+#pragma once
+
+#include <string>
+
+#include "app/status.h"
+
+namespace almanix::desktop {
+
+class EventEditor;
+
+// The picture work the editor needs of an image codec; the desktop does it
+// with its image library. Both write JPEG at quality 100, progressive.
+class PictureWorks {
+ public:
+  virtual ~PictureWorks() = default;
+  // The picture drawn scaled to fit width x height keeping its proportions,
+  // centred on a canvas of exactly that size.
+  virtual Status ScaleJpegTo(const std::string& from, const std::string& to, int width,
+                             int height) = 0;
+  // The icon drawn at size x size on white.
+  virtual Status RenderIcon(const std::string& from, int size, const std::string& to_jpeg) = 0;
+};
+
+// The file dialogs' titles, filters and the icon chooser's sizes.
+inline constexpr char kIconDialogTitle[] = "Select an Icon";
+inline constexpr char kIconFilter[] =
+    "Picture (*.*)|*.*|Icon (*.ico)|*.ico|GIF Files (*.gif)|*.gif|JPG Files (*.jpg)|*.jpg|"
+    "PNG Files (*.png)|*.png";
+inline constexpr char kPhotoFilter[] =
+    "Picture (*.*)|*.*|GIF Files (*.gif)|*.gif|JPG Files (*.jpg)|*.jpg|PNG Files (*.png)|*.png";
+inline constexpr char kLinkDialogTitle[] = "Select a File you want to link";
+inline constexpr char kLinkFilter[] =
+    "File (*.*)|*.*|html (*.html)|*.html|htm Files (*.htm)|*.htm|Text Files (*.txt)|*.txt";
+inline constexpr char kIconChooserTitle[] = "Choose icon";
+inline constexpr int kScrollPhotoWidth = 120;
+inline constexpr int kScrollPhotoHeight = 70;
+inline constexpr int kSlidePhotoWidth = 480;
+inline constexpr int kSlidePhotoHeight = 320;
+
+enum class PhotoSlot { kScroll, kSlide };
+
+// The icon, photo and link-to-file commands of the editor: files copied or
+// converted into IncludeDir, the row's names set in the editor's values.
+// Each command takes the file the person picked; the Pick forms ask
+// through the seam first.
+class EventFiles {
+ public:
+  EventFiles(EventEditor& editor, PictureWorks& works) : editor_(editor), works_(works) {}
+
+  // "load icon". An ".ico" is offered at 16 and 32 pixels and saved as a
+  // JPEG under its name with ".jpg"; other pictures are copied.
+  Status LoadIcon(const std::string& path);
+  Status PickIcon();
+  void ClearIcon();
+
+  // "&Find" of the scroll photo (and of the hidden slideshow page).
+  Status FindPhoto(const std::string& path, PhotoSlot slot);
+  Status PickPhoto(PhotoSlot slot);
+  void ClearPhoto(PhotoSlot slot);
+
+  // "link to a file ...".
+  Status LinkFile(const std::string& path);
+  Status PickLinkFile();
+  // The "clear" link beside it.
+  void ClearLink();
+  // "Attached Files".
+  Status OpenAttachedFiles();
+
+ private:
+  std::string Target(const std::string& name) const;
+
+  EventEditor& editor_;
+  PictureWorks& works_;
+};
+
+}  // namespace almanix::desktop
