@@ -35,7 +35,10 @@
 #include "desktop/grid_rules.h"
 #include "desktop/main_grid.h"
 #include "program/program.h"
+#include "desktop/event_editor.h"
 #include "shell/day_cell.h"
+#include "shell/event_window.h"
+#include "shell/qt_pictures.h"
 #include "shell/qt_ui.h"
 
 namespace almanix::shell {
@@ -606,8 +609,21 @@ void TfrmMain::Report(const Status& status) {
   }
 }
 
-Status TfrmMain::OpenEditor(const desktop::EditorRequest& /*request*/) {
-  return Status::Invalid("the event editor is not built yet");
+Status TfrmMain::OpenEditor(const desktop::EditorRequest& request) {
+  desktop::EventEditor editor(program_.app, program_.data, ui_);
+  std::string event_id;
+  if (!request.is_new && grid_->CurrentEvent() >= 0) {
+    event_id = grid_->DayEvents()[static_cast<size_t>(grid_->CurrentEvent())].id;
+  }
+  if (Status s = editor.LoadEvent(request.category_id, request.is_new, request.date, event_id);
+      !s.ok()) {
+    return s;
+  }
+  QtPictureWorks pictures;
+  TfrmEvent window(editor, pictures, this);
+  if (on_editor_open_) on_editor_open_(window);
+  window.exec();
+  return Status::Ok();
 }
 
 void TfrmMain::ShowDayMenu(int index, const QPoint& global) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "app/status.h"
 
 class QAction;
+class QDialog;
 class QComboBox;
 class QLabel;
 class QListWidget;
@@ -55,6 +57,9 @@ class TfrmMain : public QMainWindow {
   // Raises the window from the tray or from under others (a second start).
   void BringToFront();
 
+  // Called with the event editor before it is shown modally: tests drive it.
+  void set_on_editor_open(std::function<void(QDialog&)> hook) { on_editor_open_ = std::move(hook); }
+
   // While true, closing asks nothing (tests and the command line's batch).
   void set_quiet_close(bool quiet) { quiet_close_ = quiet; }
 
@@ -96,6 +101,7 @@ class TfrmMain : public QMainWindow {
   UiSeam& ui_;
   std::unique_ptr<desktop::MainGrid> grid_;
   std::unique_ptr<desktop::DayCommands> commands_;
+  std::function<void(QDialog&)> on_editor_open_;
   bool quiet_close_ = false;
   bool ending_ = false;
 

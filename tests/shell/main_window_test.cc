@@ -7,6 +7,8 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLabel>
@@ -14,7 +16,9 @@
 #include <QListWidget>
 #include <QProcess>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -183,6 +187,60 @@ TEST_F(MainWindowTest, EventsShowInTheirCellsAndAreDeletedAndPasted) {
   EXPECT_EQ(Lines(D(2010, 3, 12)), QString::fromUtf8("\xC2\xB0 Team meeting"));
 }
 
+// The editor opened from the grid, typed into and closed with OK.
+TEST_F(MainWindowTest, AnEventIsAddedEditedAndDeletedThroughTheEditor) {
+  QTest::mouseClick(CellOf(D(2010, 3, 9)), Qt::LeftButton);
+  window_->set_on_editor_open([](QDialog& dialog) {
+    QTimer::singleShot(0, &dialog, [&dialog] {
+      auto* summary = dialog.findChild<QLineEdit*>(QStringLiteral("summary"));
+      summary->selectAll();
+      QTest::keyClicks(summary, QStringLiteral("Choir practice"));
+      dialog.findChild<QComboBox*>(QStringLiteral("repeats"))->setCurrentIndex(2);  // Weekly
+      auto* weekdays = dialog.findChild<QListWidget*>(QStringLiteral("weekdays"));
+      weekdays->item(2)->setCheckState(Qt::Checked);  // Tue
+      auto* buttons = dialog.findChild<QDialogButtonBox*>(QStringLiteral("buttons"));
+      QTest::mouseClick(buttons->button(QDialogButtonBox::Ok), Qt::LeftButton);
+    });
+  });
+  QTest::mouseClick(Find<QPushButton>("dayAdd"), Qt::LeftButton);
+  const QString line = QString::fromUtf8("\xC2\xB0 Choir practice");
+  EXPECT_EQ(Lines(D(2010, 3, 9)), line);
+  EXPECT_EQ(Lines(D(2010, 3, 16)), line);
+  EXPECT_EQ(Lines(D(2010, 3, 30)), line);
+  EXPECT_EQ(Lines(D(2010, 3, 10)), QString());
+  EXPECT_TRUE(ui_.messages.empty());
+
+  // A double click on the line edits that event.
+  window_->set_on_editor_open([](QDialog& dialog) {
+    QTimer::singleShot(0, &dialog, [&dialog] {
+      auto* summary = dialog.findChild<QLineEdit*>(QStringLiteral("summary"));
+      EXPECT_EQ(summary->text(), QStringLiteral("Choir practice"));
+      summary->selectAll();
+      QTest::keyClicks(summary, QStringLiteral("Choir"));
+      QTest::keyClick(summary, Qt::Key_Return);
+    });
+  });
+  auto* lines = CellOf(D(2010, 3, 16))->findChild<QLabel*>(QStringLiteral("eventLines"));
+  QTest::mouseDClick(lines, Qt::LeftButton, Qt::NoModifier, QPoint(10, 5));
+  EXPECT_EQ(Lines(D(2010, 3, 9)), QString::fromUtf8("\xC2\xB0 Choir"));
+
+  // Escape leaves the event as it was.
+  window_->set_on_editor_open([](QDialog& dialog) {
+    QTimer::singleShot(0, &dialog, [&dialog] {
+      auto* summary = dialog.findChild<QLineEdit*>(QStringLiteral("summary"));
+      QTest::keyClicks(summary, QStringLiteral(" changed"));
+      QTest::keyClick(&dialog, Qt::Key_Escape);
+    });
+  });
+  QTest::mouseDClick(lines, Qt::LeftButton, Qt::NoModifier, QPoint(10, 5));
+  EXPECT_EQ(Lines(D(2010, 3, 16)), QString::fromUtf8("\xC2\xB0 Choir"));
+
+  ui_.answers.push_back(Answer::kYes);
+  QTest::mouseClick(Find<QPushButton>("dayDelete"), Qt::LeftButton);
+  EXPECT_EQ(Lines(D(2010, 3, 9)), QString());
+  EXPECT_EQ(Lines(D(2010, 3, 30)), QString());
+}
+
 TEST_F(MainWindowTest, AFillerCellRefusesANewEvent) {
   QTest::mouseClick(Find<DayCellWidget>("dayCell0"), Qt::LeftButton);
   QTest::mouseClick(Find<QPushButton>("dayAdd"), Qt::LeftButton);
@@ -227,6 +285,28 @@ TEST(DesktopScreenshots, SampleCalendar) {
   window.Refresh();
   QTest::qWait(300);
   ASSERT_TRUE(window.grab().save(dir + "/main-7-days.png"));
+
+  // The editor's three pages on a repeating event of the sample.
+  ASSERT_TRUE(window.grid().SetView(31).ok());
+  for (size_t i = 0; i < cells.size(); ++i) {
+    if (cells[i].date == D(2025, 4, 10)) {
+      ASSERT_TRUE(window.grid().ShowDay(static_cast<int>(i)).ok());
+    }
+  }
+  window.Refresh();
+  window.set_on_editor_open([&dir](QDialog& dialog) {
+    QTimer::singleShot(300, &dialog, [&dialog, dir] {
+      auto* pages = dialog.findChild<QTabWidget*>();
+      const char* names[] = {"editor-event.png", "editor-appearance.png", "editor-advanced.png"};
+      for (int page = 0; page < 3; ++page) {
+        pages->setCurrentIndex(page);
+        QTest::qWait(200);
+        dialog.grab().save(dir + "/" + names[page]);
+      }
+      dialog.reject();
+    });
+  });
+  ASSERT_TRUE(window.commands().EditEvent().ok());
 }
 
 // Two starts of the built program on one root: the second hands over to
