@@ -78,7 +78,7 @@ Status DayCommands::AddEvent() {
     ui_.ShowMessage("Select a day on the calendar first, to add events to it");
     return Status::Invalid("no day selected");
   }
-  Status s = open_editor_ ? open_editor_({grid_.CategoryID(), true, grid_.SelectedDay()})
+  Status s = open_editor_ ? open_editor_({grid_.CategoryID(), true, grid_.SelectedDay(), ""})
                           : Status::Invalid("no event editor");
   Status reloaded = Reload();
   return s.ok() ? reloaded : s;
@@ -94,7 +94,8 @@ Status DayCommands::EditEvent() {
     ui_.ShowMessage(kNoEventSelected);
     return Status::Invalid("no event selected");
   }
-  Status s = open_editor_ ? open_editor_({grid_.CategoryID(), false, grid_.SelectedDay()})
+  const std::string& id = grid_.DayEvents()[static_cast<size_t>(current)].id;
+  Status s = open_editor_ ? open_editor_({grid_.CategoryID(), false, grid_.SelectedDay(), id})
                           : Status::Invalid("no event editor");
   // Also after a failed edit the lines are loaded again.
   Status reloaded = Reload();
@@ -112,6 +113,42 @@ Status DayCommands::DeleteEvent() {
   store::Query write(data_.db());
   if (Status s = write.ExecSql(" Delete from Events where ID =" + store::SqlQuote(e.id));
       !s.ok()) {
+    return s;
+  }
+  return Reload();
+}
+
+Status DayCommands::AddEventFromList(DayNumber today) {
+  Status s = open_editor_ ? open_editor_({grid_.CategoryID(), true, today, ""})
+                          : Status::Invalid("no event editor");
+  Status reloaded = Reload();
+  return s.ok() ? reloaded : s;
+}
+
+Status DayCommands::EditEventFromList(const std::string& id, const std::string& s_date,
+                                      DayNumber today) {
+  if (id.empty()) {
+    ui_.ShowMessage(kNoEventSelected);
+    return Status::Invalid("no event selected");
+  }
+  DayNumber day = ParseInt(Trim(s_date)).value_or(today);
+  Status s = open_editor_ ? open_editor_({grid_.CategoryID(), false, day, id})
+                          : Status::Invalid("no event editor");
+  Status reloaded = Reload();
+  return s.ok() ? reloaded : s;
+}
+
+Status DayCommands::DeleteEventFromList(const std::string& id) {
+  if (id.empty()) {
+    ui_.ShowMessage(kNoEventSelected);
+    return Status::Invalid("no event selected");
+  }
+  if (ui_.Ask("Are you sure you want to delete this event?", Buttons::kYesNo, Answer::kNo) !=
+      Answer::kYes) {
+    return Status::Cancelled("not deleted");
+  }
+  store::Query write(data_.db());
+  if (Status s = write.ExecSql(" Delete from Events where ID =" + store::SqlQuote(id)); !s.ok()) {
     return s;
   }
   return Reload();

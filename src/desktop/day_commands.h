@@ -28,6 +28,7 @@ struct EditorRequest {
   std::string category_id;
   bool is_new = false;
   DayNumber date = 0;
+  std::string event_id;  // the event to edit; empty for a new one
 };
 
 // A note text after an insertion, with the caret behind the inserted text.
@@ -62,6 +63,11 @@ class DayCommands {
   Status CopyEvent();
   Status PasteEvent();
   bool ClipboardEmpty() const;
+  // The same from the "Events" page: a new event on today, the list's
+  // current event (its start day, today when unreadable), deleting it.
+  Status AddEventFromList(DayNumber today);
+  Status EditEventFromList(const std::string& id, const std::string& s_date, DayNumber today);
+  Status DeleteEventFromList(const std::string& id);
   // "Event Paste: (summary)" after a copy, "Event Paste" before.
   std::string PasteCaption() const;
 

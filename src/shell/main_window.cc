@@ -12,6 +12,7 @@
 #include <QHBoxLayout>
 #include <QKeySequence>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
@@ -21,7 +22,9 @@
 #include <QSplitter>
 #include <QStyle>
 #include <QSystemTrayIcon>
+#include <QHeaderView>
 #include <QTabBar>
+#include <QTableWidget>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QUrl>
@@ -34,6 +37,7 @@
 #include "desktop/day_commands.h"
 #include "desktop/grid_rules.h"
 #include "desktop/main_grid.h"
+#include "desktop/main_pages.h"
 #include "program/program.h"
 #include "desktop/event_editor.h"
 #include "shell/day_cell.h"
@@ -77,9 +81,7 @@ TfrmMain::TfrmMain(Program& program, UiSeam& ui) : program_(program), ui_(ui) {
   // The tab bar would take the arrows' Page Up and Page Down keys.
   pages_->tabBar()->setFocusPolicy(Qt::NoFocus);
   pages_->addTab(BuildCalendarPage(), QStringLiteral("Calendar"));
-  auto* events = new QLabel(QStringLiteral("The event list comes with the next build."), pages_);
-  events->setAlignment(Qt::AlignCenter);
-  pages_->addTab(events, QStringLiteral("Events"));
+  pages_->addTab(BuildEventsPage(), QStringLiteral("Events"));
   auto* preview = new QLabel(QStringLiteral("Preview"), pages_);
   preview->setAlignment(Qt::AlignCenter);
   pages_->addTab(preview, QStringLiteral("Preview"));
@@ -90,6 +92,7 @@ TfrmMain::TfrmMain(Program& program, UiSeam& ui) : program_(program), ui_(ui) {
   status_->setObjectName(QStringLiteral("statusText"));
   pages_->setCornerWidget(status_, Qt::BottomRightCorner);
   setCentralWidget(pages_);
+  connect(pages_, &QTabWidget::currentChanged, this, [this](int page) { OnPageChanged(page); });
   BuildMenus();
 
   if (QSystemTrayIcon::isSystemTrayAvailable()) {
@@ -268,6 +271,123 @@ QWidget* TfrmMain::BuildCalendarPage() {
   outer->setContentsMargins(4, 4, 4, 4);
   outer->addWidget(split);
   return page;
+}
+
+QWidget* TfrmMain::BuildEventsPage() {
+  auto* page = new QWidget(this);
+  show_ = new QComboBox(page);
+  show_->setObjectName(QStringLiteral("showEvents"));
+  show_->addItems({QStringLiteral("Show all events"), QStringLiteral("Show upcoming events"),
+                   QStringLiteral("Search")});
+  connect(show_, &QComboBox::activated, this, [this](int) { ReloadList(0); });
+  search_ = new QLineEdit(page);
+  search_->setObjectName(QStringLiteral("search"));
+  search_->setPlaceholderText(QStringLiteral("Search"));
+  search_->setClearButtonEnabled(true);
+  auto* search = new QPushButton(QStringLiteral("Search"), page);
+  search->setObjectName(QStringLiteral("searchButton"));
+  auto run_search = [this] {
+    show_->setCurrentIndex(static_cast<int>(desktop::ShowEvents::kSearch));
+    ReloadList(0);
+  };
+  connect(search, &QPushButton::clicked, this, run_search);
+  connect(search_, &QLineEdit::returnPressed, this, run_search);
+
+  auto* bar = new QHBoxLayout;
+  bar->addWidget(show_);
+  bar->addWidget(search_, 1);
+  bar->addWidget(search);
+  for (const char* name : {"Add", "Edit", "Delete"}) {
+    auto* link = new QPushButton(QString::fromUtf8(name), page);
+    link->setObjectName(QStringLiteral("list%1").arg(QString::fromUtf8(name)));
+    link->setFlat(true);
+    connect(link, &QPushButton::clicked, this, [this, which = std::string(name)] {
+      const DayNumber today = DatePart(Now());
+      auto [id, s_date] = ListEvent();
+      if (which == "Add") Report(commands_->AddEventFromList(today));
+      if (which == "Edit") Report(commands_->EditEventFromList(id, s_date, today));
+      if (which == "Delete") Report(commands_->DeleteEventFromList(id));
+      ReloadList(0);
+      Refresh();
+    });
+    bar->addWidget(link);
+  }
+
+  event_list_ = new QTableWidget(page);
+  event_list_->setObjectName(QStringLiteral("eventList"));
+  event_list_->setColumnCount(desktop::kEventListColumns);
+  QStringList titles;
+  for (const std::string& t : desktop::EventListTitles()) titles << Q(t);
+  event_list_->setHorizontalHeaderLabels(titles);
+  event_list_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  event_list_->setSelectionMode(QAbstractItemView::SingleSelection);
+  event_list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  event_list_->setAlternatingRowColors(true);
+  event_list_->verticalHeader()->setVisible(false);
+  event_list_->horizontalHeader()->setStretchLastSection(true);
+  event_list_->horizontalHeader()->setSectionsClickable(true);
+  connect(event_list_->horizontalHeader(), &QHeaderView::sectionClicked, this,
+          [this](int column) { ReloadList(column); });
+  connect(event_list_, &QTableWidget::cellDoubleClicked, this, [this] {
+    auto [id, s_date] = ListEvent();
+    Report(commands_->EditEventFromList(id, s_date, DatePart(Now())));
+    ReloadList(sort_column_);
+    Refresh();
+  });
+  auto* remove = new QAction(event_list_);
+  remove->setShortcut(QKeySequence::Delete);
+  remove->setShortcutContext(Qt::WidgetShortcut);
+  connect(remove, &QAction::triggered, this, [this] {
+    Report(commands_->DeleteEventFromList(ListEvent().first));
+    ReloadList(0);
+    Refresh();
+  });
+  event_list_->addAction(remove);
+
+  auto* layout = new QVBoxLayout(page);
+  layout->addLayout(bar);
+  layout->addWidget(event_list_, 1);
+  return page;
+}
+
+void TfrmMain::ReloadList(int column) {
+  sort_column_ = column;
+  const std::string current = ListEvent().first;
+  Result<std::vector<desktop::EventListRow>> rows = desktop::ReloadEventList(
+      program_.data.db(), static_cast<desktop::ShowEvents>(show_->currentIndex()), column,
+      search_->text().toStdString(), DatePart(Now()));
+  Report(rows.status());
+  event_list_->setRowCount(0);
+  list_events_.clear();
+  if (!rows.ok()) return;
+  event_list_->setRowCount(static_cast<int>(rows.value().size()));
+  int row = 0;
+  int keep = -1;
+  for (const desktop::EventListRow& r : rows.value()) {
+    for (int c = 0; c < desktop::kEventListColumns; ++c) {
+      event_list_->setItem(row, c, new QTableWidgetItem(Q(r.cells[static_cast<size_t>(c)])));
+    }
+    if (r.id == current) keep = row;
+    list_events_.emplace_back(r.id, r.s_date);
+    ++row;
+  }
+  if (row > 0) event_list_->selectRow(keep >= 0 ? keep : 0);
+}
+
+std::pair<std::string, std::string> TfrmMain::ListEvent() const {
+  int row = event_list_ ? event_list_->currentRow() : -1;
+  if (row < 0 || row >= static_cast<int>(list_events_.size())) return {};
+  return list_events_[static_cast<size_t>(row)];
+}
+
+void TfrmMain::OnPageChanged(int page) {
+  if (page == 0) {
+    grid_->LocateCategory(grid_->CategoryBoxText());
+    Report(grid_->LoadGrid(grid_->DisplayDate()));
+    Refresh();
+  } else if (page == 1) {
+    ReloadList(0);
+  }
 }
 
 QWidget* TfrmMain::BuildDatePanel() {
@@ -611,11 +731,8 @@ void TfrmMain::Report(const Status& status) {
 
 Status TfrmMain::OpenEditor(const desktop::EditorRequest& request) {
   desktop::EventEditor editor(program_.app, program_.data, ui_);
-  std::string event_id;
-  if (!request.is_new && grid_->CurrentEvent() >= 0) {
-    event_id = grid_->DayEvents()[static_cast<size_t>(grid_->CurrentEvent())].id;
-  }
-  if (Status s = editor.LoadEvent(request.category_id, request.is_new, request.date, event_id);
+  if (Status s = editor.LoadEvent(request.category_id, request.is_new, request.date,
+                                  request.event_id);
       !s.ok()) {
     return s;
   }

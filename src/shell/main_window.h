@@ -20,6 +20,8 @@ class QPushButton;
 class QSplitter;
 class QSystemTrayIcon;
 class QTabWidget;
+class QTableWidget;
+class QLineEdit;
 class QToolButton;
 class QWidget;
 
@@ -76,6 +78,12 @@ class TfrmMain : public QMainWindow {
   void BuildMenus();
   QWidget* BuildCalendarPage();
   QWidget* BuildDatePanel();
+  QWidget* BuildEventsPage();
+  // ReloadEventList on the Events page, sorted by the column.
+  void ReloadList(int column);
+  // The Events page's current event: its ID and start day; empty when none.
+  std::pair<std::string, std::string> ListEvent() const;
+  void OnPageChanged(int page);
   void SelectCell(int index);
   void RefreshDayPanel();
   void RefreshHeader();
@@ -125,6 +133,11 @@ class TfrmMain : public QMainWindow {
   QLabel* event_time_ = nullptr;
   QLabel* event_summary_ = nullptr;
   QLabel* event_description_ = nullptr;
+  QComboBox* show_ = nullptr;
+  QLineEdit* search_ = nullptr;
+  QTableWidget* event_list_ = nullptr;
+  std::vector<std::pair<std::string, std::string>> list_events_;  // ID, sDate
+  int sort_column_ = 0;
   QAction* date_panel_action_ = nullptr;
   QAction* event_panel_action_ = nullptr;
   std::vector<QAction*> paste_actions_;

@@ -16,7 +16,9 @@
 #include <QListWidget>
 #include <QProcess>
 #include <QPushButton>
+#include <QHeaderView>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -239,6 +241,39 @@ TEST_F(MainWindowTest, AnEventIsAddedEditedAndDeletedThroughTheEditor) {
   QTest::mouseClick(Find<QPushButton>("dayDelete"), Qt::LeftButton);
   EXPECT_EQ(Lines(D(2010, 3, 9)), QString());
   EXPECT_EQ(Lines(D(2010, 3, 30)), QString());
+}
+
+TEST_F(MainWindowTest, TheEventsPageListsSearchesAndDeletes) {
+  AddEvent("Zumba", D(2010, 3, 1), 9);
+  AddEvent("Team MEETING", D(2010, 3, 9), 10);
+  AddEvent("Annual meet-up", D(2011, 1, 5), 11);
+  auto* pages = Find<QTabWidget>("pages");
+  pages->setCurrentIndex(1);
+  auto* list = Find<QTableWidget>("eventList");
+  ASSERT_EQ(list->rowCount(), 3);
+  EXPECT_EQ(list->item(0, 4)->text(), QStringLiteral("Zumba"));
+  // A click on "Event Name" sorts by it.
+  QTest::mouseClick(list->horizontalHeader()->viewport(), Qt::LeftButton, Qt::NoModifier,
+                    QPoint(list->horizontalHeader()->sectionViewportPosition(4) + 5, 5));
+  EXPECT_EQ(list->item(0, 4)->text(), QStringLiteral("Annual meet-up"));
+
+  auto* search = Find<QLineEdit>("search");
+  QTest::keyClicks(search, QStringLiteral("MeeT"));
+  QTest::keyClick(search, Qt::Key_Return);
+  EXPECT_EQ(Find<QComboBox>("showEvents")->currentText(), QStringLiteral("Search"));
+  ASSERT_EQ(list->rowCount(), 2);
+  EXPECT_EQ(list->item(0, 4)->text(), QStringLiteral("Team MEETING"));
+
+  list->selectRow(0);
+  ui_.answers.push_back(Answer::kYes);
+  QTest::mouseClick(Find<QPushButton>("listDelete"), Qt::LeftButton);
+  EXPECT_EQ(ui_.questions.back(), "Are you sure you want to delete this event?");
+  ASSERT_EQ(list->rowCount(), 1);  // the search is run again
+  EXPECT_EQ(list->item(0, 4)->text(), QStringLiteral("Annual meet-up"));
+
+  pages->setCurrentIndex(0);
+  EXPECT_EQ(Lines(D(2010, 3, 9)), QString());
+  EXPECT_EQ(Lines(D(2010, 3, 1)), QString::fromUtf8("\xC2\xB0 Zumba"));
 }
 
 TEST_F(MainWindowTest, AFillerCellRefusesANewEvent) {
