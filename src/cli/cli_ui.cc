@@ -61,6 +61,10 @@ void CliUi::ProgressDetail(int done, int total, std::string_view detail) {
 }
 
 Answer CliUi::Ask(std::string_view text, Buttons, Answer default_answer) {
+  if (progress_open_) {
+    err_ << "\n";
+    progress_open_ = false;
+  }
   err_ << "almanix: " << OneLine(text) << " [" << AnswerName(default_answer)
        << "]\n";
   return default_answer;

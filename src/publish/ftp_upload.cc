@@ -146,6 +146,14 @@ std::string_view ProtocolName(FtpProtocol p) {
   }
 }
 
+// Where files went: the record's first line and, hashed, its name.
+std::string PlaceKey(FtpProtocol protocol, const std::string& host, const std::string& user,
+                     const std::string& folder) {
+  const auto [name, port] = HostAndPort(host, protocol);
+  return std::string(ProtocolName(protocol)) + "\t" + ToLower(name) + "\t" + port + "\t" + user +
+         "\t" + folder;
+}
+
 std::vector<std::string> BuildFiles(const std::string& build_dir) {
   std::vector<std::string> names;
   std::error_code ec;
@@ -245,10 +253,8 @@ std::optional<std::pair<std::string, long long>> ListingFile(std::string_view ra
 std::string UploadRecordPath(const std::string& record_dir, FtpProtocol protocol,
                              const std::string& host, const std::string& user,
                              const std::string& folder) {
-  const auto [name, port] = HostAndPort(host, protocol);
-  const std::string place = std::string(ProtocolName(protocol)) + "\t" + ToLower(name) + "\t" +
-                            port + "\t" + user + "\t" + folder;
-  return WithTrailingSlash(record_dir) + "upload-" + ContentHash(place) + ".txt";
+  return WithTrailingSlash(record_dir) + "upload-" +
+         ContentHash(PlaceKey(protocol, host, user, folder)) + ".txt";
 }
 
 std::string UploadProgressText(int files_done, int files_total, long long bytes_done,
@@ -544,9 +550,7 @@ void FtpUpload::SendFiles(const std::string& build_dir, FtpUploadResult* result)
   const std::string record_path =
       keep_record ? UploadRecordPath(options_.record_dir, c.protocol, host_, c.user, here) : "";
   Record last, now;
-  const auto [host_name, port] = HostAndPort(host_, c.protocol);
-  now.place = std::string(ProtocolName(c.protocol)) + "\t" + ToLower(host_name) + "\t" + port +
-              "\t" + c.user + "\t" + here;
+  now.place = PlaceKey(c.protocol, host_, c.user, here);
   if (keep_record) {
     last = ReadRecord(record_path);
     // Another place under the same hash: everything goes again.
