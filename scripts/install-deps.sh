@@ -11,6 +11,7 @@ packages=(
   libsqlite3-dev sqlite3
   libzip-dev zlib1g-dev libical-dev libcurl4-openssl-dev
   python3-pyftpdlib python3-openssl
+  openssh-server
   xdg-utils desktop-file-utils
   unzip zip python3
   chromium fonts-liberation
@@ -28,4 +29,24 @@ sudo=""
 if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
 $sudo apt-get update -qq
-$sudo apt-get install -y -qq -o Dpkg::Use-Pty=0 "${missing[@]}" >/dev/null
+# The SFTP tests run sshd themselves on a free port under their own
+# configuration; installing openssh-server must not start the system's sshd
+# (on port 22) as well. A policy-rc.d that denies starts is put in place for
+# the install when none is there.
+policy=/usr/sbin/policy-rc.d
+own_policy=""
+if [ ! -e "$policy" ]; then
+  printf '#!/bin/sh\nexit 101\n' | $sudo tee "$policy" >/dev/null
+  $sudo chmod 755 "$policy"
+  own_policy=1
+fi
+status=0
+$sudo apt-get install -y -qq -o Dpkg::Use-Pty=0 "${missing[@]}" >/dev/null || status=$?
+if [ -n "$own_policy" ]; then $sudo rm -f "$policy"; fi
+# Where a service manager started it anyway, stop it and keep it off (only
+# when this run installed it: a machine's own sshd is left alone).
+if [[ " ${missing[*]} " == *" openssh-server "* ]] && command -v systemctl >/dev/null 2>&1 &&
+  systemctl is-active --quiet ssh 2>/dev/null; then
+  $sudo systemctl disable --now ssh >/dev/null 2>&1 || true
+fi
+exit $status

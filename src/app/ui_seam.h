@@ -32,6 +32,13 @@ class UiSeam {
                                     int default_index) = 0;
   // done of total; total 0 hides the bar.
   virtual void Progress(int done, int total) = 0;
+  // The bar with a line saying what is done of what ("12 of 79 files, 340
+  // KB of 2.1 MB"), for a long transfer. Interfaces without such a line
+  // show the bar alone.
+  virtual void ProgressDetail(int done, int total, std::string_view detail) {
+    static_cast<void>(detail);
+    Progress(done, total);
+  }
   // Lets the interface repaint and take a Cancel between steps.
   virtual void ProcessEvents() = 0;
   // A file or folder picked by the person; nullopt when they cancel.

@@ -35,7 +35,7 @@ constexpr char kUsage[] =
     "  favorite set NAME Section.Key=Value...\n"
     "  favorite show NAME\n"
     "  generate NAME [--out DIR] [--extension html]\n"
-    "  publish NAME [--create-remote]\n"
+    "  publish NAME [--create-remote] [--progress]\n"
     "  import-csv FILE --category N [--map Field=column,...] [...]\n"
     "  import-ics FILE --category N\n"
     "  export-ics --category N -o FILE\n"

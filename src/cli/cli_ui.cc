@@ -34,10 +34,37 @@ std::string OneLine(std::string_view text) {
 
 void CliUi::ShowMessage(std::string_view text, MessageKind kind) {
   if (kind == MessageKind::kError) ++errors_shown_;
-  err_ << "almanix: " << OneLine(text) << "\n";
+  if (progress_open_) {
+    err_ << "\n";
+    progress_open_ = false;
+  }
+  // A message's own line break ("\n") keeps the cause on a line of its own.
+  bool first = true;
+  for (const std::string& line : Split(text, '\n')) {
+    if (!first && Trim(line).empty()) continue;
+    err_ << (first ? "almanix: " : "almanix:   ") << OneLine(line) << "\n";
+    first = false;
+  }
+}
+
+void CliUi::ProgressDetail(int done, int total, std::string_view detail) {
+  if (!show_progress_) return;
+  if (!terminal_) {
+    err_ << "almanix: " << detail << "\n";
+    return;
+  }
+  // Erase to the end of the line: the new text may be shorter.
+  err_ << "\ralmanix: " << detail << "\x1b[K";
+  progress_open_ = done < total;
+  if (!progress_open_) err_ << "\n";
+  err_.flush();
 }
 
 Answer CliUi::Ask(std::string_view text, Buttons, Answer default_answer) {
+  if (progress_open_) {
+    err_ << "\n";
+    progress_open_ = false;
+  }
   err_ << "almanix: " << OneLine(text) << " [" << AnswerName(default_answer)
        << "]\n";
   return default_answer;

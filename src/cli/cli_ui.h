@@ -21,6 +21,9 @@ class CliUi : public UiSeam {
                             const std::vector<std::string>& choices,
                             int default_index) override;
   void Progress(int, int) override {}
+  // Printed only when progress is on: rewritten in place on a terminal, a
+  // line each otherwise.
+  void ProgressDetail(int done, int total, std::string_view detail) override;
   void ProcessEvents() override {}
   std::optional<std::string> PickPath(PickKind, std::string_view,
                                       std::string_view) override {
@@ -31,6 +34,12 @@ class CliUi : public UiSeam {
     return std::nullopt;
   }
 
+  // Whether long transfers show their progress, and whether stderr is a
+  // terminal (the line is then rewritten in place).
+  void set_progress(bool show, bool terminal) {
+    show_progress_ = show;
+    terminal_ = terminal;
+  }
   // The answer the next choice gets instead of its default.
   void set_choice(std::optional<int> choice) { choice_ = choice; }
   // Messages of the error kind shown so far: a command that showed one
@@ -41,6 +50,9 @@ class CliUi : public UiSeam {
   std::ostream& err_;
   std::optional<int> choice_;
   int errors_shown_ = 0;
+  bool show_progress_ = false;
+  bool terminal_ = false;
+  bool progress_open_ = false;  // a progress line waits for its end
 };
 
 }  // namespace almanix::cli

@@ -1,3 +1,6 @@
+#include <unistd.h>
+
+#include <iostream>
 #include <ostream>
 #include <string>
 
@@ -8,6 +11,7 @@
 #include "cli/session.h"
 #include "generator/generator.h"
 #include "publish/destinations.h"
+#include "publish/ftp_upload.h"
 #include "publish/publish_editor.h"
 #include "publish/publish_settings.h"
 
@@ -18,7 +22,7 @@ using publish::PublishEditor;
 
 constexpr char kGenerateUsage[] =
     "usage: almanix-cli [--year Y] generate NAME [--out DIR] [--extension html]\n"
-    "       almanix-cli [--year Y] publish NAME [--create-remote]\n"
+    "       almanix-cli [--year Y] publish NAME [--create-remote] [--progress]\n"
     "\n"
     "generate makes the web calendar of favorite NAME in the build folder and\n"
     "prints the path of its main page; with --out the build folder's contents\n"
@@ -26,7 +30,8 @@ constexpr char kGenerateUsage[] =
     "php, asp or pl). publish does \"Publish Now\" with the favorite's saved\n"
     "destination and prints where the calendar went. For the destination\n"
     "\"Webserver\" the upload's log goes to stderr; a remote folder that does\n"
-    "not exist is made only with --create-remote.\n";
+    "not exist is made only with --create-remote. The upload shows its progress\n"
+    "(files and bytes) when stderr is a terminal or with --progress.\n";
 
 constexpr const char* kExtensions[] = {"html", "htm", "php", "asp", "pl"};
 
@@ -54,8 +59,7 @@ int Generate(Session& session, const Invocation& inv, const std::string& name, b
       return Failed(err, s.message());
     }
     if (editor.settings.Text("Publish.Destination") == "Webserver") {
-      out << "ftp://" << editor.settings.Text("FTP.Host") << "/"
-          << editor.settings.Text("FTP.Directory") << "\n";
+      out << publish::PublishedAddress(editor.settings) << "\n";
     } else {
       out << WithTrailingSlash(editor.settings.Text("Publish.DirName")) << "Calendar.html\n";
     }
@@ -91,6 +95,8 @@ Status PublishWithSavedSettings(Session& session, const Invocation& inv,
   options.open_folder = false;
   options.ftp.create_default = inv.Flag("--create-remote") ? Answer::kOk : Answer::kCancel;
   options.ftp.on_log = [&err](const std::string& line) { err << line << "\n"; };
+  const bool terminal = &err == &std::cerr && isatty(STDERR_FILENO);
+  session.ui.set_progress(terminal || inv.Flag("--progress"), terminal);
   options.save_calendar_file = [&session](const std::string& path) {
     return session.files->SaveCalendarFile(path);
   };
@@ -112,7 +118,7 @@ int RunGenerateCommand(const Invocation& inv, std::ostream& out, std::ostream& e
     return UsageError(err, "a favorite's NAME is a plain name, not " + name);
   }
   for (const std::string& flag : inv.flags) {
-    if (command != "publish" || flag != "--create-remote") {
+    if (command != "publish" || (flag != "--create-remote" && flag != "--progress")) {
       return UsageError(err, command + " does not know " + flag);
     }
   }

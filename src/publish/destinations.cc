@@ -127,17 +127,17 @@ Status PublishToWebsite(PublishEditor& editor, generator::Generator& generator,
                                           ? options.make_ftp_engine(settings.connection)
                                           : MakeCurlFtpEngine(settings.connection);
   FtpUploadOptions ftp = options.ftp;
-  const std::string favorite = editor.FavoriteFolder();
-  if (!editor.Favorite().empty() && DirectoryExists(favorite)) {
-    ftp.manifest_path = favorite + std::string(kManifestFile);
-  }
+  // Beside the working directory, which is a temporary folder while a
+  // calendar file is open.
+  if (ftp.record_dir.empty()) ftp.record_dir = env.dir->FtpDir;
   FtpUpload upload(*engine, *ui, env.log, std::move(settings), std::move(ftp));
   FtpUploadResult result = upload.PublishFiles(build_dir);
   if (result.chosen_folder) editor.settings.SetText("FTP.Directory", Trim(*result.chosen_folder));
   // The public address the calendar now has, guessed from the host and the
   // folder it went to.
   AddCandidateAddresses(editor.settings, editor.window);
-  if (!result.connected) return Status::IoError(std::string(kConnectFailedMessage));
+  // The upload has shown why; the result only sums it up.
+  if (!result.connected) return Status::IoError("the calendar was not uploaded");
   if (result.cancelled) return Status::Cancelled("the upload was cancelled");
   if (result.failed > 0) {
     return Status::IoError(std::to_string(result.failed) + " files could not be uploaded");

@@ -28,8 +28,8 @@ struct PublishOptions {
   bool open_folder = true;
   // "Website": the FTP client; the libcurl one when unset.
   std::function<std::unique_ptr<FtpEngine>(const FtpConnectOptions&)> make_ftp_engine;
-  // "Website": how the upload answers and reports (its manifest is the
-  // favorite folder's kManifestFile).
+  // "Website": how the upload answers and reports (its upload records are
+  // kept in TDir's FtpDir unless record_dir names another folder).
   FtpUploadOptions ftp;
   // "Website" with FTP.CalendarFile: packs the working directory into the
   // file named. Without it no calendar file can be made.

@@ -1,5 +1,6 @@
 #include "publish/ftp_engine.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -46,15 +47,21 @@ size_t DiscardText(char*, size_t size, size_t count, void*) { return size * coun
 struct Callbacks {
   CurlFtpEngine* engine = nullptr;
   std::function<void(const std::string&)>* on_status = nullptr;
-  std::function<void()>* on_progress = nullptr;
+  std::function<void(long long)>* on_progress = nullptr;
   std::string* pwd_reply = nullptr;
+  std::string* refusal = nullptr;
 };
 
-// Server replies: the last 257 reply is the answer to PWD.
+// Server replies: the last 257 reply is the answer to PWD; the last 4xx or
+// 5xx reply is the server's own word on a failure.
 size_t HeaderLine(char* data, size_t size, size_t count, void* user) {
   auto* cb = static_cast<Callbacks*>(user);
-  std::string line(data, size * count);
-  if (line.rfind("257", 0) == 0 && cb->pwd_reply) *cb->pwd_reply = Trim(line);
+  std::string line = Trim(std::string_view(data, size * count));
+  if (line.rfind("257", 0) == 0 && cb->pwd_reply) *cb->pwd_reply = line;
+  if (line.size() >= 3 && (line[0] == '4' || line[0] == '5') && isdigit(line[1]) &&
+      isdigit(line[2]) && cb->refusal) {
+    *cb->refusal = line;
+  }
   return size * count;
 }
 
@@ -70,27 +77,10 @@ int DebugText(CURL*, curl_infotype type, char* data, size_t size, void* user) {
   return 0;
 }
 
-int TransferInfo(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+int TransferInfo(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t sent) {
   auto* cb = static_cast<Callbacks*>(user);
-  if (cb->on_progress && *cb->on_progress) (*cb->on_progress)();
+  if (cb->on_progress && *cb->on_progress) (*cb->on_progress)(static_cast<long long>(sent));
   return 0;
-}
-
-// Errors after which the connection is gone or hangs: no clean-up is tried.
-bool ConnectionLost(CURLcode rc) {
-  switch (rc) {
-    case CURLE_COULDNT_CONNECT:
-    case CURLE_COULDNT_RESOLVE_HOST:
-    case CURLE_COULDNT_RESOLVE_PROXY:
-    case CURLE_OPERATION_TIMEDOUT:
-    case CURLE_SEND_ERROR:
-    case CURLE_RECV_ERROR:
-    case CURLE_GOT_NOTHING:
-    case CURLE_FTP_ACCEPT_TIMEOUT:
-      return true;
-    default:
-      return false;
-  }
 }
 
 // '257 "/a/b" is the current directory.' gives /a/b, with "" for ".
@@ -148,6 +138,10 @@ FtpProxyType ParseFtpProxyType(std::string_view text) {
 
 std::string UploadTempName(const std::string& remote_name) {
   return "." + remote_name + ".part";
+}
+
+std::string UploadAsideName(const std::string& remote_name) {
+  return "." + remote_name + ".old";
 }
 
 struct CurlFtpEngine::Request {
@@ -220,7 +214,8 @@ std::string CurlFtpEngine::FileUrl(const std::string& absolute_dir,
 bool CurlFtpEngine::Perform(const Request& r) {
   CURL* c = H(curl_);
   char error[CURL_ERROR_SIZE] = {0};
-  Callbacks cb{this, &on_status, &on_progress, &last_pwd_reply_};
+  Callbacks cb{this, &on_status, &on_progress, &last_pwd_reply_, &last_reply_};
+  last_reply_.clear();
   SList quote(r.quote), postquote(r.postquote);
   curl_easy_setopt(c, CURLOPT_ERRORBUFFER, error);
   curl_easy_setopt(c, CURLOPT_URL, r.url.c_str());
@@ -256,8 +251,11 @@ bool CurlFtpEngine::Perform(const Request& r) {
   curl_easy_setopt(c, CURLOPT_DEBUGDATA, nullptr);
   curl_easy_setopt(c, CURLOPT_XFERINFODATA, nullptr);
   if (rc == CURLE_OK) return true;
-  last_error_ = error[0] ? std::string(error) : std::string(curl_easy_strerror(rc));
-  last_error_ = "(" + std::to_string(static_cast<int>(rc)) + ") " + TrimRight(last_error_);
+  last_error_ = TrimRight(error[0] ? std::string(error) : std::string(curl_easy_strerror(rc)));
+  // libcurl names the reply code at most; the server's text says why.
+  if (!last_reply_.empty() && last_error_.find(last_reply_) == std::string::npos) {
+    last_error_ += " (the server said: " + last_reply_ + ")";
+  }
   last_code_ = static_cast<int>(rc);
   return false;
 }
@@ -347,9 +345,21 @@ bool CurlFtpEngine::Connect(const std::string& host) {
   }
   if (!options_.ca_file.empty()) curl_easy_setopt(c, CURLOPT_CAINFO, options_.ca_file.c_str());
   if (options_.protocol == FtpProtocol::kSftp) {
-    std::string known = std::string(getenv("HOME") ? getenv("HOME") : "") + "/.ssh/known_hosts";
+    std::string known = options_.ssh_known_hosts;
+    if (known.empty()) {
+      known = std::string(getenv("HOME") ? getenv("HOME") : "") + "/.ssh/known_hosts";
+    }
+    // libcurl copies option strings, so the locals may go.
     curl_easy_setopt(c, CURLOPT_SSH_KNOWNHOSTS, known.c_str());
-    curl_easy_setopt(c, CURLOPT_SSH_AUTH_TYPES, static_cast<long>(CURLSSH_AUTH_PASSWORD));
+    long auth = CURLSSH_AUTH_PASSWORD;
+    if (!options_.ssh_private_key.empty()) {
+      auth |= CURLSSH_AUTH_PUBLICKEY;
+      curl_easy_setopt(c, CURLOPT_SSH_PRIVATE_KEYFILE, options_.ssh_private_key.c_str());
+      if (!options_.ssh_public_key.empty()) {
+        curl_easy_setopt(c, CURLOPT_SSH_PUBLIC_KEYFILE, options_.ssh_public_key.c_str());
+      }
+    }
+    curl_easy_setopt(c, CURLOPT_SSH_AUTH_TYPES, auth);
   }
 
   Request r;
@@ -370,7 +380,20 @@ bool CurlFtpEngine::Connect(const std::string& host) {
   entry_dir_ = Resolve(entry.empty() ? "/" : entry);
   cwd_ = entry_dir_;
   connected_ = true;
+  direct_ = false;
   return true;
+}
+
+bool CurlFtpEngine::last_error_reached_server() const {
+  switch (static_cast<CURLcode>(last_code_)) {
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_RESOLVE_PROXY:
+    case CURLE_COULDNT_CONNECT:
+    case CURLE_OPERATION_TIMEDOUT:
+      return false;
+    default:
+      return true;
+  }
 }
 
 std::string CurlFtpEngine::CurrentDir() { return connected_ ? cwd_ : "-1"; }
@@ -438,79 +461,123 @@ std::optional<std::vector<std::string>> CurlFtpEngine::List() {
   return lines;
 }
 
-bool CurlFtpEngine::PutFile(const std::string& local_path, const std::string& remote_name) {
-  if (!connected_) {
-    last_error_ = "not connected";
-    return false;
+std::vector<std::string> CurlFtpEngine::RenameCommands(const std::string& dir,
+                                                       const std::string& from,
+                                                       const std::string& to) const {
+  if (options_.protocol == FtpProtocol::kSftp) {
+    const std::string d = dir == "/" ? "/" : dir + "/";
+    return {"rename \"" + d + from + "\" \"" + d + to + "\""};
   }
+  return {"RNFR " + from, "RNTO " + to};
+}
+
+std::string CurlFtpEngine::DeleteCommand(const std::string& dir, const std::string& name) const {
+  if (options_.protocol == FtpProtocol::kSftp) {
+    return "rm \"" + std::string(dir == "/" ? "/" : dir + "/") + name + "\"";
+  }
+  return "DELE " + name;
+}
+
+bool CurlFtpEngine::Commands(const std::string& dir, std::vector<std::string> commands) {
+  Request r;
+  r.url = DirUrl(dir);
+  std::string ignored;
+  if (options_.protocol == FtpProtocol::kSftp) {
+    // SFTP has no request without a transfer: a short listing carries them.
+    r.text = &ignored;
+    r.list_only = true;
+  } else {
+    r.nobody = true;
+  }
+  // After the transfer, so that FTP's relative names are taken in dir.
+  r.postquote = std::move(commands);
+  return Perform(r);
+}
+
+bool CurlFtpEngine::Store(const std::string& local_path, const std::string& dir,
+                          const std::string& name, std::vector<std::string> after) {
   std::error_code ec;
   const auto size = std::filesystem::file_size(local_path, ec);
   if (ec) {
     last_error_ = "cannot read " + local_path + ": " + ec.message();
+    last_code_ = 0;
     return false;
   }
   FILE* source = std::fopen(local_path.c_str(), "rb");
   if (!source) {
     last_error_ = "cannot open " + local_path;
+    last_code_ = 0;
     return false;
   }
-  const bool sftp = options_.protocol == FtpProtocol::kSftp;
-  const std::string temp = UploadTempName(remote_name);
-  const std::string dir = cwd_;
-  const std::string dir_slash = dir == "/" ? "/" : dir + "/";
   Request r;
-  r.url = FileUrl(dir, temp);
+  r.url = FileUrl(dir, name);
   r.upload = true;
   r.source = source;
   r.source_size = static_cast<curl_off_t>(size);
-  if (sftp) {
-    r.postquote = {"rename \"" + dir_slash + temp + "\" \"" + dir_slash + remote_name + "\""};
-  } else {
-    r.postquote = {"RNFR " + temp, "RNTO " + remote_name};
-  }
+  r.postquote = std::move(after);
   bool ok = Perform(r);
   std::fclose(source);
   curl_off_t sent = 0;
   curl_easy_getinfo(H(curl_), CURLINFO_SIZE_UPLOAD_T, &sent);
   if (ok && sent != static_cast<curl_off_t>(size)) {
     last_error_ = "only " + std::to_string(sent) + " of " + std::to_string(size) +
-                  " bytes of " + remote_name + " were sent";
+                  " bytes of " + name + " were sent";
+    last_code_ = CURLE_PARTIAL_FILE;
     ok = false;
   }
-  if (ok) return true;
-  if (ConnectionLost(static_cast<CURLcode>(last_code_))) return false;
+  return ok;
+}
+
+bool CurlFtpEngine::ReplaceByAside(const std::string& dir, const std::string& temp,
+                                   const std::string& name) {
+  const std::string aside = UploadAsideName(name);
+  if (!Commands(dir, RenameCommands(dir, name, aside))) return false;
+  if (Commands(dir, RenameCommands(dir, temp, name))) {
+    // A folder moved aside cannot be deleted as a file: it goes back, and
+    // the new file gives way.
+    if (Commands(dir, {DeleteCommand(dir, aside)})) return true;
+    std::vector<std::string> undo = RenameCommands(dir, name, temp);
+    for (const std::string& c : RenameCommands(dir, aside, name)) undo.push_back(c);
+    (void)Commands(dir, undo);
+    return false;
+  }
+  (void)Commands(dir, RenameCommands(dir, aside, name));
+  return false;
+}
+
+bool CurlFtpEngine::PutFile(const std::string& local_path, const std::string& remote_name) {
+  if (!connected_) {
+    last_error_ = "not connected";
+    return false;
+  }
+  const std::string dir = cwd_;
+  if (direct_) return Store(local_path, dir, remote_name, {});
+  const std::string temp = UploadTempName(remote_name);
+  if (Store(local_path, dir, temp, RenameCommands(dir, temp, remote_name))) return true;
   const std::string error = last_error_;
-  if (last_code_ == CURLE_QUOTE_ERROR) {
-    // The file arrived whole but the rename was refused, as by servers that
-    // will not rename over an existing file.
-    Request again;
-    again.url = DirUrl(dir);
-    again.nobody = !sftp;
-    std::string ignored;
-    if (sftp) {
-      again.text = &ignored;
-      again.list_only = true;
-      again.postquote = {"*rm \"" + dir_slash + remote_name + "\"",
-                         "rename \"" + dir_slash + temp + "\" \"" + dir_slash + remote_name +
-                             "\""};
-    } else {
-      again.postquote = {"*DELE " + remote_name, "RNFR " + temp, "RNTO " + remote_name};
+  const int code = last_code_;
+  if (code == CURLE_QUOTE_ERROR) {
+    // The file arrived whole but the rename was refused: a server that will
+    // not rename over an existing file, or an account without the right.
+    if (ReplaceByAside(dir, temp, remote_name)) return true;
+    const bool folder_in_the_way = Probe(CollapseRemotePath(dir + "/" + remote_name));
+    (void)Commands(dir, {"*" + DeleteCommand(dir, temp)});
+    if (folder_in_the_way) {
+      last_error_ = error;
+      last_code_ = code;
+      return false;
     }
-    if (Perform(again)) return true;
+    direct_ = true;
+    return Store(local_path, dir, remote_name, {});
   }
-  Request clean;
-  clean.url = DirUrl(dir);
-  std::string ignored;
-  if (sftp) {
-    clean.text = &ignored;
-    clean.list_only = true;
-    clean.postquote = {"*rm \"" + dir_slash + temp + "\""};
-  } else {
-    clean.nobody = true;
-    clean.postquote = {"*DELE " + temp};
+  // Whatever of the temporary file arrived goes; libcurl logs in again when
+  // the connection was lost. Not where no server was reached at all.
+  if (code != CURLE_COULDNT_CONNECT && code != CURLE_COULDNT_RESOLVE_HOST &&
+      code != CURLE_COULDNT_RESOLVE_PROXY) {
+    (void)Commands(dir, {"*" + DeleteCommand(dir, temp)});
   }
-  (void)Perform(clean);
   last_error_ = error;
+  last_code_ = code;
   return false;
 }
 

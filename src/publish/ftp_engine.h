@@ -15,7 +15,7 @@ namespace almanix::publish {
 enum class FtpProtocol {
   kFtp,   // plain FTP
   kFtps,  // explicit TLS ("AUTH TLS"), capped at TLS 1.2
-  kSftp,  // SSH file transfer; the server's key must be in ~/.ssh/known_hosts
+  kSftp,  // SSH file transfer; the server's key must be in the known hosts
 };
 // "FTP", "FTPS", "SFTP" (any case); FTP for anything else.
 FtpProtocol ParseFtpProtocol(std::string_view text);
@@ -60,6 +60,12 @@ struct FtpConnectOptions {
   // "name:port:address" entries answered without asking DNS (libcurl's
   // CURLOPT_RESOLVE), for hosts a test or a local setup names.
   std::vector<std::string> resolve;
+  // SFTP: the known hosts file the server's key must be in (empty:
+  // ~/.ssh/known_hosts), and a key pair to log in with instead of the
+  // password (empty: password only).
+  std::string ssh_known_hosts;
+  std::string ssh_private_key;
+  std::string ssh_public_key;
 };
 
 // An absolute remote path from a joined one: empty parts and "." dropped,
@@ -88,22 +94,37 @@ class FtpEngine {
   // The detail lines of the current folder's listing; nullopt on failure.
   virtual std::optional<std::vector<std::string>> List() = 0;
   // Stores a local file into the current folder under remote_name, binary,
-  // replacing an older file only once the new one has arrived complete.
+  // replacing an older file only once the new one has arrived complete;
+  // where the server refuses renames, by storing over it directly (see
+  // stores_directly). A failed transfer leaves the old file as it was and
+  // nothing of the new one behind (as far as the server lets it be removed).
   virtual bool PutFile(const std::string& local_path, const std::string& remote_name) = 0;
   // Errors ignored.
   virtual void Disconnect() = 0;
 
-  // The last failure, as the library worded it.
+  // The last failure, as the library worded it, with the server's own
+  // reply where it gave one.
   virtual std::string last_error() const = 0;
+  // Whether a server answered before the last failure (a refused login, an
+  // untrusted certificate or host key, a full disk), as opposed to no
+  // server being found or reached.
+  virtual bool last_error_reached_server() const = 0;
+  // True once the server refused to rename: files are then stored over the
+  // old ones directly, and a broken transfer can leave one incomplete.
+  virtual bool stores_directly() const = 0;
   // Called with each raw status text (the protocol conversation, passwords
   // masked) while operations run.
   std::function<void(const std::string&)> on_status;
-  // Called while a transfer runs, so the interface can repaint.
-  std::function<void()> on_progress;
+  // Called while a transfer runs with the bytes of the current file sent so
+  // far, so the interface can repaint and show progress.
+  std::function<void(long long sent)> on_progress;
 };
 
 // The temporary name a file travels under until it is complete.
 std::string UploadTempName(const std::string& remote_name);
+// The name an old file is moved aside to while its replacement takes its
+// place, on servers that will not rename over an existing file.
+std::string UploadAsideName(const std::string& remote_name);
 
 // The libcurl client: one easy handle, so one control connection, for every
 // operation until Disconnect (libcurl logs in again by itself should the
@@ -112,10 +133,14 @@ std::string UploadTempName(const std::string& remote_name);
 // idea of the connection's folder is not the caller's.
 //
 // PutFile stores "." + name + ".part" and renames it over name (RNFR/RNTO)
-// once the server has all of it; where a server refuses to rename over an
-// existing file, the old file is deleted first and the rename made again.
-// A transfer that breaks leaves the old file as it was (and, at worst, the
-// temporary file beside it, replaced by the next upload).
+// once the server has all of it. Where a server refuses to rename over an
+// existing file, the old file is first moved aside to "." + name + ".old",
+// the new one renamed into place and only then the old one deleted (put
+// back when the second rename fails). Where the server refuses renames
+// altogether, the temporary file is removed and this and every later file
+// are stored over the old ones directly. A transfer that breaks leaves the
+// old file as it was; its temporary file is deleted, on a new connection
+// when the old one is gone.
 //
 // Proxies: the HTTP proxy tunnels (CONNECT) the control and the data
 // connections, so passive mode is used through it. The FTP proxies are
@@ -141,6 +166,8 @@ class CurlFtpEngine : public FtpEngine {
   bool PutFile(const std::string& local_path, const std::string& remote_name) override;
   void Disconnect() override;
   std::string last_error() const override { return last_error_; }
+  bool last_error_reached_server() const override;
+  bool stores_directly() const override { return direct_; }
 
   // The absolute remote path of a path as ChangeDir would take it.
   std::string Resolve(const std::string& path) const;
@@ -153,6 +180,18 @@ class CurlFtpEngine : public FtpEngine {
   std::string FileUrl(const std::string& absolute_dir, const std::string& name) const;
   // The folder exists and can be entered.
   bool Probe(const std::string& absolute);
+  // One store of the local file as name into dir, with commands run after
+  // it (renames); false with last_error_ on failure.
+  bool Store(const std::string& local_path, const std::string& dir, const std::string& name,
+             std::vector<std::string> after);
+  // Commands run in dir on their own (renames and deletes).
+  bool Commands(const std::string& dir, std::vector<std::string> commands);
+  std::vector<std::string> RenameCommands(const std::string& dir, const std::string& from,
+                                          const std::string& to) const;
+  std::string DeleteCommand(const std::string& dir, const std::string& name) const;
+  // The temporary file in place of name by way of the aside name; false,
+  // with everything as it was, when the server will not rename at all.
+  bool ReplaceByAside(const std::string& dir, const std::string& temp, const std::string& name);
 
   FtpConnectOptions options_;
   void* curl_ = nullptr;  // CURL*, kept out of this header
@@ -164,6 +203,8 @@ class CurlFtpEngine : public FtpEngine {
   std::string last_error_;
   int last_code_ = 0;  // the CURLcode of last_error_
   std::string last_pwd_reply_;
+  std::string last_reply_;  // the server's last refusal (4xx/5xx) in one operation
+  bool direct_ = false;
   void* resolve_ = nullptr;  // curl_slist*, alive as long as the handle
 };
 

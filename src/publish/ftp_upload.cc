@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <exception>
 #include <filesystem>
 #include <map>
 #include <system_error>
 
+#include "app/dir.h"
 #include "app/file_util.h"
 #include "app/log.h"
 #include "app/text.h"
@@ -55,20 +57,20 @@ std::string ContentHash(const std::string& bytes) {
   return out;
 }
 
-struct ManifestEntry {
+struct RecordEntry {
   std::string size;
   std::string hash;
 };
 
-// The manifest: a line "place" + TAB + where the files went, then one line
-// per file: name TAB size TAB hash.
-struct Manifest {
+// An upload record: a line "place" + TAB + where the files went, then one
+// line per file: "file" TAB name TAB size TAB hash.
+struct Record {
   std::string place;
-  std::map<std::string, ManifestEntry> files;
+  std::map<std::string, RecordEntry> files;
 };
 
-Manifest ReadManifest(const std::string& path) {
-  Manifest m;
+Record ReadRecord(const std::string& path) {
+  Record m;
   Result<std::string> bytes = ReadFileBytes(path);
   if (!bytes.ok()) return m;
   for (const std::string& line : SplitLines(bytes.value())) {
@@ -82,12 +84,58 @@ Manifest ReadManifest(const std::string& path) {
   return m;
 }
 
-std::string ManifestText(const Manifest& m) {
+std::string RecordText(const Record& m) {
   std::string out = "place\t" + m.place + "\n";
   for (const auto& [name, entry] : m.files) {
     out += "file\t" + name + "\t" + entry.size + "\t" + entry.hash + "\n";
   }
   return out;
+}
+
+// "name:port" (or "[v6]:port") split; the protocol's port when none is given.
+std::pair<std::string, std::string> HostAndPort(const std::string& host, FtpProtocol protocol) {
+  const std::string default_port = protocol == FtpProtocol::kSftp ? "22" : "21";
+  size_t colon = host.rfind(':');
+  const size_t bracket = host.rfind(']');
+  const bool bare_v6 = bracket == std::string::npos && host.find(':') != colon;
+  if (colon == std::string::npos || (bracket != std::string::npos && colon < bracket) ||
+      bare_v6) {
+    return {host, default_port};
+  }
+  return {host.substr(0, colon), host.substr(colon + 1)};
+}
+
+// Whitespace-separated words with where each starts.
+std::vector<std::pair<size_t, std::string>> Words(std::string_view line) {
+  std::vector<std::pair<size_t, std::string>> out;
+  size_t i = 0;
+  while (i < line.size()) {
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+    const size_t start = i;
+    while (i < line.size() && line[i] != ' ' && line[i] != '\t') ++i;
+    if (i > start) out.emplace_back(start, std::string(line.substr(start, i - start)));
+  }
+  return out;
+}
+
+std::optional<long long> WholeNumber(const std::string& text) {
+  if (text.empty() || text.size() > 18) return std::nullopt;
+  long long n = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    n = n * 10 + (c - '0');
+  }
+  return n;
+}
+
+std::string Amount(long long bytes) {
+  char text[32];
+  if (bytes >= 1024 * 1024) {
+    std::snprintf(text, sizeof text, "%.1f MB", static_cast<double>(bytes) / (1024.0 * 1024.0));
+  } else {
+    std::snprintf(text, sizeof text, "%lld KB", (bytes + 1023) / 1024);
+  }
+  return text;
 }
 
 std::string_view ProtocolName(FtpProtocol p) {
@@ -96,6 +144,14 @@ std::string_view ProtocolName(FtpProtocol p) {
     case FtpProtocol::kSftp: return "SFTP";
     default: return "FTP";
   }
+}
+
+// Where files went: the record's first line and, hashed, its name.
+std::string PlaceKey(FtpProtocol protocol, const std::string& host, const std::string& user,
+                     const std::string& folder) {
+  const auto [name, port] = HostAndPort(host, protocol);
+  return std::string(ProtocolName(protocol)) + "\t" + ToLower(name) + "\t" + port + "\t" + user +
+         "\t" + folder;
 }
 
 std::vector<std::string> BuildFiles(const std::string& build_dir) {
@@ -174,6 +230,52 @@ std::vector<std::string> FolderSuggestions(const std::vector<std::string>& listi
   return out;
 }
 
+std::optional<std::pair<std::string, long long>> ListingFile(std::string_view raw) {
+  const std::string line = TrimRight(raw);
+  const auto words = Words(line);
+  if (words.size() >= 9 && words[0].second.size() >= 10 &&
+      std::string_view("-dlbcps").find(words[0].second[0]) != std::string_view::npos) {
+    // -rw-r--r-- 1 owner group size month day time-or-year name
+    if (words[0].second[0] != '-') return std::nullopt;
+    std::optional<long long> size = WholeNumber(words[4].second);
+    if (!size) return std::nullopt;
+    return std::make_pair(line.substr(words[8].first), *size);
+  }
+  if (words.size() >= 4 && words[0].second.size() >= 8 && words[0].second[2] == '-') {
+    // 01-01-24  10:00AM  12345 name (or <DIR>)
+    std::optional<long long> size = WholeNumber(words[2].second);
+    if (!size) return std::nullopt;
+    return std::make_pair(line.substr(words[3].first), *size);
+  }
+  return std::nullopt;
+}
+
+std::string UploadRecordPath(const std::string& record_dir, FtpProtocol protocol,
+                             const std::string& host, const std::string& user,
+                             const std::string& folder) {
+  return WithTrailingSlash(record_dir) + "upload-" +
+         ContentHash(PlaceKey(protocol, host, user, folder)) + ".txt";
+}
+
+std::string UploadProgressText(int files_done, int files_total, long long bytes_done,
+                               long long bytes_total) {
+  return std::to_string(files_done) + " of " + std::to_string(files_total) + " files, " +
+         Amount(bytes_done) + " of " + Amount(bytes_total);
+}
+
+std::string PublishedAddress(const PublishSettings& settings) {
+  const bool sftp = ParseFtpProtocol(settings.Text("FTP.Protocol")) == FtpProtocol::kSftp;
+  std::string host = Trim(settings.Text("FTP.Host"));
+  for (const char* scheme : {"sftp://", "ftps://", "http://"}) host = ReplaceNoCase(host, scheme, "");
+  host = CleanHost(host);
+  std::string folder = NormaliseRemotePath(Trim(settings.Text("FTP.Directory")));
+  if (folder == "/") folder.clear();
+  if (sftp && !folder.empty() && folder[0] != '/') folder = "~/" + folder;
+  if (!folder.empty() && folder[0] == '/') folder = folder.substr(1);
+  if (!folder.empty() && folder.back() != '/') folder += "/";
+  return std::string(sftp ? "sftp://" : "ftp://") + host + "/" + folder;
+}
+
 FtpUploadSettings FtpUploadSettingsFrom(const PublishSettings& settings) {
   FtpUploadSettings s;
   s.host = settings.Text("FTP.Host");
@@ -204,7 +306,10 @@ FtpUpload::FtpUpload(FtpEngine& engine, UiSeam& ui, TLog* log, FtpUploadSettings
       options_(std::move(options)),
       host_(settings_.host) {
   engine_.on_status = [this](const std::string& text) { raw_status_.push_back(text); };
-  engine_.on_progress = [this] { ui_.ProcessEvents(); };
+  engine_.on_progress = [this](long long sent) {
+    ui_.ProcessEvents();
+    ShowBytes(sent);
+  };
 }
 
 void FtpUpload::LogRaw(const std::string& text) {
@@ -237,6 +342,8 @@ bool FtpUpload::Connect() {
     const std::vector<std::string> candidates = HostCandidates(settings_.host);
     const int count = static_cast<int>(candidates.size());
     bool connected = false;
+    std::string cause;
+    bool cause_from_server = false;
     for (int i = 0; i < count && !connected; ++i) {
       ui_.ProcessEvents();
       if (cancelled_) break;
@@ -251,10 +358,19 @@ bool FtpUpload::Connect() {
       } else {
         Log("Failed Connecting to " + candidate);
         LogTo(tlog_, true, "FTP.Connect " + candidate + " " + engine_.last_error());
+        // A server's refusal says more than a variant that does not exist.
+        if (cause.empty() || (!cause_from_server && engine_.last_error_reached_server())) {
+          cause = candidate + ": " + engine_.last_error();
+          cause_from_server = engine_.last_error_reached_server();
+        }
       }
     }
     ui_.Progress(0, 0);
-    if (!connected) ui_.ShowMessage(kConnectFailedMessage, MessageKind::kError);
+    if (!connected) {
+      std::string message(kConnectFailedMessage);
+      if (!cause.empty()) message += "\n" + cause;
+      ui_.ShowMessage(message, MessageKind::kError);
+    }
     return connected;
   } catch (const std::exception& e) {
     LogTo(tlog_, true, std::string("FTP.Connect ") + e.what());
@@ -365,17 +481,19 @@ FtpUploadResult FtpUpload::PublishFiles(const std::string& build_dir) {
   if (!cancelled_ && !settings_.rss_path.empty() && FileExists(build_dir + "rss.xml")) {
     if (!ChangeDir(settings_.rss_path)) {
       ui_.ShowMessage("Could not change directories to " + SingleQuoted(settings_.rss_path) +
-                          " Try a different directory",
+                          " Try a different directory\n" + engine_.last_error(),
                       MessageKind::kError);
       Finish(&result);
       return result;
     }
     Log("Sent file :  rss.xml");
     result.rss_copied = engine_.PutFile(build_dir + "rss.xml", "rss.xml");
+    NoteDirectStore();
     if (!result.rss_copied) {
       Log("Error Sending :  rss.xml");
       LogTo(tlog_, true, "FTP.PutFile rss.xml " + engine_.last_error());
-      ui_.ShowMessage("Could not copy rss.xml file to " + settings_.rss_path,
+      ui_.ShowMessage("Could not copy rss.xml file to " + settings_.rss_path + "\n" +
+                          engine_.last_error(),
                       MessageKind::kError);
     }
   }
@@ -387,7 +505,8 @@ FtpUploadResult FtpUpload::PublishFiles(const std::string& build_dir) {
     const int total = result.sent + result.unchanged + result.failed;
     ui_.ShowMessage("Could not upload files to " + SingleQuoted(working_path_) +
                         " Try a different remote directory\r" + std::to_string(result.failed) +
-                        " of " + std::to_string(total) + " files could not be sent",
+                        " of " + std::to_string(total) + " files could not be sent\n" +
+                        first_failure_,
                     MessageKind::kError);
     Finish(&result);
     return result;
@@ -398,56 +517,125 @@ FtpUploadResult FtpUpload::PublishFiles(const std::string& build_dir) {
   return result;
 }
 
+void FtpUpload::ShowProgress() {
+  const Progress& p = progress_;
+  ui_.ProgressDetail(p.files_done, p.files_total,
+                     UploadProgressText(p.files_done, p.files_total, p.bytes_before + p.bytes_now,
+                                        p.bytes_total));
+}
+
+void FtpUpload::ShowBytes(long long sent) {
+  Progress& p = progress_;
+  if (p.files_total == 0 || p.bytes_total <= 0) return;
+  p.bytes_now = sent;
+  // Every whole percent, not every packet.
+  const int percent = static_cast<int>((p.bytes_before + sent) * 100 / p.bytes_total);
+  if (percent == p.shown_percent) return;
+  p.shown_percent = percent;
+  ShowProgress();
+}
+
+void FtpUpload::NoteDirectStore() {
+  if (said_direct_ || !engine_.stores_directly()) return;
+  said_direct_ = true;
+  Log(std::string(kDirectStoreMessage));
+  ui_.ShowMessage(kDirectStoreMessage, MessageKind::kWarning);
+}
+
 void FtpUpload::SendFiles(const std::string& build_dir, FtpUploadResult* result) {
   const std::vector<std::string> names = BuildFiles(build_dir);
   const std::string here = engine_.CurrentDir();
   const FtpConnectOptions& c = settings_.connection;
-  Manifest last, now;
-  now.place = std::string(ProtocolName(c.protocol)) + "\t" + c.user + "@" + host_ + "\t" + here;
-  if (!options_.manifest_path.empty()) {
-    last = ReadManifest(options_.manifest_path);
-    // Another server, account or folder: everything goes again.
+  const bool keep_record = !options_.record_dir.empty();
+  const std::string record_path =
+      keep_record ? UploadRecordPath(options_.record_dir, c.protocol, host_, c.user, here) : "";
+  Record last, now;
+  now.place = PlaceKey(c.protocol, host_, c.user, here);
+  if (keep_record) {
+    last = ReadRecord(record_path);
+    // Another place under the same hash: everything goes again.
     if (last.place != now.place) last.files.clear();
   }
-  const int count = static_cast<int>(names.size());
-  status_text_ = "Sending";
-  for (int i = 0; i < count; ++i) {
-    ui_.ProcessEvents();
-    if (cancelled_) break;
-    const std::string& name = names[i];
-    ui_.Progress(i + 1, count);
-    status_text_ = "Sending " + name + " uploaded to: " +
-                   ReplaceAll(working_path_ + "/" + name, "//", "/");
-    const std::string local = build_dir + name;
-    ManifestEntry entry;
-    if (!options_.manifest_path.empty()) {
-      Result<std::string> bytes = ReadFileBytes(local);
-      if (bytes.ok()) entry = {std::to_string(bytes.value().size()), ContentHash(bytes.value())};
+  // What the server holds now: a file deleted or changed there goes again.
+  std::map<std::string, long long> remote;
+  if (!last.files.empty()) {
+    std::optional<std::vector<std::string>> listing = engine_.List();
+    if (!listing) {
+      LogTo(tlog_, true, "FTP.List " + engine_.last_error());
+      last.files.clear();
+    } else {
+      for (const std::string& line : *listing) {
+        if (auto file = ListingFile(line)) remote[file->first] = file->second;
+      }
+    }
+  }
+
+  struct Planned {
+    std::string name;
+    RecordEntry entry;
+    long long size = 0;
+  };
+  std::vector<Planned> to_send;
+  for (const std::string& name : names) {
+    Planned plan{name, {}, 0};
+    std::error_code ec;
+    plan.size = static_cast<long long>(fs::file_size(build_dir + name, ec));
+    if (ec) plan.size = 0;
+    if (keep_record) {
+      Result<std::string> bytes = ReadFileBytes(build_dir + name);
+      if (bytes.ok()) {
+        plan.entry = {std::to_string(bytes.value().size()), ContentHash(bytes.value())};
+      }
       auto old = last.files.find(name);
-      if (bytes.ok() && old != last.files.end() && old->second.size == entry.size &&
-          old->second.hash == entry.hash) {
+      auto there = remote.find(name);
+      if (bytes.ok() && old != last.files.end() && old->second.size == plan.entry.size &&
+          old->second.hash == plan.entry.hash && there != remote.end() &&
+          std::to_string(there->second) == plan.entry.size) {
         Log("Unchanged, not sent :  " + name);
         ++result->unchanged;
-        now.files[name] = entry;
+        now.files[name] = plan.entry;
         continue;
       }
     }
+    to_send.push_back(std::move(plan));
+  }
+
+  progress_ = Progress{};
+  progress_.files_total = static_cast<int>(to_send.size());
+  for (const Planned& plan : to_send) progress_.bytes_total += plan.size;
+  status_text_ = "Sending";
+  for (const Planned& plan : to_send) {
+    ui_.ProcessEvents();
+    if (cancelled_) break;
+    const std::string& name = plan.name;
+    progress_.bytes_now = 0;
+    ShowProgress();
+    status_text_ = "Sending " + name + " uploaded to: " +
+                   ReplaceAll(working_path_ + "/" + name, "//", "/");
     Log("Sent file :  " + name);
-    if (engine_.PutFile(local, name)) {
+    if (engine_.PutFile(build_dir + name, name)) {
       ++result->sent;
-      if (!entry.hash.empty()) now.files[name] = entry;
+      if (!plan.entry.hash.empty()) now.files[name] = plan.entry;
     } else {
       Log("Error Sending :  " + name);
       LogTo(tlog_, true, "FTP.PutFile " + name + " " + engine_.last_error());
+      if (first_failure_.empty()) first_failure_ = name + ": " + engine_.last_error();
       ++result->failed;
     }
+    NoteDirectStore();
+    ++progress_.files_done;
+    progress_.bytes_before += plan.size;
+    progress_.bytes_now = 0;
   }
+  if (!to_send.empty()) ShowProgress();
   ui_.Progress(0, 0);
-  if (!options_.manifest_path.empty()) {
-    // Files not reached (a cancel) keep their old record only if unchanged;
-    // they are simply sent next time.
-    if (Status s = WriteFileAtomically(options_.manifest_path, ManifestText(now)); !s.ok()) {
-      LogTo(tlog_, true, "FTP.Manifest " + s.message());
+  progress_ = Progress{};
+  if (keep_record) {
+    // Files not reached (a cancel) are simply sent next time.
+    if (Status s = TDir::EnsureDir(options_.record_dir); !s.ok()) {
+      LogTo(tlog_, true, "FTP.Record " + s.message());
+    } else if (Status w = WriteFileAtomically(record_path, RecordText(now)); !w.ok()) {
+      LogTo(tlog_, true, "FTP.Record " + w.message());
     }
   }
 }

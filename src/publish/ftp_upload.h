@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "app/ui_seam.h"
@@ -32,7 +33,10 @@ inline constexpr std::string_view kSuggestedMessage =
     "I added some possible paths the \"Remote Path\" dropdown list, pick one! \r"
     "This is the path of the folder where the calendar will be uploaded. ";
 inline constexpr std::string_view kStopSearchCaption = "searching ... click here to stop and pick";
-inline constexpr std::string_view kManifestFile = "upload-manifest.txt";
+// Said once per upload when the server refuses renames.
+inline constexpr std::string_view kDirectStoreMessage =
+    "The server does not allow files to be renamed, so each file is stored over the old one "
+    "directly: an upload that breaks off can leave that page incomplete.";
 
 // What the Format & Publish window hands over.
 struct FtpUploadSettings {
@@ -50,9 +54,11 @@ struct FtpUploadOptions {
   // The default answer of "Remote Path: ... does not exist, would you like to
   // create it ?"; the command line sets kOk for --create-remote.
   Answer create_default = Answer::kCancel;
-  // The manifest of the last upload (in the favorite folder); empty: every
-  // file is sent every time.
-  std::string manifest_path;
+  // The folder of the upload records (TDir's FtpDir): one file per place
+  // (protocol, host, port, account and remote folder) naming the files last
+  // sent there with their sizes and content hashes. Empty: every file is
+  // sent every time.
+  std::string record_dir;
   // Each log line as it is added (the command line prints them).
   std::function<void(const std::string&)> on_log;
   // "now" for the log's time stamps; the clock when unset.
@@ -94,6 +100,22 @@ bool IsDirectoryLine(std::string_view line);
 std::string ListingName(std::string_view line);
 // The FTP.Directory candidates from a listing of the start folder.
 std::vector<std::string> FolderSuggestions(const std::vector<std::string>& listing);
+// The name and size of a plain file's listing line (Unix "ls -l" or DOS
+// style); nullopt for folders, links and lines it cannot read.
+std::optional<std::pair<std::string, long long>> ListingFile(std::string_view line);
+// The upload record of one place: record_dir + "upload-" + a hash of the
+// protocol, host name (without regard to case), port, account and absolute
+// remote folder + ".txt".
+std::string UploadRecordPath(const std::string& record_dir, FtpProtocol protocol,
+                             const std::string& host, const std::string& user,
+                             const std::string& folder);
+// "12 of 79 files, 340 KB of 2.1 MB": the upload's progress line.
+std::string UploadProgressText(int files_done, int files_total, long long bytes_done,
+                               long long bytes_total);
+// The address the calendar went to, for people: "ftp://" (plain and
+// explicit-TLS FTP) or "sftp://" + the host + "/" + FTP.Directory, without
+// doubled slashes; a relative SFTP folder is under "~/", the login folder.
+std::string PublishedAddress(const PublishSettings& settings);
 
 class FtpUpload {
  public:
@@ -102,7 +124,9 @@ class FtpUpload {
             FtpUploadOptions options = {});
 
   // Connecting: every host candidate until one connects; it becomes the
-  // host. On failure shows kConnectFailedMessage.
+  // host. On failure shows kConnectFailedMessage with, on a second line,
+  // the cause the client gave (preferring a server's answer, such as a
+  // refused login or certificate, to a host that was not found).
   bool Connect();
   // "Publishing files", as the window does when it opens: connect, find or
   // make the remote folder, upload every file of build_dir (trailing "/"),
@@ -111,10 +135,12 @@ class FtpUpload {
   //
   // A file that fails is logged and the others still go; the upload then
   // counts as failed: the message "Could not upload files to '" + folder +
-  // "' Try a different remote directory" says how many failed, and no
-  // folder is chosen. With a manifest, files whose size and content are
-  // those recorded for the same host, account and folder are not sent
-  // again; a file that failed is never recorded as sent.
+  // "' Try a different remote directory" says how many failed and, on its
+  // last line, why the first one did; no folder is chosen. With a record
+  // folder, a file is not sent again when its size and content are those
+  // recorded for the same place and the server's listing still shows it
+  // with that size; a file that failed is never recorded as sent. Progress
+  // (files and bytes) goes to the seam's ProgressDetail.
   FtpUploadResult PublishFiles(const std::string& build_dir);
   // "Done": when connected, records the chosen folder, logs
   // "Disconnecting ..." and disconnects.
@@ -155,6 +181,12 @@ class FtpUpload {
   // The current folder is where the path leads from the start folder.
   bool IsAt(const std::string& path);
   void Finish(FtpUploadResult* result);
+  // One engine operation's worth of progress: the bytes of the file now on
+  // its way.
+  void ShowBytes(long long sent);
+  void ShowProgress();
+  // The one warning when the engine stopped renaming.
+  void NoteDirectStore();
 
   FtpEngine& engine_;
   UiSeam& ui_;
@@ -166,6 +198,17 @@ class FtpUpload {
   std::string working_path_;
   std::string status_text_;
   bool cancelled_ = false;
+  bool said_direct_ = false;
+  // The first file that could not be sent and why.
+  std::string first_failure_;
+  struct Progress {
+    int files_done = 0;
+    int files_total = 0;
+    long long bytes_before = 0;  // of the files already done
+    long long bytes_now = 0;     // of the file on its way
+    long long bytes_total = 0;
+    int shown_percent = -1;
+  } progress_;
   std::vector<std::string> log_;
   std::vector<std::string> raw_status_;
 };

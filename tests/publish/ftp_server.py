@@ -5,8 +5,17 @@ Prints "PORT <n>" once it listens on a free port, then serves until killed.
   --tls CERT KEY                     explicit FTPS, required on both channels
   --drop TEXT                        close the connection on STOR of a name holding TEXT
   --throttle N                       read uploads at N bytes a second
+Failures of a real server, for uploads of names holding --fault-name (all
+names when not given):
+  --drop-after N      the connection breaks once N bytes have arrived
+  --full-after N      "552" (disk full) once N bytes have arrived; the part
+                      written so far stays
+  --stall-after N     nothing more is read once N bytes have arrived
+  --no-rename         the account may not rename (RNFR gets 550)
+  --no-rename-over    RNTO onto an existing file is refused (553)
 """
 import argparse
+import os
 import sys
 
 from pyftpdlib.authorizers import DummyAuthorizer
@@ -22,6 +31,12 @@ def main():
     p.add_argument("--tls", nargs=2)
     p.add_argument("--drop")
     p.add_argument("--throttle", type=int)
+    p.add_argument("--fault-name", default="")
+    p.add_argument("--drop-after", type=int)
+    p.add_argument("--full-after", type=int)
+    p.add_argument("--stall-after", type=int)
+    p.add_argument("--no-rename", action="store_true")
+    p.add_argument("--no-rename-over", action="store_true")
     a = p.parse_args()
 
     base = FTPHandler
@@ -43,6 +58,13 @@ def main():
                 return
             return super().ftp_STOR(file, mode)
 
+        def ftp_RNTO(self, path):
+            if a.no_rename_over and os.path.exists(path):
+                self.respond("553 Will not rename onto an existing file.")
+                self._rnfr = None
+                return
+            return super().ftp_RNTO(path)
+
     if a.tls:
         Handler.certfile = a.tls[0]
         Handler.keyfile = a.tls[1]
@@ -53,8 +75,35 @@ def main():
             read_limit = a.throttle
         Handler.dtp_handler = Slow
 
+    faults = (a.drop_after, a.full_after, a.stall_after)
+    if any(f is not None for f in faults):
+        class Faulty(Handler.dtp_handler):
+            def handle_read(self):
+                super().handle_read()
+                if (self._closed or not self.receive or self.file_obj is None
+                        or a.fault_name not in os.path.basename(self.file_obj.name)):
+                    return
+                got = self.tot_bytes_received
+                if a.drop_after is not None and got >= a.drop_after:
+                    self.file_obj.flush()
+                    self.cmd_channel.close()
+                elif a.full_after is not None and got >= a.full_after:
+                    self._resp = ("552 Requested file action aborted. "
+                                  "Exceeded storage allocation.", lambda *x: None)
+                    self.close()
+                elif (a.stall_after is not None and got >= a.stall_after
+                      and not getattr(self, "stalled", False)):
+                    self.stalled = True
+                    self.file_obj.flush()
+                    self.del_channel()
+
+            # The loop calls this alias, not handle_read itself.
+            handle_read_event = handle_read
+        Handler.dtp_handler = Faulty
+
     auth = DummyAuthorizer()
-    auth.add_user(a.user, a.password, a.home, perm="elradfmwMT")
+    perm = "elradmwMT" if a.no_rename else "elradfmwMT"
+    auth.add_user(a.user, a.password, a.home, perm=perm)
     Handler.authorizer = auth
     Handler.banner = "test server ready"
     server = FTPServer(("127.0.0.1", 0), Handler)

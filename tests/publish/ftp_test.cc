@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <poll.h>
+#include <pwd.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -20,10 +21,13 @@
 #include "app/file_util.h"
 #include "cli/session.h"
 #include "generator/generator.h"
+#include "publish/destination_fixture.h"
 #include "publish/destinations.h"
 #include "publish/ftp_engine.h"
 #include "publish/ftp_upload.h"
 #include "publish/publish_editor.h"
+#include "publish/publish_settings.h"
+#include "support/cli_runner.h"
 #include "support/fake_ui.h"
 #include "support/temp_root.h"
 
@@ -320,7 +324,13 @@ TEST_F(FtpUploadTest, NoCandidateConnects) {
   FtpUploadResult r = Publish(s, Options());
   EXPECT_FALSE(r.connected);
   EXPECT_FALSE(r.chosen_folder);
-  EXPECT_EQ(ui_.messages, std::vector<std::string>{std::string(kConnectFailedMessage)});
+  // Shown once, with the first variant's cause on a line of its own.
+  ASSERT_EQ(ui_.messages.size(), 1u);
+  EXPECT_EQ(ui_.messages[0].rfind(std::string(kConnectFailedMessage) + "\nwww.almanix.test:" +
+                                      port + ": ",
+                                  0),
+            0u)
+      << ui_.messages[0];
   EXPECT_TRUE(Logged("13:05:09 :Failed Connecting to almanix.test:" + port));
 }
 
@@ -332,7 +342,10 @@ TEST_F(FtpUploadTest, WrongPasswordDoesNotConnect) {
                           "www.127.0.0.1:" + std::to_string(server_->port()) + ":127.0.0.1"};
   FtpUploadResult r = Publish(s, Options());
   EXPECT_FALSE(r.connected);
-  EXPECT_EQ(ui_.messages, std::vector<std::string>{std::string(kConnectFailedMessage)});
+  ASSERT_EQ(ui_.messages.size(), 1u);
+  // The server's refusal is named, not only in the log.
+  EXPECT_EQ(ui_.messages[0].rfind(std::string(kConnectFailedMessage) + "\n", 0), 0u);
+  EXPECT_NE(ui_.messages[0].find("530"), std::string::npos) << ui_.messages[0];
 }
 
 TEST_F(FtpUploadTest, MissingFolderIsCreatedPartByPartOnOk) {
@@ -425,9 +438,10 @@ TEST_F(FtpUploadTest, MissingRssPathStopsWithItsMessage) {
   FtpUploadResult r = Publish(s, Options());
   EXPECT_FALSE(r.rss_copied);
   EXPECT_FALSE(r.chosen_folder);
-  EXPECT_EQ(ui_.messages, std::vector<std::string>{
-                              "Could not change directories to 'nofeeds' Try a different "
-                              "directory"});
+  ASSERT_EQ(ui_.messages.size(), 1u);
+  EXPECT_EQ(ui_.messages[0].rfind(
+                "Could not change directories to 'nofeeds' Try a different directory\n", 0),
+            0u);
 }
 
 TEST_F(FtpUploadTest, CancelStopsBeforeTheNextFileAndSkipsTheFeedCopy) {
@@ -455,31 +469,74 @@ TEST_F(FtpUploadTest, CancelStopsBeforeTheNextFileAndSkipsTheFeedCopy) {
 TEST_F(FtpUploadTest, IncrementalUploadSendsOnlyChangedFiles) {
   Start();
   FtpUploadOptions o = Options();
-  o.manifest_path = root_ / "upload-manifest.txt";
+  o.record_dir = root_ / "records";
   ASSERT_EQ(Publish(Settings("/"), o).sent, 3);
-  // The server copy of an unchanged file is not touched again.
-  WriteAll(home_ + "a.html", "marker");
+  // The server copy of an unchanged file is not touched again (a marker of
+  // the same size shows it).
+  WriteAll(home_ + "a.html", "<html>A</html>");
   WriteAll(build_ + "b.html", "<html>b, changed</html>");
   FtpUploadResult r = Publish(Settings("/"), o);
   ASSERT_TRUE(r.uploaded);
   EXPECT_EQ(r.sent, 1);
   EXPECT_EQ(r.unchanged, 2);
-  EXPECT_EQ(ReadAll(home_ + "a.html"), "marker");
+  EXPECT_EQ(ReadAll(home_ + "a.html"), "<html>A</html>");
   EXPECT_EQ(ReadAll(home_ + "b.html"), "<html>b, changed</html>");
   EXPECT_TRUE(Logged("13:05:09 :Unchanged, not sent :  a.html"));
   EXPECT_TRUE(Logged("13:05:09 :Sent file :  b.html"));
 }
 
-TEST_F(FtpUploadTest, IncrementalUploadIsFullForAnotherFolderOrWithoutManifest) {
+TEST_F(FtpUploadTest, FileDeletedOrChangedOnTheServerIsSentAgain) {
+  Start();
+  FtpUploadOptions o = Options();
+  o.record_dir = root_ / "records";
+  ASSERT_EQ(Publish(Settings("/"), o).sent, 3);
+  fs::remove(home_ + "a.html");
+  WriteAll(home_ + "c.css", "cut short by someone");
+  FtpUploadResult r = Publish(Settings("/"), o);
+  ASSERT_TRUE(r.uploaded);
+  EXPECT_EQ(r.sent, 2);
+  EXPECT_EQ(r.unchanged, 1);
+  ExpectArrived("");
+}
+
+TEST_F(FtpUploadTest, IncrementalUploadIsFullForAnotherFolderOrWithoutRecord) {
   Start();
   fs::create_directories(home_ + "other");
   FtpUploadOptions o = Options();
-  o.manifest_path = root_ / "upload-manifest.txt";
+  o.record_dir = root_ / "records";
   ASSERT_EQ(Publish(Settings("/"), o).sent, 3);
   EXPECT_EQ(Publish(Settings("other/"), o).sent, 3);
   ExpectArrived("other/");
-  fs::remove(o.manifest_path);
+  EXPECT_EQ(Publish(Settings("other/"), o).sent, 0);
+  fs::remove_all(o.record_dir);
   EXPECT_EQ(Publish(Settings("other/"), o).sent, 3);
+}
+
+TEST(FtpRecords, OnePerPlaceNamedByItsHash) {
+  const std::string a = UploadRecordPath("/r/", FtpProtocol::kFtp, "Example.org", "u", "/www");
+  EXPECT_EQ(a, UploadRecordPath("/r", FtpProtocol::kFtp, "example.org:21", "u", "/www"));
+  EXPECT_EQ(a.rfind("/r/upload-", 0), 0u);
+  for (const std::string& other :
+       {UploadRecordPath("/r/", FtpProtocol::kSftp, "example.org", "u", "/www"),
+        UploadRecordPath("/r/", FtpProtocol::kFtp, "example.org:2121", "u", "/www"),
+        UploadRecordPath("/r/", FtpProtocol::kFtp, "example.org", "v", "/www"),
+        UploadRecordPath("/r/", FtpProtocol::kFtp, "example.org", "u", "/www/cal")}) {
+    EXPECT_NE(a, other);
+  }
+}
+
+TEST(FtpListing, FileNamesAndSizesOfUnixAndDosLines) {
+  using File = std::optional<std::pair<std::string, long long>>;
+  EXPECT_EQ(ListingFile("-rw-r--r--   1 u  g  300000 Jan 01 10:00 c.css\r"),
+            File(std::make_pair("c.css", 300000LL)));
+  EXPECT_EQ(ListingFile("-rw-r--r--    1 102  105   14 Dec 09  2024 my page.html"),
+            File(std::make_pair("my page.html", 14LL)));
+  EXPECT_EQ(ListingFile("01-01-24  10:00AM                 1234 a.html"),
+            File(std::make_pair("a.html", 1234LL)));
+  EXPECT_EQ(ListingFile("drwxr-xr-x   2 u  g  4096 Jan 01 10:00 www"), File());
+  EXPECT_EQ(ListingFile("01-01-24  10:00AM       <DIR>          www"), File());
+  EXPECT_EQ(ListingFile("lrwxrwxrwx   1 u  g  7 Jan 01 10:00 l -> a.html"), File());
+  EXPECT_EQ(ListingFile("total 12"), File());
 }
 
 TEST_F(FtpUploadTest, FailingFileIsCountedAndNeverRecordedAsSent) {
@@ -487,22 +544,26 @@ TEST_F(FtpUploadTest, FailingFileIsCountedAndNeverRecordedAsSent) {
   // A folder of the same name: the file cannot take its place.
   fs::create_directories(home_ + "b.html");
   FtpUploadOptions o = Options();
-  o.manifest_path = root_ / "upload-manifest.txt";
+  o.record_dir = root_ / "records";
   FtpUploadResult r = Publish(Settings("/"), o);
   EXPECT_FALSE(r.uploaded);
   EXPECT_EQ(r.failed, 1);
   EXPECT_EQ(r.sent, 2);
   EXPECT_FALSE(r.chosen_folder);
   EXPECT_TRUE(Logged("13:05:09 :Error Sending :  b.html"));
-  EXPECT_EQ(ui_.messages,
-            std::vector<std::string>{"Could not upload files to '/' Try a different remote "
-                                     "directory\r1 of 3 files could not be sent"});
+  ASSERT_EQ(ui_.messages.size(), 1u);
+  EXPECT_EQ(ui_.messages[0].rfind("Could not upload files to '/' Try a different remote "
+                                  "directory\r1 of 3 files could not be sent\nb.html: ",
+                                  0),
+            0u)
+      << ui_.messages[0];
   EXPECT_EQ(ReadAll(home_ + "a.html"), ReadAll(build_ + "a.html"));
   EXPECT_EQ(ReadAll(home_ + "c.css"), ReadAll(build_ + "c.css"));
   EXPECT_FALSE(LeftoverTempFiles());
-  const std::string manifest = ReadAll(o.manifest_path);
-  EXPECT_NE(manifest.find("file\ta.html\t"), std::string::npos);
-  EXPECT_EQ(manifest.find("b.html"), std::string::npos);
+  ASSERT_EQ(std::distance(fs::directory_iterator(o.record_dir), fs::directory_iterator()), 1);
+  const std::string record = ReadAll(fs::directory_iterator(o.record_dir)->path().string());
+  EXPECT_NE(record.find("file\ta.html\t"), std::string::npos);
+  EXPECT_EQ(record.find("b.html"), std::string::npos);
   // Once the obstacle is gone, the next upload sends just that file.
   fs::remove(home_ + "b.html");
   ui_.messages.clear();
@@ -534,6 +595,103 @@ TEST_F(FtpUploadTest, StalledTransferIsGivenUp) {
   EXPECT_GE(r.failed, 1);
   EXPECT_TRUE(Logged("13:05:09 :Error Sending :  c.css"));
   EXPECT_FALSE(Exists(home_ + "c.css"));
+}
+
+// ---- Servers that refuse or break off (switches of ftp_server.py) ----
+
+int Count(const std::vector<std::string>& lines, const std::string& part) {
+  return static_cast<int>(std::count_if(lines.begin(), lines.end(), [&](const std::string& l) {
+    return l.find(part) != std::string::npos;
+  }));
+}
+
+TEST_F(FtpUploadTest, AccountWithoutRenameRightStoresDirectlyAndSaysSoOnce) {
+  Start({"--no-rename"});
+  WriteAll(home_ + "b.html", "old page");
+  FtpUploadResult r = Publish("/");
+  ASSERT_TRUE(r.uploaded) << (ui_.messages.empty() ? "" : ui_.messages.back());
+  EXPECT_EQ(r.sent, 3);
+  // The changed page is there, never deleted and left missing.
+  ExpectArrived("");
+  EXPECT_FALSE(LeftoverTempFiles());
+  EXPECT_EQ(Count(ui_.messages, "does not allow files to be renamed"), 1);
+  EXPECT_EQ(Count(upload_->log_lines(), "does not allow files to be renamed"), 1);
+}
+
+TEST_F(FtpUploadTest, ServerRefusingRenameOntoAFileGetsTheNewFileWithoutAGap) {
+  Start({"--no-rename-over"});
+  WriteAll(home_ + "b.html", "old page");
+  FtpUploadResult r = Publish("/");
+  ASSERT_TRUE(r.uploaded);
+  ExpectArrived("");
+  EXPECT_FALSE(LeftoverTempFiles());
+  EXPECT_FALSE(Exists(home_ + UploadAsideName("b.html")));
+  EXPECT_TRUE(ui_.messages.empty());
+}
+
+TEST_F(FtpUploadTest, ConnectionBrokenMidFileLeavesTheOldFileAndNoPart) {
+  Start({"--drop-after", "100000", "--fault-name", "c.css"});
+  WriteAll(home_ + "c.css", "old style");
+  FtpUploadResult r = Publish("/");
+  EXPECT_EQ(r.failed, 1);
+  EXPECT_EQ(r.sent, 2);
+  EXPECT_TRUE(ReadAll(home_ + "c.css") == "old style");
+  EXPECT_FALSE(LeftoverTempFiles());
+}
+
+TEST_F(FtpUploadTest, FullDiskKeepsTheOldFileAndSaysWhy) {
+  Start({"--full-after", "1000", "--fault-name", "c.css"});
+  WriteAll(home_ + "c.css", "old style");
+  FtpUploadResult r = Publish("/");
+  EXPECT_FALSE(r.uploaded);
+  EXPECT_EQ(r.failed, 1);
+  EXPECT_TRUE(ReadAll(home_ + "c.css") == "old style");
+  EXPECT_FALSE(LeftoverTempFiles());
+  ASSERT_EQ(ui_.messages.size(), 1u);
+  EXPECT_NE(ui_.messages[0].find("\nc.css: "), std::string::npos) << ui_.messages[0];
+  EXPECT_NE(ui_.messages[0].find("552"), std::string::npos) << ui_.messages[0];
+}
+
+TEST_F(FtpUploadTest, StallMidFileIsGivenUpWithoutLeavingAPart) {
+  Start({"--stall-after", "20000", "--fault-name", "c.css"});
+  WriteAll(build_ + "c.css", Bytes(8000000, 'c'));
+  WriteAll(home_ + "c.css", "old style");
+  FtpUploadSettings s = Settings("/");
+  s.connection.stall_seconds = 2;
+  FtpUploadResult r = Publish(s, Options());
+  EXPECT_EQ(r.failed, 1);
+  EXPECT_TRUE(ReadAll(home_ + "c.css") == "old style");
+  EXPECT_FALSE(LeftoverTempFiles());
+}
+
+TEST_F(FtpUploadTest, ProgressCountsFilesAndBytesOfWhatIsSent) {
+  Start();
+  ASSERT_TRUE(Publish("/").uploaded);
+  const auto& lines = ui_.progress_details;
+  ASSERT_GE(lines.size(), 4u);
+  EXPECT_EQ(lines.front(), "0 of 3 files, 0 KB of 293 KB");
+  EXPECT_EQ(lines.back(), "3 of 3 files, 293 KB of 293 KB");
+  // The big file reports its bytes on the way, not only at its end.
+  EXPECT_GT(Count(lines, "2 of 3 files, "), 1);
+  EXPECT_EQ(UploadProgressText(12, 79, 340 * 1024, 2202010), "12 of 79 files, 340 KB of 2.1 MB");
+}
+
+TEST(FtpAddress, EveryProtocolGetsOneSchemeAndNoDoubledSlash) {
+  SettingsContext context;
+  PublishSettings s(context);
+  s.SetText("FTP.Host", "ftp://ftp.example.org/");
+  s.SetText("FTP.Directory", "/public_html//calendar");
+  EXPECT_EQ(PublishedAddress(s), "ftp://ftp.example.org/public_html/calendar/");
+  s.SetText("FTP.Directory", "/");
+  EXPECT_EQ(PublishedAddress(s), "ftp://ftp.example.org/");
+  s.SetText("FTP.Protocol", "FTPS");
+  s.SetText("FTP.Directory", "site/");
+  EXPECT_EQ(PublishedAddress(s), "ftp://ftp.example.org/site/");
+  s.SetText("FTP.Protocol", "SFTP");
+  s.SetText("FTP.Host", "sftp://example.org:2222");
+  EXPECT_EQ(PublishedAddress(s), "sftp://example.org:2222/~/site/");
+  s.SetText("FTP.Directory", "/var/www/cal/");
+  EXPECT_EQ(PublishedAddress(s), "sftp://example.org:2222/var/www/cal/");
 }
 
 TEST_F(FtpUploadTest, BrowsingBuildsTwoLevelsAndPublishHere) {
@@ -643,7 +801,11 @@ TEST_F(WebsiteDestinationTest, PublishNowUploadsTheBuildFolderAndKeepsTheFolder)
   ASSERT_TRUE(Exists(build + "Calendar.html"));
   EXPECT_EQ(ReadAll(home_ + "site/Calendar.html"), ReadAll(build + "Calendar.html"));
   EXPECT_EQ(editor_->settings.Text("FTP.Directory"), "site/");
-  EXPECT_TRUE(Exists(editor_->FavoriteFolder() + std::string(kManifestFile)));
+  // The upload record lives beside the working directory, not in it.
+  EXPECT_FALSE(Exists(editor_->FavoriteFolder() + "upload-manifest.txt"));
+  EXPECT_EQ(std::distance(fs::directory_iterator(session_->app.dir->FtpDir),
+                          fs::directory_iterator()),
+            1);
   EXPECT_FALSE(Exists(home_ + "site/calendar.cal"));
 }
 
@@ -680,6 +842,61 @@ TEST_F(WebsiteDestinationTest, MissingFolderIsNotMadeWithoutTheCreateAnswer) {
   s = PublishNow(*editor_, *generator_, o);
   ASSERT_TRUE(s.ok()) << s.message();
   EXPECT_TRUE(Exists(home_ + "elsewhere/Calendar.html"));
+}
+
+// ---- The command line, as a person runs it ----
+
+int Occurrences(const std::string& text, const std::string& part) {
+  int n = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+  return n;
+}
+
+TEST_F(WebsiteDestinationTest, CommandLineShowsTheConnectFailureOnceWithItsCause) {
+  editor_->settings.SetText("FTP.Password", "wrong");
+  ASSERT_TRUE(editor_->Save().ok());
+  const almanix::testing::CliResult run =
+      almanix::testing::RunCli({"--root", root_.path(), "--year", "2025", "publish", "Club"},
+                               root_.path());
+  EXPECT_EQ(run.code, 1);
+  EXPECT_EQ(Occurrences(run.err, "Could not connect. Check that the ftp hostname"), 1) << run.err;
+  // The cause on the line after it.
+  const size_t at = run.err.find("password are correct.");
+  ASSERT_NE(at, std::string::npos);
+  const std::string next = run.err.substr(run.err.find('\n', at) + 1);
+  EXPECT_EQ(next.rfind("almanix:   ", 0), 0u) << run.err;
+  EXPECT_NE(next.substr(0, next.find('\n')).find("530"), std::string::npos) << run.err;
+}
+
+TEST_F(WebsiteDestinationTest, CommandLinePrintsTheAddressAndTheProgress) {
+  editor_->settings.SetText("FTP.Host", "ftp://" + server_->host() + "/");
+  editor_->settings.SetText("FTP.Directory", "/site/");
+  ASSERT_TRUE(editor_->Save().ok());
+  const almanix::testing::CliResult run = almanix::testing::RunCli(
+      {"--root", root_.path(), "--year", "2025", "publish", "Club", "--progress"}, root_.path());
+  ASSERT_EQ(run.code, 0) << run.err;
+  EXPECT_EQ(run.out, "ftp://" + server_->host() + "/site/\n");
+  EXPECT_NE(run.err.find("almanix: 0 of "), std::string::npos) << run.err;
+  const size_t last = run.err.rfind("almanix: ");
+  const std::string final_line = run.err.substr(last);
+  // "N of N files, X KB of X KB"
+  const std::string files = final_line.substr(9, final_line.find(" of ") - 9);
+  EXPECT_NE(final_line.find(" of " + files + " files, "), std::string::npos) << final_line;
+}
+
+TEST_F(WebsiteDestinationTest, CalendarFilePublishSendsUnchangedFilesOnlyOnce) {
+  const std::string cal = root_ / "club.cal";
+  ASSERT_TRUE(session_->files->SaveCalendarFile(cal).ok());
+  const std::vector<std::string> args = {"--root",  root_.path(), "--calendar", cal,
+                                         "--year", "2025",       "publish",    "Club"};
+  const almanix::testing::CliResult first = almanix::testing::RunCli(args, root_.path());
+  ASSERT_EQ(first.code, 0) << first.err;
+  EXPECT_NE(first.err.find("Sent file :  Calendar.html"), std::string::npos);
+  const almanix::testing::CliResult second = almanix::testing::RunCli(args, root_.path());
+  ASSERT_EQ(second.code, 0) << second.err;
+  EXPECT_NE(second.err.find("Unchanged, not sent :  Calendar.html"), std::string::npos)
+      << second.err;
+  EXPECT_EQ(second.err.find("Sent file :  Calendar.html"), std::string::npos);
 }
 
 // ---- FTPS ----
@@ -721,6 +938,153 @@ TEST_F(FtpsUploadTest, PlainFtpIsRefusedByATlsOnlyServer) {
                           "www.127.0.0.1:" + std::to_string(server_->port()) + ":127.0.0.1"};
   FtpUploadResult r = Publish(s, Options());
   EXPECT_FALSE(r.connected);
+}
+
+// ---- SFTP against a real sshd ----
+
+// OpenSSH's server on 127.0.0.1 under a configuration, host key and
+// authorized key of its own in a temporary folder, letting the user running
+// the tests log in with a key.
+class SshServer {
+ public:
+  explicit SshServer(const std::string& folder) : folder_(folder) {
+    if (!Exists("/usr/sbin/sshd")) {
+      why_ = "openssh-server is not installed";
+      return;
+    }
+    // As root sshd wants its privilege separation folder.
+    if (geteuid() == 0) fs::create_directories("/run/sshd");
+    const std::string keygen = "ssh-keygen -q -N '' -t ecdsa -b 256 -m PEM -f '";
+    for (const char* key : {"host_key", "other_host_key", "client_key"}) {
+      if (std::system((keygen + folder_ + key + "' >/dev/null 2>&1").c_str()) != 0) {
+        why_ = "ssh-keygen failed";
+        return;
+      }
+    }
+    fs::copy_file(folder_ + "client_key.pub", folder_ + "authorized_keys");
+    port_ = testing::UnusedPort();
+    WriteAll(folder_ + "sshd_config",
+             "Port " + std::to_string(port_) + "\nListenAddress 127.0.0.1\nHostKey " + folder_ +
+                 "host_key\nPidFile " + folder_ + "sshd.pid\nAuthorizedKeysFile " + folder_ +
+                 "authorized_keys\nPasswordAuthentication no\nKbdInteractiveAuthentication no\n"
+                 "PubkeyAuthentication yes\nUsePAM no\nStrictModes no\n"
+                 "PermitRootLogin prohibit-password\nSubsystem sftp internal-sftp\n");
+    const std::string host_line = "[127.0.0.1]:" + std::to_string(port_) + " ";
+    WriteAll(folder_ + "known_hosts", host_line + FirstTwoWords(folder_ + "host_key.pub"));
+    WriteAll(folder_ + "wrong_known_hosts",
+             host_line + FirstTwoWords(folder_ + "other_host_key.pub"));
+    pid_ = fork();
+    if (pid_ == 0) {
+      int log = open((folder_ + "sshd.log").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+      if (log >= 0) {
+        dup2(log, 1);
+        dup2(log, 2);
+      }
+      execl("/usr/sbin/sshd", "/usr/sbin/sshd", "-D", "-e", "-f",
+            (folder_ + "sshd_config").c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (std::chrono::steady_clock::now() < until) {
+      if (ReadAll(folder_ + "sshd.log").find("Server listening") != std::string::npos) return;
+      int status = 0;
+      if (waitpid(pid_, &status, WNOHANG) == pid_) {
+        pid_ = -1;
+        break;
+      }
+      usleep(100000);
+    }
+    why_ = "sshd did not start: " + ReadAll(folder_ + "sshd.log");
+  }
+  ~SshServer() {
+    if (pid_ > 0) {
+      kill(pid_, SIGTERM);
+      int status = 0;
+      waitpid(pid_, &status, 0);
+    }
+  }
+  SshServer(const SshServer&) = delete;
+  SshServer& operator=(const SshServer&) = delete;
+
+  // Empty when the server runs.
+  const std::string& why_not() const { return why_; }
+  int port() const { return port_; }
+  const std::string& folder() const { return folder_; }
+
+ private:
+  static std::string FirstTwoWords(const std::string& file) {
+    std::istringstream in(ReadAll(file));
+    std::string type, key;
+    in >> type >> key;
+    return type + " " + key + "\n";
+  }
+
+  std::string folder_;
+  std::string why_;
+  int port_ = 0;
+  pid_t pid_ = -1;
+};
+
+class SftpUploadTest : public FtpUploadTest {
+ protected:
+  void SetUp() override {
+    FtpUploadTest::SetUp();
+    if (IsSkipped()) return;
+    fs::create_directories(root_ / "ssh");
+    sshd_ = std::make_unique<SshServer>(root_ / "ssh/");
+    if (!sshd_->why_not().empty()) GTEST_SKIP() << "no SFTP test: " << sshd_->why_not();
+    fs::create_directories(site_);
+  }
+
+  FtpUploadSettings SftpSettings() {
+    FtpUploadSettings s;
+    const std::string port = std::to_string(sshd_->port());
+    s.host = "127.0.0.1:" + port;
+    s.directory = site_;  // absolute: never the real home folder
+    passwd* me = getpwuid(geteuid());
+    s.connection.user = me ? me->pw_name : "root";
+    s.connection.protocol = FtpProtocol::kSftp;
+    s.connection.connect_timeout_seconds = 5;
+    s.connection.response_timeout_seconds = 10;
+    s.connection.ssh_known_hosts = sshd_->folder() + "known_hosts";
+    s.connection.ssh_private_key = sshd_->folder() + "client_key";
+    s.connection.ssh_public_key = sshd_->folder() + "client_key.pub";
+    // The other host variants lead nowhere, quickly.
+    s.connection.resolve = {"ftp.127.0.0.1:" + port + ":127.0.0.2",
+                            "www.127.0.0.1:" + port + ":127.0.0.2"};
+    return s;
+  }
+
+  const std::string site_ = root_ / "sftp-site/";
+  std::unique_ptr<SshServer> sshd_;
+};
+
+TEST_F(SftpUploadTest, UploadReplacesOldFilesWholeAndLeavesNothingBehind) {
+  WriteAll(site_ + "b.html", "old page");
+  FtpUploadResult r = Publish(SftpSettings(), Options());
+  ASSERT_TRUE(r.uploaded) << (ui_.messages.empty() ? "" : ui_.messages[0]);
+  EXPECT_EQ(r.sent, 3);
+  for (const char* name : {"a.html", "b.html", "c.css"}) {
+    EXPECT_EQ(ReadAll(site_ + name), ReadAll(build_ + name)) << name;
+  }
+  for (auto& e : fs::directory_iterator(site_)) {
+    EXPECT_NE(e.path().filename().string()[0], '.') << e.path();
+  }
+  // OpenSSH will not rename onto a file: the old one went aside, not away.
+  EXPECT_TRUE(ui_.messages.empty());
+}
+
+TEST_F(SftpUploadTest, RefusedHostKeyIsNamedBesideTheFixedMessage) {
+  FtpUploadSettings s = SftpSettings();
+  s.connection.ssh_known_hosts = sshd_->folder() + "wrong_known_hosts";
+  FtpUploadResult r = Publish(s, Options());
+  EXPECT_FALSE(r.connected);
+  ASSERT_EQ(ui_.messages.size(), 1u);
+  const std::string prefix =
+      std::string(kConnectFailedMessage) + "\n127.0.0.1:" + std::to_string(sshd_->port()) + ": ";
+  EXPECT_EQ(ui_.messages[0].rfind(prefix, 0), 0u) << ui_.messages[0];
+  EXPECT_GT(ui_.messages[0].size(), prefix.size());
+  EXPECT_FALSE(fs::exists(site_ + "a.html"));
 }
 
 }  // namespace

@@ -21,6 +21,10 @@ class FakeUi : public UiSeam {
                             const std::vector<std::string>& choices,
                             int default_index) override;
   void Progress(int done, int total) override;
+  void ProgressDetail(int done, int total, std::string_view detail) override {
+    Progress(done, total);
+    progress_details.emplace_back(detail);
+  }
   void ProcessEvents() override {
     ++process_events_calls;
     if (on_process_events) on_process_events();
@@ -44,6 +48,7 @@ class FakeUi : public UiSeam {
   std::vector<std::string> questions;  // Ask and Choose prompts
   std::vector<std::vector<std::string>> offered_choices;
   std::vector<std::pair<int, int>> progress;
+  std::vector<std::string> progress_details;
   int process_events_calls = 0;
 };
 
