@@ -11,6 +11,7 @@ packages=(
   libsqlite3-dev sqlite3
   libzip-dev zlib1g-dev libical-dev libcurl4-openssl-dev
   python3-pyftpdlib python3-openssl
+  libsecret-1-dev gnome-keyring dbus-daemon
   xdg-utils desktop-file-utils
   unzip zip python3
   chromium fonts-liberation
