@@ -174,7 +174,8 @@ std::unique_ptr<SecretStore> ConnectSecretService(int timeout_ms, std::string* w
       bus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
       "NameHasOwner", g_variant_new("(s)", kServiceName), G_VARIANT_TYPE("(b)"),
       G_DBUS_CALL_FLAGS_NONE, timeout_ms, deadline.get(), &error);
-  g_object_unref(bus);
+  // The bus is GLib's one shared connection: dropping its last reference
+  // closes it for every later caller in the process, so it is kept.
   if (reply == nullptr) return fail(Take(error, "the session bus did not answer"));
   gboolean running = FALSE;
   g_variant_get(reply, "(b)", &running);
