@@ -84,14 +84,9 @@ std::vector<std::string> Forms(const std::string& password) {
   return forms;
 }
 
-}  // namespace
-
-Status WritePublishedCalendarFile(const std::string& packed, const std::string& target,
-                                  const std::string& scratch, platform::SecretStore* secrets) {
+Status WriteCopy(const std::string& packed, const std::string& target, const std::string& copy,
+                 platform::SecretStore* secrets) {
   std::error_code ec;
-  fs::remove_all(scratch, ec);
-  if (Status s = EnsurePrivateDir(scratch); !s.ok()) return s;
-  const std::string copy = WithTrailingSlash(scratch);
   Result<store::ExtractReport> report = store::ExtractArchive(packed, copy);
   if (!report.ok()) return report.status();
   if (report.value().skipped > 0 || !report.value().refused.empty() ||
@@ -154,9 +149,19 @@ Status WritePublishedCalendarFile(const std::string& packed, const std::string& 
 
   std::vector<store::ArchiveRoot> roots;
   for (const char* folder : kFolders) roots.push_back({copy + folder, folder});
-  Status written = store::WriteArchive(target, roots);
+  return store::WriteArchive(target, roots);
+}
+
+}  // namespace
+
+Status WritePublishedCalendarFile(const std::string& packed, const std::string& target,
+                                  const std::string& scratch, platform::SecretStore* secrets) {
+  std::error_code ec;
   fs::remove_all(scratch, ec);
-  return written;
+  Status status = EnsurePrivateDir(scratch);
+  if (status.ok()) status = WriteCopy(packed, target, WithTrailingSlash(scratch), secrets);
+  fs::remove_all(scratch, ec);
+  return status;
 }
 
 }  // namespace almanix::publish
