@@ -12,6 +12,7 @@ packages=(
   libzip-dev zlib1g-dev libical-dev libcurl4-openssl-dev
   python3-pyftpdlib python3-openssl
   openssh-server
+  libsecret-1-dev gnome-keyring dbus-daemon
   xdg-utils desktop-file-utils
   unzip zip python3
   chromium fonts-liberation

@@ -7,6 +7,7 @@
 #include "app/scramble.h"
 #include "app/text.h"
 #include "platform/autostart.h"
+#include "platform/secret_store.h"
 
 namespace almanix {
 namespace {
@@ -136,12 +137,13 @@ Brand LoadBrand(const std::string& path) {
 }
 
 TConfig::TConfig(TDir& dir, TLog* log, platform::Autostart* autostart,
-                 std::string executable)
+                 std::string executable, platform::SecretStore* secrets)
     : dir_(dir),
       log_(log),
       autostart_(autostart),
       executable_(std::move(executable)),
-      path_(dir.ConfigDir + "application.ini") {
+      path_(dir.ConfigDir + "application.ini"),
+      secrets_(secrets) {
   CalendarList = CategoryPresets()[kDefaultPresetIndex].names;
   DataFolder = DefaultDataFolder();
   try {
@@ -165,6 +167,8 @@ std::string TConfig::DefaultDataFolder() const {
 void TConfig::Log(bool error, const std::string& message) const {
   LogTo(log_, error, message);
 }
+
+platform::SecretKey TConfig::SmtpKey() const { return {"smtp", "", Trim(smtp_host)}; }
 
 Status TConfig::Load() {
   ini_ = IniFile(path());
@@ -203,6 +207,16 @@ Status TConfig::Load() {
   smtp_EmailAddress = ini_.ReadString(kMail, "smtp_EmailAddress", "");
   smtp_password =
       DecodeScrambled(ini_.ReadString(kMail, "smtp_password", ""), kSmtpPasswordKey);
+  smtp_password_unread_ = false;
+  if (secrets_ != nullptr && smtp_password.empty()) {
+    Result<std::optional<std::string>> found = secrets_->Lookup(SmtpKey());
+    if (!found.ok()) {
+      smtp_password_unread_ = true;
+      Log(true, "Config.eror when reading the SMTP password: " + found.status().message());
+    } else if (found.value()) {
+      smtp_password = *found.value();
+    }
+  }
   RemindEmail = ini_.ReadString(kMail, "RemindEmail", "reminders@example.org");
   RemindDay = typed.Integer(kMail, "RemindDay", 2);
   RemindHour = typed.Integer(kMail, "RemindHour", 0);
@@ -235,8 +249,18 @@ Status TConfig::Save() {
   ini_.WriteString(kApp, "DataFolder", DataFolder);
   ini_.WriteString(kMail, "smtp_host", smtp_host);
   ini_.WriteString(kMail, "smtp_port", smtp_port);
-  ini_.WriteString(kMail, "smtp_password",
-                   EncodeScrambled(smtp_password, kSmtpPasswordKey));
+  Status kept = Status::Ok();
+  std::string stored_password = EncodeScrambled(smtp_password, kSmtpPasswordKey);
+  if (secrets_ != nullptr) {
+    if (!smtp_password.empty()) {
+      kept = secrets_->Store(SmtpKey(), smtp_password);
+    } else if (!smtp_password_unread_) {
+      kept = secrets_->Remove(SmtpKey());
+    }
+    // A password the store refused stays where it was rather than being lost.
+    if (kept.ok()) stored_password.clear();
+  }
+  ini_.WriteString(kMail, "smtp_password", stored_password);
   ini_.WriteString(kMail, "smtp_userid", smtp_userid);
   ini_.WriteString(kMail, "smtp_YourName", smtp_YourName);
   ini_.WriteString(kMail, "smtp_EmailAddress", smtp_EmailAddress);
@@ -259,7 +283,13 @@ Status TConfig::Save() {
   ini_.WriteString(kApp, "ImportCal", ImportCal);
   ini_.WriteString(kImport, "FilePath", ImportFilePath);
   if (Status s = TDir::EnsureDir(ParentPath(path_)); !s.ok()) return s;
-  return ini_.Save();
+  // It holds the SMTP account: for its owner's eyes only.
+  if (Status s = WritePrivateFileAtomically(path_, ini_.ToText()); !s.ok()) return s;
+  if (!kept.ok()) {
+    Log(true, "Config.eror when saving the SMTP password: " + kept.message());
+    return kept;
+  }
+  return Status::Ok();
 }
 
 Status TConfig::RegisterStartup() {

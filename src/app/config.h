@@ -13,6 +13,8 @@ class TDir;
 class TLog;
 namespace platform {
 class Autostart;
+class SecretStore;
+struct SecretKey;
 }
 
 // One of the eight calendar types offered on first start.
@@ -53,9 +55,12 @@ class TConfig {
  public:
   // Loads application.ini (defaults for what is missing or garbled) and
   // writes it straight back so every key is present. Errors are logged and
-  // swallowed. dir must outlive the config.
+  // swallowed. dir must outlive the config. With a secret store the SMTP
+  // password lives there and application.ini keeps none (a password an
+  // older file holds is read, and moves there on the next save); without
+  // one it is kept scrambled in the file, as older versions did.
   TConfig(TDir& dir, TLog* log, platform::Autostart* autostart,
-          std::string executable = "");
+          std::string executable = "", platform::SecretStore* secrets = nullptr);
 
   // Reads every key (defaults for the rest) and applies the side effects on
   // the folders: AttachmentsDir, RecentWorkDirs, RecentCalendarFiles,
@@ -105,6 +110,7 @@ class TConfig {
 
  private:
   void Log(bool error, const std::string& message) const;
+  platform::SecretKey SmtpKey() const;
 
   TDir& dir_;
   TLog* log_;
@@ -112,6 +118,10 @@ class TConfig {
   std::string executable_;
   std::string path_;
   IniFile ini_;
+  platform::SecretStore* secrets_;
+  // The store could not be asked at load: an empty password then means
+  // "unknown", and the save leaves the stored one alone.
+  bool smtp_password_unread_ = false;
 };
 
 }  // namespace almanix

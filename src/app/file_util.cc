@@ -75,19 +75,27 @@ Status WriteFileDirect(const std::string& path, std::string_view bytes) {
   return Status::Ok();
 }
 
-Status WriteFileAtomically(const std::string& path, std::string_view bytes) {
+namespace {
+
+// private_file: 0600 from the first byte on, whatever the old file had;
+// otherwise the mode of the file being replaced (0644 for a new one).
+Status WriteAtomically(const std::string& path, std::string_view bytes, bool private_file) {
   std::string folder = ParentPath(path);
   if (folder.empty()) folder = "./";
   std::random_device rd;
   std::string temp = folder + "." + BaseName(path) + ".tmp" +
                      std::to_string(rd() % 1000000);
-  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                  private_file ? 0600 : 0644);
   if (fd < 0) {
     return Status::IoError("Cannot write " + path + ": " + ErrnoText(errno));
   }
-  // Keep the mode of the file being replaced.
   struct stat old {};
-  if (::stat(path.c_str(), &old) == 0) ::fchmod(fd, old.st_mode & 07777);
+  if (private_file) {
+    ::fchmod(fd, 0600);  // the umask may only take bits away; make it exact
+  } else if (::stat(path.c_str(), &old) == 0) {
+    ::fchmod(fd, old.st_mode & 07777);
+  }
   bool written = WriteAllFd(fd, bytes);
   int err = errno;
   if (written && ::fsync(fd) != 0) {
@@ -107,6 +115,38 @@ Status WriteFileAtomically(const std::string& path, std::string_view bytes) {
   if (dfd >= 0) {
     ::fsync(dfd);  // best effort: the rename is already visible
     ::close(dfd);
+  }
+  return Status::Ok();
+}
+
+}  // namespace
+
+Status WriteFileAtomically(const std::string& path, std::string_view bytes) {
+  return WriteAtomically(path, bytes, false);
+}
+
+Status WritePrivateFileAtomically(const std::string& path, std::string_view bytes) {
+  return WriteAtomically(path, bytes, true);
+}
+
+Status EnsurePrivateDir(const std::string& folder) {
+  const std::string path = WithoutTrailingSlash(folder);
+  std::string part;
+  for (size_t i = 1; i <= path.size(); ++i) {
+    if (i < path.size() && path[i] != '/') continue;
+    part = path.substr(0, i);
+    // Parents made on the way are private too: they hold nothing else yet.
+    if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) {
+      return Status::IoError("Cannot create " + part + ": " + ErrnoText(errno));
+    }
+  }
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+    return Status::IoError(path + " is not a folder");
+  }
+  if (st.st_uid != ::geteuid()) return Status::IoError(path + " belongs to another user");
+  if ((st.st_mode & 07777) != 0700 && ::chmod(path.c_str(), 0700) != 0) {
+    return Status::IoError("Cannot make " + path + " private: " + ErrnoText(errno));
   }
   return Status::Ok();
 }

@@ -16,6 +16,12 @@ Result<std::string> ReadFileBytes(const std::string& path);
 // over the target and syncs the folder, so the previous file survives any
 // failure. The temporary file is removed when something fails.
 Status WriteFileAtomically(const std::string& path, std::string_view bytes);
+// The same for a file that may hold a secret: mode 0600 from its creation
+// on, whatever the replaced file had.
+Status WritePrivateFileAtomically(const std::string& path, std::string_view bytes);
+// Creates the folder (and missing parents) with mode 0700, or makes an
+// existing one of this user 0700. Refuses a link or another user's folder.
+Status EnsurePrivateDir(const std::string& folder);
 // Writes the file in place, without syncing: for scratch output such as the
 // build folder, which every run empties and writes anew by the thousand
 // files. A link in the file's place is not followed.

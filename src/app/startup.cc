@@ -2,16 +2,25 @@
 
 #include <unistd.h>
 
+#include <cstdlib>
+
 #include "app/comma_text.h"
 #include "app/dates.h"
 #include "app/file_util.h"
 #include "app/ui_seam.h"
+#include "platform/secret_store.h"
 #include "platform/system_info.h"
 
 namespace almanix {
 
 App::App() = default;
-App::~App() = default;
+App::~App() {
+  if (platform::ProgramSecretStore() == secrets.get()) platform::SetProgramSecretStore(nullptr);
+}
+
+std::string SecretsFilePath(const TDir& dir) {
+  return dir.UserMakerDir + "Secrets/passwords";
+}
 
 std::string DatabaseErrorMessage() {
   return std::string(
@@ -88,12 +97,30 @@ void Startup(App& app, UiSeam& ui, const StartupOptions& options) {
     ui.ShowMessage("Error Loading main form ", MessageKind::kError);
   }
 
+  // Passwords: before the configuration, which holds the SMTP account.
+  // With a root (tests, portable use) the file under it, unless the
+  // Secret Service is asked for: the desktop's keyring is the real home's.
+  if (!app.secrets) {
+    const char* asked = std::getenv("ALMANIX_SECRETS");
+    const char* root_env = std::getenv("ALMANIX_ROOT");
+    platform::SecretStoreChoice choice =
+        platform::SecretStoreChoiceFrom(asked != nullptr ? asked : "");
+    const bool rooted = !options.root.empty() || (root_env != nullptr && *root_env != '\0');
+    if (choice == platform::SecretStoreChoice::kAuto && rooted) {
+      choice = platform::SecretStoreChoice::kFile;
+    }
+    std::string chosen;
+    app.secrets = platform::OpenSecretStore(SecretsFilePath(*app.dir), choice, &chosen);
+    Info(app, "Secrets.Store " + chosen);
+  }
+  platform::SetProgramSecretStore(app.secrets.get());
+
   // Configuration.
   Info(app, "Loading Config");
   if (!Guarded([&] {
         app.config = std::make_unique<TConfig>(*app.dir, app.log.get(),
                                                app.autostart.get(),
-                                               options.executable);
+                                               options.executable, app.secrets.get());
         return true;
       })) {
     ui.ShowMessage("Error loading config File", MessageKind::kError);

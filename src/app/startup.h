@@ -11,6 +11,7 @@
 #include "platform/autostart.h"
 #include "platform/opener.h"
 #include "platform/places.h"
+#include "platform/secret_store.h"
 #include "platform/trash.h"
 
 namespace almanix {
@@ -44,6 +45,9 @@ class App {
   std::unique_ptr<platform::Autostart> autostart;
   std::unique_ptr<TDir> dir;
   std::unique_ptr<TLog> log;
+  // Where passwords live; also the program's store (ProgramSecretStore)
+  // while this App lives.
+  std::unique_ptr<platform::SecretStore> secrets;
   Brand brand;
   std::unique_ptr<TConfig> config;
   // Filled by the start-up steps for the desktop to use.
@@ -66,6 +70,11 @@ struct StartupOptions {
 // folder. Every step is guarded on its own; a failing step shows its message
 // through the seam and the sequence goes on. Never throws.
 void Startup(App& app, UiSeam& ui, const StartupOptions& options);
+
+// The file that keeps passwords where no Secret Service runs: beside the
+// per-user data folder, never inside a working directory, so no calendar
+// file packs it.
+std::string SecretsFilePath(const TDir& dir);
 
 // The plain working-directory switch: logs it and re-points the folders.
 Status SwitchWorkDir(App& app, const std::string& folder);

@@ -1,4 +1,9 @@
+#include <termios.h>
+#include <unistd.h>
+
+#include <cstdlib>
 #include <ctime>
+#include <iostream>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -26,13 +31,68 @@ constexpr char kFavoriteUsage[] =
     "\n"
     "NAME is the favorite or its page name (Sports or Sports.html). Settings are\n"
     "named as conf.ini names them (Publish.StartMonth, Formatting.TimeFormat, ...);\n"
-    "favorite show lists them all. --categories takes category numbers of the\n"
-    "year's category list; without it, category 1 is shown.\n";
+    "favorite show lists them all, passwords masked. --categories takes category\n"
+    "numbers of the year's category list; without it, category 1 is shown.\n"
+    "\n"
+    "A password (FTP.Password, Proxy.Password) is never taken from the command\n"
+    "line, where ps shows it: FTP.Password=- takes it from ALMANIX_PASSWORD when\n"
+    "that is set, else reads one line from standard input. FTP.Password= clears it.\n";
 
 struct Assignment {
   int index;
   std::string value;
 };
+
+constexpr char kMasked[] = "********";
+
+bool IsPassword(int index) {
+  return publish::kSettingDefs[index].kind == publish::SettingKind::kPassword;
+}
+
+// One line of standard input, not echoed when a person types it.
+std::optional<std::string> ReadSecretLine(const std::string& name, std::ostream& err) {
+  const bool terminal = ::isatty(STDIN_FILENO) != 0;
+  termios saved {};
+  if (terminal && ::tcgetattr(STDIN_FILENO, &saved) == 0) {
+    err << name << ": " << std::flush;
+    termios quiet = saved;
+    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+    ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+  }
+  std::string line;
+  const bool got = static_cast<bool>(std::getline(std::cin, line));
+  if (terminal) {
+    ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+    err << "\n";
+  }
+  if (!got && line.empty()) return std::nullopt;
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return line;
+}
+
+// The passwords of the assignments: "-" takes ALMANIX_PASSWORD, else a line
+// of standard input; a literal password is refused, since every user of the
+// machine can read a command line.
+std::optional<std::string> ResolvePasswords(std::vector<Assignment>* assignments,
+                                            std::ostream& err) {
+  for (Assignment& a : *assignments) {
+    if (!IsPassword(a.index) || a.value.empty()) continue;
+    const std::string name = publish::kSettingDefs[a.index].Name();
+    if (a.value != "-") {
+      return name + " is not taken from the command line, where ps shows it: give " + name +
+             "=- and type or pipe it on standard input, or set ALMANIX_PASSWORD and give " +
+             name + "=-";
+    }
+    if (const char* env = std::getenv("ALMANIX_PASSWORD"); env != nullptr) {
+      a.value = env;
+      continue;
+    }
+    std::optional<std::string> line = ReadSecretLine(name, err);
+    if (!line) return name + "=- found no line on standard input";
+    a.value = *line;
+  }
+  return std::nullopt;
+}
 
 // "Section.Key=Value" for a key of conf.ini; a usage problem otherwise.
 std::optional<std::string> ParseAssignment(const std::string& text, Assignment* out) {
@@ -104,7 +164,9 @@ int Change(Session& session, const Invocation& inv, const std::string& name,
   if (!SetUpEditor(session, inv, name, &editor, err)) return kExitFailed;
   if (show) {
     for (int i = 0; i < publish::kSettingCount; ++i) {
-      out << publish::kSettingDefs[i].Name() << "=" << editor.settings.ValueText(i) << "\n";
+      std::string value = editor.settings.ValueText(i);
+      if (IsPassword(i) && !value.empty()) value = kMasked;
+      out << publish::kSettingDefs[i].Name() << "=" << value << "\n";
     }
     return kExitOk;
   }
@@ -172,6 +234,7 @@ int RunFavoriteCommand(const Invocation& inv, std::ostream& out, std::ostream& e
     if (auto problem = ParseAssignment(text, &a)) return UsageError(err, *problem);
     assignments.push_back(std::move(a));
   }
+  if (auto problem = ResolvePasswords(&assignments, err)) return UsageError(err, *problem);
 
   Session session(err);
   if (!session.Start(inv, err)) return kExitFailed;

@@ -1,10 +1,13 @@
 #include "publish/destinations.h"
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <system_error>
 
 #include "app/dir.h"
 #include "app/file_util.h"
+#include "app/log.h"
 #include "app/text.h"
 #include "app/ui_seam.h"
 #include "generator/generator.h"
@@ -12,6 +15,7 @@
 #include "publish/other_destinations.h"
 #include "publish/publish_editor.h"
 #include "publish/publish_settings.h"
+#include "publish/published_calendar_file.h"
 
 namespace almanix::publish {
 namespace fs = std::filesystem;
@@ -69,37 +73,33 @@ namespace {
 
 constexpr char kCalendarFileError[] = "Could not save the Calendar.cal file";
 
-// "calendar.cal" for the upload: the favorite is saved without the FTP
-// account name and password so that the packed calendar carries neither;
-// afterwards the record gets its values back and conf.ini its old bytes.
+// "calendar.cal" for the upload: the calendar is packed with the favorite's
+// settings as they are now, into a private scratch folder; the copy that
+// goes into the build folder has every login taken out. The working
+// directory itself keeps its settings as they are.
 Status WriteUploadCalendarFile(PublishEditor& editor, const std::string& path,
                                const PublishOptions& options) {
   if (!options.save_calendar_file) return Status::Invalid(kCalendarFileError);
-  TDir& dir = *editor.environment().dir;
-  const std::string folder = editor.FavoriteFolder();
-  const std::string conf = FindNoCase(folder, "conf.ini");
-  Result<std::string> old_conf =
-      conf.empty() ? Result<std::string>(Status::NotFound(folder)) : ReadFileBytes(conf);
-  const std::string user = editor.settings.Text("FTP.UserID");
-  const std::string password = editor.settings.Text("FTP.Password");
-  editor.settings.SetText("FTP.UserID", "");
-  editor.settings.SetText("FTP.Password", "");
+  const PublishEnvironment& env = editor.environment();
+  TDir& dir = *env.dir;
   Status status = editor.Save();
+  const std::string scratch = WithTrailingSlash(dir.TempDir) + "almanix-published-cal-" +
+                              std::to_string(::getpid()) + "/";
+  const std::string packed = scratch + "packed.cal";
+  if (status.ok()) status = EnsurePrivateDir(scratch);
   if (status.ok()) {
     // Packing a calendar makes it the open one; this copy is only a file.
     const std::string open_file = dir.CalendarFile;
-    status = options.save_calendar_file(path);
+    status = options.save_calendar_file(packed);
     dir.CalendarFile = open_file;
   }
-  editor.settings.SetText("FTP.UserID", user);
-  editor.settings.SetText("FTP.Password", password);
-  const std::string written = FindNoCase(folder, "conf.ini");
-  if (old_conf.ok() && !written.empty()) {
-    if (Status s = WriteFileAtomically(written, old_conf.value()); !s.ok() && status.ok()) {
-      status = s;
-    }
-  } else if (Status s = editor.Save(); !s.ok() && status.ok()) {
-    status = s;
+  if (status.ok()) {
+    status = WritePublishedCalendarFile(packed, path, scratch + "copy/", env.secrets);
+  }
+  std::error_code ec;
+  fs::remove_all(scratch, ec);
+  if (!status.ok() && env.log != nullptr) {
+    env.log->Error("Publish.CalendarFile " + status.message());
   }
   return status.ok() ? status : Status::IoError(kCalendarFileError);
 }

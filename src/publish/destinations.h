@@ -42,8 +42,8 @@ Status PublishToFolder(PublishEditor& editor, generator::Generator& generator,
                        const PublishOptions& options);
 
 // "Website": generates into the build folder, adds "calendar.cal" when
-// FTP.CalendarFile is on (packed while the favorite's conf.ini holds no FTP
-// account; the file is put back as it was afterwards), uploads the build
+// FTP.CalendarFile is on (the calendar with the favorite saved, packed and
+// then copied without any login: WritePublishedCalendarFile), uploads the build
 // folder, and takes the folder the upload chose, trimmed, as FTP.Directory.
 // Fails when the upload did not connect, was cancelled, or a file failed.
 Status PublishToWebsite(PublishEditor& editor, generator::Generator& generator,

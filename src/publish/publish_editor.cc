@@ -13,6 +13,7 @@
 #include "app/log.h"
 #include "app/text.h"
 #include "app/ui_seam.h"
+#include "platform/secret_store.h"
 #include "publish/galleries.h"
 #include "publish/language_texts.h"
 #include "publish/style_library.h"
@@ -88,6 +89,7 @@ PublishEditor::PublishEditor(TDir& dir, std::string country, TLog* log, UiSeam* 
   env_.dir = &dir;
   env_.log = log;
   env_.ui = ui;
+  env_.secrets = platform::ProgramSecretStore();
   env_.context.country = std::move(country);
   env_.context.build_dir = dir.BuildDir;
   env_.context.year = current_year_;

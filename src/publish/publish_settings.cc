@@ -87,6 +87,17 @@ void Show(const PublishEnvironment& env, const std::string& message) {
   if (env.ui != nullptr) env.ui->ShowMessage(message, MessageKind::kError);
 }
 
+// Puts the password into the store: an empty one removes what is stored,
+// unless the load could not read it.
+Status KeepPassword(const PublishEnvironment& env, const PublishSettings& settings, int index,
+                    const std::string& favorite) {
+  const platform::SecretKey key = PasswordKeyOf(index, settings, favorite);
+  const std::string password = settings.ValueText(index);
+  if (!password.empty()) return env.secrets->Store(key, password);
+  if (settings.password_unread(index)) return Status::Ok();
+  return env.secrets->Remove(key);
+}
+
 // The window list a position key ticks.
 TickList* TicksOf(const SettingDef& def, PublishWindowState* window) {
   if (def.Named("Contents.Calendars")) return &window->chkCalendars;
@@ -153,7 +164,21 @@ class Loader {
         if (settings_->Bool("FTP.EncyptPassword")) {
           plain = DecodeScrambled(stored, kPublishPasswordKey);
         }
-        settings_->SetValueText(index, plain).ok();
+        settings_->set_password_unread(index, false);
+        // A password still in conf.ini (an older file) wins; it moves to
+        // the store on the next save.
+        if (plain.empty() && env_.secrets != nullptr) {
+          Result<std::optional<std::string>> found = env_.secrets->Lookup(
+              PasswordKeyOf(index, *settings_, context_.favorite_name));
+          if (!found.ok()) {
+            settings_->set_password_unread(index, true);
+            Log(env_, true, "Publish.LoadSettings " + def.Name() + ": " +
+                                found.status().message());
+          } else if (found.value()) {
+            plain = *found.value();
+          }
+        }
+        settings_->ApplyStoredText(index, plain, "");
         return;
       }
       case SettingKind::kGallery:
@@ -366,9 +391,12 @@ Status PublishSettings::SetValueText(int index, std::string_view text) {
     }
     case SettingKind::kReadOnly:
       return Status::Invalid(name + " is read only: it is never saved");
+    case SettingKind::kPassword:
+      // Kept exactly: the secret store holds any text.
+      values_[index] = std::string(text);
+      return Status::Ok();
     case SettingKind::kText:
     case SettingKind::kFreeChoice:
-    case SettingKind::kPassword:
       values_[index] = clean;
       return Status::Ok();
   }
@@ -409,6 +437,18 @@ bool PublishSettings::ApplyStoredText(int index, std::string_view text,
       values_[index] = std::string(text);
       return true;
   }
+}
+
+bool PublishSettings::password_unread(int index) const {
+  for (int i : unread_passwords_) {
+    if (i == index) return true;
+  }
+  return false;
+}
+
+void PublishSettings::set_password_unread(int index, bool unread) {
+  std::erase(unread_passwords_, index);
+  if (unread) unread_passwords_.push_back(index);
 }
 
 // ---- Window lists ----
@@ -631,16 +671,28 @@ Status SavePublishSettings(const std::string& folder, const PublishEnvironment& 
   // Keys and sections of other programs in an existing file are kept.
   (void)ini.Load();
   const bool scramble = settings->Bool("FTP.EncyptPassword");
+  const std::string favorite = BaseName(path);
+  Status kept;
   for (int i = 0; i < kSettingCount; ++i) {
     const SettingDef& def = Def(i);
     if (def.kind == SettingKind::kReadOnly) continue;
     std::string value = settings->ValueText(i);
-    if (def.kind == SettingKind::kPassword && scramble) {
-      value = EncodeScrambled(value, kPublishPasswordKey);
+    if (def.kind == SettingKind::kPassword) {
+      Status s = env.secrets != nullptr ? KeepPassword(env, *settings, i, favorite)
+                                        : Status::Invalid("no secret store");
+      if (s.ok()) {
+        value.clear();
+      } else {
+        // Without a store, or refused by it: in conf.ini as older versions
+        // kept it, rather than lost.
+        if (env.secrets != nullptr && kept.ok()) kept = s;
+        if (scramble) value = EncodeScrambled(value, kPublishPasswordKey);
+      }
     }
     ini.WriteString(def.section, def.key, value);
   }
-  if (Status s = ini.Save(); !s.ok()) {
+  // It holds the account names (and, in older files, passwords).
+  if (Status s = WritePrivateFileAtomically(ini.path(), ini.ToText()); !s.ok()) {
     Log(env, true, "Publish.SaveSettings " + s.message());
     Show(env, std::string(kWriteSettingsError));
     return Status::IoError(std::string(kWriteSettingsError));
@@ -656,7 +708,21 @@ Status SavePublishSettings(const std::string& folder, const PublishEnvironment& 
     }
   }
   if (env.dir != nullptr) window->AutoList = ListFavorites(env.dir->FavoritesDir);
+  if (!kept.ok()) {
+    const std::string message = "The password could not be stored: " + kept.message();
+    Log(env, true, "Publish.SaveSettings " + message);
+    Show(env, message);
+    return Status::IoError(message);
+  }
   return result;
+}
+
+platform::SecretKey PasswordKeyOf(int index, const PublishSettings& settings,
+                                  const std::string& favorite) {
+  if (Def(index).Named("Proxy.Password")) {
+    return {"proxy", favorite, Trim(settings.Text("Proxy.Host"))};
+  }
+  return {"ftp", favorite, Trim(settings.Text("FTP.Host"))};
 }
 
 }  // namespace almanix::publish

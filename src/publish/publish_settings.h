@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/status.h"
+#include "platform/secret_store.h"
 #include "publish/galleries.h"
 
 namespace almanix {
@@ -523,9 +524,15 @@ class PublishSettings {
 
   bool operator==(const PublishSettings&) const = default;
 
+  // A password the secret store could not be asked for at load: its empty
+  // value means "unknown", and a save leaves the stored one alone.
+  bool password_unread(int index) const;
+  void set_password_unread(int index, bool unread);
+
  private:
   using Value = std::variant<bool, int, double, std::string>;
   std::vector<Value> values_;
+  std::vector<int> unread_passwords_;
   std::array<std::string, kTextFileCount> texts_;
 };
 
@@ -640,6 +647,10 @@ struct PublishEnvironment {
   TLog* log = nullptr;
   UiSeam* ui = nullptr;  // the save failures are shown here
   SettingsContext context;
+  // Where FTP.Password and Proxy.Password live, keyed by favorite and host;
+  // conf.ini then keeps them empty. Null keeps them in conf.ini, scrambled
+  // when FTP.EncyptPassword is on, as older versions did.
+  platform::SecretStore* secrets = nullptr;
 };
 
 // Reads a favorite folder (trailing "/") into the record and the window, in
@@ -661,12 +672,19 @@ Status LoadPublishSettings(const std::string& folder, const PublishEnvironment& 
 
 // Writes the favorite folder: creates it when missing, updates conf.ini in
 // place (every key in table order but Publish.Months and Publish.Years;
-// Contents.Calendars from the ticked categories; both passwords scrambled
-// when FTP.EncyptPassword is on), writes every text file as UTF-8 and lists
-// the favorites again. Failures show their message through the seam: the
+// Contents.Calendars from the ticked categories; the passwords go to
+// env.secrets and conf.ini keeps them empty, or without a store both are
+// scrambled when FTP.EncyptPassword is on), writes conf.ini with mode 0600
+// and every text file as UTF-8, and lists the favorites again. A password
+// the store refuses stays in conf.ini as before and the save fails. Failures show their message through the seam: the
 // folder ("unable to create directory " + folder) and conf.ini
 // (kWriteSettingsError) stop the save with nothing written.
 Status SavePublishSettings(const std::string& folder, const PublishEnvironment& env,
                            PublishSettings* settings, PublishWindowState* window);
+
+// The key a password setting (FTP.Password, Proxy.Password) of the favorite
+// is kept under: kind "ftp" or "proxy", the favorite, FTP.Host or Proxy.Host.
+platform::SecretKey PasswordKeyOf(int index, const PublishSettings& settings,
+                                  const std::string& favorite);
 
 }  // namespace almanix::publish

@@ -1,5 +1,7 @@
 #include "app/config.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <filesystem>
 
@@ -13,6 +15,7 @@
 #include "app/log.h"
 #include "app/scramble.h"
 #include "platform/autostart.h"
+#include "platform/secret_store.h"
 #include "platform/system_info.h"
 #include "support/fixture.h"
 
@@ -93,6 +96,59 @@ TEST_F(ConfigTest, ValuesComeBackAfterSave) {
   EXPECT_EQ(dir_.RecentCalendarFiles[4], "/home/me/club.cal");
   // The password is not readable in the file.
   EXPECT_EQ(ReadAll(IniPath()).find("s3cret"), std::string::npos);
+}
+
+TEST_F(ConfigTest, TheSmtpPasswordLivesInTheSecretStoreAndOlderFilesMoveThere) {
+  const std::string secrets_file = dir_.UserMakerDir + "Secrets/passwords";
+  auto secrets = platform::MakeFileSecretStore(secrets_file);
+  { TConfig plain(dir_, &log_, &autostart_); }
+  IniFile older(IniPath());
+  ASSERT_TRUE(older.Load().ok());
+  older.WriteString("EmailReminder", "smtp_host", "mail.example.net");
+  older.WriteString("EmailReminder", "smtp_password",
+                    EncodeScrambled("older pass", kSmtpPasswordKey));
+  ASSERT_TRUE(older.Save().ok());
+
+  // Read from the file, and moved by the save that creation makes.
+  TConfig config(dir_, &log_, &autostart_, "", secrets.get());
+  EXPECT_EQ(config.smtp_password, "older pass");
+  IniFile after(IniPath());
+  ASSERT_TRUE(after.Load().ok());
+  EXPECT_EQ(after.ReadString("EmailReminder", "smtp_password", "x"), "");
+  EXPECT_EQ(ReadAll(IniPath()).find(EncodeScrambled("older pass", kSmtpPasswordKey)),
+            std::string::npos);
+  struct stat st {};
+  ASSERT_EQ(::stat(IniPath().c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  Result<std::optional<std::string>> kept = secrets->Lookup({"smtp", "", "mail.example.net"});
+  ASSERT_TRUE(kept.ok());
+  EXPECT_EQ(kept.value(), std::optional<std::string>("older pass"));
+
+  config.smtp_password = "newer pass";
+  ASSERT_TRUE(config.Save().ok());
+  TConfig again(dir_, &log_, &autostart_, "", secrets.get());
+  EXPECT_EQ(again.smtp_password, "newer pass");
+  EXPECT_EQ(ReadAll(IniPath()).find("newer"), std::string::npos);
+  again.smtp_password.clear();
+  ASSERT_TRUE(again.Save().ok());
+  EXPECT_EQ(secrets->Lookup({"smtp", "", "mail.example.net"}).value(), std::nullopt);
+}
+
+TEST_F(ConfigTest, APasswordTheStoreRefusesIsNotLost) {
+  // The store's folder cannot be made: a file is in its way.
+  WriteAll(dir_.UserMakerDir + "Blocked", "");
+  auto broken = platform::MakeFileSecretStore(dir_.UserMakerDir + "Blocked/passwords");
+  { TConfig plain(dir_, &log_, &autostart_); }
+  IniFile older(IniPath());
+  ASSERT_TRUE(older.Load().ok());
+  const std::string scrambled = EncodeScrambled("keep me", kSmtpPasswordKey);
+  older.WriteString("EmailReminder", "smtp_password", scrambled);
+  ASSERT_TRUE(older.Save().ok());
+  TConfig config(dir_, &log_, &autostart_, "", broken.get());
+  EXPECT_EQ(config.smtp_password, "keep me");
+  EXPECT_FALSE(config.Save().ok());
+  EXPECT_NE(ReadAll(IniPath()).find(scrambled), std::string::npos);
+  EXPECT_NE(LogText().find("Config.eror when saving the SMTP password"), std::string::npos);
 }
 
 TEST_F(ConfigTest, StaysWithItsFileAcrossWorkingDirectories) {

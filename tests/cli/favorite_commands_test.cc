@@ -1,12 +1,18 @@
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <map>
+#include <optional>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "app/dates.h"
 #include "app/ini_file.h"
+#include "app/scramble.h"
 #include "app/text.h"
 #include "publish/publish_settings.h"
 #include "support/cli_runner.h"
@@ -34,7 +40,30 @@ class FavoriteCommandsTest : public ::testing::Test {
     args.insert(args.begin(), {"--root", data_});
     return testing::RunCli(args, root_.path());
   }
+  // With standard input from `input`, and ALMANIX_PASSWORD set to
+  // `password` when given (unset otherwise).
+  Result CliWithInput(std::vector<std::string> args, const std::string& input,
+                      const std::optional<std::string>& password = std::nullopt) {
+    args.insert(args.begin(), {"--root", data_});
+    const std::string in = root_ / "stdin.txt", out = root_ / "out.txt",
+                      err = root_ / "err.txt";
+    WriteAll(in, input);
+    std::string command = password ? "ALMANIX_PASSWORD=" + testing::ShellQuote(*password)
+                                   : std::string("env -u ALMANIX_PASSWORD");
+    command += " " + testing::ShellQuote(ALMANIX_CLI_PATH);
+    for (const std::string& a : args) command += " " + testing::ShellQuote(a);
+    command += " <" + testing::ShellQuote(in) + " >" + testing::ShellQuote(out) + " 2>" +
+               testing::ShellQuote(err);
+    const int status = std::system(command.c_str());
+    Result r;
+    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.out = ReadAll(out);
+    r.err = ReadAll(err);
+    return r;
+  }
   std::string Favorite(const std::string& name) { return data_ + "Favorites/" + name + "/"; }
+  // Where a rooted program keeps passwords.
+  std::string SecretsFile() { return data_ + "Secrets/passwords"; }
 
   testing::TempRoot root_;
   std::string data_ = root_ / "cal/";
@@ -95,8 +124,9 @@ TEST_F(FavoriteCommandsTest, SetAndShowNameKeysAsConfIniDoes) {
   Result made = Cli({"favorite", "create", "Club.html", "--categories", "2,3", "--set",
                      "Page.CalendarAlign=right", "--set", "RSS.Title=Club news"});
   ASSERT_EQ(made.code, 0) << made.err;
-  ASSERT_EQ(Cli({"favorite", "set", "Club", "formatting.timeformat=hh:nn",
-                 "FTP.EncyptPassword=1", "FTP.Password=open sesame"})
+  ASSERT_EQ(CliWithInput({"favorite", "set", "Club", "formatting.timeformat=hh:nn",
+                          "FTP.EncyptPassword=1", "FTP.Password=-"},
+                         "open sesame\n")
                 .code,
             0);
   const std::string conf = ReadAll(Favorite("Club") + "conf.ini");
@@ -113,10 +143,105 @@ TEST_F(FavoriteCommandsTest, SetAndShowNameKeysAsConfIniDoes) {
   EXPECT_EQ(lines.back(), "iCal.Link=webcal://www.example.org/directory/");
   EXPECT_THAT(shown.out, HasSubstr("\nContents.Calendars=1,2\n"));
   EXPECT_THAT(shown.out, HasSubstr("\nRSS.Title=Club news\n"));
-  EXPECT_THAT(shown.out, HasSubstr("\nFTP.Password=open sesame\n"));
+  EXPECT_THAT(shown.out, HasSubstr("\nFTP.Password=********\n"));
+  EXPECT_THAT(shown.out, ::testing::Not(HasSubstr("open sesame")));
 
   ASSERT_EQ(Cli({"favorite", "set", "Club", "Contents.Calendars=0"}).code, 0);
   EXPECT_THAT(Cli({"favorite", "show", "Club"}).out, HasSubstr("\nContents.Calendars=0\n"));
+}
+
+int Mode(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 ? static_cast<int>(st.st_mode & 07777) : -1;
+}
+
+// Whether the text holds the password as typed or scrambled (either form).
+bool Holds(const std::string& text, const std::string& password) {
+  return text.find(password) != std::string::npos ||
+         text.find(EncodeScrambled(password, kPublishPasswordKey)) != std::string::npos ||
+         text.find(Scramble(password, kPublishPasswordKey)) != std::string::npos;
+}
+
+TEST_F(FavoriteCommandsTest, PasswordsComeFromStandardInputOrTheEnvironmentNeverTheCommandLine) {
+  ASSERT_EQ(Cli({"favorite", "create", "Club"}).code, 0);
+  Result piped = CliWithInput(
+      {"favorite", "set", "Club", "FTP.Host=ftp.club.example", "FTP.Password=-"},
+      " piped pass \n");
+  ASSERT_EQ(piped.code, 0) << piped.err;
+  Result from_env = CliWithInput({"favorite", "set", "Club", "Proxy.Password=-"}, "",
+                                 std::string("env-pass"));
+  ASSERT_EQ(from_env.code, 0) << from_env.err;
+
+  // conf.ini keeps neither; the user's own file (0600 in a 0700 folder,
+  // outside the working directory's packed folders) has both.
+  const std::string conf = ReadAll(Favorite("Club") + "conf.ini");
+  EXPECT_FALSE(Holds(conf, "piped pass"));
+  EXPECT_FALSE(Holds(conf, "env-pass"));
+  IniFile ini(Favorite("Club") + "conf.ini");
+  ASSERT_TRUE(ini.Load().ok());
+  EXPECT_EQ(ini.ReadString("FTP", "Password", "x"), "");
+  EXPECT_EQ(ini.ReadString("Proxy", "Password", "x"), "");
+  EXPECT_EQ(Mode(Favorite("Club") + "conf.ini"), 0600);
+  const std::string kept = ReadAll(SecretsFile());
+  EXPECT_THAT(kept, HasSubstr("ftp\tClub\tftp.club.example\t piped pass \n"));
+  EXPECT_THAT(kept, HasSubstr("proxy\tClub\t\tenv-pass\n"));
+  EXPECT_EQ(Mode(SecretsFile()), 0600);
+  EXPECT_EQ(Mode(data_ + "Secrets"), 0700);
+
+  // Shown masked, and still there for the next command.
+  Result shown = Cli({"favorite", "show", "Club"});
+  ASSERT_EQ(shown.code, 0) << shown.err;
+  EXPECT_THAT(shown.out, HasSubstr("\nFTP.Password=********\n"));
+  EXPECT_THAT(shown.out, HasSubstr("\nProxy.Password=********\n"));
+  EXPECT_FALSE(Holds(shown.out + shown.err, "piped pass"));
+  EXPECT_FALSE(Holds(shown.out + shown.err, "env-pass"));
+
+  // A password on the command line is refused with the way to give it.
+  Result literal = Cli({"favorite", "set", "Club", "FTP.Password=hunter22"});
+  EXPECT_EQ(literal.code, 2);
+  EXPECT_THAT(literal.err, HasSubstr("FTP.Password is not taken from the command line"));
+  EXPECT_THAT(literal.err, HasSubstr("FTP.Password=-"));
+  EXPECT_THAT(literal.err, HasSubstr("ALMANIX_PASSWORD"));
+  Result created = Cli({"favorite", "create", "Other", "--set", "Proxy.Password=hunter22"});
+  EXPECT_EQ(created.code, 2);
+  EXPECT_FALSE(Holds(ReadAll(SecretsFile()), "hunter22"));
+  EXPECT_FALSE(std::filesystem::exists(Favorite("Other")));
+  // Nothing on standard input is no password.
+  EXPECT_EQ(CliWithInput({"favorite", "set", "Club", "FTP.Password=-"}, "").code, 2);
+  EXPECT_THAT(ReadAll(SecretsFile()), HasSubstr("\t piped pass \n"));
+
+  // An empty value clears it.
+  ASSERT_EQ(Cli({"favorite", "set", "Club", "FTP.Password="}).code, 0);
+  EXPECT_FALSE(Holds(ReadAll(SecretsFile()), "piped pass"));
+  EXPECT_THAT(Cli({"favorite", "show", "Club"}).out, HasSubstr("\nFTP.Password=\n"));
+}
+
+TEST_F(FavoriteCommandsTest, PasswordsOfAnOlderConfIniLoadAndMoveOnTheFirstSave) {
+  ASSERT_EQ(Cli({"favorite", "create", "Club"}).code, 0);
+  const std::string conf = Favorite("Club") + "conf.ini";
+  IniFile old(conf);
+  ASSERT_TRUE(old.Load().ok());
+  old.WriteString("FTP", "Host", "ftp.club.example");
+  old.WriteString("FTP", "EncyptPassword", "1");
+  old.WriteString("FTP", "Password", EncodeScrambled("old ftp pass", kPublishPasswordKey));
+  old.WriteString("Proxy", "Host", "proxy.example");
+  old.WriteString("Proxy", "Password", EncodeScrambled("old proxy pass", kPublishPasswordKey));
+  ASSERT_TRUE(old.Save().ok());
+
+  Result shown = Cli({"favorite", "show", "Club"});
+  ASSERT_EQ(shown.code, 0) << shown.err;
+  EXPECT_THAT(shown.out, HasSubstr("\nFTP.Password=********\n"));
+  EXPECT_THAT(shown.out, HasSubstr("\nProxy.Password=********\n"));
+  EXPECT_FALSE(Holds(shown.out, "old ftp pass"));
+
+  ASSERT_EQ(Cli({"favorite", "set", "Club", "Publish.URL=http://club.example/"}).code, 0);
+  EXPECT_FALSE(Holds(ReadAll(conf), "old ftp pass"));
+  EXPECT_FALSE(Holds(ReadAll(conf), "old proxy pass"));
+  const std::string kept = ReadAll(SecretsFile());
+  EXPECT_THAT(kept, HasSubstr("ftp\tClub\tftp.club.example\told ftp pass\n"));
+  EXPECT_THAT(kept, HasSubstr("proxy\tClub\tproxy.example\told proxy pass\n"));
+  // Still known after the move.
+  EXPECT_THAT(Cli({"favorite", "show", "Club"}).out, HasSubstr("\nFTP.Password=********\n"));
 }
 
 TEST_F(FavoriteCommandsTest, MistakesAreReported) {

@@ -18,7 +18,11 @@
 
 #include "app/dates.h"
 #include "app/dir.h"
+#include "app/config.h"
+#include "app/encoding.h"
 #include "app/file_util.h"
+#include "app/ini_file.h"
+#include "app/scramble.h"
 #include "cli/session.h"
 #include "generator/generator.h"
 #include "publish/destination_fixture.h"
@@ -830,6 +834,101 @@ TEST_F(WebsiteDestinationTest, CalendarFileTravelsWithoutTheFtpAccount) {
   EXPECT_NE(packed.find("UserID="), std::string::npos);
   EXPECT_EQ(packed.find("UserID=test"), std::string::npos);
   EXPECT_EQ(packed.find("secret"), std::string::npos);
+}
+
+// Every login of every favorite and the mail account, each in the forms it
+// may take in a settings file.
+std::vector<std::string> SecretForms(const std::string& secret) {
+  std::vector<std::string> forms{secret};
+  for (std::uint16_t key :
+       {kPublishPasswordKey, kSmtpPasswordKey, kFtpPasswordKey, kProxyPasswordKey}) {
+    forms.push_back(EncodeScrambled(secret, key));
+    forms.push_back(EncodeScrambled(secret, key).substr(2));
+    forms.push_back(Scramble(secret, key));
+    forms.push_back(Cp1252ToUtf8(Scramble(secret, key)));
+  }
+  return forms;
+}
+
+TEST_F(WebsiteDestinationTest, PublishedCalendarFileHoldsNoSecretOfAnyFavorite) {
+  const std::string favorites = session_->app.dir->FavoritesDir;
+  // The published favorite: its own FTP login and a proxy login, scrambled.
+  PublishSettings& s = editor_->settings;
+  s.SetBool("FTP.CalendarFile", true);
+  s.SetBool("FTP.EncyptPassword", true);
+  s.SetText("Proxy.Host", "proxy.example.net");
+  s.SetText("Proxy.User", "club-proxy-user");
+  s.SetText("Proxy.Password", "club-proxy-pass");
+  ASSERT_TRUE(editor_->Save().ok());
+  // Two more favorites as older versions left them: passwords in conf.ini,
+  // scrambled and plain.
+  for (const char* name : {"Other", "Plain"}) {
+    fs::copy(editor_->FavoriteFolder(), favorites + name, fs::copy_options::recursive);
+  }
+  IniFile other(favorites + "Other/conf.ini");
+  ASSERT_TRUE(other.Load().ok());
+  other.WriteString("FTP", "UserID", "other-ftp-user");
+  other.WriteString("FTP", "Password", EncodeScrambled("other-ftp-pass", kPublishPasswordKey));
+  other.WriteString("FTP", "EncyptPassword", "1");
+  other.WriteString("Proxy", "User", "other-proxy-user");
+  other.WriteString("Proxy", "Password",
+                    EncodeScrambled("other-proxy-pass", kPublishPasswordKey));
+  ASSERT_TRUE(other.Save().ok());
+  IniFile plain(favorites + "Plain/conf.ini");
+  ASSERT_TRUE(plain.Load().ok());
+  plain.WriteString("FTP", "UserID", "plain-ftp-user");
+  plain.WriteString("FTP", "Password", "plain-ftp-pass");
+  plain.WriteString("FTP", "EncyptPassword", "0");
+  ASSERT_TRUE(plain.Save().ok());
+  // The reminder mail account, saved by the program, and one an older
+  // application.ini of the working directory still holds.
+  TConfig& config = *session_->app.config;
+  config.smtp_host = "mail.example.net";
+  config.smtp_userid = "smtp-login-user";
+  config.smtp_password = "smtp-saved-pass";
+  ASSERT_TRUE(config.Save().ok());
+  const std::string app_ini = session_->app.dir->ConfigDir + "application.ini";
+  IniFile older(app_ini);
+  ASSERT_TRUE(older.Load().ok());
+  if (older.ReadString("EmailReminder", "smtp_password", "").empty()) {
+    older.WriteString("EmailReminder", "smtp_password",
+                      EncodeScrambled("smtp-older-pass", kSmtpPasswordKey));
+  }
+  ASSERT_TRUE(older.Save().ok());
+
+  Status published = PublishNow(*editor_, *generator_, Options());
+  ASSERT_TRUE(published.ok()) << published.message();
+  const std::string cal = home_ + "site/calendar.cal";
+  ASSERT_TRUE(Exists(cal));
+  // Every entry unpacked, and the archive's own bytes.
+  const std::string all = root_ / "unpacked.bin";
+  ASSERT_EQ(std::system(("unzip -p '" + cal + "' > '" + all + "' 2>/dev/null").c_str()), 0);
+  const std::string packed = ReadAll(all) + ReadAll(cal);
+  ASSERT_NE(packed.find("[FTP]"), std::string::npos);  // the settings did travel
+  for (const char* secret :
+       {"secret", "club-proxy-pass", "other-ftp-pass", "other-proxy-pass", "plain-ftp-pass",
+        "smtp-saved-pass", "smtp-older-pass"}) {
+    for (const std::string& form : SecretForms(secret)) {
+      EXPECT_EQ(packed.find(form), std::string::npos) << secret << " is published";
+    }
+  }
+  for (const char* login : {"UserID=test", "club-proxy-user", "other-ftp-user",
+                            "other-proxy-user", "plain-ftp-user", "smtp-login-user"}) {
+    EXPECT_EQ(packed.find(login), std::string::npos) << login << " is published";
+  }
+  // The calendar itself is whole: its tables and every favorite.
+  const std::string names = root_ / "names.txt";
+  ASSERT_EQ(std::system(("unzip -Z1 '" + cal + "' > '" + names + "'").c_str()), 0);
+  for (const char* entry : {"db/Events.db", "favorites/Club/conf.ini",
+                            "favorites/Other/conf.ini", "favorites/Plain/title.txt",
+                            "config/application.ini"}) {
+    EXPECT_NE(ReadAll(names).find(entry), std::string::npos) << entry;
+  }
+  // And the working directory keeps what it had.
+  EXPECT_EQ(ReadAll(favorites + "Plain/conf.ini").find("Password=plain-ftp-pass") !=
+                std::string::npos,
+            true);
+  EXPECT_EQ(editor_->settings.Text("Proxy.Password"), "club-proxy-pass");
 }
 
 TEST_F(WebsiteDestinationTest, MissingFolderIsNotMadeWithoutTheCreateAnswer) {

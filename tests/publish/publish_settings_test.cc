@@ -13,6 +13,7 @@
 #include "app/log.h"
 #include "app/scramble.h"
 #include "app/text.h"
+#include "platform/secret_store.h"
 #include "platform/system_info.h"
 #include "support/fake_ui.h"
 #include "support/fixture.h"
@@ -375,6 +376,61 @@ TEST_F(PublishSettingsTest, PasswordsAreScrambledWhenAsked) {
   ASSERT_TRUE(ini.Load().ok());
   EXPECT_EQ(ini.ReadString("FTP", "Password", ""), ftp);
   EXPECT_EQ(ini.ReadString("Proxy", "Password", ""), "a");
+}
+
+TEST_F(PublishSettingsTest, WithASecretStoreConfIniKeepsNoPassword) {
+  auto secrets = platform::MakeFileSecretStore(dir_.UserMakerDir + "Secrets/passwords");
+  env_.secrets = secrets.get();
+  const std::string folder = Folder("Club");
+  settings_.SetText("FTP.Host", "ftp.club.example");
+  settings_.SetText("FTP.Password", " spaced pass ");
+  settings_.SetText("Proxy.Host", "proxy.example");
+  settings_.SetText("Proxy.Password", "proxy pass");
+  settings_.SetBool("FTP.EncyptPassword", true);
+  ASSERT_TRUE(Save(folder).ok());
+  IniFile ini(folder + "conf.ini");
+  ASSERT_TRUE(ini.Load().ok());
+  EXPECT_EQ(ini.ReadString("FTP", "Password", "x"), "");
+  EXPECT_EQ(ini.ReadString("Proxy", "Password", "x"), "");
+  EXPECT_EQ(secrets->Lookup({"ftp", "Club", "ftp.club.example"}).value(),
+            std::optional<std::string>(" spaced pass "));
+  EXPECT_EQ(secrets->Lookup({"proxy", "Club", "proxy.example"}).value(),
+            std::optional<std::string>("proxy pass"));
+  settings_ = PublishSettings();
+  ASSERT_TRUE(Load(folder).ok());
+  EXPECT_EQ(settings_.Text("FTP.Password"), " spaced pass ");
+  EXPECT_EQ(settings_.Text("Proxy.Password"), "proxy pass");
+
+  // Another host has no password of this favorite.
+  IniFile moved(folder + "conf.ini");
+  ASSERT_TRUE(moved.Load().ok());
+  moved.WriteString("FTP", "Host", "ftp.elsewhere.example");
+  ASSERT_TRUE(moved.Save().ok());
+  ASSERT_TRUE(Load(folder).ok());
+  EXPECT_EQ(settings_.Text("FTP.Password"), "");
+
+  // A store that cannot be asked leaves the password unknown, and the save
+  // does not take that for "no password".
+  WriteAll(dir_.UserMakerDir + "Blocked", "");
+  auto broken = platform::MakeFileSecretStore(dir_.UserMakerDir + "Blocked/passwords");
+  env_.secrets = broken.get();
+  moved.WriteString("FTP", "Host", "ftp.club.example");
+  ASSERT_TRUE(moved.Save().ok());
+  ASSERT_TRUE(Load(folder).ok());
+  EXPECT_EQ(settings_.Text("FTP.Password"), "");
+  EXPECT_TRUE(settings_.password_unread(*FindSetting("FTP.Password")));
+  env_.secrets = secrets.get();
+  ASSERT_TRUE(Save(folder).ok());
+  EXPECT_EQ(secrets->Lookup({"ftp", "Club", "ftp.club.example"}).value(),
+            std::optional<std::string>(" spaced pass "));
+  // A password the store refuses stays in conf.ini, and the save says so.
+  env_.secrets = broken.get();
+  settings_.SetText("FTP.Password", "new pass");
+  settings_.SetBool("FTP.EncyptPassword", false);
+  EXPECT_FALSE(Save(folder).ok());
+  ASSERT_TRUE(ini.Load().ok());
+  EXPECT_EQ(ini.ReadString("FTP", "Password", ""), "new pass");
+  EXPECT_NE(ui_.messages.back().find("The password could not be stored"), std::string::npos);
 }
 
 TEST_F(PublishSettingsTest, ADamagedConfLoadsWhatItCan) {
