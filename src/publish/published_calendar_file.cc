@@ -18,6 +18,10 @@
 namespace almanix::publish {
 namespace {
 
+// The upload record older versions kept in each favorite's folder.
+constexpr char kOldManifestFile[] = "upload-manifest.txt";
+
+
 namespace fs = std::filesystem;
 
 const char* const kFolders[] = {"db", "config", "attachments", "favorites", "include"};
@@ -103,7 +107,7 @@ Status WriteCopy(const std::string& packed, const std::string& target, const std
     const std::string top = ToLower(relative.substr(0, relative.find('/')));
     if (top != "config" && top != "favorites") continue;
     const std::string name = ToLower(it->path().filename().string());
-    if (top == "favorites" && name == ToLower(std::string(kManifestFile))) {
+    if (top == "favorites" && name == ToLower(std::string(kOldManifestFile))) {
       // The upload record names the account it was sent with.
       fs::remove(it->path(), ec);
       if (ec) return Status::IoError("Cannot remove " + path + ": " + ec.message());

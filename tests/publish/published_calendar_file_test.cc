@@ -47,19 +47,20 @@ class PublishedCalendarFileTest : public testing::DestinationFixture {
 
 TEST_F(PublishedCalendarFileTest, LoginsAndTheUploadRecordStayHome) {
   const std::string favorite = editor_->FavoriteFolder();
-  WriteAll(favorite + std::string(kManifestFile), "ftp club-user@ftp.club.example\n");
+  // The upload record older versions kept beside conf.ini.
+  WriteAll(favorite + "upload-manifest.txt", "ftp club-user@ftp.club.example\n");
   Status s = Publish();
   ASSERT_TRUE(s.ok()) << s.message();
   const std::string conf = Entry("favorites/Club/conf.ini");
   EXPECT_NE(conf.find("Host=ftp.club.example\r\n"), std::string::npos);
   EXPECT_NE(conf.find("UserID=\r\n"), std::string::npos);
   EXPECT_EQ(conf.find("club-user"), std::string::npos);
-  EXPECT_EQ(Entry("favorites/Club/" + std::string(kManifestFile)), "(missing)");
+  EXPECT_EQ(Entry("favorites/Club/" + std::string("upload-manifest.txt")), "(missing)");
   EXPECT_NE(Entry("db/Events.db"), "(missing)");
   EXPECT_FALSE(std::filesystem::exists(scratch_));
   // The working directory is as it was.
   EXPECT_NE(ReadAll(favorite + "conf.ini").find("UserID=club-user"), std::string::npos);
-  EXPECT_TRUE(FileExists(favorite + std::string(kManifestFile)));
+  EXPECT_TRUE(FileExists(favorite + std::string("upload-manifest.txt")));
 }
 
 TEST_F(PublishedCalendarFileTest, APasswordElsewhereInTheSettingsKeepsTheFileBack) {
