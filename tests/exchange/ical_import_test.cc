@@ -166,6 +166,27 @@ TEST_F(IcalImportTest, BadFilesAndEventsWithoutStart) {
   EXPECT_THAT(ui_.messages, ElementsAre("Could not understand event # 0"));
 }
 
+TEST_F(IcalImportTest, LongLinesAreReadWhole) {
+  // 8 MB on one line, then lines of every length around libical's buffer,
+  // and a last line without its line break.
+  const std::string long_text(8 << 20, 'x');
+  std::string events = Event("DTSTART:20250101\r\nSUMMARY:Long\r\nDESCRIPTION:" + long_text +
+                             "\r\n");
+  for (size_t n : {1022u, 1023u, 1024u, 1025u, 4096u}) {
+    events += Event("DTSTART:20250102\r\nSUMMARY:" + std::string(n, 'a' + n % 26) + "\r\n");
+  }
+  std::string text = Calendar(events);
+  text.resize(text.size() - 2);
+  IcsImportResult r = Import(text);
+  EXPECT_EQ(r.written, 6);
+  const std::vector<std::string> descriptions = Column("Description");
+  ASSERT_EQ(descriptions.size(), 6u);
+  EXPECT_EQ(descriptions[0], long_text);
+  const std::vector<std::string> summaries = Column("Summary");
+  EXPECT_EQ(summaries[1], std::string(1022, 'a' + 1022 % 26));
+  EXPECT_EQ(summaries[5], std::string(4096, 'a' + 4096 % 26));
+}
+
 TEST_F(IcalImportTest, OurOwnExportReadsBackToTheSameDays) {
   // Events made in category 1 by the editor's rules, exported, then read
   // into category 2: both must fall on the same days.
