@@ -166,25 +166,29 @@ TEST_F(IcalImportTest, BadFilesAndEventsWithoutStart) {
   EXPECT_THAT(ui_.messages, ElementsAre("Could not understand event # 0"));
 }
 
-TEST_F(IcalImportTest, LongLinesAreReadWhole) {
+TEST(IcsReadTest, LongLinesAreReadWhole) {
   // 8 MB on one line, then lines of every length around libical's buffer,
   // and a last line without its line break.
+  almanix::testing::TempRoot root;
   const std::string long_text(8 << 20, 'x');
   std::string events = Event("DTSTART:20250101\r\nSUMMARY:Long\r\nDESCRIPTION:" + long_text +
                              "\r\n");
-  for (size_t n : {1022u, 1023u, 1024u, 1025u, 4096u}) {
+  const std::vector<size_t> lengths = {1022, 1023, 1024, 1025, 4096};
+  for (size_t n : lengths) {
     events += Event("DTSTART:20250102\r\nSUMMARY:" + std::string(n, 'a' + n % 26) + "\r\n");
   }
   std::string text = Calendar(events);
   text.resize(text.size() - 2);
-  IcsImportResult r = Import(text);
-  EXPECT_EQ(r.written, 6);
-  const std::vector<std::string> descriptions = Column("Description");
-  ASSERT_EQ(descriptions.size(), 6u);
-  EXPECT_EQ(descriptions[0], long_text);
-  const std::vector<std::string> summaries = Column("Summary");
-  EXPECT_EQ(summaries[1], std::string(1022, 'a' + 1022 % 26));
-  EXPECT_EQ(summaries[5], std::string(4096, 'a' + 4096 % 26));
+  const std::string path = root / "long.ics";
+  WriteAll(path, text);
+  IcsImportResult result;
+  Result<std::vector<IcsEvent>> read = ReadIcsFile(path, 2, &result);
+  ASSERT_TRUE(read.ok()) << read.status().message();
+  ASSERT_EQ(read.value().size(), 6u);
+  EXPECT_EQ(read.value()[0].description, long_text);
+  for (size_t i = 0; i < lengths.size(); ++i) {
+    EXPECT_EQ(read.value()[i + 1].summary, std::string(lengths[i], 'a' + lengths[i] % 26));
+  }
 }
 
 TEST_F(IcalImportTest, OurOwnExportReadsBackToTheSameDays) {
