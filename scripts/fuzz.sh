@@ -28,8 +28,14 @@ cmake --build "$build" -j "${ALMANIX_JOBS:-$(nproc)}" --target "${targets[@]}"
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
 # The readers work in their own folder under TMPDIR, removed on a clean end.
-export TMPDIR="$build/fuzz-tmp"
-mkdir -p "$TMPDIR"
+# In memory when possible: the settings and the tables are synced to disk on
+# every save, which made each run five times slower on a disk.
+if [ -z "${ALMANIX_FUZZ_TMPDIR:-}" ] && [ -d /dev/shm ] && [ -w /dev/shm ]; then
+  export TMPDIR=/dev/shm
+else
+  export TMPDIR="${ALMANIX_FUZZ_TMPDIR:-$build/fuzz-tmp}"
+  mkdir -p "$TMPDIR"
+fi
 
 failed=()
 summary=()

@@ -174,7 +174,7 @@ TABLE = [
         *vevent("DTSTART:junk"), *vevent("DTEND:20260106"))),
     # One rule a file: some make libical search for a long time.
     ("ical_reader_fuzz", "rule_secondly.ics", ics(*vevent(
-        "DTSTART:20260106T093000", "RRULE:FREQ=SECONDLY;COUNT=3000"))),
+        "DTSTART:20260106T093000", "RRULE:FREQ=SECONDLY;COUNT=50"))),
     ("ical_reader_fuzz", "rule_interval_zero.ics", ics(*vevent(
         "DTSTART:20260106", "RRULE:FREQ=DAILY;INTERVAL=0"))),
     ("ical_reader_fuzz", "rule_bad_ordinals.ics", ics(*vevent(
