@@ -29,7 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                             CsvField::kURLName};
   int column = 0;
   for (CsvField field : order) form.settings.column(field) = ++column;
-  form.settings.date_format = size % 2 ? CsvDateFormat::kDayMonthYear : CsvDateFormat::kMonthDayYear;
+  form.settings.date_format =
+      size % 2 ? CsvDateFormat::kDayMonthYear : CsvDateFormat::kMonthDayYear;
   form.settings.time_format = size / 2 % 2 ? CsvTimeFormat::kTwentyFour : CsvTimeFormat::kAmPm;
   form.settings.duplicates = static_cast<CsvDuplicates>(size / 4 % 3);
   form.target_category = 2;

@@ -172,7 +172,10 @@ TABLE = [
         *vevent("DTSTART:18991230T000000", "DTEND:18001230T000000"),
         *vevent("DTSTART:20260106T093000Z", "DTEND:20250106T093000Z"),
         *vevent("DTSTART:junk"), *vevent("DTEND:20260106"))),
-    # One rule a file: some make libical search for a long time.
+    # One rule a file. Left out: a rule without any date
+    # (BYMONTHDAY=-1;BYSETPOS=2), which libical searches up to the year 2582
+    # for, a second in a plain build and twenty under the sanitizers: every
+    # mutation of it would starve the fuzzer.
     ("ical_reader_fuzz", "rule_secondly.ics", ics(*vevent(
         "DTSTART:20260106T093000", "RRULE:FREQ=SECONDLY;COUNT=50"))),
     ("ical_reader_fuzz", "rule_interval_zero.ics", ics(*vevent(
@@ -183,8 +186,6 @@ TABLE = [
         "DTSTART:20260106", "RRULE:FREQ=WEEKLY;UNTIL=19000101"))),
     ("ical_reader_fuzz", "rule_month_13.ics", ics(*vevent(
         "DTSTART:20260106", "RRULE:FREQ=YEARLY;BYMONTH=13;BYMONTHDAY=32"))),
-    ("ical_reader_fuzz", "rule_never.ics", ics(*vevent(
-        "DTSTART:20260131", "RRULE:FREQ=MONTHLY;BYMONTHDAY=-1;BYSETPOS=2;COUNT=2"))),
     ("ical_reader_fuzz", "rule_exdate_rdate.ics", ics(*vevent(
         "DTSTART:20260106", "RRULE:FREQ=WEEKLY;BYDAY=MO,TU;COUNT=3",
         "EXDATE:20260113,junk", "RDATE:20270101,99999999"))),
