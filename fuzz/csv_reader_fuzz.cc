@@ -2,6 +2,9 @@
 // columns are fixed (name, start date, start time, end date, end time,
 // description, location, URL, URL name); the formats and the duplicate
 // policy follow the input's length so that every choice is reached.
+#include <cstdio>
+#include <cstdlib>
+
 #include "app/config.h"
 #include "app/dir.h"
 #include "exchange/csv_import.h"
@@ -34,7 +37,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   form.settings.time_format = size / 2 % 2 ? CsvTimeFormat::kTwentyFour : CsvTimeFormat::kAmPm;
   form.settings.duplicates = static_cast<CsvDuplicates>(size / 4 % 3);
   form.target_category = 2;
-  (void)form.Import(path, /*quiet=*/true);
+  almanix::Result<almanix::exchange::CsvImportResult> result = form.Import(path, /*quiet=*/true);
+
+  // Without replacing, every row counted as imported is a new row.
+  if (result.ok() && form.settings.duplicates != CsvDuplicates::kReplace) {
+    almanix::store::Query rows(program.data.db());
+    if (rows.Open("Select ID from Events").ok() &&
+        rows.RecordCount() != result.value().imported) {
+      std::fprintf(stderr, "csv_reader_fuzz: %d rows imported, %d in the table\n",
+                   result.value().imported, rows.RecordCount());
+      std::abort();
+    }
+  }
 
   // The table must not grow from run to run.
   (void)program.data.db().Execute("Delete from Events");

@@ -45,6 +45,8 @@ for target in "${targets[@]}"; do
   mkdir -p "$corpus" "$artifacts"
   seeds=("$top/tests/data/fuzz/$target")
   if [ "$target" = ini_reader_fuzz ]; then seeds+=("$top/tests/data/ini"); fi
+  extra=()
+  if [ -f "$top/fuzz/$target.dict" ]; then extra+=(-dict="$top/fuzz/$target.dict"); fi
   log="$build/$target.log"
   echo "fuzz: $target for ${seconds} s"
   status=0
@@ -54,7 +56,7 @@ for target in "${targets[@]}"; do
   # reader that balloons is a finding too.
   "$build/bin/$target" "$corpus" "${seeds[@]}" -max_total_time="$seconds" \
     -timeout=25 -rss_limit_mb=2048 -print_final_stats=1 \
-    -artifact_prefix="$artifacts" >"$log" 2>&1 || status=$?
+    -artifact_prefix="$artifacts" "${extra[@]}" >"$log" 2>&1 || status=$?
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
   cov=$(grep -E '^#[0-9]+' "$log" | tail -1 | grep -o 'cov: [0-9]*' || true)
   line="$target: ${runs:-?} executions in ${seconds} s${cov:+, $cov}, corpus $(ls "$corpus" | wc -l) files"
