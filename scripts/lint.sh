@@ -18,6 +18,6 @@ while IFS= read -r f; do
   if grep -n -E '[[:blank:]]+$' "$f" >/dev/null; then
     echo "lint: $f: trailing blanks" >&2; status=1
   fi
-done < <(git ls-files -- src tests tools bench scripts CMakeLists.txt '*.md' 2>/dev/null \
+done < <(git ls-files -- src tests tools bench scripts fuzz CMakeLists.txt '*.md' 2>/dev/null \
          | grep -E '\.(cc|h|cpp|sh|py|txt|md|cmake)$' | grep -v '^tests/data/')
 exit $status

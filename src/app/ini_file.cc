@@ -47,6 +47,13 @@ bool IsWritableKey(std::string_view key) {
   return key.front() != ';' && key.front() != '#' && key.front() != '[';
 }
 
+// The file is read as Windows-1252 as soon as one byte of it is not UTF-8,
+// which would garble every other text in it: a text that is not UTF-8 is
+// stored as the reader would take it on its own.
+std::string AsUtf8(std::string_view text) {
+  return IsValidUtf8(text) ? std::string(text) : Cp1252ToUtf8(text);
+}
+
 bool IsWritableSection(std::string_view section) {
   return section.find_first_of("\r\n") == std::string_view::npos;
 }
@@ -161,12 +168,13 @@ double IniFile::ReadFloat(std::string_view section, std::string_view key,
 
 void IniFile::WriteString(std::string_view section, std::string_view key,
                           std::string_view value) {
-  const std::string section_name = Trim(section);
-  const std::string key_name = Trim(key);
+  const std::string section_name = Trim(AsUtf8(section));
+  const std::string key_name = Trim(AsUtf8(key));
   if (!IsWritableSection(section_name) || !IsWritableKey(key_name)) return;
-  std::string clean = value.find_first_of("\r\n") == std::string_view::npos
-                          ? std::string(value)
-                          : ReplaceAll(ReplaceAll(value, "\r", " "), "\n", " ");
+  std::string clean = AsUtf8(value);
+  if (clean.find_first_of("\r\n") != std::string::npos) {
+    clean = ReplaceAll(ReplaceAll(clean, "\r", " "), "\n", " ");
+  }
   // Stored as it will read back after a save.
   clean = Trim(clean);
 

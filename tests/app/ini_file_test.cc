@@ -269,6 +269,20 @@ TEST(IniWriteTest, AwkwardValuesReadBackAfterASave) {
   EXPECT_EQ(ini.ReadString("Values", "padded", "-"), "x");
 }
 
+TEST(IniWriteTest, ATextThatIsNotUtf8DoesNotGarbleTheRest) {
+  // One Windows-1252 byte written as it stands made the whole saved file
+  // read as Windows-1252 again: every other accented text turned to
+  // "CafÃ©" and the section below could no longer be found.
+  IniFile ini = FromText("[Caf\xC3\xA9]\r\nName=cr\xC3\xA8me\r\n");
+  ini.WriteString("Caf\xC3\xA9", "FilePath", "/home/ann/caf\xE9.csv");
+  ini.WriteString("Caf\xE9", "Price", "\x80 5");
+  const IniFile back = Reloaded(ini);
+  EXPECT_EQ(back.Sections(), Names{"Caf\xC3\xA9"});
+  EXPECT_EQ(back.ReadString("Caf\xC3\xA9", "Name", ""), "cr\xC3\xA8me");
+  EXPECT_EQ(back.ReadString("Caf\xC3\xA9", "FilePath", ""), "/home/ann/caf\xC3\xA9.csv");
+  EXPECT_EQ(back.ReadString("Caf\xC3\xA9", "Price", ""), "\xE2\x82\xAC 5");
+}
+
 TEST(IniWriteTest, NamesThatWouldReadBackAsSomethingElseAreRefused) {
   IniFile ini = FromText("[A]\nx=1\n");
   const std::string before = ini.ToText();

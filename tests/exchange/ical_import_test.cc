@@ -166,6 +166,31 @@ TEST_F(IcalImportTest, BadFilesAndEventsWithoutStart) {
   EXPECT_THAT(ui_.messages, ElementsAre("Could not understand event # 0"));
 }
 
+TEST(IcsReadTest, LongLinesAreReadWhole) {
+  // 8 MB on one line, then lines of every length around libical's buffer,
+  // and a last line without its line break.
+  almanix::testing::TempRoot root;
+  const std::string long_text(8 << 20, 'x');
+  std::string events = Event("DTSTART:20250101\r\nSUMMARY:Long\r\nDESCRIPTION:" + long_text +
+                             "\r\n");
+  const std::vector<size_t> lengths = {1022, 1023, 1024, 1025, 4096};
+  for (size_t n : lengths) {
+    events += Event("DTSTART:20250102\r\nSUMMARY:" + std::string(n, 'a' + n % 26) + "\r\n");
+  }
+  std::string text = Calendar(events);
+  text.resize(text.size() - 2);
+  const std::string path = root / "long.ics";
+  WriteAll(path, text);
+  IcsImportResult result;
+  Result<std::vector<IcsEvent>> read = ReadIcsFile(path, 2, &result);
+  ASSERT_TRUE(read.ok()) << read.status().message();
+  ASSERT_EQ(read.value().size(), 6u);
+  EXPECT_EQ(read.value()[0].description, long_text);
+  for (size_t i = 0; i < lengths.size(); ++i) {
+    EXPECT_EQ(read.value()[i + 1].summary, std::string(lengths[i], 'a' + lengths[i] % 26));
+  }
+}
+
 TEST_F(IcalImportTest, OurOwnExportReadsBackToTheSameDays) {
   // Events made in category 1 by the editor's rules, exported, then read
   // into category 2: both must fall on the same days.
