@@ -16,18 +16,6 @@ namespace {
 
 using publish::PublishEditor;
 
-constexpr char kGenerateUsage[] =
-    "usage: almanix-cli [--year Y] generate NAME [--out DIR] [--extension html]\n"
-    "       almanix-cli [--year Y] publish NAME [--create-remote]\n"
-    "\n"
-    "generate makes the web calendar of favorite NAME in the build folder and\n"
-    "prints the path of its main page; with --out the build folder's contents\n"
-    "are then copied into DIR. --extension is the page extension (html, htm,\n"
-    "php, asp or pl). publish does \"Publish Now\" with the favorite's saved\n"
-    "destination and prints where the calendar went. For the destination\n"
-    "\"Webserver\" the upload's log goes to stderr; a remote folder that does\n"
-    "not exist is made only with --create-remote.\n";
-
 constexpr const char* kExtensions[] = {"html", "htm", "php", "asp", "pl"};
 
 generator::GeneratorEnv GeneratorEnvOf(Session& session) {
@@ -99,10 +87,6 @@ Status PublishWithSavedSettings(Session& session, const Invocation& inv,
 
 int RunGenerateCommand(const Invocation& inv, std::ostream& out, std::ostream& err) {
   const std::string& command = inv.words[0];
-  if (inv.help) {
-    out << kGenerateUsage;
-    return kExitOk;
-  }
   if (inv.words.size() < 2 || inv.words[1].empty()) {
     return UsageError(err, command + " needs the favorite's NAME");
   }
@@ -110,15 +94,6 @@ int RunGenerateCommand(const Invocation& inv, std::ostream& out, std::ostream& e
   const std::string& name = inv.words[1];
   if (name.find('/') != std::string::npos || name == "." || name == "..") {
     return UsageError(err, "a favorite's NAME is a plain name, not " + name);
-  }
-  for (const std::string& flag : inv.flags) {
-    if (command != "publish" || flag != "--create-remote") {
-      return UsageError(err, command + " does not know " + flag);
-    }
-  }
-  for (const auto& [option, value] : inv.options) {
-    const bool known = command == "generate" && (option == "--out" || option == "--extension");
-    if (!known) return UsageError(err, command + " does not know " + option);
   }
   if (auto ext = inv.Option("--extension")) {
     bool listed = false;
