@@ -208,11 +208,11 @@ TEST_F(CliTest, ACopiedRootNeverWritesIntoTheOriginal) {
   EXPECT_EQ(Cli({"--root", data_, "event", "list", "--from", "2010-01-01", "--to",
                  "2010-01-31"})
                 .out,
-            "2010-01-04\t--:--\t1\tFirst\n");
+            "2010-01-04\t00:00\t1\tFirst\n");
   EXPECT_EQ(Cli({"--root", copy, "event", "list", "--from", "2010-01-01", "--to",
                  "2010-01-31"})
                 .out,
-            "2010-01-04\t--:--\t1\tFirst\n2010-01-05\t--:--\t2\tSecond\n");
+            "2010-01-04\t00:00\t1\tFirst\n2010-01-05\t00:00\t2\tSecond\n");
   // The copy's configuration now names its own start-up folder, and its log
   // says why.
   IniFile ini(copy + "Config/application.ini");
