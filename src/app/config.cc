@@ -235,6 +235,14 @@ Status TConfig::Load() {
   DataFolder = WithTrailingSlash(DataFolder);
   dir_.AttachmentsDir = DataFolder;
   if (!startup.empty()) startup = WithTrailingSlash(startup);
+  // A per-user folder copied whole keeps the original's absolute start-up
+  // folder; opening it would write into the original. With a root, only a
+  // folder inside the root is opened at start.
+  if (!dir_.RootDir.empty() && DirectoryExists(startup) &&
+      !IsInsideFolder(startup, dir_.RootDir)) {
+    Log(false, "Config.startup outside the root, not used: " + startup);
+    startup = dir_.DbDir;
+  }
   dir_.StartupDir = DirectoryExists(startup) ? startup : dir_.DbDir;
   return read;
 }

@@ -155,6 +155,7 @@ TDir::TDir(const std::string& install_dir, const platform::Places& places,
   EnsureDirQuiet(CommonDataDir);
   DefaultWorkDir = UserDataDir;
   ConfigHomeDir = places.config_home;
+  RootDir = places.root;
   // 3.
   TempDir = places.temp;
   TempBaseDir = TempDir;

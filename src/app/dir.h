@@ -175,6 +175,9 @@ class TDir {
   bool FirstRun = false;
   // Where the autostart entry and the small value store live.
   std::string ConfigHomeDir;
+  // The one folder every per-user folder lies under (--root, ALMANIX_ROOT);
+  // empty when the normal places are used.
+  std::string RootDir;
 
  private:
   void Log(bool error, const std::string& message) const;

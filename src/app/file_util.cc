@@ -180,6 +180,15 @@ std::string WithTrailingSlash(std::string_view path) {
   return out;
 }
 
+bool IsInsideFolder(const std::string& path, const std::string& folder) {
+  std::error_code ec;
+  const std::string p = WithTrailingSlash(std::filesystem::weakly_canonical(path, ec).string());
+  if (ec) return false;
+  const std::string f = WithTrailingSlash(std::filesystem::weakly_canonical(folder, ec).string());
+  if (ec || f.empty()) return false;
+  return p.compare(0, f.size(), f) == 0;
+}
+
 std::string WithoutTrailingSlash(std::string_view path) {
   std::string out(path);
   while (out.size() > 1 && out.back() == '/') out.pop_back();

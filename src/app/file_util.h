@@ -34,6 +34,9 @@ bool PathExists(const std::string& path);       // anything, dangling links too
 // Reads backslashes as "/", so paths written by the Windows program work.
 std::string SlashPath(std::string_view path);
 // Adds a trailing "/" when missing; an empty path stays empty.
+// True when path is folder or lies below it, links resolved on both sides.
+bool IsInsideFolder(const std::string& path, const std::string& folder);
+
 std::string WithTrailingSlash(std::string_view path);
 std::string WithoutTrailingSlash(std::string_view path);
 // The last part of a path ("a/b/c.txt" gives "c.txt", "a/b/" gives "b").

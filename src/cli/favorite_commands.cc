@@ -23,21 +23,6 @@ namespace {
 
 using publish::PublishEditor;
 
-constexpr char kFavoriteUsage[] =
-    "usage: almanix-cli [--year Y] favorite create NAME [--categories 1,3] "
-    "[--set Section.Key=Value]...\n"
-    "       almanix-cli [--year Y] favorite set NAME Section.Key=Value...\n"
-    "       almanix-cli [--year Y] favorite show NAME\n"
-    "\n"
-    "NAME is the favorite or its page name (Sports or Sports.html). Settings are\n"
-    "named as conf.ini names them (Publish.StartMonth, Formatting.TimeFormat, ...);\n"
-    "favorite show lists them all, passwords masked. --categories takes category\n"
-    "numbers of the year's category list; without it, category 1 is shown.\n"
-    "\n"
-    "A password (FTP.Password, Proxy.Password) is never taken from the command\n"
-    "line, where ps shows it: FTP.Password=- takes it from ALMANIX_PASSWORD when\n"
-    "that is set, else reads one line from standard input. FTP.Password= clears it.\n";
-
 struct Assignment {
   int index;
   std::string value;
@@ -196,26 +181,12 @@ bool SetUpEditor(Session& session, const Invocation& inv, const std::string& nam
 
 int RunFavoriteCommand(const Invocation& inv, std::ostream& out, std::ostream& err) {
   const std::string sub = inv.words.size() > 1 ? inv.words[1] : "";
-  if (inv.help) {
-    out << kFavoriteUsage;
-    return kExitOk;
-  }
-  if (sub != "create" && sub != "set" && sub != "show") {
-    return UsageError(err, "unknown command favorite " + sub);
-  }
   if (inv.words.size() < 3 || inv.words[2].empty()) {
     return UsageError(err, "favorite " + sub + " needs the favorite's NAME");
   }
   const std::string& name = inv.words[2];
   if (name.find('/') != std::string::npos || name == "." || name == "..") {
     return UsageError(err, "a favorite's NAME is a plain name, not " + name);
-  }
-  if (!inv.flags.empty()) {
-    return UsageError(err, "favorite " + sub + " does not know " + inv.flags[0]);
-  }
-  for (const auto& [option, value] : inv.options) {
-    const bool known = sub == "create" && (option == "--categories" || option == "--set");
-    if (!known) return UsageError(err, "favorite " + sub + " does not know " + option);
   }
 
   std::vector<std::string> texts;

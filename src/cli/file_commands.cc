@@ -13,7 +13,6 @@ int RunFileCommand(const Invocation& inv, std::ostream& out, std::ostream& err) 
   if (inv.words.size() != (wants_file ? 2u : 1u)) {
     return UsageError(err, wants_file ? command + " needs one FILE" : "new takes no FILE");
   }
-  if (!inv.flags.empty()) return UsageError(err, command + " does not know " + inv.flags[0]);
   Session session(err);
   if (!session.Start(inv, err)) return kExitFailed;
   store::CalendarFile& files = *session.files;

@@ -11,13 +11,6 @@
 namespace almanix::cli {
 namespace {
 
-constexpr char kExportIcsUsage[] =
-    "usage: almanix-cli [--year Y] export-ics --category N -o FILE\n"
-    "\n"
-    "Writes the day notes of category N in year Y (default: this year) and every\n"
-    "event made in the category to the iCalendar FILE, as the main window's\n"
-    "\"Export iCal ...\" does.\n";
-
 // The category's name in the year's category table; empty when it has none.
 std::string CategoryName(store::Database& db, int year, int category) {
   store::Query q(db);
@@ -33,17 +26,7 @@ std::string CategoryName(store::Database& db, int year, int category) {
 }  // namespace
 
 int RunICalCommand(const Invocation& inv, std::ostream& out, std::ostream& err) {
-  if (inv.help) {
-    out << kExportIcsUsage;
-    return kExitOk;
-  }
   if (inv.words.size() != 1) return UsageError(err, "export-ics takes no argument " + inv.words[1]);
-  for (const auto& [option, value] : inv.options) {
-    if (option != "--category" && option != "-o") {
-      return UsageError(err, "export-ics does not know " + option);
-    }
-  }
-  if (!inv.flags.empty()) return UsageError(err, "export-ics does not know " + inv.flags[0]);
   const std::optional<std::string> category_text = inv.Option("--category");
   const std::optional<int> category = category_text ? ParseInt(*category_text) : std::nullopt;
   if (!category || *category < 1 || *category > 30) {

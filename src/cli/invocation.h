@@ -3,6 +3,7 @@
 #include <map>
 #include <optional>
 #include <ostream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -15,16 +16,23 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;
 inline constexpr int kExitUsage = 2;
 
-// One command line, split.
+struct CommandSpec;
+
+// One command line, split by ParseCommandLine (cli/options.h): only options
+// of the command's table reach options and flags.
 struct Invocation {
   std::string root;
   std::string workdir;
   std::string calendar;
   std::optional<int> year;
   bool help = false;
+  bool version = false;
+  bool progress = false;  // show progress even when stderr is no terminal
   std::vector<std::string> words;  // the command and its positional words
+  const CommandSpec* command = nullptr;  // null: no or an unknown command
   std::multimap<std::string, std::string> options;
   std::vector<std::string> flags;
+  std::set<std::string> globals_given;  // the program's own options seen
 
   std::optional<std::string> Option(const std::string& name) const {
     auto it = options.find(name);

@@ -199,7 +199,7 @@ int EventList(Session& s, const Invocation& inv, std::ostream& out, std::ostream
     std::string summary;
   };
   std::vector<Row> rows;
-  for (q.First(); !q.Eof(); q.Next()) {
+  for (Status walk = q.First(); walk.ok() && !q.Eof(); walk = q.Next()) {
     int minutes = -1;
     if (q.AsString("Allday") != "T") {
       double value = q.AsFloat("sDateTime", -1);
@@ -292,46 +292,11 @@ int HolidaySet(Session& s, const Invocation& inv, std::ostream& err) {
   return SetDayColumn(s, *date, s.app.config->Country, inv.words[2], err);
 }
 
-// The usage of each command, printed by COMMAND --help.
-std::string CommandUsage(const std::string& command, const std::string& sub) {
-  const std::string name = command + " " + sub;
-  if (name == "event add") {
-    return "usage: almanix-cli event add --category N --summary TEXT --start DATE[ TIME]\n"
-           "         [--end DATE[ TIME]] [--allday] [--repeat daily|weekly|monthly|yearly]\n"
-           "         [--every N] [--pattern weeks|week-of-month|week-of-month-absolute]\n"
-           "         [--weekdays 1,3] [--monthdays 1,15] [--months 1,2,3] [--until DATE]\n"
-           "         [--skip DATE,DATE] [--categories 1,3] [--description TEXT]\n"
-           "         [--location TEXT] [--url URL] [--set Column=Value]...\n"
-           "\n"
-           "Adds one event as the event editor stores it (weekday 1 = Sunday) and\n"
-           "prints its ID. Dates are YYYY-MM-DD, times HH:MM (24-hour).\n";
-  }
-  if (name == "event list") {
-    return "usage: almanix-cli event list [--category N] --from DATE --to DATE\n"
-           "\n"
-           "Prints every occurrence, one line each: DATE<TAB>HH:MM<TAB>ID<TAB>SUMMARY\n"
-           "(--:-- for all-day events), by date then start time.\n";
-  }
-  if (name == "event delete") return "usage: almanix-cli event delete ID\n";
-  if (name == "note set") {
-    return "usage: almanix-cli note set --category N --date DATE TEXT\n\nSets a day note.\n";
-  }
-  return "usage: almanix-cli holiday set --date DATE TEXT\n\n"
-         "Sets the holiday text of the holiday set the calendar shows.\n";
-}
-
 }  // namespace
 
 int RunStoreCommand(const Invocation& inv, std::ostream& out, std::ostream& err) {
   const std::string& command = inv.words[0];
   std::string sub = inv.words.size() > 1 ? inv.words[1] : "";
-  bool known = (command == "event" && (sub == "add" || sub == "list" || sub == "delete")) ||
-               (command == "note" && sub == "set") || (command == "holiday" && sub == "set");
-  if (!known) return UsageError(err, "unknown command " + command + " " + sub);
-  if (inv.help) {
-    out << CommandUsage(command, sub);
-    return kExitOk;
-  }
   Session session(err);
   if (!session.Start(inv, err)) return kExitFailed;
   int rc = kExitFailed;

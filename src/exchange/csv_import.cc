@@ -262,7 +262,7 @@ Result<CsvImportResult> TfrmCSV::Import(const std::string& path, bool quiet) {
   if (settings.duplicates != CsvDuplicates::kIgnore) {
     store::Query all(db_);
     if (Status s = all.Open("Select ID, Summary, sDateTime from Events"); !s.ok()) return s;
-    for (all.First(); !all.Eof(); all.Next()) {
+    for (Status walk = all.First(); walk.ok() && !all.Eof(); walk = all.Next()) {
       existing.emplace(key_of(all.AsString("Summary"), all.AsString("sDateTime")),
                        all.AsString("ID"));
     }

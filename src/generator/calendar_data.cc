@@ -131,7 +131,7 @@ Status CalendarData::LoadEvents(store::Database& db) {
 
   std::vector<EventRecord> events;
   events.reserve(static_cast<size_t>(q.RecordCount()));
-  for (q.First(); !q.Eof(); q.Next()) {
+  for (Status walk = q.First(); walk.ok() && !q.Eof(); walk = q.Next()) {
     EventRecord e;
     for (size_t i = 0; i < std::size(kColumns); ++i) e.*(kColumns[i].field) = q.AsStringAt(at[i]);
     store::EventRow& r = e.row;
@@ -204,7 +204,7 @@ const std::vector<DayRecord>& CalendarData::MonthDays(store::Database& db, int y
       if (q.Open("Select * from year" + std::to_string(year)).ok()) {
         std::vector<std::string> note_fields;
         for (int c = 1; c <= kNoteColumns; ++c) note_fields.push_back("Data" + std::to_string(c));
-        for (q.First(); !q.Eof(); q.Next()) {
+        for (Status walk = q.First(); walk.ok() && !q.Eof(); walk = q.Next()) {
           DayRecord d;
           d.i_month = q.AsString("iMonth");
           int m = PlainNumber(d.i_month);

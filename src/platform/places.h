@@ -7,6 +7,7 @@ namespace almanix::platform {
 // The folders the operating system gives the program, each with a trailing
 // "/". Resolved once at start from the environment.
 struct Places {
+  std::string root;         // the --root / ALMANIX_ROOT folder; empty without one
   std::string user_maker;   // per-user application data + "Vorlund/"
   std::string user_data;    // user_maker + "Almanix/"
   std::string common_data;  // the style library shared by all users

@@ -84,6 +84,7 @@ Places ResolvePlaces(const std::string& root_override) {
     if (::realpath(root.c_str(), resolved) != nullptr) {
       root = WithTrailingSlash(resolved);
     }
+    p.root = root;
     p.user_maker = root;
     p.user_data = root;
     p.common_data = root + "Common/";

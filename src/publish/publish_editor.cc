@@ -116,7 +116,9 @@ Status PublishEditor::SetUp(store::Database& db, int year, std::string_view page
   std::vector<std::string> categories;
   store::Query q(db);
   if (Status s = q.Open("Select * from calendar" + std::to_string(year)); s.ok()) {
-    for (q.First(); !q.Eof(); q.Next()) categories.push_back(q.AsString("Name"));
+    for (Status walk = q.First(); walk.ok() && !q.Eof(); walk = q.Next()) {
+      categories.push_back(q.AsString("Name"));
+    }
   } else if (env_.log != nullptr) {
     env_.log->Error("Publish.SetUp " + s.message());
   }

@@ -438,8 +438,7 @@ Status Query::Open(std::string_view sql) {
     Close();
     return s;
   }
-  First();
-  return Status::Ok();
+  return First();
 }
 
 Status Query::Load() {
@@ -499,58 +498,70 @@ Status Query::ExecSql(std::string_view sql) {
 
 Status Query::Refresh() {
   if (!active()) return Status::Invalid("Query not open");
+  if (Status s = PostPending(); !s.ok()) return s;
   int rec = RecNo();
   Status s = Load();
   if (!s.ok()) {
     Close();
     return s;
   }
-  First();
-  if (rec > 1) MoveTo(std::min(rec, RecordCount()));
+  if (Status first = First(); !first.ok()) return first;
+  if (rec > 1 && RecordCount() > 0) return MoveTo(std::min(rec, RecordCount()));
   return Status::Ok();
 }
 
-void Query::First() {
-  if (state_ == State::kEdit || state_ == State::kInsert) (void)Post();
+Status Query::PostPending() {
+  if (state_ == State::kEdit || state_ == State::kInsert) return Post();
+  return Status::Ok();
+}
+
+Status Query::First() {
+  if (Status s = PostPending(); !s.ok()) return s;
   pos_ = 0;
   bof_ = true;
   eof_ = rows_.empty();
+  return Status::Ok();
 }
 
-void Query::Next() {
-  if (state_ == State::kEdit || state_ == State::kInsert) (void)Post();
+Status Query::Next() {
+  if (Status s = PostPending(); !s.ok()) return s;
   bof_ = false;
   if (pos_ + 1 < static_cast<int>(rows_.size())) {
     ++pos_;
   } else {
     eof_ = true;
   }
+  return Status::Ok();
 }
 
-void Query::Prior() {
-  if (state_ == State::kEdit || state_ == State::kInsert) (void)Post();
+Status Query::Prior() {
+  if (Status s = PostPending(); !s.ok()) return s;
   eof_ = rows_.empty();
   if (pos_ > 0) {
     --pos_;
   } else {
     bof_ = true;
   }
+  return Status::Ok();
 }
 
-void Query::Last() {
-  if (state_ == State::kEdit || state_ == State::kInsert) (void)Post();
+Status Query::Last() {
+  if (Status s = PostPending(); !s.ok()) return s;
   pos_ = std::max(0, static_cast<int>(rows_.size()) - 1);
   eof_ = true;
   bof_ = rows_.empty();
+  return Status::Ok();
 }
 
-bool Query::MoveTo(int rec_no) {
-  if (rec_no < 1 || rec_no > static_cast<int>(rows_.size())) return false;
-  if (state_ == State::kEdit || state_ == State::kInsert) (void)Post();
+Status Query::MoveTo(int rec_no) {
+  if (rec_no < 1 || rec_no > static_cast<int>(rows_.size())) {
+    return Status::NotFound("no row " + std::to_string(rec_no));
+  }
+  if (Status s = PostPending(); !s.ok()) return s;
   pos_ = rec_no - 1;
   bof_ = false;
   eof_ = false;
-  return true;
+  return Status::Ok();
 }
 
 bool Query::Eof() const { return !active() || eof_; }

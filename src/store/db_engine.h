@@ -143,6 +143,7 @@ class Query {
   // Closes and runs the SQL text as a statement without rows.
   Status ExecSql(std::string_view sql);
   // Reads the rows again and stays on the same row number where possible.
+  // Posts a pending edit first; when that fails nothing is read again.
   Status Refresh();
   void Close();
 
@@ -152,12 +153,18 @@ class Query {
   const std::string& sql() const { return sql_; }
   const std::string& table() const { return table_; }
 
-  // Walking. RecNo is 1-based; 0 when there are no rows.
-  void First();
-  void Next();
-  void Prior();
-  void Last();
-  bool MoveTo(int rec_no);
+  // Walking. RecNo is 1-based; 0 when there are no rows. Moving posts the
+  // row being edited or inserted first. When that post fails the query does
+  // not move: the edit stays on its own row, shown and ready to be posted
+  // again or cancelled, and the engine's error is returned. Cancelling
+  // instead would throw away what the person typed; moving on regardless
+  // would show the edit on the next row. Always Ok when nothing is pending.
+  Status First();
+  Status Next();
+  Status Prior();
+  Status Last();
+  // An error too when there is no row rec_no.
+  Status MoveTo(int rec_no);
   bool Eof() const;
   bool Bof() const { return bof_; }
   int RecNo() const;
@@ -212,6 +219,8 @@ class Query {
   static Row Unpack(const PackedRow& row);
   int FieldIndex(std::string_view name) const;
   Status Load();
+  // Posts the row being edited or inserted, if any.
+  Status PostPending();
   // The value of field i of the current row; nullopt for NULL or no row.
   std::optional<std::string_view> Value(int i) const;
   Status RequireEditing(std::string_view name, int* index);

@@ -25,10 +25,12 @@ EventRow ReadEventRow(const Query& q) {
 std::vector<ParsedRow> ParseRows(Query& q) {
   std::vector<ParsedRow> rows;
   rows.reserve(static_cast<size_t>(q.RecordCount()));
-  for (q.First(); !q.Eof(); q.Next()) {
+  Status walk = q.First();
+  for (; walk.ok() && !q.Eof(); walk = q.Next()) {
     rows.push_back({q.AsString("ID"), ParsedEvent::Parse(ReadEventRow(q))});
   }
-  q.First();
+  // A pending edit that cannot be posted keeps the query on its row.
+  if (walk.ok()) walk = q.First();
   return rows;
 }
 
@@ -42,11 +44,13 @@ Status DayEvents(Query& events, DayNumber day, int category,
     return s;
   }
   std::vector<std::string> ids;
-  for (events.First(); !events.Eof(); events.Next()) {
+  Status walk = events.First();
+  for (; walk.ok() && !events.Eof(); walk = events.Next()) {
     if (DayEventOccursOn(ReadEventRow(events), c, n, m, w, d)) {
       ids.push_back(events.AsString("ID"));
     }
   }
+  if (!walk.ok()) return walk;
   return events.Open(IdsSql(ids, order_column));
 }
 

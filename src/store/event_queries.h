@@ -24,6 +24,8 @@ struct ParsedRow {
   std::string id;
   ParsedEvent event;
 };
+// Meant for a query just opened; one with an edit that cannot be posted stays
+// on that row and gives the rows read so far.
 std::vector<ParsedRow> ParseRows(Query& q);
 
 // The events of one day for a category, in the asked order: opens the

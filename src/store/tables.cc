@@ -186,20 +186,23 @@ Status PostIfEditing(Query& q) {
 
 Status EnsureOneVisibleCategory(Query& categories) {
   if (!categories.active() || categories.IsEmpty()) return Status::Ok();
-  for (categories.First(); !categories.Eof(); categories.Next()) {
+  Status walk = categories.First();
+  for (; walk.ok() && !categories.Eof(); walk = categories.Next()) {
     if (categories.AsString("visible") == "True") return Status::Ok();
   }
-  categories.First();
+  if (!walk.ok()) return walk;
+  if (Status s = categories.First(); !s.ok()) return s;
   if (Status s = categories.Edit(); !s.ok()) return s;
   if (Status s = categories.SetString("visible", "True"); !s.ok()) return s;
   return categories.Post();
 }
 
-bool FindInQuery(Query& q, std::string_view column, std::string_view value) {
-  for (; !q.Eof(); q.Next()) {
+Result<bool> FindInQuery(Query& q, std::string_view column, std::string_view value) {
+  for (Status walk; !q.Eof(); walk = q.Next()) {
+    if (!walk.ok()) return walk;
     if (q.AsString(column) == value) return true;
   }
-  q.First();
+  if (Status s = q.First(); !s.ok()) return s;
   return false;
 }
 

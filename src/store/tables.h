@@ -63,7 +63,9 @@ Status PostIfEditing(Query& q);
 // When no row of the category query is visible, makes the first one so.
 Status EnsureOneVisibleCategory(Query& categories);
 // Walks from the current row to the end for a row whose column has the
-// text; when none does, goes back to the first row and returns false.
-bool FindInQuery(Query& q, std::string_view column, std::string_view value);
+// text; when none does, goes back to the first row and returns false. The
+// error of a move that was refused (a pending edit that cannot be posted),
+// with the query still on the edited row.
+Result<bool> FindInQuery(Query& q, std::string_view column, std::string_view value);
 
 }  // namespace almanix::store

@@ -165,7 +165,7 @@ TEST_F(ConfigTest, StaysWithItsFileAcrossWorkingDirectories) {
 }
 
 TEST_F(ConfigTest, StartupFolderGetsItsSlashOrFallsBack) {
-  std::string cal = fx_.root / "Cal";
+  std::string cal = fx_.root / "user/Cal";
   std::filesystem::create_directories(cal);
   WriteAll(IniPath(), "[Application]\r\nstartup=" + cal + "\r\n");
   { TConfig config(dir_, &log_, &autostart_); }
@@ -181,6 +181,27 @@ TEST_F(ConfigTest, StartupFolderGetsItsSlashOrFallsBack) {
   WriteAll(IniPath(), "[Application]\r\nstartup=" + backslashed + "\\\r\n");
   { TConfig config(dir_, &log_, &autostart_); }
   EXPECT_EQ(dir_.StartupDir, cal + "/");
+}
+
+// A per-user folder copied whole keeps the original's start-up folder; with
+// a root only a folder inside it is opened, links resolved.
+TEST_F(ConfigTest, AStartupFolderOutsideTheRootIsNotUsed) {
+  const std::string elsewhere = fx_.root / "elsewhere";
+  std::filesystem::create_directories(elsewhere);
+  WriteAll(IniPath(), "[Application]\r\nstartup=" + elsewhere + "\r\n");
+  { TConfig config(dir_, &log_, &autostart_); }
+  EXPECT_EQ(dir_.StartupDir, dir_.DbDir);
+  EXPECT_NE(LogText().find("Config.startup outside the root, not used: " + elsewhere + "/"),
+            std::string::npos);
+  IniFile ini(IniPath());
+  ASSERT_TRUE(ini.Load().ok());
+  EXPECT_EQ(ini.ReadString("Application", "startup", ""), dir_.DbDir);
+
+  const std::string link = dir_.UserDataDir + "link";
+  std::filesystem::create_directory_symlink(elsewhere, link);
+  WriteAll(IniPath(), "[Application]\r\nstartup=" + link + "\r\n");
+  { TConfig config(dir_, &log_, &autostart_); }
+  EXPECT_EQ(dir_.StartupDir, dir_.DbDir);
 }
 
 TEST_F(ConfigTest, DataFolderReplacesTheAttachmentRoot) {

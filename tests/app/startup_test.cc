@@ -154,7 +154,7 @@ TEST_F(StartupTest, EachFailingStepShowsItsOwnMessage) {
 }
 
 TEST_F(StartupTest, TheStartupFolderIsOpenedUnlessItIsTheDatabase) {
-  std::string cal = fx_.root / "club";
+  std::string cal = fx_.root / "user/club";
   std::filesystem::create_directories(cal);
   {
     App app;

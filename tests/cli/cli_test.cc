@@ -170,5 +170,76 @@ TEST_F(CliTest, AGarbledConfigurationStillStarts) {
   EXPECT_EQ(ini.ReadInteger("Application", "Left", 0), 2);
 }
 
+// Everything under the folder (folders too), with each file's bytes.
+std::map<std::string, std::string> Contents(const std::string& folder) {
+  std::map<std::string, std::string> out;
+  for (auto& e : std::filesystem::recursive_directory_iterator(folder)) {
+    out[e.path().string()] = e.is_regular_file() ? ReadAll(e.path().string()) : "<dir>";
+  }
+  return out;
+}
+
+// application.ini keeps the start-up folder as an absolute path; a per-user
+// folder copied whole must still work on its own.
+TEST_F(CliTest, ACopiedRootNeverWritesIntoTheOriginal) {
+  const std::string copy = root_ / "copy/";
+  ASSERT_EQ(Cli({"--root", data_, "init"}).code, 0);
+  ASSERT_EQ(Cli({"--root", data_, "event", "add", "--category", "1", "--summary", "First",
+                 "--start", "2010-01-04"})
+                .code,
+            0);
+  ASSERT_EQ(std::system(("cp -a " + testing::ShellQuote(data_) + " " +
+                         testing::ShellQuote(copy))
+                            .c_str()),
+            0);
+  const auto before = Contents(data_);
+  CliResult added = Cli({"--root", copy, "event", "add", "--category", "1", "--summary",
+                         "Second", "--start", "2010-01-05"});
+  ASSERT_EQ(added.code, 0) << added.err;
+  EXPECT_EQ(added.out, "2\n");
+  EXPECT_EQ(Cli({"--root", copy, "init"}).out, copy + "\n");
+  const auto after = Contents(data_);
+  for (const auto& [path, bytes] : after) {
+    auto old = before.find(path);
+    ASSERT_NE(old, before.end()) << "new in the original: " << path;
+    EXPECT_TRUE(old->second == bytes) << "changed in the original: " << path;
+  }
+  EXPECT_EQ(after.size(), before.size());
+  EXPECT_EQ(Cli({"--root", data_, "event", "list", "--from", "2010-01-01", "--to",
+                 "2010-01-31"})
+                .out,
+            "2010-01-04\t00:00\t1\tFirst\n");
+  EXPECT_EQ(Cli({"--root", copy, "event", "list", "--from", "2010-01-01", "--to",
+                 "2010-01-31"})
+                .out,
+            "2010-01-04\t00:00\t1\tFirst\n2010-01-05\t00:00\t2\tSecond\n");
+  // The copy's configuration now names its own start-up folder, and its log
+  // says why.
+  IniFile ini(copy + "Config/application.ini");
+  ASSERT_TRUE(ini.Load().ok());
+  EXPECT_EQ(ini.ReadString("Application", "startup", ""), copy + "DB/");
+  std::string log;
+  for (auto& e : std::filesystem::directory_iterator(copy + "Log/Log")) {
+    log += ReadAll(e.path().string());
+  }
+  EXPECT_NE(log.find("Config.startup outside the root, not used: " + data_ + "DB/"),
+            std::string::npos)
+      << log;
+}
+
+// A start-up folder inside the root is still where the program starts.
+TEST_F(CliTest, AStartUpFolderInsideTheRootIsStillUsed) {
+  ASSERT_EQ(Cli({"--root", data_, "init"}).code, 0);
+  const std::string work = data_ + "Work/";
+  ASSERT_EQ(Cli({"--root", data_, "--workdir", work, "init"}).code, 0);
+  IniFile ini(data_ + "Config/application.ini");
+  ASSERT_TRUE(ini.Load().ok());
+  ini.WriteString("Application", "startup", work);
+  ASSERT_TRUE(ini.Save().ok());
+  CliResult r = Cli({"--root", data_, "init"});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, work + "\n");
+}
+
 }  // namespace
 }  // namespace almanix

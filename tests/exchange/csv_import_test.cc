@@ -66,7 +66,7 @@ class CsvImportTest : public ::testing::Test {
     store::Query q(session_->data.db());
     EXPECT_TRUE(q.Open("Select * from Events order by ID").ok());
     std::vector<std::string> rows;
-    for (q.First(); !q.Eof(); q.Next()) {
+    for (Status walk = q.First(); walk.ok() && !q.Eof(); walk = q.Next()) {
       std::string row;
       for (const std::string& c : columns) row += (row.empty() ? "" : "|") + q.AsString(c);
       rows.push_back(row);

@@ -53,7 +53,7 @@ class IcalImportTest : public ::testing::Test {
     store::Query q(session_->data.db());
     EXPECT_TRUE(q.Open("Select * from Events order by ID").ok());
     std::vector<std::string> out;
-    for (q.First(); !q.Eof(); q.Next()) out.push_back(q.AsString(name));
+    for (Status walk = q.First(); walk.ok() && !q.Eof(); walk = q.Next()) out.push_back(q.AsString(name));
     return out;
   }
   // The days the calendar's own rule shows the imported events on.

@@ -42,7 +42,7 @@ class EngineTest : public ::testing::Test {
     Status s = q.Open(sql);
     EXPECT_TRUE(s.ok()) << sql << ": " << s.message();
     std::vector<std::string> out;
-    for (q.First(); !q.Eof(); q.Next()) out.push_back(q.AsString("summary"));
+    for (Status walk = q.First(); walk.ok() && !q.Eof(); walk = q.Next()) out.push_back(q.AsString("summary"));
     return out;
   }
 
@@ -109,17 +109,85 @@ TEST_F(EngineTest, LiveQueryEditsInsertsPostsAndCancels) {
 
   ASSERT_TRUE(q.Append().ok());
   ASSERT_TRUE(q.SetString("Summary", "second").ok());
-  q.First();  // moving on posts, as a data set does
+  EXPECT_TRUE(q.First().ok());  // moving on posts, as a data set does
   EXPECT_EQ(q.RecordCount(), 2);
-  q.Next();
+  EXPECT_TRUE(q.Next().ok());
   EXPECT_EQ(q.AsString("Summary"), "second");
   EXPECT_EQ(q.RecNo(), 2);
-  q.Next();
+  EXPECT_TRUE(q.Next().ok());
   EXPECT_TRUE(q.Eof());
   ASSERT_TRUE(q.Delete().ok());
   ASSERT_TRUE(q.Refresh().ok());
   EXPECT_EQ(q.RecordCount(), 1);
   EXPECT_FALSE(q.SetString("Summary", "x").ok());  // not editing
+}
+
+// Moving on posts the row being edited. When that post fails the query stays
+// on the row with the edit in hand, so nothing typed is lost and nothing
+// shows on the wrong row; the caller fixes the value or cancels.
+TEST_F(EngineTest, AFailedPostOnMovingKeepsTheEditOnItsRow) {
+  ASSERT_TRUE(db_.Execute("CREATE TABLE Codes( ID autoinc, Code char(8) UNIQUE, "
+                          "Name char(20))")
+                  .ok());
+  for (const char* row : {"'A', 'Alpha'", "'B', 'Bravo'", "'C', 'Charlie'"}) {
+    ASSERT_TRUE(db_.Execute(std::string("INSERT INTO Codes (Code, Name) VALUES (") + row + ")")
+                    .ok());
+  }
+  auto stored = [&](int id) {
+    Query r(db_);
+    EXPECT_TRUE(r.Open("Select * from Codes where ID = '" + std::to_string(id) + "'").ok());
+    return r.AsString("Code") + "/" + r.AsString("Name");
+  };
+  Query q(db_);
+  ASSERT_TRUE(q.Open("Select * from Codes order by ID").ok());
+  ASSERT_TRUE(q.Edit().ok());
+  ASSERT_TRUE(q.SetString("Code", "B").ok());  // taken by the second row
+  ASSERT_TRUE(q.SetString("Name", "Edited").ok());
+
+  Status moved = q.Next();
+  EXPECT_FALSE(moved.ok());
+  EXPECT_NE(moved.message().find("UNIQUE"), std::string::npos) << moved.message();
+  EXPECT_EQ(q.RecNo(), 1);
+  EXPECT_EQ(q.state(), Query::State::kEdit);
+  EXPECT_EQ(q.AsString("Name"), "Edited");
+  EXPECT_EQ(stored(1), "A/Alpha");
+  EXPECT_EQ(stored(2), "B/Bravo");
+  // Every other move refuses the same way.
+  EXPECT_FALSE(q.Last().ok());
+  EXPECT_FALSE(q.Prior().ok());
+  EXPECT_FALSE(q.First().ok());
+  EXPECT_FALSE(q.MoveTo(3).ok());
+  EXPECT_FALSE(q.Refresh().ok());
+  EXPECT_EQ(q.RecNo(), 1);
+  EXPECT_EQ(q.AsString("Name"), "Edited");
+
+  // Mended, the move posts and lands on the next row as stored.
+  ASSERT_TRUE(q.SetString("Code", "D").ok());
+  ASSERT_TRUE(q.Next().ok());
+  EXPECT_EQ(q.RecNo(), 2);
+  EXPECT_EQ(q.AsString("Name"), "Bravo");
+  EXPECT_EQ(stored(1), "D/Edited");
+
+  // Or given up: Cancel shows the row as stored, and moving is free again.
+  ASSERT_TRUE(q.Edit().ok());
+  ASSERT_TRUE(q.SetString("Code", "C").ok());
+  EXPECT_FALSE(q.Next().ok());
+  q.Cancel();
+  EXPECT_EQ(q.AsString("Code"), "B");
+  ASSERT_TRUE(q.Next().ok());
+  EXPECT_EQ(q.AsString("Name"), "Charlie");
+  EXPECT_EQ(stored(2), "B/Bravo");
+
+  // A failed insert stays where it was made too.
+  ASSERT_TRUE(q.Append().ok());
+  ASSERT_TRUE(q.SetString("Code", "A2").ok());
+  ASSERT_TRUE(q.SetString("Code", "D").ok());
+  EXPECT_FALSE(q.First().ok());
+  EXPECT_EQ(q.state(), Query::State::kInsert);
+  EXPECT_EQ(q.RecordCount(), 3);
+  q.Cancel();
+  ASSERT_TRUE(q.First().ok());
+  EXPECT_EQ(q.AsString("Code"), "D");
 }
 
 TEST_F(EngineTest, EveryStatementShapeRunsAsWritten) {

@@ -31,7 +31,7 @@ class EventQueriesTest : public ::testing::Test {
   }
   std::vector<std::string> Column(Query& q, const char* column) {
     std::vector<std::string> out;
-    for (q.First(); !q.Eof(); q.Next()) out.push_back(q.AsString(column));
+    for (Status walk = q.First(); walk.ok() && !q.Eof(); walk = q.Next()) out.push_back(q.AsString(column));
     return out;
   }
 
@@ -125,7 +125,7 @@ TEST_F(EventQueriesTest, DayEventsFollowsTheDesktopRule) {
   odd.monthdays = {15};
   Add(odd);
   ASSERT_TRUE(q_.Open(" Select * from Events ").ok());
-  q_.First();
+  EXPECT_TRUE(q_.First().ok());
   ASSERT_TRUE(q_.Edit().ok());
   ASSERT_TRUE(q_.SetString("rWeekly", ",2,").ok());
   ASSERT_TRUE(q_.Post().ok());

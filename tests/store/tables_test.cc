@@ -115,7 +115,7 @@ TEST_F(TablesTest, DescriptionSpreadsOverFifteenColumns) {
     EXPECT_TRUE(WriteDescription(q, text).ok());
     EXPECT_TRUE(q.Post().ok());
     EXPECT_TRUE(q.Refresh().ok());
-    q.Last();
+    EXPECT_TRUE(q.Last().ok());
   };
   store(std::string(255, 'a'));
   EXPECT_EQ(q.AsString("Description").size(), 255u);
@@ -165,17 +165,17 @@ TEST_F(TablesTest, CategoryHelpers) {
   }
   ASSERT_TRUE(EnsureOneVisibleCategory(q).ok());
   ASSERT_TRUE(q.Refresh().ok());
-  q.First();
+  EXPECT_TRUE(q.First().ok());
   EXPECT_EQ(q.AsString("Visible"), "True");
-  q.Next();
+  EXPECT_TRUE(q.Next().ok());
   EXPECT_EQ(q.AsString("Visible"), "False");
 
-  q.First();
-  EXPECT_TRUE(FindInQuery(q, "Name", "Home"));
+  EXPECT_TRUE(q.First().ok());
+  EXPECT_TRUE(FindInQuery(q, "Name", "Home").value());
   EXPECT_EQ(q.RecNo(), 2);
-  EXPECT_FALSE(FindInQuery(q, "Name", "Work"));  // searches on from here only
+  EXPECT_FALSE(FindInQuery(q, "Name", "Work").value());  // searches on from here only
   EXPECT_EQ(q.RecNo(), 1);
-  EXPECT_TRUE(FindInQuery(q, "Name", "Work"));
+  EXPECT_TRUE(FindInQuery(q, "Name", "Work").value());
 
   ASSERT_TRUE(q.Edit().ok());
   ASSERT_TRUE(q.SetString("Name", "Office").ok());

@@ -26,7 +26,7 @@ class YearTablesTest : public ::testing::Test {
     EXPECT_TRUE(q.Open("Select * from year" + std::to_string(year) + " where iMonth=" +
                        SqlQuote(std::to_string(month)) + " order by ID asc ").ok());
     std::vector<int> days;
-    for (q.First(); !q.Eof(); q.Next()) {
+    for (Status walk = q.First(); walk.ok() && !q.Eof(); walk = q.Next()) {
       days.push_back(q.IsNull("iDay") ? 0 : q.AsInteger("iDay"));
     }
     return days;
@@ -64,7 +64,7 @@ TEST_F(YearTablesTest, MonthsAreLaidOutAsSundayFirstGrids) {
 
   Query fillers(db_);
   ASSERT_TRUE(fillers.Open("Select * from year2010 where iDay is NULL").ok());
-  for (fillers.First(); !fillers.Eof(); fillers.Next()) {
+  for (Status walk = fillers.First(); walk.ok() && !fillers.Eof(); walk = fillers.Next()) {
     EXPECT_EQ(fillers.AsString("ENABLED"), "F");
     EXPECT_TRUE(fillers.IsNull("dt"));
     EXPECT_FALSE(fillers.AsString("iMonth").empty());
@@ -105,7 +105,7 @@ TEST_F(YearTablesTest, CategoriesComeFromTheList) {
   EXPECT_EQ(q.AsString("ID"), "1");
   EXPECT_EQ(q.AsString("Name"), "Work");
   EXPECT_EQ(q.AsString("Visible"), "True");
-  q.Last();
+  EXPECT_TRUE(q.Last().ok());
   EXPECT_EQ(q.AsString("ID"), "3");
   EXPECT_EQ(q.AsString("Name"), "Phys ed");
 }
