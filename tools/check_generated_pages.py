@@ -294,11 +294,19 @@ class PageCheck:
         self.browser.handlers[sid] = self.on_event
         auto = {"autoAttach": True, "waitForDebuggerOnStart": True, "flatten": True}
         for m, params in (("Network.enable", None), ("Runtime.enable", None),
-                          ("Target.setAutoAttach", auto), ("Runtime.runIfWaitingForDebugger", None)):
+                          ("Target.setAutoAttach", auto)):
             try:
                 self.browser.call(m, params, session=sid)
             except RuntimeError:
                 pass    # not every kind of target has every domain
+        self.prepare(sid)
+        try:
+            self.browser.call("Runtime.runIfWaitingForDebugger", session=sid)
+        except RuntimeError:
+            pass
+
+    def prepare(self, sid):
+        """Set-up of a page or frame session before its document loads (none here)."""
 
     def settled(self):
         if self.left_for is not None or self.crashed:
@@ -323,6 +331,7 @@ class PageCheck:
             b.call("Target.setAutoAttach", {"autoAttach": True, "waitForDebuggerOnStart": True,
                                             "flatten": True}, session=s)
             self.main_frame = b.call("Page.getFrameTree", session=s)["frameTree"]["frame"]["id"]
+            self.prepare(s)
             nav = b.call("Page.navigate", {"url": self.url}, session=s)
             self.main_loader = nav.get("loaderId")
             if nav.get("errorText"):

@@ -222,9 +222,12 @@ DateTimeValue EncodeTime(int hour, int minute, int second, int millisecond) {
 }
 
 DateTimeValue EncodeDateTime(const CivilDateTime& parts) {
-  const double day = EncodeDate(parts.year, parts.month, parts.day);
-  const double time =
-      EncodeTime(parts.hour, parts.minute, parts.second, parts.millisecond);
+  return DayAndTime(
+      EncodeDate(parts.year, parts.month, parts.day),
+      EncodeTime(parts.hour, parts.minute, parts.second, parts.millisecond));
+}
+
+DateTimeValue DayAndTime(DayNumber day, double time) {
   // Before day 0 the time still counts forward from midnight, but the value
   // grows away from zero.
   return day < 0 ? day - time : day + time;

@@ -43,6 +43,9 @@ int IsoWeekNumber(DayNumber day, int* iso_year = nullptr);
 // Hours 0..23, minutes and seconds 0..59, milliseconds 0..999.
 DateTimeValue EncodeTime(int hour, int minute, int second, int millisecond);
 DateTimeValue EncodeDateTime(const CivilDateTime& parts);
+// A day and a time of day (0 <= time < 1) as one value; before day 0 the
+// time is subtracted, since there the value grows away from zero.
+DateTimeValue DayAndTime(DayNumber day, double time);
 // Milliseconds are rounded to the nearest; a value that rounds to 24:00
 // becomes midnight of the next day.
 CivilDateTime DecodeDateTime(DateTimeValue value);

@@ -109,6 +109,23 @@ std::string UrlText(std::string_view text) {
   return EscapeEntities(text, /*blank_as_percent=*/true);
 }
 
+std::string QuotedUrl(std::string_view url) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out = "\"";
+  out.reserve(url.size() + 2);
+  for (const char c : url) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b <= ' ' || b == 0x7F || c == '"' || c == '<' || c == '>') {
+      out.push_back('%');
+      out.push_back(kHex[b >> 4]);
+      out.push_back(kHex[b & 0xF]);
+    } else {
+      out.push_back(c);
+    }
+  }
+  return out + "\"";
+}
+
 std::string XmlText(std::string_view text) {
   return XmlEntities(ReplaceAll(text, "&nbsp;", " "));
 }

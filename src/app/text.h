@@ -33,6 +33,10 @@ std::string UrlText(std::string_view text);
 // "&nbsp;" becomes a blank, then "&", '"', "'", "<", ">" are escaped as
 // entities in that order.
 std::string XmlText(std::string_view text);
+// A link address as a double-quoted attribute value that nothing in it can
+// end: blanks, double quotes, angle brackets and control characters are
+// percent-encoded; the rest (ampersands included) is kept.
+std::string QuotedUrl(std::string_view url);
 // XmlText without the "&nbsp;" step: every character XML gives a meaning.
 std::string XmlEntities(std::string_view text);
 // Double quotes removed, commas replaced by blanks.

@@ -196,15 +196,24 @@ int RunProgramLine(const Invocation& inv, std::ostream& out, std::ostream& err) 
   if (!session.Start(inv, err)) return kExitFailed;
   exchange::ProgramSteps steps;
   steps.open_calendar = [&](const std::string& path) { return session.files->File_Open(path); };
+  int failed_lines = 0;
   steps.import_csv = [&](const std::string& path) -> Status {
     exchange::TfrmCSV form(*session.app.dir, *session.app.config, session.data.db(),
                            session.ui, session.app.log.get());
     form.target_category = 1;
     if (Status s = form.LoadFile(path); !s.ok()) return s;
+    // Without saved choices every line would fail on its blank name.
+    if (form.settings.column(CsvField::kEventName) == 0) {
+      return Status::Invalid("no column choices are saved for " + path +
+                             "; choose them once with: almanix-cli import-csv " + path +
+                             " --category 1 --map EventName=N,StartDate=N,... (later runs use "
+                             "them)");
+    }
     Result<exchange::CsvImportResult> r = form.Import(path, true);
     if (!r.ok()) return r.status();
     (void)session.app.config->Save();
     out << r.value().imported << " events imported\n";
+    failed_lines = r.value().failed;
     return Status::Ok();
   };
   steps.save_calendar = [&]() {
@@ -213,6 +222,12 @@ int RunProgramLine(const Invocation& inv, std::ostream& out, std::ostream& err) 
   steps.publish = [&]() { return PublishCurrentCategory(session, inv, out, err); };
   exchange::ProgramRun run = exchange::RunProgramArguments(parsed, steps);
   if (!run.status.ok()) return Failed(err, run.status.message());
+  // The lines that were imported are saved; the others make the run a
+  // failure all the same.
+  if (failed_lines > 0) {
+    return Failed(err, std::to_string(failed_lines) + " lines of " + parsed.csv +
+                           " could not be imported");
+  }
   return kExitOk;
 }
 

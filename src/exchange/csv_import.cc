@@ -11,6 +11,7 @@
 #include "app/log.h"
 #include "app/text.h"
 #include "app/ui_seam.h"
+#include "exchange/foreign_text.h"
 #include "store/db_engine.h"
 #include "store/event_draft.h"
 
@@ -55,8 +56,24 @@ std::optional<double> ClockTime(std::string_view text) {
   return EncodeTime(h, n, s, 0);
 }
 
-// A failure of one line that no question is asked about.
-struct LineFailure {};
+// The widths of the columns an import fills from the file (char(n)).
+constexpr size_t kSummaryWidth = 64;
+constexpr size_t kTextWidth = 255;
+
+// A stranger's text as the columns keep it.
+std::string StoredText(std::string_view value, size_t width) {
+  return CutForeignText(Trim(ForeignText(ReplaceAll(value, "_", " "))), width);
+}
+
+// Whether the line holds an odd number of double quotes, that is, whether
+// a quote is still open at its end when none was open at its start.
+bool OpensQuote(std::string_view line) {
+  bool open = false;
+  for (char c : line) {
+    if (c == '"') open = !open;
+  }
+  return open;
+}
 
 }  // namespace
 
@@ -68,30 +85,62 @@ std::string MissingFileMessage(std::string_view path) {
 
 std::string LineErrorQuestion(int line, std::string_view reason) {
   return "Could not import event on line " + std::to_string(line) + " Reason : " +
-         std::string(reason) + ". Should I cancel?";
+         PrintableText(reason) + ". Should I cancel?";
+}
+
+std::string LineErrorMessage(int line, const std::vector<std::string>& fields,
+                             std::string_view cause) {
+  return "Error importint line " + std::to_string(line) + " " +
+         PrintableText(JoinCommaText(fields)) + "\n" + PrintableText(cause);
 }
 
 std::string ImportedMessage(int walked, int lines) {
   return "Imported  " + std::to_string(walked) + " out of " + std::to_string(lines) + " lines";
 }
 
-std::vector<std::string> CsvRecords(std::string_view text) {
-  std::vector<std::string> records;
-  std::string current;
-  bool quoted = false;
-  for (size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c == '"') quoted = !quoted;
-    if (!quoted && (c == '\n' || c == '\r')) {
-      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-      records.push_back(std::move(current));
-      current.clear();
-      continue;
+CsvText ReadCsvRecords(std::string_view text, int first_line) {
+  // The file's lines, split at LF, CR LF or CR.
+  std::vector<std::string_view> lines;
+  for (size_t at = 0; at < text.size();) {
+    const size_t end = text.find_first_of("\r\n", at);
+    if (end == std::string_view::npos) {
+      lines.push_back(text.substr(at));
+      break;
     }
-    current.push_back(c);
+    lines.push_back(text.substr(at, end - at));
+    at = end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
   }
-  if (!current.empty()) records.push_back(std::move(current));
-  return records;
+  CsvText out;
+  out.lines = static_cast<int>(lines.size());
+  // A record that opens a quote ends on the next line that opens (so closes)
+  // one: with the parity of every line known, each line is read once.
+  std::vector<bool> odd(lines.size());
+  for (size_t i = 0; i < lines.size(); ++i) odd[i] = OpensQuote(lines[i]);
+  std::vector<size_t> next_odd(lines.size() + 1, lines.size());
+  for (size_t i = lines.size(); i-- > 0;) {
+    next_odd[i] = i + 1 < lines.size() && odd[i + 1] ? i + 1 : next_odd[i + 1];
+  }
+  for (size_t i = static_cast<size_t>(std::max(first_line, 1)) - 1; i < lines.size();) {
+    CsvRecord record;
+    record.line = static_cast<int>(i) + 1;
+    size_t last = i;
+    if (odd[i]) {
+      const size_t closing = next_odd[i];
+      if (closing < lines.size() && closing - i < static_cast<size_t>(kMaxRecordLines)) {
+        last = closing;
+      } else {
+        record.unclosed = true;
+      }
+    }
+    record.last_line = static_cast<int>(last) + 1;
+    for (size_t k = i; k <= last; ++k) {
+      if (k > i) record.text.push_back('\n');
+      record.text.append(lines[k]);
+    }
+    out.records.push_back(std::move(record));
+    i = last + 1;
+  }
+  return out;
 }
 
 std::vector<std::string> SplitCsvFields(std::string_view record) {
@@ -127,7 +176,7 @@ std::vector<std::string> ColumnChoices(std::string_view record) {
   return items;
 }
 
-DayNumber CsvDate(std::string_view text, CsvDateFormat format, std::string* error) {
+Result<DayNumber> CsvDate(std::string_view text, CsvDateFormat format) {
   if (Trim(text).empty()) return 0;
   std::vector<std::string> parts = SplitCommaText(ReplaceChars(text, "/-.", ','));
   if (parts.size() < 3) return 0;
@@ -135,33 +184,31 @@ DayNumber CsvDate(std::string_view text, CsvDateFormat format, std::string* erro
   if (format == CsvDateFormat::kDayMonthYear) std::swap(m, d);
   int y = Part(parts[2]);
   if (m < 0 || d < 0 || y < 0) {
-    *error = "Could not convert date. Needs format (m/d/yyyy) got " + std::string(text);
-    return 0;
+    return Status::Invalid("Could not convert date. Needs format (m/d/yyyy) got " +
+                           std::string(text));
   }
-  if (y <= 98) y += 2000;
+  // Only a short year is a year of this century: "0001" is the year 1.
+  if (y <= 98 && Trim(parts[2]).size() <= 2) y += 2000;
   if (IsValidDate(y, m, d)) return EncodeDate(y, m, d);
   if (std::optional<DayNumber> iso = IsoDate(text)) return *iso;
-  throw LineFailure{};
+  return Status::NotFound("no such date: " + std::string(text));
 }
 
-double CsvTime(std::string_view text, std::string* error) {
-  if (Trim(text).empty()) return 0;
+Result<double> CsvTime(std::string_view text) {
+  if (Trim(text).empty()) return 0.0;
   const std::string lower = ToLower(text);
   const bool am = lower.find("am") != std::string::npos;
   const bool pm = lower.find("pm") != std::string::npos;
   std::string cleaned = ReplaceAll(ReplaceAll(ReplaceChars(lower, ":-/.", ','), "am", ""), "pm", "");
   std::vector<std::string> parts = SplitCommaText(cleaned);
-  if (parts.size() < 2) return 0;
+  if (parts.size() < 2) return 0.0;
   int h = Part(parts[0]), n = Part(parts[1]);
   if (am && h == 12) h = 0;
   if (pm && h >= 1 && h <= 11) h += 12;
-  if (h < 0 || n < 0) {
-    *error = "Could not convert time";
-    return 0;
-  }
+  if (h < 0 || n < 0) return Status::Invalid("Could not convert time");
   if (h <= 23 && n <= 59) return EncodeTime(h, n, 0, 0);
   if (std::optional<double> t = ClockTime(text)) return *t;
-  throw LineFailure{};
+  return Status::NotFound("no such time: " + std::string(text));
 }
 
 TfrmCSV::TfrmCSV(TDir& dir, TConfig& config, store::Database& db, UiSeam& ui, TLog* log)
@@ -180,12 +227,15 @@ Status TfrmCSV::LoadFile(const std::string& path) {
   if (!FileExists(path)) return Status::NotFound(MissingFileMessage(path));
   Result<std::string> bytes = ReadFileBytes(path);
   if (!bytes.ok()) return bytes.status();
-  records_ = CsvRecords(DecodeText(bytes.value()));
+  text_ = DecodeText(bytes.value());
+  records_ = ReadCsvRecords(text_).records;
   LoadSettings(path);
   choices_ = {"none"};
-  const size_t line = static_cast<size_t>(settings.start_line);
-  if (line >= 1 && line <= records_.size()) {
-    for (std::string& item : ColumnChoices(records_[line - 1])) choices_.push_back(item);
+  const CsvText from_start = ReadCsvRecords(text_, settings.start_line);
+  if (!from_start.records.empty()) {
+    for (std::string& item : ColumnChoices(from_start.records.front().text)) {
+      choices_.push_back(item);
+    }
   }
   // A saved column beyond this file's columns falls back to "none".
   for (int& column : settings.columns) {
@@ -251,148 +301,229 @@ Result<CsvImportResult> TfrmCSV::Import(const std::string& path, bool quiet) {
   if (records_.empty() || !FileExists(path)) {
     if (Status s = LoadFile(path); !s.ok()) return s;
   }
+  if (settings.column(CsvField::kEventName) == 0) {
+    return Status::Invalid("Choose the column of \"Event Name *\" before importing " + path);
+  }
+  const CsvText file = ReadCsvRecords(text_, settings.start_line);
   CsvImportResult result;
-  result.lines = static_cast<int>(records_.size());
+  result.lines = file.lines;
+  const std::string category = std::to_string(target_category);
 
-  // Existing events by name and start, for the duplicate policies.
-  std::unordered_map<std::string, std::string> existing;
+  // The events already there, by name and start, for the duplicate
+  // policies. "Replace" may rewrite only a row an import of this category
+  // could have written: a one-day event made in this category alone.
+  // Rewriting another would move it out of its categories or flatten its
+  // repetition into one day.
+  struct Existing {
+    std::string replaceable_id;
+  };
+  std::unordered_map<std::string, Existing> existing;
   auto key_of = [](const std::string& summary, const std::string& start) {
     return summary + '\x1f' + start;
   };
   if (settings.duplicates != CsvDuplicates::kIgnore) {
     store::Query all(db_);
-    if (Status s = all.Open("Select ID, Summary, sDateTime from Events"); !s.ok()) return s;
+    if (Status s = all.Open("Select ID, Summary, sDateTime, CalendarID, Calendars, rChoice "
+                            "from Events");
+        !s.ok()) {
+      return s;
+    }
     for (Status walk = all.First(); walk.ok() && !all.Eof(); walk = all.Next()) {
-      existing.emplace(key_of(all.AsString("Summary"), all.AsString("sDateTime")),
-                       all.AsString("ID"));
+      Existing& e = existing[key_of(all.AsString("Summary"), all.AsString("sDateTime"))];
+      if (e.replaceable_id.empty() && Trim(all.AsString("CalendarID")) == category &&
+          all.AsString("Calendars") == "," + category + "," &&
+          Trim(all.AsString("rChoice")).empty()) {
+        e.replaceable_id = all.AsString("ID");
+      }
     }
   }
 
   store::Transaction transaction(db_);
   if (!transaction.status().ok()) return transaction.status();
   store::Query q(db_);
-  const std::string category = std::to_string(target_category);
   const bool twelve_hours = settings.time_format == CsvTimeFormat::kAmPm;
+  constexpr std::string_view kUndone = "The import was undone: no line of the file was kept.";
 
-  const int first = std::max(1, settings.start_line);
-  for (int line = first; line <= result.lines; ++line) {
-    result.walked = line;
-    const std::string& record = records_[static_cast<size_t>(line - 1)];
-    if (Trim(record).empty()) continue;
+  result.walked = result.lines;
+  for (const CsvRecord& record : file.records) {
+    if (Trim(record.text).empty()) continue;
     ui_.ProcessEvents();
-    const std::vector<std::string> fields = SplitCsvFields(record);
+    const int line = record.line;
+    const std::vector<std::string> fields = SplitCsvFields(record.text);
+    if (record.unclosed) {
+      ++result.failed;
+      ui_.ShowMessage(
+          LineErrorMessage(line, fields,
+                           file.lines - line < kMaxRecordLines
+                               ? "its double quote is not closed by the end of the file; the "
+                                 "lines after it were read as lines"
+                               : "its double quote is not closed within " +
+                                     std::to_string(kMaxRecordLines) +
+                                     " lines; the lines after it were read as lines"),
+          MessageKind::kError);
+      continue;
+    }
     auto value = [&](CsvField f) -> std::string {
       const int column = settings.column(f);
       if (column <= 0 || column > static_cast<int>(fields.size())) return "";
       return fields[static_cast<size_t>(column - 1)];
     };
-    std::string error;
-    try {
-      const std::string start_time_text = value(CsvField::kStartTime);
-      const double start_time = CsvTime(start_time_text, &error);
-      const double end_time = CsvTime(value(CsvField::kEndTime), &error);
-      const std::string name = ReplaceAll(value(CsvField::kEventName), "_", " ");
-      if (name.empty()) error = "Event name is blank.";
-      const std::string description = ReplaceAll(value(CsvField::kEventDescription), "_", " ");
-      const std::string location = ReplaceAll(Trim(value(CsvField::kEventLocation)), "_", " ");
 
-      const std::string start_date_text = value(CsvField::kStartDate);
-      const DayNumber start_date = CsvDate(start_date_text, settings.date_format, &error);
-      // Without a readable start date the event would land on 30 December
-      // 1899; the line is reported instead.
-      if (start_date == 0 && error.empty()) {
-        error = "Could not convert date. Needs format (m/d/yyyy) got " + start_date_text;
+    // The error flag's reason (the last one set wins, as the line is read in
+    // this order), and the first value that is no date or time at all.
+    std::string question, line_error;
+    auto note = [&](const Status& s) {
+      if (s.ok()) return;
+      if (s.code() == Status::Code::kInvalid) {
+        question = s.message();
+      } else if (line_error.empty()) {
+        line_error = s.message();
       }
-      const DateTimeValue start = start_date + start_time;
-      DayNumber end_date = start_date;
-      if (settings.column(CsvField::kEndDate) != 0 && !Trim(value(CsvField::kEndDate)).empty()) {
-        end_date = CsvDate(value(CsvField::kEndDate), settings.date_format, &error);
-      }
-      DateTimeValue end = end_date + end_time;
-      if (end == 0) end = start;
+    };
+    const std::string start_time_text = value(CsvField::kStartTime);
+    const Result<double> start_time = CsvTime(start_time_text);
+    note(start_time.status());
+    const std::string end_time_text = value(CsvField::kEndTime);
+    const Result<double> end_time = CsvTime(end_time_text);
+    note(end_time.status());
+    const std::string name = StoredText(value(CsvField::kEventName), kSummaryWidth);
+    if (name.empty()) question = "Event name is blank.";
+    const std::string description = StoredText(value(CsvField::kEventDescription), kTextWidth);
+    const std::string location = StoredText(value(CsvField::kEventLocation), kTextWidth);
 
-      if (!error.empty()) {
-        ++result.failed;
-        const Answer answer = ui_.Ask(LineErrorQuestion(line, error), Buttons::kYesNo,
-                                      stop_on_error ? Answer::kYes : Answer::kNo);
-        if (answer == Answer::kYes) {
-          result.stopped = true;
-          break;
-        }
+    const std::string start_date_text = value(CsvField::kStartDate);
+    const Result<DayNumber> start_date = CsvDate(start_date_text, settings.date_format);
+    note(start_date.status());
+    // Without a readable start date the event would land on 30 December
+    // 1899; the line is reported instead.
+    if (start_date.ok() && start_date.value() == 0 && question.empty()) {
+      question = "Could not convert date. Needs format (m/d/yyyy) got " + start_date_text;
+    }
+    DayNumber end_date = start_date.value_or(0);
+    if (settings.column(CsvField::kEndDate) != 0 && !Trim(value(CsvField::kEndDate)).empty()) {
+      const Result<DayNumber> read = CsvDate(value(CsvField::kEndDate), settings.date_format);
+      note(read.status());
+      end_date = read.value_or(0);
+    }
+
+    if (!line_error.empty()) {
+      ++result.failed;
+      ui_.ShowMessage(LineErrorMessage(line, fields, line_error), MessageKind::kError);
+      continue;
+    }
+    if (!question.empty()) {
+      ++result.failed;
+      const Answer answer = ui_.Ask(LineErrorQuestion(line, question), Buttons::kYesNo,
+                                    stop_on_error ? Answer::kYes : Answer::kNo);
+      if (answer == Answer::kYes) {
+        result.stopped = true;
+        result.walked = record.last_line;
+        break;
+      }
+      continue;
+    }
+
+    const DateTimeValue start = DayAndTime(start_date.value(), start_time.value());
+    DateTimeValue end = DayAndTime(end_date, end_time.value());
+    if (end == 0) end = start;
+    const std::string start_text = store::DateValueText(start);
+    std::string key = key_of(name, start_text);
+    auto found = existing.find(key);
+    if (found == existing.end()) {
+      // Rows imported before texts were escaped hold the file's text as is.
+      const std::string raw =
+          Utf8Left(Trim(ReplaceAll(value(CsvField::kEventName), "_", " ")), kSummaryWidth);
+      if (raw != name) found = existing.find(key_of(raw, start_text));
+    }
+    std::string replace_id;
+    if (settings.duplicates != CsvDuplicates::kIgnore && found != existing.end()) {
+      if (settings.duplicates == CsvDuplicates::kSkip) {
+        ++result.skipped;
         continue;
       }
+      replace_id = found->second.replaceable_id;
+      if (replace_id.empty()) ++result.kept_beside;
+    }
 
-      const std::string start_text = store::DateValueText(start);
-      Status s;
-      auto found = existing.find(key_of(name, start_text));
-      if (settings.duplicates != CsvDuplicates::kIgnore && found != existing.end()) {
-        if (settings.duplicates == CsvDuplicates::kSkip) {
-          ++result.skipped;
-          continue;
-        }
-        s = q.Open("Select * from Events where ID = " + store::SqlQuote(found->second));
-        if (s.ok()) s = q.Edit();
-      } else {
-        s = q.Open("Select * from Events where 1=0");
-        if (s.ok()) s = q.Append();
+    Status s;
+    if (!replace_id.empty()) {
+      s = q.Open("Select * from Events where ID = " + store::SqlQuote(replace_id));
+      if (s.ok()) s = q.Edit();
+    } else {
+      s = q.Open("Select * from Events where 1=0");
+      if (s.ok()) s = q.Append();
+    }
+    const bool all_day = Trim(start_time_text).empty() || start_time.value() == end_time.value();
+    const bool shows_end = !Trim(end_time_text).empty();
+    std::string url = ForeignUrl(value(CsvField::kURL));
+    if (ToLower(url).find("http://") == std::string::npos) url = "http://";
+    const std::pair<const char*, std::string> columns[] = {
+        {"CalendarID", category},
+        {"Summary", name},
+        {"Description", description},
+        {"caption", FormatDateTime(twelve_hours ? "h:mmam/pm" : "hh:mm ", start)},
+        {"Location", location},
+        {"sDateTime", start_text},
+        {"eDateTime", store::DateValueText(end)},
+        {"sDate", std::to_string(DatePart(start))},
+        {"sTime", std::to_string(store::TimeCode(start))},
+        {"eTime", std::to_string(store::TimeCode(end))},
+        {"eDate", std::to_string(DatePart(end))},
+        {"rEnds", std::to_string(DatePart(end))},
+        {"iYear", FormatDateTime("yyyy", start)},
+        {"iMonth", FormatDateTime("m", start)},
+        {"iDay", FormatDateTime("d", start)},
+        {"Visible", "True"},
+        {"Alarm", "F"},
+        {"Calendars", "," + category + ","},
+        {"Allday", all_day ? "T" : "F"},
+        {"ShowStartTime", all_day ? "F" : "T"},
+        {"ShowEndTime", !all_day && shows_end ? "T" : "F"},
+        {"FontColor", "#000000"},
+        {"FontSize", "8"},
+        {"Underline", "F"},
+        {"Center", "F"},
+        {"Custom", "F"},
+        {"URL", url},
+    };
+    for (const auto& [column, text] : columns) {
+      if (s.ok()) s = q.SetString(column, text);
+    }
+    if (s.ok() && url != "http://") {
+      const std::string link = StoredText(value(CsvField::kURLName), kTextWidth);
+      s = q.SetString("LinkDescription", link.empty() ? "link" : link);
+    }
+    if (s.ok()) s = q.Post();
+    if (!s.ok()) {
+      // The tables failed (a full disk, a damaged file): the engine may have
+      // rolled the transaction back already, and a row written after that
+      // would commit on its own. Nothing more is written; nothing is kept.
+      q.Cancel();
+      const std::string message =
+          LineErrorMessage(line, fields, s.message()) + "\n" + std::string(kUndone);
+      LogTo(log_, true, "ImportCSV " + PrintableText(path) + ": " + PrintableText(s.message()));
+      return Status::IoError(message);
+    }
+    ++result.imported;
+    const std::string id = q.AsString("ID");
+    if (settings.duplicates != CsvDuplicates::kIgnore) {
+      if (found == existing.end()) {
+        existing.emplace(key, Existing{id});
+      } else if (replace_id.empty()) {
+        found->second.replaceable_id = id;
       }
-      const bool all_day = Trim(start_time_text).empty() || start_time == end_time;
-      const bool shows_end = !Trim(value(CsvField::kEndTime)).empty();
-      std::string url = Trim(value(CsvField::kURL));
-      if (url.empty() || ToLower(url).find("http://") == std::string::npos) url = "http://";
-      const std::pair<const char*, std::string> columns[] = {
-          {"CalendarID", category},
-          {"Summary", name},
-          {"Description", description},
-          {"caption", FormatDateTime(twelve_hours ? "h:mmam/pm" : "hh:mm ", start)},
-          {"Location", location},
-          {"sDateTime", start_text},
-          {"eDateTime", store::DateValueText(end)},
-          {"sDate", std::to_string(DatePart(start))},
-          {"sTime", std::to_string(store::TimeCode(start))},
-          {"eTime", std::to_string(store::TimeCode(end))},
-          {"eDate", std::to_string(DatePart(end))},
-          {"rEnds", std::to_string(DatePart(end))},
-          {"iYear", FormatDateTime("yyyy", start)},
-          {"iMonth", FormatDateTime("m", start)},
-          {"iDay", FormatDateTime("d", start)},
-          {"Visible", "True"},
-          {"Alarm", "F"},
-          {"Calendars", "," + category + ","},
-          {"Allday", all_day ? "T" : "F"},
-          {"ShowStartTime", all_day ? "F" : "T"},
-          {"ShowEndTime", !all_day && shows_end ? "T" : "F"},
-          {"FontColor", "#000000"},
-          {"FontSize", "8"},
-          {"Underline", "F"},
-          {"Center", "F"},
-          {"Custom", "F"},
-          {"URL", url},
-      };
-      for (const auto& [column, text] : columns) {
-        if (s.ok()) s = q.SetString(column, text);
-      }
-      if (s.ok() && url != "http://") {
-        const std::string link = Trim(value(CsvField::kURLName));
-        s = q.SetString("LinkDescription", link.empty() ? "link" : link);
-      }
-      if (s.ok()) s = q.Post();
-      if (!s.ok()) {
-        q.Cancel();
-        throw LineFailure{};
-      }
-      ++result.imported;
-      if (found == existing.end()) existing.emplace(key_of(name, start_text), q.AsString("ID"));
-    } catch (const LineFailure&) {
-      ++result.failed;
-      ui_.ShowMessage("Error importint line " + std::to_string(line) + " " +
-                          JoinCommaText(fields),
-                      MessageKind::kError);
     }
   }
   if (Status s = transaction.Commit(); !s.ok()) {
     LogTo(log_, true, "ImportCSV.Commit " + s.message());
-    return s;
+    return Status::IoError("Could not import " + path + "\n" + PrintableText(s.message()) +
+                           "\n" + std::string(kUndone));
+  }
+  if (result.kept_beside > 0) {
+    ui_.ShowMessage(std::to_string(result.kept_beside) +
+                        " lines matched events of another category or repeating events; those "
+                        "were left as they are and the lines were added as new events",
+                    MessageKind::kWarning);
   }
   if (!quiet) ui_.ShowMessage(ImportedMessage(result.walked, result.lines));
   config_.ImportFilePath = path;

@@ -59,9 +59,27 @@ struct CsvSettings {
   int column(CsvField f) const { return columns[static_cast<size_t>(f)]; }
 };
 
-// The records of a CSV text: lines, except that a line break inside a
-// quoted field belongs to the field (spreadsheets export notes that way).
-std::vector<std::string> CsvRecords(std::string_view text);
+// A record of a CSV text: one line, or several when a quoted field holds
+// line breaks (spreadsheets export notes that way). Lines are counted from 1
+// as the file has them.
+struct CsvRecord {
+  int line = 0;       // the file line it starts on
+  int last_line = 0;  // the file line it ends on
+  std::string text;   // its lines joined by "\n"
+  // A double quote on `line` is still open at the end of the file, or after
+  // kMaxRecordLines lines: the record is that line alone, and the lines
+  // after it are read as lines again.
+  bool unclosed = false;
+};
+inline constexpr int kMaxRecordLines = 200;
+
+struct CsvText {
+  std::vector<CsvRecord> records;
+  int lines = 0;  // lines of the whole file; a final line break adds none
+};
+// The records from file line `first_line` on; the lines before it are not
+// read at all (a header may hold anything).
+CsvText ReadCsvRecords(std::string_view text, int first_line = 1);
 // The fields of a record: quotes group (and are dropped), commas outside
 // quotes separate, each field trimmed.
 std::vector<std::string> SplitCsvFields(std::string_view record);
@@ -69,24 +87,35 @@ std::vector<std::string> SplitCsvFields(std::string_view record);
 // " (Field #" + n + ")".
 std::vector<std::string> ColumnChoices(std::string_view record);
 
-// A date or time read from a field. `error` gets the reason when the text
-// cannot be read; an empty text gives 0 without an error.
-DayNumber CsvDate(std::string_view text, CsvDateFormat format, std::string* error);
-double CsvTime(std::string_view text, std::string* error);
+// A date or time read from a field; an empty text, or one of fewer than
+// three (two) parts, gives 0 without an error. Parts that are not numbers
+// give an Invalid status with the reason the line's question names ("Could
+// not convert date. Needs format (m/d/yyyy) got ..."); numbers that make no
+// date or time give NotFound ("no such date: 2/30/2008"), a line error.
+// A year of one or two digits up to 98 is taken as 20yy.
+Result<DayNumber> CsvDate(std::string_view text, CsvDateFormat format);
+Result<double> CsvTime(std::string_view text);
 
 // The messages of the import.
 inline constexpr std::string_view kImportQuestion =
     "Are you sure you really want import this file into the selected calendar?";
 std::string MissingFileMessage(std::string_view path);
 std::string LineErrorQuestion(int line, std::string_view reason);
+// "Error importint line " + line + " " + the fields as comma text, and the
+// cause on a second line; control characters of the file are escaped.
+std::string LineErrorMessage(int line, const std::vector<std::string>& fields,
+                             std::string_view cause);
 std::string ImportedMessage(int walked, int lines);
 
 struct CsvImportResult {
-  int lines = 0;     // records in the file
-  int walked = 0;    // records walked through up to where the import stopped
+  int lines = 0;     // lines of the file
+  int walked = 0;    // file lines walked through up to where the import stopped
   int imported = 0;  // rows written (inserted or replaced)
   int failed = 0;    // lines not imported because of an error
   int skipped = 0;   // duplicates left out
+  // Lines whose duplicate was not the import's to replace (another
+  // category's event, a repeating or hand-made one): added beside it.
+  int kept_beside = 0;
   bool stopped = false;
 };
 
@@ -106,7 +135,9 @@ class TfrmCSV {
   Status StartImport(const std::string& path);
   // Imports every record from StartLine into the target category, in one
   // transaction: a stop keeps the lines before it, a failure of the tables
-  // keeps nothing. With `quiet` the final count is not shown.
+  // keeps nothing and is the error returned (its cause named once). With
+  // `quiet` the final count is not shown. Invalid when no column is chosen
+  // for the event name.
   Result<CsvImportResult> Import(const std::string& path, bool quiet);
 
   CsvSettings settings;
@@ -115,7 +146,8 @@ class TfrmCSV {
   // default (the command line): No goes on with the next line.
   bool stop_on_error = false;
 
-  const std::vector<std::string>& records() const { return records_; }
+  // The records from line 1.
+  const std::vector<CsvRecord>& records() const { return records_; }
   // "none" and the sample items.
   const std::vector<std::string>& choices() const { return choices_; }
 
@@ -127,7 +159,8 @@ class TfrmCSV {
   store::Database& db_;
   UiSeam& ui_;
   TLog* log_;
-  std::vector<std::string> records_;
+  std::string text_;
+  std::vector<CsvRecord> records_;
   std::vector<std::string> choices_;
 };
 

@@ -12,6 +12,7 @@
 #include "app/log.h"
 #include "app/text.h"
 #include "app/ui_seam.h"
+#include "exchange/foreign_text.h"
 #include "store/db_engine.h"
 #include "store/event_draft.h"
 #include "store/tables.h"
@@ -221,26 +222,6 @@ std::string NotUnderstoodMessage(int parsed_before) {
   return "Could not understand event # " + std::to_string(parsed_before);
 }
 
-std::string IcsPlainText(std::string_view text) {
-  return HtmlText(ReplaceAll(text, "&", "&amp;"));
-}
-
-std::string IcsSafeUrl(std::string_view url) {
-  const std::string u = Trim(url);
-  if (u.empty()) return "http://";
-  const std::string lower = ToLower(u);
-  const size_t colon = lower.find(':');
-  const size_t slash = lower.find_first_of("/?#");
-  const bool has_scheme = colon != std::string::npos && (slash == std::string::npos || colon < slash);
-  if (has_scheme && !lower.starts_with("http:") && !lower.starts_with("https:") &&
-      !lower.starts_with("mailto:")) {
-    return "http://";
-  }
-  // Quotes and blanks would end the link where the page writes it.
-  if (u.find_first_of("\"'<> ") != std::string::npos) return "http://";
-  return u;
-}
-
 Result<std::vector<IcsEvent>> ReadIcsFile(const std::string& path, int category,
                                           IcsImportResult* result) {
   Result<std::string> bytes = ReadFileBytes(path);
@@ -266,13 +247,13 @@ Result<std::vector<IcsEvent>> ReadIcsFile(const std::string& path, int category,
       return;
     }
     IcsEvent e;
-    e.summary = IcsPlainText(Trim(ReplaceAll(Text(icalcomponent_get_summary(ev)), "\n", " ")));
-    e.description = IcsPlainText(ReplaceAll(
+    e.summary = ForeignText(Trim(ReplaceAll(Text(icalcomponent_get_summary(ev)), "\n", " ")));
+    e.description = ForeignText(ReplaceAll(
         ReplaceAll(Text(icalcomponent_get_description(ev)), "\r\n", " "), "\n", " "));
-    e.location = IcsPlainText(ReplaceAll(Text(icalcomponent_get_location(ev)), "\n", " "));
+    e.location = ForeignText(ReplaceAll(Text(icalcomponent_get_location(ev)), "\n", " "));
     e.uid = Text(icalcomponent_get_uid(ev));
     if (icalproperty* p = icalcomponent_get_first_property(ev, ICAL_URL_PROPERTY)) {
-      e.url = IcsSafeUrl(Text(icalproperty_get_url(p)));
+      e.url = ForeignUrl(Text(icalproperty_get_url(p)));
     } else {
       e.url = "http://";
     }

@@ -51,10 +51,4 @@ Result<std::vector<IcsEvent>> ReadIcsFile(const std::string& path, int category,
 Result<IcsImportResult> ImportIcsFile(store::Database& db, const std::string& path,
                                       int category, UiSeam& ui, TLog* log);
 
-// Texts from a foreign file go into pages as they stand; these make them
-// harmless there: "&", "<" and ">" escaped, and only http, https, mailto
-// and relative addresses kept as links ("http://" means none).
-std::string IcsPlainText(std::string_view text);
-std::string IcsSafeUrl(std::string_view url);
-
 }  // namespace almanix::exchange

@@ -250,7 +250,7 @@ std::string DayCellRenderer::RenderCategoryEvents(int category,
       } else if (!s.Text("Formatting.Target").empty()) {
         target = " target=" + s.Text("Formatting.Target") + " ";
       }
-      a = "<a class=\"itr\" " + style + " href=" + url + target + ">";
+      a = "<a class=\"itr\" " + style + " href=" + QuotedUrl(url) + target + ">";
     }
 
     if (s.Bool("Formatting.EventnameBold")) name = "<b>" + name + "</b>";

@@ -292,7 +292,8 @@ std::string Telist::CategoryEntries(int category, const std::vector<const EventR
       std::string text =
           ReplaceAll(ReplaceAll(e.link_description, "http://www.", ""), "Link Name", e.summary);
       if (Trim(text).empty()) text = e.summary;
-      link = "<br><a href=" + e.url + " target=" + target + " " + "><u>" + text + "</u></a>";
+      link = "<br><a href=" + QuotedUrl(e.url) + " target=" + target + " " + "><u>" + text +
+             "</u></a>";
     }
     if (!e.description.empty()) {
       entry += "\n<div Style=\"margin-left: 0.5em;\">" + e.description + link + "<hr></div>\n";

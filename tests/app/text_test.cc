@@ -18,6 +18,13 @@ TEST(GeneratorTextTest, UrlTextEscapesBlanksAndEntities) {
   EXPECT_EQ(UrlText(""), "");
 }
 
+TEST(GeneratorTextTest, QuotedUrlCannotBeEnded) {
+  EXPECT_EQ(QuotedUrl("page.html?x=1&Date=20250305"), "\"page.html?x=1&Date=20250305\"");
+  EXPECT_EQ(QuotedUrl("http://x.org/a b\" onmouseover=\"alert(1)<b>\t"),
+            "\"http://x.org/a%20b%22%20onmouseover=%22alert(1)%3Cb%3E%09\"");
+  EXPECT_EQ(QuotedUrl("caf\xc3\xa9?q='1'"), "\"caf\xc3\xa9?q='1'\"");
+}
+
 TEST(GeneratorTextTest, XmlTextEscapesEachCharacterOnce) {
   EXPECT_EQ(XmlText("say \"hi\""), "say &quot;hi&quot;");
   EXPECT_EQ(XmlText("a&nbsp;b"), "a b");

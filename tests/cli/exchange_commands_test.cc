@@ -121,6 +121,35 @@ TEST_F(ExchangeCommandsTest, CalendarFileCsvAndPublishOnTheProgramLine) {
   EXPECT_EQ(Cli({root_ / "missing.cal", "-p"}).code, 1);
 }
 
+TEST_F(ExchangeCommandsTest, ProgramLineCsvWithoutSavedColumnsOrWithBadLinesFails) {
+  const std::string cal = root_ / "club.cal";
+  ASSERT_EQ(Cli({"save", cal}).code, 0);
+  const std::string csv = root_ / "new.csv";
+  WriteAll(csv, "3/3/2025,Extra meeting\r\n2/30/2025,No such day\r\n");
+  testing::CliResult run = Cli({cal, csv});
+  EXPECT_EQ(run.code, 1);
+  EXPECT_THAT(run.err, HasSubstr("no column choices are saved for " + csv +
+                                 "; choose them once with: almanix-cli import-csv " + csv +
+                                 " --category 1 --map EventName=N"));
+  EXPECT_EQ(run.out, "");
+
+  // With the choices saved, the good line is imported and saved, and the
+  // bad one makes the run a failure.
+  ASSERT_EQ(Cli({"import-csv", csv, "--category", "2", "--map", "StartDate=1,EventName=2"}).code,
+            1);
+  run = Cli({cal, csv});
+  EXPECT_EQ(run.code, 1);
+  EXPECT_EQ(run.out, "1 events imported\n");
+  EXPECT_THAT(run.err, HasSubstr("Error importint line 2 2/30/2025,\"No such day\" "
+                                 "no such date: 2/30/2025"));
+  EXPECT_THAT(run.err, HasSubstr("1 lines of " + csv + " could not be imported"));
+  testing::CliResult listed = testing::RunCli(
+      {"--root", root_ / "fresh/", "--calendar", cal, "event", "list", "--from", "2025-03-03",
+       "--to", "2025-03-03"},
+      root_.path());
+  EXPECT_THAT(listed.out, HasSubstr("Extra meeting"));
+}
+
 TEST_F(ExchangeCommandsTest, ImportIcsAddsTheFilesEvents) {
   const std::string file = root_ / "club.ics";
   WriteAll(file,

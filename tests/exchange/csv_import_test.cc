@@ -1,5 +1,11 @@
 #include "exchange/csv_import.h"
 
+#include <sys/mount.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
 #include <sstream>
 
 #include <gmock/gmock.h>
@@ -20,9 +26,21 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using almanix::testing::WriteAll;
 
+std::vector<std::string> Texts(const CsvText& text) {
+  std::vector<std::string> out;
+  for (const CsvRecord& r : text.records) {
+    out.push_back(std::to_string(r.line) + "-" + std::to_string(r.last_line) +
+                  (r.unclosed ? " open " : " ") + r.text);
+  }
+  return out;
+}
+
 TEST(CsvTextTest, RecordsKeepLineBreaksInsideQuotes) {
-  EXPECT_THAT(CsvRecords("a,b\r\n\"two\r\nlines\",c\nlast"),
-              ElementsAre("a,b", "\"two\r\nlines\",c", "last"));
+  const CsvText text = ReadCsvRecords("a,b\r\n\"two\r\nlines\",c\nlast");
+  EXPECT_EQ(text.lines, 4);
+  EXPECT_THAT(Texts(text), ElementsAre("1-1 a,b", "2-3 \"two\nlines\",c", "4-4 last"));
+  EXPECT_EQ(ReadCsvRecords("a\r\n\r\nb\r\n").lines, 3);
+  EXPECT_EQ(ReadCsvRecords("").lines, 0);
   EXPECT_THAT(SplitCsvFields("\"Smith, John\", Hall ,,\"x\""),
               ElementsAre("Smith, John", "Hall", "", "x"));
   EXPECT_THAT(ColumnChoices("1/31/2008,7:00 pm,Roundtable Meeting"),
@@ -30,23 +48,55 @@ TEST(CsvTextTest, RecordsKeepLineBreaksInsideQuotes) {
                           "Roundtable Meeting (Field #3)"));
 }
 
-TEST(CsvTextTest, DatesAndTimes) {
-  std::string error;
-  EXPECT_EQ(CsvDate("5/6/08", CsvDateFormat::kDayMonthYear, &error), EncodeDate(2008, 6, 5));
-  EXPECT_EQ(CsvDate("01/09/2025", CsvDateFormat::kMonthDayYear, &error), EncodeDate(2025, 1, 9));
-  EXPECT_EQ(CsvDate("5/6/99", CsvDateFormat::kMonthDayYear, &error), EncodeDate(99, 5, 6));
-  EXPECT_TRUE(error.empty());
-  EXPECT_EQ(CsvDate("", CsvDateFormat::kMonthDayYear, &error), 0);
-  EXPECT_EQ(CsvDate("May/x/2025", CsvDateFormat::kMonthDayYear, &error), 0);
-  EXPECT_EQ(error, "Could not convert date. Needs format (m/d/yyyy) got May/x/2025");
+TEST(CsvTextTest, AnUnclosedQuoteIsOneLineAndTheRestIsReadAgain) {
+  // At the end of the file.
+  EXPECT_THAT(Texts(ReadCsvRecords("a\nb,\"open\nc\nd")),
+              ElementsAre("1-1 a", "2-2 open b,\"open", "3-3 c", "4-4 d"));
+  // Past the bound, even though a quote much later would close it.
+  std::string long_file = "x,\"open\n";
+  for (int i = 0; i < kMaxRecordLines + 5; ++i) long_file += "line\n";
+  long_file += "y\"\n";
+  const CsvText text = ReadCsvRecords(long_file);
+  ASSERT_EQ(text.records.size(), static_cast<size_t>(kMaxRecordLines) + 7);
+  EXPECT_TRUE(text.records[0].unclosed);
+  EXPECT_EQ(text.records[1].text, "line");
+  EXPECT_EQ(text.records.back().line, kMaxRecordLines + 7);
+  // Within the bound the field spans its lines.
+  EXPECT_THAT(Texts(ReadCsvRecords("\"a\n\n\nb\",c\nd")),
+              ElementsAre("1-4 \"a\n\n\nb\",c", "5-5 d"));
+  // Reading from a later line never looks at the lines before it.
+  EXPECT_THAT(Texts(ReadCsvRecords("\"head\nx\ny", 2)), ElementsAre("2-2 x", "3-3 y"));
+}
 
-  error.clear();
-  EXPECT_DOUBLE_EQ(CsvTime("12:15 am", &error), EncodeTime(0, 15, 0, 0));
-  EXPECT_DOUBLE_EQ(CsvTime("12:15 pm", &error), EncodeTime(12, 15, 0, 0));
-  EXPECT_DOUBLE_EQ(CsvTime("7:00 PM", &error), EncodeTime(19, 0, 0, 0));
-  EXPECT_DOUBLE_EQ(CsvTime("19.30", &error), EncodeTime(19, 30, 0, 0));
-  EXPECT_TRUE(error.empty());
-  EXPECT_EQ(CsvTime("noon", &error), 0);
+TEST(CsvTextTest, DatesAndTimes) {
+  auto date = [](std::string_view text, CsvDateFormat format = CsvDateFormat::kMonthDayYear) {
+    return CsvDate(text, format);
+  };
+  EXPECT_EQ(date("5/6/08", CsvDateFormat::kDayMonthYear).value(), EncodeDate(2008, 6, 5));
+  EXPECT_EQ(date("01/09/2025").value(), EncodeDate(2025, 1, 9));
+  EXPECT_EQ(date("5/6/99").value(), EncodeDate(99, 5, 6));
+  EXPECT_EQ(date("2008-01-31").value(), EncodeDate(2008, 1, 31));
+  EXPECT_EQ(date("").value(), 0);
+  EXPECT_EQ(date("soon").value(), 0);
+  EXPECT_EQ(date("May/x/2025").status().code(), Status::Code::kInvalid);
+  EXPECT_EQ(date("May/x/2025").status().message(),
+            "Could not convert date. Needs format (m/d/yyyy) got May/x/2025");
+  // Numbers that make no date are a line error with a reason, not an
+  // exception nobody can catch.
+  EXPECT_EQ(date("2/30/2021").status().code(), Status::Code::kNotFound);
+  EXPECT_EQ(date("2/30/2021").status().message(), "no such date: 2/30/2021");
+  // A four-digit year is the year written.
+  EXPECT_EQ(date("1/1/0001").value(), EncodeDate(1, 1, 1));
+  EXPECT_EQ(date("7/4/0098").value(), EncodeDate(98, 7, 4));
+  EXPECT_EQ(date("7/4/98").value(), EncodeDate(2098, 7, 4));
+
+  EXPECT_DOUBLE_EQ(CsvTime("12:15 am").value(), EncodeTime(0, 15, 0, 0));
+  EXPECT_DOUBLE_EQ(CsvTime("12:15 pm").value(), EncodeTime(12, 15, 0, 0));
+  EXPECT_DOUBLE_EQ(CsvTime("7:00 PM").value(), EncodeTime(19, 0, 0, 0));
+  EXPECT_DOUBLE_EQ(CsvTime("19.30").value(), EncodeTime(19, 30, 0, 0));
+  EXPECT_EQ(CsvTime("noon").value(), 0);
+  EXPECT_EQ(CsvTime("x:10").status().message(), "Could not convert time");
+  EXPECT_EQ(CsvTime("25:61").status().message(), "no such time: 25:61");
 }
 
 class CsvImportTest : public ::testing::Test {
@@ -120,7 +170,7 @@ TEST_F(CsvImportTest, AllDayUrlsAndQuotedFieldsAcrossLines) {
        {CsvField::kURL, 4}});
   ASSERT_TRUE(form_->Import(file_, true).ok());
   EXPECT_THAT(Rows({"Summary", "Description", "Allday", "URL", "LinkDescription"}),
-              ElementsAre("Fair|Stalls, food\r\nand music|T|http://|",
+              ElementsAre("Fair|Stalls, food and music|T|http://|",
                           "Walk||T|http://example.org/walk|link"));
 }
 
@@ -160,7 +210,9 @@ TEST_F(CsvImportTest, ALineErrorAsksAndAStopKeepsTheLinesBefore) {
                                           "(m/d/yyyy) got soon."));
   EXPECT_THAT(ui_.questions[0], "Could not import event on line 2 Reason : Event name is blank.. "
                                 "Should I cancel?");
-  EXPECT_THAT(ui_.messages, ::testing::Contains(HasSubstr("Error importint line 4 ")));
+  // A date that does not exist is a line error that says why.
+  EXPECT_THAT(ui_.messages, ::testing::Contains("Error importint line 4 13/45/2025,Four\n"
+                                                "no such date: 13/45/2025"));
 
   // Yes: it stops there; the line before stays, the lines after never come.
   ui_.questions.clear();
@@ -191,6 +243,224 @@ TEST_F(CsvImportTest, SettingsFileNamesAndRanges) {
   EXPECT_EQ(form_->settings.date_format, CsvDateFormat::kMonthDayYear);
   EXPECT_EQ(form_->settings.duplicates, CsvDuplicates::kSkip);
   EXPECT_EQ(form_->settings.start_line, 1);
+}
+
+// ---- Faults found on real files ----
+
+TEST_F(CsvImportTest, TextsFromTheFileArePlainTextAndLinksAreSafe) {
+  WriteAll(file_,
+           "6/1/2025,<script>alert(1)</script>,<img src=x onerror=alert(2)>,Hall & <b>,"
+           "javascript:alert('http://'),click\r\n"
+           "6/2/2025," + std::string(62, 'x') + "<b>bold</b>,,,http://x.org/ onmouseover=alert(1),x\r\n"
+           "6/3/2025,Tab\tand\x1b" "escape,\"two\r\nlines\",,http://example.org/?a=1&b=2,<i>Site</i>\r\n");
+  ASSERT_TRUE(form_->LoadFile(file_).ok());
+  Map({{CsvField::kStartDate, 1}, {CsvField::kEventName, 2}, {CsvField::kEventDescription, 3},
+       {CsvField::kEventLocation, 4}, {CsvField::kURL, 5}, {CsvField::kURLName, 6}});
+  Result<CsvImportResult> r = form_->Import(file_, true);
+  ASSERT_TRUE(r.ok()) << r.status().message();
+  EXPECT_THAT(Rows({"Summary", "Description", "Location", "URL", "LinkDescription"}),
+              ElementsAre("&lt;script&gt;alert(1)&lt;/script&gt;|&lt;img src=x onerror=alert(2)&gt;"
+                          "|Hall &amp; &lt;b&gt;|http://|",
+                          // The cut at 64 characters leaves no piece of "&lt;".
+                          std::string(62, 'x') + "|||http://|",
+                          "Tab and escape|two lines||http://example.org/?a=1&b=2|"
+                          "&lt;i&gt;Site&lt;/i&gt;"));
+}
+
+TEST_F(CsvImportTest, LineErrorsSayWhyAndShowNoControlCharacters) {
+  WriteAll(file_, "2/30/2008,Party\x1b[2J now\r\nso\x07on,Walk\r\n");
+  ASSERT_TRUE(form_->LoadFile(file_).ok());
+  Map({{CsvField::kStartDate, 1}, {CsvField::kEventName, 2}});
+  Result<CsvImportResult> r = form_->Import(file_, true);
+  ASSERT_TRUE(r.ok());
+  EXPECT_EQ(r.value().failed, 2);
+  EXPECT_THAT(ui_.messages,
+              ElementsAre("Error importint line 1 2/30/2008,\"Party\\x1b[2J now\"\n"
+                          "no such date: 2/30/2008"));
+  EXPECT_THAT(ui_.questions, ElementsAre("Could not import event on line 2 Reason : Could not "
+                                         "convert date. Needs format (m/d/yyyy) got so\\x07on. "
+                                         "Should I cancel?"));
+}
+
+TEST_F(CsvImportTest, LineNumbersStartLineAndCountAreFileLines) {
+  WriteAll(file_, "Date,Name,Notes\r\n6/1/2025,One,\"two\r\nlines\"\r\n6/2/2025,,x\r\n"
+                  "6/3/2025,Three,y\r\n");
+  ASSERT_TRUE(form_->LoadFile(file_).ok());
+  Map({{CsvField::kStartDate, 1}, {CsvField::kEventName, 2}});
+  form_->settings.start_line = 2;
+  Result<CsvImportResult> r = form_->Import(file_, false);
+  ASSERT_TRUE(r.ok());
+  EXPECT_EQ(r.value().imported, 2);
+  EXPECT_THAT(ui_.questions, ElementsAre("Could not import event on line 4 Reason : Event name "
+                                         "is blank.. Should I cancel?"));
+  EXPECT_THAT(ui_.messages, ElementsAre("Imported  5 out of 5 lines"));
+
+  // Starting on line 4 reads lines 4 and 5; a stop there has walked 4 lines.
+  ui_.questions.clear();
+  ui_.messages.clear();
+  ui_.answers = {Answer::kYes};
+  form_->settings.start_line = 4;
+  r = form_->Import(file_, false);
+  ASSERT_TRUE(r.ok());
+  EXPECT_THAT(ui_.questions, ElementsAre(HasSubstr("on line 4 ")));
+  EXPECT_THAT(ui_.messages, ElementsAre("Imported  4 out of 5 lines"));
+}
+
+TEST_F(CsvImportTest, AnUnbalancedQuoteDoesNotSwallowTheRestOfTheFile) {
+  std::string text;
+  for (int i = 1; i <= 400; ++i) {
+    text += "6/1/2025,Event " + std::to_string(i);
+    if (i == 2) text += " \"opened";           // closed by line 300, too far away
+    if (i == 300) text += " and closed\"";    // then open to the end of the file
+    text += "\r\n";
+  }
+  WriteAll(file_, text);
+  ASSERT_TRUE(form_->LoadFile(file_).ok());
+  Map({{CsvField::kStartDate, 1}, {CsvField::kEventName, 2}});
+  form_->settings.duplicates = CsvDuplicates::kIgnore;
+  Result<CsvImportResult> r = form_->Import(file_, false);
+  ASSERT_TRUE(r.ok());
+  EXPECT_EQ(r.value().imported, 398);
+  EXPECT_EQ(r.value().failed, 2);
+  EXPECT_THAT(ui_.messages,
+              ElementsAre("Error importint line 2 6/1/2025,\"Event 2 opened\"\n"
+                          "its double quote is not closed within 200 lines; the lines after it "
+                          "were read as lines",
+                          "Error importint line 300 6/1/2025,\"Event 300 and closed\"\n"
+                          "its double quote is not closed by the end of the file; the lines "
+                          "after it were read as lines",
+                          "Imported  400 out of 400 lines"));
+}
+
+TEST_F(CsvImportTest, ReplaceRewritesOnlyTheImportsOwnRowsOfTheCategory) {
+  // Picnic was imported into category 1; Choir is a hand-made weekly event
+  // of category 2 with its location.
+  WriteAll(file_, "6/1/2025,Picnic,Old\r\n");
+  ASSERT_TRUE(form_->LoadFile(file_).ok());
+  Map({{CsvField::kStartDate, 1}, {CsvField::kEventName, 2}, {CsvField::kEventDescription, 3}});
+  form_->target_category = 1;
+  ASSERT_TRUE(form_->Import(file_, true).ok());
+  {
+    store::Query q(session_->data.db());
+    ASSERT_TRUE(q.Open("Select * from Events where 1=0").ok());
+    ASSERT_TRUE(q.Append().ok());
+    const DayNumber day = EncodeDate(2025, 6, 2);
+    for (auto [column, value] : std::initializer_list<std::pair<const char*, std::string>>{
+             {"Summary", "Choir"}, {"sDateTime", std::to_string(day)},
+             {"sDate", std::to_string(day)}, {"eDate", std::to_string(day)},
+             {"CalendarID", "2"}, {"Calendars", ",2,"}, {"rChoice", "W"}, {"rWeekly", ",2,"},
+             {"rActiveMonths", ",1,2,3,4,5,6,7,8,9,10,11,12,"}, {"rEnds", "9999999"},
+             {"Location", "Church"}, {"Allday", "T"}, {"Visible", "True"}}) {
+      ASSERT_TRUE(q.SetString(column, value).ok());
+    }
+    ASSERT_TRUE(q.Post().ok());
+  }
+
+  WriteAll(file_, "6/1/2025,Picnic,New\r\n6/2/2025,Choir,\r\n");
+  ASSERT_TRUE(form_->LoadFile(file_).ok());
+  Map({{CsvField::kStartDate, 1}, {CsvField::kEventName, 2}, {CsvField::kEventDescription, 3}});
+  form_->target_category = 2;
+  form_->settings.duplicates = CsvDuplicates::kReplace;
+  Result<CsvImportResult> r = form_->Import(file_, true);
+  ASSERT_TRUE(r.ok());
+  EXPECT_EQ(r.value().kept_beside, 2);
+  EXPECT_THAT(Rows({"Summary", "Description", "CalendarID", "Calendars", "rChoice", "Location",
+                    "rEnds"}),
+              ElementsAre("Picnic|Old|1|,1,|||" + std::to_string(EncodeDate(2025, 6, 1)),
+                          "Choir||2|,2,|W|Church|9999999",
+                          "Picnic|New|2|,2,|||" + std::to_string(EncodeDate(2025, 6, 1)),
+                          "Choir||2|,2,|||" + std::to_string(EncodeDate(2025, 6, 2))));
+  EXPECT_THAT(ui_.messages, ElementsAre(HasSubstr("2 lines matched events")));
+
+  // A second import into category 2 rewrites its own rows and nothing else.
+  WriteAll(file_, "6/1/2025,Picnic,Newer\r\n");
+  ASSERT_TRUE(form_->LoadFile(file_).ok());
+  r = form_->Import(file_, true);
+  ASSERT_TRUE(r.ok());
+  EXPECT_EQ(r.value().kept_beside, 0);
+  EXPECT_THAT(Rows({"Summary", "Description", "CalendarID"}),
+              ElementsAre("Picnic|Old|1", "Choir||2", "Picnic|Newer|2", "Choir||2"));
+}
+
+TEST_F(CsvImportTest, EarlyDatesKeepTheirDayAndHourAndLongYears) {
+  WriteAll(file_, "12/25/99,10:00 am,Old feast\r\n1/1/0001,,First day\r\n");
+  ASSERT_TRUE(form_->LoadFile(file_).ok());
+  Map({{CsvField::kStartDate, 1}, {CsvField::kStartTime, 2}, {CsvField::kEventName, 3}});
+  ASSERT_TRUE(form_->Import(file_, true).ok());
+  EXPECT_THAT(Rows({"sDate", "iYear", "iMonth", "iDay", "sTime", "caption", "Allday"}),
+              ElementsAre(std::to_string(EncodeDate(99, 12, 25)) + "|0099|12|25|416666|10:00am|F",
+                          std::to_string(EncodeDate(1, 1, 1)) + "|0001|1|1|0|12:00am|T"));
+  store::Query q(session_->data.db());
+  ASSERT_TRUE(q.Open("Select * from Events order by ID").ok());
+  const CivilDateTime start = DecodeDateTime(q.AsFloat("sDateTime"));
+  EXPECT_EQ(start.day, 25);
+  EXPECT_EQ(start.hour, 10);
+}
+
+// A small tmpfs of the test's own, mounted when the test runs as root.
+class SmallDisk {
+ public:
+  explicit SmallDisk(const std::string& folder) : folder_(folder) {
+    std::filesystem::create_directories(folder_);
+    mounted_ = geteuid() == 0 &&
+               mount("tmpfs", folder_.c_str(), "tmpfs", 0, "size=6m,mode=0700") == 0;
+  }
+  ~SmallDisk() {
+    if (mounted_) umount2(folder_.c_str(), MNT_DETACH);
+  }
+  bool mounted() const { return mounted_; }
+  // Writes a file that leaves only about `left` bytes free.
+  void FillLeaving(size_t left) {
+    struct statvfs st {};
+    ASSERT_EQ(statvfs(folder_.c_str(), &st), 0);
+    const size_t free = static_cast<size_t>(st.f_bavail) * st.f_frsize;
+    ASSERT_GT(free, left);
+    std::ofstream out(folder_ + "/filler", std::ios::binary);
+    const std::string block(4096, 'f');
+    for (size_t n = 0; n + block.size() <= free - left; n += block.size()) out << block;
+  }
+
+ private:
+  std::string folder_;
+  bool mounted_ = false;
+};
+
+TEST(CsvImportDiskTest, AFullDiskKeepsNoLineAndSaysWhyOnce) {
+  almanix::testing::TempRoot root;
+  SmallDisk disk(root / "disk");
+  if (!disk.mounted()) GTEST_SKIP() << "mounting a small tmpfs needs root; not tested here";
+  std::ostringstream err;
+  cli::Session session(err);
+  cli::Invocation inv;
+  inv.root = root.path();
+  inv.workdir = root / "disk/work/";
+  ASSERT_TRUE(session.Start(inv, err, 0)) << err.str();
+  almanix::testing::FakeUi ui;
+  TfrmCSV form(*session.app.dir, *session.app.config, session.data.db(), ui, nullptr);
+  form.target_category = 1;
+  const std::string file = root / "big.csv";
+  std::string text;
+  for (int i = 1; i <= 20000; ++i) {
+    text += "6/1/2025,Event " + std::to_string(i) + "," + std::string(200, 'd') + "\r\n";
+  }
+  WriteAll(file, text);
+  ASSERT_TRUE(form.LoadFile(file).ok());
+  form.settings.column(CsvField::kStartDate) = 1;
+  form.settings.column(CsvField::kEventName) = 2;
+  form.settings.column(CsvField::kEventDescription) = 3;
+  form.settings.duplicates = CsvDuplicates::kIgnore;
+  disk.FillLeaving(96 * 1024);
+
+  Result<CsvImportResult> r = form.Import(file, true);
+  ASSERT_FALSE(r.ok());
+  EXPECT_THAT(r.status().message(), HasSubstr("full"));
+  EXPECT_THAT(r.status().message(), HasSubstr("no line of the file was kept"));
+  EXPECT_THAT(ui.messages, ::testing::IsEmpty());
+  store::Query q(session.data.db());
+  ASSERT_TRUE(q.Open("Select ID from Events").ok());
+  int rows = 0;
+  for (q.First(); !q.Eof(); q.Next()) ++rows;
+  EXPECT_EQ(rows, 0);
 }
 
 }  // namespace

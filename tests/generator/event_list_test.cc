@@ -256,16 +256,26 @@ TEST_F(EventListTest, OutsideLinks) {
   // The bare prefix in capitals is no address.
   EXPECT_THAT(EventsCell(page, 3, 3), Not(HasSubstr("<a href")));
   EXPECT_THAT(EventsCell(page, 3, 4),
-              HasSubstr("am&nbsp;<br><a href=http://www.club.org/fair target=_blank ><u>Fair at "
+              HasSubstr("am&nbsp;<br><a href=\"http://www.club.org/fair\" target=_blank ><u>Fair at "
                         "club.org</u></a><br></td>"));
   EXPECT_THAT(EventsCell(page, 3, 5),
-              HasSubstr("<div Style=\"margin-left: 0.5em;\">Bring cake<br><a href=http://"
-                        "example.org/bake target=_blank ><u>Bake</u></a><hr></div><br /><br>"));
+              HasSubstr("<div Style=\"margin-left: 0.5em;\">Bring cake<br><a href=\"http://"
+                        "example.org/bake\" target=_blank ><u>Bake</u></a><hr></div><br /><br>"));
 
   settings().SetText("Formatting.Target", "");
   Generate();
   page = Page("EventList2025.html");
   EXPECT_THAT(EventsCell(page, 3, 5), HasSubstr("target=_parent ><u>Bake</u></a>"));
+
+  // No address can end the attribute it is written into.
+  store::EventDraft trap = Timed("Trap", 2025, 3, 6, 9, 10);
+  trap.url = "http://x.org/ onmouseover=alert(1) \"<b>";
+  Add(trap);
+  Generate();
+  page = Page("EventList2025.html");
+  EXPECT_THAT(EventsCell(page, 3, 6),
+              HasSubstr("<a href=\"http://x.org/%20onmouseover=alert(1)%20%22%3Cb%3E\" "));
+  EXPECT_THAT(page, Not(HasSubstr(" onmouseover=")));
 }
 
 TEST_F(EventListTest, NotesHolidayCategoryGroupsAndMacros) {

@@ -61,6 +61,23 @@ TEST_F(MonthPageTest, WorkedDayCellLineForLine) {
                       "</td>"}));
 }
 
+TEST_F(MonthPageTest, OutsideLinksAreQuotedSoNoAddressEndsItsAttribute) {
+  PlainCells();
+  OnlyMarch();
+  store::EventDraft page = Timed("Page", 2025, 3, 5, 9, 10);
+  page.url = "page.html?x=1";
+  page.append_date = true;
+  Add(page);
+  store::EventDraft trap = Timed("Trap", 2025, 3, 6, 9, 10);
+  trap.url = "http://x.org/ onmouseover=alert(1) \"<b>";
+  Add(trap);
+  Generate();
+  const std::string march = Page("March2025.html");
+  EXPECT_THAT(march, HasSubstr("<a class=\"itr\"  href=\"page.html?x=1&Date=20250305\""));
+  EXPECT_THAT(march, HasSubstr("href=\"http://x.org/%20onmouseover=alert(1)%20%22%3Cb%3E\""));
+  EXPECT_THAT(march, Not(HasSubstr(" onmouseover=")));
+}
+
 TEST_F(MonthPageTest, MarchOnlyRunWritesMarchAndItsCopies) {
   OnlyMarch();
   Generate();
