@@ -76,7 +76,7 @@ class Database {
   // and was stopped") once it has taken this many engine steps, so nothing
   // can run without end. The default is far above what any of our
   // statements takes on the largest calendars.
-  static constexpr std::uint64_t kDefaultStepBudget = 500'000'000;
+  static constexpr std::uint64_t kDefaultStepBudget = 100'000'000;
   void set_step_budget(std::uint64_t steps) { step_budget_ = steps; }
 
   // Runs a statement that returns no rows (CREATE, ALTER, DELETE, ...).
