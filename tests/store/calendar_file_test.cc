@@ -11,10 +11,10 @@
 #include "app/file_util.h"
 #include "app/startup.h"
 #include "app/text.h"
+#include "platform/file_lock.h"
 #include "store/db.h"
 #include "store/db_engine.h"
 #include "store/store_startup.h"
-#include "platform/file_lock.h"
 #include "support/fake_ui.h"
 #include "support/temp_root.h"
 
