@@ -20,6 +20,9 @@ bool Session::Start(const Invocation& inv, std::ostream& err,
     return false;
   }
   files = std::make_unique<store::CalendarFile>(app, data, ui);
+  // Another almanix-cli may be changing the same calendar file: wait for it
+  // rather than losing its changes or ours.
+  files->set_lock_wait(kCalendarLockWait);
   if (!inv.workdir.empty()) {
     std::string folder = WithTrailingSlash(SlashPath(inv.workdir));
     if (Status s = TDir::EnsureDir(folder); !s.ok()) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <iosfwd>
 #include <memory>
 #include <optional>
@@ -13,6 +14,10 @@
 #include "store/year_tables.h"
 
 namespace almanix::cli {
+
+// How long a command waits for another program to finish with the calendar
+// file given by --calendar.
+inline constexpr std::chrono::seconds kCalendarLockWait{30};
 
 // The running program behind one command: the same start-up as the desktop,
 // then the working directory the command line asks for.

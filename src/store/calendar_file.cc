@@ -23,18 +23,22 @@ namespace {
 const std::vector<std::string> kCalendarFolders = {"db", "config", "attachments",
                                                    "favorites", "include"};
 
-// The folder on disk for an archive name, found without regard to case;
-// the usual spelling when there is none yet.
+// The folder on disk for an archive name: the program's own spelling (the
+// one the data module uses) when that folder exists, else a folder spelled
+// otherwise; never a file that happens to bear the name.
 std::string DiskFolder(const std::string& work_dir, const std::string& name) {
-  std::string found = FindNoCase(work_dir, name);
-  if (!found.empty()) return found;
   static const std::pair<const char*, const char*> kSpelling[] = {
       {"db", "DB"},           {"config", "Config"},   {"attachments", "Attachments"},
       {"favorites", "Favorites"}, {"include", "Include"}, {"holidays", "Holidays"}};
-  for (const auto& [lower, spelled] : kSpelling) {
-    if (name == lower) return work_dir + spelled;
+  std::string spelled = name;
+  for (const auto& [lower, usual] : kSpelling) {
+    if (name == lower) spelled = usual;
   }
-  return work_dir + name;
+  if (DirectoryExists(work_dir + spelled)) return work_dir + spelled;
+  for (const std::string& folder : SplitCommaText(TDir::ListSubfolders(work_dir, "*"))) {
+    if (EqualsIgnoreCase(folder, name)) return work_dir + folder;
+  }
+  return work_dir + spelled;
 }
 
 std::vector<ArchiveRoot> Roots(const std::string& work_dir,
@@ -53,6 +57,37 @@ bool IsJournal(const std::string& entry) {
     }
   }
   return false;
+}
+
+// The table files a calendar always has; without it there is no calendar.
+bool HasEventsTable(const std::string& db_folder) {
+  return FileExists(FindNoCase(db_folder, "events.db"));
+}
+
+// The columns a table of this name may have; nullptr for a name that is
+// none of the program's tables.
+const std::vector<ColumnSpec>* KnownColumns(const std::string& table) {
+  std::string lower = ToLower(table);
+  auto year_named = [&](std::string_view prefix) {
+    return lower.size() == prefix.size() + 4 && lower.rfind(prefix, 0) == 0 &&
+           std::all_of(lower.begin() + prefix.size(), lower.end(),
+                       [](char c) { return c >= '0' && c <= '9'; });
+  };
+  if (lower == "events") return &EventsColumns();
+  if (year_named("calendar")) return &CategoryColumns();
+  if (year_named("year")) return &DayColumns();
+  return nullptr;
+}
+
+std::string Joined(const std::vector<std::string>& items, const std::string& between) {
+  std::string out;
+  for (const std::string& item : items) out += (out.empty() ? "" : between) + item;
+  return out;
+}
+
+// The lock beside a calendar file: ".Team.cal.lock" for Team.cal.
+std::string LockPathFor(const std::string& calendar) {
+  return ParentPath(calendar) + "." + BaseName(calendar) + ".lock";
 }
 
 }  // namespace
@@ -78,15 +113,60 @@ std::string CalendarFile::TempNameFor(const std::string& path) {
   return Utf8Left(safe, 100);
 }
 
+Result<platform::FileLock> CalendarFile::LockFile(const std::string& path) {
+  if (file_lock_.held() && locked_calendar_ == path) return platform::FileLock();
+  Result<platform::FileLock> lock =
+      platform::FileLock::Acquire(LockPathFor(path), *lock_wait_, /*create=*/true);
+  if (!lock.ok() && lock.status().code() == Status::Code::kIoError) {
+    // A folder that takes no lock file: the calendar file itself then.
+    lock = platform::FileLock::Acquire(path, *lock_wait_);
+    if (!lock.ok() && lock.status().code() == Status::Code::kNotFound) {
+      return platform::FileLock();
+    }
+  }
+  if (!lock.ok() && lock.status().code() == Status::Code::kBusy) {
+    long seconds = static_cast<long>(
+        std::chrono::duration_cast<std::chrono::seconds>(*lock_wait_).count());
+    return Status::Busy("The calendar file " + path +
+                        " is in use by another program (waited " +
+                        std::to_string(seconds) + " s); try again when it is done");
+  }
+  return lock;
+}
+
 Status CalendarFile::SaveCalendarFile(const std::string& path) {
-  app_.dir->CalendarFile = path;
+  TDir& dir = *app_.dir;
+  Status refused;
+  // A calendar file without its tables is no calendar: never write one and
+  // call it saved.
+  if (!HasEventsTable(dir.DbDir)) {
+    refused = Status::Invalid("the working directory " + dir.WorkDir +
+                              " holds no events table (" + dir.DbDir +
+                              "Events.db); nothing was saved");
+  }
+  if (refused.ok() && lock_wait_) {
+    Result<platform::FileLock> lock = LockFile(path);
+    if (!lock.ok()) {
+      refused = lock.status();
+    } else if (lock.value().held()) {
+      file_lock_ = std::move(lock.value());
+      locked_calendar_ = path;
+    }
+  }
+  if (!refused.ok()) {
+    Log(true, "SaveCalendarFile.failed: " + refused.message());
+    ui_.ShowMessage("Could not save the calendar file " + path + ": " + refused.message(),
+                    MessageKind::kError);
+    return refused;
+  }
+  dir.CalendarFile = path;
   ui_.ProcessEvents();
   // Tables go in closed and whole: no open transaction, no journal.
   data_.Close();
   ArchiveOptions options;
   options.skip = IsJournal;
   options.progress = [this](int done, int total) { ui_.Progress(done, total); };
-  Status saved = WriteArchive(path, Roots(app_.dir->WorkDir, kCalendarFolders), options);
+  Status saved = WriteArchive(path, Roots(dir.WorkDir, kCalendarFolders), options);
   ui_.Progress(0, 0);
   Status reopened = data_.Init(*app_.dir);
   if (!saved.ok()) {
@@ -105,27 +185,105 @@ void CalendarFile::CloseCalendarFile() {
 }
 
 Status CalendarFile::CheckTables(const std::string& db) {
-  std::string damaged;
+  std::vector<std::string> damaged;
+  std::vector<std::string> foreign;
   for (const std::string& name : SplitCommaText(TDir::ListFiles(db, "*.db"))) {
     Status check = Database::CheckFile(db + name);
+    if (!check.ok()) {
+      // Kept beside, under another name, for whoever can still rescue it.
+      std::error_code ec;
+      std::filesystem::rename(db + name, db + name + ".damaged", ec);
+      Log(true, "File_Open.damaged table " + name + ": " + check.message());
+      damaged.push_back(name);
+      continue;
+    }
+    std::string table = StemName(name);
+    std::vector<std::string> columns;
+    check = Database::CheckPlainTable(db + name, table, &columns);
+    if (const std::vector<ColumnSpec>* known = KnownColumns(table); check.ok() && known) {
+      for (const std::string& column : columns) {
+        bool ours = std::any_of(known->begin(), known->end(), [&](const ColumnSpec& c) {
+          return EqualsIgnoreCase(c.name, column);
+        });
+        if (!ours) {
+          check = Status::Invalid("it has a column " + column + " the table never has");
+          break;
+        }
+      }
+    }
     if (check.ok()) continue;
-    // Kept beside, under another name, for whoever can still rescue it.
+    // Made to run something of its own: the engine never sees it. The
+    // original stays in the calendar file, which is not saved over.
     std::error_code ec;
-    std::filesystem::rename(db + name, db + name + ".damaged", ec);
-    Log(true, "File_Open.damaged table " + name + ": " + check.message());
-    if (!damaged.empty()) damaged += ", ";
-    damaged += name;
+    std::filesystem::remove(db + name, ec);
+    Log(true, "File_Open.refused table " + name + ": " + check.message());
+    foreign.push_back(name + " (" + check.message() + ")");
   }
-  if (damaged.empty()) return Status::Ok();
-  return Status::Invalid("the table file " + damaged + " is damaged and was set aside as " +
-                         damaged + ".damaged");
+  std::vector<std::string> problems;
+  if (!damaged.empty()) {
+    problems.push_back("the table file " + Joined(damaged, ", ") +
+                       " is damaged and was set aside as " + Joined(damaged, ".damaged, ") +
+                       ".damaged");
+  }
+  if (!foreign.empty()) {
+    problems.push_back("the table file " + Joined(foreign, ", ") +
+                       " is not a plain table of this program and was left out");
+  }
+  if (problems.empty()) return Status::Ok();
+  return Status::Invalid(Joined(problems, "; "));
+}
+
+std::string CalendarFile::ClaimTempDir(const std::string& name, platform::FileLock* claim) {
+  TDir& dir = *app_.dir;
+  TDir::EnsureDirQuiet(dir.TempDir);
+  // A lock file beside each folder says which are in use by a running
+  // program; the first free name is taken.
+  for (int n = 1; n <= 100; ++n) {
+    std::string candidate = n == 1 ? name : name + "-" + std::to_string(n);
+    if (!claimed_dir_.empty() && claimed_dir_ == dir.TempDir + candidate + "/") {
+      return dir.MakeTempDir(candidate);  // ours already
+    }
+    Result<platform::FileLock> lock = platform::FileLock::Acquire(
+        dir.TempDir + "." + candidate + ".lock", std::chrono::milliseconds(0),
+        /*create=*/true);
+    if (lock.ok()) {
+      *claim = std::move(lock.value());
+      return dir.MakeTempDir(candidate);
+    }
+    if (lock.status().code() != Status::Code::kBusy) break;
+  }
+  return dir.MakeTempDir(name);
+}
+
+void CalendarFile::DropStaleLocks() {
+  if (app_.dir->CalendarFile.empty()) {
+    file_lock_.Release();
+    locked_calendar_.clear();
+  }
+  if (app_.dir->WorkDir != claimed_dir_) {
+    temp_claim_.Release();
+    claimed_dir_.clear();
+  }
 }
 
 Status CalendarFile::File_Open(const std::string& path) {
   if (!FileExists(path)) return Status::NotFound("File not found: " + path);
   window_->ShowWait("Loading ..." + path);
   TDir& dir = *app_.dir;
-  std::string folder = dir.MakeTempDir(TempNameFor(path));
+  // Held from before the file is read until it is saved back, so another
+  // program's save cannot fall between.
+  platform::FileLock lock;
+  if (lock_wait_) {
+    Result<platform::FileLock> taken = LockFile(path);
+    if (!taken.ok()) {
+      Log(true, "File_Open.locked: " + taken.status().message());
+      ui_.ShowMessage(taken.status().message(), MessageKind::kError);
+      return taken.status();
+    }
+    lock = std::move(taken.value());
+  }
+  platform::FileLock claim;
+  std::string folder = ClaimTempDir(TempNameFor(path), &claim);
   if (!DirectoryExists(folder)) {
     folder = dir.MakeTempDir("Default");
     Log(true, "File_Open.MakeTempDir.Failed: Using default folder");
@@ -139,24 +297,57 @@ Status CalendarFile::File_Open(const std::string& path) {
     options.top_folders.emplace_back(top, BaseName(DiskFolder(folder, top)));
   }
   options.progress = [this](int done, int total) { ui_.Progress(done, total); };
-  Log(true, "File_Open.Unziping.to:" + dir.OpenCalendarDir);
-  Result<ExtractReport> report = ExtractArchive(path, dir.OpenCalendarDir, options);
+  Log(true, "File_Open.Unziping.to:" + folder);
+  Result<ExtractReport> report = ExtractArchive(path, folder, options);
   ui_.Progress(0, 0);
-  if (!report.ok()) {
-    Log(true, "File_Open.Unzip. First attempt failed");
-    ui_.ShowMessage(report.status().message(), MessageKind::kError);
-    return report.status();
+  Status refused = report.status();
+  if (report.ok() && report.value().extracted == 0 && report.value().skipped == 0 &&
+      report.value().refused.empty()) {
+    // Not even a damaged calendar: opening it would pass off an empty new
+    // calendar as this file, and the next save would put it in its place.
+    refused = Status::Invalid(path + " holds no calendar: the archive has no files");
   }
-  for (const std::string& name : report.value().refused) {
+  if (!refused.ok()) {
+    Log(true, "File_Open.Unzip. First attempt failed");
+    ui_.ShowMessage(refused.message(), MessageKind::kError);
+    return refused;
+  }
+  const ExtractReport& unpacked = report.value();
+  std::vector<std::string> problems;
+  for (const std::string& name : unpacked.refused) {
     Log(true, "File_Open.Unzip.refused entry: " + name);
+  }
+  for (const std::string& entry : unpacked.damaged) {
+    Log(true, "File_Open.Unzip.damaged entry: " + entry);
+  }
+  if (!unpacked.refused.empty()) {
+    problems.push_back("entries refused: " + Joined(unpacked.refused, ", "));
+  }
+  if (!unpacked.damaged.empty()) {
+    problems.push_back("entries that cannot be read: " + Joined(unpacked.damaged, "; "));
+  }
+  if (unpacked.size_limit_reached) {
+    problems.push_back("the file unpacks to more than " +
+                       std::to_string(kMaxUnpackedBytes >> 30) +
+                       " GB; the rest was not opened");
   }
   Log(true, "File_Open.Unziping.completed");
   // Table files are checked before the engine ever uses them.
-  Status tables = CheckTables(DiskFolder(dir.OpenCalendarDir, "db") + "/");
+  std::string db_folder = DiskFolder(folder, "db") + "/";
+  if (Status tables = CheckTables(db_folder); !tables.ok()) {
+    problems.push_back(tables.message());
+  }
+  if (!HasEventsTable(db_folder) && problems.empty()) {
+    problems.push_back("it holds no events table (db/Events.db)");
+  }
 
   CloseCalendarFile();
-  TDir::EnsureDirQuiet(dir.OpenCalendarDir);
-  Status problem = Working_Set(dir.OpenCalendarDir);
+  TDir::EnsureDirQuiet(folder);
+  Status problem = Working_Set(folder);
+  if (claim.held()) {
+    temp_claim_ = std::move(claim);
+    claimed_dir_ = folder;
+  }
   if (problem.ok()) {
     std::string install_popup = dir.InstallDir + "Config/popup.css";
     if (FileExists(install_popup)) {
@@ -165,12 +356,14 @@ Status CalendarFile::File_Open(const std::string& path) {
                                  std::filesystem::copy_options::overwrite_existing, ec);
     }
     dir.CalendarFile = path;
+    if (lock.held()) {
+      file_lock_ = std::move(lock);
+      locked_calendar_ = path;
+    }
   }
-  if (problem.ok()) problem = tables;
-  if (problem.ok() && report.value().size_limit_reached) {
-    problem = Status::IoError("the file unpacks to more than " +
-                              std::to_string(kMaxUnpackedBytes >> 30) +
-                              " GB; the rest was not opened");
+  if (problem.ok() && !problems.empty()) {
+    problem = Status::Invalid("the calendar file " + path + " is damaged: " +
+                              Joined(problems, "; "));
   }
   if (!problem.ok()) {
     ui_.ShowMessage("Problems opening file: " + problem.message() + "\n\r" +
@@ -180,6 +373,7 @@ Status CalendarFile::File_Open(const std::string& path) {
     // Saving a part over the whole would lose the rest.
     dir.CalendarFile.clear();
   }
+  DropStaleLocks();
   status_text_ = "                Calendar: " + path;
   (void)window_->ReloadCategories();
   (void)window_->LoadGrid();
@@ -237,9 +431,16 @@ Status CalendarFile::New() {
   CloseCalendarFile();
   ui_.ProcessEvents();
   TDir::EnsureDirQuiet(app_.dir->TempDir);
-  std::string folder = app_.dir->MakeTempDir("NewCal");
+  platform::FileLock claim;
+  std::string folder = ClaimTempDir("NewCal", &claim);
   if (!DirectoryExists(folder)) return Status::IoError("Could not make " + folder);
-  return Working_Set(folder);
+  Status s = Working_Set(folder);
+  if (claim.held()) {
+    temp_claim_ = std::move(claim);
+    claimed_dir_ = folder;
+  }
+  DropStaleLocks();
+  return s;
 }
 
 Status CalendarFile::Save() {
@@ -279,6 +480,7 @@ Status CalendarFile::DefaultWorkingDirectory() {
   default_workdir_checked_ = true;
   set_workdir_caption_ = "Set Working Directory";
   set_workdir_checked_ = false;
+  DropStaleLocks();
   return s;
 }
 
@@ -287,7 +489,9 @@ Status CalendarFile::ChooseDirectory() {
   app_.dir->CalendarFile.clear();
   std::string folder = app_.dir->BrowseForFolder("Select a folder");
   if (folder.empty() || !DirectoryExists(folder)) return Status::Cancelled("no folder");
-  return Working_Set(folder);
+  Status s = Working_Set(folder);
+  DropStaleLocks();
+  return s;
 }
 
 Status CalendarFile::WorkIn(int entry) {
@@ -296,7 +500,9 @@ Status CalendarFile::WorkIn(int entry) {
   }
   if (!app_.dir->CalendarFile.empty()) (void)Save();
   app_.dir->CalendarFile.clear();
-  return Working_Set(app_.dir->RecentWorkDirs[entry]);
+  Status s = Working_Set(app_.dir->RecentWorkDirs[entry]);
+  DropStaleLocks();
+  return s;
 }
 
 Status CalendarFile::Backup(const std::string& path) {

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <chrono>
+#include <optional>
 #include <string>
 
 #include "app/status.h"
+#include "platform/file_lock.h"
 
 namespace almanix {
 class App;
@@ -39,11 +42,25 @@ class CalendarFile {
  public:
   CalendarFile(App& app, TDB1& data, UiSeam& ui, WindowHooks* window = nullptr);
 
-  // Packs the working directory into path (replacing it only once the new
-  // archive is complete) and makes it the open file.
+  // Makes File_Open and SaveCalendarFile hold a lock on the calendar file
+  // (".NAME.cal.lock" beside it) from opening until another file is opened
+  // or the working directory changes, so that two programs never change one
+  // file at once. Waits up to `wait` for another holder, then fails with
+  // "The calendar file PATH is in use by another program". Off by default.
+  void set_lock_wait(std::chrono::milliseconds wait) { lock_wait_ = wait; }
+
+  // Packs the tables, configuration, attachments, favorites and included
+  // files of the working directory into path (replacing it only once the
+  // new archive is complete) and makes it the open file. Refuses, writing
+  // nothing, when the working directory holds no events table.
   Status SaveCalendarFile(const std::string& path);
-  // Unpacks the file into a fresh temporary working directory and works
-  // there. A file that cannot be read leaves the working directory as it was.
+  // Unpacks the file into a fresh temporary working directory of its own
+  // (no other open calendar uses it) and works there. A file that cannot be
+  // read, or is refused whole (no entries, overlapping or duplicate
+  // entries, too large), leaves the working directory as it was. A file
+  // with damaged or refused entries, damaged or foreign tables or no events
+  // table opens what it can, says which entries and tables, forgets the
+  // file name (so Save cannot replace the whole with less) and fails.
   Status File_Open(const std::string& path);
   void CloseCalendarFile();
   // Switches the working directory and reloads the window.
@@ -70,8 +87,17 @@ class CalendarFile {
   static std::string TempNameFor(const std::string& path);
 
  private:
-  // Sets damaged table files of the folder aside; says which.
+  // Sets damaged table files of the folder aside and removes foreign ones
+  // (views, triggers, other objects or columns); says which.
   Status CheckTables(const std::string& db_folder);
+  // The lock on path's calendar file, the one held when it is that file.
+  Result<platform::FileLock> LockFile(const std::string& path);
+  // A temporary working folder named after `name` that no other open
+  // calendar holds, cleared; its claim goes to *claim.
+  std::string ClaimTempDir(const std::string& name, platform::FileLock* claim);
+  // Lets go of the file lock once no file is open, and of the temporary
+  // folder's claim once the working directory is elsewhere.
+  void DropStaleLocks();
   void Log(bool error, const std::string& message);
 
   App& app_;
@@ -83,6 +109,11 @@ class CalendarFile {
   std::string set_workdir_caption_ = "Set Working Directory";
   bool set_workdir_checked_ = false;
   bool default_workdir_checked_ = false;
+  std::optional<std::chrono::milliseconds> lock_wait_;
+  platform::FileLock file_lock_;   // on the open calendar file
+  std::string locked_calendar_;    // that file
+  platform::FileLock temp_claim_;  // on the temporary folder in use
+  std::string claimed_dir_;        // that folder
 };
 
 }  // namespace almanix::store

@@ -23,6 +23,12 @@ namespace {
 
 constexpr size_t kMaxAttached = 8;  // the library allows 10 at most
 constexpr char kRowKey[] = "__almanix_rowid__";
+// Engine steps between two looks at the step budget.
+constexpr int kStepsPerCheck = 10000;
+// No value or row of ours comes near this (a whole event is under 64 KB);
+// a statement that makes more is stopped instead of eating the memory.
+constexpr int kMaxValueBytes = 16 << 20;
+constexpr char kStoppedMessage[] = "the statement ran too long and was stopped";
 
 struct Token {
   enum Kind { kWord, kString, kQuotedName, kOther } kind;
@@ -149,8 +155,16 @@ Status Database::Open(const std::string& folder) {
     }
     sqlite3_busy_timeout(db_, 3000);
     // Table files come from archives people send: SQL must not be able to
-    // corrupt them on purpose.
+    // corrupt them on purpose, and nothing stored in them may run code of
+    // its own (we never use views or triggers).
     sqlite3_db_config(db_, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+    sqlite3_db_config(db_, SQLITE_DBCONFIG_ENABLE_TRIGGER, 0, nullptr);
+    sqlite3_db_config(db_, SQLITE_DBCONFIG_ENABLE_VIEW, 0, nullptr);
+    sqlite3_db_config(db_, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+    sqlite3_limit(db_, SQLITE_LIMIT_LENGTH, kMaxValueBytes);
+    sqlite3_limit(db_, SQLITE_LIMIT_SQL_LENGTH, kMaxValueBytes);
+    sqlite3_limit(db_, SQLITE_LIMIT_TRIGGER_DEPTH, 1);
+    sqlite3_progress_handler(db_, kStepsPerCheck, &Database::OnProgress, this);
     sqlite3_exec(db_, "PRAGMA case_sensitive_like = ON", nullptr, nullptr, nullptr);
   }
   while (in_transaction()) (void)Rollback();
@@ -171,7 +185,16 @@ void Database::Close() {
   transaction_depth_ = 0;
 }
 
+int Database::OnProgress(void* self) {
+  auto* db = static_cast<Database*>(self);
+  db->steps_taken_ += kStepsPerCheck;
+  if (db->steps_taken_ <= db->step_budget_) return 0;
+  db->stopped_ = true;
+  return 1;  // interrupts the statement
+}
+
 std::string Database::LastError() const {
+  if (stopped_) return kStoppedMessage;
   return db_ ? sqlite3_errmsg(db_) : "database not open";
 }
 
@@ -208,6 +231,124 @@ Status Database::CheckFile(const std::string& path) {
   sqlite3_close(db);
   if (verdict == "ok") return Status::Ok();
   return Status::Invalid(verdict);
+}
+
+namespace {
+
+// The CREATE TABLE text of a plain table of ours: "CREATE TABLE name(" then
+// columns "name type" split by commas, the types being INTEGER PRIMARY KEY
+// [AUTOINCREMENT] (autoinc), char(n), varchar(n), TIMESTAMP [TEXT] or TEXT,
+// and ")". Anything else (a constraint, a default, a generated column, a
+// virtual table) is not ours.
+bool PlainCreateText(std::string_view sql, std::string_view table,
+                     std::vector<std::string>* columns) {
+  std::vector<Token> t = Tokenize(sql);
+  size_t i = 0;
+  auto word = [&](const char* w) {
+    if (i < t.size() && t[i].kind == Token::kWord && t[i].text == w) {
+      ++i;
+      return true;
+    }
+    return false;
+  };
+  auto mark = [&](char c) {
+    if (i < t.size() && t[i].kind == Token::kOther && t[i].text[0] == c) {
+      ++i;
+      return true;
+    }
+    return false;
+  };
+  auto number = [&] {
+    if (i < t.size() && t[i].kind == Token::kWord && !t[i].text.empty() &&
+        std::all_of(t[i].text.begin(), t[i].text.end(),
+                    [](char c) { return std::isdigit(static_cast<unsigned char>(c)); })) {
+      ++i;
+      return true;
+    }
+    return false;
+  };
+  if (!word("create") || !word("table") || i >= t.size() || !IsName(t[i]) ||
+      !EqualsIgnoreCase(t[i].text, table)) {
+    return false;
+  }
+  ++i;
+  if (!mark('(')) return false;
+  for (;;) {
+    if (i >= t.size() || !IsName(t[i])) return false;
+    columns->push_back(t[i].text);
+    ++i;
+    if (word("integer")) {
+      if (word("primary")) {
+        if (!word("key")) return false;
+        word("autoincrement");
+      }
+    } else if (word("char") || word("varchar")) {
+      if (!mark('(') || !number() || !mark(')')) return false;
+    } else if (word("timestamp")) {
+      word("text");
+    } else if (!word("text")) {
+      return false;
+    }
+    if (mark(',')) continue;
+    if (mark(')')) break;
+    return false;
+  }
+  return i == t.size();
+}
+
+}  // namespace
+
+Status Database::CheckPlainTable(const std::string& path, std::string_view table,
+                                 std::vector<std::string>* columns) {
+  columns->clear();
+  sqlite3* db = nullptr;
+  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+    std::string message = db ? sqlite3_errmsg(db) : "out of memory";
+    sqlite3_close(db);
+    return Status::IoError(message);
+  }
+  sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+  sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+  sqlite3_stmt* stmt = nullptr;
+  Status verdict;
+  bool found = false;
+  if (sqlite3_prepare_v2(db, "SELECT type, name, sql FROM sqlite_master", -1, &stmt,
+                         nullptr) != SQLITE_OK) {
+    verdict = Status::Invalid(sqlite3_errmsg(db));
+  }
+  while (verdict.ok() && stmt != nullptr) {
+    int rc = sqlite3_step(stmt);
+    if (rc == SQLITE_DONE) break;
+    if (rc != SQLITE_ROW) {
+      verdict = Status::Invalid(sqlite3_errmsg(db));
+      break;
+    }
+    auto text = [&](int col) {
+      const unsigned char* v = sqlite3_column_text(stmt, col);
+      return v ? std::string(reinterpret_cast<const char*>(v)) : std::string();
+    };
+    std::string type = text(0), name = text(1), sql = text(2);
+    if (type == "table" && name == "sqlite_sequence" &&
+        sql == "CREATE TABLE sqlite_sequence(name,seq)") {
+      continue;
+    }
+    if (type == "table" && !found && EqualsIgnoreCase(name, table)) {
+      found = true;
+      if (!PlainCreateText(sql, table, columns)) {
+        verdict = Status::Invalid("the table " + name + " is not a plain table: " + sql);
+      }
+      continue;
+    }
+    verdict = Status::Invalid("it holds the " + type + " " + name +
+                              ", which a table file of ours never has");
+  }
+  sqlite3_finalize(stmt);
+  sqlite3_close(db);
+  if (verdict.ok() && !found) {
+    verdict = Status::Invalid("it holds no table " + std::string(table));
+  }
+  if (!verdict.ok()) columns->clear();
+  return verdict;
 }
 
 Status Database::DropFiles(std::string_view table) {
@@ -311,6 +452,9 @@ Result<std::string> Database::Route(std::string_view sql) {
 }
 
 Result<std::unique_ptr<Database::Prepared>> Database::Prepare(std::string_view sql) {
+  // Each statement gets the whole budget.
+  steps_taken_ = 0;
+  stopped_ = false;
   Result<std::string> routed = Route(sql);
   if (!routed.ok()) return routed.status();
   auto prepared = std::make_unique<Prepared>();

@@ -63,6 +63,21 @@ class Database {
   // Opens a table file read-only on its own and runs SQLite's quick check;
   // an error (with SQLite's words) when the file is damaged or no table file.
   static Status CheckFile(const std::string& path);
+  // A table file from elsewhere is trusted only as a plain table of ours:
+  // one table named `table` (without regard to case) made of columns
+  // "autoinc", "char(n)", "TIMESTAMP" and nothing more (no constraints,
+  // defaults or generated columns), beside only SQLite's own
+  // sqlite_sequence. Any view, trigger, index or other object fails, naming
+  // it. On success *columns gets the column names in lower case.
+  static Status CheckPlainTable(const std::string& path, std::string_view table,
+                                std::vector<std::string>* columns);
+
+  // Every statement is stopped (failing with "the statement ran too long
+  // and was stopped") once it has taken this many engine steps, so nothing
+  // can run without end. The default is far above what any of our
+  // statements takes on the largest calendars.
+  static constexpr std::uint64_t kDefaultStepBudget = 100'000'000;
+  void set_step_budget(std::uint64_t steps) { step_budget_ = steps; }
 
   // Runs a statement that returns no rows (CREATE, ALTER, DELETE, ...).
   Status Execute(std::string_view sql);
@@ -94,8 +109,12 @@ class Database {
   Status Attach(const std::string& table, const std::string& file);
   std::string SchemaOf(const std::string& table) const;
   void DetachIdle();
+  static int OnProgress(void* self);
 
   sqlite3* db_ = nullptr;
+  std::uint64_t step_budget_ = kDefaultStepBudget;
+  std::uint64_t steps_taken_ = 0;  // by the statement prepared last
+  bool stopped_ = false;           // that statement ran out of steps
   std::string folder_;
   int transaction_depth_ = 0;
   // lower-case table name -> schema name; most recently used at the front.

@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 #include <zip.h>
 #include <zlib.h>
@@ -204,6 +205,17 @@ class TreeWalk {
               [](const Child& a, const Child& b) {
                 return a.key != b.key ? a.key < b.key : a.name < b.name;
               });
+    for (size_t i = 1; i < children.size(); ++i) {
+      const Child& a = children[i - 1];
+      const Child& b = children[i];
+      bool kept = (S_ISDIR(a.st.st_mode) || S_ISREG(a.st.st_mode)) &&
+                  (S_ISDIR(b.st.st_mode) || S_ISREG(b.st.st_mode));
+      if (a.key == b.key && kept) {
+        return Status::Invalid("Cannot save " + prefix + a.name + " and " +
+                               prefix + b.name +
+                               " together: their names differ only in case");
+      }
+    }
     for (const Child& child : children) {
       std::string path = folder + "/" + child.name;
       if (Excluded(child.st)) continue;
@@ -674,28 +686,67 @@ bool PreadExact(int fd, void* data, size_t size, std::uint64_t offset) {
   return true;
 }
 
-// libzip shows a NUL inside a stored name as a blank, so "run.sh\0.txt"
-// would pass for a harmless name; the raw central directory tells. Empty
-// when the directory cannot be read the plain way (libzip has checked the
-// archive by then; this only looks for NULs).
-std::vector<bool> NamesHoldingNul(const std::string& path,
-                                  std::uint64_t entries) {
+// What the raw central directory says of one entry, read apart from
+// libzip: libzip shows a NUL inside a stored name as a blank, so
+// "run.sh\0.txt" would pass for a harmless name, and it does not tell where
+// an entry's data lies.
+struct RawEntry {
+  bool name_holds_nul = false;
+  std::uint64_t header_at = 0;  // the local header
+  std::uint64_t data_end = 0;   // just past the compressed data
+};
+
+struct RawDirectory {
+  std::vector<RawEntry> entries;  // in central directory order
+  std::uint64_t directory_at = 0;
+};
+
+// The ZIP64 values an entry keeps in its extra field when the plain field
+// holds all ones: sizes first, then the header offset.
+void ReadZip64Extra(const unsigned char* extra, size_t length,
+                    std::uint64_t* comp_size, std::uint64_t* header_at,
+                    bool size_in_extra) {
+  for (size_t at = 0; at + 4 <= length;) {
+    size_t id = Le16(extra + at);
+    size_t size = Le16(extra + at + 2);
+    if (at + 4 + size > length) return;
+    if (id == 0x0001) {
+      size_t field = at + 4;
+      size_t stop = at + 4 + size;
+      if (size_in_extra && field + 8 <= stop) field += 8;  // uncompressed
+      if (*comp_size == 0xffffffff && field + 8 <= stop) {
+        *comp_size = Le64(extra + field);
+        field += 8;
+      }
+      if (*header_at == 0xffffffff && field + 8 <= stop) {
+        *header_at = Le64(extra + field);
+      }
+      return;
+    }
+    at += 4 + size;
+  }
+}
+
+// Nothing when the directory cannot be read the plain way or disagrees
+// with the entry count libzip found.
+std::optional<RawDirectory> ReadRawDirectory(const std::string& path,
+                                             std::uint64_t entries) {
   Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   struct stat st {};
-  if (!fd.valid() || ::fstat(fd.get(), &st) != 0) return {};
+  if (!fd.valid() || ::fstat(fd.get(), &st) != 0) return std::nullopt;
   std::uint64_t file_size = static_cast<std::uint64_t>(st.st_size);
   size_t tail = static_cast<size_t>(std::min<std::uint64_t>(file_size, 65557));
   std::string buffer(tail, '\0');
   if (tail < 22 ||
       !PreadExact(fd.get(), buffer.data(), tail, file_size - tail)) {
-    return {};
+    return std::nullopt;
   }
   const auto* bytes = reinterpret_cast<const unsigned char*>(buffer.data());
   size_t end = tail - 22 + 1;
   do {
     --end;
   } while (end > 0 && Le32(bytes + end) != 0x06054b50);
-  if (Le32(bytes + end) != 0x06054b50) return {};
+  if (Le32(bytes + end) != 0x06054b50) return std::nullopt;
   std::uint64_t count = Le16(bytes + end + 10);
   std::uint64_t cd_size = Le32(bytes + end + 12);
   std::uint64_t cd_offset = Le32(bytes + end + 16);
@@ -707,7 +758,7 @@ std::vector<bool> NamesHoldingNul(const std::string& path,
         Le32(locator) != 0x07064b50 ||
         !PreadExact(fd.get(), record, 56, Le64(locator + 8)) ||
         Le32(record) != 0x06064b50) {
-      return {};
+      return std::nullopt;
     }
     count = Le64(record + 32);
     cd_size = Le64(record + 40);
@@ -715,24 +766,66 @@ std::vector<bool> NamesHoldingNul(const std::string& path,
   }
   if (count != entries || cd_size > (256u << 20) || cd_offset > file_size ||
       cd_size > file_size - cd_offset) {
-    return {};
+    return std::nullopt;
   }
   std::string directory(static_cast<size_t>(cd_size), '\0');
   if (!PreadExact(fd.get(), directory.data(), directory.size(), cd_offset)) {
-    return {};
+    return std::nullopt;
   }
   const auto* cd = reinterpret_cast<const unsigned char*>(directory.data());
-  std::vector<bool> with_nul;
+  RawDirectory raw;
+  raw.directory_at = cd_offset;
   size_t at = 0;
   for (std::uint64_t i = 0; i < count; ++i) {
-    if (at + 46 > directory.size() || Le32(cd + at) != 0x02014b50) return {};
+    if (at + 46 > directory.size() || Le32(cd + at) != 0x02014b50) {
+      return std::nullopt;
+    }
     size_t name_length = Le16(cd + at + 28);
-    size_t rest = name_length + Le16(cd + at + 30) + Le16(cd + at + 32);
-    if (at + 46 + rest > directory.size()) return {};
-    with_nul.push_back(std::memchr(cd + at + 46, 0, name_length) != nullptr);
+    size_t extra_length = Le16(cd + at + 30);
+    size_t rest = name_length + extra_length + Le16(cd + at + 32);
+    if (at + 46 + rest > directory.size()) return std::nullopt;
+    RawEntry entry;
+    entry.name_holds_nul =
+        std::memchr(cd + at + 46, 0, name_length) != nullptr;
+    std::uint64_t comp_size = Le32(cd + at + 20);
+    entry.header_at = Le32(cd + at + 42);
+    ReadZip64Extra(cd + at + 46 + name_length, extra_length, &comp_size,
+                   &entry.header_at, Le32(cd + at + 24) == 0xffffffff);
+    // The local header's own name and extra lengths say where the data
+    // starts.
+    unsigned char local[30];
+    if (entry.header_at > file_size ||
+        !PreadExact(fd.get(), local, sizeof local, entry.header_at) ||
+        Le32(local) != 0x04034b50) {
+      return std::nullopt;
+    }
+    entry.data_end = entry.header_at + 30 + Le16(local + 26) +
+                     Le16(local + 28) + comp_size;
+    raw.entries.push_back(entry);
     at += 46 + rest;
   }
-  return with_nul;
+  return raw;
+}
+
+// The first two entries whose local header and data overlap another's, or
+// reach into the central directory; nothing when all lie apart.
+std::optional<std::pair<size_t, size_t>> Overlapping(const RawDirectory& raw) {
+  std::vector<size_t> order(raw.entries.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+    return raw.entries[a].header_at < raw.entries[b].header_at;
+  });
+  for (size_t k = 0; k < order.size(); ++k) {
+    const RawEntry& entry = raw.entries[order[k]];
+    std::uint64_t next = k + 1 < order.size()
+                             ? raw.entries[order[k + 1]].header_at
+                             : raw.directory_at;
+    if (entry.data_end > next) {
+      return std::make_pair(order[k], k + 1 < order.size() ? order[k + 1]
+                                                            : order[k]);
+    }
+  }
+  return std::nullopt;
 }
 
 // The parts of an entry name safe to create under the target, or nothing.
@@ -785,7 +878,9 @@ class TargetTree {
     Fd current;
     for (size_t i = 0; i < count; ++i) {
       int parent = current.valid() ? current.get() : root_.get();
-      if (::mkdirat(parent, parts[i].c_str(), 0755) != 0 && errno != EEXIST) {
+      if (::mkdirat(parent, parts[i].c_str(), 0755) == 0) {
+        made_.emplace_back(parts.begin(), parts.begin() + i + 1);
+      } else if (errno != EEXIST) {
         *err = errno;
         return -1;
       }
@@ -802,7 +897,27 @@ class TargetTree {
     return cached_.get();
   }
 
+  // Removes the files named (that this extraction made) and then every
+  // folder it made that is empty again, deepest first.
+  void RemoveMade(const std::vector<std::vector<std::string>>& files) {
+    int err = 0;
+    for (auto it = files.rbegin(); it != files.rend(); ++it) {
+      int folder = Open(*it, it->size() - 1, &err);
+      if (folder >= 0) ::unlinkat(folder, it->back().c_str(), 0);
+    }
+    cached_.Reset();
+    cached_key_.clear();
+    std::vector<std::vector<std::string>> folders = std::move(made_);
+    for (auto it = folders.rbegin(); it != folders.rend(); ++it) {
+      int parent = Open(*it, it->size() - 1, &err);
+      if (parent >= 0) ::unlinkat(parent, it->back().c_str(), AT_REMOVEDIR);
+      cached_.Reset();
+      cached_key_.clear();
+    }
+  }
+
  private:
+  std::vector<std::vector<std::string>> made_;  // folders created, in order
   Fd root_;
   Fd cached_;  // the last folder opened: entries come folder by folder
   std::string cached_key_;
@@ -817,6 +932,10 @@ class Extractor {
       : za_(za), tree_(tree), target_(target), budget_(budget) {}
 
   std::uint64_t unpacked() const { return unpacked_; }
+  // Why the last entry was skipped.
+  const std::string& reason() const { return reason_; }
+  // The files this extraction made where there were none.
+  const std::vector<std::vector<std::string>>& made() const { return made_; }
 
   // Writes entry `index` as the file `parts` under the target: to a
   // temporary name first, renamed into place once its CRC has been checked,
@@ -832,7 +951,10 @@ class Extractor {
     if (folder < 0) return Failed(shown, err);
     const std::string& base = parts.back();
     zip_file_t* zf = zip_fopen_index(za_, index, 0);
-    if (zf == nullptr) return Outcome::kSkipped;
+    if (zf == nullptr) {
+      reason_ = zip_strerror(za_);
+      return Outcome::kSkipped;
+    }
     std::string temp;
     Fd out;
     for (int attempt = 0; attempt < 10 && !out.valid(); ++attempt) {
@@ -872,16 +994,21 @@ class Extractor {
     }
     zip_fclose(zf);
     if (!damaged && err == 0 && written != st.size) damaged = true;
+    if (damaged) reason_ = "its data is damaged (the CRC or the size does not match)";
     if (!damaged && err == 0) {
       struct timespec times[2] = {{st.mtime, 0}, {st.mtime, 0}};
       ::futimens(out.get(), times);
     }
     int close_err = out.Close();
     if (err == 0) err = close_err;
+    struct stat before {};
+    bool existed =
+        ::fstatat(folder, base.c_str(), &before, AT_SYMLINK_NOFOLLOW) == 0;
     if (!damaged && err == 0 &&
         ::renameat(folder, temp.c_str(), folder, base.c_str()) != 0) {
       err = errno;
     }
+    if (!damaged && err == 0 && !existed) made_.push_back(parts);
     if (damaged || err != 0) {
       ::unlinkat(folder, temp.c_str(), 0);
       if (damaged) return Outcome::kSkipped;
@@ -899,8 +1026,11 @@ class Extractor {
   }
 
  private:
-  static Result<Outcome> Failed(const std::string& shown, int err) {
-    if (EntryLocalError(err)) return Outcome::kSkipped;
+  Result<Outcome> Failed(const std::string& shown, int err) {
+    if (EntryLocalError(err)) {
+      reason_ = "cannot be made here (" + ErrnoText(err) + ")";
+      return Outcome::kSkipped;
+    }
     return Status::IoError("Cannot write " + shown + ": " + ErrnoText(err));
   }
 
@@ -910,6 +1040,8 @@ class Extractor {
   std::uint64_t budget_;
   std::uint64_t unpacked_ = 0;
   std::string buffer_;
+  std::string reason_;
+  std::vector<std::vector<std::string>> made_;
 };
 
 Status OpenError(const std::string& archive, int code) {
@@ -1048,10 +1180,8 @@ Result<ExtractReport> ExtractArchive(const std::string& archive,
   int code = 0;
   zip_t* za = zip_open(archive.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
   if (za == nullptr && code == ZIP_ER_EXISTS) {
-    // The consistency check turns a name stored twice into a failure of
-    // the whole archive; such archives exist, and the later copy wins as it
-    // would with any unzip. Names come from the central directory and the
-    // data is checked by its CRC either way.
+    // A name stored twice fails libzip's consistency check before we learn
+    // which name it is; open plainly so the refusal below can name it.
     za = zip_open(archive.c_str(), ZIP_RDONLY, &code);
   }
   if (za == nullptr) return OpenError(archive, code);
@@ -1061,9 +1191,171 @@ Result<ExtractReport> ExtractArchive(const std::string& archive,
   } discard{za};
 
   zip_int64_t count = zip_get_num_entries(za, 0);
-  std::vector<bool> with_nul =
-      NamesHoldingNul(archive, static_cast<std::uint64_t>(count));
+  std::optional<RawDirectory> raw =
+      ReadRawDirectory(archive, static_cast<std::uint64_t>(count));
+  if (!raw) {
+    return Status::Invalid(archive +
+                           " is a damaged ZIP archive: its directory cannot "
+                           "be read");
+  }
+  auto name_of = [&](size_t index) {
+    const char* name = zip_get_name(za, index, 0);
+    return std::string(name ? name : "entry " + std::to_string(index + 1));
+  };
+  // Entries sharing their data unpack to far more than the archive holds:
+  // refused before anything is written.
+  if (auto pair = Overlapping(*raw)) {
+    std::string first = name_of(pair->first);
+    if (pair->first == pair->second) {
+      return Status::Invalid(archive + " is refused: the data of " + first +
+                             " runs into the archive's directory");
+    }
+    return Status::Invalid(archive + " is refused: the entries " + first +
+                           " and " + name_of(pair->second) +
+                           " share their data");
+  }
 
+  // Every entry sorted out before the first byte is written.
+  enum class Kind { kUnreadable, kRefused, kFolder, kFile, kUnsupported };
+  struct Planned {
+    Kind kind = Kind::kUnreadable;
+    zip_stat_t stat;
+    std::string name;
+    std::vector<std::string> parts;
+    mode_t mode = 0;
+    std::string why;
+    bool stands_for_folder = false;
+  };
+  std::vector<Planned> plan(static_cast<size_t>(count));
+  for (zip_int64_t i = 0; i < count; ++i) {
+    auto index = static_cast<zip_uint64_t>(i);
+    Planned& p = plan[index];
+    if (zip_stat_index(za, index, 0, &p.stat) != 0 ||
+        !(p.stat.valid & ZIP_STAT_NAME) || !(p.stat.valid & ZIP_STAT_SIZE)) {
+      p.name = name_of(index);
+      p.why = "its header cannot be read";
+      continue;
+    }
+    p.name = p.stat.name;
+    std::optional<std::vector<std::string>> parts = SafeParts(p.name);
+    zip_uint8_t system = 0;
+    zip_uint32_t attributes = 0;
+    zip_file_get_external_attributes(za, index, 0, &system, &attributes);
+    mode_t mode = system == ZIP_OPSYS_UNIX ? attributes >> 16 : 0;
+    mode_t type = mode & S_IFMT;
+    // Links (and devices or pipes) could point writes or reads elsewhere.
+    bool special = type != 0 && type != S_IFREG && type != S_IFDIR;
+    if (!parts || raw->entries[index].name_holds_nul || special) {
+      p.kind = Kind::kRefused;
+      continue;
+    }
+    p.parts = std::move(*parts);
+    p.mode = mode;
+    bool folder = p.name.back() == '/' || type == S_IFDIR;
+    if (folder) {
+      p.kind = Kind::kFolder;
+      continue;
+    }
+    // A file where one of the mapped folders belongs would stand in its way.
+    p.stands_for_folder =
+        p.parts.size() == 1 &&
+        std::any_of(options.top_folders.begin(), options.top_folders.end(),
+                    [&](const auto& top) {
+                      return EqualsIgnoreCase(top.first, p.parts.front());
+                    });
+    bool encrypted = (p.stat.valid & ZIP_STAT_ENCRYPTION_METHOD) &&
+                     p.stat.encryption_method != ZIP_EM_NONE;
+    bool known_method = (p.stat.valid & ZIP_STAT_COMP_METHOD) &&
+                        (p.stat.comp_method == ZIP_CM_STORE ||
+                         p.stat.comp_method == ZIP_CM_DEFLATE);
+    if (encrypted) {
+      p.kind = Kind::kUnsupported;
+      p.why = "it is encrypted";
+    } else if (!known_method) {
+      p.kind = Kind::kUnsupported;
+      p.why = "it is compressed with method " +
+              std::to_string((p.stat.valid & ZIP_STAT_COMP_METHOD)
+                                 ? p.stat.comp_method
+                                 : -1) +
+              ", which cannot be read";
+    } else {
+      p.kind = Kind::kFile;
+    }
+  }
+
+  // Names found without regard to case must name one thing: the same name
+  // twice, two spellings of one name, or a file where another entry needs a
+  // folder would leave it to chance which one is used.
+  std::map<std::string, const Planned*> seen;
+  std::map<std::string, const Planned*> folders_needed;
+  for (const Planned& p : plan) {
+    if (p.kind == Kind::kUnreadable || p.kind == Kind::kRefused) continue;
+    std::string key;
+    for (size_t k = 0; k < p.parts.size(); ++k) {
+      if (k > 0) {
+        folders_needed.try_emplace(key, &p);
+        key += '/';
+      }
+      key += ToLower(p.parts[k]);
+    }
+    if (p.kind == Kind::kFolder) folders_needed.try_emplace(key, &p);
+    auto [it, fresh] = seen.try_emplace(key, &p);
+    if (fresh) continue;
+    const std::string& a = it->second->name;
+    if (a == p.name) {
+      return Status::Invalid(archive + " is refused: it holds " + a +
+                             " twice");
+    }
+    return Status::Invalid(archive + " is refused: it holds both " + a +
+                           " and " + p.name + ", one name in two spellings");
+  }
+  for (const Planned& p : plan) {
+    if (p.kind != Kind::kFile && p.kind != Kind::kUnsupported) continue;
+    std::string key;
+    for (size_t k = 0; k < p.parts.size(); ++k) {
+      key += (k ? "/" : "") + ToLower(p.parts[k]);
+    }
+    auto it = folders_needed.find(key);
+    if (it != folders_needed.end()) {
+      return Status::Invalid(archive + " is refused: it holds a file " +
+                             p.name + " where " + it->second->name +
+                             " needs a folder");
+    }
+  }
+
+  for (Planned& p : plan) {
+    if (p.stands_for_folder) p.kind = Kind::kRefused;
+  }
+
+  // What the entries say they unpack to bounds what is written (an entry
+  // that inflates past its size is cut off), so this is checked up front.
+  std::uint64_t declared = 0;
+  for (const Planned& p : plan) {
+    if (p.kind == Kind::kFile) declared += p.stat.size;
+  }
+  if (declared > options.max_unpacked_bytes) {
+    return Status::Invalid(archive + " is refused: it would unpack to " +
+                           std::to_string(declared) + " bytes, more than the " +
+                           std::to_string(options.max_unpacked_bytes) +
+                           " allowed");
+  }
+  {
+    std::string place = WithoutTrailingSlash(target);
+    struct statvfs room {};
+    while (!place.empty() && ::statvfs(place.c_str(), &room) != 0) {
+      place = WithoutTrailingSlash(ParentPath(place));
+    }
+    std::uint64_t free_bytes =
+        static_cast<std::uint64_t>(room.f_bavail) * room.f_frsize;
+    if (!place.empty() && declared > free_bytes) {
+      return Status::IoError(
+          "Not enough room to unpack " + archive + ": it needs " +
+          std::to_string((declared >> 20) + 1) + " MB, " + place + " has " +
+          std::to_string(free_bytes >> 20) + " MB free");
+    }
+  }
+
+  bool target_existed = DirectoryExists(target);
   std::error_code ec;
   std::filesystem::create_directories(target, ec);
   Fd root(::open(target.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -1073,69 +1365,53 @@ Result<ExtractReport> ExtractArchive(const std::string& archive,
   }
   TargetTree tree(std::move(root));
   Extractor extractor(za, &tree, target, options.max_unpacked_bytes);
+  // A failure half-way takes back what this extraction made.
+  auto fail = [&](Status status) -> Result<ExtractReport> {
+    tree.RemoveMade(extractor.made());
+    if (!target_existed) ::rmdir(target.c_str());
+    return status;
+  };
   ExtractReport report;
   int total = static_cast<int>(count);
   if (options.progress) options.progress(0, total);
-  for (zip_int64_t i = 0; i < count; ++i) {
-    auto index = static_cast<zip_uint64_t>(i);
+  for (size_t i = 0; i < plan.size(); ++i) {
+    Planned& p = plan[i];
     if (options.progress && i > 0) options.progress(static_cast<int>(i), total);
-    zip_stat_t entry;
-    if (zip_stat_index(za, index, 0, &entry) != 0 ||
-        !(entry.valid & ZIP_STAT_NAME) || !(entry.valid & ZIP_STAT_SIZE)) {
-      ++report.skipped;
-      continue;
+    switch (p.kind) {
+      case Kind::kUnreadable:
+      case Kind::kUnsupported:
+        ++report.skipped;
+        report.damaged.push_back(p.name + ": " + p.why);
+        continue;
+      case Kind::kRefused:
+        report.refused.push_back(p.name);
+        continue;
+      case Kind::kFolder:
+      case Kind::kFile:
+        break;
     }
-    std::string name = entry.name;
-    std::optional<std::vector<std::string>> parts = SafeParts(name);
-    bool holds_nul = index < with_nul.size() && with_nul[index];
-    zip_uint8_t system = 0;
-    zip_uint32_t attributes = 0;
-    zip_file_get_external_attributes(za, index, 0, &system, &attributes);
-    mode_t mode = system == ZIP_OPSYS_UNIX ? attributes >> 16 : 0;
-    mode_t type = mode & S_IFMT;
-    // Links (and devices or pipes) could point writes or reads elsewhere.
-    bool special = type != 0 && type != S_IFREG && type != S_IFDIR;
-    if (!parts || holds_nul || special) {
-      report.refused.push_back(name);
-      continue;
-    }
-    bool folder = name.back() == '/' || type == S_IFDIR;
-    if (folder || parts->size() > 1) {
+    bool folder = p.kind == Kind::kFolder;
+    if (folder || p.parts.size() > 1) {
       for (const auto& [from, to] : options.top_folders) {
-        if (EqualsIgnoreCase(from, parts->front())) {
-          parts->front() = to;
+        if (EqualsIgnoreCase(from, p.parts.front())) {
+          p.parts.front() = to;
           break;
         }
       }
     }
-    if (folder) {
-      Result<Outcome> made = extractor.Folder(*parts);
-      if (!made.ok()) return made.status();
-      if (made.value() == Outcome::kSkipped) ++report.skipped;
-      continue;
-    }
-    bool encrypted = (entry.valid & ZIP_STAT_ENCRYPTION_METHOD) &&
-                     entry.encryption_method != ZIP_EM_NONE;
-    bool known_method = (entry.valid & ZIP_STAT_COMP_METHOD) &&
-                        (entry.comp_method == ZIP_CM_STORE ||
-                         entry.comp_method == ZIP_CM_DEFLATE);
-    if (encrypted || !known_method) {
+    Result<Outcome> done = folder ? extractor.Folder(p.parts)
+                                  : extractor.File(
+                                        static_cast<zip_uint64_t>(i), p.stat,
+                                        p.parts,
+                                        (p.mode & 0777) != 0
+                                            ? ((p.mode & 0777) | 0600)
+                                            : 0644);
+    if (!done.ok()) return fail(done.status());
+    if (done.value() == Outcome::kSkipped) {
       ++report.skipped;
-      continue;
-    }
-    if (entry.size >
-        options.max_unpacked_bytes -
-            std::min(options.max_unpacked_bytes, extractor.unpacked())) {
-      report.size_limit_reached = true;
-      break;
-    }
-    mode_t file_mode = (mode & 0777) != 0 ? ((mode & 0777) | 0600) : 0644;
-    Result<Outcome> written = extractor.File(index, entry, *parts, file_mode);
-    if (!written.ok()) return written.status();
-    if (written.value() == Outcome::kExtracted) {
+      report.damaged.push_back(p.name + ": " + extractor.reason());
+    } else if (!folder) {
       ++report.extracted;
-    } else {
-      ++report.skipped;
     }
     if (extractor.unpacked() > options.max_unpacked_bytes) {
       report.size_limit_reached = true;

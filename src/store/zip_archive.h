@@ -34,7 +34,9 @@ struct ArchiveOptions {
 // Names use "/" and keep their spelling on disk after the root's name. A
 // root whose folder does not exist contributes nothing; symbolic links and
 // other special files are neither followed nor stored. An entry name met a
-// second time keeps its first place and takes the later data.
+// second time keeps its first place and takes the later data. Two names in
+// one folder that differ only in case fail the whole archive: reading
+// refuses such archives, so it could never be opened again.
 // The archive is written beside the target under a temporary name, synced
 // and renamed over it, so the previous archive survives any failure.
 Status WriteArchive(const std::string& target,
@@ -54,6 +56,8 @@ struct ExtractOptions {
 struct ExtractReport {
   int extracted = 0;  // files written; folder entries are not counted
   int skipped = 0;    // unsupported method, encrypted, damaged data
+  // "NAME: why" for every skipped entry, in archive order.
+  std::vector<std::string> damaged;
   std::vector<std::string> refused;  // entry names unsafe to write
   bool size_limit_reached = false;
 };
@@ -63,10 +67,16 @@ struct ExtractReport {
 // safely extracted into target, which is created when missing. Existing
 // files are replaced; a file's mtime is set from the entry. Names that are
 // absolute, climb out with "..", hold a backslash, a drive letter or a NUL,
-// and symbolic links go to `refused`. When the next entry would pass
-// max_unpacked_bytes, extraction stops, keeps what is extracted and sets
-// size_limit_reached. Never writes outside target and never follows a
-// symbolic link found inside it.
+// symbolic links, and a file named like one of top_folders go to `refused`.
+//
+// Refused whole, before anything is written (an error naming the archive):
+// entries whose data overlap (the overlapping zip bomb), a name stored twice
+// or twice without regard to case (also a file named like a folder of
+// another entry), and archives that would unpack to more than
+// max_unpacked_bytes or more than the target's file system has free.
+// An extraction that fails half-way removes the files and folders it made.
+// Never writes outside target and never follows a symbolic link found
+// inside it.
 Result<ExtractReport> ExtractArchive(const std::string& archive,
                                      const std::string& target,
                                      const ExtractOptions& options = {});

@@ -2,6 +2,8 @@
 
 #include <sys/wait.h>
 
+#include <chrono>
+#include <cstdlib>
 #include <filesystem>
 
 #include <gtest/gtest.h>
@@ -9,6 +11,7 @@
 #include "app/file_util.h"
 #include "app/startup.h"
 #include "app/text.h"
+#include "platform/file_lock.h"
 #include "store/db.h"
 #include "store/db_engine.h"
 #include "store/store_startup.h"
@@ -28,6 +31,41 @@ std::string Output(const std::string& command) {
   while (p && fgets(buffer, sizeof buffer, p)) out += buffer;
   if (p) pclose(p);
   return out;
+}
+
+std::uint32_t Le(const std::string& bytes, size_t at, int width) {
+  std::uint32_t value = 0;
+  for (int i = width - 1; i >= 0; --i) {
+    value = value << 8 | static_cast<unsigned char>(bytes.at(at + i));
+  }
+  return value;
+}
+
+// Changes the CRC an entry's local and central headers record, as one
+// flipped bit on a disk or in a download would.
+void FlipCrc(const std::string& archive, const std::string& name) {
+  std::string bytes = ReadAll(archive);
+  int flipped = 0;
+  for (size_t at = bytes.find("PK"); at != std::string::npos; at = bytes.find("PK", at + 2)) {
+    if (bytes.compare(at, 4, "PK\3\4") == 0 && bytes.compare(at + 30, name.size(), name) == 0 &&
+        Le(bytes, at + 26, 2) == name.size()) {
+      bytes[at + 14] ^= 0x10;
+      ++flipped;
+    } else if (bytes.compare(at, 4, "PK\1\2") == 0 &&
+               bytes.compare(at + 46, name.size(), name) == 0 &&
+               Le(bytes, at + 28, 2) == name.size()) {
+      bytes[at + 16] ^= 0x10;
+      ++flipped;
+    }
+  }
+  ASSERT_EQ(flipped, 2) << name;
+  WriteAll(archive, bytes);
+}
+
+// Runs a little Python; its exit code.
+int Python(const std::string& script, const std::string& folder) {
+  WriteAll(folder + "script.py", script);
+  return std::system(("python3 '" + folder + "script.py'").c_str());
 }
 
 class CalendarFileTest : public ::testing::Test {
@@ -58,6 +96,33 @@ class CalendarFileTest : public ::testing::Test {
     WriteAll(dir().FavoritesDir + "Club/conf.ini", "[Publish]\r\nStyleName=Default\r\n");
   }
   TDir& dir() { return *app_.dir; }
+  std::vector<std::string> Summaries(TDB1& data) {
+    std::vector<std::string> out;
+    Query q(data.db());
+    EXPECT_TRUE(q.Open("Select * from events order by ID asc ").ok());
+    for (q.First(); !q.Eof(); q.Next()) out.push_back(q.AsString("Summary"));
+    return out;
+  }
+  void AddEvent(TDB1& data, const std::string& summary) {
+    Query q(data.db());
+    ASSERT_TRUE(q.Open(" Select * from Events ").ok());
+    ASSERT_TRUE(q.Append().ok());
+    ASSERT_TRUE(q.SetString("Summary", summary).ok());
+    ASSERT_TRUE(q.Post().ok());
+  }
+  // A working copy of a calendar made by other means: the template tables
+  // and a configuration, in the given folder.
+  std::string TemplateCalendar(const std::string& wd) {
+    for (const char* table : {"Events.db", "Calendar2010.db", "Year2010.db"}) {
+      WriteAll(wd + "DB/" + table, ReadAll(testing::BuildDataDir() + "iDB/" + table));
+    }
+    WriteAll(wd + "Config/application.ini", "[Application]\r\n");
+    return wd;
+  }
+  std::string Zip(const std::string& wd, const std::string& cal, const std::string& what) {
+    EXPECT_EQ(std::system(("cd '" + wd + "' && zip -q -r -y '" + cal + "' " + what).c_str()), 0);
+    return cal;
+  }
 
   testing::TempRoot root_;
   testing::FakeUi ui_;
@@ -129,20 +194,21 @@ TEST_F(CalendarFileTest, ArchivesFromOtherToolsOpen) {
   // Made by Info-ZIP from a working directory with upper-case folders, as
   // another system may have it; one entry uses a method we do not read.
   std::string wd = root_ / "foreign/";
+  WriteAll(wd + "DB/Events.db", ReadAll(testing::BuildDataDir() + "iDB/Events.db"));
   WriteAll(wd + "DB/readme.txt", "not a table");
   WriteAll(wd + "Config/application.ini", "[Application]\r\nCountry=Canada\r\n");
   WriteAll(wd + "Include/a.txt", std::string(5000, 'a'));
-  WriteAll(wd + "Include/b.txt", std::string(5000, 'b'));
   std::string cal = root_ / "foreign.cal";
-  ASSERT_EQ(std::system(("cd '" + wd + "' && zip -q -r -9 '" + cal + "' DB Config Include/a.txt && "
-                         "zip -q -Z bzip2 '" + cal + "' Include/b.txt").c_str()),
+  ASSERT_EQ(std::system(("cd '" + wd + "' && zip -q -r -9 '" + cal + "' DB Config Include/a.txt")
+                            .c_str()),
             0);
   ASSERT_TRUE(files_->File_Open(cal).ok()) << (ui_.messages.empty() ? "" : ui_.messages[0]);
   EXPECT_EQ(ReadAll(dir().ConfigDir + "application.ini"), "[Application]\r\nCountry=Canada\r\n");
   EXPECT_TRUE(FileExists(dir().IncludeDir + "a.txt"));
-  EXPECT_FALSE(FileExists(dir().IncludeDir + "b.txt"));
-  EXPECT_TRUE(ui_.messages.empty());  // skipped without a word
+  EXPECT_EQ(ReadAll(dir().DbDir + "readme.txt"), "not a table");
+  EXPECT_TRUE(ui_.messages.empty());
   EXPECT_TRUE(data_.db().TableExists("events"));
+  EXPECT_EQ(dir().CalendarFile, cal);
 }
 
 TEST_F(CalendarFileTest, BadFilesLeaveTheWorkingDirectoryInUse) {
@@ -180,7 +246,9 @@ TEST_F(CalendarFileTest, ADamagedTableIsSetAside) {
   ASSERT_EQ(std::system(("cd '" + wd + "' && zip -q -r '" + cal + "' db config").c_str()), 0);
   EXPECT_FALSE(files_->File_Open(cal).ok());
   ASSERT_EQ(ui_.messages.size(), 1u);
-  EXPECT_EQ(ui_.messages[0].rfind("Problems opening file: the table file Events.db is damaged", 0),
+  EXPECT_EQ(ui_.messages[0].rfind("Problems opening file: the calendar file " + cal +
+                                       " is damaged: the table file Events.db is damaged",
+                                   0),
             0u)
       << ui_.messages[0];
   EXPECT_NE(ui_.messages[0].find(" Try restarting and opening the file again. Switching to "
@@ -254,6 +322,242 @@ TEST_F(CalendarFileTest, BackupHoldsTheSixFoldersOfTheDataFolder) {
     at = found;
   }
   EXPECT_NE(listing.find("holidays/extra.ini"), std::string::npos);
+}
+
+TEST_F(CalendarFileTest, AnEntryFailingItsCrcOpensAsDamagedAndIsNeverSavedOver) {
+  Fill();
+  AddEvent(data_, "Second");
+  AddEvent(data_, "Third");
+  std::string cal = root_ / "Team.cal";
+  ASSERT_TRUE(files_->SaveCalendarFile(cal).ok());
+  FlipCrc(cal, "db/Events.db");
+  std::string before = ReadAll(cal);
+  ASSERT_TRUE(files_->DefaultWorkingDirectory().ok());
+  ui_.messages.clear();
+
+  EXPECT_FALSE(files_->File_Open(cal).ok());
+  ASSERT_EQ(ui_.messages.size(), 1u);
+  EXPECT_EQ(ui_.messages[0].rfind("Problems opening file: the calendar file " + cal +
+                                       " is damaged: entries that cannot be read: db/Events.db: "
+                                       "its data is damaged",
+                                   0),
+            0u)
+      << ui_.messages[0];
+  EXPECT_TRUE(dir().CalendarFile.empty());
+  // The next change cannot put the damaged part over the whole: Save asks
+  // where, and nothing picked saves nothing.
+  AddEvent(data_, "Added after");
+  EXPECT_FALSE(files_->Save().ok());
+  EXPECT_EQ(ui_.messages.back(), "Calendar not saved");
+  EXPECT_TRUE(ReadAll(cal) == before);
+}
+
+TEST_F(CalendarFileTest, RefusedAndUnreadableEntriesMakeTheFileDamaged) {
+  std::string wd = TemplateCalendar(root_ / "wd/");
+  WriteAll(wd + "Include/b.txt", std::string(5000, 'b'));
+  std::filesystem::create_symlink("/etc/passwd", wd + "Include/passwd");
+  const std::pair<const char*, std::string> cases[] = {
+      {"bzip2", "zip -q -Z bzip2 '%s' Include/b.txt"},
+      {"link", "zip -q -y '%s' Include/passwd"},
+      {"climbing name",
+       "python3 -c \"import zipfile,sys; z=zipfile.ZipFile(sys.argv[1],'a'); "
+       "z.writestr('include/../../evil.txt','x'); z.close()\" '%s'"},
+  };
+  for (const auto& [what, step] : cases) {
+    SCOPED_TRACE(what);
+    std::string cal = root_ / (std::string(what) + ".cal");
+    Zip(wd, cal, "DB Config");
+    std::string command = "cd '" + wd + "' && " + ReplaceAll(step, "%s", cal);
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    std::string before = ReadAll(cal);
+    ui_.messages.clear();
+    EXPECT_FALSE(files_->File_Open(cal).ok());
+    ASSERT_EQ(ui_.messages.size(), 1u);
+    const std::string& shown = ui_.messages[0];
+    EXPECT_NE(shown.find(" is damaged: entries "), std::string::npos) << shown;
+    EXPECT_NE(shown.find(std::string(what) == "bzip2"   ? "Include/b.txt: it is compressed with"
+                         : std::string(what) == "link" ? "refused: Include/passwd"
+                                                       : "refused: include/../../evil.txt"),
+              std::string::npos)
+        << shown;
+    EXPECT_TRUE(dir().CalendarFile.empty());
+    EXPECT_TRUE(ReadAll(cal) == before);
+    EXPECT_FALSE(PathExists(root_ / "evil.txt"));
+  }
+}
+
+TEST_F(CalendarFileTest, StrayFilesNamedLikeFoldersNeverCostTheTables) {
+  Fill();
+  for (const char* stray : {"db", "config", "attachments"}) {
+    WriteAll(dir().WorkDir + stray, "a stray file");
+  }
+  std::string cal = root_ / "Stray.cal";
+  ASSERT_TRUE(files_->SaveCalendarFile(cal).ok());
+  std::string listing = Output("zipinfo -1 '" + cal + "'");
+  for (const char* entry : {"db/Events.db\n", "config/application.ini\n",
+                            "attachments/Work/2010-3-05/photo.jpg\n"}) {
+    EXPECT_NE(listing.find(entry), std::string::npos) << entry << listing;
+  }
+  ASSERT_TRUE(files_->File_Open(cal).ok()) << (ui_.messages.empty() ? "" : ui_.messages[0]);
+  EXPECT_EQ(Summaries(data_), std::vector<std::string>{"Kept event"});
+
+  // A working directory without its events table is never saved as a
+  // calendar, and saying so.
+  data_.Close();
+  std::filesystem::remove(dir().DbDir + "Events.db");
+  std::string other = root_ / "Without.cal";
+  ui_.messages.clear();
+  EXPECT_FALSE(files_->SaveCalendarFile(other).ok());
+  EXPECT_FALSE(PathExists(other));
+  ASSERT_EQ(ui_.messages.size(), 1u);
+  EXPECT_NE(ui_.messages[0].find("holds no events table"), std::string::npos) << ui_.messages[0];
+}
+
+TEST_F(CalendarFileTest, AnEmptyArchiveIsNotOpenedAsANewCalendar) {
+  Fill();
+  std::string good = root_ / "good.cal";
+  ASSERT_TRUE(files_->SaveCalendarFile(good).ok());
+  std::string before = dir().WorkDir;
+  std::string empty = root_ / "empty.cal";
+  WriteAll(empty, std::string("PK\5\6", 4) + std::string(18, '\0'));
+  ui_.messages.clear();
+  EXPECT_FALSE(files_->File_Open(empty).ok());
+  ASSERT_EQ(ui_.messages.size(), 1u);
+  EXPECT_EQ(ui_.messages[0], empty + " holds no calendar: the archive has no files");
+  EXPECT_EQ(dir().WorkDir, before);
+  EXPECT_EQ(dir().CalendarFile, good);
+  EXPECT_EQ(Summaries(data_), std::vector<std::string>{"Kept event"});
+}
+
+TEST_F(CalendarFileTest, TablesThatWouldRunCodeOfTheirOwnAreLeftOut) {
+  struct Case {
+    const char* what;
+    const char* table_file;
+    const char* sql;  // run on a copy of the template table file
+  };
+  const Case cases[] = {
+      {"a view over an endless query", "Events.db",
+       "DROP TABLE Events; CREATE VIEW Events AS WITH RECURSIVE c(x) AS "
+       "(SELECT 1 UNION ALL SELECT x + 1 FROM c) SELECT x AS ID, 'x' AS Summary "
+       "FROM c WHERE x < 0;"},
+      {"a trigger", "Events.db",
+       "INSERT INTO Events (Summary) VALUES ('Kept'); CREATE TRIGGER spy AFTER INSERT "
+       "ON Events BEGIN UPDATE Events SET Summary = 'owned'; END;"},
+      {"a column with a check", "Calendar2010.db",
+       "ALTER TABLE Calendar2010 ADD Spare char(5) CHECK (length(Spare) < 2);"},
+      {"a column of another kind", "Year2010.db", "ALTER TABLE Year2010 ADD Extra char(5);"},
+      {"an index", "Events.db", "CREATE INDEX by_summary ON Events (Summary);"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string wd = root_ / "hostile/";
+    std::filesystem::remove_all(wd);
+    TemplateCalendar(wd);
+    ASSERT_EQ(Python("import sqlite3\n"
+                     "c = sqlite3.connect('" + wd + "DB/" + c.table_file + "')\n"
+                     "c.executescript(\"\"\"" + c.sql + "\"\"\")\n"
+                     "c.commit()\n",
+                     root_.path()),
+              0);
+    std::string cal = Zip(wd, root_ / "hostile.cal", "DB Config");
+    ui_.messages.clear();
+    EXPECT_FALSE(files_->File_Open(cal).ok());
+    ASSERT_EQ(ui_.messages.size(), 1u);
+    EXPECT_NE(ui_.messages[0].find("the table file " + std::string(c.table_file) + " ("),
+              std::string::npos)
+        << ui_.messages[0];
+    EXPECT_NE(ui_.messages[0].find("is not a plain table of this program and was left out"),
+              std::string::npos)
+        << ui_.messages[0];
+    EXPECT_TRUE(dir().CalendarFile.empty());
+    // The engine works on fresh tables; nothing of the file runs.
+    AddEvent(data_, "Mine");
+    EXPECT_EQ(Summaries(data_), std::vector<std::string>{"Mine"});
+    // Saved elsewhere, the calendar holds plain tables only.
+    std::string saved = root_ / "saved.cal";
+    ASSERT_TRUE(files_->SaveCalendarFile(saved).ok());
+    std::string out = root_ / "saved/";
+    std::filesystem::remove_all(out);
+    ASSERT_EQ(std::system(("unzip -q '" + saved + "' -d '" + out + "'").c_str()), 0);
+    EXPECT_EQ(Python("import sqlite3, glob, sys\n"
+                     "for f in glob.glob('" + out + "db/*'):\n"
+                     "  c = sqlite3.connect(f)\n"
+                     "  for kind, name in c.execute('select type, name from sqlite_master'):\n"
+                     "    if kind != 'table': sys.exit(1)\n",
+                     root_.path()),
+              0);
+  }
+}
+
+TEST_F(CalendarFileTest, TwoCalendarsOfOneNameOpenInFoldersOfTheirOwn) {
+  // A second program on the same data: its own folders, log and tables.
+  testing::FakeUi ui2;
+  App app2;
+  TDB1 data2;
+  StoreStartup hooks2(data2, ui2);
+  StartupOptions options;
+  options.install_dir = testing::BuildDataDir();
+  options.root = root_ / "user";
+  options.hooks = &hooks2;
+  app2.opener = std::make_unique<platform::XdgOpener>("true");
+  Startup(app2, ui2, options);
+  CalendarFile files2(app2, data2, ui2);
+
+  std::string a = root_ / "a/Team.cal";
+  std::string b = root_ / "b/Team.cal";
+  std::filesystem::create_directories(root_ / "a");
+  std::filesystem::create_directories(root_ / "b");
+  AddEvent(data_, "A");
+  ASSERT_TRUE(files_->SaveCalendarFile(a).ok());
+  ASSERT_TRUE(data_.db().Execute("Delete from Events").ok());
+  AddEvent(data_, "B");
+  ASSERT_TRUE(files_->SaveCalendarFile(b).ok());
+
+  ASSERT_TRUE(files_->File_Open(a).ok());
+  ASSERT_TRUE(files2.File_Open(b).ok());
+  EXPECT_NE(dir().WorkDir, app2.dir->WorkDir);
+  EXPECT_EQ(dir().WorkDir, dir().TempDir + "Team/");
+  EXPECT_EQ(app2.dir->WorkDir, dir().TempDir + "Team-2/");
+  AddEvent(data_, "A2");
+  AddEvent(data2, "B2");
+  ASSERT_TRUE(files_->Save().ok());
+  ASSERT_TRUE(files2.Save().ok());
+
+  ASSERT_TRUE(files_->File_Open(a).ok());
+  EXPECT_EQ(Summaries(data_), (std::vector<std::string>{"A", "A2"}));
+  ASSERT_TRUE(files_->File_Open(b).ok());
+  EXPECT_EQ(Summaries(data_), (std::vector<std::string>{"B", "B2"}));
+}
+
+TEST_F(CalendarFileTest, ACalendarFileInUseIsWaitedForThenRefused) {
+  std::string cal = root_ / "Team.cal";
+  ASSERT_TRUE(files_->SaveCalendarFile(cal).ok());
+  const std::string lock = root_ / ".Team.cal.lock";
+  using std::chrono::milliseconds;
+  files_->set_lock_wait(milliseconds(300));
+  {
+    auto other = platform::FileLock::Acquire(lock, milliseconds(0), true);
+    ASSERT_TRUE(other.ok());
+    ui_.messages.clear();
+    Status s = files_->File_Open(cal);
+    EXPECT_EQ(s.code(), Status::Code::kBusy);
+    ASSERT_EQ(ui_.messages.size(), 1u);
+    EXPECT_EQ(ui_.messages[0].rfind("The calendar file " + cal + " is in use by another program",
+                                    0),
+              0u)
+        << ui_.messages[0];
+  }
+  ASSERT_TRUE(files_->File_Open(cal).ok());
+  EXPECT_EQ(platform::FileLock::Acquire(lock, milliseconds(50)).status().code(),
+            Status::Code::kBusy);
+  // Opening the same file again and saving it keep the one lock.
+  ASSERT_TRUE(files_->File_Open(cal).ok());
+  ASSERT_TRUE(files_->Save().ok());
+  EXPECT_EQ(platform::FileLock::Acquire(lock, milliseconds(50)).status().code(),
+            Status::Code::kBusy);
+  // Leaving the file lets go of it.
+  ASSERT_TRUE(files_->DefaultWorkingDirectory().ok());
+  EXPECT_TRUE(platform::FileLock::Acquire(lock, milliseconds(0)).ok());
 }
 
 TEST(TempNameTest, NamesStayInsideTheTemporaryFolder) {

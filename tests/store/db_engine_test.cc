@@ -1,5 +1,9 @@
 #include "store/db_engine.h"
 
+#include <sqlite3.h>
+
+#include <chrono>
+#include <cstdio>
 #include <filesystem>
 
 #include <gtest/gtest.h>
@@ -311,6 +315,100 @@ TEST_F(EngineTest, DamagedFilesGiveTheEngineErrorAndStayUntouched) {
   EXPECT_EQ(ReadAll(root_ / "Events.db"), events_before);
   // The engine still works for the good tables.
   EXPECT_TRUE(q.Open("Select * from events").ok());
+}
+
+// Runs SQL on a table file behind the engine's back, as another program
+// (or a hand-made archive) would; the first text column of the first row.
+std::string Raw(const std::string& path, const std::string& sql) {
+  sqlite3* db = nullptr;
+  EXPECT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+  std::string first;
+  auto keep = [](void* out, int, char** values, char**) {
+    auto* text = static_cast<std::string*>(out);
+    if (text->empty() && values[0]) *text = values[0];
+    return 0;
+  };
+  char* error = nullptr;
+  EXPECT_EQ(sqlite3_exec(db, sql.c_str(), keep, &first, &error), SQLITE_OK)
+      << (error ? error : "") << " in " << sql;
+  sqlite3_free(error);
+  sqlite3_close(db);
+  return first;
+}
+
+constexpr char kEndless[] =
+    "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) ";
+
+TEST_F(EngineTest, NoStatementRunsWithoutEnd) {
+  db_.set_step_budget(2'000'000);
+  Status s = db_.Execute(std::string(kEndless) + "SELECT count(*) FROM c");
+  EXPECT_FALSE(s.ok());
+  EXPECT_EQ(s.message(), "the statement ran too long and was stopped");
+  // Rows that never end are stopped the same way.
+  Query q(db_);
+  s = q.Open(std::string(kEndless) + "SELECT x FROM c");
+  EXPECT_FALSE(s.ok());
+  EXPECT_EQ(s.message(), "the statement ran too long and was stopped");
+  // Each statement has the whole budget again.
+  Add("after", ",1,", "40179");
+  EXPECT_EQ(Summaries("Select * from events"), std::vector<std::string>{"after"});
+  // Values past any of ours are refused instead of filling the memory.
+  EXPECT_FALSE(db_.Execute("SELECT zeroblob(100000000)").ok());
+
+  // The default budget ends it too (the figure in docs/store.md).
+  db_.set_step_budget(Database::kDefaultStepBudget);
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(db_.Execute(std::string(kEndless) + "SELECT count(*) FROM c").ok());
+  std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+  std::printf("an endless statement stopped after %.2f s\n", took.count());
+}
+
+TEST_F(EngineTest, TableFilesRunNothingOfTheirOwn) {
+  // A trigger in the events file and a view standing for a year table.
+  Raw(root_ / "Events.db",
+      "CREATE TABLE spy(x); CREATE TRIGGER t AFTER INSERT ON Events "
+      "BEGIN INSERT INTO spy VALUES (new.Summary); END;");
+  Raw(root_ / "Year2011.db",
+      std::string("CREATE VIEW Year2011 AS ") + kEndless + "SELECT x AS ID FROM c WHERE x < 0");
+  Database engine;  // a fresh connection, as after opening a calendar
+  ASSERT_TRUE(engine.Open(root_.path()).ok());
+  ASSERT_TRUE(engine.Execute("INSERT INTO Events (Summary) VALUES ('mine')").ok());
+  engine.Close();
+  EXPECT_EQ(Raw(root_ / "Events.db", "SELECT count(*) FROM spy"), "0");
+  ASSERT_TRUE(engine.Open(root_.path()).ok());
+  auto start = std::chrono::steady_clock::now();
+  Query q(engine);
+  EXPECT_FALSE(q.Open("Select * from year2011").ok());
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
+}
+
+TEST_F(EngineTest, OnlyPlainTablesOfOursPassTheCheck) {
+  std::vector<std::string> columns;
+  db_.Close();
+  ASSERT_TRUE(Database::CheckPlainTable(root_ / "Events.db", "events", &columns).ok());
+  EXPECT_EQ(columns, (std::vector<std::string>{"id", "calendarid", "summary", "calendars",
+                                               "sdate", "iday", "dt"}));
+  const std::pair<const char*, const char*> refused[] = {
+      {"a view", "CREATE VIEW v AS SELECT 1"},
+      {"a trigger", "CREATE TRIGGER t AFTER DELETE ON Events BEGIN SELECT 1; END"},
+      {"an index", "CREATE INDEX i ON Events (Summary)"},
+      {"another table", "CREATE TABLE other(x char(5))"},
+      {"a check", "ALTER TABLE Events ADD c char(5) CHECK (length(c) < 3)"},
+      {"a default", "ALTER TABLE Events ADD d char(5) DEFAULT 'x'"},
+      {"a generated column", "ALTER TABLE Events ADD g char(5) AS (Summary || 'x')"},
+      {"a column of another type", "ALTER TABLE Events ADD b BLOB"},
+  };
+  for (const auto& [what, sql] : refused) {
+    SCOPED_TRACE(what);
+    std::string copy = root_ / "copy/Events.db";
+    WriteAll(copy, ReadAll(root_ / "Events.db"));
+    Raw(copy, sql);
+    Status s = Database::CheckPlainTable(copy, "Events", &columns);
+    EXPECT_FALSE(s.ok());
+    EXPECT_TRUE(columns.empty());
+  }
+  // The table must be the one the file is named after.
+  EXPECT_FALSE(Database::CheckPlainTable(root_ / "Events.db", "Year2010", &columns).ok());
 }
 
 }  // namespace

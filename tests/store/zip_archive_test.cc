@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -617,7 +618,6 @@ TEST_F(ZipArchiveTest, NamesThatWouldEscapeAreRefused) {
                       {"C:/win.txt", "win"},
                       {"back\\slash.txt", "slash"},
                       {"nulXname.txt", "nul"},
-                      {"dup.txt", "one"},
                       {"dup.txt", "two"},
                       {"./dot/ok.txt", "ok"},
                       {"good/last.txt", "last"}});
@@ -635,7 +635,7 @@ TEST_F(ZipArchiveTest, NamesThatWouldEscapeAreRefused) {
                                 "../evil.txt", "/abs.txt", "sub/../../x.txt",
                                 "sub/../inside.txt", "C:/win.txt",
                                 "back\\slash.txt", "nul name.txt"}));
-  EXPECT_EQ(report.extracted, 5);
+  EXPECT_EQ(report.extracted, 4);
   EXPECT_EQ(Tree(out),
             (std::set<std::string>{"good/", "good/first.txt", "good/last.txt",
                                    "dup.txt", "dot/", "dot/ok.txt"}));
@@ -712,6 +712,13 @@ TEST_F(ZipArchiveTest, EntriesThatCannotBeReadAreSkipped) {
   EXPECT_EQ(report.extracted, 2);
   EXPECT_EQ(report.skipped, 3);
   EXPECT_TRUE(report.refused.empty());
+  // Each skipped entry is named with the reason.
+  ASSERT_EQ(report.damaged.size(), 3u);
+  EXPECT_EQ(report.damaged[0], "secret.txt: it is encrypted");
+  EXPECT_EQ(report.damaged[1].rfind("stored.txt: its data is damaged", 0), 0u)
+      << report.damaged[1];
+  EXPECT_EQ(report.damaged[2],
+            "bz.txt: it is compressed with method 12, which cannot be read");
   // A damaged entry leaves the existing file as it was, and no part behind.
   EXPECT_EQ(Tree(out),
             (std::set<std::string>{"good1.txt", "good2.txt", "stored.txt"}));
@@ -767,33 +774,228 @@ TEST_F(ZipArchiveTest, ZipBombsStopAtTheSizeBound) {
     return most;
   };
 
-  // An honest 1 GB entry: extraction stops before it, keeping what came first.
+  // An honest 1 GB entry: refused whole before anything is written.
   std::string honest = MakeBomb(root_, "honest.zip", /*honest=*/true);
   ASSERT_NE(Shell("unzip -l " + Quote(honest)).find("1073741824"),
             std::string::npos);
   std::string out = root_ / "out1/";
-  ExtractReport report = Extract(honest, out, options);
-  EXPECT_TRUE(report.size_limit_reached);
-  EXPECT_EQ(report.extracted, 1);
-  EXPECT_EQ(Tree(out), std::set<std::string>{"before.txt"});
+  Result<ExtractReport> refused = ExtractArchive(honest, out, options);
+  ASSERT_FALSE(refused.ok());
+  EXPECT_NE(refused.status().message().find("would unpack to 1073741835 bytes"),
+            std::string::npos)
+      << refused.status().message();
+  EXPECT_FALSE(Exists(out));
 
   // An entry that claims 1000 bytes and inflates to 1 GB is cut off early
   // and counted as damaged; the entries after it still come out.
   std::string liar = MakeBomb(root_, "liar.zip", /*honest=*/false);
   out = root_ / "out2/";
-  report = Extract(liar, out, options);
+  ExtractReport report = Extract(liar, out, options);
   EXPECT_FALSE(report.size_limit_reached);
   EXPECT_EQ(report.extracted, 2);
   EXPECT_EQ(report.skipped, 1);
   EXPECT_EQ(Tree(out), (std::set<std::string>{"before.txt", "after.txt"}));
   EXPECT_LE(largest(out), options.max_unpacked_bytes);
 
-  // A bound of a few bytes still lets a smaller first entry through.
+  // A bound below what the entries declare refuses the archive whole.
   options.max_unpacked_bytes = 8;
   out = root_ / "out3/";
-  report = Extract(liar, out, options);
-  EXPECT_TRUE(report.size_limit_reached);
-  EXPECT_EQ(Tree(out), std::set<std::string>{"before.txt"});
+  EXPECT_FALSE(ExtractArchive(liar, out, options).ok());
+  EXPECT_FALSE(Exists(out));
+}
+
+// The overlapping construction: each local header but the last is followed
+// by a stored deflate block that quotes the next local header, so every
+// entry's data runs on through all later headers into one shared kernel.
+// `files` entries of `kernel` bytes each come from a few kilobytes.
+std::string OverlapBomb(int files, size_t kernel, std::uint64_t* unpacked) {
+  std::string plain(kernel, 'a');
+  std::string packed(compressBound(static_cast<uLong>(kernel)), '\0');
+  z_stream zs{};
+  deflateInit2(&zs, 9, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
+  zs.next_in = reinterpret_cast<Bytef*>(plain.data());
+  zs.avail_in = static_cast<uInt>(plain.size());
+  zs.next_out = reinterpret_cast<Bytef*>(packed.data());
+  zs.avail_out = static_cast<uInt>(packed.size());
+  EXPECT_EQ(deflate(&zs, Z_FINISH), Z_STREAM_END);
+  packed.resize(zs.total_out);
+  deflateEnd(&zs);
+  uLong kernel_crc = crc32(0, reinterpret_cast<const Bytef*>(plain.data()),
+                           static_cast<uInt>(plain.size()));
+
+  auto le = [](std::string* out, std::uint32_t value, int width) {
+    for (int i = 0; i < width; ++i) out->push_back(static_cast<char>(value >> (8 * i)));
+  };
+  struct Entry {
+    std::string name, header;
+    std::uint32_t crc, comp, size;
+  };
+  std::vector<Entry> entries(static_cast<size_t>(files));
+  std::string after;  // the headers (with their quoting blocks) that follow
+  *unpacked = 0;
+  for (int i = files - 1; i >= 0; --i) {
+    Entry& e = entries[static_cast<size_t>(i)];
+    char name[16];
+    std::snprintf(name, sizeof name, "f%03d.txt", i);
+    e.name = name;
+    // What this entry inflates to: every later header, then the kernel.
+    std::string quoted;
+    for (int j = i + 1; j < files; ++j) quoted += entries[static_cast<size_t>(j)].header;
+    uLong crc = crc32(0, reinterpret_cast<const Bytef*>(quoted.data()),
+                      static_cast<uInt>(quoted.size()));
+    e.crc = static_cast<std::uint32_t>(crc32_combine(crc, kernel_crc, static_cast<z_off_t>(kernel)));
+    e.size = static_cast<std::uint32_t>(quoted.size() + kernel);
+    std::string quote;  // the stored block quoting the next header
+    if (i + 1 < files) {
+      auto length = static_cast<std::uint32_t>(entries[static_cast<size_t>(i) + 1].header.size());
+      quote.push_back('\0');
+      le(&quote, length, 2);
+      le(&quote, ~length & 0xffff, 2);
+    }
+    e.comp = static_cast<std::uint32_t>(quote.size() + after.size() + packed.size());
+    le(&e.header, 0x04034b50, 4);
+    le(&e.header, 20, 2);
+    le(&e.header, 0, 2);
+    le(&e.header, 8, 2);
+    le(&e.header, 0, 2);
+    le(&e.header, 0x21, 2);
+    le(&e.header, e.crc, 4);
+    le(&e.header, e.comp, 4);
+    le(&e.header, e.size, 4);
+    le(&e.header, static_cast<std::uint32_t>(e.name.size()), 2);
+    le(&e.header, 0, 2);
+    e.header += e.name;
+    after = e.header + quote + after;
+    *unpacked += e.size;
+  }
+  // `after` now holds the first header onwards, less the kernel.
+  std::string body = after + packed;
+  std::string central;
+  std::uint32_t offset = 0;
+  for (int i = 0; i < files; ++i) {
+    const Entry& e = entries[static_cast<size_t>(i)];
+    le(&central, 0x02014b50, 4);
+    le(&central, 20, 2);
+    le(&central, 20, 2);
+    le(&central, 0, 2);
+    le(&central, 8, 2);
+    le(&central, 0, 2);
+    le(&central, 0x21, 2);
+    le(&central, e.crc, 4);
+    le(&central, e.comp, 4);
+    le(&central, e.size, 4);
+    le(&central, static_cast<std::uint32_t>(e.name.size()), 2);
+    for (int k = 0; k < 6; ++k) le(&central, 0, 2);
+    le(&central, offset, 4);
+    central += e.name;
+    offset += static_cast<std::uint32_t>(e.header.size()) + (i + 1 < files ? 5 : 0);
+  }
+  std::string end;
+  le(&end, 0x06054b50, 4);
+  le(&end, 0, 4);
+  le(&end, static_cast<std::uint32_t>(files), 2);
+  le(&end, static_cast<std::uint32_t>(files), 2);
+  le(&end, static_cast<std::uint32_t>(central.size()), 4);
+  le(&end, static_cast<std::uint32_t>(body.size()), 4);
+  le(&end, 0, 2);
+  return body + central + end;
+}
+
+TEST_F(ZipArchiveTest, OverlappingEntriesAreRefusedBeforeAnythingIsWritten) {
+  std::uint64_t unpacked = 0;
+  std::string bomb = OverlapBomb(60, 4u << 20, &unpacked);
+  WriteAll(root_ / "overlap.zip", bomb);
+  // A real bomb: the first entry alone inflates, CRC and all, to all the
+  // later headers and the kernel; Info-ZIP's unzip knows the pattern.
+  RawZip raw = ParseZip(bomb);
+  ASSERT_EQ(raw.entries.size(), 60u);
+  EXPECT_EQ(Crc(Inflate(raw.entries[0].data, raw.entries[0].size)), raw.entries[0].crc);
+  EXPECT_GT(unpacked, 1000 * bomb.size());
+  EXPECT_NE(Shell("unzip -tq " + Quote(root_ / "overlap.zip")).find("possible zip bomb"),
+            std::string::npos);
+
+  std::string out = root_ / "out/";
+  Result<ExtractReport> report = ExtractArchive(root_ / "overlap.zip", out, Mapped());
+  ASSERT_FALSE(report.ok());
+  EXPECT_NE(report.status().message().find("share their data"), std::string::npos)
+      << report.status().message();
+  EXPECT_FALSE(Exists(out));
+}
+
+TEST_F(ZipArchiveTest, NamesThatMeanTheSamePlaceRefuseTheWholeArchive) {
+  const std::vector<std::pair<std::string, std::vector<std::pair<std::string, std::string>>>>
+      cases = {
+          {"twice", {{"db/Events.db", "one"}, {"config/a.ini", "a"}, {"db/Events.db", "two"}}},
+          {"in two spellings", {{"db/Events.db", "one"}, {"DB/events.db", "two"}}},
+          {"a file where a folder belongs", {{"db", "stray"}, {"db/Events.db", "events"}}},
+          {"a folder below a file", {{"include/logo", "file"}, {"Include/Logo/x.png", "x"}}},
+      };
+  for (const auto& [what, entries] : cases) {
+    SCOPED_TRACE(what);
+    std::string archive = PythonZip("dup.zip", entries);
+    std::string out = root_ / "out/";
+    Result<ExtractReport> report = ExtractArchive(archive, out, Mapped());
+    ASSERT_FALSE(report.ok());
+    EXPECT_NE(report.status().message().find(archive + " is refused: it holds"),
+              std::string::npos)
+        << report.status().message();
+    EXPECT_FALSE(Exists(out));
+  }
+  // A lone file named like a calendar folder is refused, the rest extracted.
+  std::string archive = PythonZip("stray.zip", {{"db", "stray"}, {"config/a.ini", "a"}});
+  ExtractReport report = Extract(archive, root_ / "out2/");
+  EXPECT_EQ(report.refused, std::vector<std::string>{"db"});
+  EXPECT_EQ(Tree(root_ / "out2/"), (std::set<std::string>{"Config/", "Config/a.ini"}));
+}
+
+TEST_F(ZipArchiveTest, AFailedExtractionRemovesWhatItWrote) {
+  std::string archive = PythonZip(
+      "big.zip", {{"a.txt", "first"},
+                  {"sub/deeper/b.txt", "second"},
+                  {"sub/big.bin", RandomBytes(1u << 20, 7)},
+                  {"z.txt", "never reached"}});
+  std::string out = root_ / "out/";
+  WriteAll(out + "kept.txt", "was here before");
+  // A child whose files may not grow past 256 KB: the big entry fails half
+  // way, as on a full disk.
+  pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limit = {256u << 10, 256u << 10};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    Result<ExtractReport> report = ExtractArchive(archive, out, Mapped());
+    ::_exit(report.ok() ? 0 : 3);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 3);
+  EXPECT_EQ(Tree(out), std::set<std::string>{"kept.txt"});
+
+  // Into a folder of its own: nothing is left, not even the folder.
+  std::string fresh = root_ / "fresh/";
+  child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limit = {256u << 10, 256u << 10};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    ::_exit(ExtractArchive(archive, fresh, Mapped()).ok() ? 0 : 3);
+  }
+  ::waitpid(child, &status, 0);
+  EXPECT_EQ(WEXITSTATUS(status), 3);
+  EXPECT_FALSE(Exists(fresh));
+}
+
+TEST_F(ZipArchiveTest, NamesDifferingOnlyInCaseAreNotSavedTogether) {
+  WriteAll(Wd() + "Attachments/Notes.txt", "one");
+  WriteAll(Wd() + "Attachments/notes.txt", "two");
+  Status status = WriteArchive(root_ / "x.cal", {{Wd() + "Attachments", "attachments"}});
+  ASSERT_FALSE(status.ok());
+  EXPECT_NE(status.message().find("differ only in case"), std::string::npos)
+      << status.message();
+  EXPECT_FALSE(Exists(root_ / "x.cal"));
 }
 
 // ---- archives that cannot be opened --------------------------------------
