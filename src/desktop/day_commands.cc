@@ -423,7 +423,7 @@ Status DayCommands::ClearCategory() {
     if (!s.ok()) first = s;
     store::Query q(data_.db());
     if (Status open = q.Open(" Select * from year" + year); open.ok()) {
-      for (q.First(); !q.Eof(); q.Next()) {
+      for (Status walk = q.First(); walk.ok() && !q.Eof(); walk = q.Next()) {
         std::string day = q.AsString("iDay");
         if (day.empty()) continue;
         std::string folder = app_.dir->DayFolderPath(name, year, q.AsString("iMonth"), day);

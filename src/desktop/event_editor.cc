@@ -134,7 +134,7 @@ Status EventEditor::LoadEvent(std::string_view category_id, bool is_new, DateTim
   // so that item n is category n.
   store::Query categories(data_.db());
   if (categories.Open(" Select * from Calendar" + FormatDateTime("yyyy", date)).ok()) {
-    for (categories.First(); !categories.Eof(); categories.Next()) {
+    for (Status walk = categories.First(); walk.ok() && !categories.Eof(); walk = categories.Next()) {
       values_.categories.push_back(categories.AsString("Name"));
     }
   }

@@ -137,13 +137,13 @@ Status MainGrid::LoadGridSteps(DateTimeValue date) {
       return s;
     }
     if (Status s = data_.qCalendar.Open("Select * from calendar" + y); !s.ok()) return s;
-    data_.qCalendar.First();
+    if (Status s = data_.qCalendar.First(); !s.ok()) return s;
     shown_year_ = year;
   }
 
   if (startup_logging_) Log("LoadGrid.OpenMonth");
   if (Status s = OpenYearQuery(year); !s.ok()) return s;
-  data_.qYear.First();
+  if (Status s = data_.qYear.First(); !s.ok()) return s;
   caption_ = GridCaption(CategoryName(), date);
   publish_caption_ = "Category (" + CategoryName() + ")";
 
@@ -160,7 +160,7 @@ Status MainGrid::LoadGridSteps(DateTimeValue date) {
   }
 
   if (startup_logging_) Log("LoadGrid.Changing aDate");
-  ReadCells();
+  if (Status s = ReadCells(); !s.ok()) return s;
   return Panel_LoadEvets();
 }
 
@@ -168,13 +168,13 @@ Status MainGrid::OpenYearQuery(int year) {
   return data_.qYear.Open(YearQuerySql(view_span_, year, DatePart(display_.date())));
 }
 
-void MainGrid::ReadCells() {
+Status MainGrid::ReadCells() {
   store::Query& q = data_.qYear;
   cells_.clear();
   const std::string holiday = HolidayColumn();
   const std::string note = NoteColumn();
   const int year = display_.Year();
-  for (q.First(); !q.Eof(); q.Next()) {
+  for (Status walk = q.First(); walk.ok() && !q.Eof(); walk = q.Next()) {
     DayCell cell;
     cell.month = ParseIntOr(q.AsString("iMonth"), display_.Month());
     cell.day = ParseIntOr(q.AsString("iDay"), 0);
@@ -189,7 +189,7 @@ void MainGrid::ReadCells() {
     if (q.HasField(note)) cell.note = q.AsString(note);
     cells_.push_back(std::move(cell));
   }
-  q.First();
+  return q.First();
 }
 
 Status MainGrid::Panel_LoadEvets() {
@@ -213,7 +213,7 @@ Status MainGrid::Panel_LoadEvets() {
   };
   std::vector<Candidate> candidates;
   const int summary_column = events.ColumnIndex("Summary");
-  for (events.First(); !events.Eof(); events.Next()) {
+  for (Status walk = events.First(); walk.ok() && !events.Eof(); walk = events.Next()) {
     candidates.push_back({store::ParsedEvent::Parse(store::ReadEventRow(events)),
                           events.AsStringAt(summary_column)});
   }
@@ -250,7 +250,7 @@ Status MainGrid::ShowDay(int cell_index) {
   int category = ParseIntOr(CategoryID(), CategoryNumber());
   store::Query events(data_.db());
   if (Status s = store::DayEvents(events, cell.date, category, "sTime"); !s.ok()) return s;
-  for (events.First(); !events.Eof(); events.Next()) {
+  for (Status walk = events.First(); walk.ok() && !events.Eof(); walk = events.Next()) {
     DayEvent e;
     e.id = events.AsString("ID");
     e.summary = events.AsString("Summary");
@@ -294,7 +294,7 @@ void MainGrid::cboCalendar_load() {
   if (!q.Open(" Select * from calendar" + year_box_).ok() || q.IsEmpty()) {
     Log("Error. No Categores for year " + year_box_);
   } else {
-    for (q.First(); !q.Eof(); q.Next()) {
+    for (Status walk = q.First(); walk.ok() && !q.Eof(); walk = q.Next()) {
       std::string name = q.AsString("Name");
       if (q.AsString("Visible") == "True" && !name.empty()) names.push_back(name);
     }
@@ -318,10 +318,10 @@ void MainGrid::LocateCategory(std::string_view name) {
   store::Query& q = data_.qCalendar;
   if (!q.active()) return;
   if (q.AsString("Name") == name) return;
-  for (q.First(); !q.Eof(); q.Next()) {
+  for (Status walk = q.First(); walk.ok() && !q.Eof(); walk = q.Next()) {
     if (q.AsString("Name") == category_box_) return;
   }
-  q.First();
+  IgnoreResult(q.First(), "the category display is never edited, so no post can fail");
   category_box_ = category_items_.empty() ? "" : category_items_.front();
 }
 
@@ -391,7 +391,7 @@ Status MainGrid::SetDayColumn(int cell_index, std::string_view column, std::stri
     return Status::NotFound("no such day cell");
   }
   store::Query& q = data_.qYear;
-  if (!q.MoveTo(cell_index + 1)) return Status::NotFound("no such day cell");
+  if (Status s = q.MoveTo(cell_index + 1); !s.ok()) return s;
   if (Status s = q.Edit(); !s.ok()) return s;
   if (Status s = q.SetString(column, value); !s.ok()) {
     q.Cancel();

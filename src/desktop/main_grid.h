@@ -152,7 +152,7 @@ class MainGrid {
   Status LoadGridSteps(DateTimeValue date);
   Status StepTo(DayNumber target);
   Status OpenYearQuery(int year);
-  void ReadCells();
+  Status ReadCells();
   void Log(std::string_view line) const;
 
   App& app_;

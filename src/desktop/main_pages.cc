@@ -51,7 +51,7 @@ Result<std::vector<EventListRow>> ReloadEventList(store::Database& db, ShowEvent
   const int id = q.ColumnIndex("ID");
   const int s_date = q.ColumnIndex("sDate");
   std::vector<EventListRow> rows;
-  for (q.First(); !q.Eof(); q.Next()) {
+  for (Status walk = q.First(); walk.ok() && !q.Eof(); walk = q.Next()) {
     EventListRow row;
     row.id = q.AsStringAt(id);
     row.s_date = q.AsStringAt(s_date);
@@ -70,7 +70,7 @@ std::vector<std::string> FormatBoxItems(const TDir& dir, store::Database& db,
   std::vector<std::string> names = SplitCommaText(TDir::ListSubfolders(dir.FavoritesDir, "*"));
   store::Query q(db);
   if (q.Open(" Select * from calendar" + std::string(year)).ok()) {
-    for (q.First(); !q.Eof(); q.Next()) {
+    for (Status walk = q.First(); walk.ok() && !q.Eof(); walk = q.Next()) {
       if (q.AsString("Visible") == "True") names.push_back(q.AsString("Name"));
     }
   }

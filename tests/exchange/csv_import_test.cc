@@ -459,7 +459,7 @@ TEST(CsvImportDiskTest, AFullDiskKeepsNoLineAndSaysWhyOnce) {
   store::Query q(session.data.db());
   ASSERT_TRUE(q.Open("Select ID from Events").ok());
   int rows = 0;
-  for (q.First(); !q.Eof(); q.Next()) ++rows;
+  for (Status walk = q.First(); walk.ok() && !q.Eof(); walk = q.Next()) ++rows;
   EXPECT_EQ(rows, 0);
 }
 

@@ -100,7 +100,7 @@ class CalendarFileTest : public ::testing::Test {
     std::vector<std::string> out;
     Query q(data.db());
     EXPECT_TRUE(q.Open("Select * from events order by ID asc ").ok());
-    for (q.First(); !q.Eof(); q.Next()) out.push_back(q.AsString("Summary"));
+    for (Status walk = q.First(); walk.ok() && !q.Eof(); walk = q.Next()) out.push_back(q.AsString("Summary"));
     return out;
   }
   void AddEvent(TDB1& data, const std::string& summary) {
