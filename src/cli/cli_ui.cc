@@ -33,8 +33,22 @@ std::string OneLine(std::string_view text) {
 }  // namespace
 
 void CliUi::ShowMessage(std::string_view text, MessageKind kind) {
-  if (kind == MessageKind::kError) ++errors_shown_;
-  err_ << "almanix: " << OneLine(text) << "\n";
+  if (kind == MessageKind::kError) {
+    ++errors_shown_;
+    last_error_ = std::string(text);
+  }
+  // A bare line feed starts the line with the reason behind a fixed message
+  // (the dialogs' own breaks come as pairs with CR or tab and are joined).
+  size_t from = 0;
+  for (size_t i = 0; i <= text.size(); ++i) {
+    const bool bare_break = i < text.size() && text[i] == '\n' && i > 0 &&
+                            text[i - 1] != '\r' && text[i - 1] != '\t' &&
+                            (i + 1 == text.size() || text[i + 1] != '\r');
+    if (i < text.size() && !bare_break) continue;
+    const std::string line = OneLine(text.substr(from, i - from));
+    if (!line.empty() || from == 0) err_ << "almanix: " << line << "\n";
+    from = i + 1;
+  }
 }
 
 Answer CliUi::Ask(std::string_view text, Buttons, Answer default_answer) {

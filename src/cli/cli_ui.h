@@ -2,6 +2,7 @@
 
 #include <iosfwd>
 #include <optional>
+#include <string>
 
 #include "app/ui_seam.h"
 
@@ -36,11 +37,14 @@ class CliUi : public UiSeam {
   // Messages of the error kind shown so far: a command that showed one
   // failed.
   int errors_shown() const { return errors_shown_; }
+  // The text of the last message of the error kind, as it was given.
+  const std::string& last_error() const { return last_error_; }
 
  private:
   std::ostream& err_;
   std::optional<int> choice_;
   int errors_shown_ = 0;
+  std::string last_error_;
 };
 
 }  // namespace almanix::cli

@@ -153,7 +153,7 @@ Status Database::Open(const std::string& folder) {
     sqlite3_db_config(db_, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
     sqlite3_exec(db_, "PRAGMA case_sensitive_like = ON", nullptr, nullptr, nullptr);
   }
-  while (in_transaction()) (void)Rollback();
+  while (in_transaction()) IgnoreResult(Rollback(), "closing ends the transaction anyway");
   for (const auto& [table, schema] : attached_) {
     sqlite3_exec(db_, ("DETACH DATABASE " + QuoteName(schema)).c_str(), nullptr,
                  nullptr, nullptr);
