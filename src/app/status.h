@@ -54,10 +54,9 @@ class [[nodiscard]] Status {
   std::string cause_;
 };
 
-// Says, where a result is deliberately not acted on, why: the one place
-// that drops a Status, so that a reader sees the reason and no failure is
-// dropped by accident.
-inline void IgnoreResult(const Status& /*status*/, std::string_view /*why*/) {}
+// For a step whose failure changes nothing the caller could act on; the
+// reason is written at the call so a reader sees why it is dropped.
+inline void IgnoreResult(const Status& /*status*/, const char* /*why*/) {}
 
 // A value or the Status that explains why there is none.
 template <typename T>
@@ -79,7 +78,7 @@ class [[nodiscard]] Result {
 };
 
 template <typename T>
-void IgnoreResult(const Result<T>& result, std::string_view why) {
+void IgnoreResult(const Result<T>& result, const char* why) {
   IgnoreResult(result.status(), why);
 }
 

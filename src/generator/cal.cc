@@ -301,9 +301,9 @@ void TCal::WriteDayCell(int year, int month, const DayRecord& row,
 }
 
 Status TCal::WriteMonthPage(const std::string& output, int year, const std::vector<int>& months,
-                          const std::string& small_menu, const std::string& month_menu,
-                          const std::string& output_file, std::string_view style_name,
-                          int month) {
+                            const std::string& small_menu, const std::string& month_menu,
+                            const std::string& output_file, std::string_view style_name,
+                            int month) {
   const publish::PublishSettings& s = run_.s();
   IgnoreResult(TDir::EnsureDir(output), "a missing folder fails the page's own save");
 

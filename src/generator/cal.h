@@ -39,8 +39,8 @@ class TCal {
   // the last month of the page. Both files are steps of the run; the first
   // failure is returned.
   Status WriteMonthPage(const std::string& output, int year, const std::vector<int>& months,
-                      const std::string& small_menu, const std::string& month_menu,
-                      const std::string& output_file, std::string_view style_name, int month);
+                        const std::string& small_menu, const std::string& month_menu,
+                        const std::string& output_file, std::string_view style_name, int month);
   // Closes and saves the year page (a step of the run).
   Status FinishYearPage(const std::string& path);
 

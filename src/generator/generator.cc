@@ -34,7 +34,7 @@ namespace {
 constexpr std::string_view kCrLf = "\r\n";
 // Why a step's Status is not acted on where it is made: the run counts every
 // file in its result, and the sequence goes on.
-constexpr std::string_view kCounted = "counted in the run's result";
+constexpr char kCounted[] = "counted in the run's result";
 std::atomic<bool> g_running{false};
 
 // Clears the process-wide run flag when the run ends, however it ends.

@@ -847,9 +847,8 @@ Status WriteRunICal(const RunContext& run, const std::string& output, const std:
   if (run.state.current_index >= 0 && run.state.current_index < last_pass) return Status::Ok();
 
   if (!run.action_bar_style.empty()) {
-    IgnoreResult(run.CopyNoCase(WithTrailingSlash(run.dir->ActionBarDir) + run.action_bar_style +
-                                    "/",
-                                "ical.gif", WithTrailingSlash(output) + "iCal.gif"),
+    const std::string bar = WithTrailingSlash(run.dir->ActionBarDir) + run.action_bar_style + "/";
+    IgnoreResult(run.CopyNoCase(bar, "ical.gif", WithTrailingSlash(output) + "iCal.gif"),
                  "counted in the run's result; the file goes on without its button");
   }
 

@@ -10,7 +10,7 @@
 namespace almanix::publish {
 namespace {
 
-constexpr std::string_view kBuiltInKept = "the rows already held stay";
+constexpr char kBuiltInKept[] = "the rows already held stay";
 
 constexpr std::array<const char*, 12> kEnglishMonths = {
     "January", "February", "March",     "April",   "May",      "June",

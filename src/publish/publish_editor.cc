@@ -431,7 +431,7 @@ bool PublishEditor::ApplyStyle(std::string_view name) {
   style_tab_style_ = coupling.menu_style;
   SelectGalleryEntry(Gallery::kActionBars, coupling.action_bar_style);
   SelectGalleryEntry(Gallery::kLists, coupling.list_style);
-  constexpr std::string_view kPresetValues = "the size presets hold valid values";
+  constexpr const char* kPresetValues = "the size presets hold valid values";
   IgnoreResult(settings.SetValueText(*SettingIndex("Menu.FontSize"), coupling.menu_font_size),
                kPresetValues);
   IgnoreResult(
