@@ -33,6 +33,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -587,6 +588,7 @@ int Run(const Options& o) {
   env.db = &db;
   env.brand_short_url = session.app.brand.APP_URL_SHORT;
   env.program_version = ProgramVersion();
+  env.now = std::time(nullptr);
 
   std::vector<double> gen_times, cpu_times, copy_times;
   int runs = o.runs;
@@ -606,9 +608,9 @@ int Run(const Options& o) {
     const int errors_before = session.ui.errors_shown();
 
     const double start = Now(), cpu_start = CpuSeconds();
-    Status s = gen.GenerateCalendar(build, gen.MainPagePath(), "");
+    const RunResult run = gen.GenerateCalendar(build, gen.MainPagePath(), "");
     const double seconds = Now() - start, cpu = CpuSeconds() - cpu_start;
-    if (!s.ok()) Die("run: " + s.message() + "\n" + messages.str());
+    if (!run.ok()) Die("run: " + run.Summary() + "\n" + messages.str());
     if (session.ui.errors_shown() != errors_before) {
       std::cerr << "generate_bench: the run showed errors:\n" << messages.str();
     }

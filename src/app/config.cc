@@ -122,7 +122,7 @@ const CategoryPreset* FindCategoryPreset(std::string_view choice) {
 
 Brand LoadBrand(const std::string& path) {
   IniFile ini(path);
-  (void)ini.Load();  // a missing file leaves every value empty
+  IgnoreResult(ini.Load(), "a missing file leaves every value empty");
   const char* s = "BRAND";
   Brand b;
   b.APP_VERSION = ini.ReadString(s, "APP_VERSION", "");
@@ -303,7 +303,7 @@ Status TConfig::Save() {
 Status TConfig::RegisterStartup() {
   Log(false, "Config.RegisterStartup");
   if (autostart_ == nullptr) return Status::Invalid("No autostart service");
-  (void)autostart_->Remove();
+  IgnoreResult(autostart_->Remove(), "an entry that is not there is what Register wants");
   return autostart_->Register(executable_);
 }
 

@@ -538,14 +538,15 @@ Status TDir::EnsureDir(const std::string& folder) {
   std::error_code ec;
   fs::create_directories(WithoutTrailingSlash(folder), ec);
   if (ec || !DirectoryExists(folder)) {
-    return Status::IoError("Cannot create " + folder + ": " + ec.message());
+    const std::string reason = ec ? ec.message() : "it is not a folder";
+    return Status::IoError("Cannot create " + folder + ": " + reason).WithCause(reason);
   }
   return Status::Ok();
 }
 
 void TDir::EnsureDirQuiet(const std::string& folder) {
   try {
-    (void)EnsureDir(folder);
+    IgnoreResult(EnsureDir(folder), "quiet by name: the next write into it fails instead");
   } catch (...) {
   }
 }

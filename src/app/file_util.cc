@@ -17,6 +17,11 @@ namespace {
 
 std::string ErrnoText(int err) { return std::strerror(err); }
 
+// "what: reason", with the system's reason kept as the cause.
+Status IoFailure(const std::string& what, int err) {
+  return Status::IoError(what + ": " + ErrnoText(err)).WithCause(ErrnoText(err));
+}
+
 bool WriteAllFd(int fd, std::string_view bytes) {
   while (!bytes.empty()) {
     ssize_t n = ::write(fd, bytes.data(), bytes.size());
@@ -38,7 +43,7 @@ Result<std::string> ReadFileBytes(const std::string& path) {
     if (err == ENOENT || err == ENOTDIR) {
       return Status::NotFound("File not found: " + path);
     }
-    return Status::IoError("Cannot read " + path + ": " + ErrnoText(err));
+    return IoFailure("Cannot read " + path, err);
   }
   struct stat st {};
   if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
@@ -53,7 +58,7 @@ Result<std::string> ReadFileBytes(const std::string& path) {
       if (errno == EINTR) continue;
       int err = errno;
       ::close(fd);
-      return Status::IoError("Cannot read " + path + ": " + ErrnoText(err));
+      return IoFailure("Cannot read " + path, err);
     }
     if (n == 0) break;
     bytes.append(buffer, static_cast<size_t>(n));
@@ -64,14 +69,17 @@ Result<std::string> ReadFileBytes(const std::string& path) {
 
 Status WriteFileDirect(const std::string& path, std::string_view bytes) {
   int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
-  if (fd < 0) return Status::IoError("Cannot write " + path + ": " + ErrnoText(errno));
+  if (fd < 0) {
+    const int err = errno;
+    return IoFailure("Cannot write " + path, err);
+  }
   bool written = WriteAllFd(fd, bytes);
   int err = errno;
   if (::close(fd) != 0 && written) {
     written = false;
     err = errno;
   }
-  if (!written) return Status::IoError("Cannot write " + path + ": " + ErrnoText(err));
+  if (!written) return IoFailure("Cannot write " + path, err);
   return Status::Ok();
 }
 
@@ -88,7 +96,8 @@ Status WriteAtomically(const std::string& path, std::string_view bytes, bool pri
   int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
                   private_file ? 0600 : 0644);
   if (fd < 0) {
-    return Status::IoError("Cannot write " + path + ": " + ErrnoText(errno));
+    const int err = errno;
+    return IoFailure("Cannot write " + path, err);
   }
   struct stat old {};
   if (private_file) {
@@ -109,7 +118,7 @@ Status WriteAtomically(const std::string& path, std::string_view bytes, bool pri
   if (!written || ::rename(temp.c_str(), path.c_str()) != 0) {
     if (written) err = errno;
     ::unlink(temp.c_str());
-    return Status::IoError("Cannot write " + path + ": " + ErrnoText(err));
+    return IoFailure("Cannot write " + path, err);
   }
   int dfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dfd >= 0) {

@@ -151,7 +151,8 @@ void Startup(App& app, UiSeam& ui, const StartupOptions& options) {
     Info(app, "Paths Set");
   } else {
     ui.ShowMessage(DatabaseErrorMessage(), MessageKind::kError);
-    (void)app.dir->OpenInBrowser(kDatabaseSetupAddress);
+    IgnoreResult(app.dir->OpenInBrowser(kDatabaseSetupAddress),
+                 "the message shown names the address");
   }
 
   Info(app, "Defaulting Month/Year");

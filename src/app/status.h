@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 
 namespace almanix {
@@ -33,6 +34,16 @@ class [[nodiscard]] Status {
   bool ok() const { return code_ == Code::kOk; }
   Code code() const { return code_; }
   const std::string& message() const { return message_; }
+  // The reason the system or a library gave ("No space left on device",
+  // SQLite's text), kept apart from the message so that a summary or a
+  // fixed message can name it; empty when there is none.
+  const std::string& cause() const { return cause_; }
+  // The same Status carrying the cause.
+  Status WithCause(std::string cause) const {
+    Status copy = *this;
+    copy.cause_ = std::move(cause);
+    return copy;
+  }
 
  private:
   Status(Code code, std::string message)
@@ -40,6 +51,7 @@ class [[nodiscard]] Status {
 
   Code code_ = Code::kOk;
   std::string message_;
+  std::string cause_;
 };
 
 // For a step whose failure changes nothing the caller could act on; the
@@ -64,5 +76,19 @@ class [[nodiscard]] Result {
   std::optional<T> value_;
   Status status_;
 };
+
+template <typename T>
+void IgnoreResult(const Result<T>& result, const char* why) {
+  IgnoreResult(result.status(), why);
+}
+
+// A fixed message with the reason behind it on a second line: the reason is
+// the failed Status's own message (which names the file and the system's
+// cause); the fixed message alone when the Status is ok or says the same.
+inline std::string MessageWithCause(std::string_view fixed, const Status& reason) {
+  std::string text(fixed);
+  if (reason.ok() || reason.message().empty() || reason.message() == text) return text;
+  return text + "\n" + reason.message();
+}
 
 }  // namespace almanix

@@ -33,17 +33,30 @@ std::string OneLine(std::string_view text) {
 }  // namespace
 
 void CliUi::ShowMessage(std::string_view text, MessageKind kind) {
-  if (kind == MessageKind::kError) ++errors_shown_;
+  if (kind == MessageKind::kError) {
+    ++errors_shown_;
+    last_error_ = std::string(text);
+  }
   if (progress_open_) {
     err_ << "\n";
     progress_open_ = false;
   }
-  // A message's own line break ("\n") keeps the cause on a line of its own.
-  bool first = true;
-  for (const std::string& line : Split(text, '\n')) {
-    if (!first && Trim(line).empty()) continue;
-    err_ << (first ? "almanix: " : "almanix:   ") << OneLine(line) << "\n";
-    first = false;
+  // A bare line feed starts the line with the reason behind a fixed message,
+  // indented under it (the dialogs' own breaks come as pairs with CR or tab
+  // and are joined).
+  size_t from = 0;
+  for (size_t i = 0; i <= text.size(); ++i) {
+    const bool bare_break = i < text.size() && text[i] == '\n' && i > 0 &&
+                            text[i - 1] != '\r' && text[i - 1] != '\t' &&
+                            (i + 1 == text.size() || text[i + 1] != '\r');
+    if (i < text.size() && !bare_break) continue;
+    const std::string line = OneLine(text.substr(from, i - from));
+    if (from == 0) {
+      err_ << "almanix: " << line << "\n";
+    } else if (!Trim(line).empty()) {
+      err_ << "almanix:   " << line << "\n";
+    }
+    from = i + 1;
   }
 }
 

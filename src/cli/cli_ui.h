@@ -2,6 +2,7 @@
 
 #include <iosfwd>
 #include <optional>
+#include <string>
 
 #include "app/ui_seam.h"
 
@@ -45,6 +46,8 @@ class CliUi : public UiSeam {
   // Messages of the error kind shown so far: a command that showed one
   // failed.
   int errors_shown() const { return errors_shown_; }
+  // The text of the last message of the error kind, as it was given.
+  const std::string& last_error() const { return last_error_; }
 
  private:
   std::ostream& err_;
@@ -53,6 +56,7 @@ class CliUi : public UiSeam {
   bool show_progress_ = false;
   bool terminal_ = false;
   bool progress_open_ = false;  // a progress line waits for its end
+  std::string last_error_;
 };
 
 }  // namespace almanix::cli

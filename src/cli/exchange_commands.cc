@@ -100,7 +100,7 @@ int ImportCsv(const Invocation& inv, std::ostream& out, std::ostream& err) {
 
   Result<exchange::CsvImportResult> result = form.Import(file, false);
   if (!result.ok()) return Failed(err, result.status().message());
-  (void)session.app.config->Save();
+  IgnoreResult(session.app.config->Save(), "the import is done; only remembered choices are lost");
   out << result.value().imported << " events imported\n";
   if (!session.SaveBack(err)) return kExitFailed;
   return result.value().failed == 0 ? kExitOk : kExitFailed;
@@ -127,10 +127,13 @@ int EventTable(const Invocation& inv, bool import, std::ostream& out, std::ostre
   Session session(err);
   if (!session.Start(inv, err)) return kExitFailed;
   if (import) {
-    Result<int> n = exchange::ImportEvents(session.data.db(), file, category, session.ui);
+    RunResult rows("rows", "could not be imported");
+    Result<int> n = exchange::ImportEvents(session.data.db(), file, category, session.ui, &rows);
     if (!n.ok()) return Failed(err, n.status().message());
     out << n.value() << " events imported\n";
-    return session.SaveBack(err) ? kExitOk : kExitFailed;
+    if (!session.SaveBack(err)) return kExitFailed;
+    // The rows that could be written are kept; the ones left out are named.
+    return rows.ok() ? kExitOk : Failed(err, rows.Summary());
   }
   if (Status s = exchange::ExportEvents(session.data.db(), file, category, session.ui); !s.ok()) {
     return Failed(err, s.message());
@@ -144,14 +147,23 @@ int EventTable(const Invocation& inv, bool import, std::ostream& out, std::ostre
 Status PublishCurrentCategory(Session& session, const Invocation& inv, std::ostream& out,
                               std::ostream& err) {
   TDir& dir = *session.app.dir;
-  publish::PublishEditor probe(dir, session.app.config->Country, nullptr, &session.ui);
+  publish::PublishEditor probe(dir, session.app.config->Country, nullptr, &session.ui,
+                               session.Year());
   if (!SetUpEditor(session, inv, "Calendar.html", &probe, err)) {
     return Status::Invalid("the publish settings could not be set up");
   }
   if (probe.window.chkCalendars.items.empty()) return Status::NotFound("no categories");
   const std::string name = probe.window.chkCalendars.items.front() + ".html";
+  // Without saved settings there is nothing to publish with: defaults would
+  // send nothing anywhere and still look like success.
+  const std::string favorite = publish::FavoriteName(publish::CompletePageName(name));
+  if (!DirectoryExists(WithTrailingSlash(dir.FavoritesDir) + favorite + "/")) {
+    return Status::NotFound("there is no favorite " + favorite +
+                            " with saved settings to publish; make it with: favorite create " +
+                            favorite);
+  }
   publish::PublishEditor editor(dir, session.app.config->Country, session.app.log.get(),
-                                &session.ui);
+                                &session.ui, session.Year());
   if (!SetUpEditor(session, inv, name, &editor, err)) {
     return Status::Invalid("the publish settings could not be set up");
   }
@@ -211,7 +223,7 @@ int RunProgramLine(const Invocation& inv, std::ostream& out, std::ostream& err) 
     }
     Result<exchange::CsvImportResult> r = form.Import(path, true);
     if (!r.ok()) return r.status();
-    (void)session.app.config->Save();
+    IgnoreResult(session.app.config->Save(), "the import is done; only remembered choices are lost");
     out << r.value().imported << " events imported\n";
     failed_lines = r.value().failed;
     return Status::Ok();
@@ -221,7 +233,7 @@ int RunProgramLine(const Invocation& inv, std::ostream& out, std::ostream& err) 
   };
   steps.publish = [&]() { return PublishCurrentCategory(session, inv, out, err); };
   exchange::ProgramRun run = exchange::RunProgramArguments(parsed, steps);
-  if (!run.status.ok()) return Failed(err, run.status.message());
+  if (!run.status.ok()) return session.Fail(err, run.status.message());
   // The lines that were imported are saved; the others make the run a
   // failure all the same.
   if (failed_lines > 0) {

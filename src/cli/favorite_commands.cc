@@ -115,7 +115,8 @@ std::optional<std::string> Apply(const std::vector<Assignment>& assignments,
 int Create(Session& session, const Invocation& inv, const std::string& name,
            const std::vector<Assignment>& assignments, std::ostream& out, std::ostream& err) {
   TDir& dir = *session.app.dir;
-  PublishEditor editor(dir, session.app.config->Country, session.app.log.get(), &session.ui);
+  PublishEditor editor(dir, session.app.config->Country, session.app.log.get(), &session.ui,
+                       session.Year());
   const std::string folder =
       WithTrailingSlash(dir.FavoritesDir) + publish::FavoriteName(publish::CompletePageName(name)) + "/";
   if (DirectoryExists(folder)) return Failed(err, "the favorite " + name + " already exists");
@@ -142,7 +143,8 @@ int Change(Session& session, const Invocation& inv, const std::string& name,
            const std::vector<Assignment>& assignments, bool show, std::ostream& out,
            std::ostream& err) {
   TDir& dir = *session.app.dir;
-  PublishEditor editor(dir, session.app.config->Country, session.app.log.get(), &session.ui);
+  PublishEditor editor(dir, session.app.config->Country, session.app.log.get(), &session.ui,
+                       session.Year());
   const std::string favorite = publish::FavoriteName(publish::CompletePageName(name));
   const std::string folder = WithTrailingSlash(dir.FavoritesDir) + favorite + "/";
   if (!DirectoryExists(folder)) return Failed(err, "there is no favorite " + favorite);
@@ -161,11 +163,9 @@ int Change(Session& session, const Invocation& inv, const std::string& name,
 
 }  // namespace
 
-static int ThisYear() { return DecodeDateTime(FromTimeT(std::time(nullptr))).year; }
-
 bool SetUpEditor(Session& session, const Invocation& inv, const std::string& name,
                  PublishEditor* editor, std::ostream& err) {
-  const int year = inv.year.value_or(ThisYear());
+  const int year = inv.year.value_or(session.Year());
   store::YearTables years = session.Years();
   if (!years.EnsureQuiet(EncodeDate(year, 1, 1)).ok()) {
     err << "almanix: the tables of " << year << " could not be made\n";

@@ -30,7 +30,7 @@ int RunFileCommand(const Invocation& inv, std::ostream& out, std::ostream& err) 
     s = files.Backup(AbsolutePath(inv.words[1]));
   }
   if (!s.ok()) return kExitFailed;
-  (void)session.app.config->Save();  // the recent lists, as the desktop does at exit
+  IgnoreResult(session.app.config->Save(), "the recent lists only, as the desktop saves at exit");
   if (command == "save" || command == "backup") {
     out << AbsolutePath(inv.words[1]) << "\n";
   } else {

@@ -1,6 +1,7 @@
 #include <unistd.h>
 
 #include <iostream>
+#include <ctime>
 #include <ostream>
 #include <string>
 
@@ -27,13 +28,15 @@ generator::GeneratorEnv GeneratorEnvOf(Session& session) {
   env.db = &session.data.db();
   env.brand_short_url = session.app.brand.APP_URL_SHORT;
   env.program_version = ProgramVersion();
+  env.now = session.now;
   return env;
 }
 
 int Generate(Session& session, const Invocation& inv, const std::string& name, bool publish,
              std::ostream& out, std::ostream& err) {
   TDir& dir = *session.app.dir;
-  PublishEditor editor(dir, session.app.config->Country, session.app.log.get(), &session.ui);
+  PublishEditor editor(dir, session.app.config->Country, session.app.log.get(), &session.ui,
+                       session.Year());
   const std::string favorite = publish::FavoriteName(publish::CompletePageName(name));
   if (!DirectoryExists(WithTrailingSlash(dir.FavoritesDir) + favorite + "/")) {
     return Failed(err, "there is no favorite " + favorite);
@@ -43,7 +46,7 @@ int Generate(Session& session, const Invocation& inv, const std::string& name, b
 
   if (publish) {
     if (Status s = PublishWithSavedSettings(session, inv, editor, err); !s.ok()) {
-      return Failed(err, s.message());
+      return session.Fail(err, s.message());
     }
     if (editor.settings.Text("Publish.Destination") == "Webserver") {
       out << publish::PublishedAddress(editor.settings) << "\n";
@@ -56,8 +59,9 @@ int Generate(Session& session, const Invocation& inv, const std::string& name, b
   generator::Generator gen(editor, GeneratorEnvOf(session));
   editor.window.chkQuickPreview = false;
   const std::string build_dir = WithTrailingSlash(dir.BuildDir);
-  if (Status s = gen.GenerateCalendar(build_dir, gen.MainPagePath(), ""); !s.ok()) {
-    return Failed(err, s.message());
+  // A run with a failed step names what failed and why, and prints no path.
+  if (const RunResult run = gen.GenerateCalendar(build_dir, gen.MainPagePath(), ""); !run.ok()) {
+    return Failed(err, run.Summary());
   }
   std::string main_page = gen.MainPagePath();
   if (auto target = inv.Option("--out")) {

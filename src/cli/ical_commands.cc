@@ -37,7 +37,7 @@ int RunICalCommand(const Invocation& inv, std::ostream& out, std::ostream& err) 
 
   Session session(err);
   if (!session.Start(inv, err)) return kExitFailed;
-  const std::time_t now = std::time(nullptr);
+  const std::time_t now = session.now;
   const int year = inv.year.value_or(DecodeDate(DatePart(FromTimeT(now))).year);
   if (!session.Years().EnsureQuiet(EncodeDate(year, 1, 1)).ok()) return kExitFailed;
   const std::string name = CategoryName(session.data.db(), year, *category);

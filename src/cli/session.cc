@@ -2,6 +2,7 @@
 
 #include <ostream>
 
+#include "app/dates.h"
 #include "app/file_util.h"
 #include "platform/places.h"
 
@@ -50,6 +51,13 @@ bool Session::SaveBack(std::ostream& err) {
   }
   return files->SaveCalendarFile(app.dir->CalendarFile).ok();
 }
+
+int Session::Fail(std::ostream& err, const std::string& message) const {
+  if (ui.last_error() == message) return kExitFailed;
+  return Failed(err, message);
+}
+
+int Session::Year() const { return DecodeDateTime(FromTimeT(now)).year; }
 
 store::YearTables Session::Years() {
   return store::YearTables(data.db(), app.config->CalendarList, app.dir->ConfigDir,

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <chrono>
+#include <ctime>
 #include <iosfwd>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "app/startup.h"
 #include "cli/cli_ui.h"
@@ -32,6 +34,11 @@ class Session {
   // After a command that changed data: saves the calendar file back when
   // one was opened with --calendar. False (with the reason) on failure.
   bool SaveBack(std::ostream& err);
+  // "almanix: " + message unless the interface has just shown it as its
+  // last error, so a failure is named once; returns kExitFailed.
+  int Fail(std::ostream& err, const std::string& message) const;
+  // The year of `now` (local time).
+  int Year() const;
 
   CliUi ui;
   App app;
@@ -39,6 +46,9 @@ class Session {
   store::StoreStartup hooks;
   std::unique_ptr<store::CalendarFile> files;
   bool calendar_opened = false;
+  // The command's wall clock, read once as it starts: generation, feed,
+  // scroller and iCalendar stamps all take it from here.
+  std::time_t now = std::time(nullptr);
 };
 
 }  // namespace almanix::cli

@@ -120,7 +120,7 @@ Status ExportEvents(store::Database& db, const std::string& path, std::optional<
 }
 
 Result<int> ImportEvents(store::Database& db, const std::string& path,
-                         std::optional<int> category, UiSeam& ui) {
+                         std::optional<int> category, UiSeam& ui, RunResult* rows_result) {
   if (!FileExists(path)) return Status::NotFound("no file " + path);
   RawFile file(path, SQLITE_OPEN_READONLY);
   if (!file.ok()) return Status::IoError(file.error());
@@ -149,8 +149,10 @@ Result<int> ImportEvents(store::Database& db, const std::string& path,
   }
   store::Query q(db);
   int imported = 0;
+  int row = 0;
   const std::string id = category ? std::to_string(*category) : "";
   while (sqlite3_step(rows) == SQLITE_ROW) {
+    ++row;
     ui.ProcessEvents();
     Status s = q.Open("Select * from Events where 1=0");
     if (s.ok()) s = q.Append();
@@ -170,6 +172,7 @@ Result<int> ImportEvents(store::Database& db, const std::string& path,
     } else {
       q.Cancel();
     }
+    if (rows_result) rows_result->Step("row " + std::to_string(row), s);
   }
   sqlite3_finalize(rows);
   if (Status s = transaction.Commit(); !s.ok()) return s;

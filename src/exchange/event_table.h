@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/run_result.h"
 #include "app/status.h"
 
 namespace almanix {
@@ -35,8 +36,9 @@ Status ExportEvents(store::Database& db, const std::string& path, std::optional<
 // category, CalendarID and Calendars put the events in it. A row that
 // cannot be written (a column the events table lacks, ...) is skipped and
 // not counted. All rows in one transaction. Shows ImportFinishedMessage and
-// returns the count.
+// returns the count. `rows`, when given, counts every row of the file
+// ("row N", from 1) and keeps each one that was skipped, with its reason.
 Result<int> ImportEvents(store::Database& db, const std::string& path,
-                         std::optional<int> category, UiSeam& ui);
+                         std::optional<int> category, UiSeam& ui, RunResult* rows = nullptr);
 
 }  // namespace almanix::exchange

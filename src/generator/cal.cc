@@ -77,12 +77,6 @@ void TCal::AddText(unsigned targets, std::string_view text) {
   Add(targets, WithoutFinalLineEnd(text));
 }
 
-bool TCal::Save(const std::string& path, const std::string& text) const {
-  if (WriteFileDirect(path, text).ok()) return true;
-  LogTo(run_.log, true, "could not save " + path);
-  return false;
-}
-
 std::string TCal::WeekdayHeader(int weekday, bool small) const {
   const publish::PublishSettings& s = run_.s();
   static constexpr publish::IntSetting kCols[] = {"Page.Col1", "Page.Col2", "Page.Col3",
@@ -306,12 +300,12 @@ void TCal::WriteDayCell(int year, int month, const DayRecord& row,
   Add(kAllBodies, "</td>");
 }
 
-void TCal::WriteMonthPage(const std::string& output, int year, const std::vector<int>& months,
-                          const std::string& small_menu, const std::string& month_menu,
-                          const std::string& output_file, std::string_view style_name,
-                          int month) {
+Status TCal::WriteMonthPage(const std::string& output, int year, const std::vector<int>& months,
+                            const std::string& small_menu, const std::string& month_menu,
+                            const std::string& output_file, std::string_view style_name,
+                            int month) {
   const publish::PublishSettings& s = run_.s();
-  (void)TDir::EnsureDir(output);
+  IgnoreResult(TDir::EnsureDir(output), "a missing folder fails the page's own save");
 
   std::string embed_template;
   bool has_template = false;
@@ -356,14 +350,17 @@ void TCal::WriteMonthPage(const std::string& output, int year, const std::vector
 
   std::string page = month_head_ + month_body_;
   if (!standalone && has_template) page = EmbeddedPage(embed_template);
-  Save(output_file, page);
+  Status status = run_.SaveFile(output_file, page);
 
   if (small_on_) {
     if (std::string help = SmallLinkHelpLine(run_); !help.empty()) Add(kSmallBody, help);
     WriteSmallLegend();
-    Save(output + "Small" + run_.MonthFileName(months.front()) + ToText(year) + run_.extension,
-         small_head_ + small_body_);
+    Status small = run_.SaveFile(
+        output + "Small" + run_.MonthFileName(months.front()) + ToText(year) + run_.extension,
+        small_head_ + small_body_);
+    if (status.ok()) status = small;
   }
+  return status;
 }
 
 std::string TCal::EmbeddedPage(const std::string& embed_template) const {
@@ -417,8 +414,8 @@ void TCal::WriteSmallLegend() {
                       std::string(WithoutFinalLineEnd(run_.texts.footer)) + "</div>");
 }
 
-void TCal::FinishYearPage(const std::string& path) {
-  if (!year_on_) return;
+Status TCal::FinishYearPage(const std::string& path) {
+  if (!year_on_) return Status::Ok();
   const publish::PublishSettings& s = run_.s();
   Add(kYearBody, "</td></tr></table>");
   std::string legend;
@@ -448,7 +445,7 @@ void TCal::FinishYearPage(const std::string& path) {
   Add(kYearBody, "</center>");
   Add(kYearBody, "</body>");
   Add(kYearBody, "</html>");
-  (void)WriteFileDirect(path, year_body_);
+  return run_.SaveFile(path, year_body_);
 }
 
 }  // namespace almanix::generator

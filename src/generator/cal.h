@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/status.h"
 #include "generator/day_cell.h"
 #include "publish/style_library.h"
 
@@ -35,12 +36,13 @@ class TCal {
   // One month page (all months of the page in single-page mode) and its
   // small page, saved into the output folder; the year streams grow.
   // small_menu and month_menu are the navigation HTML of the page; month is
-  // the last month of the page.
-  void WriteMonthPage(const std::string& output, int year, const std::vector<int>& months,
-                      const std::string& small_menu, const std::string& month_menu,
-                      const std::string& output_file, std::string_view style_name, int month);
-  // Closes and saves the year page; failures are ignored.
-  void FinishYearPage(const std::string& path);
+  // the last month of the page. Both files are steps of the run; the first
+  // failure is returned.
+  Status WriteMonthPage(const std::string& output, int year, const std::vector<int>& months,
+                        const std::string& small_menu, const std::string& month_menu,
+                        const std::string& output_file, std::string_view style_name, int month);
+  // Closes and saves the year page (a step of the run).
+  Status FinishYearPage(const std::string& path);
 
   int pages_written() const { return pages_written_; }
   const Legends& legends() const { return legends_; }
@@ -60,7 +62,6 @@ class TCal {
   // The month page inside the favorite's embed.html.
   std::string EmbeddedPage(const std::string& embed_template) const;
   std::string WeekdayHeader(int weekday, bool small) const;
-  bool Save(const std::string& path, const std::string& text) const;
 
   RunContext& run_;
   Legends legends_;

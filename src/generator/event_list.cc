@@ -71,37 +71,31 @@ bool IsDayPicture(std::string_view f) {
 // wrote (the month pages of a style of type "EventList" are lists, which
 // never copied before) gets its copy here by the same naming rule, so its
 // link is not dead.
-std::string OutputName(const std::string& folder, const std::string& f, const std::string& dated,
-                       const std::string& out) {
+std::string OutputName(const RunContext& run, const std::string& folder, const std::string& f,
+                       const std::string& dated, const std::string& out) {
   const bool day_picture = IsDayPicture(f);
   if (!day_picture && SameContent(folder + f, out + f)) return f;
   if (PathExists(out + dated)) return dated;
   const std::string target = day_picture || PathExists(out + f) ? dated : f;
-  std::error_code ec;
-  fs::copy_file(folder + f, out + target, ec);
+  IgnoreResult(run.CopyFile(folder + f, out + target),
+               "counted in the run's result; the link stays");
   return target;
-}
-
-bool Save(const RunContext& run, const std::string& path, const std::string& text) {
-  if (WriteFileDirect(path, text).ok()) return true;
-  LogTo(run.log, true, "could not save " + path);
-  return false;
 }
 
 // The published months as "year-month" texts in double quotes, joined by
 // commas, for the ticked years; and those years.
 }  // namespace
 
-void Telist::WriteEventListPage(const std::string& output, int year, const std::vector<int>& months,
-                                const std::string& menu, const std::string& output_file,
-                                std::string_view) {
+Status Telist::WriteEventListPage(const std::string& output, int year,
+                                  const std::vector<int>& months, const std::string& menu,
+                                  const std::string& output_file, std::string_view) {
   const publish::PublishSettings& s = run_.s();
   const std::string year_text = std::to_string(year);
   // With the switch off the year's list goes, but an "EventList" style's
   // month pages are the whole calendar: without them every link is dead.
   const bool year_list = BaseName(output_file) == "EventList" + year_text + run_.extension;
-  if (!s.Bool("List.CanCreate") && year_list) return;
-  (void)TDir::EnsureDir(output);
+  if (!s.Bool("List.CanCreate") && year_list) return Status::Ok();
+  IgnoreResult(TDir::EnsureDir(output), "a missing folder fails the page's own save");
   time_texts_.clear();
 
   PageText page;
@@ -119,11 +113,9 @@ void Telist::WriteEventListPage(const std::string& output, int year, const std::
   if (s.Bool("List.Box") && run_.dir) {
     const std::string from = WithTrailingSlash(run_.dir->ThickboxDir);
     for (std::string_view name : {"thickbox.js", "thickbox.css", "jquery.js", "loading.gif"}) {
-      std::error_code ec;
-      if (FileExists(from + std::string(name))) {
-        fs::copy_file(from + std::string(name), WithTrailingSlash(output) + std::string(name),
-                      fs::copy_options::overwrite_existing, ec);
-      }
+      IgnoreResult(run_.CopyFile(from + std::string(name),
+                                 WithTrailingSlash(output) + std::string(name)),
+                   "counted in the run's result; the page goes on without it");
     }
   }
   for (std::string_view sheet : {"eventlist.css", "popup.css", "actionbar.css", "list.css"}) {
@@ -198,7 +190,7 @@ void Telist::WriteEventListPage(const std::string& output, int year, const std::
   page.Add("");
   page.AddText(run_.texts.footer);
   page.Add("</body></html>");
-  Save(run_, output_file, page.text());
+  return run_.SaveFile(output_file, page.text());
 }
 
 std::string Telist::DayRow(const DayRecord& day, int year, int month, int row_index,
@@ -364,7 +356,7 @@ std::string Telist::Downloads(const DayRecord& day, int year) {
           lower.find("note.txt") != std::string::npos) {
         continue;
       }
-      const std::string target = OutputName(folder, f, prefix + f, run_.build_dir);
+      const std::string target = OutputName(run_, folder, f, prefix + f, run_.build_dir);
       if (f.find("picture") == std::string::npos && f.find("background") == std::string::npos) {
         r += i == 0 ? "<a href=" : ", <br><a href=";
         r += SingleQuoted(target) + "><img border=0 src=clip.gif><font size=2><u>" + f +
@@ -396,9 +388,7 @@ Status WriteEventListRedirect(const RunContext& run, const std::string& path) {
         "<body onload=\"CurrMonth();return false;\">", "</body>", "</html>"}) {
     lines.emplace_back(line);
   }
-  Status status = WriteFileDirect(path, JoinLines(lines));
-  if (!status.ok()) LogTo(run.log, true, "could not save " + path);
-  return status;
+  return run.SaveFile(path, JoinLines(lines));
 }
 
 }  // namespace almanix::generator

@@ -25,12 +25,12 @@ class Telist {
   explicit Telist(RunContext& run) : run_(run) {}
 
   // One event list page for the months of a year, saved to output_file (a
-  // failure is logged). The year's list ("EventList" + year + extension) is
+  // step of the run, its Status returned). The year's list ("EventList" + year + extension) is
   // not written when List.CanCreate is off; the month pages of a style of
   // type "EventList" are the calendar itself and are always written.
-  void WriteEventListPage(const std::string& output, int year, const std::vector<int>& months,
-                          const std::string& menu, const std::string& output_file,
-                          std::string_view style_name);
+  Status WriteEventListPage(const std::string& output, int year, const std::vector<int>& months,
+                            const std::string& menu, const std::string& output_file,
+                            std::string_view style_name);
 
  private:
   // The table of one day with content, or empty when it has none to show.

@@ -11,6 +11,7 @@
 #include "app/encoding.h"
 #include "app/file_util.h"
 #include "app/log.h"
+#include "app/run_result.h"
 #include "app/text.h"
 #include "app/ui_seam.h"
 #include "generator/cal.h"
@@ -31,6 +32,9 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr std::string_view kCrLf = "\r\n";
+// Why a step's Status is not acted on where it is made: the run counts every
+// file in its result, and the sequence goes on.
+constexpr char kCounted[] = "counted in the run's result";
 std::atomic<bool> g_running{false};
 
 // Clears the process-wide run flag when the run ends, however it ends.
@@ -55,20 +59,6 @@ std::string Join(const std::vector<std::string>& lines) {
   return text;
 }
 
-void CopyFile(const std::string& from, const std::string& to) {
-  std::error_code ec;
-  fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec);
-}
-
-// A file of a gallery folder found without regard to case, copied under the
-// name the pages use.
-void CopyNoCase(const std::string& folder, std::string_view name, const std::string& target) {
-  const std::string found = FindNoCase(folder, name);
-  if (!found.empty()) CopyFile(found, target);
-}
-
-DayNumber Today() { return DatePart(FromTimeT(std::time(nullptr))); }
-
 void Progress(const RunContext& run, int value) {
   if (run.ui) run.ui->Progress(value, 100);
 }
@@ -78,20 +68,22 @@ void CopySupportFiles(const RunContext& run) {
   const publish::PublishSettings& s = run.s();
   const std::string& out = run.build_dir;
   for (std::string_view name : {"link.gif", "clip.gif"}) {
-    CopyNoCase(dir.ConfigDir, name, out + std::string(name));
+    IgnoreResult(run.CopyNoCase(dir.ConfigDir, name, out + std::string(name)), kCounted);
   }
   const std::string bar = WithTrailingSlash(dir.ActionBarDir) + run.action_bar_style + "/";
   if (!run.action_bar_style.empty()) {
     // rss.gif is named by the feed button, so it travels with the others.
     for (std::string_view name :
          {"goback.gif", "list.gif", "year.gif", "print.gif", "email.gif", "link.gif", "rss.gif"}) {
-      CopyNoCase(bar, name, out + std::string(name));
+      IgnoreResult(run.CopyNoCase(bar, name, out + std::string(name)), kCounted);
     }
   }
-  CopyNoCase(dir.ConfigDir, "Calendar.gif", out + "Calendar.gif");
+  IgnoreResult(run.CopyNoCase(dir.ConfigDir, "Calendar.gif", out + "Calendar.gif"), kCounted);
   const std::string& logo = s.Text("Page.Logo");
-  if (!logo.empty() && BaseName(logo) == logo && !dir.FavoriteDir.empty()) {
-    TDir::CopyIfPresent(dir.FavoriteDir + logo, out + logo);
+  // The logo is never copied over a file of that name.
+  if (!logo.empty() && BaseName(logo) == logo && !dir.FavoriteDir.empty() &&
+      !PathExists(out + logo)) {
+    IgnoreResult(run.CopyFile(dir.FavoriteDir + logo, out + logo), kCounted);
   }
   if (s.Bool("Contents.ShowHolidayIcons")) {
     const std::string& set = s.Text("Contents.Holiday");
@@ -103,21 +95,25 @@ void CopySupportFiles(const RunContext& run) {
     } else if (set != "None") {
       folder += "US/";
     }
-    TDir::CopyFolderFiles(folder, out);
+    IgnoreResult(run.CopyFolderFiles(folder, out), kCounted);
   }
-  TDir::CopyFolderFiles(dir.IncludeDir, out);
-  CopyNoCase(dir.ConfigDir, "print.css", out + "print.css");
-  if (!run.action_bar_style.empty()) CopyNoCase(bar, "actionbar.css", out + "actionbar.css");
-  CopyNoCase(dir.ConfigDir, "popup.css", out + "popup.css");
+  IgnoreResult(run.CopyFolderFiles(dir.IncludeDir, out), kCounted);
+  IgnoreResult(run.CopyNoCase(dir.ConfigDir, "print.css", out + "print.css"), kCounted);
+  if (!run.action_bar_style.empty()) {
+    IgnoreResult(run.CopyNoCase(bar, "actionbar.css", out + "actionbar.css"), kCounted);
+  }
+  IgnoreResult(run.CopyNoCase(dir.ConfigDir, "popup.css", out + "popup.css"), kCounted);
   if (run.tab_style.find("tabs") != std::string::npos) {
-    TDir::CopyFolderFiles(WithTrailingSlash(dir.TabsDir) + run.tab_style + "/", out);
+    IgnoreResult(
+        run.CopyFolderFiles(WithTrailingSlash(dir.TabsDir) + run.tab_style + "/", out),
+        kCounted);
   }
   // The overlay's script and sheet, named by every page head while the
   // event list opens in a box.
-  if (s.Bool("List.Box")) TDir::CopyFolderFiles(dir.ThickboxDir, out);
+  if (s.Bool("List.Box")) IgnoreResult(run.CopyFolderFiles(dir.ThickboxDir, out), kCounted);
 }
 
-void WriteEmailPage(const RunContext& run) {
+Status WriteEmailPage(const RunContext& run) {
   std::vector<std::string> lines = {
       "<meta charset=\"utf-8\">",
       "<html><body><center>",
@@ -131,11 +127,11 @@ void WriteEmailPage(const RunContext& run) {
       "<input type=\"submit\" value=\"" + run.Phrase("Submit") + "\">",
       "</form>",
       "</center></body></html>"};
-  (void)WriteFileDirect(run.build_dir + "email.html", Join(lines));
+  return run.SaveFile(run.build_dir + "email.html", Join(lines));
 }
 
-void WriteIndexMenuFiles(const RunContext& run, const std::string& style_sheet) {
-  CopyNoCase(run.dir->ConfigDir, "index.html", run.build_dir + "calendars.html");
+Status WriteIndexMenuFiles(const RunContext& run, const std::string& style_sheet) {
+  Status copied = run.CopyNoCase(run.dir->ConfigDir, "index.html", run.build_dir + "calendars.html");
   std::string sheet;
   if (auto bytes = ReadFileBytes(style_sheet); bytes.ok()) sheet = DecodeText(bytes.value());
   std::string title = run.texts.title;
@@ -159,7 +155,8 @@ void WriteIndexMenuFiles(const RunContext& run, const std::string& style_sheet) 
   }
   lines.push_back("</div></center>");
   lines.push_back("</body>");
-  (void)WriteFileDirect(run.build_dir + "topmenu.html", Join(lines));
+  Status written = run.SaveFile(run.build_dir + "topmenu.html", Join(lines));
+  return copied.ok() ? written : copied;
 }
 
 // FirstMonth.html and LastMonth.html (and index.html) from the pages of the
@@ -170,12 +167,16 @@ void CopyFirstAndLastMonth(const RunContext& run) {
                             run.MonthFileName(s.Int("Publish.StartMonth") + 1) +
                             std::to_string(s.Int("Publish.StartYear")) + run.extension;
   if (FileExists(first)) {
-    CopyFile(first, run.build_dir + "FirstMonth.html");
-    if (s.Bool("Page.CreateIndex")) CopyFile(first, run.build_dir + "index.html");
+    IgnoreResult(run.CopyFile(first, run.build_dir + "FirstMonth.html"), kCounted);
+    if (s.Bool("Page.CreateIndex")) {
+      IgnoreResult(run.CopyFile(first, run.build_dir + "index.html"), kCounted);
+    }
   }
   const std::string last = run.build_dir + run.MonthFileName(s.Int("Publish.EndMonth") + 1) +
                            std::to_string(s.Int("Publish.EndYear")) + run.extension;
-  if (FileExists(last)) CopyFile(last, run.build_dir + "LastMonth.html");
+  if (FileExists(last)) {
+    IgnoreResult(run.CopyFile(last, run.build_dir + "LastMonth.html"), kCounted);
+  }
 }
 
 publish::LanguageTexts LanguageOf(const publish::PublishSettings& s) {
@@ -239,13 +240,17 @@ class CategoryPass {
 
       const std::string sheet = run_.dir->StylesDir + run_.style_name + "/Style.css";
       if (!FileExists(sheet)) {
-        if (run_.ui) run_.ui->ShowMessage("Style  " + sheet + " Not Found");
+        const std::string message = "Style  " + sheet + " Not Found";
+        if (run_.ui) run_.ui->ShowMessage(message);
+        // The pass's pages are missing: the calendar is not whole.
+        if (run_.result) run_.result->Step(sheet, Status::NotFound(message));
         return;
       }
       const std::string type = publish::ReadStyleInfo(sheet).calendar_type;
       publish::CopyStylePictures(*run_.dir, run_.style_name, output);
-      CopyNoCase(WithTrailingSlash(run_.dir->ListsDir) + run_.list_style + "/", "eventlist.css",
-                 output + "eventlist.css");
+      IgnoreResult(run_.CopyNoCase(WithTrailingSlash(run_.dir->ListsDir) + run_.list_style + "/",
+                                   "eventlist.css", output + "eventlist.css"),
+                   kCounted);
 
       const size_t group = s.Bool("Formatting.ShowSingleHTMLPage") ? months.size() : 1;
       Progress(run_, 5);
@@ -266,14 +271,18 @@ class CategoryPass {
         if (run_.state.first_page_path.empty()) run_.state.first_page_path = page_file;
         Progress(run_, static_cast<int>(static_cast<double>(i) / months.size() * 50));
         if (type == "EventList") {
-          lists_.WriteEventListPage(output, y, page_months, month_menu, page_file,
-                                    run_.style_name);
+          IgnoreResult(lists_.WriteEventListPage(output, y, page_months, month_menu, page_file,
+                                                 run_.style_name),
+                       kCounted);
         } else {
-          cal_.WriteMonthPage(output, y, page_months, small_menu, month_menu, page_file,
-                              run_.style_name, m);
+          IgnoreResult(cal_.WriteMonthPage(output, y, page_months, small_menu, month_menu,
+                                           page_file, run_.style_name, m),
+                       kCounted);
         }
-        if (s.Bool("IndexPage.MakeIndexPage")) WriteIndexMenuFiles(run_, sheet);
-        if (i + 1 == group) CopyFile(page_file, main_page_path);
+        if (s.Bool("IndexPage.MakeIndexPage")) {
+          IgnoreResult(WriteIndexMenuFiles(run_, sheet), kCounted);
+        }
+        if (i + 1 == group) IgnoreResult(run_.CopyFile(page_file, main_page_path), kCounted);
         page_months.clear();
       }
       Progress(run_, 70);
@@ -289,9 +298,11 @@ class CategoryPass {
       const bool last_pass = run_.merged() ||
                              run_.state.current_index + 1 >= static_cast<int>(run_.categories.size());
       if (last_pass) {
-        lists_.WriteEventListPage(output, y, months, list_menu,
-                                  output + "EventList" + std::to_string(y) + run_.extension,
-                                  run_.style_name);
+        IgnoreResult(
+            lists_.WriteEventListPage(output, y, months, list_menu,
+                                      output + "EventList" + std::to_string(y) + run_.extension,
+                                      run_.style_name),
+            kCounted);
       }
 
       Progress(run_, 100);
@@ -369,7 +380,7 @@ Status WriteRedirectPage(const RunContext& run, const std::string& path, std::st
                                 "</html>"}) {
     lines.emplace_back(line);
   }
-  return WriteFileDirect(path, Join(lines));
+  return run.SaveFile(path, Join(lines));
 }
 
 Generator::Generator(publish::PublishEditor& editor, GeneratorEnv env)
@@ -382,24 +393,34 @@ std::string Generator::MainPagePath() const {
          editor_.window.PageExtension();
 }
 
-Status Generator::GenerateCalendar(const std::string& output, const std::string& main_page_path,
-                                   std::string_view style_name) {
+RunResult Generator::GenerateCalendar(const std::string& output,
+                                      const std::string& main_page_path,
+                                      std::string_view style_name) {
   RunGuard guard;
   UiSeam* ui = editor_.environment().ui;
+  RunResult result;
   if (!guard.owned()) {
     if (ui) ui->ShowMessage(kRunActiveMessage, MessageKind::kWarning);
-    return Status::Invalid(std::string(kRunActiveMessage));
+    result.Stop(Status::Invalid(std::string(kRunActiveMessage)));
+    return result;
   }
-  return Run(output, main_page_path, style_name);
+  Run(output, main_page_path, style_name, &result);
+  if (!result.ok()) {
+    LogTo(editor_.environment().log, true, "Generate.Failed " + result.Summary());
+  }
+  return result;
 }
 
-Status Generator::Run(const std::string& output, const std::string& main_page_path,
-                      std::string_view style_name) {
+void Generator::Run(const std::string& output, const std::string& main_page_path,
+                    std::string_view style_name, RunResult* result) {
   publish::PublishSettings& settings = editor_.settings;
   publish::PublishWindowState& window = editor_.window;
   const publish::PublishEnvironment& env = editor_.environment();
   TDir& dir = *env.dir;
-  if (!env_.db) return Status::Invalid("no tables to generate from");
+  if (!env_.db) {
+    result->Stop(Status::Invalid("no tables to generate from"));
+    return;
+  }
   const auto started = std::chrono::steady_clock::now();
 
   publish::ApplyEmbedSwitches(window, &settings);
@@ -413,6 +434,7 @@ Status Generator::Run(const std::string& output, const std::string& main_page_pa
   run.ui = env.ui;
   run.log = env.log;
   run.db = env_.db;
+  run.result = result;
   run.build_dir = WithTrailingSlash(output);
   run.extension = window.PageExtension();
   run.page_name = BaseName(main_page_path);
@@ -423,7 +445,8 @@ Status Generator::Run(const std::string& output, const std::string& main_page_pa
   run.brand_short_url = env_.brand_short_url;
   run.program_version = env_.program_version;
   run.smallest_size = editor_.size_position() == 0;
-  run.today = Today();
+  run.now = env_.now;
+  run.today = DatePart(FromTimeT(env_.now));
   run.state = state_;
   run.categories = window.TickedCategoryNumbers();
   if (run.categories.empty()) {
@@ -435,18 +458,26 @@ Status Generator::Run(const std::string& output, const std::string& main_page_pa
   }
 
   CalendarData data;
-  if (Status s = data.LoadEvents(*env_.db); !s.ok()) return s;
+  if (Status s = data.LoadEvents(*env_.db); !s.ok()) {
+    result->Stop(s);
+    return;
+  }
   run.data = &data;
 
-  // Preparation: any failure here leaves the step out.
-  (void)TDir::EnsureDir(run.build_dir);
+  // Without its folder no file of the run can be written: the run ends.
+  if (Status s = TDir::EnsureDir(run.build_dir); !s.ok()) {
+    LogTo(run.log, true, "could not save " + run.build_dir);
+    result->Stop(s);
+    return;
+  }
+  // Preparation: a failed step leaves its file out and the run goes on.
   if (WithTrailingSlash(output) == WithTrailingSlash(dir.BuildDir)) {
     TDir::DeleteFolderFiles(run.build_dir);
   }
   CopySupportFiles(run);
-  if (settings.Bool("Contents.ShowEmail")) WriteEmailPage(run);
+  if (settings.Bool("Contents.ShowEmail")) IgnoreResult(WriteEmailPage(run), kCounted);
   const std::string sheet = dir.StylesDir + run.style_name + "/Style.css";
-  if (FileExists(sheet)) CopyFile(sheet, run.build_dir + "style.css");
+  IgnoreResult(run.CopyFile(sheet, run.build_dir + "style.css"), kCounted);
 
   TCal cal(run);
   Telist lists(run);
@@ -461,34 +492,43 @@ Status Generator::Run(const std::string& output, const std::string& main_page_pa
     CategoryPass(run, window, cal, lists).Run(run.build_dir, main_page_path);
     time_label_ = ElapsedLabel(std::chrono::steady_clock::now() - pass_started);
     if (i == 0) {
-      (void)WriteRedirectPage(run, run.build_dir + "Calendar.html", "");
-      (void)WriteRedirectPage(run, run.build_dir + "CurrentMonth" + ".html", "");
-      (void)WriteRedirectPage(run, run.build_dir + "Small.html", "Small");
-      (void)link.WriteLinkPage(run.build_dir + "Link.html");
+      IgnoreResult(WriteRedirectPage(run, run.build_dir + "Calendar.html", ""), kCounted);
+      IgnoreResult(WriteRedirectPage(run, run.build_dir + "CurrentMonth" + ".html", ""),
+                   kCounted);
+      IgnoreResult(WriteRedirectPage(run, run.build_dir + "Small.html", "Small"), kCounted);
+      IgnoreResult(link.WriteLinkPage(run.build_dir + "Link.html"), kCounted);
     }
   }
 
   // One iCalendar file for every ticked year and category, written once
-  // after the passes; a failure leaves it out.
+  // after the passes.
   if (settings.Bool("iCal.Share")) {
-    (void)WriteRunICal(run, run.build_dir, run.build_dir + "ical.ics");
+    IgnoreResult(WriteRunICal(run, run.build_dir, run.build_dir + "ical.ics"), kCounted);
   }
-  (void)WriteEventListRedirect(run, run.build_dir + "Events.html");
-  if (settings.Bool("RSS.Share")) (void)TRss(run).Generate(run.build_dir, run.build_dir + "rss.xml");
+  IgnoreResult(WriteEventListRedirect(run, run.build_dir + "Events.html"), kCounted);
+  if (settings.Bool("RSS.Share")) {
+    IgnoreResult(TRss(run).Generate(run.build_dir, run.build_dir + "rss.xml"), kCounted);
+  }
   TScroller scroller(run);
-  (void)scroller.Generate(run.build_dir, run.build_dir + "scroller.js");
-  (void)scroller.WriteStyleSheet();
-  (void)link.Generate(run.build_dir);
+  IgnoreResult(scroller.Generate(run.build_dir, run.build_dir + "scroller.js"), kCounted);
+  IgnoreResult(scroller.WriteStyleSheet(), kCounted);
+  IgnoreResult(link.Generate(run.build_dir), kCounted);
 
-  if (Status s = WriteCalendarCss(settings, dir.FavoriteDir, run.build_dir); !s.ok()) {
-    LogTo(run.log, true, "could not save " + run.build_dir + std::string(kCalendarCssName));
-  }
+  IgnoreResult(run.Record(run.build_dir + std::string(kCalendarCssName),
+                          WriteCalendarCss(settings, dir.FavoriteDir, run.build_dir)),
+               kCounted);
   CopyFirstAndLastMonth(run);
-  if (settings.Bool("Year.CanCreate")) cal.FinishYearPage(run.build_dir + "Year" + run.extension);
-  if (settings.Bool("Year.CanCreate") || settings.Bool("Small.CanCreate")) {
-    (void)WriteSmallCss(settings, dir.FavoriteDir, run.build_dir);
+  if (settings.Bool("Year.CanCreate")) {
+    IgnoreResult(cal.FinishYearPage(run.build_dir + "Year" + run.extension), kCounted);
   }
-  (void)WriteListCss(settings, dir.FavoriteDir, run.build_dir);
+  if (settings.Bool("Year.CanCreate") || settings.Bool("Small.CanCreate")) {
+    IgnoreResult(run.Record(run.build_dir + std::string(kSmallCssName),
+                            WriteSmallCss(settings, dir.FavoriteDir, run.build_dir)),
+                 kCounted);
+  }
+  IgnoreResult(run.Record(run.build_dir + std::string(kListCssName),
+                          WriteListCss(settings, dir.FavoriteDir, run.build_dir)),
+               kCounted);
 
   state_ = run.state;
   LogTo(run.log, false,
@@ -497,7 +537,6 @@ Status Generator::Run(const std::string& output, const std::string& main_page_pa
                                std::chrono::steady_clock::now() - started)
                                .count()) +
             " ms");
-  return Status::Ok();
 }
 
 Status Generator::PreviewRun(bool show) {
@@ -516,7 +555,7 @@ Status Generator::PreviewRun(bool show) {
   if (!window.style_index && !window.Style.empty()) window.style_index = 0;
   const std::string build_dir = editor_.environment().dir->BuildDir;
   const std::string main_page = MainPagePath();
-  Status status = GenerateCalendar(build_dir, main_page, "");
+  const Status status = GenerateCalendar(build_dir, main_page, "").ToStatus();
 
   if (status.ok()) {
     // Fresh picture names, so the preview browsers never show a cached one.
@@ -531,10 +570,14 @@ Status Generator::PreviewRun(bool show) {
         const std::string old_name = std::string(name) + std::string(ext);
         const std::string new_name = std::string(name) + r + std::string(ext);
         if (!FileExists(WithTrailingSlash(build_dir) + old_name)) continue;
-        CopyFile(WithTrailingSlash(build_dir) + old_name, WithTrailingSlash(build_dir) + new_name);
+        std::error_code ec;
+        fs::copy_file(WithTrailingSlash(build_dir) + old_name,
+                      WithTrailingSlash(build_dir) + new_name,
+                      fs::copy_options::overwrite_existing, ec);
         sheet = ReplaceAll(sheet, old_name, new_name);
       }
-      (void)WriteFileDirect(sheet_path, sheet);
+      IgnoreResult(WriteFileDirect(sheet_path, sheet),
+                   "a preview keeps the picture names it has when a sheet cannot change");
     };
     refresh("style.css", {"Canvas", "Caption", "Weekday", "Event", "Date", "Page", "Table"},
             ".jpg");
@@ -555,7 +598,7 @@ Status Generator::Preview() {
     env_.show_page(state_.first_page_path);
   }
   if (DirectoryExists(editor_.FavoriteFolder()) && editor_.window.chkAutoUpdate) {
-    (void)editor_.Save();
+    IgnoreResult(editor_.Save(), "the save shows its own message");
   }
   return status;
 }

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <ctime>
 #include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "app/run_result.h"
 #include "app/status.h"
 #include "generator/run_context.h"
 
@@ -32,6 +34,10 @@ struct GeneratorEnv {
   store::Database* db = nullptr;
   std::string brand_short_url;  // brand APP_URL_SHORT
   std::string program_version;
+  // The wall clock, read once by whoever starts the runs (the program, a
+  // test pinning it): the runs' today, the feed's and the scroller's now and
+  // the iCalendar file's stamp all come from it.
+  std::time_t now = 0;
   // Shows a page in the "Browser Preview" window; empty: nothing is shown.
   std::function<void(const std::string& path)> show_page;
 };
@@ -42,13 +48,17 @@ class Generator {
 
   // One run into `output` (every caller passes the build folder); the main
   // page is written at main_page_path. An empty style name means the style
-  // selected in the window. Refused (kRunActiveMessage) while another run is
-  // active anywhere in the program.
-  Status GenerateCalendar(const std::string& output, const std::string& main_page_path,
-                          std::string_view style_name);
+  // selected in the window. Every step runs; the result counts every file
+  // written or copied and keeps each one that failed ("could not save " is
+  // logged for it), so a caller publishes nothing unless it is ok. Stopped
+  // (kRunActiveMessage) while another run is active anywhere in the
+  // program, and when the tables cannot be read or the output folder cannot
+  // be made.
+  RunResult GenerateCalendar(const std::string& output, const std::string& main_page_path,
+                             std::string_view style_name);
   // Checks and prepares the settings, runs into the build folder, gives the
   // pictures fresh names for the preview browsers and, with show, shows the
-  // main page.
+  // main page. The run's result as one Status.
   Status PreviewRun(bool show);
   // The "Preview" button: a full preview run, then the first page of the
   // last category pass shown, then the settings saved when asked to.
@@ -62,13 +72,15 @@ class Generator {
   const std::string& first_page_path() const { return state_.first_page_path; }
   // "Time:" + the last pass's time, as the main window shows it.
   const std::string& time_label() const { return time_label_; }
+  // The clock of the next runs, for an owner that keeps the generator.
+  void set_now(std::time_t now) { env_.now = now; }
 
   // Whether a run is writing now.
   static bool Running();
 
  private:
-  Status Run(const std::string& output, const std::string& main_page_path,
-             std::string_view style_name);
+  void Run(const std::string& output, const std::string& main_page_path,
+           std::string_view style_name, RunResult* result);
 
   publish::PublishEditor& editor_;
   GeneratorEnv env_;

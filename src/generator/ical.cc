@@ -847,13 +847,9 @@ Status WriteRunICal(const RunContext& run, const std::string& output, const std:
   if (run.state.current_index >= 0 && run.state.current_index < last_pass) return Status::Ok();
 
   if (!run.action_bar_style.empty()) {
-    const std::string found = FindNoCase(
-        WithTrailingSlash(run.dir->ActionBarDir) + run.action_bar_style + "/", "ical.gif");
-    if (!found.empty()) {
-      std::error_code ec;
-      std::filesystem::copy_file(found, WithTrailingSlash(output) + "iCal.gif",
-                                 std::filesystem::copy_options::overwrite_existing, ec);
-    }
+    const std::string bar = WithTrailingSlash(run.dir->ActionBarDir) + run.action_bar_style + "/";
+    IgnoreResult(run.CopyNoCase(bar, "ical.gif", WithTrailingSlash(output) + "iCal.gif"),
+                 "counted in the run's result; the file goes on without its button");
   }
 
   std::vector<int> years;
@@ -864,7 +860,7 @@ Status WriteRunICal(const RunContext& run, const std::string& output, const std:
     years.push_back(*y);
   }
   const Brand brand = LoadBrand(run.dir->BrandDir + "brand.ini");
-  TICal ical(run.brand_short_url, run.page_name, ProductOf(brand), std::time(nullptr),
+  TICal ical(run.brand_short_url, run.page_name, ProductOf(brand), run.now,
              HorizonAfter(years.empty() ? DecodeDate(run.today).year : years.back()));
   for (int y : years) {
     // The months the run publishes of each year; the window's month ticks
@@ -881,7 +877,7 @@ Status WriteRunICal(const RunContext& run, const std::string& output, const std:
   std::string wanted = ",";
   for (int c : run.categories) wanted += std::to_string(c) + ",";
   ical.AddEvents(run.data->events(), wanted);
-  return ical.Save(path, /*atomically=*/false);
+  return run.Record(path, ical.Save(path, /*atomically=*/false));
 }
 
 }  // namespace almanix::generator

@@ -135,8 +135,9 @@ std::vector<std::string> FrameSteps(std::string_view extra) {
 
 Status Keep(Status first, Status next) { return first.ok() ? next : first; }
 
-Status WritePage(const std::string& path, const std::vector<std::string>& lines) {
-  return WriteFileDirect(path, JoinLines(lines));
+Status WritePage(const RunContext& run, const std::string& path,
+                 const std::vector<std::string>& lines) {
+  return run.SaveFile(path, JoinLines(lines));
 }
 
 bool IsSchemeChar(char c) {
@@ -384,21 +385,27 @@ std::vector<std::string> TLink::ObjectPageLines() const {
   return lines;
 }
 
-Status TLink::WriteLinkPage(const std::string& path) { return WritePage(path, LinkPageLines()); }
+Status TLink::WriteLinkPage(const std::string& path) {
+  return WritePage(run_, path, LinkPageLines());
+}
 
 Status TLink::Generate(const std::string& output) {
   const publish::PublishWindowState& window = *run_.window;
   const std::string folder = WithTrailingSlash(output);
   Status result;
-  if (window.chkIframe) result = Keep(result, WritePage(folder + "frame.html", FramePageLines()));
-  if (window.chkObject) result = Keep(result, WritePage(folder + "object.html", ObjectPageLines()));
+  if (window.chkIframe) {
+    result = Keep(result, WritePage(run_, folder + "frame.html", FramePageLines()));
+  }
+  if (window.chkObject) {
+    result = Keep(result, WritePage(run_, folder + "object.html", ObjectPageLines()));
+  }
   if (window.chkPaste && run_.s().Bool("Page.Embed")) {
     const std::string name = EmbedLinkFileName(run_.s().Text("Page.EmbedLink"));
     const std::string& first = run_.state.first_page_path;
     if (!name.empty() && !first.empty() && folder + name != first) {
       Result<std::string> page = ReadFileBytes(first);
-      result =
-          Keep(result, page.ok() ? WriteFileDirect(folder + name, page.value()) : page.status());
+      result = Keep(result, page.ok() ? run_.SaveFile(folder + name, page.value())
+                                      : run_.Record(folder + name, page.status()));
     }
   }
   return result;

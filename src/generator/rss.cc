@@ -182,7 +182,7 @@ Status TRss::Generate(const std::string& output, const std::string& feed_path) {
   const publish::PublishSettings& s = run_.s();
   item_number_ = 0;
   base_ = ReplaceAll(Trim(s.Text("RSS.FileURL")), "rss.xml", "");
-  if (!now_set_) now_ = FromTimeT(std::time(nullptr));
+  if (!now_set_) now_ = FromTimeT(run_.now);
   html_ = s.Bool("RSS.HTMLFormat");
   CopyAssets(output);
 
@@ -226,16 +226,13 @@ Status TRss::Generate(const std::string& output, const std::string& feed_path) {
   });
   lines.push_back("</channel>");
   lines.push_back("</rss>");
-  return WriteFileDirect(feed_path, JoinFeed(lines));
+  return run_.SaveFile(feed_path, JoinFeed(lines));
 }
 
 void TRss::CopyAssets(const std::string& output) const {
   auto copy = [&](const std::string& folder, std::string_view name) {
-    const std::string found = FindNoCase(folder, name);
-    if (found.empty()) return;
-    std::error_code ec;
-    std::filesystem::copy_file(found, WithTrailingSlash(output) + std::string(name),
-                               std::filesystem::copy_options::overwrite_existing, ec);
+    IgnoreResult(run_.CopyNoCase(folder, name, WithTrailingSlash(output) + std::string(name)),
+                 "counted in the run's result; the feed goes on without it");
   };
   if (!run_.action_bar_style.empty()) {
     copy(WithTrailingSlash(run_.dir->ActionBarDir) + run_.action_bar_style + "/", "rss.gif");

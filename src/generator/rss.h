@@ -62,7 +62,8 @@ class TRss {
   // source is skipped. Returns the failure to write the feed.
   Status Generate(const std::string& output, const std::string& feed_path);
 
-  // The moment the feed is written at (local time); the clock's when unset.
+  // The moment the feed is written at (local time); the run's clock
+  // (RunContext::now) when unset.
   void set_now(DateTimeValue local_now) {
     now_ = local_now;
     now_set_ = true;

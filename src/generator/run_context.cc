@@ -1,6 +1,12 @@
 #include "generator/run_context.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+#include "app/file_util.h"
+#include "app/log.h"
+#include "app/run_result.h"
 
 namespace almanix::generator {
 
@@ -52,6 +58,53 @@ std::vector<int> RunContext::MonthsOf(int year) const {
   std::vector<int> months;
   for (int m = first; m <= last; ++m) months.push_back(m);
   return months;
+}
+
+Status RunContext::Record(const std::string& path, const Status& status) const {
+  if (!status.ok()) LogTo(log, true, "could not save " + path);
+  if (result) {
+    // Named as the site names it: the path inside the output folder.
+    const bool inside = !build_dir.empty() && path.rfind(build_dir, 0) == 0;
+    result->Step(inside ? path.substr(build_dir.size()) : path, status);
+  }
+  return status;
+}
+
+Status RunContext::SaveFile(const std::string& path, std::string_view text) const {
+  return Record(path, WriteFileDirect(path, text));
+}
+
+Status RunContext::CopyFile(const std::string& from, const std::string& to) const {
+  if (!FileExists(from)) return Status::Ok();
+  std::error_code ec;
+  std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing, ec);
+  Status status;
+  if (ec) {
+    status = Status::IoError("Cannot copy " + from + " to " + to + ": " + ec.message())
+                 .WithCause(ec.message());
+  }
+  return Record(to, status);
+}
+
+Status RunContext::CopyNoCase(const std::string& folder, std::string_view name,
+                              const std::string& to) const {
+  const std::string found = FindNoCase(folder, name);
+  return found.empty() ? Status::Ok() : CopyFile(found, to);
+}
+
+Status RunContext::CopyFolderFiles(const std::string& source, const std::string& target) const {
+  if (!DirectoryExists(source)) return Status::Ok();
+  Status first;
+  std::error_code ec;
+  for (std::filesystem::directory_iterator it(source, ec), end; !ec && it != end;
+       it.increment(ec)) {
+    std::error_code type_ec;
+    if (!it->is_regular_file(type_ec)) continue;
+    const std::string name = it->path().filename().string();
+    Status s = CopyFile(it->path().string(), WithTrailingSlash(target) + name);
+    if (first.ok()) first = s;
+  }
+  return first;
 }
 
 }  // namespace almanix::generator

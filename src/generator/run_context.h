@@ -1,14 +1,17 @@
 #pragma once
 
+#include <ctime>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "app/dates.h"
+#include "app/status.h"
 #include "publish/language_texts.h"
 #include "publish/publish_settings.h"
 
 namespace almanix {
+class RunResult;
 class TDir;
 class TLog;
 class UiSeam;
@@ -50,6 +53,9 @@ struct RunContext {
   TLog* log = nullptr;
   store::Database* db = nullptr;
   CalendarData* data = nullptr;
+  // Every file the run writes or copies is counted here, and each one that
+  // failed is kept; none when null (a page writer used on its own).
+  RunResult* result = nullptr;
 
   std::string build_dir;         // output folder, ends in "/"
   std::string extension = ".html";  // the page extension
@@ -61,7 +67,8 @@ struct RunContext {
   std::string brand_short_url;   // brand APP_URL_SHORT
   std::string program_version;
   bool smallest_size = false;    // the size slider is at its first preset
-  DayNumber today = 0;           // the run's "today" (local date)
+  std::time_t now = 0;           // the run's wall clock, given by its caller
+  DayNumber today = 0;           // the run's "today" (local date of now)
   RunState state;
 
   std::vector<int> categories;   // ticked category numbers, in list order
@@ -84,6 +91,25 @@ struct RunContext {
   std::vector<int> CellCategories() const;
   // The months of year y ticked for the run (the range of the settings).
   std::vector<int> MonthsOf(int year) const;
+
+  // ---- The run's files ----
+  // Each of these is one step of the run: its outcome goes into `result`,
+  // and a failure is logged "could not save " + path. They return the
+  // step's Status so that a writer can pass on its first failure.
+
+  // The outcome of writing path.
+  Status Record(const std::string& path, const Status& status) const;
+  // Writes the file (in place, as scratch output).
+  Status SaveFile(const std::string& path, std::string_view text) const;
+  // Copies a file over the target. A source that does not exist is no step
+  // (the support files are optional) and gives Ok.
+  Status CopyFile(const std::string& from, const std::string& to) const;
+  // A file of a gallery folder, found without regard to case, copied under
+  // the name the pages use; none found is no step.
+  Status CopyNoCase(const std::string& folder, std::string_view name,
+                    const std::string& to) const;
+  // Every file directly in the source folder copied into the target.
+  Status CopyFolderFiles(const std::string& source, const std::string& target) const;
 };
 
 }  // namespace almanix::generator

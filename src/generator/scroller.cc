@@ -60,17 +60,14 @@ Status TScroller::Generate(const std::string& output, const std::string& script_
   const std::string assets = WithTrailingSlash(run_.dir->ScrollerDir);
   for (std::string_view name :
        {"lbtn.gif", "rbtn.gif", "Scroller.html", "scroller.js", "blank.jpg"}) {
-    const std::string found = FindNoCase(assets, name);
-    if (found.empty()) continue;
-    std::error_code ec;
-    std::filesystem::copy_file(found, WithTrailingSlash(output) + std::string(name),
-                               std::filesystem::copy_options::overwrite_existing, ec);
+    IgnoreResult(run_.CopyNoCase(assets, name, WithTrailingSlash(output) + std::string(name)),
+                 "counted in the run's result; the scroller goes on without it");
   }
   std::string script;
   if (const std::string found = FindNoCase(assets, "scroller.js"); !found.empty()) {
     if (auto bytes = ReadFileBytes(found); bytes.ok()) script = DecodeText(bytes.value());
   }
-  if (!now_set_) now_ = FromTimeT(std::time(nullptr));
+  if (!now_set_) now_ = FromTimeT(run_.now);
 
   lines_ = {"var item = new Array();"};
   count_ = 0;
@@ -115,7 +112,7 @@ Status TScroller::Generate(const std::string& output, const std::string& script_
 
   for (std::string& line : SplitLines(script)) lines_.push_back(std::move(line));
   lines_.push_back("var speed=" + std::to_string(130 - s.Int("Scroll.Speed")) + ";");
-  return WriteFileDirect(script_path, JoinLines(lines_));
+  return run_.SaveFile(script_path, JoinLines(lines_));
 }
 
 void TScroller::AddItem(const std::string& value) {
@@ -187,7 +184,7 @@ Status TScroller::WriteStyleSheet() {
       // colours above already draw the scroller.
       "#eventscoller{height:163px;left:0px;position:absolute;top:0px;width:781px}",
       "div.eventitem a:link,div.eventitem a:visited{color:#091925;text-decoration:none}"};
-  return WriteFileDirect(run_.build_dir + "scroller.css", JoinLines(lines));
+  return run_.SaveFile(run_.build_dir + "scroller.css", JoinLines(lines));
 }
 
 }  // namespace almanix::generator

@@ -29,8 +29,8 @@ class TScroller {
   // scroller.css in the run's output folder, with the scroller colours.
   Status WriteStyleSheet();
 
-  // The moment the samples are dated from (local time); the clock's when
-  // unset.
+  // The moment the samples are dated from (local time); the run's clock
+  // (RunContext::now) when unset.
   void set_now(DateTimeValue local_now) {
     now_ = local_now;
     now_set_ = true;

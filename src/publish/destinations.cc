@@ -24,10 +24,27 @@ std::string FolderCreateError(std::string_view folder) {
   return "The output '" + std::string(folder) + "' directory does not exit and could not be created";
 }
 
+std::string NothingPublishedMessage(const RunResult& run) {
+  return "Nothing was published: " + run.Summary();
+}
+
+Status GenerateForPublishing(PublishEditor& editor, generator::Generator& generator) {
+  const std::string build_dir = WithTrailingSlash(editor.environment().dir->BuildDir);
+  const RunResult run = generator.GenerateCalendar(build_dir, generator.MainPagePath(), "");
+  if (run.ok()) return Status::Ok();
+  const Status failed = run.ToStatus();
+  const std::string message = NothingPublishedMessage(run);
+  if (UiSeam* ui = editor.environment().ui) ui->ShowMessage(message, MessageKind::kError);
+  LogTo(editor.environment().log, true, "Publish.Refused " + message);
+  return (failed.code() == Status::Code::kInvalid ? Status::Invalid(message)
+                                                 : Status::IoError(message))
+      .WithCause(failed.cause());
+}
+
 Status CopyBuildFolder(const std::string& build_dir, const std::string& folder) {
   std::error_code ec;
   fs::create_directories(folder, ec);
-  int failed = 0;
+  RunResult copies("files", "could not be copied to " + folder);
   for (fs::directory_iterator it(build_dir, ec), end; !ec && it != end; it.increment(ec)) {
     const fs::path target = fs::path(folder) / it->path().filename();
     std::error_code copy_ec;
@@ -35,13 +52,17 @@ Status CopyBuildFolder(const std::string& build_dir, const std::string& folder) 
              fs::copy_options::recursive | fs::copy_options::overwrite_existing |
                  fs::copy_options::copy_symlinks,
              copy_ec);
-    if (copy_ec) ++failed;
+    Status copied;
+    if (copy_ec) {
+      copied = Status::IoError("Cannot copy " + target.string() + ": " + copy_ec.message())
+                   .WithCause(copy_ec.message());
+    }
+    copies.Step(it->path().filename().string(), copied);
   }
-  if (ec) return Status::IoError("cannot read " + build_dir + ": " + ec.message());
-  if (failed > 0) {
-    return Status::IoError(std::to_string(failed) + " files could not be copied to " + folder);
+  if (ec) {
+    return Status::IoError("cannot read " + build_dir + ": " + ec.message()).WithCause(ec.message());
   }
-  return Status::Ok();
+  return copies.ToStatus();
 }
 
 Status PublishToFolder(PublishEditor& editor, generator::Generator& generator,
@@ -55,9 +76,7 @@ Status PublishToFolder(PublishEditor& editor, generator::Generator& generator,
     return Status::IoError(message);
   }
   const std::string build_dir = WithTrailingSlash(env.dir->BuildDir);
-  if (Status s = generator.GenerateCalendar(build_dir, generator.MainPagePath(), ""); !s.ok()) {
-    return s;
-  }
+  if (Status s = GenerateForPublishing(editor, generator); !s.ok()) return s;
   std::error_code ec;
   if (!fs::equivalent(build_dir, folder, ec)) {
     if (Status s = CopyBuildFolder(build_dir, folder); !s.ok()) {
@@ -65,7 +84,9 @@ Status PublishToFolder(PublishEditor& editor, generator::Generator& generator,
       return s;
     }
   }
-  if (options.open_folder) (void)env.dir->ShellOpen(folder);
+  if (options.open_folder) {
+    IgnoreResult(env.dir->ShellOpen(folder), "the calendar is published; the view is a courtesy");
+  }
   return Status::Ok();
 }
 
@@ -112,9 +133,8 @@ Status PublishToWebsite(PublishEditor& editor, generator::Generator& generator,
   UiSeam* ui = env.ui;
   if (ui == nullptr) return Status::Invalid("the upload needs a user interface");
   const std::string build_dir = WithTrailingSlash(env.dir->BuildDir);
-  if (Status s = generator.GenerateCalendar(build_dir, generator.MainPagePath(), ""); !s.ok()) {
-    return s;
-  }
+  // Nothing is uploaded from a build folder with a missing or empty file.
+  if (Status s = GenerateForPublishing(editor, generator); !s.ok()) return s;
   if (editor.settings.Bool("FTP.CalendarFile")) {
     // A failure is shown and the upload goes on without the file.
     if (Status s = WriteUploadCalendarFile(editor, build_dir + "calendar.cal", options);
@@ -169,7 +189,7 @@ Status PublishNow(PublishEditor& editor, generator::Generator& generator,
     }
   }
   if (editor.window.chkAutoUpdate && DirectoryExists(editor.FavoriteFolder())) {
-    (void)editor.Save();
+    IgnoreResult(editor.Save(), "a failed save shows its own message");
   }
   return status;
 }

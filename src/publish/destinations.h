@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/run_result.h"
 #include "app/status.h"
 #include "publish/ftp_upload.h"
 
@@ -21,6 +22,15 @@ class PublishEditor;
 // "The output '" + folder + "' directory does not exit and could not be
 // created".
 std::string FolderCreateError(std::string_view folder);
+
+// "Nothing was published: " + the run's summary: a run with a failed step
+// sends, copies and prints nothing, so the live calendar keeps its files.
+std::string NothingPublishedMessage(const RunResult& run);
+
+// The run every destination starts with, into the build folder. When any of
+// its steps failed the reason is shown (NothingPublishedMessage) and
+// returned, and the destination must go no further.
+Status GenerateForPublishing(PublishEditor& editor, generator::Generator& generator);
 
 struct PublishOptions {
   // Open the folder in the file manager afterwards (the desktop does; the

@@ -10,6 +10,8 @@
 namespace almanix::publish {
 namespace {
 
+constexpr char kBuiltInKept[] = "the rows already held stay";
+
 constexpr std::array<const char*, 12> kEnglishMonths = {
     "January", "February", "March",     "April",   "May",      "June",
     "July",    "August",   "September", "October", "November", "December"};
@@ -247,9 +249,9 @@ std::string LanguageTexts::SelectLanguage(const TDir& dir, std::string_view name
     const std::string folder = WithTrailingSlash(dir.LanguageDir) + std::string(name);
     // A language holds only some of the files; the rest keep their rows. A
     // file that cannot be read is left out the same way.
-    (void)LoadList(folder, kPhrasesFile, false, &phrases_);
-    (void)LoadList(folder, kMonthsFile, false, &months_);
-    (void)LoadList(folder, kWeekdaysFile, false, &weekdays_);
+    IgnoreResult(LoadList(folder, kPhrasesFile, false, &phrases_), kBuiltInKept);
+    IgnoreResult(LoadList(folder, kMonthsFile, false, &months_), kBuiltInKept);
+    IgnoreResult(LoadList(folder, kWeekdaysFile, false, &weekdays_), kBuiltInKept);
   }
   return HolidaySetForLanguage(name);
 }

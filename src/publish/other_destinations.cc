@@ -5,6 +5,7 @@
 #include "app/log.h"
 #include "app/ui_seam.h"
 #include "generator/generator.h"
+#include "publish/destinations.h"
 #include "platform/headless_services.h"
 #include "publish/language_texts.h"
 #include "publish/publish_editor.h"
@@ -52,9 +53,9 @@ std::string PageName(const generator::Generator& generator) {
   return BaseName(generator.MainPagePath());
 }
 
+// A run with a failed step prints and copies nothing (the message is shown).
 Status Generate(PublishEditor& editor, generator::Generator& generator) {
-  const std::string build_dir = WithTrailingSlash(editor.environment().dir->BuildDir);
-  return generator.GenerateCalendar(build_dir, generator.MainPagePath(), "");
+  return GenerateForPublishing(editor, generator);
 }
 
 // Empties the destination folder and fills it with the build folder's files.

@@ -85,7 +85,11 @@ std::string NoYearDataMessage(int year) {
 }
 
 PublishEditor::PublishEditor(TDir& dir, std::string country, TLog* log, UiSeam* ui)
-    : dir_(dir), current_year_(ClockYear()) {
+    : PublishEditor(dir, std::move(country), log, ui, ClockYear()) {}
+
+PublishEditor::PublishEditor(TDir& dir, std::string country, TLog* log, UiSeam* ui,
+                             int current_year)
+    : dir_(dir), current_year_(current_year) {
   env_.dir = &dir;
   env_.log = log;
   env_.ui = ui;
@@ -431,11 +435,15 @@ bool PublishEditor::ApplyStyle(std::string_view name) {
   style_tab_style_ = coupling.menu_style;
   SelectGalleryEntry(Gallery::kActionBars, coupling.action_bar_style);
   SelectGalleryEntry(Gallery::kLists, coupling.list_style);
-  settings.SetValueText(*SettingIndex("Menu.FontSize"), coupling.menu_font_size).ok();
-  settings.SetValueText(*SettingIndex("Page.CalendarWidth"), coupling.calendar_width).ok();
-  settings.SetValueText(*SettingIndex("Page.CalendarWidthUnits"),
-                        coupling.calendar_width_units)
-      .ok();
+  constexpr const char* kPresetValues = "the size presets hold valid values";
+  IgnoreResult(settings.SetValueText(*SettingIndex("Menu.FontSize"), coupling.menu_font_size),
+               kPresetValues);
+  IgnoreResult(
+      settings.SetValueText(*SettingIndex("Page.CalendarWidth"), coupling.calendar_width),
+      kPresetValues);
+  IgnoreResult(settings.SetValueText(*SettingIndex("Page.CalendarWidthUnits"),
+                                     coupling.calendar_width_units),
+               kPresetValues);
 
   // 4. The box, the slider and the row height follow the new width.
   const int width = settings.Int("Page.CalendarWidth");

@@ -51,7 +51,11 @@ void ApplyEmbedSwitches(const PublishWindowState& window, PublishSettings* setti
 class PublishEditor {
  public:
   // country is Application.Country (for the holiday set default). dir, log
-  // and ui must outlive the editor; log and ui may be null.
+  // and ui must outlive the editor; log and ui may be null. current_year is
+  // the caller's clock's year: the defaults and the year checks use it.
+  PublishEditor(TDir& dir, std::string country, TLog* log, UiSeam* ui, int current_year);
+  // The same, with the year read from the clock now: for a window opened
+  // by the person, where now is the moment.
   PublishEditor(TDir& dir, std::string country, TLog* log, UiSeam* ui);
   // apply_size_preset refers to this editor.
   PublishEditor(const PublishEditor&) = delete;

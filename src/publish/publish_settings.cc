@@ -221,7 +221,8 @@ class Loader {
     const int current = ParseInt(settings_->ValueText(index)).value_or(0);
     if (*position >= 0 && listing != nullptr &&
         *position < static_cast<int>(listing->size())) {
-      settings_->SetValueText(index, std::to_string(*position)).ok();
+      IgnoreResult(settings_->SetValueText(index, std::to_string(*position)),
+                   "the position was checked against the listing");
     } else if (*position != current) {
       Log(env_, true, "Publish.LoadSettings " + def.Name() + "=" + std::to_string(*position) +
                           " is beyond the gallery; skipped");
@@ -250,7 +251,8 @@ class Loader {
       }
     }
     if (def.kind == SettingKind::kTicks && list != nullptr) {
-      settings_->SetValueText(index, PositionsText(list->TickedPositions())).ok();
+      IgnoreResult(settings_->SetValueText(index, PositionsText(list->TickedPositions())),
+                   "positions of the window's own list are always valid");
     } else {
       // Read only: the record keeps what the file says.
       settings_->ApplyStoredText(index, stored, stored);
@@ -658,18 +660,18 @@ Status SavePublishSettings(const std::string& folder, const PublishEnvironment& 
   if (Status s = TDir::EnsureDir(path); !s.ok() || !DirectoryExists(path)) {
     const std::string message = std::string(kCreateFolderError) + path;
     Log(env, true, "Publish.SaveSettings " + message);
-    Show(env, message);
-    return Status::IoError(message);
+    Show(env, MessageWithCause(message, s));
+    return Status::IoError(MessageWithCause(message, s)).WithCause(s.cause());
   }
   // The ticked categories are the window's; the record follows them.
-  settings->SetValueText(*SettingIndex("Contents.Calendars"),
-                         PositionsText(window->chkCalendars.TickedPositions()))
-      .ok();
+  IgnoreResult(settings->SetValueText(*SettingIndex("Contents.Calendars"),
+                                      PositionsText(window->chkCalendars.TickedPositions())),
+               "positions of the window's own list are always valid");
 
   std::string conf = FindNoCase(path, kConfFile);
   IniFile ini(conf.empty() ? path + kConfFile : conf);
   // Keys and sections of other programs in an existing file are kept.
-  (void)ini.Load();
+  IgnoreResult(ini.Load(), "a missing or unreadable file is written anew");
   const bool scramble = settings->Bool("FTP.EncyptPassword");
   const std::string favorite = BaseName(path);
   Status kept;
@@ -691,11 +693,14 @@ Status SavePublishSettings(const std::string& folder, const PublishEnvironment& 
     }
     ini.WriteString(def.section, def.key, value);
   }
-  // It holds the account names (and, in older files, passwords).
+  // It holds the account names (and, in older files, passwords). The fixed
+  // message blames the name; the reason the system gave follows it, since a
+  // full disk or a read-only folder fails the same way.
   if (Status s = WritePrivateFileAtomically(ini.path(), ini.ToText()); !s.ok()) {
     Log(env, true, "Publish.SaveSettings " + s.message());
-    Show(env, std::string(kWriteSettingsError));
-    return Status::IoError(std::string(kWriteSettingsError));
+    const std::string message = MessageWithCause(kWriteSettingsError, s);
+    Show(env, message);
+    return Status::IoError(message).WithCause(s.cause());
   }
 
   Status result;
@@ -706,6 +711,11 @@ Status SavePublishSettings(const std::string& folder, const PublishEnvironment& 
       Log(env, true, "Publish.SaveSettings " + s.message());
       if (result.ok()) result = s;
     }
+  }
+  if (!result.ok()) {
+    const std::string message = MessageWithCause(kWriteSettingsError, result);
+    Show(env, message);
+    result = Status::IoError(message).WithCause(result.cause());
   }
   if (env.dir != nullptr) window->AutoList = ListFavorites(env.dir->FavoritesDir);
   if (!kept.ok()) {

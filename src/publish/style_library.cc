@@ -511,7 +511,7 @@ Status WriteEventStyle(const std::string& path, const EventFormatting& formattin
   Status s = TDir::EnsureDir(ParentPath(path));
   if (!s.ok()) return s;
   IniFile ini(path);
-  (void)ini.Load();  // keys of our own that others added stay
+  IgnoreResult(ini.Load(), "keys of our own that others added stay; a new file starts empty");
   EventFormatting copy = formatting;
   EventKeys(ini, copy, false);
   return ini.Save();

@@ -375,8 +375,8 @@ Status CalendarFile::File_Open(const std::string& path) {
   }
   DropStaleLocks();
   status_text_ = "                Calendar: " + path;
-  (void)window_->ReloadCategories();
-  (void)window_->LoadGrid();
+  IgnoreResult(window_->ReloadCategories(), "the window shows its own failures");
+  IgnoreResult(window_->LoadGrid(), "the window shows its own failures");
   return problem;
 }
 
@@ -403,7 +403,7 @@ Status CalendarFile::Working_Set(const std::string& raw_folder) {
                     MessageKind::kError);
     return init;
   }
-  (void)window_->ReloadCategories();
+  IgnoreResult(window_->ReloadCategories(), "the window shows its own failures");
   window_->RefreshFavoritesMenu();
   if (!window_->LoadGrid().ok()) {
     ui_.ShowMessage("Initializing Database to " + folder, MessageKind::kError);
@@ -425,7 +425,7 @@ Status CalendarFile::New() {
                           Buttons::kYesNoCancel,
                           app_.dir->CalendarFile.empty() ? Answer::kNo : Answer::kYes);
   if (answer == Answer::kCancel) return Status::Cancelled("Calendar not changed");
-  if (answer == Answer::kYes) (void)Save();
+  if (answer == Answer::kYes) IgnoreResult(Save(), "a failed save shows its own message");
   CloseCalendarFile();
   ui_.ProcessEvents();
   CloseCalendarFile();
@@ -485,7 +485,7 @@ Status CalendarFile::DefaultWorkingDirectory() {
 }
 
 Status CalendarFile::ChooseDirectory() {
-  if (!app_.dir->CalendarFile.empty()) (void)Save();
+  if (!app_.dir->CalendarFile.empty()) IgnoreResult(Save(), "a failed save shows its own message");
   app_.dir->CalendarFile.clear();
   std::string folder = app_.dir->BrowseForFolder("Select a folder");
   if (folder.empty() || !DirectoryExists(folder)) return Status::Cancelled("no folder");
@@ -498,7 +498,7 @@ Status CalendarFile::WorkIn(int entry) {
   if (entry < 0 || entry >= 5 || app_.dir->RecentWorkDirs[entry].empty()) {
     return Status::Invalid("no such entry");
   }
-  if (!app_.dir->CalendarFile.empty()) (void)Save();
+  if (!app_.dir->CalendarFile.empty()) IgnoreResult(Save(), "a failed save shows its own message");
   app_.dir->CalendarFile.clear();
   Status s = Working_Set(app_.dir->RecentWorkDirs[entry]);
   DropStaleLocks();

@@ -167,7 +167,7 @@ Status Database::Open(const std::string& folder) {
     sqlite3_progress_handler(db_, kStepsPerCheck, &Database::OnProgress, this);
     sqlite3_exec(db_, "PRAGMA case_sensitive_like = ON", nullptr, nullptr, nullptr);
   }
-  while (in_transaction()) (void)Rollback();
+  while (in_transaction()) IgnoreResult(Rollback(), "closing ends the transaction anyway");
   for (const auto& [table, schema] : attached_) {
     sqlite3_exec(db_, ("DETACH DATABASE " + QuoteName(schema)).c_str(), nullptr,
                  nullptr, nullptr);

@@ -127,7 +127,7 @@ class Transaction {
  public:
   explicit Transaction(Database& db) : db_(db), status_(db.Begin()) {}
   ~Transaction() {
-    if (status_.ok() && !done_) (void)db_.Rollback();
+    if (status_.ok() && !done_) IgnoreResult(db_.Rollback(), "an unfinished one is undone anyway");
   }
   Status Commit() {
     done_ = true;

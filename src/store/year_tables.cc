@@ -84,8 +84,8 @@ Status YearTables::Generate(std::string_view year_text) {
 
   if (year >= kFirstHolidayYear) {
     IniFile files[2] = {IniFile(config_dir_ + "Canada.ini"), IniFile(config_dir_ + "US.ini")};
-    (void)files[0].Load();
-    (void)files[1].Load();
+    IgnoreResult(files[0].Load(), "a missing holiday file leaves its dates empty");
+    IgnoreResult(files[1].Load(), "a missing holiday file leaves its dates empty");
     for (const Holiday& h : kHolidays) {
       bool canada = std::string_view(h.column) == "Canada";
       std::vector<std::string> items =

@@ -101,6 +101,11 @@ TEST_F(ExchangeCommandsTest, EventTablesTravelBetweenCalendars) {
 
 TEST_F(ExchangeCommandsTest, CalendarFileCsvAndPublishOnTheProgramLine) {
   const std::string cal = root_ / "club.cal";
+  // "-p" publishes with the saved settings of the first category's favorite.
+  testing::CliResult made =
+      Cli({"favorite", "create", "Work", "--categories", "1", "--set", "Publish.Destination=File",
+           "--set", "Publish.DirName=" + root_ / "site/"});
+  ASSERT_EQ(made.code, 0) << made.err;
   ASSERT_EQ(Cli({"save", cal}).code, 0);
   const std::string csv = root_ / "more.csv";
   WriteAll(csv, "3/3/2025,Extra meeting\r\n");
@@ -111,7 +116,8 @@ TEST_F(ExchangeCommandsTest, CalendarFileCsvAndPublishOnTheProgramLine) {
   testing::CliResult run = Cli({"--year", "2025", "\"" + cal + "\"", csv, "-p"});
   ASSERT_EQ(run.code, 0) << run.err;
   EXPECT_THAT(run.out, HasSubstr("1 events imported\n"));
-  EXPECT_THAT(run.out, HasSubstr("published "));
+  EXPECT_THAT(run.out, HasSubstr("published Work\n"));
+  EXPECT_TRUE(testing::Exists(root_ / "site/Calendar.html"));
   // The import was saved into the calendar file.
   testing::CliResult listed = testing::RunCli(
       {"--root", root_ / "fresh/", "--calendar", cal, "event", "list", "--from", "2025-03-03",

@@ -312,7 +312,7 @@ TEST_F(MonthPageTest, SecondRunWhileOneIsWritingIsRefused) {
   ui_.on_process_events = [&] {
     if (tried) return;
     tried = true;
-    inner = generator_->GenerateCalendar(Build(), generator_->MainPagePath(), "");
+    inner = generator_->GenerateCalendar(Build(), generator_->MainPagePath(), "").ToStatus();
   };
   Generate();
   EXPECT_TRUE(tried);

@@ -27,7 +27,6 @@ using ::testing::Not;
 constexpr char kFeedUrl[] = "https://www.example.org/club/rss.xml";
 constexpr char kBase[] = "https://www.example.org/club/";
 
-DayNumber ClockToday() { return DatePart(FromTimeT(std::time(nullptr))); }
 
 // The output of a shell command and its exit status.
 std::string Shell(const std::string& command, int* status) {
@@ -218,7 +217,7 @@ TEST_F(RssTest, TitleTurnsNbspIntoABlank) {
 }
 
 TEST_F(RssTest, ElevenDaysFromTodayWhenTheStartYearIsTheCurrentYear) {
-  const DayNumber today = ClockToday();
+  const DayNumber today = DatePart(FromTimeT(now_));
   const int year = DecodeDate(today).year;
   UseYear(year);
   settings().SetText("Contents.Holiday", "None");
@@ -227,7 +226,6 @@ TEST_F(RssTest, ElevenDaysFromTodayWhenTheStartYearIsTheCurrentYear) {
     Add(Timed("Day " + std::to_string(k), c.year, c.month, c.day, 9, 10));
   }
   Generate();
-  if (ClockToday() != today) GTEST_SKIP() << "the day changed during the run";
   std::vector<std::string> names;
   for (const auto& item : Items()) {
     const std::string& title = item.at(1);
@@ -299,7 +297,7 @@ TEST_F(RssTest, GmtOffsetAndFutureDates) {
 }
 
 TEST_F(RssTest, FutureEventsCarryTheFeedsDateWithoutFutureDating) {
-  const DayNumber today = ClockToday();
+  const DayNumber today = DatePart(FromTimeT(now_));
   const int year = DecodeDate(today).year;
   UseYear(year);
   settings().SetText("Contents.Holiday", "None");

@@ -31,6 +31,8 @@ void RunFixture::SetUp() {
   env.db = &session_->data.db();
   env.brand_short_url = "www.example.org/almanix";
   env.program_version = "1.0";
+  now_ = std::time(nullptr);
+  env.now = now_;
   generator_ = std::make_unique<Generator>(*editor_, env);
 }
 
@@ -71,8 +73,8 @@ void RunFixture::Tick(std::vector<int> categories) {
 }
 
 void RunFixture::Generate() {
-  Status s = generator_->GenerateCalendar(Build(), generator_->MainPagePath(), "");
-  ASSERT_TRUE(s.ok()) << s.message();
+  const RunResult run = generator_->GenerateCalendar(Build(), generator_->MainPagePath(), "");
+  ASSERT_TRUE(run.ok()) << run.Summary();
 }
 
 std::string RunFixture::Build() const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <ctime>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -41,6 +42,9 @@ class RunFixture : public ::testing::Test {
   bool Has(const std::string& name) const;
   publish::PublishSettings& settings() { return editor_->settings; }
 
+  // The runs' wall clock, read once here so a test sees the same day as the
+  // run whatever the time.
+  std::time_t now_ = 0;
   almanix::testing::TempRoot root_;
   std::ostringstream err_;
   std::unique_ptr<cli::Session> session_;

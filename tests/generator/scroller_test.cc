@@ -26,7 +26,6 @@ using ::testing::MatchesRegex;
 using ::testing::Not;
 namespace fs = std::filesystem;
 
-DayNumber ClockToday() { return DatePart(FromTimeT(std::time(nullptr))); }
 
 std::string Shell(const std::string& command, int* status) {
   std::string out;
@@ -125,12 +124,11 @@ TEST_F(ScrollerTest, TemplateFollowsTheItemsAndTheSpeedEndsTheScript) {
 }
 
 TEST_F(ScrollerTest, WithoutEventsSixSamplesFromToday) {
-  const DayNumber today = ClockToday();
+  const DayNumber today = DatePart(FromTimeT(now_));
   UseYear(DecodeDate(today).year);
   Add(Timed("Not shown", DecodeDate(today).year, DecodeDate(today).month, DecodeDate(today).day, 9,
             10));
   Generate();
-  if (ClockToday() != today) GTEST_SKIP() << "the day changed during the run";
   const std::vector<std::string> items = ItemLines();
   ASSERT_EQ(items.size(), 6u);
   const publish::LanguageTexts language;

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <ctime>
 #include <cstdlib>
 
 #include "app/dates.h"
@@ -48,12 +49,13 @@ void DestinationFixture::SetUp() {
   env.db = &session_->data.db();
   env.brand_short_url = "www.example.org/almanix";
   env.program_version = "1.0";
+  env.now = std::time(nullptr);
   generator_ = std::make_unique<generator::Generator>(*editor_, env);
 }
 
 void DestinationFixture::Generate() {
-  Status s = generator_->GenerateCalendar(Build(), generator_->MainPagePath(), "");
-  ASSERT_TRUE(s.ok()) << s.message();
+  const RunResult run = generator_->GenerateCalendar(Build(), generator_->MainPagePath(), "");
+  ASSERT_TRUE(run.ok()) << run.Summary();
 }
 
 void DestinationFixture::Tick(std::vector<int> categories) {

@@ -24,6 +24,7 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::Not;
+using ::testing::StartsWith;
 using testing::ReadAll;
 using testing::WriteAll;
 
@@ -469,15 +470,20 @@ TEST_F(PublishSettingsTest, SaveFailuresShowTheirMessagesAndWriteNothing) {
   WriteAll(dir_.FavoritesDir + "plain file", "x");
   const std::string blocked = dir_.FavoritesDir + "plain file/Sports/";
   EXPECT_FALSE(Save(blocked).ok());
-  EXPECT_THAT(ui_.messages, ElementsAre("unable to create directory " + blocked));
+  // The fixed message, and on a second line the reason the system gave.
+  ASSERT_EQ(ui_.messages.size(), 1u);
+  EXPECT_THAT(ui_.messages[0], StartsWith("unable to create directory " + blocked + "\n"));
+  EXPECT_THAT(ui_.messages[0], HasSubstr("Not a directory"));
 
   const std::string folder = Folder("Locked");
   std::filesystem::create_directories(folder + "conf.ini");  // a folder in its place
   ui_.messages.clear();
   EXPECT_FALSE(Save(folder).ok());
-  EXPECT_THAT(ui_.messages,
-              ElementsAre("Invalid Calendar Name. Do not use invalid file name characters. "
-                          "Calendar will not be synchronized autmatically"));
+  ASSERT_EQ(ui_.messages.size(), 1u);
+  EXPECT_THAT(ui_.messages[0],
+              StartsWith("Invalid Calendar Name. Do not use invalid file name characters. "
+                         "Calendar will not be synchronized autmatically\nCannot write " +
+                         folder + "conf.ini: "));
   EXPECT_FALSE(testing::Exists(folder + "title.txt"));
 }
 
