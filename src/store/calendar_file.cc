@@ -182,6 +182,8 @@ void CalendarFile::CloseCalendarFile() {
   window_->ShowCalendarPage();
   app_.dir->CalendarFile.clear();
   data_.Close();
+  // A closed calendar is no longer ours to guard.
+  DropStaleLocks();
 }
 
 Status CalendarFile::CheckTables(const std::string& db) {

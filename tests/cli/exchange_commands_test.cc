@@ -146,8 +146,9 @@ TEST_F(ExchangeCommandsTest, ProgramLineCsvWithoutSavedColumnsOrWithBadLinesFail
   run = Cli({cal, csv});
   EXPECT_EQ(run.code, 1);
   EXPECT_EQ(run.out, "1 events imported\n");
-  EXPECT_THAT(run.err, HasSubstr("Error importint line 2 2/30/2025,\"No such day\" "
-                                 "no such date: 2/30/2025"));
+  // The cause follows on its own line.
+  EXPECT_THAT(run.err, HasSubstr("Error importint line 2 2/30/2025,\"No such day\"\n"
+                                 "almanix:   no such date: 2/30/2025"));
   EXPECT_THAT(run.err, HasSubstr("1 lines of " + csv + " could not be imported"));
   testing::CliResult listed = testing::RunCli(
       {"--root", root_ / "fresh/", "--calendar", cal, "event", "list", "--from", "2025-03-03",
