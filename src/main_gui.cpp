@@ -6,6 +6,7 @@
 #include <QLocalSocket>
 #include <QTimer>
 
+#include <chrono>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -106,6 +107,8 @@ int main(int argc, char** argv) {
   almanix::Program::Options options;
   options.root = args.root;
   options.executable = almanix::platform::ExecutableDir() + "almanix";
+  // While a calendar file is open here, almanix-cli and other windows wait.
+  options.calendar_lock_wait = std::chrono::seconds(2);
   // The start-up sequence runs on the first tick, once the loop runs.
   QTimer::singleShot(0, [&] {
     almanix::Status started = program.Start(options);

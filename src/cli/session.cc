@@ -11,45 +11,26 @@ namespace almanix::cli {
 bool Session::Start(const Invocation& inv, std::ostream& err,
                     std::optional<int> calendar_type) {
   ui.set_choice(calendar_type);
-  StartupOptions options;
+  Program::Options options;
   options.root = inv.root;
+  options.workdir = inv.workdir;
+  options.calendar = inv.calendar;
   options.executable = platform::ExecutableDir() + "almanix";
-  options.hooks = &hooks;
-  Startup(app, ui, options);
-  if (!app.dir || !app.config) {
-    err << "almanix: the program could not start\n";
-    return false;
-  }
-  files = std::make_unique<store::CalendarFile>(app, data, ui);
   // Another almanix-cli may be changing the same calendar file: wait for it
   // rather than losing its changes or ours.
-  files->set_lock_wait(kCalendarLockWait);
-  if (!inv.workdir.empty()) {
-    std::string folder = WithTrailingSlash(SlashPath(inv.workdir));
-    if (Status s = TDir::EnsureDir(folder); !s.ok()) {
-      err << "almanix: " << s.message() << "\n";
-      return false;
-    }
-    if (Status s = files->Working_Set(folder); !s.ok()) return false;
-  }
-  if (!inv.calendar.empty()) {
-    if (!FileExists(inv.calendar)) {
-      err << "almanix: no calendar file " << inv.calendar << "\n";
-      return false;
-    }
-    if (Status s = files->File_Open(inv.calendar); !s.ok()) return false;
-    calendar_opened = true;
-  }
-  return true;
+  options.calendar_lock_wait = kCalendarLockWait;
+  Status s = program.Start(options);
+  if (!s.ok() && !program.start_failure_shown()) err << "almanix: " << s.message() << "\n";
+  return s.ok();
 }
 
 bool Session::SaveBack(std::ostream& err) {
-  if (!calendar_opened) return true;
-  if (app.dir->CalendarFile.empty()) {
-    err << "almanix: the calendar file was not opened whole; not saved back\n";
-    return false;
+  Status s = program.SaveBack();
+  // The save itself shows its own failures; this one has no window to show.
+  if (!s.ok() && calendar_opened && app.dir->CalendarFile.empty()) {
+    err << "almanix: " << s.message() << "\n";
   }
-  return files->SaveCalendarFile(app.dir->CalendarFile).ok();
+  return s.ok();
 }
 
 int Session::Fail(std::ostream& err, const std::string& message) const {
@@ -59,9 +40,6 @@ int Session::Fail(std::ostream& err, const std::string& message) const {
 
 int Session::Year() const { return DecodeDateTime(FromTimeT(now)).year; }
 
-store::YearTables Session::Years() {
-  return store::YearTables(data.db(), app.config->CalendarList, app.dir->ConfigDir,
-                           app.log.get(), &ui);
-}
+store::YearTables Session::Years() { return program.Years(); }
 
 }  // namespace almanix::cli

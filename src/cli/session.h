@@ -10,6 +10,7 @@
 #include "app/startup.h"
 #include "cli/cli_ui.h"
 #include "cli/invocation.h"
+#include "program/program.h"
 #include "store/calendar_file.h"
 #include "store/db.h"
 #include "store/store_startup.h"
@@ -21,11 +22,12 @@ namespace almanix::cli {
 // file given by --calendar.
 inline constexpr std::chrono::seconds kCalendarLockWait{30};
 
-// The running program behind one command: the same start-up as the desktop,
-// then the working directory the command line asks for.
+// The running program behind one command: the program the desktop runs,
+// with the command line's face on it (messages on stderr, answers from
+// flags) and the working directory the command line asks for.
 class Session {
  public:
-  explicit Session(std::ostream& err) : ui(err), hooks(data, ui) {}
+  explicit Session(std::ostream& err) : ui(err), program(ui) {}
 
   // False (with the reason on err) when the program could not start.
   bool Start(const Invocation& inv, std::ostream& err,
@@ -41,11 +43,13 @@ class Session {
   int Year() const;
 
   CliUi ui;
-  App app;
-  store::TDB1 data;
-  store::StoreStartup hooks;
-  std::unique_ptr<store::CalendarFile> files;
-  bool calendar_opened = false;
+  Program program;
+  // The program's parts under the names the commands use.
+  App& app = program.app;
+  store::TDB1& data = program.data;
+  store::StoreStartup& hooks = program.hooks;
+  std::unique_ptr<store::CalendarFile>& files = program.files;
+  bool& calendar_opened = program.calendar_opened;
   // The command's wall clock, read once as it starts: generation, feed,
   // scroller and iCalendar stamps all take it from here.
   std::time_t now = std::time(nullptr);

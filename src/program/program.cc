@@ -10,19 +10,27 @@ Status Program::Start(const Options& options) {
   startup.root = options.root;
   startup.executable = options.executable;
   startup.hooks = &hooks;
+  start_failure_shown_ = false;
   Startup(app, ui_, startup);
   if (!app.dir || !app.config) return Status::IoError("the program could not start");
   files = std::make_unique<store::CalendarFile>(app, data, ui_);
+  if (options.calendar_lock_wait) files->set_lock_wait(*options.calendar_lock_wait);
   if (!options.workdir.empty()) {
     std::string folder = WithTrailingSlash(SlashPath(options.workdir));
     if (Status s = TDir::EnsureDir(folder); !s.ok()) return s;
-    if (Status s = files->Working_Set(folder); !s.ok()) return s;
+    if (Status s = files->Working_Set(folder); !s.ok()) {
+      start_failure_shown_ = true;
+      return s;
+    }
   }
   if (!options.calendar.empty()) {
     if (!FileExists(options.calendar)) {
       return Status::NotFound("no calendar file " + options.calendar);
     }
-    if (Status s = files->File_Open(options.calendar); !s.ok()) return s;
+    if (Status s = files->File_Open(options.calendar); !s.ok()) {
+      start_failure_shown_ = true;
+      return s;
+    }
     calendar_opened = true;
   }
   return Status::Ok();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
@@ -30,12 +31,18 @@ class Program {
     std::string workdir;     // work in this folder ("Work in ..")
     std::string calendar;    // open this calendar file first
     std::string executable;  // written into the autostart entry
+    // How long opening a calendar file waits for another program holding
+    // it; none: calendar files are not locked.
+    std::optional<std::chrono::milliseconds> calendar_lock_wait;
   };
 
   // The start-up sequence, then the working directory or calendar file the
   // options name. An error when the program could not start or the folder
   // or file could not be opened; the failing step has shown its message.
   Status Start(const Options& options);
+
+  // Whether the failure Start returned was already shown through the seam.
+  bool start_failure_shown() const { return start_failure_shown_; }
 
   store::YearTables Years();
   // After a change: saves the calendar file back when Start opened one.
@@ -45,6 +52,7 @@ class Program {
 
  private:
   UiSeam& ui_;
+  bool start_failure_shown_ = false;
 
  public:
   App app;

@@ -14,7 +14,7 @@
 #include "app/config.h"
 #include "app/dates.h"
 #include "app/dir.h"
-#include "cli/session.h"
+#include "support/test_program.h"
 #include "store/db_engine.h"
 #include "support/fake_ui.h"
 #include "support/temp_root.h"
@@ -102,10 +102,8 @@ TEST(CsvTextTest, DatesAndTimes) {
 class CsvImportTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    session_ = std::make_unique<cli::Session>(err_);
-    cli::Invocation inv;
-    inv.root = root_.path();
-    ASSERT_TRUE(session_->Start(inv, err_, 0)) << err_.str();
+    session_ = std::make_unique<almanix::testing::TestProgram>();
+    ASSERT_TRUE(session_->StartIn(root_.path()).ok());
     form_ = std::make_unique<TfrmCSV>(*session_->app.dir, *session_->app.config,
                                       session_->data.db(), ui_, session_->app.log.get());
     form_->target_category = 2;
@@ -129,7 +127,7 @@ class CsvImportTest : public ::testing::Test {
 
   almanix::testing::TempRoot root_;
   std::ostringstream err_;
-  std::unique_ptr<cli::Session> session_;
+  std::unique_ptr<almanix::testing::TestProgram> session_;
   almanix::testing::FakeUi ui_;
   std::unique_ptr<TfrmCSV> form_;
   std::string file_;
@@ -430,11 +428,8 @@ TEST(CsvImportDiskTest, AFullDiskKeepsNoLineAndSaysWhyOnce) {
   SmallDisk disk(root / "disk");
   if (!disk.mounted()) GTEST_SKIP() << "mounting a small tmpfs needs root; not tested here";
   std::ostringstream err;
-  cli::Session session(err);
-  cli::Invocation inv;
-  inv.root = root.path();
-  inv.workdir = root / "disk/work/";
-  ASSERT_TRUE(session.Start(inv, err, 0)) << err.str();
+  almanix::testing::TestProgram session;
+  ASSERT_TRUE(session.StartIn(root.path(), root / "disk/work/").ok());
   almanix::testing::FakeUi ui;
   TfrmCSV form(*session.app.dir, *session.app.config, session.data.db(), ui, nullptr);
   form.target_category = 1;

@@ -7,7 +7,7 @@
 
 #include "app/dates.h"
 #include "app/config.h"
-#include "cli/session.h"
+#include "support/test_program.h"
 #include "generator/ical.h"
 #include "store/event_draft.h"
 #include "store/year_tables.h"
@@ -36,10 +36,8 @@ std::string Event(const std::string& body) {
 class IcalImportTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    session_ = std::make_unique<cli::Session>(err_);
-    cli::Invocation inv;
-    inv.root = root_.path();
-    ASSERT_TRUE(session_->Start(inv, err_, 0)) << err_.str();
+    session_ = std::make_unique<almanix::testing::TestProgram>();
+    ASSERT_TRUE(session_->StartIn(root_.path()).ok());
   }
   IcsImportResult Import(const std::string& text) {
     const std::string path = root_ / "in.ics";
@@ -72,7 +70,7 @@ class IcalImportTest : public ::testing::Test {
 
   almanix::testing::TempRoot root_;
   std::ostringstream err_;
-  std::unique_ptr<cli::Session> session_;
+  std::unique_ptr<almanix::testing::TestProgram> session_;
   almanix::testing::FakeUi ui_;
 };
 

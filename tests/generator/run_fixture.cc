@@ -13,10 +13,8 @@
 namespace almanix::generator::testing {
 
 void RunFixture::SetUp() {
-  session_ = std::make_unique<cli::Session>(err_);
-  cli::Invocation inv;
-  inv.root = root_.path();
-  ASSERT_TRUE(session_->Start(inv, err_, 0)) << err_.str();
+  session_ = std::make_unique<almanix::testing::TestProgram>();
+  ASSERT_TRUE(session_->StartIn(root_.path()).ok());
   ASSERT_TRUE(session_->Years().EnsureQuiet(EncodeDate(2025, 1, 1)).ok());
   TDir& dir = *session_->app.dir;
   editor_ = std::make_unique<publish::PublishEditor>(dir, "US", session_->app.log.get(), &ui_);

@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "cli/session.h"
+#include "support/test_program.h"
 #include "generator/generator.h"
 #include "publish/publish_editor.h"
 #include "store/event_draft.h"
@@ -47,7 +47,7 @@ class RunFixture : public ::testing::Test {
   std::time_t now_ = 0;
   almanix::testing::TempRoot root_;
   std::ostringstream err_;
-  std::unique_ptr<cli::Session> session_;
+  std::unique_ptr<almanix::testing::TestProgram> session_;
   almanix::testing::FakeUi ui_;
   std::unique_ptr<publish::PublishEditor> editor_;
   std::unique_ptr<Generator> generator_;

@@ -32,11 +32,9 @@ void DestinationFixture::SetUp() {
                              "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" + opened_record_ + "'\n");
   ::chmod(script.c_str(), 0755);
 
-  session_ = std::make_unique<cli::Session>(err_);
+  session_ = std::make_unique<almanix::testing::TestProgram>();
   session_->app.opener = std::make_unique<platform::XdgOpener>(script);
-  cli::Invocation inv;
-  inv.root = root_.path();
-  ASSERT_TRUE(session_->Start(inv, err_, 0)) << err_.str();
+  ASSERT_TRUE(session_->StartIn(root_.path()).ok());
   ASSERT_TRUE(session_->Years().EnsureQuiet(EncodeDate(2025, 1, 1)).ok());
   editor_ = std::make_unique<PublishEditor>(dir(), "US", session_->app.log.get(), &ui_);
   editor_->set_current_year(2025);

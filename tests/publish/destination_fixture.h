@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/session.h"
+#include "support/test_program.h"
 #include "generator/generator.h"
 #include "publish/publish_editor.h"
 #include "support/fake_ui.h"
@@ -37,7 +37,7 @@ class DestinationFixture : public ::testing::Test {
 
   almanix::testing::TempRoot root_;
   std::ostringstream err_;
-  std::unique_ptr<cli::Session> session_;
+  std::unique_ptr<almanix::testing::TestProgram> session_;
   almanix::testing::FakeUi ui_;
   std::unique_ptr<PublishEditor> editor_;
   std::unique_ptr<generator::Generator> generator_;

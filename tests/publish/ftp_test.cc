@@ -23,7 +23,7 @@
 #include "app/file_util.h"
 #include "app/ini_file.h"
 #include "app/scramble.h"
-#include "cli/session.h"
+#include "support/test_program.h"
 #include "generator/generator.h"
 #include "publish/destination_fixture.h"
 #include "publish/destinations.h"
@@ -754,10 +754,8 @@ class WebsiteDestinationTest : public FtpUploadTest {
     FtpUploadTest::SetUp();
     if (IsSkipped()) return;
     Start();
-    session_ = std::make_unique<cli::Session>(err_);
-    cli::Invocation inv;
-    inv.root = root_.path();
-    ASSERT_TRUE(session_->Start(inv, err_, 0)) << err_.str();
+    session_ = std::make_unique<almanix::testing::TestProgram>();
+    ASSERT_TRUE(session_->StartIn(root_.path()).ok());
     ASSERT_TRUE(session_->Years().EnsureQuiet(EncodeDate(2025, 1, 1)).ok());
     editor_ = std::make_unique<PublishEditor>(*session_->app.dir, "US",
                                               session_->app.log.get(), &ui_);
@@ -793,7 +791,7 @@ class WebsiteDestinationTest : public FtpUploadTest {
   }
 
   std::ostringstream err_;
-  std::unique_ptr<cli::Session> session_;
+  std::unique_ptr<almanix::testing::TestProgram> session_;
   std::unique_ptr<PublishEditor> editor_;
   std::unique_ptr<generator::Generator> generator_;
 };
