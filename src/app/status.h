@@ -57,6 +57,8 @@ class [[nodiscard]] Status {
 // For a step whose failure changes nothing the caller could act on; the
 // reason is written at the call so a reader sees why it is dropped.
 inline void IgnoreResult(const Status& /*status*/, const char* /*why*/) {}
+// The same for a step that answers only yes or no.
+inline void IgnoreResult(bool /*succeeded*/, const char* /*why*/) {}
 
 // A value or the Status that explains why there is none.
 template <typename T>

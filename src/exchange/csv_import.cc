@@ -269,9 +269,9 @@ void TfrmCSV::LoadSettings(const std::string& path) {
 }
 
 Status TfrmCSV::SaveSettings(const std::string& path) const {
-  (void)TDir::EnsureDir(dir_.ImportDir);
+  IgnoreResult(TDir::EnsureDir(dir_.ImportDir), "saving the choices reports a missing folder");
   IniFile ini(SettingsPath(path));
-  (void)ini.Load();
+  IgnoreResult(ini.Load(), "a file without saved choices takes the defaults");
   ini.WriteString(kSection, "FilePath", path);
   for (int i = 0; i < kCsvFieldCount; ++i) {
     ini.WriteInteger(kSection, kFieldKeys[i], settings.columns[static_cast<size_t>(i)]);
@@ -527,7 +527,7 @@ Result<CsvImportResult> TfrmCSV::Import(const std::string& path, bool quiet) {
   }
   if (!quiet) ui_.ShowMessage(ImportedMessage(result.walked, result.lines));
   config_.ImportFilePath = path;
-  (void)SaveSettings(path);
+  IgnoreResult(SaveSettings(path), "the import is done; the choices are a convenience");
   LogTo(log_, false, "ImportCSV " + path + ": " + std::to_string(result.imported) + " events");
   return result;
 }

@@ -27,7 +27,7 @@ class ServiceWithFile : public SecretStore {
   Status Store(const SecretKey& key, const std::string& secret) override {
     if (service_->Store(key, secret).ok()) {
       // Moved: no second copy stays behind in the file.
-      (void)file_->Remove(key);
+      IgnoreResult(file_->Remove(key), "the keyring holds the password now; the file copy is stale");
       return Status::Ok();
     }
     return file_->Store(key, secret);

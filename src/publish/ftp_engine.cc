@@ -9,6 +9,7 @@
 
 #include <curl/curl.h>
 
+#include "app/status.h"
 #include "app/text.h"
 
 namespace almanix::publish {
@@ -538,10 +539,11 @@ bool CurlFtpEngine::ReplaceByAside(const std::string& dir, const std::string& te
     if (Commands(dir, {DeleteCommand(dir, aside)})) return true;
     std::vector<std::string> undo = RenameCommands(dir, name, temp);
     for (const std::string& c : RenameCommands(dir, aside, name)) undo.push_back(c);
-    (void)Commands(dir, undo);
+    IgnoreResult(Commands(dir, undo), "the failure being reported is the rename's");
     return false;
   }
-  (void)Commands(dir, RenameCommands(dir, aside, name));
+  IgnoreResult(Commands(dir, RenameCommands(dir, aside, name)),
+               "putting the old file back is all that is left to try");
   return false;
 }
 
@@ -561,7 +563,8 @@ bool CurlFtpEngine::PutFile(const std::string& local_path, const std::string& re
     // not rename over an existing file, or an account without the right.
     if (ReplaceByAside(dir, temp, remote_name)) return true;
     const bool folder_in_the_way = Probe(CollapseRemotePath(dir + "/" + remote_name));
-    (void)Commands(dir, {"*" + DeleteCommand(dir, temp)});
+    IgnoreResult(Commands(dir, {"*" + DeleteCommand(dir, temp)}),
+                 "a leftover temporary file is tidied on the next upload");
     if (folder_in_the_way) {
       last_error_ = error;
       last_code_ = code;
@@ -574,7 +577,8 @@ bool CurlFtpEngine::PutFile(const std::string& local_path, const std::string& re
   // the connection was lost. Not where no server was reached at all.
   if (code != CURLE_COULDNT_CONNECT && code != CURLE_COULDNT_RESOLVE_HOST &&
       code != CURLE_COULDNT_RESOLVE_PROXY) {
-    (void)Commands(dir, {"*" + DeleteCommand(dir, temp)});
+    IgnoreResult(Commands(dir, {"*" + DeleteCommand(dir, temp)}),
+                 "a leftover temporary file is tidied on the next upload");
   }
   last_error_ = error;
   last_code_ = code;

@@ -449,7 +449,7 @@ FtpUploadResult FtpUpload::PublishFiles(const std::string& build_dir) {
                       " does not exist, would you like to create it ?",
                   Buttons::kOkCancel, options_.create_default);
       if (create == Answer::kOk) {
-        (void)CreatePath(p);
+        IgnoreResult(CreatePath(p), "whether the folder is there now is asked next");
         if (!IsAt(p)) {
           const Answer here =
               ui_.Ask("Sorry I could not create this remote path : " + SingleQuoted(p) +
@@ -681,7 +681,7 @@ FtpFolderNode FtpUpload::LoadTree() {
         continue;
       }
       fill(child, level + 1);
-      (void)ChangeDir(here);
+      IgnoreResult(ChangeDir(here), "only the way back; the next step checks where it is");
     }
   };
   fill(root, 1);
@@ -697,7 +697,7 @@ FtpUploadResult FtpUpload::PublishHere(const std::string& build_dir) {
   FtpUploadResult result;
   result.connected = engine_.IsConnected();
   if (!result.connected) return result;
-  (void)ChangeDir("~");
+  IgnoreResult(ChangeDir("~"), "the login folder is where a failed change leaves us anyway");
   if (!working_path_.empty() && !ChangeDir(working_path_)) {
     ui_.ShowMessage("Could not change directories to " + SingleQuoted(working_path_) +
                         " Try a different directory",
@@ -728,7 +728,7 @@ std::optional<std::string> FtpUpload::AddFolder() {
   if (name.empty()) return std::nullopt;
   if (!engine_.MakeDir(name)) {
     Log(name + " not created");
-    (void)ChangeDir("~");
+    IgnoreResult(ChangeDir("~"), "the second try says whether the folder could be made");
     if (!engine_.MakeDir(name)) {
       ui_.ShowMessage("Could not create directory " + name, MessageKind::kError);
       return std::nullopt;
@@ -738,7 +738,7 @@ std::optional<std::string> FtpUpload::AddFolder() {
 }
 
 std::string FtpUpload::Cd() {
-  (void)ChangeDir(working_path_);
+  IgnoreResult(ChangeDir(working_path_), "the folder reached is what is returned");
   return engine_.CurrentDir();
 }
 
