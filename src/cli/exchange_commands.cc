@@ -184,7 +184,14 @@ int ImportIcs(const Invocation& inv, std::ostream& out, std::ostream& err) {
       session.data.db(), file, *category, session.ui, session.app.log.get());
   if (!r.ok()) return Failed(err, r.status().message());
   out << r.value().written << " events imported\n";
-  return session.SaveBack(err) ? kExitOk : kExitFailed;
+  if (!session.SaveBack(err)) return kExitFailed;
+  // The events that were read are kept; the others make the import a failure.
+  if (r.value().not_understood > 0) {
+    return Failed(err, std::to_string(r.value().not_understood) + " of " +
+                           std::to_string(r.value().vevents) + " events of " + file +
+                           " could not be imported");
+  }
+  return kExitOk;
 }
 
 }  // namespace

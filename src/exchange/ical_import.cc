@@ -244,6 +244,7 @@ Result<std::vector<IcsEvent>> ReadIcsFile(const std::string& path, int category,
     if (icaltime_is_null_time(dtstart)) {
       // No start: there is no day to put it on.
       result->messages.push_back(NotUnderstoodMessage(result->vevents - 1));
+      ++result->not_understood;
       return;
     }
     IcsEvent e;

@@ -40,6 +40,7 @@ struct IcsImportResult {
   int vevents = 0;   // VEVENT blocks in the file
   int written = 0;   // rows written
   int expanded = 0;  // events whose rule was written date by date
+  int not_understood = 0;  // events left out (no start)
   std::vector<std::string> messages;  // what was said about single events
 };
 

@@ -171,6 +171,19 @@ TEST_F(ExchangeCommandsTest, ImportIcsAddsTheFilesEvents) {
   EXPECT_EQ(Cli({"import-ics", file}).code, 2);
   WriteAll(file, "nonsense");
   EXPECT_EQ(Cli({"import-ics", file, "--category", "1"}).code, 1);
+
+  // An event without a start is left out and makes the import a failure;
+  // the others are kept.
+  WriteAll(file,
+           "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\nUID:2\r\nSUMMARY:No day\r\n"
+           "END:VEVENT\r\nBEGIN:VEVENT\r\nUID:3\r\nDTSTART:20250305T100000\r\n"
+           "SUMMARY:Swim\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n");
+  r = Cli({"import-ics", file, "--category", "1"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.out, "1 events imported\n");
+  EXPECT_THAT(r.err, HasSubstr("1 of 2 events of " + file + " could not be imported"));
+  EXPECT_THAT(Cli({"event", "list", "--from", "2025-03-05", "--to", "2025-03-05"}).out,
+              HasSubstr("Swim"));
 }
 
 }  // namespace
