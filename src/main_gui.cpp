@@ -120,6 +120,7 @@ int main(int argc, char** argv) {
     }
     window = new almanix::shell::TfrmMain(program, ui);
     window->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(window, &QObject::destroyed, [&window] { window = nullptr; });
     window->StartUp();
     window->show();
     if (!args.program_args.empty()) {
