@@ -56,11 +56,11 @@ for target in "${targets[@]}"; do
   echo "fuzz: $target for ${seconds} s"
   status=0
   # -timeout: one input running this long is a hang (libical alone may
-  # search a second or two for the dates of a rule that has none, many
-  # times that under the sanitizers on a busy machine); -rss_limit_mb: a
+  # search a second or two for the dates of a rule that has none, twenty
+  # and more under the sanitizers on a busy machine); -rss_limit_mb: a
   # reader that balloons is a finding too.
   "$build/bin/$target" "$corpus" "${seeds[@]}" -max_total_time="$seconds" \
-    -timeout=25 -rss_limit_mb=2048 -print_final_stats=1 \
+    -timeout=60 -rss_limit_mb=2048 -print_final_stats=1 \
     -artifact_prefix="$artifacts" "${extra[@]}" >"$log" 2>&1 || status=$?
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
   cov=$(grep -E '^#[0-9]+' "$log" | tail -1 | grep -o 'cov: [0-9]*' || true)

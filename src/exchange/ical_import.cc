@@ -291,6 +291,20 @@ Result<std::vector<IcsEvent>> ReadIcsFile(const std::string& path, int category,
     const bool bounded = !rrule || rule.count > 0 || !icaltime_is_null_time(rule.until);
     icaltimetype from = icaltime_from_day_of_year(1, s.year - 1);
     icaltimetype to = icaltime_from_day_of_year(1, bounded ? s.year + 60 : s.year + 4);
+    // Rules below a day repeat thousands of times a day and libical walks
+    // every instance of the window: it ends where the dates kept end, or a
+    // stranger's one-line rule would keep the import busy for minutes.
+    if (rrule && (rule.freq == ICAL_SECONDLY_RECURRENCE ||
+                  rule.freq == ICAL_MINUTELY_RECURRENCE || rule.freq == ICAL_HOURLY_RECURRENCE)) {
+      const long long unit = rule.freq == ICAL_SECONDLY_RECURRENCE   ? 1
+                             : rule.freq == ICAL_MINUTELY_RECURRENCE ? 60
+                                                                     : 3600;
+      const long long seconds =
+          static_cast<long long>(kMaxDates + 1) * std::max<long long>(rule.interval, 1) * unit;
+      icaltimetype limit = dtstart;
+      icaltime_adjust(&limit, static_cast<int>(seconds / 86400 + 1), 0, 0, 0);
+      if (icaltime_compare(limit, to) < 0) to = limit;
+    }
     icalcomponent_foreach_recurrence(ev, from, to, Collect, &dates);
     std::set<DayNumber> wanted;
     for (const auto& span : dates.spans) wanted.insert(DatePart(span.first));

@@ -143,6 +143,19 @@ TEST_F(IcalImportTest, RulesTheCalendarCannotHoldBecomeSingleDates) {
   EXPECT_THAT(Column("rChoice"), ::testing::Each(""));
 }
 
+// A rule by the second or the hour without an end: libical would walk every
+// second of four years (found by the fuzzer: minutes for a 370-byte file).
+TEST_F(IcalImportTest, RulesBelowADayAreExpandedOnlyAsFarAsTheDatesKept) {
+  IcsImportResult r = Import(Calendar(
+      Event("DTSTART:20260106T093000\r\nSUMMARY:Tick\r\nRRULE:FREQ=SECONDLY\r\n") +
+      Event("DTSTART:20260106T093000\r\nSUMMARY:Hourly\r\nRRULE:FREQ=HOURLY;INTERVAL=5\r\n")));
+  EXPECT_EQ(r.vevents, 2);
+  // At most 2,000 dates an event, starting on its first day.
+  EXPECT_THAT(Days(2026, 1, 6, 2026, 1, 6), ::testing::Contains("2026-01-06"));
+  EXPECT_LE(Column("Summary").size(), 2u * 2000u);
+  EXPECT_GE(Column("Summary").size(), 2u);
+}
+
 TEST_F(IcalImportTest, BadFilesAndEventsWithoutStart) {
   const std::string path = root_ / "junk.ics";
   WriteAll(path, "this is not a calendar");
