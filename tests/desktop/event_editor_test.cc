@@ -11,6 +11,7 @@
 #include "app/startup.h"
 #include "app/text.h"
 #include "desktop/custom_colours.h"
+#include "desktop/desktop_fixture.h"
 #include "desktop/event_files.h"
 #include "desktop/skip_days.h"
 #include "store/db.h"
@@ -24,10 +25,9 @@ namespace {
 
 using almanix::testing::FakeUi;
 using almanix::testing::ReadAll;
-using almanix::testing::TempRoot;
 using almanix::testing::WriteAll;
 
-DayNumber D(int y, int m, int d) { return EncodeDate(y, m, d); }
+using testing::D;
 
 constexpr char kAllMonths[] = ",1,2,3,4,5,6,7,8,9,10,11,12,";
 
@@ -61,16 +61,10 @@ class FakePictureWorks : public PictureWorks {
   bool fail = false;
 };
 
-class EventEditorTest : public ::testing::Test {
+class EventEditorTest : public testing::DesktopFixture {
  protected:
   void SetUp() override {
-    hooks_ = std::make_unique<store::StoreStartup>(data_, ui_);
-    StartupOptions options;
-    options.root = root_.path();
-    options.hooks = hooks_.get();
-    Startup(app_, ui_, options);
-    ASSERT_TRUE(app_.dir && app_.config);
-    ui_.messages.clear();
+    DesktopFixture::SetUp();
     ui_.questions.clear();
     editor_ = std::make_unique<EventEditor>(app_, data_, ui_);
   }
@@ -100,11 +94,6 @@ class EventEditorTest : public ::testing::Test {
     return editor_->event_id();
   }
 
-  TempRoot root_;
-  FakeUi ui_;
-  App app_;
-  store::TDB1 data_;
-  std::unique_ptr<store::StoreStartup> hooks_;
   std::unique_ptr<EventEditor> editor_;
 };
 

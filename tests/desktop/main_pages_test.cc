@@ -91,11 +91,11 @@ TEST_F(MainPagesTest, OnlineAddressAndSaveUrl) {
   EXPECT_FALSE(std::filesystem::exists(FavoriteFolder(*app_.dir, "Home")));
 
   Favorite("Work");
-  ASSERT_TRUE(SaveOnlineAddress(*app_.dir, "Work", "https://example.org/work/").ok());
-  EXPECT_EQ(OnlineAddress(*app_.dir, "Work"), "https://example.org/work/");
+  ASSERT_TRUE(SaveOnlineAddress(*app_.dir, "Work", "https://example.org/club-calendar/").ok());
+  EXPECT_EQ(OnlineAddress(*app_.dir, "Work"), "https://example.org/club-calendar/");
   IniFile conf(FavoriteFolder(*app_.dir, "Work") + "conf.ini");
   ASSERT_TRUE(conf.Load().ok());
-  EXPECT_EQ(conf.ReadString("Publish", "URL", ""), "https://example.org/work/");
+  EXPECT_EQ(conf.ReadString("Publish", "URL", ""), "https://example.org/club-calendar/");
 }
 
 }  // namespace
