@@ -19,7 +19,7 @@ constexpr std::uint64_t kFuzzUnpackLimit = 64ull << 20;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   almanix::fuzz::Program& program = almanix::fuzz::TheProgram();
-  static almanix::store::CalendarFile files(program.app, program.data, program.ui);
+  static almanix::store::CalendarFile files(program.app, program.data, program.ui());
   const std::string path = program.root.Write("Fuzzed.cal", data, size);
 
   // The extraction on its own, under a small limit, into a box inside an

@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   almanix::fuzz::Program& program = almanix::fuzz::TheProgram();
   const std::string path = program.root.Write("events.csv", data, size);
   almanix::exchange::TfrmCSV form(*program.app.dir, *program.app.config, program.data.db(),
-                                  program.ui, program.app.log.get());
+                                  program.ui(), program.app.log.get());
   // Each run starts without the choices the previous one saved.
   std::remove(form.SettingsPath(path).c_str());
   if (!form.LoadFile(path).ok()) return 0;

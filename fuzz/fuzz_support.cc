@@ -45,13 +45,15 @@ std::string FuzzRoot::Write(const std::string& name, const uint8_t* data,
   return target;
 }
 
-Program::Program() {
-  StartupOptions options;
+Program::Program() : almanix::Program(quiet_ui) {
+  Options options;
   options.install_dir = ALMANIX_FUZZ_DATA_DIR;
   options.root = root.path() + "user";
-  options.hooks = &hooks;
   app.opener = std::make_unique<platform::XdgOpener>("true");
-  Startup(app, ui, options);
+  if (Status s = Start(options); !s.ok()) {
+    std::fprintf(stderr, "fuzz: the program could not start: %s\n", s.message().c_str());
+    std::abort();
+  }
 }
 
 Program& TheProgram() {

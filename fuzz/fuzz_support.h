@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/startup.h"
+#include "program/program.h"
 #include "app/ui_seam.h"
 #include "store/db.h"
 #include "store/store_startup.h"
@@ -60,14 +61,12 @@ class FuzzRoot {
 
 // The program started once per process on the installed data of the build
 // tree, as the command line starts it.
-struct Program {
-  Program();
-
+struct FuzzParts {
   FuzzRoot root;
-  QuietUi ui;
-  App app;
-  store::TDB1 data;
-  store::StoreStartup hooks{data, ui};
+  QuietUi quiet_ui;
+};
+struct Program : FuzzParts, almanix::Program {
+  Program();
 };
 
 // The process's program, started on first use.

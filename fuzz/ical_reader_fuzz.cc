@@ -8,7 +8,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   almanix::fuzz::Program& program = almanix::fuzz::TheProgram();
   const std::string path = program.root.Write("events.ics", data, size);
-  almanix::IgnoreResult(almanix::exchange::ImportIcsFile(program.data.db(), path, 3, program.ui,
+  almanix::IgnoreResult(almanix::exchange::ImportIcsFile(program.data.db(), path, 3, program.ui(),
                                                         program.app.log.get())
                             .status(),
                         "a refused file is a result; only a crash is a finding");

@@ -7,6 +7,7 @@ namespace almanix {
 
 Status Program::Start(const Options& options) {
   StartupOptions startup;
+  startup.install_dir = options.install_dir;
   startup.root = options.root;
   startup.executable = options.executable;
   startup.hooks = &hooks;

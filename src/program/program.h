@@ -27,6 +27,7 @@ class Program {
   Program& operator=(const Program&) = delete;
 
   struct Options {
+    std::string install_dir;  // empty: found from the program's location
     std::string root;        // empty: ALMANIX_ROOT or the normal places
     std::string workdir;     // work in this folder ("Work in ..")
     std::string calendar;    // open this calendar file first
