@@ -272,6 +272,10 @@ TABLE = [
      b"# hash=2\r\n[a]\r\nk=1\rk2=2\n\n\r\r[A]\r\nK=dup\r\n[a]\r\nk=3\r\n  spaced  =  v  \r\n"),
     ("ini_reader_fuzz", "long_line.ini", b"[s]\r\nk=" + b"v" * 8000 + b"\r\n"),
     ("ini_reader_fuzz", "no_final_break.ini", b"[s]\r\nk=1\r\nlast=\xe9"),
+    # Found by the fuzzer: two marks, and the second one used to survive a
+    # save as part of the first line.
+    ("ini_reader_fuzz", "double-byte-order-mark.ini",
+     b"\xef\xbb\xbf\xef\xbb\xbf8\x00u\r\n8\x00u\r\n"),
 ]
 
 

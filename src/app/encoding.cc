@@ -137,7 +137,9 @@ std::optional<std::string> Utf8ToCp1252(std::string_view utf8) {
 }
 
 std::string DecodeText(std::string_view bytes) {
-  if (bytes.starts_with(kBom)) bytes.remove_prefix(kBom.size());
+  // A file saved twice by a tool that adds a mark each time carries two; a
+  // mark left behind would end up in the first key or column name.
+  while (bytes.starts_with(kBom)) bytes.remove_prefix(kBom.size());
   if (IsValidUtf8(bytes)) return std::string(bytes);
   return Cp1252ToUtf8(bytes);
 }
