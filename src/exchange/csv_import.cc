@@ -457,22 +457,24 @@ Result<CsvImportResult> TfrmCSV::Import(const std::string& path, bool quiet) {
     const bool shows_end = !Trim(end_time_text).empty();
     std::string url = ForeignUrl(value(CsvField::kURL));
     if (ToLower(url).find("http://") == std::string::npos) url = "http://";
+    const store::EventDateColumns dates = store::EventDateColumns::For(
+        start, end, twelve_hours ? "h:mmam/pm" : "hh:mm ");
     const std::pair<const char*, std::string> columns[] = {
         {"CalendarID", category},
         {"Summary", name},
         {"Description", description},
-        {"caption", FormatDateTime(twelve_hours ? "h:mmam/pm" : "hh:mm ", start)},
+        {"caption", dates.caption},
         {"Location", location},
-        {"sDateTime", start_text},
-        {"eDateTime", store::DateValueText(end)},
-        {"sDate", std::to_string(DatePart(start))},
-        {"sTime", std::to_string(store::TimeCode(start))},
-        {"eTime", std::to_string(store::TimeCode(end))},
-        {"eDate", std::to_string(DatePart(end))},
-        {"rEnds", std::to_string(DatePart(end))},
-        {"iYear", FormatDateTime("yyyy", start)},
-        {"iMonth", FormatDateTime("m", start)},
-        {"iDay", FormatDateTime("d", start)},
+        {"sDateTime", dates.s_date_time},
+        {"eDateTime", dates.e_date_time},
+        {"sDate", dates.s_date},
+        {"sTime", dates.s_time},
+        {"eTime", dates.e_time},
+        {"eDate", dates.e_date},
+        {"rEnds", dates.e_date},
+        {"iYear", dates.i_year},
+        {"iMonth", dates.i_month},
+        {"iDay", dates.i_day},
         {"Visible", "True"},
         {"Alarm", "F"},
         {"Calendars", "," + category + ","},
