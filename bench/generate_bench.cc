@@ -52,7 +52,7 @@
 #include "cli/invocation.h"
 #include "cli/session.h"
 #include "generator/generator.h"
-#include "publish/publish_editor.h"
+#include "settings/publish_editor.h"
 #include "store/db_engine.h"
 #include "store/year_tables.h"
 

@@ -9,6 +9,21 @@ if grep -rn -E '#include *<Q[A-Za-z]+' src --exclude-dir=shell --exclude=main_gu
   echo "lint: Qt is included outside src/shell" >&2
   status=1
 fi
+# Folders include only folders below them; app and platform lean on each
+# other, and siblings (publish and exchange, cli and shell) stay apart.
+declare -A rank=([app]=0 [platform]=0 [store]=1 [settings]=2 [generator]=3
+                 [publish]=4 [exchange]=4 [program]=4 [desktop]=5 [cli]=6 [shell]=6)
+while IFS=: read -r file _ inc; do
+  from=${file#src/}; from=${from%%/*}
+  to=$(sed -E 's/.*#include "([a-z_]+)\/.*/\1/' <<<"$inc")
+  [ -n "${rank[$from]:-}" ] && [ -n "${rank[$to]:-}" ] || continue
+  [ "$from" = "$to" ] && continue
+  if [ "${rank[$to]}" -gt "${rank[$from]}" ] ||
+     { [ "${rank[$to]}" -eq "${rank[$from]}" ] && [ "${rank[$to]}" -ne 0 ]; }; then
+    echo "lint: $file includes $to/, which is not below $from/" >&2
+    status=1
+  fi
+done < <(grep -rn -E '#include "[a-z_]+/' src --include='*.h' --include='*.cc')
 while IFS= read -r f; do
   [ -s "$f" ] || continue
   if [ "$(tail -c1 "$f" | od -An -tx1 | tr -d ' ')" != "0a" ]; then

@@ -11,7 +11,7 @@
 #include "exchange/csv_import.h"
 #include "exchange/event_table.h"
 #include "exchange/ical_import.h"
-#include "publish/publish_editor.h"
+#include "settings/publish_editor.h"
 
 namespace almanix::cli {
 namespace {

@@ -15,8 +15,8 @@
 #include "app/text.h"
 #include "cli/commands.h"
 #include "cli/session.h"
-#include "publish/publish_editor.h"
-#include "publish/publish_settings.h"
+#include "settings/publish_editor.h"
+#include "settings/publish_settings.h"
 
 namespace almanix::cli {
 namespace {

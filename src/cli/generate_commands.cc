@@ -13,8 +13,8 @@
 #include "generator/generator.h"
 #include "publish/destinations.h"
 #include "publish/ftp_upload.h"
-#include "publish/publish_editor.h"
-#include "publish/publish_settings.h"
+#include "settings/publish_editor.h"
+#include "settings/publish_settings.h"
 
 namespace almanix::cli {
 namespace {

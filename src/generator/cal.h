@@ -6,7 +6,7 @@
 
 #include "app/status.h"
 #include "generator/day_cell.h"
-#include "publish/style_library.h"
+#include "settings/style_library.h"
 
 // The month pages of a run, with the small calendar page of each and the
 // year page that grows over the whole run. Every fragment of a month grid

@@ -23,8 +23,8 @@
 #include "generator/rss.h"
 #include "generator/scroller.h"
 #include "generator/style_sheets.h"
-#include "publish/publish_editor.h"
-#include "publish/style_library.h"
+#include "settings/publish_editor.h"
+#include "settings/style_library.h"
 
 namespace almanix::generator {
 namespace fs = std::filesystem;

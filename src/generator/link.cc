@@ -6,7 +6,7 @@
 #include "app/text.h"
 #include "app/ui_seam.h"
 #include "generator/run_context.h"
-#include "publish/publish_settings.h"
+#include "settings/publish_settings.h"
 
 namespace almanix::generator {
 namespace {

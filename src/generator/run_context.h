@@ -7,8 +7,8 @@
 
 #include "app/dates.h"
 #include "app/status.h"
-#include "publish/language_texts.h"
-#include "publish/publish_settings.h"
+#include "settings/language_texts.h"
+#include "settings/publish_settings.h"
 
 namespace almanix {
 class RunResult;

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "app/status.h"
-#include "publish/publish_settings.h"
+#include "settings/publish_settings.h"
 
 // The three style sheets every run computes from the publish settings, so
 // that the user's colours, fonts, widths and alignment override the style's

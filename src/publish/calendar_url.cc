@@ -9,8 +9,8 @@
 #include "app/dir.h"
 #include "app/text.h"
 #include "app/ui_seam.h"
-#include "publish/publish_editor.h"
-#include "publish/publish_settings.h"
+#include "settings/publish_editor.h"
+#include "settings/publish_settings.h"
 
 namespace almanix::publish {
 namespace {

@@ -13,8 +13,8 @@
 #include "generator/generator.h"
 #include "publish/calendar_url.h"
 #include "publish/other_destinations.h"
-#include "publish/publish_editor.h"
-#include "publish/publish_settings.h"
+#include "settings/publish_editor.h"
+#include "settings/publish_settings.h"
 #include "publish/published_calendar_file.h"
 
 namespace almanix::publish {

@@ -12,7 +12,7 @@
 #include "app/file_util.h"
 #include "app/log.h"
 #include "app/text.h"
-#include "publish/publish_settings.h"
+#include "settings/publish_settings.h"
 
 namespace almanix::publish {
 namespace fs = std::filesystem;

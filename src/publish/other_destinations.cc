@@ -7,8 +7,8 @@
 #include "generator/generator.h"
 #include "publish/destinations.h"
 #include "platform/headless_services.h"
-#include "publish/language_texts.h"
-#include "publish/publish_editor.h"
+#include "settings/language_texts.h"
+#include "settings/publish_editor.h"
 
 namespace almanix::publish {
 namespace {

@@ -1,4 +1,4 @@
-#include "publish/galleries.h"
+#include "settings/galleries.h"
 
 #include "app/comma_text.h"
 #include "app/dir.h"

@@ -1,4 +1,4 @@
-#include "publish/language_texts.h"
+#include "settings/language_texts.h"
 
 #include <array>
 

@@ -1,4 +1,4 @@
-#include "publish/publish_editor.h"
+#include "settings/publish_editor.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -14,9 +14,9 @@
 #include "app/text.h"
 #include "app/ui_seam.h"
 #include "platform/secret_store.h"
-#include "publish/galleries.h"
-#include "publish/language_texts.h"
-#include "publish/style_library.h"
+#include "settings/galleries.h"
+#include "settings/language_texts.h"
+#include "settings/style_library.h"
 #include "store/db_engine.h"
 
 namespace almanix::publish {

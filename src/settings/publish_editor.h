@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "app/status.h"
-#include "publish/galleries.h"
-#include "publish/publish_settings.h"
-#include "publish/size_presets.h"
+#include "settings/galleries.h"
+#include "settings/publish_settings.h"
+#include "settings/size_presets.h"
 
 namespace almanix {
 class TDir;

@@ -11,7 +11,7 @@
 
 #include "app/status.h"
 #include "platform/secret_store.h"
-#include "publish/galleries.h"
+#include "settings/galleries.h"
 
 namespace almanix {
 class TDir;

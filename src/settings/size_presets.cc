@@ -1,4 +1,4 @@
-#include "publish/size_presets.h"
+#include "settings/size_presets.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "publish/style_library.h"
+#include "settings/style_library.h"
 
 #include <stdlib.h>
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/status.h"
-#include "publish/galleries.h"
+#include "settings/galleries.h"
 
 namespace almanix {
 class TDir;

@@ -14,7 +14,7 @@
 #include "app/ini_file.h"
 #include "app/scramble.h"
 #include "app/text.h"
-#include "publish/publish_settings.h"
+#include "settings/publish_settings.h"
 #include "support/cli_runner.h"
 #include "support/temp_root.h"
 

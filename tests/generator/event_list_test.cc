@@ -14,7 +14,7 @@
 #include "app/dir.h"
 #include "app/file_util.h"
 #include "generator/run_fixture.h"
-#include "publish/style_library.h"
+#include "settings/style_library.h"
 #include "store/db_engine.h"
 #include "support/temp_root.h"
 

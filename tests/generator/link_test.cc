@@ -12,7 +12,7 @@
 #include "app/file_util.h"
 #include "generator/run_context.h"
 #include "generator/run_fixture.h"
-#include "publish/publish_settings.h"
+#include "settings/publish_settings.h"
 #include "support/fake_ui.h"
 #include "support/temp_root.h"
 

@@ -8,7 +8,7 @@
 
 #include "app/dates.h"
 #include "generator/run_context.h"
-#include "publish/publish_settings.h"
+#include "settings/publish_settings.h"
 
 namespace almanix::generator {
 namespace {

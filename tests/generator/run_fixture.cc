@@ -7,7 +7,7 @@
 #include "app/dates.h"
 #include "app/dir.h"
 #include "app/file_util.h"
-#include "publish/style_library.h"
+#include "settings/style_library.h"
 #include "store/db_engine.h"
 
 namespace almanix::generator::testing {

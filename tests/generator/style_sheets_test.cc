@@ -6,7 +6,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "publish/publish_settings.h"
+#include "settings/publish_settings.h"
 #include "support/temp_root.h"
 
 namespace almanix::generator {

@@ -12,7 +12,7 @@
 #include "app/dir.h"
 #include "app/file_util.h"
 #include "publish/destination_fixture.h"
-#include "publish/publish_settings.h"
+#include "settings/publish_settings.h"
 
 namespace almanix::publish {
 namespace {

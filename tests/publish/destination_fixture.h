@@ -10,7 +10,7 @@
 
 #include "support/test_program.h"
 #include "generator/generator.h"
-#include "publish/publish_editor.h"
+#include "settings/publish_editor.h"
 #include "support/fake_ui.h"
 #include "support/temp_root.h"
 

@@ -1,4 +1,4 @@
-#include "publish/galleries.h"
+#include "settings/galleries.h"
 
 #include <filesystem>
 

@@ -10,9 +10,9 @@
 #include "app/file_util.h"
 #include "platform/opener.h"
 #include "platform/trash.h"
-#include "publish/galleries.h"
-#include "publish/language_texts.h"
-#include "publish/style_library.h"
+#include "settings/galleries.h"
+#include "settings/language_texts.h"
+#include "settings/style_library.h"
 #include "support/fake_ui.h"
 #include "support/temp_root.h"
 

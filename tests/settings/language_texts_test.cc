@@ -1,4 +1,4 @@
-#include "publish/language_texts.h"
+#include "settings/language_texts.h"
 
 #include <filesystem>
 
@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "app/dir.h"
-#include "publish/galleries.h"
+#include "settings/galleries.h"
 #include "support/fake_ui.h"
 #include "support/fixture.h"
 

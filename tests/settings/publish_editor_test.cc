@@ -1,4 +1,4 @@
-#include "publish/publish_editor.h"
+#include "settings/publish_editor.h"
 
 #include <filesystem>
 
@@ -8,9 +8,9 @@
 #include "app/dir.h"
 #include "app/log.h"
 #include "platform/system_info.h"
-#include "publish/galleries.h"
-#include "publish/language_texts.h"
-#include "publish/style_library.h"
+#include "settings/galleries.h"
+#include "settings/language_texts.h"
+#include "settings/style_library.h"
 #include "store/db_engine.h"
 #include "support/fake_ui.h"
 #include "support/fixture.h"

@@ -1,4 +1,4 @@
-#include "publish/publish_settings.h"
+#include "settings/publish_settings.h"
 
 #include <sys/stat.h>
 
