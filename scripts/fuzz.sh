@@ -2,6 +2,9 @@
 # Builds the libFuzzer targets of the readers with clang (ASan + UBSan) in
 # build-fuzz/ and runs each for a bounded time:
 #     ./scripts/fuzz.sh [SECONDS] [TARGET...]      # default 30 s, all four
+# ALMANIX_FUZZ_SEED=N fixes the mutations' seed, so that a run from the same
+# seeds (an empty build-fuzz/corpus) tries the same inputs again; CI uses it
+# so that what it finds can be found again here.
 # Each target starts from its seeds in tests/data/fuzz/<target>/ (read only)
 # and grows its own corpus in build-fuzz/corpus/<target>/. Prints the
 # executions per target; a crash, leak or hang fails the script and keeps
@@ -51,6 +54,7 @@ for target in "${targets[@]}"; do
   seeds=("$top/tests/data/fuzz/$target")
   if [ "$target" = ini_reader_fuzz ]; then seeds+=("$top/tests/data/ini"); fi
   extra=()
+  if [ -n "${ALMANIX_FUZZ_SEED:-}" ]; then extra+=(-seed="$ALMANIX_FUZZ_SEED"); fi
   if [ -f "$top/fuzz/$target.dict" ]; then extra+=(-dict="$top/fuzz/$target.dict"); fi
   log="$build/$target.log"
   echo "fuzz: $target for ${seconds} s"
