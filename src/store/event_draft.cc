@@ -39,7 +39,9 @@ EventDateColumns EventDateColumns::For(DateTimeValue start, DateTimeValue end,
   c.s_time = std::to_string(TimeCode(start));
   c.e_time = std::to_string(TimeCode(end));
   c.e_date = std::to_string(DatePart(end));
+  // "yyyy": the year 99 is "0099", as every writer of the column had it.
   c.i_year = std::to_string(date.year);
+  if (c.i_year.size() < 4) c.i_year.insert(0, 4 - c.i_year.size(), '0');
   c.i_month = std::to_string(date.month);
   c.i_day = std::to_string(date.day);
   c.caption = ToLower(FormatDateTime(caption_pattern, start));
