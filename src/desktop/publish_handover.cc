@@ -137,12 +137,12 @@ PreviewOutcome PublishHandOver::FormatAndPublish(std::string_view format_name, i
 Status PublishHandOver::PublishFavorite(std::string_view favorite, int year,
                                         std::string_view category_name, int current_category) {
   const std::string folder = FavoriteFolder(*app_.dir, favorite);
-  if (!DirectoryExists(folder)) {
-    return Status::NotFound("no favorite " + std::string(favorite));
-  }
   auto editor = NewEditor(year, std::string(category_name) + ".html", current_category);
-  if (Status s = editor->Load(folder); !s.ok()) {
-    ui_.ShowMessage(kLoadPublishFormError, MessageKind::kError);
+  // A folder removed since the menu was made leaves the defaults.
+  if (DirectoryExists(folder)) {
+    if (Status s = editor->Load(folder); !s.ok()) {
+      ui_.ShowMessage(kLoadPublishFormError, MessageKind::kError);
+    }
   }
   Show(*editor, true);
   return Status::Ok();

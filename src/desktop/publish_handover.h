@@ -68,8 +68,8 @@ class PublishHandOver {
   // is the run's main page.
   PreviewOutcome FormatAndPublish(std::string_view format_name, int year, int current_category,
                                   bool publish_step);
-  // A favorite entry of the Publish menu: the window on that favorite,
-  // moved to its publish step.
+  // A favorite entry of the Publish menu: the window on that favorite (on
+  // the defaults when its folder is gone), moved to its publish step.
   Status PublishFavorite(std::string_view favorite, int year, std::string_view category_name,
                          int current_category);
   // "New Calendar..." / "Format Calendar" (new_calendar false) and "New

@@ -152,9 +152,12 @@ TEST_F(PublishHandOverTest, PublishMenuEntriesOpenTheWindowOnTheirSettings) {
   EXPECT_EQ(titles[0], "Cat and mouse");
   EXPECT_TRUE(steps[0]);
   EXPECT_EQ(start_months[0], 2);
-  // A folder gone since the menu was made opens nothing.
-  EXPECT_FALSE(handover_->PublishFavorite("Gone", 2010, names_[0], 1).ok());
-  EXPECT_EQ(titles.size(), 1u);
+  // A folder gone since the menu was made gives the window its defaults.
+  ASSERT_TRUE(handover_->PublishFavorite("Gone", 2010, names_[0], 1).ok());
+  ASSERT_EQ(titles.size(), 2u);
+  EXPECT_NE(titles[1], "Cat and mouse");
+  EXPECT_EQ(start_months[1], 0);
+  EXPECT_TRUE(ui_.messages.empty()) << ui_.messages.front();
 
   // "New Calendar" ticks all months even over a favorite's choice.
   SaveFavorite(names_[0], 1, "Saved");
