@@ -7,6 +7,8 @@
 #include <memory>
 
 #include <QAction>
+#include <QApplication>
+#include <QCursor>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
@@ -126,9 +128,24 @@ TEST_F(PreviewPageTest, ThePreviewPageGeneratesAndShowsTheChosenCalendar) {
   auto* progress = page.findChild<QProgressBar*>(QStringLiteral("previewProgress"));
   ASSERT_NE(progress, nullptr);
 
+  // While the run writes, its progress is on the page's bar under the busy
+  // cursor.
+  int bar_seen = 0;
+  int busy_seen = 0;
+  ui_.on_process_events = [&] {
+    if (progress->isVisible() && progress->value() >= 1 && progress->value() <= 99) ++bar_seen;
+    if (QApplication::overrideCursor() != nullptr &&
+        QApplication::overrideCursor()->shape() == Qt::WaitCursor) {
+      ++busy_seen;
+    }
+  };
   // Choosing the page previews the current category: its main page, the
   // year's first month.
   Pages()->setCurrentIndex(2);
+  ui_.on_process_events = nullptr;
+  EXPECT_GT(bar_seen, 0);
+  EXPECT_GT(busy_seen, 0);
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
   auto* box = page.findChild<QComboBox*>(QStringLiteral("formatBox"));
   ASSERT_NE(box, nullptr);
   EXPECT_EQ(box->currentText(), QStringLiteral("Announcements"));
