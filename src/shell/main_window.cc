@@ -1,6 +1,7 @@
 #include "shell/main_window.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <ctime>
 
 #include <QAction>
@@ -38,10 +39,14 @@
 #include "desktop/grid_rules.h"
 #include "desktop/main_grid.h"
 #include "desktop/main_pages.h"
+#include "desktop/publish_handover.h"
 #include "program/program.h"
 #include "desktop/event_editor.h"
 #include "shell/day_cell.h"
 #include "shell/event_window.h"
+#include "shell/online_page.h"
+#include "shell/preview_page.h"
+#include "shell/publish_menu.h"
 #include "shell/qt_pictures.h"
 #include "shell/qt_ui.h"
 
@@ -54,6 +59,9 @@ constexpr int kCellCount = 42;
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
 DateTimeValue Now() { return FromTimeT(std::time(nullptr)); }
+
+// The year box's year, which the publish commands work on.
+int YearOf(const desktop::MainGrid& grid) { return std::atoi(grid.YearBoxText().c_str()); }
 
 QAction* AddAction(QMenu* menu, const char* caption, std::function<void()> run,
                    const QKeySequence& keys = QKeySequence()) {
@@ -74,6 +82,7 @@ TfrmMain::TfrmMain(Program& program, UiSeam& ui) : program_(program), ui_(ui) {
   commands_ = std::make_unique<desktop::DayCommands>(program_.app, program_.data, ui_, *grid_);
   commands_->set_open_editor([this](const desktop::EditorRequest& r) { return OpenEditor(r); });
   commands_->set_show_calendar_page([this] { pages_->setCurrentIndex(0); });
+  handover_ = std::make_unique<desktop::PublishHandOver>(program_.app, program_.data, ui_);
 
   pages_ = new QTabWidget(this);
   pages_->setObjectName(QStringLiteral("pages"));
@@ -82,12 +91,15 @@ TfrmMain::TfrmMain(Program& program, UiSeam& ui) : program_(program), ui_(ui) {
   pages_->tabBar()->setFocusPolicy(Qt::NoFocus);
   pages_->addTab(BuildCalendarPage(), QStringLiteral("Calendar"));
   pages_->addTab(BuildEventsPage(), QStringLiteral("Events"));
-  auto* preview = new QLabel(QStringLiteral("Preview"), pages_);
-  preview->setAlignment(Qt::AlignCenter);
-  pages_->addTab(preview, QStringLiteral("Preview"));
-  auto* online = new QLabel(QStringLiteral("Online"), pages_);
-  online->setAlignment(Qt::AlignCenter);
-  pages_->addTab(online, QStringLiteral("Online"));
+  preview_ = new PreviewPage(*handover_, *program_.app.dir,
+                             {[this] { return YearOf(*grid_); },
+                              [this] { return grid_->CategoryNumber(); },
+                              [this] { RefreshFavoritesMenu(); }},
+                             pages_);
+  pages_->addTab(preview_, QStringLiteral("Preview"));
+  online_ = new OnlinePage(*program_.app.dir, ui_, [this] { return grid_->CategoryBoxText(); },
+                           pages_);
+  pages_->addTab(online_, QStringLiteral("Online"));
   status_ = new QLabel(QStringLiteral("                            Calendar: Default"), pages_);
   status_->setObjectName(QStringLiteral("statusText"));
   pages_->setCornerWidget(status_, Qt::BottomRightCorner);
@@ -385,9 +397,40 @@ void TfrmMain::OnPageChanged(int page) {
     grid_->LocateCategory(grid_->CategoryBoxText());
     Report(grid_->LoadGrid(grid_->DisplayDate()));
     Refresh();
+    RefillFormatBox(false);
   } else if (page == 1) {
     ReloadList(0);
+  } else if (page == 2) {
+    grid_->LocateCategory(grid_->CategoryBoxText());
+    RefillFormatBox(true);
+  } else if (page == 3) {
+    online_->Load();
   }
+}
+
+void TfrmMain::RefillFormatBox(bool run) {
+  preview_->Refill(desktop::FormatBoxItems(*program_.app.dir, program_.data.db(),
+                                           grid_->YearBoxText(), grid_->CategoryName()),
+                   grid_->CategoryName(), run);
+}
+
+void TfrmMain::RefreshFavoritesMenu() { publish_menu_->Refresh(); }
+
+void TfrmMain::FormatCategory(bool new_calendar) {
+  grid_->LocateCategory(grid_->CategoryBoxText());
+  Report(handover_->FormatCategory(YearOf(*grid_), grid_->CategoryName(), grid_->CategoryNumber(),
+                                   new_calendar));
+  RefreshFavoritesMenu();
+}
+
+void TfrmMain::PublishFavorite(const std::string& favorite) {
+  // The day's events wait while the favorite is published.
+  day_events_->setEnabled(false);
+  Status s = handover_->PublishFavorite(favorite, YearOf(*grid_), grid_->CategoryName(),
+                                        grid_->CategoryNumber());
+  day_events_->setEnabled(true);
+  if (!s.ok()) ui_.ShowMessage(s.message(), MessageKind::kError);
+  RefreshFavoritesMenu();
 }
 
 QWidget* TfrmMain::BuildDatePanel() {
@@ -550,6 +593,12 @@ void TfrmMain::BuildMenus() {
     Refresh();
   });
 
+  publish_menu_ = std::make_unique<PublishMenu>(
+      menuBar()->addMenu(QStringLiteral("&Publish")), *program_.app.dir,
+      PublishMenu::Commands{[this] { FormatCategory(false); }, [this] { FormatCategory(true); },
+                            [this](const std::string& name) { PublishFavorite(name); }});
+  RefreshFavoritesMenu();
+
   QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
   date_panel_action_ = AddAction(view, "Date Panel", [this] {
     date_panel_->setVisible(date_panel_action_->isChecked());
@@ -663,6 +712,7 @@ void TfrmMain::Refresh() {
 
 void TfrmMain::RefreshHeader() {
   caption_->setText(Q(grid_->Caption()));
+  publish_menu_->SetCategory(grid_->CategoryName());
   years_->setCurrentText(Q(grid_->YearBoxText()));
   QStringList names;
   for (const std::string& name : grid_->CategoryItems()) names << Q(name);

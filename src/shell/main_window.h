@@ -32,6 +32,7 @@ class UiSeam;
 
 namespace almanix::desktop {
 class DayCommands;
+class PublishHandOver;
 class MainGrid;
 struct EditorRequest;
 }  // namespace almanix::desktop
@@ -39,6 +40,9 @@ struct EditorRequest;
 namespace almanix::shell {
 
 class DayCellWidget;
+class OnlinePage;
+class PreviewPage;
+class PublishMenu;
 class QtUi;
 
 // The main window: the month grid with its day panel, the commands on
@@ -67,6 +71,11 @@ class TfrmMain : public QMainWindow {
 
   desktop::MainGrid& grid() { return *grid_; }
   desktop::DayCommands& commands() { return *commands_; }
+  desktop::PublishHandOver& handover() { return *handover_; }
+  PreviewPage& preview_page() { return *preview_; }
+  OnlinePage& online_page() { return *online_; }
+  // RefreshFavoritesMenu.
+  void RefreshFavoritesMenu();
   // Redraws every cell, the caption, the boxes and the day panel.
   void Refresh();
 
@@ -84,6 +93,11 @@ class TfrmMain : public QMainWindow {
   // The Events page's current event: its ID and start day; empty when none.
   std::pair<std::string, std::string> ListEvent() const;
   void OnPageChanged(int page);
+  // The format box refilled from the favorites and the year's categories.
+  void RefillFormatBox(bool run);
+  // "New Calendar...", "New Calendar" and a favorite of the Publish menu.
+  void FormatCategory(bool new_calendar);
+  void PublishFavorite(const std::string& favorite);
   void SelectCell(int index);
   void RefreshDayPanel();
   void RefreshHeader();
@@ -109,6 +123,10 @@ class TfrmMain : public QMainWindow {
   UiSeam& ui_;
   std::unique_ptr<desktop::MainGrid> grid_;
   std::unique_ptr<desktop::DayCommands> commands_;
+  std::unique_ptr<desktop::PublishHandOver> handover_;
+  std::unique_ptr<PublishMenu> publish_menu_;
+  PreviewPage* preview_ = nullptr;
+  OnlinePage* online_ = nullptr;
   std::function<void(QDialog&)> on_editor_open_;
   bool quiet_close_ = false;
   bool ending_ = false;

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+class QAction;
+class QMenu;
+class QWidget;
+
+namespace almanix {
+class TDir;
+}
+
+namespace almanix::shell {
+
+// The "&Publish" menu: "New Calendar..." (captioned with the current
+// category), "New Calendar", then the saved favorites.
+class PublishMenu {
+ public:
+  struct Commands {
+    std::function<void()> format_category;  // "New Calendar..."
+    std::function<void()> new_calendar;     // "New Calendar"
+    std::function<void(const std::string& favorite)> publish_favorite;
+  };
+
+  // Adds the menu to the parent's menu bar (parent is a QMainWindow).
+  PublishMenu(QMenu* menu, const TDir& dir, Commands commands);
+
+  // RefreshFavoritesMenu: the favorite entries anew from the folders.
+  void Refresh();
+  // "Category (" + name + ")".
+  void SetCategory(const std::string& name);
+
+  QMenu* menu() { return menu_; }
+
+ private:
+  QMenu* menu_;
+  const TDir& dir_;
+  Commands commands_;
+  QAction* format_category_ = nullptr;
+};
+
+}  // namespace almanix::shell
