@@ -39,6 +39,7 @@ struct EditorRequest;
 namespace almanix::shell {
 
 class DayCellWidget;
+class ExchangeWindows;
 class QtUi;
 
 // The main window: the month grid with its day panel, the commands on
@@ -67,6 +68,7 @@ class TfrmMain : public QMainWindow {
 
   desktop::MainGrid& grid() { return *grid_; }
   desktop::DayCommands& commands() { return *commands_; }
+  ExchangeWindows& exchange() { return *exchange_; }
   // Redraws every cell, the caption, the boxes and the day panel.
   void Refresh();
 
@@ -109,6 +111,7 @@ class TfrmMain : public QMainWindow {
   UiSeam& ui_;
   std::unique_ptr<desktop::MainGrid> grid_;
   std::unique_ptr<desktop::DayCommands> commands_;
+  std::unique_ptr<ExchangeWindows> exchange_;
   std::function<void(QDialog&)> on_editor_open_;
   bool quiet_close_ = false;
   bool ending_ = false;
