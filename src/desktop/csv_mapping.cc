@@ -247,6 +247,10 @@ std::vector<std::string> CsvMapping::Preview() const {
 
 std::optional<std::string> CsvMapping::Problem() const {
   if (path_.empty()) return "Choose a file to import.";
+  if (settings().start_line > line_count_) {
+    return "The file has " + std::to_string(line_count_) +
+           " lines: the first line to import must be one of them.";
+  }
   const std::vector<std::string>& labels = FieldLabels();
   if (settings().column(CsvField::kEventName) == 0) {
     return "Choose the column of \"" + labels[0] + "\".";
@@ -254,10 +258,6 @@ std::optional<std::string> CsvMapping::Problem() const {
   // Without a start date every line would be refused one by one.
   if (settings().column(CsvField::kStartDate) == 0) {
     return "Choose the column of \"" + labels[static_cast<size_t>(CsvField::kStartDate)] + "\".";
-  }
-  if (settings().start_line > line_count_) {
-    return "The file has " + std::to_string(line_count_) +
-           " lines: the first line to import must be one of them.";
   }
   if (categories_.empty()) return "There is no category to import into.";
   return std::nullopt;

@@ -64,9 +64,10 @@ TEST_F(CsvMappingTest, ATitleLineGivesTheColumnsAndTheImportStartsBelowIt) {
                           "Event Description: Bring chairs", "Event Location: Town Hall",
                           "Start Date: 1/31/2008  = 31 January 2008",
                           "Start Time: 7:00 pm  = 19:00", "End Time: 8:30 pm  = 20:30"));
-  EXPECT_EQ(mapping.Problem(), std::nullopt);
+  EXPECT_EQ(mapping.Problem(), "There is no category to import into.");
 
   mapping.LoadCategories(2010, 2);
+  EXPECT_EQ(mapping.Problem(), std::nullopt);
   ASSERT_GE(mapping.categories().size(), 2u);
   EXPECT_EQ(mapping.categories()[static_cast<size_t>(mapping.category_index())].number, 2);
   const CsvImportReport report = mapping.Run();
@@ -162,6 +163,7 @@ TEST_F(CsvMappingTest, LineErrorsAreListedWithTheirCausesInOneReport) {
   mapping.settings().column(CsvField::kStartDate) = 2;
   mapping.LoadCategories(2010, 1);
   // Each refused line asks whether to stop; the person goes on.
+  ui_.questions.clear();
   ui_.answers = {Answer::kNo, Answer::kNo};
   const CsvImportReport report = mapping.Run();
   ASSERT_TRUE(report.status.ok()) << report.status.message();

@@ -46,13 +46,14 @@ TEST_F(ExchangeCommandsTest, ICalendarExportedFromOneCategoryComesBackIntoAnothe
   Add("Other category", D(2010, 3, 11), 2, 9);
   const std::string first = grid_->CategoryName();
   const std::string path = root_ / "out";
+  ui_.questions.clear();
   ui_.picks = {path};
   ASSERT_TRUE(commands_->ExportIcal(1268000000).ok());
   // The dialog proposed the category and year; ".ics" was added.
   EXPECT_EQ(ui_.questions, std::vector<std::string>{std::string(kIcalSaveCaption)});
   ASSERT_TRUE(Exists(path + ".ics"));
   const std::string text = ReadAll(path + ".ics");
-  EXPECT_THAT(text, HasSubstr("SUMMARY:Board meeting"));
+  EXPECT_THAT(text, HasSubstr("SUMMARY\r\n :Board meeting"));
   EXPECT_THAT(text, ::testing::Not(HasSubstr("Other category")));
   EXPECT_THAT(ui_.messages, ElementsAre("Done!!! Export to file '" + path + ".ics' Completed."));
 
@@ -176,6 +177,8 @@ TEST_F(ExchangeCommandsTest, BrokenEventTablesChangeNothing) {
     EXPECT_THAT(ui_.messages[0], StartsWith("Could not import events from " + root_ / name));
     EXPECT_EQ(Events(), before) << name;
   }
+  // A file that is no table file is named as such, not as a missing table.
+  EXPECT_THAT(ui_.messages[0], HasSubstr("is not an events table file: file is not a database"));
   // A cancelled dialog keeps the window (Cancelled) and says nothing.
   ui_.messages.clear();
   EXPECT_EQ(commands_->ImportEvents(true).code(), Status::Code::kCancelled);
