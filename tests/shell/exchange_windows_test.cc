@@ -269,5 +269,42 @@ TEST_F(ExchangeWindowsTest, EventTableWindowsExportAndImport) {
   EXPECT_EQ(Lines(D(2010, 3, 8)).count(QStringLiteral("Choir")), 2);
 }
 
+// The pictures of docs/desktop/: the CSV window on a file with titles and
+// the Export Events window (tools/take_desktop_screenshots.sh).
+TEST(DesktopScreenshots, ImportAndExportWindows) {
+  const char* out = std::getenv("ALMANIX_SCREENSHOT_DIR");
+  if (out == nullptr) GTEST_SKIP() << "ALMANIX_SCREENSHOT_DIR is not set";
+  almanix::testing::TempRoot root;
+  almanix::testing::FakeUi ui;
+  Program program(ui);
+  Program::Options options;
+  options.root = root.path();
+  options.calendar = std::string(ALMANIX_SOURCE_DIR) + "/resources/samples/club.cal";
+  ASSERT_TRUE(program.Start(options).ok());
+  TfrmMain window(program, ui);
+  window.set_quiet_close(true);
+  window.StartUp();
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  ASSERT_TRUE(window.grid().LoadGrid(D(2025, 4, 1)).ok());
+  window.grid().cboCalendar_load();
+
+  WriteAll(root / "season.csv",
+           "Subject,Start Date,Start Time,End Time,Location,Description\n"
+           "Spring concert,4/26/2025,7:30 pm,9:00 pm,Town Hall,Choir and brass band\n"
+           "Bake sale,5/3/2025,10:00 am,,Market square,\n");
+  const QString dir = QString::fromUtf8(out);
+  window.exchange().set_on_window_open([&dir](QDialog& dialog) {
+    QTimer::singleShot(300, &dialog, [&dialog, dir] {
+      const bool csv = dialog.windowTitle() == QStringLiteral("Import From CSV");
+      dialog.grab().save(dir + (csv ? "/import-csv.png" : "/export-events.png"));
+      dialog.reject();
+    });
+  });
+  ui.picks = {root / "season.csv"};
+  window.exchange().ImportCsv();
+  window.exchange().ExportEvents();
+}
+
 }  // namespace
 }  // namespace almanix::shell
