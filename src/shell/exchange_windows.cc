@@ -178,7 +178,8 @@ void CsvImportWindow::StartImport() {
     mapping_.set_cancel_check([qt] { return qt->cancelled(); });
   }
   const desktop::CsvImportReport report = mapping_.Run();
-  const bool clean = report.status.ok() && report.counts.failed == 0;
+  const bool clean = (report.status.ok() && report.counts.failed == 0) ||
+                     report.status.code() == Status::Code::kCancelled;
   ui_.ShowMessage(report.Text(), clean                ? MessageKind::kInformation
                                  : report.status.ok() ? MessageKind::kWarning
                                                       : MessageKind::kError);
