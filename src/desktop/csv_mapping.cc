@@ -50,6 +50,20 @@ constexpr TitleRule kTitleRules[] = {
     {CsvField::kEndTime, {"endtime", "", "", "", "", ""}},
 };
 
+// Spreadsheets save "Unicode text" as UTF-16: a byte order mark, or a NUL
+// beside nearly every letter of plain text.
+bool IsUtf16(std::string_view bytes) {
+  if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) return true;
+  const size_t n = std::min<size_t>(bytes.size(), 400) & ~size_t{1};
+  if (n < 4) return false;
+  size_t even = 0, odd = 0;
+  for (size_t i = 0; i < n; i += 2) {
+    if (bytes[i] == '\0') ++even;
+    if (bytes[i + 1] == '\0') ++odd;
+  }
+  return std::max(even, odd) * 10 >= n / 2 * 9 && std::min(even, odd) == 0;
+}
+
 std::string Cut(std::string_view text, size_t width) {
   if (Utf8Length(text) <= width) return std::string(text);
   return Utf8Left(text, width) + "...";
@@ -123,6 +137,10 @@ Status CsvMapping::Load(const std::string& path) {
   if (!FileExists(path)) return Status::NotFound(exchange::MissingFileMessage(path));
   Result<std::string> bytes = ReadFileBytes(path);
   if (!bytes.ok()) return bytes.status();
+  if (IsUtf16(bytes.value())) {
+    return Status::Invalid(path + " is saved as Unicode text (UTF-16). Save it as CSV (UTF-8 "
+                                  "or Windows) and import that file.");
+  }
   // A text file holds no NUL byte; a picture or an archive nearly always
   // does, and its "lines" would each be asked about.
   if (bytes.value().find('\0') != std::string::npos) {

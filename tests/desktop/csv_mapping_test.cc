@@ -139,6 +139,13 @@ TEST_F(CsvMappingTest, StrangersFilesGiveAMessageAndNoEvents) {
                   .message(),
               HasSubstr("is not a text file"));
   EXPECT_EQ(mapping.Problem(), "Choose a file to import.");
+  // A spreadsheet's "Unicode text", with and without its byte order mark.
+  std::string utf16;
+  for (char c : std::string("Fair,3/5/2010\r\n")) utf16 += std::string{c, '\0'};
+  EXPECT_THAT(mapping.Load(File("unicode.csv", "\xFF\xFE" + utf16)).message(),
+              HasSubstr("is saved as Unicode text (UTF-16)"));
+  EXPECT_THAT(mapping.Load(File("unicode2.csv", utf16)).message(),
+              HasSubstr("is saved as Unicode text (UTF-16)"));
 
   // A Windows file: its accented letters arrive as they were meant.
   ASSERT_TRUE(mapping.Load(File("cp1252.csv", "Caf\xE9 night,3/5/2010\n")).ok());
