@@ -345,9 +345,17 @@ Result<CsvImportResult> TfrmCSV::Import(const std::string& path, bool quiet) {
   constexpr std::string_view kUndone = "The import was undone: no line of the file was kept.";
 
   result.walked = result.lines;
+  const int total = static_cast<int>(file.records.size());
+  int done = 0;
+  ui_.Progress(0, total);
   for (const CsvRecord& record : file.records) {
+    if (++done % 20 == 0) ui_.Progress(done, total);
     if (Trim(record.text).empty()) continue;
     ui_.ProcessEvents();
+    if (cancel_requested && cancel_requested()) {
+      ui_.Progress(0, 0);
+      return Status::Cancelled("The import was cancelled: no line of the file was kept.");
+    }
     const int line = record.line;
     const std::vector<std::string> fields = SplitCsvFields(record.text);
     if (record.unclosed) {
@@ -504,6 +512,7 @@ Result<CsvImportResult> TfrmCSV::Import(const std::string& path, bool quiet) {
       const std::string message =
           LineErrorMessage(line, fields, s.message()) + "\n" + std::string(kUndone);
       LogTo(log_, true, "ImportCSV " + PrintableText(path) + ": " + PrintableText(s.message()));
+      ui_.Progress(0, 0);
       return Status::IoError(message);
     }
     ++result.imported;
@@ -516,6 +525,7 @@ Result<CsvImportResult> TfrmCSV::Import(const std::string& path, bool quiet) {
       }
     }
   }
+  ui_.Progress(0, 0);
   if (Status s = transaction.Commit(); !s.ok()) {
     LogTo(log_, true, "ImportCSV.Commit " + s.message());
     return Status::IoError("Could not import " + path + "\n" + PrintableText(s.message()) +

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -135,7 +136,8 @@ class TfrmCSV {
   Status StartImport(const std::string& path);
   // Imports every record from StartLine into the target category, in one
   // transaction: a stop keeps the lines before it, a failure of the tables
-  // keeps nothing and is the error returned (its cause named once). With
+  // or a cancel keeps nothing and is the error returned (its cause named
+  // once). The progress bar moves through the seam every 20 lines. With
   // `quiet` the final count is not shown. Invalid when no column is chosen
   // for the event name.
   Result<CsvImportResult> Import(const std::string& path, bool quiet);
@@ -145,6 +147,9 @@ class TfrmCSV {
   // The answer a line error's question gets when the interface gives the
   // default (the command line): No goes on with the next line.
   bool stop_on_error = false;
+  // Asked between lines: true stops the import and undoes it (the person
+  // pressed Cancel on the progress window). Import then returns Cancelled.
+  std::function<bool()> cancel_requested;
 
   // The records from line 1.
   const std::vector<CsvRecord>& records() const { return records_; }

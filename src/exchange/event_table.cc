@@ -133,6 +133,14 @@ Result<int> ImportEvents(store::Database& db, const std::string& path,
   }
   if (table.empty() && tables.size() == 1) table = tables.front();
   if (table.empty()) {
+    // A file that is no table file at all says so, not that a table is missing.
+    char* error = nullptr;
+    if (sqlite3_exec(file.get(), "SELECT count(*) FROM sqlite_master", nullptr, nullptr,
+                     &error) != SQLITE_OK) {
+      const std::string why = error ? error : "it cannot be read";
+      sqlite3_free(error);
+      return Status::Invalid(path + " is not an events table file: " + why);
+    }
     return Status::NotFound("no such table: " + EventTableName(path) + " in " + path);
   }
   sqlite3_stmt* rows = nullptr;

@@ -47,6 +47,7 @@
 #include "shell/online_page.h"
 #include "shell/preview_page.h"
 #include "shell/publish_menu.h"
+#include "shell/exchange_windows.h"
 #include "shell/qt_pictures.h"
 #include "shell/qt_ui.h"
 
@@ -83,6 +84,7 @@ TfrmMain::TfrmMain(Program& program, UiSeam& ui) : program_(program), ui_(ui) {
   commands_->set_open_editor([this](const desktop::EditorRequest& r) { return OpenEditor(r); });
   commands_->set_show_calendar_page([this] { pages_->setCurrentIndex(0); });
   handover_ = std::make_unique<desktop::PublishHandOver>(program_.app, program_.data, ui_);
+  exchange_ = std::make_unique<ExchangeWindows>(program_, ui_, *grid_, this);
 
   pages_ = new QTabWidget(this);
   pages_->setObjectName(QStringLiteral("pages"));
@@ -879,11 +881,26 @@ void TfrmMain::SaveAs() {
   if (s.ok()) status_->setText(Q("                Calendar: " + target));
 }
 
-void TfrmMain::ImportCsv() { ui_.ShowMessage("CSV import comes with the import window."); }
-void TfrmMain::ImportIcal() { ui_.ShowMessage("iCal import comes with the import window."); }
-void TfrmMain::ExportIcal() { ui_.ShowMessage("iCal export comes with the export window."); }
-void TfrmMain::ImportEvents() { ui_.ShowMessage("Event import comes with the import window."); }
-void TfrmMain::ExportEvents() { ui_.ShowMessage("Event export comes with the export window."); }
+void TfrmMain::ImportCsv() {
+  pages_->setCurrentIndex(0);
+  exchange_->ImportCsv();
+  Refresh();
+}
+void TfrmMain::ImportIcal() {
+  pages_->setCurrentIndex(0);
+  exchange_->ImportIcal();
+  Refresh();
+}
+void TfrmMain::ExportIcal() {
+  pages_->setCurrentIndex(0);
+  exchange_->ExportIcal();
+  Refresh();
+}
+void TfrmMain::ImportEvents() {
+  exchange_->ImportEvents();
+  Refresh();
+}
+void TfrmMain::ExportEvents() { exchange_->ExportEvents(); }
 
 void TfrmMain::About() {
   QMessageBox::about(this, QStringLiteral("About Web Almanix"),

@@ -43,6 +43,7 @@ class DayCellWidget;
 class OnlinePage;
 class PreviewPage;
 class PublishMenu;
+class ExchangeWindows;
 class QtUi;
 
 // The main window: the month grid with its day panel, the commands on
@@ -76,6 +77,7 @@ class TfrmMain : public QMainWindow {
   OnlinePage& online_page() { return *online_; }
   // RefreshFavoritesMenu.
   void RefreshFavoritesMenu();
+  ExchangeWindows& exchange() { return *exchange_; }
   // Redraws every cell, the caption, the boxes and the day panel.
   void Refresh();
 
@@ -127,6 +129,7 @@ class TfrmMain : public QMainWindow {
   std::unique_ptr<PublishMenu> publish_menu_;
   PreviewPage* preview_ = nullptr;
   OnlinePage* online_ = nullptr;
+  std::unique_ptr<ExchangeWindows> exchange_;
   std::function<void(QDialog&)> on_editor_open_;
   bool quiet_close_ = false;
   bool ending_ = false;
