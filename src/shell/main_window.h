@@ -32,6 +32,7 @@ class UiSeam;
 
 namespace almanix::desktop {
 class DayCommands;
+class FileMenu;
 class MainGrid;
 struct EditorRequest;
 }  // namespace almanix::desktop
@@ -39,6 +40,7 @@ struct EditorRequest;
 namespace almanix::shell {
 
 class DayCellWidget;
+class FileMenuBinding;
 class QtUi;
 
 // The main window: the month grid with its day panel, the commands on
@@ -67,6 +69,10 @@ class TfrmMain : public QMainWindow {
 
   desktop::MainGrid& grid() { return *grid_; }
   desktop::DayCommands& commands() { return *commands_; }
+  desktop::FileMenu& file_menu() { return *file_menu_; }
+  // The Exit command: ask is false for the command line's batch. Stays
+  // open when the save it asked for failed or was cancelled.
+  void Exit(bool ask);
   // Redraws every cell, the caption, the boxes and the day panel.
   void Refresh();
 
@@ -89,11 +95,6 @@ class TfrmMain : public QMainWindow {
   void RefreshHeader();
   void Report(const Status& status);
   Status OpenEditor(const desktop::EditorRequest& request);
-  void SaveAs();
-  void Save();
-  void OpenCalendar();
-  void NewCalendar();
-  void Exit(bool ask);
   void SavePlacement();
   void ShowDayMenu(int index, const QPoint& global);
   void ShowNoteEditor();
@@ -109,6 +110,8 @@ class TfrmMain : public QMainWindow {
   UiSeam& ui_;
   std::unique_ptr<desktop::MainGrid> grid_;
   std::unique_ptr<desktop::DayCommands> commands_;
+  std::unique_ptr<desktop::FileMenu> file_menu_;
+  std::unique_ptr<FileMenuBinding> file_binding_;
   std::function<void(QDialog&)> on_editor_open_;
   bool quiet_close_ = false;
   bool ending_ = false;
