@@ -16,6 +16,7 @@
 #include "app/config.h"
 #include "app/dir.h"
 #include "desktop/file_menu.h"
+#include "desktop/main_grid.h"
 #include "desktop/program_line.h"
 #include "platform/instance_lock.h"
 #include "platform/places.h"
