@@ -153,5 +153,8 @@ int main(int argc, char** argv) {
       }
     }
   });
-  return QApplication::exec();
+  const int code = QApplication::exec();
+  // The window holds on to the program's tables: it goes first.
+  delete window;
+  return code;
 }

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include <QPointer>
+
 #include "app/ui_seam.h"
 
 class QProgressDialog;
@@ -49,7 +51,8 @@ class QtUi : public UiSeam {
 
  private:
   QWidget* parent_ = nullptr;
-  QProgressDialog* progress_ = nullptr;
+  // Owned by the window it is shown over, which may go first.
+  QPointer<QProgressDialog> progress_;
   bool cancelled_ = false;
   bool batch_ = false;
 };
