@@ -77,6 +77,10 @@ class FileMenu : public store::WindowHooks {
   // The Exit command's question; false when the person cancelled, which
   // keeps the program running. ask is false for the command line's batch.
   bool ConfirmExit(bool ask);
+  // The window's close button: asks to save only a calendar with changes
+  // that closing would leave behind; false when that was cancelled or the
+  // save failed.
+  bool ConfirmClose() { return LeaveCalendar().ok(); }
 
   // What the window shows.
   const std::string& StatusText() const;

@@ -827,8 +827,9 @@ void TfrmMain::Exit(bool ask) {
 void TfrmMain::closeEvent(QCloseEvent* event) {
   if (!ending_) SavePlacement();
   if (!quiet_close_ &&
-      ui_.Ask("Do you really want to end the application?", Buttons::kYesNo, Answer::kYes) ==
-          Answer::kNo) {
+      (ui_.Ask("Do you really want to end the application?", Buttons::kYesNo, Answer::kYes) ==
+           Answer::kNo ||
+       !file_menu_->ConfirmClose())) {
     event->ignore();
     ending_ = false;
     return;

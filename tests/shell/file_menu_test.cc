@@ -142,6 +142,32 @@ TEST_F(FileMenuWindowTest, NewSaveAsOpenReopenAndTheQuestionOnExit) {
   EXPECT_EQ(NoteShown(), "Changed before exit");
 }
 
+TEST_F(FileMenuWindowTest, TheCloseButtonKeepsAChangedCalendarWhenCancelled) {
+  const std::string cal = root_ / "team.cal";
+  ui_.picks.push_back(cal);
+  Click("Save As..");
+  ASSERT_TRUE(FileExists(cal));
+  // Unchanged: only the question of the close button.
+  ui_.questions.clear();
+  ui_.answers.push_back(Answer::kNo);
+  window_->close();
+  EXPECT_THAT(ui_.questions,
+              ::testing::ElementsAre("Do you really want to end the application?"));
+  EXPECT_TRUE(window_->isVisible());
+
+  Note("Not saved yet");
+  ui_.questions.clear();
+  ui_.answers.insert(ui_.answers.end(), {Answer::kYes, Answer::kCancel});
+  window_->close();
+  EXPECT_THAT(ui_.questions,
+              ::testing::ElementsAre("Do you really want to end the application?",
+                                     "Save Changes to calendar \n\r" + cal));
+  EXPECT_TRUE(window_->isVisible());
+  ui_.answers.insert(ui_.answers.end(), {Answer::kYes, Answer::kNo});
+  window_->close();
+  EXPECT_FALSE(window_->isVisible());
+}
+
 TEST_F(FileMenuWindowTest, WorkInAndBackFromTheMenu) {
   const std::string folder = root_ / "plain";
   TDir::EnsureDirQuiet(folder);
