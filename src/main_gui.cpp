@@ -8,12 +8,16 @@
 
 #include <chrono>
 #include <cstdio>
+#include <ctime>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "app/config.h"
 #include "app/dir.h"
-#include "exchange/command_line.h"
+#include "desktop/file_menu.h"
+#include "desktop/main_grid.h"
+#include "desktop/program_line.h"
 #include "platform/instance_lock.h"
 #include "platform/places.h"
 #include "program/program.h"
@@ -50,7 +54,11 @@ GuiArguments Parse(const QStringList& args) {
       out.error = "unknown option " + a;
       return out;
     } else {
-      out.program_args.push_back(a);
+      // The running program keeps the file's name; it works in other folders.
+      std::string bare = a;
+      std::erase(bare, '"');
+      const bool path = bare != "-p" && bare != "-P" && !bare.empty();
+      out.program_args.push_back(path ? std::filesystem::absolute(bare).string() : a);
     }
   }
   return out;
@@ -88,6 +96,14 @@ int main(int argc, char** argv) {
       socket.waitForBytesWritten(2000);
       socket.disconnectFromServer();
     }
+    // One program works on one calendar: the running one keeps its own.
+    if (!args.program_args.empty()) {
+      std::fprintf(stderr,
+                   "almanix: Web Almanix is already running; its window was brought to the "
+                   "front and %s was not opened\n",
+                   args.program_args.front().c_str());
+      return 1;
+    }
     return 0;
   }
   QLocalServer::removeServer(socket_path);
@@ -95,6 +111,8 @@ int main(int argc, char** argv) {
   server.listen(socket_path);
 
   almanix::shell::QtUi ui;
+  // An import or "-p" runs without a person: nothing may wait for a click.
+  ui.set_batch(almanix::desktop::ProgramLineEnds(args.program_args));
   almanix::Program program(ui);
   almanix::shell::TfrmMain* window = nullptr;
   QObject::connect(&server, &QLocalServer::newConnection, &server, [&] {
@@ -124,28 +142,19 @@ int main(int argc, char** argv) {
     window->StartUp();
     window->show();
     if (!args.program_args.empty()) {
-      almanix::exchange::ProgramSteps steps;
-      steps.open_calendar = [&](const std::string& file) {
-        return program.files->File_Open(file);
-      };
-      steps.import_csv = [](const std::string&) {
-        return almanix::Status::Invalid("the desktop imports CSV files from its File menu");
-      };
-      steps.save_calendar = [&] {
-        return program.files->SaveCalendarFile(program.app.dir->CalendarFile);
-      };
-      steps.publish = [] {
-        return almanix::Status::Invalid("publishing from the desktop's command line: use almanix-cli");
-      };
-      almanix::exchange::ProgramRun run = almanix::exchange::RunProgramArguments(
-          almanix::exchange::ParseProgramArguments(args.program_args), steps);
-      window->StartUp();
-      if (!run.status.ok()) ui.ShowMessage(run.status.message(), almanix::MessageKind::kError);
+      almanix::desktop::ProgramLineRun run = almanix::desktop::RunProgramLine(
+          program, window->file_menu(), window->grid().CategoryNumber(), args.program_args,
+          std::time(nullptr));
+      window->Refresh();
       if (run.ends) {
-        window->set_quiet_close(true);
+        // As the Exit command, without the save question.
+        window->Exit(false);
         QApplication::exit(run.status.ok() ? 0 : 1);
       }
     }
   });
-  return QApplication::exec();
+  const int code = QApplication::exec();
+  // The window holds on to the program's tables: it goes first.
+  delete window;
+  return code;
 }

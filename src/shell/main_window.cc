@@ -36,6 +36,7 @@
 #include "app/dir.h"
 #include "app/ui_seam.h"
 #include "desktop/day_commands.h"
+#include "desktop/file_menu.h"
 #include "desktop/grid_rules.h"
 #include "desktop/main_grid.h"
 #include "desktop/main_pages.h"
@@ -48,6 +49,7 @@
 #include "shell/preview_page.h"
 #include "shell/publish_menu.h"
 #include "shell/exchange_windows.h"
+#include "shell/file_menu_binding.h"
 #include "shell/qt_pictures.h"
 #include "shell/qt_ui.h"
 
@@ -85,6 +87,9 @@ TfrmMain::TfrmMain(Program& program, UiSeam& ui) : program_(program), ui_(ui) {
   commands_->set_show_calendar_page([this] { pages_->setCurrentIndex(0); });
   handover_ = std::make_unique<desktop::PublishHandOver>(program_.app, program_.data, ui_);
   exchange_ = std::make_unique<ExchangeWindows>(program_, ui_, *grid_, this);
+  file_menu_ = std::make_unique<desktop::FileMenu>(program_, *grid_);
+  file_menu_->set_show_calendar_page([this] { pages_->setCurrentIndex(0); });
+  file_menu_->set_refresh_favorites([this] { RefreshFavoritesMenu(); });
 
   pages_ = new QTabWidget(this);
   pages_->setObjectName(QStringLiteral("pages"));
@@ -106,6 +111,7 @@ TfrmMain::TfrmMain(Program& program, UiSeam& ui) : program_(program), ui_(ui) {
   status_->setObjectName(QStringLiteral("statusText"));
   pages_->setCornerWidget(status_, Qt::BottomRightCorner);
   setCentralWidget(pages_);
+  file_binding_ = std::make_unique<FileMenuBinding>(*file_menu_, ui_, status_, [this] { Refresh(); });
   connect(pages_, &QTabWidget::currentChanged, this, [this](int page) { OnPageChanged(page); });
   BuildMenus();
 
@@ -503,10 +509,7 @@ QWidget* TfrmMain::BuildDatePanel() {
 
 void TfrmMain::BuildMenus() {
   QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-  AddAction(file, "New", [this] { NewCalendar(); }, QKeySequence::New);
-  AddAction(file, "Open", [this] { OpenCalendar(); }, QKeySequence::Open);
-  AddAction(file, "Save", [this] { Save(); }, QKeySequence::Save);
-  AddAction(file, "Save As..", [this] { SaveAs(); }, QKeySequence::SaveAs);
+  file_binding_->AddTo(file, this);
   file->addSeparator();
   QMenu* import = file->addMenu(QStringLiteral("Import"));
   AddAction(import, "Import &CSV (comma-separated values)", [this] { ImportCsv(); });
@@ -650,9 +653,8 @@ void TfrmMain::StartUp() {
   const TConfig& config = *program_.app.config;
   resize(std::max(700, config.Width - 25), std::max(400, config.Heigth - 25));
   move(config.Left, config.Top);
-  if (!program_.app.dir->CalendarFile.empty()) {
-    status_->setText(Q("                Calendar: " + program_.app.dir->CalendarFile));
-  }
+  // What start-up opened is what is on disk.
+  file_menu_->MarkSaved();
   // The day panel starts on today.
   const auto& cells = grid_->cells();
   for (size_t i = 0; i < cells.size(); ++i) {
@@ -685,6 +687,7 @@ void TfrmMain::SelectCell(int index) {
 
 void TfrmMain::Refresh() {
   refreshing_ = true;
+  if (file_binding_) file_binding_->Refresh();
   RefreshHeader();
   const auto& cells = grid_->cells();
   const int columns = grid_->GridColumns();
@@ -839,48 +842,6 @@ void TfrmMain::AddLinkToNote() {
   Refresh();
 }
 
-void TfrmMain::NewCalendar() {
-  ui_.ShowMessage("New calendars come with the file commands of the next build.");
-}
-
-void TfrmMain::OpenCalendar() {
-  std::optional<std::string> path =
-      ui_.PickPath(PickKind::kOpenFile, "Select a calendar file to open",
-                   program_.app.dir->InstallDir);
-  if (!path) return;
-  Status s = program_.files->File_Open(*path);
-  if (s.ok()) {
-    program_.files->AddRecentCalendarFile(*path);
-    status_->setText(Q("                Calendar: " + *path));
-  }
-  Report(grid_->LoadGrid(grid_->DisplayDate()));
-  grid_->cboCalendar_load();
-  Refresh();
-}
-
-void TfrmMain::Save() {
-  const std::string& file = program_.app.dir->CalendarFile;
-  if (file.empty()) {
-    SaveAs();
-    return;
-  }
-  Report(program_.files->SaveCalendarFile(file));
-}
-
-void TfrmMain::SaveAs() {
-  std::optional<std::string> path =
-      ui_.PickPath(PickKind::kSaveFile, "Save As..", program_.app.dir->UserDataDir);
-  if (!path) {
-    ui_.ShowMessage("Calendar not saved");
-    return;
-  }
-  std::string target = *path;
-  if (target.size() < 4 || target.substr(target.size() - 4) != ".cal") target += ".cal";
-  Status s = program_.files->SaveCalendarFile(target);
-  Report(s);
-  if (s.ok()) status_->setText(Q("                Calendar: " + target));
-}
-
 void TfrmMain::ImportCsv() {
   pages_->setCurrentIndex(0);
   exchange_->ImportCsv();
@@ -921,11 +882,10 @@ void TfrmMain::SavePlacement() {
 void TfrmMain::Exit(bool ask) {
   ending_ = true;
   SavePlacement();
-  const TDir& dir = *program_.app.dir;
-  if (ask && !dir.CalendarFile.empty() && dir.WorkDir != dir.InstallDir &&
-      ui_.Ask("Save Changes to calendar \n\r" + dir.CalendarFile, Buttons::kYesNo,
-              Answer::kYes) == Answer::kYes) {
-    Report(program_.files->SaveCalendarFile(dir.CalendarFile));
+  if (!file_menu_->ConfirmExit(ask)) {
+    ending_ = false;
+    Refresh();
+    return;
   }
   quiet_close_ = true;
   close();
@@ -935,8 +895,9 @@ void TfrmMain::Exit(bool ask) {
 void TfrmMain::closeEvent(QCloseEvent* event) {
   if (!ending_) SavePlacement();
   if (!quiet_close_ &&
-      ui_.Ask("Do you really want to end the application?", Buttons::kYesNo, Answer::kYes) ==
-          Answer::kNo) {
+      (ui_.Ask("Do you really want to end the application?", Buttons::kYesNo, Answer::kYes) ==
+           Answer::kNo ||
+       !file_menu_->ConfirmClose())) {
     event->ignore();
     ending_ = false;
     return;

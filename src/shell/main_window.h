@@ -33,6 +33,7 @@ class UiSeam;
 namespace almanix::desktop {
 class DayCommands;
 class PublishHandOver;
+class FileMenu;
 class MainGrid;
 struct EditorRequest;
 }  // namespace almanix::desktop
@@ -44,6 +45,7 @@ class OnlinePage;
 class PreviewPage;
 class PublishMenu;
 class ExchangeWindows;
+class FileMenuBinding;
 class QtUi;
 
 // The main window: the month grid with its day panel, the commands on
@@ -78,6 +80,10 @@ class TfrmMain : public QMainWindow {
   // RefreshFavoritesMenu.
   void RefreshFavoritesMenu();
   ExchangeWindows& exchange() { return *exchange_; }
+  desktop::FileMenu& file_menu() { return *file_menu_; }
+  // The Exit command: ask is false for the command line's batch. Stays
+  // open when the save it asked for failed or was cancelled.
+  void Exit(bool ask);
   // Redraws every cell, the caption, the boxes and the day panel.
   void Refresh();
 
@@ -105,11 +111,6 @@ class TfrmMain : public QMainWindow {
   void RefreshHeader();
   void Report(const Status& status);
   Status OpenEditor(const desktop::EditorRequest& request);
-  void SaveAs();
-  void Save();
-  void OpenCalendar();
-  void NewCalendar();
-  void Exit(bool ask);
   void SavePlacement();
   void ShowDayMenu(int index, const QPoint& global);
   void ShowNoteEditor();
@@ -130,6 +131,8 @@ class TfrmMain : public QMainWindow {
   PreviewPage* preview_ = nullptr;
   OnlinePage* online_ = nullptr;
   std::unique_ptr<ExchangeWindows> exchange_;
+  std::unique_ptr<desktop::FileMenu> file_menu_;
+  std::unique_ptr<FileMenuBinding> file_binding_;
   std::function<void(QDialog&)> on_editor_open_;
   bool quiet_close_ = false;
   bool ending_ = false;

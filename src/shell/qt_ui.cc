@@ -7,6 +7,8 @@
 #include <QProgressDialog>
 #include <QStringList>
 
+#include <cstdio>
+
 namespace almanix::shell {
 
 namespace {
@@ -31,6 +33,10 @@ QtUi::QtUi() = default;
 QtUi::~QtUi() { delete progress_; }
 
 void QtUi::ShowMessage(std::string_view text, MessageKind kind) {
+  if (batch_) {
+    std::fprintf(stderr, "almanix: %.*s\n", static_cast<int>(text.size()), text.data());
+    return;
+  }
   const QString title = QStringLiteral("Web Almanix");
   switch (kind) {
     case MessageKind::kInformation:
@@ -46,6 +52,7 @@ void QtUi::ShowMessage(std::string_view text, MessageKind kind) {
 }
 
 Answer QtUi::Ask(std::string_view text, Buttons buttons, Answer default_answer) {
+  if (batch_) return default_answer;
   QMessageBox::StandardButtons offered;
   switch (buttons) {
     case Buttons::kOk: offered = QMessageBox::Ok; break;
@@ -69,6 +76,7 @@ Answer QtUi::Ask(std::string_view text, Buttons buttons, Answer default_answer) 
 
 std::optional<int> QtUi::Choose(std::string_view prompt, const std::vector<std::string>& choices,
                                 int default_index) {
+  if (batch_) return default_index;
   QStringList items;
   for (const std::string& c : choices) items << Q(c);
   bool ok = false;
@@ -101,6 +109,7 @@ void QtUi::ProcessEvents() { QApplication::processEvents(); }
 
 std::optional<std::string> QtUi::PickPath(PickKind kind, std::string_view caption,
                                           std::string_view start) {
+  if (batch_) return std::nullopt;
   QString path;
   switch (kind) {
     case PickKind::kOpenFile:
@@ -117,8 +126,28 @@ std::optional<std::string> QtUi::PickPath(PickKind kind, std::string_view captio
   return path.toStdString();
 }
 
+std::optional<std::string> QtUi::PickFile(PickKind kind, std::string_view title,
+                                          std::string_view filter,
+                                          std::string_view default_suffix,
+                                          std::string_view start) {
+  if (batch_) return std::nullopt;
+  // "Name (*.ext)|*.ext|..." names every filter once and its pattern after.
+  QStringList names;
+  const QStringList parts = Q(filter).split(QLatin1Char('|'));
+  for (qsizetype i = 0; i < parts.size(); i += 2) names << parts[i];
+  QFileDialog dialog(parent_, Q(title), Q(start), names.join(QStringLiteral(";;")));
+  dialog.setAcceptMode(kind == PickKind::kSaveFile ? QFileDialog::AcceptSave
+                                                   : QFileDialog::AcceptOpen);
+  dialog.setFileMode(kind == PickKind::kSaveFile ? QFileDialog::AnyFile
+                                                 : QFileDialog::ExistingFile);
+  dialog.setDefaultSuffix(Q(default_suffix));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return dialog.selectedFiles().front().toStdString();
+}
+
 std::optional<std::string> QtUi::AskText(std::string_view caption, std::string_view prompt,
                                          std::string_view initial) {
+  if (batch_) return std::nullopt;
   bool ok = false;
   QString text = QInputDialog::getText(parent_, Q(caption), Q(prompt), QLineEdit::Normal,
                                        Q(initial), &ok);

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include <QPointer>
+
 #include "app/ui_seam.h"
 
 class QProgressDialog;
@@ -33,13 +35,26 @@ class QtUi : public UiSeam {
   std::optional<std::string> AskText(std::string_view caption, std::string_view prompt,
                                      std::string_view initial) override;
 
+  // A file dialog with its filter ("Name (*.ext)|*.ext|...") and the
+  // extension added to a name without one; nullopt when cancelled.
+  std::optional<std::string> PickFile(PickKind kind, std::string_view title,
+                                      std::string_view filter, std::string_view default_suffix,
+                                      std::string_view start);
+
+  // In a batch run nobody is at the screen: messages go to stderr and
+  // questions take their default answer, so the run ends by itself.
+  void set_batch(bool batch) { batch_ = batch; }
+  bool batch() const { return batch_; }
+
   // True once the person pressed Cancel on the progress dialog.
   bool cancelled() const { return cancelled_; }
 
  private:
   QWidget* parent_ = nullptr;
-  QProgressDialog* progress_ = nullptr;
+  // Owned by the window it is shown over, which may go first.
+  QPointer<QProgressDialog> progress_;
   bool cancelled_ = false;
+  bool batch_ = false;
 };
 
 }  // namespace almanix::shell

@@ -427,7 +427,15 @@ Status CalendarFile::New() {
                           Buttons::kYesNoCancel,
                           app_.dir->CalendarFile.empty() ? Answer::kNo : Answer::kYes);
   if (answer == Answer::kCancel) return Status::Cancelled("Calendar not changed");
-  if (answer == Answer::kYes) IgnoreResult(Save(), "a failed save shows its own message");
+  // A save that failed or was cancelled keeps the calendar open: leaving it
+  // would leave its changes behind in a folder nobody finds again.
+  if (answer == Answer::kYes) {
+    if (Status saved = Save(); !saved.ok()) return saved;
+  }
+  return MakeNewCalendar();
+}
+
+Status CalendarFile::MakeNewCalendar() {
   CloseCalendarFile();
   ui_.ProcessEvents();
   CloseCalendarFile();
@@ -487,10 +495,13 @@ Status CalendarFile::DefaultWorkingDirectory() {
 }
 
 Status CalendarFile::ChooseDirectory() {
-  if (!app_.dir->CalendarFile.empty()) IgnoreResult(Save(), "a failed save shows its own message");
-  app_.dir->CalendarFile.clear();
+  // The folder first: a cancelled choice leaves the open calendar open.
   std::string folder = app_.dir->BrowseForFolder("Select a folder");
   if (folder.empty() || !DirectoryExists(folder)) return Status::Cancelled("no folder");
+  if (!app_.dir->CalendarFile.empty()) {
+    if (Status saved = Save(); !saved.ok()) return saved;
+  }
+  app_.dir->CalendarFile.clear();
   Status s = Working_Set(folder);
   DropStaleLocks();
   return s;
@@ -500,7 +511,9 @@ Status CalendarFile::WorkIn(int entry) {
   if (entry < 0 || entry >= 5 || app_.dir->RecentWorkDirs[entry].empty()) {
     return Status::Invalid("no such entry");
   }
-  if (!app_.dir->CalendarFile.empty()) IgnoreResult(Save(), "a failed save shows its own message");
+  if (!app_.dir->CalendarFile.empty()) {
+    if (Status saved = Save(); !saved.ok()) return saved;
+  }
   app_.dir->CalendarFile.clear();
   Status s = Working_Set(app_.dir->RecentWorkDirs[entry]);
   DropStaleLocks();

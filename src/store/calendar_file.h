@@ -66,8 +66,14 @@ class CalendarFile {
   // Switches the working directory and reloads the window.
   Status Working_Set(const std::string& folder);
 
-  // The commands of the File menu.
+  // Points the window steps at the main window (none: the command line's).
+  void set_window(WindowHooks* window) { window_ = window ? window : &default_window_; }
+
+  // The commands of the File menu. A save they run first that fails or is
+  // cancelled stops them.
   Status New();
+  // New's work after its question: a fresh temporary working directory.
+  Status MakeNewCalendar();
   Status Save();
   Status SaveAs();
   Status DefaultWorkingDirectory();
