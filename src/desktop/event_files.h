@@ -1,6 +1,9 @@
 #pragma once
 
+#include <functional>
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "app/status.h"
 
@@ -47,6 +50,12 @@ class EventFiles {
  public:
   EventFiles(EventEditor& editor, PictureWorks& works) : editor_(editor), works_(works) {}
 
+  // The icon chooser ("Choose icon"): given the icon file, the index of the
+  // chosen size (0 for "16x16", 1 for "32x32"), nullopt on "Cancel". The
+  // desktop shows both renderings; without one the seam's choice is asked.
+  using ChooseIconSize = std::function<std::optional<int>(const std::string& icon)>;
+  void set_choose_icon_size(ChooseIconSize choose) { choose_icon_size_ = std::move(choose); }
+
   // "load icon". An ".ico" is offered at 16 and 32 pixels and saved as a
   // JPEG under its name with ".jpg"; other pictures are copied.
   Status LoadIcon(const std::string& path);
@@ -71,6 +80,7 @@ class EventFiles {
 
   EventEditor& editor_;
   PictureWorks& works_;
+  ChooseIconSize choose_icon_size_;
 };
 
 }  // namespace almanix::desktop
