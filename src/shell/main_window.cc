@@ -153,6 +153,8 @@ QWidget* TfrmMain::BuildCalendarPage() {
   big.setPointSizeF(big.pointSizeF() * 1.3);
   big.setBold(true);
   caption_->setFont(big);
+  // On a narrow window or with a large font it takes two lines, not more room.
+  caption_->setWordWrap(true);
 
   years_ = new QComboBox(page);
   years_->setObjectName(QStringLiteral("years"));
@@ -420,6 +422,7 @@ QWidget* TfrmMain::BuildDatePanel() {
   big.setBold(true);
   big.setPointSizeF(big.pointSizeF() * 1.2);
   date_label_->setFont(big);
+  date_label_->setWordWrap(true);
   day_holiday_ = new QLabel(date_panel_);
   day_holiday_->setObjectName(QStringLiteral("dayHoliday"));
   day_holiday_->setStyleSheet(IsDark(palette()) ? QStringLiteral("color: #FF8080;")
@@ -440,6 +443,8 @@ QWidget* TfrmMain::BuildDatePanel() {
     auto* link = new QPushButton(QString::fromUtf8(name), date_panel_);
     link->setObjectName(QStringLiteral("day%1").arg(QString::fromUtf8(name)));
     link->setFlat(true);
+    // Links, not dialog buttons: as wide as their word.
+    link->setMinimumWidth(link->fontMetrics().horizontalAdvance(link->text()) + 12);
     connect(link, &QPushButton::clicked, this, [this, which = std::string(name)] {
       if (which == "Add") Report(commands_->AddEvent());
       if (which == "Edit") Report(commands_->EditEvent());

@@ -131,7 +131,7 @@ ProgressWindow::ProgressWindow(QWidget* parent) : parent_(parent) {}
 
 ProgressWindow::~ProgressWindow() {
   End();
-  delete dialog_;
+  delete dialog();
 }
 
 void ProgressWindow::Set(int done, int total, const QString& detail) {
@@ -139,9 +139,10 @@ void ProgressWindow::Set(int done, int total, const QString& detail) {
     End();
     return;
   }
-  if (!dialog_) {
+  if (!dialog()) {
     dialog_ = new QProgressDialog(QStringLiteral("Working ..."), QStringLiteral("Cancel"), 0,
                                   total, parent_);
+    guard_ = dialog_;
     dialog_->setObjectName(QStringLiteral("progressWindow"));
     dialog_->setWindowTitle(QStringLiteral("Web Almanix"));
     dialog_->setWindowModality(Qt::WindowModal);
@@ -166,7 +167,7 @@ void ProgressWindow::Set(int done, int total, const QString& detail) {
 }
 
 void ProgressWindow::End() {
-  if (dialog_) dialog_->hide();
+  if (QProgressDialog* bar = dialog()) bar->hide();
   if (busy_) {
     busy_ = false;
     QApplication::restoreOverrideCursor();

@@ -52,13 +52,16 @@ class ProgressWindow {
   // True once "Cancel" was pressed in the job that runs (reset by its 0).
   bool cancelled() const { return cancelled_; }
   bool running() const { return busy_; }
-  QProgressDialog* dialog() const { return dialog_; }
+  // The bar while it exists; null before the first job or once its parent
+  // took it along.
+  QProgressDialog* dialog() const { return guard_ ? dialog_ : nullptr; }
 
  private:
   void End();
 
   QWidget* parent_;
-  QPointer<QProgressDialog> dialog_;
+  QProgressDialog* dialog_ = nullptr;
+  QPointer<QObject> guard_;  // cleared when the dialog goes
   bool cancelled_ = false;
   bool busy_ = false;
 };

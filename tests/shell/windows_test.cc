@@ -6,6 +6,7 @@
 #include <memory>
 
 #include <QAction>
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
@@ -54,7 +55,7 @@ void WhenModal(std::function<void(T&)> act) {
   auto tries = std::make_shared<int>(0);
   auto poll = std::make_shared<std::function<void()>>();
   *poll = [act, tries, poll] {
-    if (auto* window = qobject_cast<T*>(QApplication::activeModalWidget())) {
+    if (auto* window = dynamic_cast<T*>(QApplication::activeModalWidget())) {
       act(*window);
       return;
     }
@@ -270,24 +271,36 @@ TEST_F(WindowsTest, PlacementIsSavedAndComesBackOnAScreen) {
 }
 
 // Every widget of the window that shows is at least as large as it needs
-// to be drawn whole: none cut below its minimum size hint.
+// to be drawn whole: none cut below its minimum size (the one the layout
+// honours: a minimum set on the widget, else its hint, within its maximum),
+// and a button's text fits it.
 void ExpectNothingCut(QWidget& top) {
   for (QWidget* w : top.findChildren<QWidget*>()) {
     if (!w->isVisibleTo(&top) || w->isWindow()) continue;
-    // Inside scrolled views the view scrolls; labels that may be cut say so.
-    if (w->parentWidget() && w->parentWidget()->objectName() == QLatin1String("qt_scrollarea_viewport")) {
+    // Inside scrolled views the view scrolls.
+    if (w->parentWidget() &&
+        w->parentWidget()->objectName() == QLatin1String("qt_scrollarea_viewport")) {
       continue;
     }
     const QSize hint = w->minimumSizeHint();
     const QSizePolicy policy = w->sizePolicy();
     const std::string name = w->metaObject()->className() + std::string(" ") +
-                             w->objectName().toStdString();
-    if (hint.width() > 0 && policy.horizontalPolicy() != QSizePolicy::Ignored) {
-      EXPECT_GE(w->width(), hint.width()) << name << " at " << top.width() << "x" << top.height();
+                             w->objectName().toStdString() + " at " +
+                             std::to_string(top.width()) + "x" + std::to_string(top.height());
+    const int need_w =
+        std::min(w->minimumWidth() > 0 ? w->minimumWidth() : hint.width(), w->maximumWidth());
+    const int need_h =
+        std::min(w->minimumHeight() > 0 ? w->minimumHeight() : hint.height(), w->maximumHeight());
+    if (need_w > 0 && policy.horizontalPolicy() != QSizePolicy::Ignored) {
+      EXPECT_GE(w->width(), need_w) << name;
     }
-    if (hint.height() > 0 && policy.verticalPolicy() != QSizePolicy::Ignored) {
-      EXPECT_GE(w->height(), hint.height()) << name << " at " << top.width() << "x"
-                                            << top.height();
+    if (need_h > 0 && policy.verticalPolicy() != QSizePolicy::Ignored) {
+      EXPECT_GE(w->height(), need_h) << name;
+    }
+    if (auto* button = dynamic_cast<QAbstractButton*>(w); button && !button->text().isEmpty()) {
+      QString text = button->text();
+      text.remove(QLatin1Char('&'));
+      EXPECT_GE(button->width(), button->fontMetrics().horizontalAdvance(text) + 4) << name;
     }
   }
 }
@@ -376,7 +389,7 @@ TEST_F(WindowsTest, AboutWaitAndProgressWindows) {
   auto* bar = window_->findChild<QProgressDialog*>(QStringLiteral("progressWindow"));
   ASSERT_NE(bar, nullptr);
   EXPECT_EQ(bar->value(), 3);
-  bar->cancel();
+  bar->findChild<QPushButton*>()->click();  // "Cancel"
   EXPECT_TRUE(ui.cancelled());
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
   ui.Progress(0, 5);  // a new job starts uncancelled
