@@ -434,6 +434,8 @@ TEST(DesktopScreenshots, NoteEditorAndDarkMainWindow) {
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     window.grid().SetToday(D(2025, 4, 16));
+    ASSERT_TRUE(window.grid().LoadGrid(D(2025, 4, 1)).ok());
+    window.grid().cboCalendar_load();
     window.grid().LocateCategory("Announcements");
     ASSERT_TRUE(window.grid().LoadGrid(D(2025, 4, 1)).ok());
     const auto& cells = window.grid().cells();
@@ -465,11 +467,11 @@ TEST(DesktopScreenshots, NoteEditorAndDarkMainWindow) {
       if (a->text() == QStringLiteral("Edit note in HTML Editor")) a->trigger();
     }
   };
-  take(QStringLiteral("note-editor.png"), true);
   const QPalette light = QApplication::palette();
   QApplication::setPalette(DarkPalette());
   take(QStringLiteral("main-dark.png"), false);
   QApplication::setPalette(light);
+  take(QStringLiteral("note-editor.png"), true);
 }
 
 }  // namespace
