@@ -7,8 +7,10 @@
 
 #include <QAction>
 #include <QAbstractButton>
+#include <QAbstractSpinBox>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QGuiApplication>
@@ -20,6 +22,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QTabWidget>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -277,9 +280,11 @@ TEST_F(WindowsTest, PlacementIsSavedAndComesBackOnAScreen) {
 void ExpectNothingCut(QWidget& top) {
   for (QWidget* w : top.findChildren<QWidget*>()) {
     if (!w->isVisibleTo(&top) || w->isWindow()) continue;
-    // Inside scrolled views the view scrolls.
-    if (w->parentWidget() &&
-        w->parentWidget()->objectName() == QLatin1String("qt_scrollarea_viewport")) {
+    // Inside scrolled views the view scrolls; the parts of a spin or combo
+    // box are sized by the box's style, which the box itself is checked for.
+    QWidget* parent = w->parentWidget();
+    if (parent && (parent->objectName() == QLatin1String("qt_scrollarea_viewport") ||
+                   dynamic_cast<QAbstractSpinBox*>(parent) || dynamic_cast<QComboBox*>(parent))) {
       continue;
     }
     const QSize hint = w->minimumSizeHint();
@@ -334,6 +339,33 @@ TEST_F(WindowsTest, MainWindowFitsAt1024x700AndWithALargerFont) {
     if (a->text() == QStringLiteral("Edit note in HTML Editor")) a->trigger();
   }
   QApplication::setFont(normal);
+}
+
+TEST_F(WindowsTest, EventEditorFitsWithALargerFont) {
+  const QFont normal = QApplication::font();
+  QFont large = normal;
+  large.setPointSizeF(normal.pointSizeF() * 1.5);
+  QApplication::setFont(large);
+  window_.reset();
+  OpenWindow();
+  Select(D(2010, 3, 5));
+  QSize hint;
+  window_->set_on_editor_open([&](QDialog& editor) {
+    QTimer::singleShot(0, &editor, [&] {
+      hint = editor.minimumSizeHint();
+      auto* pages = editor.findChild<QTabWidget*>();
+      for (int page = 0; pages && page < pages->count(); ++page) {
+        pages->setCurrentIndex(page);
+        QTest::qWait(20);
+        ExpectNothingCut(editor);
+      }
+      editor.reject();
+    });
+  });
+  ASSERT_TRUE(window_->commands().AddEvent().ok());
+  QApplication::setFont(normal);
+  EXPECT_LE(hint.width(), 1024);
+  EXPECT_LE(hint.height(), 700);
 }
 
 TEST_F(WindowsTest, DarkPaletteKeepsTextReadable) {
