@@ -1,6 +1,7 @@
 // The note editor, the link window, the small windows, the placement and
 // the sizes of the main window, driven as a person would under the
 // offscreen platform on a started program with real tables.
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <memory>
@@ -366,6 +367,33 @@ TEST_F(WindowsTest, EventEditorFitsWithALargerFont) {
   QApplication::setFont(normal);
   EXPECT_LE(hint.width(), 1024);
   EXPECT_LE(hint.height(), 700);
+}
+
+TEST_F(WindowsTest, TabGoesThroughTheBarTheDaysAndThePanel) {
+  // The widgets Tab reaches from the first arrow, by name (notes by day).
+  QWidget* w = window_->findChild<QWidget*>(QStringLiteral("previous"));
+  std::vector<std::string> chain;
+  while (w && chain.size() < 60) {
+    std::string name = w->objectName().toStdString();
+    if (name == "note") name = "day " + std::to_string(window_->grid().cells()[static_cast<size_t>(
+                                   w->parentWidget()->objectName().mid(7).toInt())].day);
+    chain.push_back(name);
+    do {
+      w = w->nextInFocusChain();
+    } while (!(w->focusPolicy() & Qt::TabFocus) || !w->isVisibleTo(window_.get()));
+    if (w->objectName() == QLatin1String("previous")) break;
+  }
+  const std::vector<std::string> bar = {"previous", "next",   "years", "categories", "today",
+                                        "view31",   "view14", "view7", "view5",      "grid",
+                                        "day 1",    "day 2"};
+  ASSERT_GE(chain.size(), bar.size());
+  EXPECT_EQ(std::vector<std::string>(chain.begin(), chain.begin() + bar.size()), bar);
+  // The notes go on day by day to the month's last, then the day panel.
+  auto last = std::find(chain.begin(), chain.end(), "day 31");
+  ASSERT_NE(last, chain.end());
+  EXPECT_EQ(std::vector<std::string>(last + 1, chain.end()),
+            (std::vector<std::string>{"hiddenRow", "dayEvents", "dayAdd", "dayEdit", "dayDelete",
+                                      "dayNote", "pages"}));
 }
 
 TEST_F(WindowsTest, DarkPaletteKeepsTextReadable) {
