@@ -46,6 +46,7 @@
 #include "program/program.h"
 #include "desktop/event_editor.h"
 #include "shell/day_cell.h"
+#include "shell/eliding_label.h"
 #include "shell/event_window.h"
 #include "shell/note_window.h"
 #include "shell/qt_pictures.h"
@@ -96,7 +97,9 @@ TfrmMain::TfrmMain(Program& program, UiSeam& ui) : program_(program), ui_(ui) {
   auto* online = new QLabel(QStringLiteral("Online"), pages_);
   online->setAlignment(Qt::AlignCenter);
   pages_->addTab(online, QStringLiteral("Online"));
-  status_ = new QLabel(QStringLiteral("                            Calendar: Default"), pages_);
+  // A long calendar path is shortened in the middle, not cut at the edge.
+  status_ = new ElidingLabel(pages_);
+  status_->setText(QStringLiteral("                            Calendar: Default"));
   status_->setObjectName(QStringLiteral("statusText"));
   pages_->setCornerWidget(status_, Qt::BottomRightCorner);
   setCentralWidget(pages_);
