@@ -274,6 +274,21 @@ TEST_F(WindowsTest, PlacementIsSavedAndComesBackOnAScreen) {
   EXPECT_GE(window_->width(), std::min(700, screen.width()));
 }
 
+TEST_F(WindowsTest, ClosingAsksAndSavesThePlacementFirst) {
+  window_->set_quiet_close(false);
+  window_->move(60, 50);
+  ui_.answers = {Answer::kNo};
+  EXPECT_FALSE(window_->close());
+  EXPECT_TRUE(window_->isVisible());
+  ASSERT_FALSE(ui_.questions.empty());
+  EXPECT_EQ(ui_.questions.back(), "Do you really want to end the application?") << ui_.questions[0];
+  // Saved before the question, whatever the answer.
+  EXPECT_EQ(program_->app.config->Left, window_->x());
+  ui_.answers = {Answer::kYes};
+  EXPECT_TRUE(window_->close());
+  EXPECT_FALSE(window_->isVisible());
+}
+
 // Every widget of the window that shows is at least as large as it needs
 // to be drawn whole: none cut below its minimum size (the one the layout
 // honours: a minimum set on the widget, else its hint, within its maximum),
