@@ -100,8 +100,7 @@ TfrmEvent::TfrmEvent(desktop::EventEditor& editor, desktop::PictureWorks& pictur
     : QDialog(parent), editor_(editor) {
   setObjectName(QStringLiteral("TfrmEvent"));
   files_ = std::make_unique<desktop::EventFiles>(editor_, pictures);
-  files_->set_choose_icon_size(
-      [this](const std::string& icon) { return ChooseIconSize(icon, this); });
+  files_->set_choose_icon([this](const std::string& icon) { return ChooseIcon(icon, this); });
   setWindowTitle(Q(editor_.caption()));
   pages_ = new QTabWidget(this);
   pages_->addTab(BuildEventPage(), QStringLiteral("Event"));

@@ -6,7 +6,7 @@
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QIcon>
+#include <QImage>
 #include <QLabel>
 #include <QPainter>
 #include <QPixmap>
@@ -19,6 +19,7 @@
 #include "app/config.h"
 #include "app/dir.h"
 #include "app/startup.h"
+#include "shell/qt_pictures.h"
 
 namespace almanix::shell {
 
@@ -174,37 +175,52 @@ void ProgressWindow::End() {
   }
 }
 
-std::optional<int> ChooseIconSize(const std::string& icon_file, QWidget* parent) {
+std::optional<desktop::IconChoice> ChooseIcon(const std::string& icon_file, QWidget* parent) {
   QDialog dialog(parent);
   dialog.setObjectName(QStringLiteral("iconChooser"));
   dialog.setWindowTitle(QStringLiteral("Choose icon"));
-  const QIcon icon(Q(icon_file));
+  const QString file = Q(icon_file);
   auto* grid = new QGridLayout;
   auto* group = new QButtonGroup(&dialog);
   const int sizes[] = {16, 32};
+  int drawn_at[] = {16, 32};
+  QLabel* pictures[2] = {};
+  auto draw = [&](int i) {
+    QImage image = RenderIconImage(file, drawn_at[i], sizes[i]);
+    pictures[i]->setPixmap(image.isNull() ? QPixmap() : QPixmap::fromImage(image));
+  };
   for (int i = 0; i < 2; ++i) {
     const int size = sizes[i];
-    // Drawn on white as it will be saved, in a white frame to show it.
-    QPixmap drawn(size, size);
-    drawn.fill(Qt::white);
-    QPainter painter(&drawn);
-    painter.drawPixmap(0, 0, icon.pixmap(size, size));
-    painter.end();
     auto* picture = new QLabel(&dialog);
     picture->setObjectName(QStringLiteral("icon%1").arg(size));
-    picture->setPixmap(drawn);
     picture->setAlignment(Qt::AlignCenter);
     picture->setFixedSize(48, 48);
+    // On white, as it will be saved.
     picture->setAutoFillBackground(true);
     QPalette white = picture->palette();
     white.setColor(QPalette::Window, Qt::white);
     picture->setPalette(white);
     picture->setFrameShape(QFrame::StyledPanel);
+    pictures[i] = picture;
+    draw(i);
     auto* choice = new QRadioButton(QStringLiteral("%1x%1").arg(size), &dialog);
     choice->setObjectName(QStringLiteral("size%1").arg(size));
     group->addButton(choice, i);
+    auto* convert = new QPushButton(QStringLiteral("Convert"), &dialog);
+    convert->setObjectName(QStringLiteral("convert%1").arg(size));
+    convert->setFlat(true);
+    convert->setAutoDefault(false);
+    convert->setToolTip(QStringLiteral("Draw %1x%1 from the %2x%2 picture")
+                            .arg(size)
+                            .arg(sizes[1 - i]));
+    QObject::connect(convert, &QPushButton::clicked, &dialog, [&, i] {
+      drawn_at[i] = sizes[1 - i];
+      draw(i);
+      group->button(i)->setChecked(true);
+    });
     grid->addWidget(picture, 0, i, Qt::AlignCenter);
     grid->addWidget(choice, 1, i, Qt::AlignCenter);
+    grid->addWidget(convert, 2, i, Qt::AlignCenter);
   }
   group->button(0)->setChecked(true);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
@@ -215,7 +231,8 @@ std::optional<int> ChooseIconSize(const std::string& icon_file, QWidget* parent)
   layout->addLayout(grid);
   layout->addWidget(buttons);
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-  return group->checkedId();
+  const int chosen = group->checkedId();
+  return desktop::IconChoice{sizes[chosen], drawn_at[chosen]};
 }
 
 std::unique_ptr<QSplashScreen> ShowSplash(const QString& version) {

@@ -8,6 +8,8 @@
 #include <QPointer>
 #include <QString>
 
+#include "desktop/event_files.h"
+
 class QProgressDialog;
 class QSplashScreen;
 
@@ -67,9 +69,10 @@ class ProgressWindow {
 };
 
 // The icon chooser ("Choose icon"): the icon drawn at 16 x 16 and at
-// 32 x 32 on white, "16x16" or "32x32" to pick. The chosen size's index
-// (0, 1), nullopt on "Cancel".
-std::optional<int> ChooseIconSize(const std::string& icon_file, QWidget* parent);
+// 32 x 32 on white, "16x16" or "32x32" to pick, and under each a "Convert"
+// link that redraws that size from the other's rendering. The chosen
+// rendering, nullopt on "Cancel".
+std::optional<desktop::IconChoice> ChooseIcon(const std::string& icon_file, QWidget* parent);
 
 // The splash shown while the program starts: its name, version and what
 // it is doing. The caller closes it once the main window shows.

@@ -15,6 +15,7 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QGuiApplication>
+#include <QImage>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -39,6 +40,7 @@
 #include "shell/day_cell.h"
 #include "shell/main_window.h"
 #include "shell/note_window.h"
+#include "shell/qt_pictures.h"
 #include "shell/qt_ui.h"
 #include "shell/small_windows.h"
 #include "shell/window_colours.h"
@@ -474,7 +476,7 @@ TEST_F(WindowsTest, AboutWaitAndProgressWindows) {
   EXPECT_FALSE(bar->isVisible());
 }
 
-TEST_F(WindowsTest, IconChooserShowsBothSizes) {
+TEST_F(WindowsTest, IconChooserShowsBothSizesAndConverts) {
   const std::string icon = std::string(ALMANIX_SOURCE_DIR) + "/resources/Icons/Music.ico";
   WhenModal<QDialog>([](QDialog& chooser) {
     EXPECT_EQ(chooser.windowTitle(), QStringLiteral("Choose icon"));
@@ -483,9 +485,28 @@ TEST_F(WindowsTest, IconChooserShowsBothSizes) {
     chooser.findChild<QRadioButton*>(QStringLiteral("size32"))->setChecked(true);
     QTest::keyClick(&chooser, Qt::Key_Return);
   });
-  EXPECT_EQ(ChooseIconSize(icon, window_.get()), 1);
+  std::optional<desktop::IconChoice> choice = ChooseIcon(icon, window_.get());
+  ASSERT_TRUE(choice.has_value());
+  EXPECT_EQ(choice->size, 32);
+  EXPECT_EQ(choice->drawn_at, 32);
+  // "Convert" under 32x32 draws it from the 16x16 picture and picks it.
+  WhenModal<QDialog>([](QDialog& chooser) {
+    chooser.findChild<QPushButton*>(QStringLiteral("convert32"))->click();
+    EXPECT_EQ(chooser.findChild<QLabel*>(QStringLiteral("icon32"))->pixmap().width(), 32);
+    EXPECT_TRUE(chooser.findChild<QRadioButton*>(QStringLiteral("size32"))->isChecked());
+    QTest::keyClick(&chooser, Qt::Key_Return);
+  });
+  choice = ChooseIcon(icon, window_.get());
+  ASSERT_TRUE(choice.has_value());
+  EXPECT_EQ(choice->size, 32);
+  EXPECT_EQ(choice->drawn_at, 16);
+  // What is saved is that rendering: a 32-pixel JPEG.
+  const std::string saved = root_.path() + "/converted.jpg";
+  QtPictureWorks works;
+  ASSERT_TRUE(works.RenderIcon(icon, choice->drawn_at, choice->size, saved).ok());
+  EXPECT_EQ(QImage(QString::fromStdString(saved)).size(), QSize(32, 32));
   WhenModal<QDialog>([](QDialog& chooser) { QTest::keyClick(&chooser, Qt::Key_Escape); });
-  EXPECT_EQ(ChooseIconSize(icon, window_.get()), std::nullopt);
+  EXPECT_FALSE(ChooseIcon(icon, window_.get()).has_value());
 }
 
 // The note editor and the dark main window for docs/desktop/, taken under
