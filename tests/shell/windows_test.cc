@@ -345,6 +345,14 @@ TEST_F(WindowsTest, MainWindowFitsAt1024x700AndWithALargerFont) {
   EXPECT_LE(window_->minimumSizeHint().width(), 1024);
   EXPECT_LE(window_->minimumSizeHint().height(), 700);
   ExpectNothingCut(*window_);
+  // A long calendar path in the corner stays inside the window.
+  auto* status = window_->findChild<QLabel*>(QStringLiteral("statusText"));
+  status->setText(QStringLiteral("                Calendar: /home/someone/Documents/Calendars/"
+                                 "the sports club and its many teams/season 2010.cal"));
+  QTest::qWait(20);
+  const QRect corner(status->mapTo(window_.get(), QPoint(0, 0)), status->size());
+  EXPECT_LE(corner.right(), window_->width()) << corner.x() << "+" << corner.width();
+  EXPECT_GE(corner.left(), window_->width() / 3);
   // The note editor at that font too.
   Select(D(2010, 3, 5));
   WhenModal<NoteWindow>([](NoteWindow& note) {
