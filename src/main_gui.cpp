@@ -4,12 +4,14 @@
 #include <QIcon>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QSplashScreen>
 #include <QTimer>
 
 #include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -23,6 +25,7 @@
 #include "program/program.h"
 #include "shell/main_window.h"
 #include "shell/qt_ui.h"
+#include "shell/small_windows.h"
 
 namespace {
 
@@ -129,8 +132,13 @@ int main(int argc, char** argv) {
   options.calendar_lock_wait = std::chrono::seconds(2);
   // The start-up sequence runs on the first tick, once the loop runs.
   QTimer::singleShot(0, [&] {
+    // Shown while the tables and the grid load; gone once the window shows.
+    std::unique_ptr<QSplashScreen> splash =
+        almanix::shell::ShowSplash(QString::fromStdString(almanix::ProgramVersion()));
+    // No busy cursor here: a first start asks the calendar type.
     almanix::Status started = program.Start(options);
     if (!program.app.dir || !program.app.config) {
+      splash->close();
       ui.ShowMessage("almanix: the program could not start: " + started.message(),
                      almanix::MessageKind::kError);
       QApplication::exit(1);
@@ -139,8 +147,14 @@ int main(int argc, char** argv) {
     window = new almanix::shell::TfrmMain(program, ui);
     window->setAttribute(Qt::WA_DeleteOnClose);
     QObject::connect(window, &QObject::destroyed, [&window] { window = nullptr; });
+    splash->showMessage(QStringLiteral("Loading the grid ..."), Qt::AlignBottom | Qt::AlignHCenter);
     window->StartUp();
-    window->show();
+    if (program.app.config->AutoSizeGrid) {
+      window->showMaximized();
+    } else {
+      window->show();
+    }
+    splash->finish(window);
     if (!args.program_args.empty()) {
       almanix::desktop::ProgramLineRun run = almanix::desktop::RunProgramLine(
           program, window->file_menu(), window->grid().CategoryNumber(), args.program_args,

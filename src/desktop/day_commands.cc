@@ -252,7 +252,9 @@ std::string DayCommands::LinkAnchor(std::string_view url, std::string_view descr
                                     bool underline) {
   std::string text(description);
   if (underline) text = "<u>" + text + "</u>";
-  return "<a href=\"" + std::string(url) + "\">" + text + "</a>";
+  // A double quote would end the attribute early and spill the rest of the
+  // address into the page's markup.
+  return "<a href=\"" + ReplaceAll(url, "\"", "%22") + "\">" + text + "</a>";
 }
 
 NoteEdit DayCommands::InsertIntoNote(std::string_view text, int caret, int selection_length,

@@ -62,10 +62,16 @@ Status EventFiles::LoadIcon(const std::string& path) {
   // An icon is drawn into a JPEG of its own name; a cancelled chooser
   // keeps that name.
   v.icon_name = StemName(name) + ".jpg";
-  std::optional<int> size =
-      editor_.ui().Choose(kIconChooserTitle, {"16x16", "32x32"}, 0);
-  if (!size) return Status::Cancelled("icon not chosen");
-  Status s = works_.RenderIcon(path, *size == 0 ? 16 : 32, Target(v.icon_name));
+  std::optional<IconChoice> choice;
+  if (choose_icon_) {
+    choice = choose_icon_(path);
+  } else if (std::optional<int> size =
+                 editor_.ui().Choose(kIconChooserTitle, {"16x16", "32x32"}, 0)) {
+    const int pixels = *size == 0 ? 16 : 32;
+    choice = IconChoice{pixels, pixels};
+  }
+  if (!choice) return Status::Cancelled("icon not chosen");
+  Status s = works_.RenderIcon(path, choice->drawn_at, choice->size, Target(v.icon_name));
   if (!s.ok()) editor_.ui().ShowMessage("Could not convert icon 16", MessageKind::kError);
   return s;
 }

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <functional>
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "app/status.h"
 
@@ -17,8 +20,10 @@ class PictureWorks {
   // centred on a canvas of exactly that size.
   virtual Status ScaleJpegTo(const std::string& from, const std::string& to, int width,
                              int height) = 0;
-  // The icon drawn at size x size on white.
-  virtual Status RenderIcon(const std::string& from, int size, const std::string& to_jpeg) = 0;
+  // The icon drawn at drawn_at x drawn_at on white, then scaled to size x
+  // size when the two differ (the chooser's "Convert").
+  virtual Status RenderIcon(const std::string& from, int drawn_at, int size,
+                            const std::string& to_jpeg) = 0;
 };
 
 // The file dialogs' titles, filters and the icon chooser's sizes.
@@ -39,6 +44,13 @@ inline constexpr int kSlidePhotoHeight = 320;
 
 enum class PhotoSlot { kScroll, kSlide };
 
+// The icon chooser's answer: the size saved (16 or 32) and the size the icon
+// was drawn at before ("Convert" draws one size from the other's rendering).
+struct IconChoice {
+  int size = 16;
+  int drawn_at = 16;
+};
+
 // The icon, photo and link-to-file commands of the editor: files copied or
 // converted into IncludeDir, the row's names set in the editor's values.
 // Each command takes the file the person picked; the Pick forms ask
@@ -46,6 +58,12 @@ enum class PhotoSlot { kScroll, kSlide };
 class EventFiles {
  public:
   EventFiles(EventEditor& editor, PictureWorks& works) : editor_(editor), works_(works) {}
+
+  // The icon chooser ("Choose icon"): given the icon file, the chosen
+  // rendering, nullopt on "Cancel". The desktop shows both renderings;
+  // without it the seam's choice of "16x16" or "32x32" is asked.
+  using ChooseIcon = std::function<std::optional<IconChoice>(const std::string& icon)>;
+  void set_choose_icon(ChooseIcon choose) { choose_icon_ = std::move(choose); }
 
   // "load icon". An ".ico" is offered at 16 and 32 pixels and saved as a
   // JPEG under its name with ".jpg"; other pictures are copied.
@@ -71,6 +89,7 @@ class EventFiles {
 
   EventEditor& editor_;
   PictureWorks& works_;
+  ChooseIcon choose_icon_;
 };
 
 }  // namespace almanix::desktop

@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "desktop/main_grid.h"
+#include "shell/window_colours.h"
 
 namespace almanix::shell {
 
@@ -69,8 +70,11 @@ void DayCellWidget::Show(const desktop::DayCell& cell, bool day_view, bool selec
   QString number = has_day_ ? QString::number(cell.day) : QString();
   if (has_day_ && day_view) number += QStringLiteral("  ") + QString::fromStdString(cell.short_day);
   day_->setText(number);
-  day_->setStyleSheet(cell.today ? QStringLiteral("color: red; font-weight: bold;")
+  const bool dark = IsDark(QApplication::palette(this));
+  day_->setStyleSheet(cell.today ? (dark ? QStringLiteral("color: #FF6060; font-weight: bold;")
+                                         : QStringLiteral("color: red; font-weight: bold;"))
                                  : QStringLiteral("color: palette(mid);"));
+  holiday_->setStyleSheet(dark ? QStringLiteral("color: #FF8080;") : QStringLiteral("color: #C00000;"));
   holiday_->setText(QString::fromStdString(cell.holiday));
   holiday_->setVisible(!cell.holiday.empty());
   QString lines = QString::fromStdString(cell.bar);
@@ -84,9 +88,13 @@ void DayCellWidget::Show(const desktop::DayCell& cell, bool day_view, bool selec
   // From the application's palette: the cell's own one holds the last look.
   const QPalette base = QApplication::palette(this);
   QPalette p = base;
-  p.setColor(QPalette::Window, selected ? base.color(QPalette::Highlight).lighter(170)
-                                        : (has_day_ ? base.color(QPalette::Base)
-                                                    : base.color(QPalette::Window)));
+  // The selection is the highlight blended into the ground, so the cell's
+  // text keeps its contrast on light and dark palettes alike.
+  const QColor ground = has_day_ ? base.color(QPalette::Base) : base.color(QPalette::Window);
+  const QColor mark = base.color(QPalette::Highlight);
+  const QColor blended((ground.red() * 2 + mark.red()) / 3, (ground.green() * 2 + mark.green()) / 3,
+                       (ground.blue() * 2 + mark.blue()) / 3);
+  p.setColor(QPalette::Window, selected ? blended : ground);
   setPalette(p);
   setVisible(true);
 }

@@ -29,6 +29,7 @@
 #include "desktop/event_editor.h"
 #include "desktop/event_files.h"
 #include "desktop/skip_days.h"
+#include "shell/small_windows.h"
 
 namespace almanix::shell {
 
@@ -99,6 +100,7 @@ TfrmEvent::TfrmEvent(desktop::EventEditor& editor, desktop::PictureWorks& pictur
     : QDialog(parent), editor_(editor) {
   setObjectName(QStringLiteral("TfrmEvent"));
   files_ = std::make_unique<desktop::EventFiles>(editor_, pictures);
+  files_->set_choose_icon([this](const std::string& icon) { return ChooseIcon(icon, this); });
   setWindowTitle(Q(editor_.caption()));
   pages_ = new QTabWidget(this);
   pages_->addTab(BuildEventPage(), QStringLiteral("Event"));
@@ -596,6 +598,10 @@ void TfrmEvent::ShowSkipDays() {
   auto* add = new QPushButton(QStringLiteral("<< Add"), &dialog);
   auto* remove = new QPushButton(QStringLiteral("Delete >>"), &dialog);
   auto* close = new QPushButton(QStringLiteral("Close"), &dialog);
+  // Enter closes; Escape too, and the list is kept either way.
+  close->setDefault(true);
+  add->setAutoDefault(false);
+  remove->setAutoDefault(false);
   auto refill = [&] {
     list->clear();
     for (const std::string& line : days.lines()) list->addItem(Q(line));

@@ -9,6 +9,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QGuiApplication>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeySequence>
@@ -17,9 +18,10 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
+#include <QIcon>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QSplitter>
 #include <QStyle>
 #include <QSystemTrayIcon>
@@ -34,6 +36,7 @@
 #include "app/config.h"
 #include "app/dates.h"
 #include "app/dir.h"
+#include "app/text.h"
 #include "app/ui_seam.h"
 #include "desktop/day_commands.h"
 #include "desktop/file_menu.h"
@@ -41,17 +44,23 @@
 #include "desktop/main_grid.h"
 #include "desktop/main_pages.h"
 #include "desktop/publish_handover.h"
+#include "desktop/note_markup.h"
+#include "desktop/placement.h"
 #include "program/program.h"
 #include "desktop/event_editor.h"
 #include "shell/day_cell.h"
+#include "shell/eliding_label.h"
 #include "shell/event_window.h"
 #include "shell/online_page.h"
 #include "shell/preview_page.h"
 #include "shell/publish_menu.h"
 #include "shell/exchange_windows.h"
 #include "shell/file_menu_binding.h"
+#include "shell/note_window.h"
 #include "shell/qt_pictures.h"
 #include "shell/qt_ui.h"
+#include "shell/small_windows.h"
+#include "shell/window_colours.h"
 
 namespace almanix::shell {
 
@@ -107,7 +116,9 @@ TfrmMain::TfrmMain(Program& program, UiSeam& ui) : program_(program), ui_(ui) {
   online_ = new OnlinePage(*program_.app.dir, ui_, [this] { return grid_->CategoryBoxText(); },
                            pages_);
   pages_->addTab(online_, QStringLiteral("Online"));
-  status_ = new QLabel(QStringLiteral("                            Calendar: Default"), pages_);
+  // A long calendar path is shortened in the middle, not cut at the edge.
+  status_ = new ElidingLabel(pages_);
+  status_->setText(QStringLiteral("                            Calendar: Default"));
   status_->setObjectName(QStringLiteral("statusText"));
   pages_->setCornerWidget(status_, Qt::BottomRightCorner);
   setCentralWidget(pages_);
@@ -115,13 +126,22 @@ TfrmMain::TfrmMain(Program& program, UiSeam& ui) : program_(program), ui_(ui) {
   connect(pages_, &QTabWidget::currentChanged, this, [this](int page) { OnPageChanged(page); });
   BuildMenus();
 
+  setWindowIcon(QIcon::fromTheme(QStringLiteral("almanix"),
+                                 style()->standardIcon(QStyle::SP_FileDialogDetailedView)));
   if (QSystemTrayIcon::isSystemTrayAvailable()) {
     tray_ = new QSystemTrayIcon(windowIcon(), this);
+    tray_->setToolTip(QStringLiteral("Web Almanix"));
     auto* menu = new QMenu(this);
     AddAction(menu, "Open", [this] { BringToFront(); });
     AddAction(menu, "Exit", [this] { Exit(true); });
     tray_->setContextMenu(menu);
-    connect(tray_, &QSystemTrayIcon::activated, this, [this] { BringToFront(); });
+    // A right click opens the menu only.
+    connect(tray_, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+              if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick) {
+                BringToFront();
+              }
+            });
     tray_->show();
   }
 }
@@ -156,6 +176,8 @@ QWidget* TfrmMain::BuildCalendarPage() {
   big.setPointSizeF(big.pointSizeF() * 1.3);
   big.setBold(true);
   caption_->setFont(big);
+  // On a narrow window or with a large font it takes two lines, not more room.
+  caption_->setWordWrap(true);
 
   years_ = new QComboBox(page);
   years_->setObjectName(QStringLiteral("years"));
@@ -454,8 +476,11 @@ QWidget* TfrmMain::BuildDatePanel() {
   big.setBold(true);
   big.setPointSizeF(big.pointSizeF() * 1.2);
   date_label_->setFont(big);
+  date_label_->setWordWrap(true);
   day_holiday_ = new QLabel(date_panel_);
-  day_holiday_->setStyleSheet(QStringLiteral("color: #C00000;"));
+  day_holiday_->setObjectName(QStringLiteral("dayHoliday"));
+  day_holiday_->setStyleSheet(IsDark(palette()) ? QStringLiteral("color: #FF8080;")
+                                                : QStringLiteral("color: #C00000;"));
   day_events_ = new QListWidget(date_panel_);
   day_events_->setObjectName(QStringLiteral("dayEvents"));
   connect(day_events_, &QListWidget::currentRowChanged, this, [this](int row) {
@@ -472,6 +497,8 @@ QWidget* TfrmMain::BuildDatePanel() {
     auto* link = new QPushButton(QString::fromUtf8(name), date_panel_);
     link->setObjectName(QStringLiteral("day%1").arg(QString::fromUtf8(name)));
     link->setFlat(true);
+    // Links, not dialog buttons: as wide as their word.
+    link->setMinimumWidth(link->fontMetrics().horizontalAdvance(link->text()) + 12);
     connect(link, &QPushButton::clicked, this, [this, which = std::string(name)] {
       if (which == "Add") Report(commands_->AddEvent());
       if (which == "Edit") Report(commands_->EditEvent());
@@ -559,8 +586,10 @@ void TfrmMain::BuildMenus() {
   }, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_V)));
 
   QMenu* note = menuBar()->addMenu(QStringLiteral("&Note"));
-  AddAction(note, "Edit note in HTML Editor", [this] { ShowNoteEditor(); });
-  AddAction(note, "Add Link to a Website", [this] { AddLinkToNote(); });
+  AddAction(note, "Edit note in HTML Editor", [this] { ShowNoteEditor(); },
+            QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N));
+  AddAction(note, "Add Link to a Website", [this] { AddLinkToNote(); },
+            QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_K));
   AddAction(note, "Append Longer Note", [this] { Report(commands_->LongerNote()); });
 
   QMenu* attach = menuBar()->addMenu(QStringLiteral("&Attach"));
@@ -651,8 +680,24 @@ void TfrmMain::StartUp() {
     return;
   }
   const TConfig& config = *program_.app.config;
-  resize(std::max(700, config.Width - 25), std::max(400, config.Heigth - 25));
-  move(config.Left, config.Top);
+  std::vector<desktop::WindowRect> screens;
+  for (const QScreen* screen : QGuiApplication::screens()) {
+    const QRect a = screen->availableGeometry();
+    screens.push_back({a.x(), a.y(), a.width(), a.height()});
+  }
+  // The primary screen first: an off-screen window goes there.
+  if (const QScreen* primary = QGuiApplication::primaryScreen()) {
+    const QRect a = primary->availableGeometry();
+    screens.insert(screens.begin(), {a.x(), a.y(), a.width(), a.height()});
+  }
+  const desktop::WindowRect placed = desktop::PlaceOnScreens(
+      desktop::PlacementFromConfig(config.Left, config.Top, config.Width, config.Heigth),
+      screens);
+  resize(placed.width, placed.height);
+  move(placed.x, placed.y);
+  if (!program_.app.dir->CalendarFile.empty()) {
+    status_->setText(Q("                Calendar: " + program_.app.dir->CalendarFile));
+  }
   // What start-up opened is what is on disk.
   file_menu_->MarkSaved();
   // The day panel starts on today.
@@ -667,7 +712,8 @@ void TfrmMain::StartUp() {
 }
 
 void TfrmMain::BringToFront() {
-  if (isMinimized()) showNormal();
+  // From the tray or minimised: back at its normal size.
+  if (isMinimized() || isHidden()) showNormal();
   show();
   raise();
   activateWindow();
@@ -827,18 +873,22 @@ void TfrmMain::ShowNoteEditor() {
       grid_->cells()[static_cast<size_t>(cell)].day == 0) {
     return;
   }
-  std::optional<std::string> text = ui_.AskText(
-      commands_->NoteEditorCaption(), "Note", grid_->cells()[static_cast<size_t>(cell)].note);
-  if (text) Report(grid_->SetNote(cell, *text));
+  const desktop::DayCell& day = grid_->cells()[static_cast<size_t>(cell)];
+  NoteWindow window(Q(commands_->NoteEditorCaption()),
+                    Q(desktop::NoteDayHeader(day.day, grid_->selected().MonthName())), Q(day.note),
+                    this);
+  if (window.exec() == QDialog::Accepted) {
+    const std::string note = window.note().toStdString();
+    if (note != day.note) Report(grid_->SetNote(cell, note));
+  }
   Refresh();
 }
 
 void TfrmMain::AddLinkToNote() {
-  std::optional<std::string> url = ui_.AskText("Add Link", "Link (URL)", "http://");
-  if (!url) return;
-  std::optional<std::string> description = ui_.AskText("Add Link", "Link Description", "");
-  if (!description) return;
-  Report(commands_->AddLinkToNote(*url, *description, true));
+  std::optional<desktop::LinkInput> input = LinkWindow::Ask(this);
+  if (!input) return;
+  if (!desktop::LinkInsertion(*input)) return;
+  Report(commands_->AddLinkToNote(Trim(input->url), input->description, input->underline));
   Refresh();
 }
 
@@ -864,18 +914,22 @@ void TfrmMain::ImportEvents() {
 void TfrmMain::ExportEvents() { exchange_->ExportEvents(); }
 
 void TfrmMain::About() {
-  QMessageBox::about(this, QStringLiteral("About Web Almanix"),
-                     Q("Web Almanix\nVersion " + std::string(ProgramVersion())));
+  AboutWindow window(program_.app, this);
+  window.exec();
 }
 
 void TfrmMain::SavePlacement() {
   TConfig& config = *program_.app.config;
-  QRect g = geometry();
-  config.Left = g.x();
-  config.Top = g.y();
-  // Start-up takes 25 off both again.
-  config.Width = g.width() + 25;
-  config.Heigth = g.height() + 25;
+  // The frame's corner, as move() places it at the next start, and the
+  // size the window has when not maximised.
+  const QRect normal = isMaximized() || isMinimized() ? normalGeometry() : geometry();
+  const QPoint corner = isMaximized() || isMinimized() ? normal.topLeft() : pos();
+  const desktop::SavedPlacement saved =
+      desktop::PlacementToConfig({corner.x(), corner.y(), normal.width(), normal.height()});
+  config.Left = saved.left;
+  config.Top = saved.top;
+  config.Width = saved.width;
+  config.Heigth = saved.heigth;
   IgnoreResult(config.Save(), "a placement that was not saved only opens the window elsewhere");
 }
 

@@ -23,6 +23,18 @@ Status SaveJpeg(const QImage& image, const std::string& to) {
 
 }  // namespace
 
+QImage RenderIconImage(const QString& icon_file, int drawn_at, int size) {
+  QPixmap pixmap = QIcon(icon_file).pixmap(drawn_at, drawn_at);
+  if (pixmap.isNull()) return {};
+  QImage canvas(drawn_at, drawn_at, QImage::Format_RGB32);
+  canvas.fill(Qt::white);
+  QPainter painter(&canvas);
+  painter.drawPixmap(0, 0, pixmap);
+  painter.end();
+  if (drawn_at == size) return canvas;
+  return canvas.scaled(size, size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
 Status QtPictureWorks::ScaleJpegTo(const std::string& from, const std::string& to, int width,
                                    int height) {
   QImage source(QString::fromStdString(from));
@@ -36,16 +48,11 @@ Status QtPictureWorks::ScaleJpegTo(const std::string& from, const std::string& t
   return SaveJpeg(canvas, to);
 }
 
-Status QtPictureWorks::RenderIcon(const std::string& from, int size, const std::string& to_jpeg) {
-  QIcon icon(QString::fromStdString(from));
-  QPixmap pixmap = icon.pixmap(size, size);
-  if (pixmap.isNull()) return Status::Invalid("Could not convert icon 16");
-  QImage canvas(size, size, QImage::Format_RGB32);
-  canvas.fill(Qt::white);
-  QPainter painter(&canvas);
-  painter.drawPixmap(0, 0, pixmap);
-  painter.end();
-  return SaveJpeg(canvas, to_jpeg);
+Status QtPictureWorks::RenderIcon(const std::string& from, int drawn_at, int size,
+                                  const std::string& to_jpeg) {
+  QImage drawn = RenderIconImage(QString::fromStdString(from), drawn_at, size);
+  if (drawn.isNull()) return Status::Invalid("Could not convert icon 16");
+  return SaveJpeg(drawn, to_jpeg);
 }
 
 }  // namespace almanix::shell

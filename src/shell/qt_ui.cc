@@ -4,10 +4,10 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
-#include <QProgressDialog>
 #include <QStringList>
 
 #include <cstdio>
+#include "shell/small_windows.h"
 
 namespace almanix::shell {
 
@@ -30,7 +30,7 @@ QMessageBox::StandardButton ButtonOf(Answer a) {
 }  // namespace
 
 QtUi::QtUi() = default;
-QtUi::~QtUi() { delete progress_; }
+QtUi::~QtUi() = default;
 
 void QtUi::ShowMessage(std::string_view text, MessageKind kind) {
   if (batch_) {
@@ -87,23 +87,14 @@ std::optional<int> QtUi::Choose(std::string_view prompt, const std::vector<std::
   return index < 0 ? std::nullopt : std::optional<int>(index);
 }
 
-void QtUi::Progress(int done, int total) {
-  if (total <= 0) {
-    if (progress_) progress_->hide();
-    return;
-  }
-  if (!progress_) {
-    progress_ = new QProgressDialog(QStringLiteral("Working..."), QStringLiteral("Cancel"), 0,
-                                    total, parent_);
-    progress_->setWindowModality(Qt::WindowModal);
-    progress_->setMinimumDuration(400);
-    QObject::connect(progress_, &QProgressDialog::canceled, [this] { cancelled_ = true; });
-  }
-  if (done == 0) cancelled_ = false;
-  progress_->setMaximum(total);
-  progress_->setValue(done);
-  if (done >= total) progress_->reset();
+void QtUi::Progress(int done, int total) { ProgressDetail(done, total, {}); }
+
+void QtUi::ProgressDetail(int done, int total, std::string_view detail) {
+  if (!progress_) progress_ = std::make_unique<ProgressWindow>(parent_);
+  progress_->Set(done, total, Q(detail));
 }
+
+bool QtUi::cancelled() const { return progress_ && progress_->cancelled(); }
 
 void QtUi::ProcessEvents() { QApplication::processEvents(); }
 

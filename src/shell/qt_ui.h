@@ -6,14 +6,13 @@
 #include <string_view>
 #include <vector>
 
-#include <QPointer>
-
 #include "app/ui_seam.h"
 
-class QProgressDialog;
 class QWidget;
 
 namespace almanix::shell {
+
+class ProgressWindow;
 
 // The seam on the screen: message boxes, questions, pickers and a progress
 // dialog with Cancel, all parented to the main window.
@@ -29,6 +28,7 @@ class QtUi : public UiSeam {
   std::optional<int> Choose(std::string_view prompt, const std::vector<std::string>& choices,
                             int default_index) override;
   void Progress(int done, int total) override;
+  void ProgressDetail(int done, int total, std::string_view detail) override;
   void ProcessEvents() override;
   std::optional<std::string> PickPath(PickKind kind, std::string_view caption,
                                       std::string_view start) override;
@@ -47,13 +47,11 @@ class QtUi : public UiSeam {
   bool batch() const { return batch_; }
 
   // True once the person pressed Cancel on the progress dialog.
-  bool cancelled() const { return cancelled_; }
+  bool cancelled() const;
 
  private:
   QWidget* parent_ = nullptr;
-  // Owned by the window it is shown over, which may go first.
-  QPointer<QProgressDialog> progress_;
-  bool cancelled_ = false;
+  std::unique_ptr<ProgressWindow> progress_;
   bool batch_ = false;
 };
 

@@ -50,8 +50,11 @@ class FakePictureWorks : public PictureWorks {
     WriteAll(to, "jpeg");
     return Status::Ok();
   }
-  Status RenderIcon(const std::string& from, int size, const std::string& to_jpeg) override {
-    calls.push_back("icon " + from + " " + std::to_string(size) + " -> " + to_jpeg);
+  Status RenderIcon(const std::string& from, int drawn_at, int size,
+                    const std::string& to_jpeg) override {
+    calls.push_back("icon " + from + " " + std::to_string(size) +
+                    (drawn_at == size ? "" : " from " + std::to_string(drawn_at)) + " -> " +
+                    to_jpeg);
     if (fail) return Status::IoError("cannot read the icon");
     WriteAll(to_jpeg, "jpeg");
     return Status::Ok();
