@@ -23,6 +23,7 @@
 #include "program/program.h"
 #include "shell/day_cell.h"
 #include "shell/main_window.h"
+#include "shell/shell_fixture.h"
 #include "store/db_engine.h"
 #include "store/event_draft.h"
 #include "support/fake_ui.h"
@@ -42,15 +43,9 @@ class ExchangeWindowsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     program_ = std::make_unique<Program>(ui_);
-    Program::Options options;
-    options.root = root_.path();
-    ASSERT_TRUE(program_->Start(options).ok());
-    window_ = std::make_unique<TfrmMain>(*program_, ui_);
-    window_->set_quiet_close(true);
-    window_->StartUp();
-    window_->resize(1024, 700);
-    window_->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+    ASSERT_TRUE(testing::StartProgram(*program_, root_.path()).ok());
+    window_ = testing::ShowMainWindow(*program_, ui_, 1024, 700);
+    ASSERT_NE(window_, nullptr);
     ASSERT_TRUE(window_->grid().LoadGrid(D(2010, 3, 1)).ok());
     window_->grid().cboCalendar_load();
     window_->Refresh();
@@ -272,28 +267,22 @@ TEST_F(ExchangeWindowsTest, EventTableWindowsExportAndImport) {
 // The pictures of docs/desktop/: the CSV window on a file with titles and
 // the Export Events window (tools/take_desktop_screenshots.sh).
 TEST(DesktopScreenshots, ImportAndExportWindows) {
-  const char* out = std::getenv("ALMANIX_SCREENSHOT_DIR");
-  if (out == nullptr) GTEST_SKIP() << "ALMANIX_SCREENSHOT_DIR is not set";
+  const std::string out = testing::ScreenshotDir();
+  if (out.empty()) GTEST_SKIP() << "ALMANIX_SCREENSHOT_DIR is not set";
   almanix::testing::TempRoot root;
   almanix::testing::FakeUi ui;
   Program program(ui);
-  Program::Options options;
-  options.root = root.path();
-  options.calendar = std::string(ALMANIX_SOURCE_DIR) + "/resources/samples/club.cal";
-  ASSERT_TRUE(program.Start(options).ok());
-  TfrmMain window(program, ui);
-  window.set_quiet_close(true);
-  window.StartUp();
-  window.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-  ASSERT_TRUE(window.grid().LoadGrid(D(2025, 4, 1)).ok());
-  window.grid().cboCalendar_load();
+  ASSERT_TRUE(testing::StartProgram(program, root.path(), testing::SampleCalendar()).ok());
+  std::unique_ptr<TfrmMain> shown = testing::ShowMainWindow(program, ui, 1180, 760);
+  ASSERT_NE(shown, nullptr);
+  TfrmMain& window = *shown;
+  testing::ShowSampleApril(window);
 
   WriteAll(root / "season.csv",
            "Subject,Start Date,Start Time,End Time,Location,Description\n"
            "Spring concert,4/26/2025,7:30 pm,9:00 pm,Town Hall,Choir and brass band\n"
            "Bake sale,5/3/2025,10:00 am,,Market square,\n");
-  const QString dir = QString::fromUtf8(out);
+  const QString dir = QString::fromStdString(out);
   window.exchange().set_on_window_open([&dir](QDialog& dialog) {
     QTimer::singleShot(300, &dialog, [&dialog, dir] {
       const bool csv = dialog.windowTitle() == QStringLiteral("Import From CSV");

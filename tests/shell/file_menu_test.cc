@@ -20,6 +20,7 @@
 #include "desktop/main_grid.h"
 #include "program/program.h"
 #include "shell/main_window.h"
+#include "shell/shell_fixture.h"
 #include "support/fake_ui.h"
 #include "support/temp_root.h"
 
@@ -45,14 +46,11 @@ class FileMenuWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     program_ = std::make_unique<Program>(ui_);
-    Program::Options options;
-    options.root = root_.path();
-    ASSERT_TRUE(program_->Start(options).ok());
-    window_ = std::make_unique<TfrmMain>(*program_, ui_);
-    window_->StartUp();
-    window_->resize(1024, 700);
-    window_->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+    ASSERT_TRUE(testing::StartProgram(*program_, root_.path()).ok());
+    window_ = testing::ShowMainWindow(*program_, ui_, 1024, 700);
+    ASSERT_NE(window_, nullptr);
+    // These tests answer the close question themselves.
+    window_->set_quiet_close(false);
     ui_.messages.clear();
     ui_.questions.clear();
   }

@@ -31,6 +31,7 @@
 #include "program/program.h"
 #include "shell/day_cell.h"
 #include "shell/main_window.h"
+#include "shell/shell_fixture.h"
 #include "store/db_engine.h"
 #include "store/event_draft.h"
 #include "support/fake_ui.h"
@@ -45,15 +46,9 @@ class MainWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     program_ = std::make_unique<Program>(ui_);
-    Program::Options options;
-    options.root = root_.path();
-    ASSERT_TRUE(program_->Start(options).ok());
-    window_ = std::make_unique<TfrmMain>(*program_, ui_);
-    window_->set_quiet_close(true);
-    window_->StartUp();
-    window_->resize(1024, 700);
-    window_->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+    ASSERT_TRUE(testing::StartProgram(*program_, root_.path()).ok());
+    window_ = testing::ShowMainWindow(*program_, ui_, 1024, 700);
+    ASSERT_NE(window_, nullptr);
     // Shortcuts reach the active window only.
     window_->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
@@ -286,35 +281,19 @@ TEST_F(MainWindowTest, AFillerCellRefusesANewEvent) {
 // Pictures of the window on the sample calendar for docs/desktop/, taken
 // under a real X server by tools/take_desktop_screenshots.sh.
 TEST(DesktopScreenshots, SampleCalendar) {
-  const char* out = std::getenv("ALMANIX_SCREENSHOT_DIR");
-  if (out == nullptr) GTEST_SKIP() << "ALMANIX_SCREENSHOT_DIR is not set";
+  const std::string out = testing::ScreenshotDir();
+  if (out.empty()) GTEST_SKIP() << "ALMANIX_SCREENSHOT_DIR is not set";
   almanix::testing::TempRoot root;
   almanix::testing::FakeUi ui;
   Program program(ui);
-  Program::Options options;
-  options.root = root.path();
-  options.calendar = std::string(ALMANIX_SOURCE_DIR) + "/resources/samples/club.cal";
-  ASSERT_TRUE(program.Start(options).ok());
-  TfrmMain window(program, ui);
-  window.set_quiet_close(true);
-  window.StartUp();
-  window.resize(1180, 760);
-  window.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-  window.grid().SetToday(D(2025, 4, 16));
-  ASSERT_TRUE(window.grid().LoadGrid(D(2025, 4, 1)).ok());
-  window.grid().cboCalendar_load();
-  window.grid().LocateCategory("Announcements");
-  ASSERT_TRUE(window.grid().LoadGrid(D(2025, 4, 1)).ok());
-  const auto& cells = window.grid().cells();
-  for (size_t i = 0; i < cells.size(); ++i) {
-    if (cells[i].date == D(2025, 4, 16)) {
-      ASSERT_TRUE(window.grid().ShowDay(static_cast<int>(i)).ok());
-    }
-  }
-  window.Refresh();
+  ASSERT_TRUE(testing::StartProgram(program, root.path(), testing::SampleCalendar()).ok());
+  std::unique_ptr<TfrmMain> shown = testing::ShowMainWindow(program, ui, 1180, 760);
+  ASSERT_NE(shown, nullptr);
+  TfrmMain& window = *shown;
+  testing::ShowSampleApril(window);
   QTest::qWait(300);
-  const QString dir = QString::fromUtf8(out);
+  const QString dir = QString::fromStdString(out);
+  const auto& cells = window.grid().cells();
   ASSERT_TRUE(window.grab().save(dir + "/main-month.png"));
   ASSERT_TRUE(window.grid().SetView(7).ok());
   window.Refresh();

@@ -34,6 +34,7 @@
 #include "program/program.h"
 #include "settings/publish_editor.h"
 #include "shell/main_window.h"
+#include "shell/shell_fixture.h"
 #include "shell/online_page.h"
 #include "shell/preview_page.h"
 #include "support/fake_ui.h"
@@ -47,14 +48,18 @@ namespace fs = std::filesystem;
 // A page's script result, waited for: the page may still be loading or
 // following its redirect.
 QString Evaluate(QWebEngineView* view, const QString& script) {
-  QString result;
-  bool done = false;
-  view->page()->runJavaScript(script, [&](const QVariant& value) {
-    result = value.toString();
-    done = true;
+  // Shared with the callback: it may answer after this has given up.
+  struct Answer {
+    QString text;
+    bool done = false;
+  };
+  auto answer = std::make_shared<Answer>();
+  view->page()->runJavaScript(script, [answer](const QVariant& value) {
+    answer->text = value.toString();
+    answer->done = true;
   });
-  for (int i = 0; i < 100 && !done; ++i) QTest::qWait(50);
-  return result;
+  for (int i = 0; i < 100 && !answer->done; ++i) QTest::qWait(50);
+  return answer->text;
 }
 
 // Waits until the page's script gives the expected text.
@@ -85,16 +90,9 @@ class PreviewPageTest : public ::testing::Test {
  protected:
   void SetUp() override {
     program_ = std::make_unique<Program>(ui_);
-    Program::Options options;
-    options.root = root_.path();
-    options.calendar = std::string(ALMANIX_SOURCE_DIR) + "/resources/samples/club.cal";
-    ASSERT_TRUE(program_->Start(options).ok());
-    window_ = std::make_unique<TfrmMain>(*program_, ui_);
-    window_->set_quiet_close(true);
-    window_->StartUp();
-    window_->resize(1100, 720);
-    window_->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+    ASSERT_TRUE(testing::StartProgram(*program_, root_.path(), testing::SampleCalendar()).ok());
+    window_ = testing::ShowMainWindow(*program_, ui_, 1100, 720);
+    ASSERT_NE(window_, nullptr);
     ASSERT_TRUE(window_->grid().LoadGrid(D(2025, 4, 1)).ok());
     window_->grid().cboCalendar_load();
     window_->grid().LocateCategory("Announcements");
@@ -251,7 +249,7 @@ TEST_F(PreviewPageTest, SaveUrlKeepsTheAddressOfThePublishedCalendar) {
   EXPECT_EQ(page.address()->text(), QStringLiteral("http://"));
   EXPECT_TRUE(WaitForUrlEnding(page.view(), QStringLiteral("/notpublished.html")));
 
-  const std::string published = root_.path() + "/published.html";
+  const std::string published = root_.path() + "published.html";
   std::ofstream(published) << "<html><head><title>Published club</title></head>"
                               "<body>The club online</body></html>";
   const QString address = QUrl::fromLocalFile(QString::fromStdString(published)).toString();
@@ -271,47 +269,40 @@ TEST_F(PreviewPageTest, SaveUrlKeepsTheAddressOfThePublishedCalendar) {
   ASSERT_TRUE(conf.Load().ok());
   EXPECT_EQ(conf.ReadString("Publish", "URL", ""), address.toStdString());
   Pages()->setCurrentIndex(1);
-  page.view()->setUrl(QUrl(QStringLiteral("about:blank")));
-  ASSERT_TRUE(WaitForUrlEnding(page.view(), QStringLiteral("about:blank")));
-  ASSERT_TRUE(WaitForScript(page.view(), QStringLiteral("document.readyState"),
-                            QStringLiteral("complete")));
   Pages()->setCurrentIndex(3);
   EXPECT_EQ(page.address()->text(), address);
   EXPECT_TRUE(WaitForScript(page.view(), QStringLiteral("document.body.innerText"),
                             QStringLiteral("The club online")));
-  // Back to the page before, through the history.
+  // Another page, then back through the history. The title tells which
+  // document is on show: the address changes before a load is committed.
+  const std::string other = root_.path() + "other.html";
+  std::ofstream(other) << "<html><head><title>Other page</title></head><body>x</body></html>";
+  page.address()->setText(QUrl::fromLocalFile(QString::fromStdString(other)).toString());
+  QTest::mouseClick(page.findChild<QPushButton*>(QStringLiteral("openAddress")), Qt::LeftButton);
+  ASSERT_TRUE(WaitForScript(page.view(), QStringLiteral("document.title"),
+                            QStringLiteral("Other page")));
   QTest::mouseClick(page.findChild<QToolButton*>(QStringLiteral("onlineBack")), Qt::LeftButton);
-  EXPECT_TRUE(WaitForUrlEnding(page.view(), QStringLiteral("about:blank")));
+  EXPECT_TRUE(WaitForScript(page.view(), QStringLiteral("document.title"),
+                            QStringLiteral("Published club")));
 }
 
 // The Events and Preview pages on the sample calendar for docs/desktop/,
 // taken under a real X server by tools/take_desktop_screenshots.sh.
 TEST(DesktopScreenshots, EventsAndPreviewPages) {
-  const char* out = std::getenv("ALMANIX_SCREENSHOT_DIR");
-  if (out == nullptr) GTEST_SKIP() << "ALMANIX_SCREENSHOT_DIR is not set";
+  const std::string out = testing::ScreenshotDir();
+  if (out.empty()) GTEST_SKIP() << "ALMANIX_SCREENSHOT_DIR is not set";
   almanix::testing::TempRoot root;
   almanix::testing::FakeUi ui;
   Program program(ui);
-  Program::Options options;
-  options.root = root.path();
-  options.calendar = std::string(ALMANIX_SOURCE_DIR) + "/resources/samples/club.cal";
-  ASSERT_TRUE(program.Start(options).ok());
-  TfrmMain window(program, ui);
-  window.set_quiet_close(true);
-  window.StartUp();
-  window.resize(1180, 760);
-  window.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-  window.grid().SetToday(D(2025, 4, 16));
-  ASSERT_TRUE(window.grid().LoadGrid(D(2025, 4, 1)).ok());
-  window.grid().cboCalendar_load();
-  window.grid().LocateCategory("Announcements");
-  ASSERT_TRUE(window.grid().LoadGrid(D(2025, 4, 1)).ok());
-  window.Refresh();
+  ASSERT_TRUE(testing::StartProgram(program, root.path(), testing::SampleCalendar()).ok());
+  std::unique_ptr<TfrmMain> shown = testing::ShowMainWindow(program, ui, 1180, 760);
+  ASSERT_NE(shown, nullptr);
+  TfrmMain& window = *shown;
+  testing::ShowSampleApril(window);
   // April 2025 in the preview: the sample's spring.
   window.handover().set_now(1744804800);
   auto* pages = window.findChild<QTabWidget*>(QStringLiteral("pages"));
-  const QString dir = QString::fromUtf8(out);
+  const QString dir = QString::fromStdString(out);
 
   pages->setCurrentIndex(1);
   QTest::qWait(300);

@@ -39,6 +39,7 @@
 #include "program/program.h"
 #include "shell/day_cell.h"
 #include "shell/main_window.h"
+#include "shell/shell_fixture.h"
 #include "shell/note_window.h"
 #include "shell/qt_pictures.h"
 #include "shell/qt_ui.h"
@@ -79,19 +80,13 @@ class WindowsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     program_ = std::make_unique<Program>(ui_);
-    Program::Options options;
-    options.root = root_.path();
-    ASSERT_TRUE(program_->Start(options).ok());
+    ASSERT_TRUE(testing::StartProgram(*program_, root_.path()).ok());
     OpenWindow();
   }
 
   void OpenWindow() {
-    window_ = std::make_unique<TfrmMain>(*program_, ui_);
-    window_->set_quiet_close(true);
-    window_->StartUp();
-    window_->resize(1024, 700);
-    window_->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+    window_ = testing::ShowMainWindow(*program_, ui_, 1024, 700);
+    ASSERT_NE(window_, nullptr);
     ASSERT_TRUE(window_->grid().LoadGrid(D(2010, 3, 1)).ok());
     window_->grid().cboCalendar_load();
     window_->Refresh();
@@ -520,41 +515,25 @@ TEST_F(WindowsTest, IconChooserShowsBothSizesAndConverts) {
 // The note editor and the dark main window for docs/desktop/, taken under
 // a real X server by tools/take_desktop_screenshots.sh.
 TEST(DesktopScreenshots, NoteEditorAndDarkMainWindow) {
-  const char* out = std::getenv("ALMANIX_SCREENSHOT_DIR");
-  if (out == nullptr) GTEST_SKIP() << "ALMANIX_SCREENSHOT_DIR is not set";
-  const QString dir = QString::fromUtf8(out);
+  const std::string out = testing::ScreenshotDir();
+  if (out.empty()) GTEST_SKIP() << "ALMANIX_SCREENSHOT_DIR is not set";
+  const QString dir = QString::fromStdString(out);
   almanix::testing::TempRoot root;
   almanix::testing::FakeUi ui;
   Program program(ui);
-  Program::Options options;
-  options.root = root.path();
-  options.calendar = std::string(ALMANIX_SOURCE_DIR) + "/resources/samples/club.cal";
-  ASSERT_TRUE(program.Start(options).ok());
+  ASSERT_TRUE(testing::StartProgram(program, root.path(), testing::SampleCalendar()).ok());
   auto take = [&](const QString& name, bool note) {
-    TfrmMain window(program, ui);
-    window.set_quiet_close(true);
-    window.StartUp();
-    window.resize(1180, 760);
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    window.grid().SetToday(D(2025, 4, 16));
-    ASSERT_TRUE(window.grid().LoadGrid(D(2025, 4, 1)).ok());
-    window.grid().cboCalendar_load();
-    window.grid().LocateCategory("Announcements");
-    ASSERT_TRUE(window.grid().LoadGrid(D(2025, 4, 1)).ok());
-    const auto& cells = window.grid().cells();
-    for (size_t i = 0; i < cells.size(); ++i) {
-      if (cells[i].date == D(2025, 4, 16)) {
-        ASSERT_TRUE(window.grid().ShowDay(static_cast<int>(i)).ok());
-        if (note) {
-          ASSERT_TRUE(window.grid()
-                          .SetNote(static_cast<int>(i),
-                                   "<b>Spring fair</b> at the <a href=\"http://club.example/fair\""
-                                   " target=_blank><u>town hall</u></a> &amp; park<br>\n"
-                                   "<!-- bring the banner -->")
-                          .ok());
-        }
-      }
+    std::unique_ptr<TfrmMain> shown = testing::ShowMainWindow(program, ui, 1180, 760);
+    ASSERT_NE(shown, nullptr);
+    TfrmMain& window = *shown;
+    testing::ShowSampleApril(window);
+    if (note) {
+      ASSERT_TRUE(window.grid()
+                      .SetNote(window.grid().SelectedCell(),
+                               "<b>Spring fair</b> at the <a href=\"http://club.example/fair\""
+                               " target=_blank><u>town hall</u></a> &amp; park<br>\n"
+                               "<!-- bring the banner -->")
+                      .ok());
     }
     window.Refresh();
     QTest::qWait(300);
