@@ -232,19 +232,31 @@ Status SettingsForm::Close() {
 
 Status SettingsForm::ReloadMain(App& app, store::TDB1& data, MainGrid& grid) {
   if (app.config) app.holiday_column = app.config->Country;
+  const int current = grid.CategoryNumber();
   // Errors of the category reload are ignored: the grid's load below says
   // what is wrong with the year.
   if (data.qCalendar.Open("Select * from calendar" + grid.YearBoxText()).ok()) {
     IgnoreResult(data.qCalendar.First(), "a fresh query has nothing pending");
   }
   grid.cboCalendar_load();
-  grid.LocateCategory(grid.CategoryBoxText());
   if (app.config) {
     app.icon_paths.clear();
     for (const std::string& name : app.config->CalendarList) {
       app.icon_paths.push_back(app.dir->CategoryIconPath(name));
     }
   }
+  // The category worked in stays current when it is still offered (under
+  // its new name after a rename).
+  std::string keep;
+  if (data.qCalendar.active() && data.qCalendar.MoveTo(current).ok()) {
+    keep = data.qCalendar.AsString("Name");
+  }
+  const std::vector<std::string>& offered = grid.CategoryItems();
+  if (!keep.empty() && std::find(offered.begin(), offered.end(), keep) != offered.end()) {
+    return grid.ChooseCategory(keep);
+  }
+  IgnoreResult(data.qCalendar.First(), "the query was just read; nothing is pending");
+  grid.LocateCategory(grid.CategoryBoxText());
   return grid.LoadGrid(grid.DisplayDate());
 }
 

@@ -828,6 +828,7 @@ void TfrmMain::RefreshDayPanel() {
 }
 
 void TfrmMain::ShowSettings() {
+  pages_->setCurrentIndex(0);
   {
     TfrmSettings settings(program_.app, program_.data, ui_, grid_->YearBoxText(), this);
     settings.exec();

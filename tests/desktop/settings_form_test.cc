@@ -66,6 +66,8 @@ TEST_F(SettingsFormTest, RenamedCategoryKeepsItsNotesAndEventsAndReachesTheMainW
   EXPECT_TRUE(Offered("College"));
   EXPECT_FALSE(Offered(school));
   EXPECT_EQ(app_.config->CalendarList[2], "College");
+  // The category worked in stays current under its new name.
+  EXPECT_EQ(grid_->CategoryName(), "College");
   ASSERT_TRUE(grid_->ChooseCategory("College").ok());
   EXPECT_EQ(grid_->CategoryNumber(), 3);
   Select(D(2010, 3, 9));
