@@ -44,6 +44,7 @@
 #include "desktop/main_grid.h"
 #include "desktop/main_pages.h"
 #include "desktop/publish_handover.h"
+#include "desktop/settings_form.h"
 #include "desktop/note_markup.h"
 #include "desktop/placement.h"
 #include "program/program.h"
@@ -59,6 +60,7 @@
 #include "shell/note_window.h"
 #include "shell/qt_pictures.h"
 #include "shell/qt_ui.h"
+#include "shell/settings_window.h"
 #include "shell/small_windows.h"
 #include "shell/window_colours.h"
 
@@ -551,6 +553,7 @@ void TfrmMain::BuildMenus() {
     Refresh();
   });
   file->addSeparator();
+  AddAction(file, "Application Settings", [this] { ShowSettings(); });
   AddAction(file, "E&xit", [this] { Exit(true); }, QKeySequence::Quit);
 
   QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
@@ -632,6 +635,9 @@ void TfrmMain::BuildMenus() {
       PublishMenu::Commands{[this] { FormatCategory(false); }, [this] { FormatCategory(true); },
                             [this](const std::string& name) { PublishFavorite(name); }});
   RefreshFavoritesMenu();
+
+  QMenu* settings = menuBar()->addMenu(QStringLiteral("&Settings"));
+  AddAction(settings, "Calendar && Application Settings", [this] { ShowSettings(); });
 
   QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
   date_panel_action_ = AddAction(view, "Date Panel", [this] {
@@ -819,6 +825,17 @@ void TfrmMain::RefreshDayPanel() {
     event_description_->clear();
   }
   refreshing_ = was;
+}
+
+void TfrmMain::ShowSettings() {
+  pages_->setCurrentIndex(0);
+  {
+    TfrmSettings settings(program_.app, program_.data, ui_, grid_->YearBoxText(), this);
+    settings.exec();
+  }
+  Report(desktop::SettingsForm::ReloadMain(program_.app, program_.data, *grid_));
+  Refresh();
+  RefreshFavoritesMenu();
 }
 
 void TfrmMain::Report(const Status& status) {

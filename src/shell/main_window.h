@@ -121,6 +121,8 @@ class TfrmMain : public QMainWindow {
   void ImportEvents();
   void ExportEvents();
   void About();
+  // The settings window; the categories, holidays and grid reload after it.
+  void ShowSettings();
 
   Program& program_;
   UiSeam& ui_;
