@@ -8,8 +8,8 @@ Prints "PORT <n>" once it listens on a free port, then serves until killed.
 Failures of a real server, for uploads of names holding --fault-name (all
 names when not given):
   --drop-after N      the connection breaks once N bytes have arrived
-  --full-after N      "552" (disk full) once N bytes have arrived; the part
-                      written so far stays
+  --full-after N      "552" (disk full) at the transfer's end once N bytes
+                      have arrived; the part written stays
   --stall-after N     nothing more is read once N bytes have arrived
   --no-rename         the account may not rename (RNFR gets 550)
   --no-rename-over    RNTO onto an existing file is refused (553)
@@ -88,9 +88,11 @@ def main():
                     self.file_obj.flush()
                     self.cmd_channel.close()
                 elif a.full_after is not None and got >= a.full_after:
-                    self._resp = ("552 Requested file action aborted. "
-                                  "Exceeded storage allocation.", lambda *x: None)
-                    self.close()
+                    # The rest is still read, and the end of the transfer
+                    # is answered "552": a close here would race the
+                    # client's writes, which then fail with a broken pipe
+                    # before the reply is read.
+                    self.disk_full = True
                 elif (a.stall_after is not None and got >= a.stall_after
                       and not getattr(self, "stalled", False)):
                     self.stalled = True
@@ -99,6 +101,14 @@ def main():
 
             # The loop calls this alias, not handle_read itself.
             handle_read_event = handle_read
+
+            def handle_close(self):
+                if getattr(self, "disk_full", False) and not self._closed:
+                    self._resp = ("552 Requested file action aborted. "
+                                  "Exceeded storage allocation.", lambda *x: None)
+                    self.close()
+                    return
+                super().handle_close()
         Handler.dtp_handler = Faulty
 
     auth = DummyAuthorizer()
