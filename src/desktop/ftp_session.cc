@@ -164,9 +164,12 @@ std::optional<std::string> FtpSession::AddFolder() {
   if (!upload_->working_path().empty()) upload_->Cd();
   std::optional<std::string> made = upload_->AddFolder();
   if (!made) return std::nullopt;
+  std::string name = *made;
+  while (!name.empty() && name.back() == '/') name.pop_back();
   publish::FtpFolderNode node;
-  node.name = *made;
-  node.path = upload_->working_path() + "/" + *made;
+  node.name = name;
+  const std::string& here = upload_->working_path();
+  node.path = here.empty() ? name : here + "/" + name;
   upload_->SelectNode(node);
   return upload_->working_path();
 }
