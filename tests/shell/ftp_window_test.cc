@@ -231,6 +231,36 @@ TEST_F(FtpWindowTest, CancelStopsALargeUploadWithinASecondAndClosesTheWindow) {
   EXPECT_FALSE(fs::exists(home_ + "big.bin"));
 }
 
+TEST_F(FtpWindowTest, UntrustedCertificateIsShownWithItsFingerprintAndTrustedKnowingly) {
+  if (std::system("/usr/bin/python3 -c 'import OpenSSL' >/dev/null 2>&1") != 0) {
+    GTEST_SKIP() << "python3-openssl is not installed";
+  }
+  const std::string cert = root_ / "cert.pem", key = root_ / "key.pem";
+  ASSERT_EQ(std::system(("openssl req -x509 -newkey rsa:2048 -nodes -keyout '" + key +
+                         "' -out '" + cert + "' -days 2 -subj /CN=self.signed >/dev/null 2>&1")
+                            .c_str()),
+            0);
+  StartServer({"--tls", cert, key});
+  Open();
+  FillAccount(QStringLiteral("secret"));
+  Child<QComboBox>("ftpProtocol")->setCurrentIndex(1);  // FTPS
+  Click("btnConnect");
+  EXPECT_FALSE(window_->session().connected());
+  QLabel* text = Child<QLabel>("trustText");
+  ASSERT_TRUE(text->isVisible());
+  ASSERT_TRUE(window_->session().untrusted());
+  const std::string fingerprint = window_->session().untrusted()->fingerprint;
+  EXPECT_THAT(text->text().toStdString(), HasSubstr(fingerprint));
+  ASSERT_TRUE(Child<QPushButton>("btnTrust")->isVisible());
+
+  Click("btnTrust");
+  ASSERT_TRUE(window_->session().connected()) << (ui_.messages.empty() ? "" : ui_.messages.back());
+  EXPECT_FALSE(text->isVisible());
+  EXPECT_NE(Node(QStringLiteral("public_html")), nullptr);
+  // Kept per host for the next connection, and for the command line.
+  EXPECT_THAT(ReadAll(program_->app.dir->FtpDir + "trusted-hosts.txt"), HasSubstr(fingerprint));
+}
+
 // The address window the FTP window opens: suggest, validate and a "Try"
 // whose candidates serve nothing.
 TEST_F(FtpWindowTest, CalendarAddressSuggestsCandidatesAndTryNeedsAServedPage) {
