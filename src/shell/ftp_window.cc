@@ -174,10 +174,19 @@ void FtpWindow::Build() {
   trust_text_->setStyleSheet(QStringLiteral("QLabel { background: #fff4d6; padding: 6px; }"));
   trust_ = new QPushButton(QStringLiteral("Trust this key"), this);
   trust_->setObjectName(QStringLiteral("btnTrust"));
+  forget_ = new QPushButton(QStringLiteral("Forget"), this);
+  forget_->setObjectName(QStringLiteral("btnForget"));
+  forget_->setToolTip(QStringLiteral("Removes the key trusted before, once the server's owner "
+                                     "has confirmed the new one"));
   trust_text_->hide();
   trust_->hide();
+  forget_->hide();
   layout->addWidget(trust_text_);
-  layout->addWidget(trust_, 0, Qt::AlignLeft);
+  auto* trust_row = new QHBoxLayout;
+  trust_row->addWidget(trust_);
+  trust_row->addWidget(forget_);
+  trust_row->addStretch(1);
+  layout->addLayout(trust_row);
 
   auto* middle = new QHBoxLayout;
   auto* folders = new QVBoxLayout;
@@ -232,6 +241,7 @@ void FtpWindow::Build() {
 
   connect(connect_, &QPushButton::clicked, this, [this] { ConnectClicked(); });
   connect(trust_, &QPushButton::clicked, this, [this] { TrustClicked(); });
+  connect(forget_, &QPushButton::clicked, this, [this] { ForgetClicked(); });
   connect(add_folder_, &QPushButton::clicked, this, [this] { AddFolderClicked(); });
   connect(publish_here_, &QPushButton::clicked, this, [this] { PublishHereClicked(); });
   connect(done_, &QPushButton::clicked, this, [this] { DoneClicked(); });
@@ -286,6 +296,14 @@ void FtpWindow::ShowUntrusted() {
   trust_text_->setVisible(!text.empty());
   // A changed key cannot be waved through from here.
   trust_->setVisible(session_->untrusted() && !session_->untrusted()->changed());
+  forget_->setVisible(session_->untrusted() && session_->untrusted()->changed());
+}
+
+void FtpWindow::ForgetClicked() {
+  Status s = session_->ForgetKey();
+  if (!s.ok()) outer_ui_.ShowMessage(s.message(), MessageKind::kError);
+  // The presented key is now an unknown one: shown with "Trust this key".
+  ShowUntrusted();
 }
 
 void FtpWindow::ConnectClicked() {

@@ -67,6 +67,7 @@ class FtpWindow : public QDialog {
   void AddFolderClicked();
   void PublishHereClicked();
   void TrustClicked();
+  void ForgetClicked();
   void DoneClicked();
   void CancelClicked();
 
@@ -104,6 +105,7 @@ class FtpWindow : public QDialog {
   QPushButton* connect_ = nullptr;
   QLabel* trust_text_ = nullptr;
   QPushButton* trust_ = nullptr;
+  QPushButton* forget_ = nullptr;
   QTreeWidget* tree_ = nullptr;
   QLabel* path_ = nullptr;
   QPushButton* add_folder_ = nullptr;

@@ -27,6 +27,7 @@
 #include "desktop/ftp_session.h"
 #include "program/program.h"
 #include "publish/ftp_upload.h"
+#include "publish/host_trust.h"
 #include "settings/publish_editor.h"
 #include "shell/calendar_address_window.h"
 #include "shell/main_window.h"
@@ -259,6 +260,22 @@ TEST_F(FtpWindowTest, UntrustedCertificateIsShownWithItsFingerprintAndTrustedKno
   EXPECT_NE(Node(QStringLiteral("public_html")), nullptr);
   // Kept per host for the next connection, and for the command line.
   EXPECT_THAT(ReadAll(program_->app.dir->FtpDir + "trusted-hosts.txt"), HasSubstr(fingerprint));
+
+  // Another key pinned for the host: refused with both fingerprints and no
+  // way to wave it through but "Forget" first.
+  publish::HostTrustStore store(publish::TrustStoreFile(program_->app.dir->FtpDir));
+  ASSERT_TRUE(store.Trust(publish::FtpProtocol::kFtps, server_->host(), "SHA256:old").ok());
+  Click("btnConnect");
+  EXPECT_FALSE(window_->session().connected());
+  EXPECT_THAT(text->text().toStdString(), HasSubstr(publish::kChangedKeyMessage));
+  EXPECT_THAT(text->text().toStdString(), HasSubstr("SHA256:old"));
+  EXPECT_FALSE(Child<QPushButton>("btnTrust")->isVisible());
+  ASSERT_TRUE(Child<QPushButton>("btnForget")->isVisible());
+  Click("btnForget");
+  EXPECT_FALSE(store.Find(publish::FtpProtocol::kFtps, server_->host()));
+  ASSERT_TRUE(Child<QPushButton>("btnTrust")->isVisible());
+  Click("btnTrust");
+  EXPECT_TRUE(window_->session().connected());
 }
 
 // The address window the FTP window opens: suggest, validate and a "Try"
