@@ -143,6 +143,10 @@ Status PublishToWebsite(PublishEditor& editor, generator::Generator& generator,
     }
   }
   FtpUploadSettings settings = FtpUploadSettingsFrom(editor.settings);
+  // The keys the person trusted in the FTP window hold here too.
+  if (settings.connection.trust_file.empty() && !env.dir->FtpDir.empty()) {
+    settings.connection.trust_file = TrustStoreFile(env.dir->FtpDir);
+  }
   std::unique_ptr<FtpEngine> engine = options.make_ftp_engine
                                           ? options.make_ftp_engine(settings.connection)
                                           : MakeCurlFtpEngine(settings.connection);

@@ -8,6 +8,8 @@
 #include <system_error>
 
 #include <curl/curl.h>
+#include <openssl/ssl.h>
+#include <openssl/x509.h>
 
 #include "app/status.h"
 #include "app/text.h"
@@ -51,6 +53,7 @@ struct Callbacks {
   std::function<void(long long)>* on_progress = nullptr;
   std::string* pwd_reply = nullptr;
   std::string* refusal = nullptr;
+  std::function<bool()>* should_abort = nullptr;
 };
 
 // Server replies: the last 257 reply is the answer to PWD; the last 4xx or
@@ -81,7 +84,64 @@ int DebugText(CURL*, curl_infotype type, char* data, size_t size, void* user) {
 int TransferInfo(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t sent) {
   auto* cb = static_cast<Callbacks*>(user);
   if (cb->on_progress && *cb->on_progress) (*cb->on_progress)(static_cast<long long>(sent));
+  if (cb->should_abort && *cb->should_abort && (*cb->should_abort)()) return 1;
   return 0;
+}
+
+// FTPS: a certificate the system's CA store vouches for passes, unless the
+// host has a pinned one, which then must be exactly that certificate.
+int VerifyCertificate(X509_STORE_CTX* store, void* arg) {
+  auto* check = static_cast<KeyCheck*>(arg);
+  X509* leaf = X509_STORE_CTX_get0_cert(store);
+  std::string fingerprint;
+  if (leaf != nullptr) {
+    unsigned char* der = nullptr;
+    int n = i2d_X509(leaf, &der);
+    if (n > 0) {
+      fingerprint = Sha256Fingerprint(
+          std::string_view(reinterpret_cast<const char*>(der), static_cast<size_t>(n)));
+    }
+    OPENSSL_free(der);
+  }
+  if (check->pinned) {
+    if (!fingerprint.empty() && fingerprint == *check->pinned) {
+      X509_STORE_CTX_set_error(store, X509_V_OK);
+      return 1;
+    }
+    check->refused = UntrustedKey{check->host, fingerprint, *check->pinned};
+    X509_STORE_CTX_set_error(store, X509_V_ERR_CERT_REJECTED);
+    return 0;
+  }
+  if (X509_verify_cert(store) == 1) return 1;
+  check->refused = UntrustedKey{check->host, fingerprint, ""};
+  return 0;
+}
+
+CURLcode SetUpTls(CURL*, void* ssl_ctx, void* arg) {
+  SSL_CTX_set_cert_verify_callback(static_cast<SSL_CTX*>(ssl_ctx), VerifyCertificate, arg);
+  return CURLE_OK;
+}
+
+// SFTP: the same rule for host keys, the known hosts file standing in for
+// the CA store.
+int CheckHostKey(CURL*, const curl_khkey*, const curl_khkey* found, curl_khmatch match,
+                 void* arg) {
+  auto* check = static_cast<KeyCheck*>(arg);
+  std::string fingerprint;
+  if (found != nullptr && found->key != nullptr) {
+    // libssh2 hands the raw key blob (len > 0); a zero length means base64.
+    if (found->len > 0) {
+      fingerprint = Sha256Fingerprint(std::string_view(found->key, found->len));
+    }
+  }
+  if (check->pinned) {
+    if (!fingerprint.empty() && fingerprint == *check->pinned) return CURLKHSTAT_FINE;
+    check->refused = UntrustedKey{check->host, fingerprint, *check->pinned};
+    return CURLKHSTAT_REJECT;
+  }
+  if (match == CURLKHMATCH_OK) return CURLKHSTAT_FINE;
+  check->refused = UntrustedKey{check->host, fingerprint, ""};
+  return CURLKHSTAT_REJECT;
 }
 
 // '257 "/a/b" is the current directory.' gives /a/b, with "" for ".
@@ -215,7 +275,7 @@ std::string CurlFtpEngine::FileUrl(const std::string& absolute_dir,
 bool CurlFtpEngine::Perform(const Request& r) {
   CURL* c = H(curl_);
   char error[CURL_ERROR_SIZE] = {0};
-  Callbacks cb{this, &on_status, &on_progress, &last_pwd_reply_, &last_reply_};
+  Callbacks cb{this, &on_status, &on_progress, &last_pwd_reply_, &last_reply_, &should_abort};
   last_reply_.clear();
   SList quote(r.quote), postquote(r.postquote);
   curl_easy_setopt(c, CURLOPT_ERRORBUFFER, error);
@@ -345,7 +405,24 @@ bool CurlFtpEngine::Connect(const std::string& host) {
                          static_cast<long>(CURL_SSLVERSION_MAX_TLSv1_2));
   }
   if (!options_.ca_file.empty()) curl_easy_setopt(c, CURLOPT_CAINFO, options_.ca_file.c_str());
+  key_check_ = KeyCheck{};
+  key_check_.host = host.find(':') == std::string::npos
+                        ? host + (options_.protocol == FtpProtocol::kSftp ? ":22" : ":21")
+                        : host;
+  if (!options_.trust_file.empty() && options_.protocol != FtpProtocol::kFtp) {
+    key_check_.pinned = HostTrustStore(options_.trust_file).Find(options_.protocol,
+                                                                 key_check_.host);
+  }
+  if (options_.protocol == FtpProtocol::kFtps) {
+    curl_easy_setopt(c, CURLOPT_SSL_CTX_FUNCTION, SetUpTls);
+    curl_easy_setopt(c, CURLOPT_SSL_CTX_DATA, &key_check_);
+    // A pinned certificate names the server by itself, whatever name it
+    // was issued for.
+    if (key_check_.pinned) curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 0L);
+  }
   if (options_.protocol == FtpProtocol::kSftp) {
+    curl_easy_setopt(c, CURLOPT_SSH_KEYFUNCTION, CheckHostKey);
+    curl_easy_setopt(c, CURLOPT_SSH_KEYDATA, &key_check_);
     std::string known = options_.ssh_known_hosts;
     if (known.empty()) {
       known = std::string(getenv("HOME") ? getenv("HOME") : "") + "/.ssh/known_hosts";
@@ -370,7 +447,20 @@ bool CurlFtpEngine::Connect(const std::string& host) {
   r.quote = login_after;
   if (options_.protocol != FtpProtocol::kSftp) r.quote.push_back("PWD");
   last_pwd_reply_.clear();
-  if (!Perform(r)) return false;
+  if (!Perform(r)) {
+    if (key_check_.refused) {
+      untrusted_ = key_check_.refused;
+      last_error_ = untrusted_->changed()
+                        ? std::string(kChangedKeyMessage)
+                        : "the server's " +
+                              std::string(options_.protocol == FtpProtocol::kSftp
+                                              ? "host key"
+                                              : "certificate") +
+                              " is not trusted (" + untrusted_->fingerprint + ")";
+    }
+    return false;
+  }
+  untrusted_.reset();
   std::string entry = PathOfPwdReply(last_pwd_reply_);
   if (entry.empty()) {
     char* path = nullptr;

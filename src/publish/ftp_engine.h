@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "publish/host_trust.h"
+
 // The FTP client behind the upload window: the few operations the upload
 // needs, behind one interface, and the libcurl implementation of them.
 namespace almanix::publish {
@@ -66,6 +68,11 @@ struct FtpConnectOptions {
   std::string ssh_known_hosts;
   std::string ssh_private_key;
   std::string ssh_public_key;
+  // The HostTrustStore file of the keys the person chose to trust (empty:
+  // none). A host with a pinned key (FTPS certificate or SSH host key) is
+  // accepted with exactly that key and refused with any other; a host
+  // without one must pass the system's checks (CA store, known hosts).
+  std::string trust_file;
 };
 
 // An absolute remote path from a joined one: empty parts and "." dropped,
@@ -118,6 +125,20 @@ class FtpEngine {
   // Called while a transfer runs with the bytes of the current file sent so
   // far, so the interface can repaint and show progress.
   std::function<void(long long sent)> on_progress;
+  // Asked while a transfer runs; true breaks it off at once (the file then
+  // fails), so Cancel does not wait for a large file to finish.
+  std::function<bool()> should_abort;
+  // The certificate or host key that made the last failed Connect fail,
+  // when that was the reason; cleared by a Connect that succeeds.
+  virtual std::optional<UntrustedKey> untrusted_key() const { return std::nullopt; }
+};
+
+// What a connection's key check needs and finds (used by the libcurl
+// callbacks).
+struct KeyCheck {
+  std::string host;                   // "name:port"
+  std::optional<std::string> pinned;  // the trusted fingerprint
+  std::optional<UntrustedKey> refused;
 };
 
 // The temporary name a file travels under until it is complete.
@@ -168,6 +189,7 @@ class CurlFtpEngine : public FtpEngine {
   std::string last_error() const override { return last_error_; }
   bool last_error_reached_server() const override;
   bool stores_directly() const override { return direct_; }
+  std::optional<UntrustedKey> untrusted_key() const override { return untrusted_; }
 
   // The absolute remote path of a path as ChangeDir would take it.
   std::string Resolve(const std::string& path) const;
@@ -206,6 +228,8 @@ class CurlFtpEngine : public FtpEngine {
   std::string last_reply_;  // the server's last refusal (4xx/5xx) in one operation
   bool direct_ = false;
   void* resolve_ = nullptr;  // curl_slist*, alive as long as the handle
+  KeyCheck key_check_;
+  std::optional<UntrustedKey> untrusted_;
 };
 
 std::unique_ptr<FtpEngine> MakeCurlFtpEngine(const FtpConnectOptions& options);

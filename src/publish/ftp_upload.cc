@@ -310,6 +310,8 @@ FtpUpload::FtpUpload(FtpEngine& engine, UiSeam& ui, TLog* log, FtpUploadSettings
     ui_.ProcessEvents();
     ShowBytes(sent);
   };
+  // Cancel breaks off the file on its way instead of waiting for its end.
+  engine_.should_abort = [this] { return cancelled_; };
 }
 
 void FtpUpload::LogRaw(const std::string& text) {

@@ -54,6 +54,7 @@
 #include "shell/event_window.h"
 #include "shell/online_page.h"
 #include "shell/preview_page.h"
+#include "shell/ftp_window.h"
 #include "shell/publish_menu.h"
 #include "shell/exchange_windows.h"
 #include "shell/file_menu_binding.h"
@@ -69,6 +70,9 @@ namespace almanix::shell {
 namespace {
 
 constexpr int kCellCount = 42;
+constexpr std::string_view kNoFavoriteForFtp =
+    "Save the calendar's format as a favorite first (Format, then Save): the FTP settings "
+    "belong to a favorite.";
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
@@ -465,6 +469,26 @@ void TfrmMain::PublishFavorite(const std::string& favorite) {
   RefreshFavoritesMenu();
 }
 
+void TfrmMain::OpenFtpWindow() {
+  std::vector<std::string> names;
+  for (const desktop::FavoriteEntry& entry : desktop::FavoritesMenu(*program_.app.dir)) {
+    names.push_back(entry.name);
+  }
+  if (names.empty()) {
+    ui_.ShowMessage(kNoFavoriteForFtp, MessageKind::kInformation);
+    return;
+  }
+  std::optional<int> chosen = 0;
+  if (names.size() > 1) chosen = ui_.Choose("FTP settings of which calendar?", names, 0);
+  if (!chosen || *chosen < 0 || *chosen >= static_cast<int>(names.size())) return;
+  const std::string name = names[static_cast<size_t>(*chosen)];
+  FtpWindow window(program_, ui_, name, this);
+  // "Publish Here" sends this favorite's calendar as it is now.
+  window.set_before_upload([this, name] { return handover_->Preview(name, YearOf(*grid_)).status; });
+  if (on_ftp_window_) on_ftp_window_(window);
+  window.exec();
+}
+
 QWidget* TfrmMain::BuildDatePanel() {
   date_panel_ = new QWidget(this);
   date_panel_->setObjectName(QStringLiteral("datePanel"));
@@ -633,7 +657,8 @@ void TfrmMain::BuildMenus() {
   publish_menu_ = std::make_unique<PublishMenu>(
       menuBar()->addMenu(QStringLiteral("&Publish")), *program_.app.dir,
       PublishMenu::Commands{[this] { FormatCategory(false); }, [this] { FormatCategory(true); },
-                            [this](const std::string& name) { PublishFavorite(name); }});
+                            [this](const std::string& name) { PublishFavorite(name); },
+                            [this] { OpenFtpWindow(); }});
   RefreshFavoritesMenu();
 
   QMenu* settings = menuBar()->addMenu(QStringLiteral("&Settings"));

@@ -44,6 +44,7 @@ class DayCellWidget;
 class OnlinePage;
 class PreviewPage;
 class PublishMenu;
+class FtpWindow;
 class ExchangeWindows;
 class FileMenuBinding;
 class QtUi;
@@ -68,6 +69,8 @@ class TfrmMain : public QMainWindow {
 
   // Called with the event editor before it is shown modally: tests drive it.
   void set_on_editor_open(std::function<void(QDialog&)> hook) { on_editor_open_ = std::move(hook); }
+  // Called with the FTP window before it runs its own loop (tests drive it).
+  void set_on_ftp_window(std::function<void(FtpWindow&)> hook) { on_ftp_window_ = std::move(hook); }
 
   // While true, closing asks nothing (tests and the command line's batch).
   void set_quiet_close(bool quiet) { quiet_close_ = quiet; }
@@ -106,6 +109,9 @@ class TfrmMain : public QMainWindow {
   // "New Calendar...", "New Calendar" and a favorite of the Publish menu.
   void FormatCategory(bool new_calendar);
   void PublishFavorite(const std::string& favorite);
+  // "FTP Settings...": the FTP window on a favorite (asked for when there
+  // are several).
+  void OpenFtpWindow();
   void SelectCell(int index);
   void RefreshDayPanel();
   void RefreshHeader();
@@ -136,6 +142,7 @@ class TfrmMain : public QMainWindow {
   std::unique_ptr<desktop::FileMenu> file_menu_;
   std::unique_ptr<FileMenuBinding> file_binding_;
   std::function<void(QDialog&)> on_editor_open_;
+  std::function<void(FtpWindow&)> on_ftp_window_;
   bool quiet_close_ = false;
   bool ending_ = false;
 

@@ -21,11 +21,17 @@ PublishMenu::PublishMenu(QMenu* menu, const TDir& dir, Commands commands)
   QObject::connect(fresh, &QAction::triggered, menu_, [this] {
     if (commands_.new_calendar) commands_.new_calendar();
   });
+  QAction* ftp = menu_->addAction(QStringLiteral("FTP Settings..."));
+  ftp->setObjectName(QStringLiteral("ftpSettings"));
+  QObject::connect(ftp, &QAction::triggered, menu_, [this] {
+    if (commands_.ftp_settings) commands_.ftp_settings();
+  });
 }
 
 void PublishMenu::Refresh() {
   const QList<QAction*> actions = menu_->actions();
-  for (qsizetype i = 2; i < actions.size(); ++i) {
+  // The three fixed entries stay.
+  for (qsizetype i = 3; i < actions.size(); ++i) {
     menu_->removeAction(actions[i]);
     actions[i]->deleteLater();
   }

@@ -14,13 +14,14 @@ class TDir;
 namespace almanix::shell {
 
 // The "&Publish" menu: "New Calendar..." (captioned with the current
-// category), "New Calendar", then the saved favorites.
+// category), "New Calendar", "FTP Settings...", then the saved favorites.
 class PublishMenu {
  public:
   struct Commands {
     std::function<void()> format_category;  // "New Calendar..."
     std::function<void()> new_calendar;     // "New Calendar"
     std::function<void(const std::string& favorite)> publish_favorite;
+    std::function<void()> ftp_settings;  // "FTP Settings..."
   };
 
   // Adds the menu to the parent's menu bar (parent is a QMainWindow).

@@ -29,10 +29,12 @@
 #include "publish/destinations.h"
 #include "publish/ftp_engine.h"
 #include "publish/ftp_upload.h"
+#include "publish/host_trust.h"
 #include "settings/publish_editor.h"
 #include "settings/publish_settings.h"
 #include "support/cli_runner.h"
 #include "support/fake_ui.h"
+#include "support/ftp_server.h"
 #include "support/temp_root.h"
 
 namespace almanix::publish {
@@ -102,68 +104,9 @@ TEST(FtpSettings, ProtocolAndProxyTypesAreRead) {
 
 // ---- A real server on 127.0.0.1 ----
 
-// Starts tests/publish/ftp_server.py (Debian's python3 with pyftpdlib) on a
-// free port and stops it again.
-class FtpServer {
- public:
-  FtpServer(const std::string& home, const std::string& log,
-            std::vector<std::string> extra = {}) {
-    std::vector<std::string> args = {"/usr/bin/python3",
-                                     std::string(ALMANIX_SOURCE_DIR) +
-                                         "/tests/publish/ftp_server.py",
-                                     "--home", home, "--user", "test", "--password",
-                                     "secret"};
-    args.insert(args.end(), extra.begin(), extra.end());
-    int out[2];
-    if (pipe(out) != 0) return;
-    pid_ = fork();
-    if (pid_ == 0) {
-      dup2(out[1], 1);
-      int err = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-      if (err >= 0) dup2(err, 2);
-      close(out[0]);
-      std::vector<char*> argv;
-      for (std::string& a : args) argv.push_back(a.data());
-      argv.push_back(nullptr);
-      execv(argv[0], argv.data());
-      _exit(127);
-    }
-    close(out[1]);
-    std::string text;
-    pollfd pfd{out[0], POLLIN, 0};
-    auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (text.find('\n') == std::string::npos && std::chrono::steady_clock::now() < until) {
-      if (poll(&pfd, 1, 200) <= 0) continue;
-      char buf[64];
-      ssize_t n = read(out[0], buf, sizeof buf);
-      if (n <= 0) break;
-      text.append(buf, static_cast<size_t>(n));
-    }
-    close(out[0]);
-    if (text.rfind("PORT ", 0) == 0) port_ = std::atoi(text.c_str() + 5);
-  }
-  ~FtpServer() {
-    if (pid_ > 0) {
-      kill(pid_, SIGTERM);
-      int status = 0;
-      waitpid(pid_, &status, 0);
-    }
-  }
-  FtpServer(const FtpServer&) = delete;
-  FtpServer& operator=(const FtpServer&) = delete;
+using almanix::testing::FtpServer;
 
-  int port() const { return port_; }
-  std::string host() const { return "127.0.0.1:" + std::to_string(port_); }
-
- private:
-  pid_t pid_ = -1;
-  int port_ = 0;
-};
-
-bool HasPyftpdlib() {
-  return std::system("/usr/bin/python3 -c 'import pyftpdlib' >/dev/null 2>&1") == 0;
-}
-
+using almanix::testing::HasPyftpdlib;
 std::string Bytes(size_t n, char seed) {
   std::string s(n, ' ');
   for (size_t i = 0; i < n; ++i) s[i] = static_cast<char>(seed + (i * 7) % 61);
@@ -1185,6 +1128,125 @@ TEST_F(SftpUploadTest, RefusedHostKeyIsNamedBesideTheFixedMessage) {
   EXPECT_EQ(ui_.messages[0].rfind(prefix, 0), 0u) << ui_.messages[0];
   EXPECT_GT(ui_.messages[0].size(), prefix.size());
   EXPECT_FALSE(fs::exists(site_ + "a.html"));
+}
+
+
+// ---- Keys the person trusts (FTPS certificates, SSH host keys) ----
+
+std::string CommandOutput(const std::string& command) {
+  std::string text;
+  if (FILE* p = popen(command.c_str(), "r")) {
+    char buf[256];
+    while (fgets(buf, sizeof buf, p)) text += buf;
+    pclose(p);
+  }
+  while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
+  return text;
+}
+
+TEST(HostTrustStoreTest, PinsOneKeyPerProtocolAndHostInAPrivateFile) {
+  TempRoot root;
+  HostTrustStore store(TrustStoreFile(root / "FTP"));
+  EXPECT_FALSE(store.Find(FtpProtocol::kFtps, "ftp.example.org:21"));
+  ASSERT_TRUE(store.Trust(FtpProtocol::kFtps, "FTP.Example.org:21", "SHA256:aaa").ok());
+  ASSERT_TRUE(store.Trust(FtpProtocol::kSftp, "ftp.example.org:21", "SHA256:bbb").ok());
+  EXPECT_EQ(store.Find(FtpProtocol::kFtps, "ftp.example.org:21"), "SHA256:aaa");
+  EXPECT_EQ(store.Find(FtpProtocol::kSftp, "ftp.EXAMPLE.org:21"), "SHA256:bbb");
+  EXPECT_FALSE(store.Find(FtpProtocol::kFtps, "ftp.example.org:990"));
+  // Trusting again replaces the pin rather than adding a second one.
+  ASSERT_TRUE(store.Trust(FtpProtocol::kFtps, "ftp.example.org:21", "SHA256:ccc").ok());
+  EXPECT_EQ(store.Find(FtpProtocol::kFtps, "ftp.example.org:21"), "SHA256:ccc");
+  EXPECT_EQ(fs::status(store.file()).permissions() & fs::perms::all, fs::perms::owner_read |
+                                                                          fs::perms::owner_write);
+  ASSERT_TRUE(store.Forget(FtpProtocol::kFtps, "ftp.example.org:21").ok());
+  EXPECT_FALSE(store.Find(FtpProtocol::kFtps, "ftp.example.org:21"));
+  EXPECT_EQ(store.Find(FtpProtocol::kSftp, "ftp.example.org:21"), "SHA256:bbb");
+  EXPECT_FALSE(store.Trust(FtpProtocol::kFtps, "h:21", "SHA256:x\ny").ok());
+  EXPECT_EQ(Sha256Fingerprint("abc"), "SHA256:ungWv48Bz+pBQUDeXa4iI7ADYaOWF3qctBD/YfIAFa0");
+}
+
+TEST_F(FtpsUploadTest, UntrustedCertificateIsNamedThenTrustedKnowinglyThenPinned) {
+  Start({"--tls", cert_, key_});
+  const std::string fingerprint = "SHA256:" + CommandOutput(
+      "openssl x509 -in '" + cert_ + "' -outform DER | openssl dgst -sha256 -binary | "
+      "openssl base64 -A | tr -d =");
+  FtpUploadSettings s = Settings("/");
+  s.connection.protocol = FtpProtocol::kFtps;
+  s.connection.trust_file = root_ / "trusted-hosts.txt";
+  // No CA vouches for the self-signed certificate: refused, and named.
+  FtpUploadResult r = Publish(s, Options());
+  EXPECT_FALSE(r.connected);
+  ASSERT_TRUE(engine_->untrusted_key());
+  EXPECT_EQ(engine_->untrusted_key()->host, server_->host());
+  EXPECT_EQ(engine_->untrusted_key()->fingerprint, fingerprint);
+  EXPECT_FALSE(engine_->untrusted_key()->changed());
+  ASSERT_FALSE(ui_.messages.empty());
+  EXPECT_NE(ui_.messages.back().find(fingerprint), std::string::npos) << ui_.messages.back();
+  EXPECT_FALSE(fs::exists(home_ + "a.html"));
+
+  // Trusted: the same certificate is accepted from now on.
+  HostTrustStore store(s.connection.trust_file);
+  ASSERT_TRUE(store.Trust(FtpProtocol::kFtps, server_->host(), fingerprint).ok());
+  ui_.messages.clear();
+  r = Publish(s, Options());
+  ASSERT_TRUE(r.uploaded) << (ui_.messages.empty() ? "" : ui_.messages[0]);
+  EXPECT_FALSE(engine_->untrusted_key());
+  ExpectArrived("");
+
+  // Another certificate on that host is refused, even one a CA vouches for.
+  ASSERT_TRUE(store.Trust(FtpProtocol::kFtps, server_->host(), "SHA256:somethingelse").ok());
+  s.connection.ca_file = cert_;
+  r = Publish(s, Options());
+  EXPECT_FALSE(r.connected);
+  ASSERT_TRUE(engine_->untrusted_key());
+  EXPECT_TRUE(engine_->untrusted_key()->changed());
+  EXPECT_EQ(engine_->untrusted_key()->fingerprint, fingerprint);
+  EXPECT_NE(ui_.messages.back().find(kChangedKeyMessage), std::string::npos);
+}
+
+TEST_F(SftpUploadTest, UnknownHostKeyIsNamedThenTrustedKnowinglyThenPinned) {
+  const std::string fingerprint =
+      CommandOutput("ssh-keygen -l -E sha256 -f '" + sshd_->folder() + "host_key.pub'" +
+                    " | cut -d' ' -f2");
+  ASSERT_EQ(fingerprint.rfind("SHA256:", 0), 0u) << fingerprint;
+  FtpUploadSettings s = SftpSettings();
+  s.connection.ssh_known_hosts = root_ / "no_known_hosts";
+  s.connection.trust_file = root_ / "trusted-hosts.txt";
+  FtpUploadResult r = Publish(s, Options());
+  EXPECT_FALSE(r.connected);
+  ASSERT_TRUE(engine_->untrusted_key());
+  EXPECT_EQ(engine_->untrusted_key()->fingerprint, fingerprint);
+
+  HostTrustStore store(s.connection.trust_file);
+  ASSERT_TRUE(store.Trust(FtpProtocol::kSftp, s.host, fingerprint).ok());
+  r = Publish(s, Options());
+  ASSERT_TRUE(r.uploaded) << (ui_.messages.empty() ? "" : ui_.messages.back());
+  EXPECT_EQ(ReadAll(site_ + "a.html"), ReadAll(build_ + "a.html"));
+
+  // A pin for another key wins over the known hosts file that lists this one.
+  ASSERT_TRUE(store.Trust(FtpProtocol::kSftp, s.host, "SHA256:somethingelse").ok());
+  s.connection.ssh_known_hosts = sshd_->folder() + "known_hosts";
+  r = Publish(s, Options());
+  EXPECT_FALSE(r.connected);
+  ASSERT_TRUE(engine_->untrusted_key());
+  EXPECT_TRUE(engine_->untrusted_key()->changed());
+}
+
+TEST_F(FtpUploadTest, CancelBreaksOffTheFileOnItsWay) {
+  Start({"--throttle", "20000"});
+  WriteAll(build_ + "c.css", Bytes(2000000, 'c'));  // a minute and more at this speed
+  FtpUploadSettings s = Settings("/");
+  engine_ = MakeCurlFtpEngine(s.connection);
+  upload_ = std::make_unique<FtpUpload>(*engine_, ui_, nullptr, s, Options());
+  const auto start = std::chrono::steady_clock::now();
+  // The person presses Cancel two seconds into the upload.
+  ui_.on_process_events = [&] {
+    if (std::chrono::steady_clock::now() - start > std::chrono::seconds(2)) upload_->Cancel();
+  };
+  FtpUploadResult r = upload_->PublishFiles(build_);
+  EXPECT_TRUE(r.cancelled);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(6));
+  EXPECT_FALSE(fs::exists(home_ + "c.css"));
 }
 
 }  // namespace
