@@ -1,0 +1,170 @@
+// The destinations that need the desktop, published through "Publish Now"
+// with the desktop's services: the sample calendar printed to a PDF, made
+// the wallpaper (the real gsettings on a keyfile backend), and copied to the
+// home-page folder.
+#include <QImage>
+#include <QPrinterInfo>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <iterator>
+#include <memory>
+#include <regex>
+#include <string>
+
+#include "app/dir.h"
+#include "app/file_util.h"
+#include "platform/command_runner.h"
+#include "platform/print_route.h"
+#include "platform/value_store.h"
+#include "publish/destination_fixture.h"
+#include "publish/destinations.h"
+#include "shell/desktop_services.h"
+
+namespace almanix::shell {
+namespace {
+
+using almanix::testing::ReadAll;
+
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const std::string& value) : name_(name) {
+    const char* old = std::getenv(name);
+    had_ = old != nullptr;
+    if (had_) saved_ = old;
+    setenv(name, value.c_str(), 1);
+  }
+  ~ScopedEnv() {
+    if (had_) {
+      setenv(name_, saved_.c_str(), 1);
+    } else {
+      unsetenv(name_);
+    }
+  }
+
+ private:
+  const char* name_;
+  std::string saved_;
+  bool had_ = false;
+};
+
+// The page objects of a PDF ("/Type /Page", not "/Pages").
+int PdfPages(const std::string& pdf) {
+  static const std::regex page(R"(/Type\s*/Page[^s])");
+  return static_cast<int>(
+      std::distance(std::sregex_iterator(pdf.begin(), pdf.end(), page), std::sregex_iterator()));
+}
+
+bool Contains(const std::vector<std::string>& texts, const std::string& part) {
+  for (const std::string& t : texts) {
+    if (t.find(part) != std::string::npos) return true;
+  }
+  return false;
+}
+
+class DesktopDestinationsTest : public publish::testing::DestinationFixture {
+ protected:
+  void SetUp() override {
+    DestinationFixture::SetUp();
+    services_ = std::make_unique<DesktopServiceSet>(ui_, dir());
+    services_->capturer().set_settle_ms(300);
+    options_.open_folder = false;
+    options_.desktop = services_->services();
+  }
+  Status PublishTo(const std::string& destination) {
+    settings().SetText("Publish.Destination", destination);
+    return publish::PublishNow(*editor_, *generator_, options_);
+  }
+
+  std::unique_ptr<DesktopServiceSet> services_;
+  publish::PublishOptions options_;
+};
+
+TEST_F(DesktopDestinationsTest, PrinterWithoutAPrinterWritesPdfFilesAndSaysWhere) {
+  if (!QPrinterInfo::availablePrinters().isEmpty()) GTEST_SKIP() << "a printer is set up here";
+  settings().SetInt("Publish.StartMonth", 0);
+  settings().SetInt("Publish.EndMonth", 1);
+  window().chkPrint1File = false;
+  window().chkSelectPrinter = true;  // no printer: nothing to choose
+  ASSERT_TRUE(PublishTo("Printer").ok()) << ::testing::PrintToString(ui_.messages);
+
+  const std::vector<std::string>& pdfs = services_->printer().pdf_files();
+  ASSERT_EQ(pdfs.size(), 2u);
+  const std::string printed = WithTrailingSlash(dir().UserDataDir) + "Printed/";
+  EXPECT_EQ(pdfs[0], platform::PdfPathFor(printed, "January2025.html"));
+  for (const std::string& pdf : pdfs) {
+    const std::string bytes = ReadAll(pdf);
+    EXPECT_EQ(bytes.rfind("%PDF-", 0), 0u) << pdf;
+    EXPECT_GE(PdfPages(bytes), 1) << pdf;
+    EXPECT_TRUE(Contains(ui_.messages, platform::PrintedToPdfMessage(pdf)));
+  }
+  // Printing switched the menu and feeds off only while it ran.
+  EXPECT_FALSE(settings().Bool("Formatting.ShowSingleHTMLPage"));
+
+  // As a single file: one PDF of the whole range.
+  window().chkPrint1File = true;
+  ASSERT_TRUE(PublishTo("Printer").ok());
+  ASSERT_EQ(services_->printer().pdf_files().size(), 3u);
+  const std::string single = services_->printer().pdf_files().back();
+  EXPECT_EQ(BaseName(single), "FirstMonth.pdf");
+  EXPECT_GE(PdfPages(ReadAll(single)), 1);
+}
+
+TEST_F(DesktopDestinationsTest, DesktopMakesThePictureAndSetsGnomesKeys) {
+  platform::ProcessRunner runner;
+  const bool gsettings = runner.Run({"gsettings", "list-keys", "org.gnome.desktop.background"}).ok();
+  if (!gsettings) GTEST_SKIP() << "gsettings or the GNOME schema is not installed";
+  ScopedEnv backend("GSETTINGS_BACKEND", "keyfile");
+  ScopedEnv config("XDG_CONFIG_HOME", root_ / "xdg-config");
+  services_->UseWallpaperRunner(runner, "ubuntu:GNOME");
+  options_.desktop = services_->services();
+
+  ASSERT_TRUE(PublishTo("Desktop").ok()) << ::testing::PrintToString(ui_.messages);
+  const std::string kept = services_->wallpaper().kept_picture();
+  ASSERT_FALSE(kept.empty());
+  EXPECT_TRUE(FileExists(WithTrailingSlash(dir().DesktopDir) + "Club.html"));
+  const QImage picture(QString::fromStdString(kept));
+  ASSERT_FALSE(picture.isNull());
+  const Result<platform::PictureSize> screen = services_->capturer().ScreenSize();
+  ASSERT_TRUE(screen.ok());
+  EXPECT_EQ(picture.width(), screen.value().width);
+  EXPECT_EQ(picture.height(), screen.value().height);
+  // The page was drawn: more than one colour.
+  const QRgb first = picture.pixel(0, 0);
+  bool drawn = false;
+  for (int y = 0; y < picture.height() && !drawn; y += 7) {
+    for (int x = 0; x < picture.width() && !drawn; x += 7) drawn = picture.pixel(x, y) != first;
+  }
+  EXPECT_TRUE(drawn);
+
+  const std::string uri = "'" + platform::FileUri(kept) + "'\n";
+  const std::string schema = "org.gnome.desktop.background";
+  EXPECT_EQ(runner.Run({"gsettings", "get", schema, "picture-uri"}).output, uri);
+  EXPECT_EQ(runner.Run({"gsettings", "get", schema, "picture-uri-dark"}).output, uri);
+  EXPECT_EQ(platform::ReadValue(platform::ValueStorePath(dir().ConfigHomeDir), "Desktop",
+                                "Wallpaper"),
+            kept);
+}
+
+TEST_F(DesktopDestinationsTest, DesktopOnAnUnknownDesktopFailsAndSaysSo) {
+  platform::ProcessRunner runner;
+  services_->UseWallpaperRunner(runner, "LXQt");
+  options_.desktop = services_->services();
+  Status s = PublishTo("Desktop");
+  EXPECT_FALSE(s.ok());
+  EXPECT_TRUE(Contains(ui_.messages, "\"LXQt\" is not one it knows"));
+}
+
+TEST_F(DesktopDestinationsTest, HomePageIsCopiedAndThePersonToldWhereItIs) {
+  ASSERT_TRUE(PublishTo("HomePage").ok()) << ::testing::PrintToString(ui_.messages);
+  const std::string page = WithTrailingSlash(dir().HomepageDir) + "Club.html";
+  EXPECT_TRUE(FileExists(page));
+  EXPECT_TRUE(Contains(ui_.messages, "The calendar's home page is " + page));
+  EXPECT_EQ(platform::ReadValue(platform::ValueStorePath(dir().ConfigHomeDir), "Browser",
+                                "StartPage"),
+            "file:" + page);
+}
+
+}  // namespace
+}  // namespace almanix::shell
