@@ -137,6 +137,10 @@ TEST_F(DesktopDestinationsTest, DesktopMakesThePictureAndSetsGnomesKeys) {
     for (int x = 0; x < picture.width() && !drawn; x += 7) drawn = picture.pixel(x, y) != first;
   }
   EXPECT_TRUE(drawn);
+  // tools/take_desktop_screenshots.sh keeps the picture with the others.
+  if (const char* out = std::getenv("ALMANIX_SCREENSHOT_DIR")) {
+    picture.save(QString::fromUtf8(out) + QStringLiteral("/wallpaper.png"));
+  }
 
   const std::string uri = "'" + platform::FileUri(kept) + "'\n";
   const std::string schema = "org.gnome.desktop.background";
