@@ -170,5 +170,33 @@ TEST_F(DesktopDestinationsTest, HomePageIsCopiedAndThePersonToldWhereItIs) {
             "file:" + page);
 }
 
+// Counts what would have been run.
+class CountingRunner : public platform::CommandRunner {
+ public:
+  platform::CommandOutcome Run(const std::vector<std::string>&) override {
+    ++runs;
+    return {true, 0, ""};
+  }
+  int runs = 0;
+};
+
+TEST_F(DesktopDestinationsTest, AFailedRunPrintsAndSetsNothing) {
+  CountingRunner runner;
+  services_->UseWallpaperRunner(runner, "GNOME");
+  options_.desktop = services_->services();
+  almanix::testing::WriteAll(root_ / "plain file", "x");
+  dir().BuildDir = root_ / "plain file/Build/";
+  for (const std::string destination : {"Printer", "Desktop", "HomePage"}) {
+    ui_.messages.clear();
+    const Status s = PublishTo(destination);
+    EXPECT_FALSE(s.ok()) << destination;
+    EXPECT_EQ(s.message().rfind("Nothing was published: ", 0), 0u) << s.message();
+  }
+  EXPECT_TRUE(services_->printer().pdf_files().empty());
+  EXPECT_EQ(runner.runs, 0);
+  EXPECT_TRUE(services_->wallpaper().kept_picture().empty());
+  EXPECT_FALSE(FileExists(WithTrailingSlash(dir().HomepageDir) + "Club.html"));
+}
+
 }  // namespace
 }  // namespace almanix::shell
