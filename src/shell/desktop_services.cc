@@ -171,8 +171,13 @@ Status QtPageCapturer::Capture(std::string_view url, const std::string& picture_
   view.settings()->setAttribute(QWebEngineSettings::ShowScrollBars, false);
   view.resize(size.width, size.height);
   view.show();
-  if (Status loaded = Load(view, QUrl(QString::fromUtf8(url.data(), qsizetype(url.size()))));
-      !loaded.ok()) {
+  // A file address is made from the path, so that "#", "?" or "%" in a
+  // folder name stay part of it.
+  const QString address = QString::fromUtf8(url.data(), qsizetype(url.size()));
+  const QUrl page = address.startsWith(QStringLiteral("file://"))
+                        ? QUrl::fromLocalFile(address.mid(7))
+                        : QUrl(address);
+  if (Status loaded = Load(view, page); !loaded.ok()) {
     return loaded;
   }
   // Scripts and pictures of the page finish after the load.

@@ -3,11 +3,13 @@
 // the wallpaper (the real gsettings on a keyfile backend), and copied to the
 // home-page folder.
 #include <QImage>
+#include <QProcess>
 #include <QPrinterInfo>
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <iterator>
 #include <memory>
 #include <regex>
@@ -119,6 +121,8 @@ TEST_F(DesktopDestinationsTest, DesktopMakesThePictureAndSetsGnomesKeys) {
   ScopedEnv config("XDG_CONFIG_HOME", root_ / "xdg-config");
   services_->UseWallpaperRunner(runner, "ubuntu:GNOME");
   options_.desktop = services_->services();
+  // A "#" in the folder is part of the page's address, not its fragment.
+  dir().DesktopDir = root_ / "Desktop #1/";
 
   ASSERT_TRUE(PublishTo("Desktop").ok()) << ::testing::PrintToString(ui_.messages);
   const std::string kept = services_->wallpaper().kept_picture();
@@ -196,6 +200,41 @@ TEST_F(DesktopDestinationsTest, AFailedRunPrintsAndSetsNothing) {
   EXPECT_EQ(runner.runs, 0);
   EXPECT_TRUE(services_->wallpaper().kept_picture().empty());
   EXPECT_FALSE(FileExists(WithTrailingSlash(dir().HomepageDir) + "Club.html"));
+}
+
+// The desktop program's own "FILE.cal -p" prints with its services (the
+// printer dialog is never shown: nobody is there to answer it).
+TEST(DesktopProgramLine, PublishToPrinterWritesAPdfAndEnds) {
+  if (!QPrinterInfo::availablePrinters().isEmpty()) GTEST_SKIP() << "a printer is set up here";
+  almanix::testing::TempRoot root;
+  const auto q = [](const std::string& s) { return QString::fromStdString(s); };
+  const auto cli = [&](const QStringList& args) {
+    QProcess process;
+    process.start(QStringLiteral(ALMANIX_CLI_PATH), QStringList{"--root", q(root.path())} + args);
+    EXPECT_TRUE(process.waitForFinished(60000));
+    return process.exitCode();
+  };
+  const std::string cal = root / "club.cal";
+  ASSERT_EQ(cli({"favorite", "create", "Work", "--categories", "1", "--set",
+                 "Publish.Destination=Printer"}),
+            0);
+  ASSERT_EQ(cli({"save", q(cal)}), 0);
+
+  QProcess gui;
+  gui.start(QStringLiteral(ALMANIX_GUI_PATH),
+            {QStringLiteral("--root"), q(root.path()), q(cal), QStringLiteral("-p")});
+  ASSERT_TRUE(gui.waitForFinished(120000));
+  const std::string err = gui.readAllStandardError().toStdString();
+  EXPECT_EQ(gui.exitCode(), 0) << err;
+  EXPECT_NE(err.find("printed to the PDF file"), std::string::npos) << err;
+  int pdfs = 0;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(root.path())) {
+    if (entry.path().extension() == ".pdf" &&
+        ReadAll(entry.path().string()).rfind("%PDF-", 0) == 0) {
+      ++pdfs;
+    }
+  }
+  EXPECT_EQ(pdfs, 1);
 }
 
 }  // namespace
