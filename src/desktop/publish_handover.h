@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "app/status.h"
+#include "publish/destinations.h"
 #include "publish/other_destinations.h"
 
 namespace almanix {
@@ -64,6 +65,11 @@ class PublishHandOver {
     desktop_services_ = services;
   }
   const publish::DesktopServices& desktop_services() const { return desktop_services_; }
+  // "Publish Now" of the Format & Publish window: the chosen destination,
+  // generated with this hand-over's clock and progress, with the desktop
+  // services filled into the options where they name none. A run with a
+  // failed step publishes nothing (publish::GenerateForPublishing).
+  Status PublishNow(publish::PublishEditor& editor, publish::PublishOptions options = {});
   // The clock of the runs: the pages' today and the feed's now.
   void set_now(std::time_t now) { now_ = now; }
 
