@@ -15,6 +15,7 @@ packages=(
   openssh-server
   libsecret-1-dev gnome-keyring dbus-daemon
   xdg-utils desktop-file-utils
+  libglib2.0-bin gsettings-desktop-schemas
   unzip zip python3
   chromium fonts-liberation
   qt6-base-dev qt6-webengine-dev qt6-image-formats-plugins xvfb xauth

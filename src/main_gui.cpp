@@ -19,6 +19,7 @@
 #include "app/dir.h"
 #include "desktop/file_menu.h"
 #include "desktop/main_grid.h"
+#include "desktop/publish_handover.h"
 #include "desktop/program_line.h"
 #include "platform/instance_lock.h"
 #include "platform/places.h"
@@ -158,7 +159,7 @@ int main(int argc, char** argv) {
     if (!args.program_args.empty()) {
       almanix::desktop::ProgramLineRun run = almanix::desktop::RunProgramLine(
           program, window->file_menu(), window->grid().CategoryNumber(), args.program_args,
-          std::time(nullptr));
+          std::time(nullptr), window->handover().desktop_services());
       window->Refresh();
       if (run.ends) {
         // As the Exit command, without the save question.

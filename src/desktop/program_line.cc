@@ -47,7 +47,8 @@ Status ImportCsv(Program& program, int category, const std::string& path) {
   return Status::Ok();
 }
 
-Status Publish(Program& program, int category, std::time_t now) {
+Status Publish(Program& program, int category, std::time_t now,
+               const publish::DesktopServices& services) {
   TDir& dir = *program.app.dir;
   const int year = DecodeDateTime(FromTimeT(now)).year;
   store::YearTables years = program.Years();
@@ -89,6 +90,7 @@ Status Publish(Program& program, int category, std::time_t now) {
   publish::PublishOptions options;
   // Nobody is at the screen to look at the folder.
   options.open_folder = false;
+  options.desktop = services;
   options.ftp.create_default = Answer::kCancel;
   options.save_calendar_file = [&program](const std::string& path) {
     return program.files->SaveCalendarFile(path);
@@ -105,7 +107,8 @@ bool ProgramLineEnds(const std::vector<std::string>& args) {
 }
 
 ProgramLineRun RunProgramLine(Program& program, FileMenu& files, int category,
-                              const std::vector<std::string>& args, std::time_t now) {
+                              const std::vector<std::string>& args, std::time_t now,
+                              const publish::DesktopServices& services) {
   ProgramLineRun run;
   if (args.empty()) return run;
   exchange::ProgramArguments parsed = exchange::ParseProgramArguments(args);
@@ -139,7 +142,7 @@ ProgramLineRun RunProgramLine(Program& program, FileMenu& files, int category,
     if (s.ok()) files.MarkSaved();
     return s;
   };
-  steps.publish = [&] { return Publish(program, category, now); };
+  steps.publish = [&] { return Publish(program, category, now, services); };
   exchange::ProgramRun result = exchange::RunProgramArguments(parsed, steps);
   run.status = result.status;
   run.ends = run.ends || result.ends;

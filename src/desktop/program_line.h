@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/status.h"
+#include "publish/other_destinations.h"
 
 namespace almanix {
 class Program;
@@ -30,8 +31,10 @@ bool ProgramLineEnds(const std::vector<std::string>& args);
 // file that is named but missing, or a second argument that is neither a
 // CSV file nor "-p", is said and stops a batch: importing or publishing
 // another calendar in its place would be worse than nothing. Every failure
-// has been shown through the seam and is in the status.
+// has been shown through the seam and is in the status. "-p" to "Printer",
+// "HomePage" or "Desktop" works through the services given.
 ProgramLineRun RunProgramLine(Program& program, FileMenu& files, int category,
-                              const std::vector<std::string>& args, std::time_t now);
+                              const std::vector<std::string>& args, std::time_t now,
+                              const publish::DesktopServices& services = {});
 
 }  // namespace almanix::desktop

@@ -84,6 +84,24 @@ std::unique_ptr<publish::PublishEditor> PublishHandOver::NewEditor(int year,
   return editor;
 }
 
+Status PublishHandOver::PublishNow(publish::PublishEditor& editor,
+                                   publish::PublishOptions options) {
+  publish::DesktopServices& desktop = options.desktop;
+  if (!desktop.printer) desktop.printer = desktop_services_.printer;
+  if (!desktop.start_page) desktop.start_page = desktop_services_.start_page;
+  if (!desktop.capturer) desktop.capturer = desktop_services_.capturer;
+  if (!desktop.wallpaper) desktop.wallpaper = desktop_services_.wallpaper;
+  generator::GeneratorEnv env;
+  env.db = &data_.db();
+  env.brand_short_url = app_.brand.APP_URL_SHORT;
+  env.program_version = ProgramVersion();
+  env.now = now_;
+  generator::Generator generator(editor, env);
+  Status status = publish::PublishNow(editor, generator, options);
+  if (relay_->on_progress) relay_->on_progress(0);
+  return status;
+}
+
 void PublishHandOver::Show(publish::PublishEditor& editor, bool publish_step) {
   if (show_window_) show_window_(editor, publish_step);
 }

@@ -7,6 +7,8 @@
 #include <string_view>
 
 #include "app/status.h"
+#include "publish/destinations.h"
+#include "publish/other_destinations.h"
 
 namespace almanix {
 class App;
@@ -56,6 +58,18 @@ class PublishHandOver {
   void set_show_window(ShowWindow show) { show_window_ = std::move(show); }
   // Every position of a generation run (0..100; 0 of total 0 at the end).
   void set_on_progress(std::function<void(int percent)> on_progress);
+  // The desktop's printer, start page, capture and wallpaper: "Publish Now"
+  // passes them on (PublishOptions::desktop) for "Printer", "HomePage" and
+  // "Desktop".
+  void set_desktop_services(const publish::DesktopServices& services) {
+    desktop_services_ = services;
+  }
+  const publish::DesktopServices& desktop_services() const { return desktop_services_; }
+  // "Publish Now" of the Format & Publish window: the chosen destination,
+  // generated with this hand-over's clock and progress, with the desktop
+  // services filled into the options where they name none. A run with a
+  // failed step publishes nothing (publish::GenerateForPublishing).
+  Status PublishNow(publish::PublishEditor& editor, publish::PublishOptions options = {});
   // The clock of the runs: the pages' today and the feed's now.
   void set_now(std::time_t now) { now_ = now; }
 
@@ -98,6 +112,7 @@ class PublishHandOver {
   UiSeam& ui_;
   std::unique_ptr<Relay> relay_;
   ShowWindow show_window_;
+  publish::DesktopServices desktop_services_;
   std::time_t now_;
 };
 

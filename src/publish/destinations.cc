@@ -180,11 +180,11 @@ Status PublishNow(PublishEditor& editor, generator::Generator& generator,
   } else if (destination == "Webserver") {
     status = PublishToWebsite(editor, generator, options);
   } else if (destination == "Printer") {
-    status = PublishToPrinter(editor, generator);
+    status = PublishToPrinter(editor, generator, options.desktop);
   } else if (destination == "HomePage") {
-    status = PublishToHomePage(editor, generator);
+    status = PublishToHomePage(editor, generator, options.desktop);
   } else if (destination == "Desktop") {
-    status = PublishToDesktop(editor, generator);
+    status = PublishToDesktop(editor, generator, options.desktop);
   } else {
     status = Status::Invalid("there is no destination \"" + destination +
                              "\": choose File, Webserver, Printer, HomePage or Desktop");

@@ -8,6 +8,7 @@
 #include "app/run_result.h"
 #include "app/status.h"
 #include "publish/ftp_upload.h"
+#include "publish/other_destinations.h"
 
 namespace almanix::generator {
 class Generator;
@@ -44,6 +45,9 @@ struct PublishOptions {
   // "Website" with FTP.CalendarFile: packs the working directory into the
   // file named. Without it no calendar file can be made.
   std::function<Status(const std::string& path)> save_calendar_file;
+  // "Printer", "HomePage", "Desktop": the desktop program's printer, start
+  // page, capture and wallpaper; unset ones say they need the desktop.
+  DesktopServices desktop;
 };
 
 // "Folder": generates into the build folder, then copies its contents into

@@ -55,6 +55,7 @@
 #include "shell/online_page.h"
 #include "shell/preview_page.h"
 #include "shell/ftp_window.h"
+#include "shell/desktop_services.h"
 #include "shell/publish_menu.h"
 #include "shell/exchange_windows.h"
 #include "shell/file_menu_binding.h"
@@ -101,6 +102,10 @@ TfrmMain::TfrmMain(Program& program, UiSeam& ui) : program_(program), ui_(ui) {
   commands_->set_open_editor([this](const desktop::EditorRequest& r) { return OpenEditor(r); });
   commands_->set_show_calendar_page([this] { pages_->setCurrentIndex(0); });
   handover_ = std::make_unique<desktop::PublishHandOver>(program_.app, program_.data, ui_);
+  services_ = std::make_unique<DesktopServiceSet>(ui_, *program_.app.dir, this);
+  handover_->set_desktop_services(services_->services());
+  // A batch run ("-p") has nobody to answer the printer dialog.
+  if (auto* qt = dynamic_cast<QtUi*>(&ui_)) services_->printer().set_may_ask(!qt->batch());
   exchange_ = std::make_unique<ExchangeWindows>(program_, ui_, *grid_, this);
   file_menu_ = std::make_unique<desktop::FileMenu>(program_, *grid_);
   file_menu_->set_show_calendar_page([this] { pages_->setCurrentIndex(0); });

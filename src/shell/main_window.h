@@ -45,6 +45,7 @@ class OnlinePage;
 class PreviewPage;
 class PublishMenu;
 class FtpWindow;
+class DesktopServiceSet;
 class ExchangeWindows;
 class FileMenuBinding;
 class QtUi;
@@ -135,6 +136,8 @@ class TfrmMain : public QMainWindow {
   std::unique_ptr<desktop::MainGrid> grid_;
   std::unique_ptr<desktop::DayCommands> commands_;
   std::unique_ptr<desktop::PublishHandOver> handover_;
+  // The printer, start page and wallpaper "Publish Now" uses here.
+  std::unique_ptr<DesktopServiceSet> services_;
   std::unique_ptr<PublishMenu> publish_menu_;
   PreviewPage* preview_ = nullptr;
   OnlinePage* online_ = nullptr;

@@ -8,6 +8,8 @@
 #include "app/dir.h"
 #include "app/file_util.h"
 #include "desktop/desktop_fixture.h"
+#include "platform/desktop_start_page.h"
+#include "platform/value_store.h"
 #include "settings/publish_editor.h"
 
 namespace almanix::desktop {
@@ -166,6 +168,31 @@ TEST_F(PublishHandOverTest, PublishMenuEntriesOpenTheWindowOnTheirSettings) {
   EXPECT_FALSE(steps.back());
   ASSERT_TRUE(handover_->FormatCategory(2010, names_[0], 1, true).ok());
   EXPECT_EQ(months.back().size(), 12u);
+}
+
+TEST_F(PublishHandOverTest, PublishNowUsesTheDesktopServicesItWasGiven) {
+  SaveFavorite("Home", 1, "Our home page");
+  publish::PublishEditor editor(*app_.dir, "US", nullptr, &ui_, 2010);
+  ASSERT_TRUE(editor.SetUp(data_.db(), 2010, "Home.html", 1).ok());
+  ASSERT_TRUE(editor.Load(editor.FavoriteFolder()).ok());
+  editor.window.chkAutoUpdate = false;
+  editor.settings.SetText("Publish.Destination", "HomePage");
+  // None given: the command line's answer, and a failure.
+  EXPECT_FALSE(handover_->PublishNow(editor).ok());
+
+  const std::string store = platform::ValueStorePath(app_.dir->ConfigHomeDir);
+  platform::DesktopStartPage start_page(&ui_, store);
+  publish::DesktopServices services;
+  services.start_page = &start_page;
+  handover_->set_desktop_services(services);
+  ui_.messages.clear();
+  ASSERT_TRUE(handover_->PublishNow(editor).ok());
+  const std::string page = WithTrailingSlash(app_.dir->HomepageDir) + "Home.html";
+  EXPECT_TRUE(FileExists(page));
+  ASSERT_EQ(ui_.messages.size(), 1u);
+  EXPECT_EQ(ui_.messages[0].rfind("The calendar's home page is " + page, 0), 0u);
+  EXPECT_EQ(platform::ReadValue(store, "Browser", "StartPage"), "file:" + page);
+  EXPECT_EQ(progress_.back(), 0);
 }
 
 }  // namespace

@@ -28,6 +28,7 @@
 #include "app/dates.h"
 #include "desktop/day_commands.h"
 #include "desktop/main_grid.h"
+#include "desktop/publish_handover.h"
 #include "program/program.h"
 #include "shell/day_cell.h"
 #include "shell/main_window.h"
@@ -138,6 +139,14 @@ TEST_F(MainWindowTest, ArrowsViewsAndTheCaption) {
   emit years->activated(years->currentIndex());
   EXPECT_TRUE(caption->text().endsWith(QStringLiteral("January 2042")));
   EXPECT_TRUE(ui_.messages.empty());
+}
+
+TEST_F(MainWindowTest, PublishingHasTheDesktopsPrinterStartPageAndWallpaper) {
+  const publish::DesktopServices& services = window_->handover().desktop_services();
+  EXPECT_NE(services.printer, nullptr);
+  EXPECT_NE(services.start_page, nullptr);
+  EXPECT_NE(services.capturer, nullptr);
+  EXPECT_NE(services.wallpaper, nullptr);
 }
 
 TEST_F(MainWindowTest, NotesTypedInACellAreStored) {
