@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "app/status.h"
+#include "generator/generator.h"
 
 namespace almanix {
 class App;
@@ -56,6 +57,12 @@ class PublishHandOver {
   void set_show_window(ShowWindow show) { show_window_ = std::move(show); }
   // Every position of a generation run (0..100; 0 of total 0 at the end).
   void set_on_progress(std::function<void(int percent)> on_progress);
+  // The same positions for the open Format & Publish window's own bar;
+  // empty when it closes.
+  void set_on_window_progress(std::function<void(int percent)> on_progress);
+  // What a run needs of the program: the tables, the product texts, the
+  // clock.
+  generator::GeneratorEnv RunEnv() const;
   // The clock of the runs: the pages' today and the feed's now.
   void set_now(std::time_t now) { now_ = now; }
 

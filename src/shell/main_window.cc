@@ -54,6 +54,7 @@
 #include "shell/online_page.h"
 #include "shell/preview_page.h"
 #include "shell/publish_menu.h"
+#include "shell/publish_window.h"
 #include "shell/exchange_windows.h"
 #include "shell/file_menu_binding.h"
 #include "shell/note_window.h"
@@ -95,6 +96,16 @@ TfrmMain::TfrmMain(Program& program, UiSeam& ui) : program_(program), ui_(ui) {
   commands_->set_open_editor([this](const desktop::EditorRequest& r) { return OpenEditor(r); });
   commands_->set_show_calendar_page([this] { pages_->setCurrentIndex(0); });
   handover_ = std::make_unique<desktop::PublishHandOver>(program_.app, program_.data, ui_);
+  handover_->set_show_window([this](publish::PublishEditor& editor, bool publish_step) {
+    TMC::Hooks hooks;
+    hooks.env = [this] { return handover_->RunEnv(); };
+    hooks.route_progress = [this](std::function<void(int)> bar) {
+      handover_->set_on_window_progress(std::move(bar));
+    };
+    TMC window(editor, ui_, std::move(hooks), this);
+    if (publish_step) window.ShowPublishStep();
+    window.exec();
+  });
   exchange_ = std::make_unique<ExchangeWindows>(program_, ui_, *grid_, this);
   file_menu_ = std::make_unique<desktop::FileMenu>(program_, *grid_);
   file_menu_->set_show_calendar_page([this] { pages_->setCurrentIndex(0); });
