@@ -4,6 +4,7 @@
 #include <cctype>
 #include <charconv>
 #include <optional>
+#include <utility>
 
 #include "app/dates.h"
 #include "settings/publish_editor.h"
@@ -43,6 +44,27 @@ std::string Spaced(std::string_view key) {
     out += c;
   }
   return out;
+}
+
+// The labels a person knows the galleries and a few keys by; the others are
+// their section and key, spaced.
+std::string LabelOf(const publish::SettingDef& def) {
+  static constexpr std::pair<std::string_view, std::string_view> kLabels[] = {
+      {"Publish.StyleName", "Style"},
+      {"Publish.ShowMenu", "Month tabs"},
+      {"Publish.ActionBarIndex", "Toolbar"},
+      {"Publish.List", "Event list style"},
+      {"Publish.FileName", "Page name"},
+      {"Publish.DirName", "Folder"},
+      {"Publish.URL", "Calendar address"},
+      {"Menu.FontSize", "Tab font size"},
+      {"Contents.Calendars", "Categories"},
+  };
+  const std::string name = def.Name();
+  for (const auto& [key, label] : kLabels) {
+    if (key == name) return std::string(label);
+  }
+  return std::string(def.section) + " " + Spaced(def.key);
 }
 
 std::vector<std::string> MonthNames() {
@@ -153,8 +175,7 @@ void PublishForm::Build() {
   for (int i = 0; i < publish::kSettingCount; ++i) {
     const publish::SettingDef& def = kSettingDefs[i];
     if (def.kind == SettingKind::kReadOnly || def.kind == SettingKind::kTicks) continue;
-    FormField field{def.Name(), std::string(def.section) + " " + Spaced(def.key),
-                    ControlOfSetting(i), {}};
+    FormField field{def.Name(), LabelOf(def), ControlOfSetting(i), {}};
     if (field.kind == ControlKind::kGallery) {
       field.items = GalleryItems(def.Named("Publish.StyleName") ? publish::Gallery::kStyles : def.gallery);
     } else if (IsRangeMonth(field.name)) {
@@ -286,6 +307,17 @@ bool PublishForm::Shown(std::string_view name) const {
   if (name == "Page.Insert") return editor_.insert_option_shown();
   if (name == "ActionBar.Captions") return editor_.icon_captions_shown();
   return Find(name) != nullptr;
+}
+
+std::string PublishForm::PreviewPicture(std::string_view name) const {
+  const FormField* field = Find(name);
+  if (field == nullptr || field->kind != ControlKind::kGallery) return {};
+  const std::string entry = Value(name);
+  if (entry.empty() || editor_.environment().dir == nullptr) return {};
+  const publish::Gallery gallery = name == "Publish.StyleName"
+                                       ? publish::Gallery::kStyles
+                                       : kSettingDefs[*publish::SettingIndex(name)].gallery;
+  return publish::EntryPreviewPath(*editor_.environment().dir, gallery, entry);
 }
 
 std::string PublishForm::SizeLabel() const { return editor_.size_label(); }

@@ -73,6 +73,10 @@ class PublishForm {
   // Whether the control is shown now (the Page.Insert option with "paste"
   // ticked, the icon captions at the smallest size).
   bool Shown(std::string_view name) const;
+  // The picture a gallery control shows for its selected entry (the style's
+  // snapshot.bmp, the tabs', toolbar's or list's preview); empty for other
+  // controls and entries without one.
+  std::string PreviewPicture(std::string_view name) const;
   // The label beside the size slider.
   std::string SizeLabel() const;
 

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPixmap>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -157,6 +158,13 @@ QWidget* TMC::BuildPage(int index) {
       fields->addRow(QString(), control);
     } else {
       fields->addRow(Q(field.label), control);
+    }
+    if (field.kind == ControlKind::kGallery) {
+      auto* picture = new QLabel(body);
+      picture->setObjectName(Q(field.name) + QStringLiteral(".preview"));
+      picture->setMaximumHeight(90);
+      fields->addRow(QString(), picture);
+      gallery_pictures_[field.name] = picture;
     }
   }
   column->addLayout(fields);
@@ -373,6 +381,14 @@ void TMC::Refresh() {
       slider->setValue(value.toInt());
       size_label_->setText(Q(form_->SizeLabel()));
     }
+  }
+  for (const auto& [name, picture] : gallery_pictures_) {
+    const QString path = Q(form_->PreviewPicture(name));
+    const QPixmap pixmap(path);
+    picture->setPixmap(pixmap.isNull() ? QPixmap()
+                                       : pixmap.scaled(260, 90, Qt::KeepAspectRatio,
+                                                       Qt::SmoothTransformation));
+    picture->setToolTip(path);
   }
   refreshing_ = false;
 }

@@ -89,6 +89,7 @@ class TMC : public QDialog {
   struct Snapshot;
   std::unique_ptr<Snapshot> opened_;  // the favorite as opened, for Cancel
   std::map<std::string, QWidget*> controls_;
+  std::map<std::string, QLabel*> gallery_pictures_;
   QTabWidget* pages_ = nullptr;
   QWidget* publish_page_ = nullptr;
   QWebEngineView* view_ = nullptr;

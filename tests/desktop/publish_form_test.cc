@@ -95,6 +95,12 @@ TEST_F(PublishFormTest, AStyleChosenInTheFormCouplesItsGalleriesAndSize) {
   EXPECT_EQ(form_->Value("Page.CalendarWidth"), "960");
   EXPECT_EQ(form_->Value("Size.Slider"), std::to_string(editor_->size_position()));
   EXPECT_EQ(form_->SizeLabel(), "960px");
+  // The galleries show the chosen entries' pictures.
+  EXPECT_TRUE(form_->PreviewPicture("Publish.StyleName").ends_with("Slate/snapshot.bmp"))
+      << form_->PreviewPicture("Publish.StyleName");
+  EXPECT_TRUE(form_->PreviewPicture("Publish.ShowMenu").ends_with("tabs - dark black/tab.bmp"))
+      << form_->PreviewPicture("Publish.ShowMenu");
+  EXPECT_EQ(form_->PreviewPicture("Page.Title"), "");
 
   // The slider applies its preset; a width typed moves the slider.
   ASSERT_TRUE(form_->Change("Size.Slider", "0").ok());

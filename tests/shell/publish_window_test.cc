@@ -1,6 +1,7 @@
 // The Format & Publish window opened from the real main window on the
 // sample calendar: a change shows in its own preview, Cancel puts the
 // favorite back, OK keeps it, and "Publish Now" publishes into a folder.
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -26,6 +27,7 @@
 #include "app/file_util.h"
 #include "desktop/main_grid.h"
 #include "desktop/publish_form.h"
+#include "desktop/publish_handover.h"
 #include "program/program.h"
 #include "settings/publish_editor.h"
 #include "shell/main_window.h"
@@ -153,6 +155,11 @@ TEST_F(PublishWindowTest, AChangeShowsInTheWindowsPreviewAndCancelPutsItBack) {
     EXPECT_EQ(tmc.form().Value("Publish.ShowMenu"), "tabs - dark black");
     EXPECT_EQ(tmc.findChild<QComboBox*>(QStringLiteral("Publish.ShowMenu"))->currentText(),
               QStringLiteral("tabs - dark black"));
+    // The gallery shows the chosen style's picture.
+    auto* picture = tmc.findChild<QLabel*>(QStringLiteral("Publish.StyleName.preview"));
+    ASSERT_NE(picture, nullptr);
+    EXPECT_TRUE(picture->toolTip().endsWith(QStringLiteral("Slate/snapshot.bmp")));
+    EXPECT_FALSE(picture->pixmap().isNull());
     // The title typed shows in the preview after the pause.
     Type(tmc, "Page.Title", QStringLiteral("Club Slate Days"));
     ASSERT_TRUE(WaitForScript(tmc.preview(), QStringLiteral("document.body.innerText"),
@@ -217,6 +224,48 @@ TEST_F(PublishWindowTest, APublishToAFolderThatCannotBeMadeSaysSo) {
     tmc.reject();
   });
   ClickFormat();
+}
+
+// The window on the Look page with a style chosen, for docs/desktop/, taken
+// under a real X server by tools/take_desktop_screenshots.sh.
+TEST(DesktopScreenshots, PublishEditor) {
+  const char* out = std::getenv("ALMANIX_SCREENSHOT_DIR");
+  if (out == nullptr) GTEST_SKIP() << "ALMANIX_SCREENSHOT_DIR is not set";
+  almanix::testing::TempRoot root;
+  almanix::testing::FakeUi ui;
+  Program program(ui);
+  Program::Options options;
+  options.root = root.path();
+  options.calendar = std::string(ALMANIX_SOURCE_DIR) + "/resources/samples/club.cal";
+  ASSERT_TRUE(program.Start(options).ok());
+  TfrmMain window(program, ui);
+  window.set_quiet_close(true);
+  window.StartUp();
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  ASSERT_TRUE(window.grid().LoadGrid(EncodeDate(2025, 4, 1)).ok());
+  window.grid().cboCalendar_load();
+  window.grid().LocateCategory("Announcements");
+  window.Refresh();
+  window.handover().set_now(1744804800);
+  const QString dir = QString::fromUtf8(out);
+  WhenOpen([&](TMC& tmc) {
+    tmc.resize(1300, 820);
+    auto* pages = tmc.findChild<QTabWidget*>(QStringLiteral("publishPages"));
+    pages->setCurrentIndex(static_cast<int>(desktop::FormPageId::kLook));
+    Choose(tmc, "Publish.StyleName", QStringLiteral("Slate"));
+    Type(tmc, "Page.Title", QStringLiteral("Riverside Club"));
+    ASSERT_TRUE(WaitForScript(tmc.preview(), QStringLiteral("document.body.innerText"),
+                              QStringLiteral("Riverside Club")));
+    QTest::qWait(1500);
+    EXPECT_TRUE(tmc.grab().save(dir + "/publish-editor.png"));
+    tmc.reject();
+  });
+  auto* pages = window.findChild<QTabWidget*>(QStringLiteral("pages"));
+  pages->setCurrentIndex(2);
+  QTest::mouseClick(
+      window.preview_page().findChild<QPushButton*>(QStringLiteral("formatButton")),
+      Qt::LeftButton);
 }
 
 }  // namespace
