@@ -9,6 +9,7 @@
 #include "app/dates.h"
 #include "settings/publish_editor.h"
 #include "settings/publish_settings.h"
+#include "settings/style_library.h"
 
 namespace almanix::desktop {
 namespace {
@@ -363,6 +364,46 @@ bool PublishForm::ResetSettings() {
 Status PublishForm::ResetFormatting() {
   ++revision_;
   return editor_.ResetFormatting();
+}
+
+Status PublishForm::RunStyleCommand(StyleCommand command) {
+  ++revision_;
+  const publish::PublishEnvironment& env = editor_.environment();
+  if (env.dir == nullptr || env.ui == nullptr) return Status::Invalid("no style library here");
+  publish::StyleLibrary library(*env.dir, *env.ui);
+  library.Reload();
+  library.Select(editor_.window.SelectedStyle());
+  Status status;
+  switch (command) {
+    case StyleCommand::kRename:
+      status = library.RenameSelected();
+      break;
+    case StyleCommand::kDelete:
+      status = library.DeleteSelected();
+      break;
+    case StyleCommand::kExport:
+      status = library.ExportSelected();
+      break;
+    case StyleCommand::kImport: {
+      Result<std::string> imported = library.ImportFromPick();
+      status = imported.status();
+      break;
+    }
+  }
+  library.Reload();
+  publish::PublishWindowState& w = editor_.window;
+  w.Style = library.names();
+  const std::string selected = library.selected_name();
+  auto it = std::find(w.Style.begin(), w.Style.end(), selected);
+  w.style_index = it == w.Style.end() ? std::optional<int>()
+                                      : std::optional<int>(static_cast<int>(it - w.Style.begin()));
+  editor_.settings.SetText("Publish.StyleName", w.SelectedStyle());
+  for (FormPage& page : pages_) {
+    for (FormField& field : page.fields) {
+      if (field.name == "Publish.StyleName") field.items = w.Style;
+    }
+  }
+  return status;
 }
 
 }  // namespace almanix::desktop

@@ -51,6 +51,9 @@ struct FormPage {
   std::vector<FormField> fields;
 };
 
+// The style library's commands on the look page.
+enum class StyleCommand { kRename, kDelete, kExport, kImport };
+
 // The window's tick lists on the content page.
 enum class TickListId { kCategories, kMonths, kYears };
 
@@ -89,6 +92,10 @@ class PublishForm {
   void ClearEmbed();
   bool ResetSettings();
   Status ResetFormatting();
+  // Runs a style library command on the selected style (asking through the
+  // editor's seam), then lists the styles again: a renamed or imported style
+  // is the selection, a deleted one gives way to the first.
+  Status RunStyleCommand(StyleCommand command);
 
   // Bumped by every change, so a caller can tell whether to regenerate.
   int revision() const { return revision_; }

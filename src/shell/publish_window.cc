@@ -24,6 +24,8 @@
 #include <QVBoxLayout>
 #include <QWebEngineView>
 
+#include <utility>
+
 #include "app/ui_seam.h"
 #include "desktop/publish_form.h"
 #include "generator/generator.h"
@@ -216,6 +218,25 @@ QWidget* TMC::BuildPage(int index) {
     row->addWidget(reset_settings);
     row->addStretch(1);
     column->addLayout(row);
+    auto* styles = new QHBoxLayout;
+    const std::pair<const char*, desktop::StyleCommand> commands[] = {
+        {"Rename Style", desktop::StyleCommand::kRename},
+        {"Delete Style", desktop::StyleCommand::kDelete},
+        {"export", desktop::StyleCommand::kExport},
+        {"import", desktop::StyleCommand::kImport}};
+    for (const auto& [text, command] : commands) {
+      auto* button = new QPushButton(QString::fromLatin1(text), body);
+      button->setObjectName(QStringLiteral("style ") + QString::fromLatin1(text));
+      connect(button, &QPushButton::clicked, this, [this, command] {
+        // The library has said what went wrong.
+        (void)form_->RunStyleCommand(command);
+        Refresh();
+        SchedulePreview();
+      });
+      styles->addWidget(button);
+    }
+    styles->addStretch(1);
+    column->addLayout(styles);
   }
   if (page.id == desktop::FormPageId::kDestination) column->addWidget(BuildPublishStep(body));
   column->addStretch(1);
@@ -361,6 +382,13 @@ void TMC::Refresh() {
     if (auto* box = qobject_cast<QCheckBox*>(widget)) {
       box->setChecked(value == QStringLiteral("1"));
     } else if (auto* list = qobject_cast<QComboBox*>(widget)) {
+      // The style commands change the gallery's entries.
+      const desktop::FormField* field = form_->Find(name);
+      if (field != nullptr && field->kind == ControlKind::kGallery &&
+          list->count() != static_cast<int>(field->items.size())) {
+        list->clear();
+        for (const std::string& item : field->items) list->addItem(Q(item));
+      }
       const int at = list->findText(value);
       if (at >= 0) {
         list->setCurrentIndex(at);

@@ -1,10 +1,12 @@
 #include "desktop/publish_form.h"
 
+#include <algorithm>
 #include <map>
 #include <memory>
 
 #include <gtest/gtest.h>
 
+#include "app/ui_seam.h"
 #include "desktop/desktop_fixture.h"
 #include "settings/publish_editor.h"
 #include "settings/publish_settings.h"
@@ -180,6 +182,38 @@ TEST_F(PublishFormTest, ATemplateEditedInTheFormIsSavedWithTheFavorite) {
   PublishForm reread(again);
   EXPECT_EQ(reread.Value("Text.title.txt"), "<h1>Club days</h1>");
   EXPECT_EQ(reread.Value("Page.PageColor"), "#102030");
+}
+
+TEST_F(PublishFormTest, StyleCommandsRenameExportImportAndDeleteThroughTheLibrary) {
+  ASSERT_TRUE(form_->Change("Publish.StyleName", "Slate").ok());
+  ui_.texts.push_back("Slate Two");
+  ASSERT_TRUE(form_->RunStyleCommand(StyleCommand::kRename).ok());
+  EXPECT_EQ(form_->Value("Publish.StyleName"), "Slate Two");
+  EXPECT_EQ(settings().Text("Publish.StyleName"), "Slate Two");
+  const auto& items = form_->Find("Publish.StyleName")->items;
+  EXPECT_NE(std::find(items.begin(), items.end(), "Slate Two"), items.end());
+  EXPECT_EQ(std::find(items.begin(), items.end(), "Slate"), items.end());
+
+  // Exported as a template and brought back under the file's name.
+  const std::string tem = root_.path() + "/Harbour.tem";
+  ui_.picks.push_back(tem);
+  ASSERT_TRUE(form_->RunStyleCommand(StyleCommand::kExport).ok());
+  ui_.picks.push_back(tem);
+  ASSERT_TRUE(form_->RunStyleCommand(StyleCommand::kImport).ok());
+  EXPECT_EQ(form_->Value("Publish.StyleName"), "Harbour");
+  EXPECT_TRUE(form_->PreviewPicture("Publish.StyleName").ends_with("Harbour/snapshot.bmp"));
+
+  // Deleted after the question: the first style takes its place.
+  ui_.answers.push_back(Answer::kOk);
+  ASSERT_TRUE(form_->RunStyleCommand(StyleCommand::kDelete).ok());
+  const auto& left = form_->Find("Publish.StyleName")->items;
+  EXPECT_EQ(std::find(left.begin(), left.end(), "Harbour"), left.end());
+  EXPECT_EQ(form_->Value("Publish.StyleName"), left.front());
+
+  // A rename cancelled changes nothing.
+  const std::string before = form_->Value("Publish.StyleName");
+  EXPECT_FALSE(form_->RunStyleCommand(StyleCommand::kRename).ok());
+  EXPECT_EQ(form_->Value("Publish.StyleName"), before);
 }
 
 }  // namespace
