@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "app/dates.h"
+#include "app/dir.h"
 #include "settings/publish_editor.h"
 #include "settings/publish_settings.h"
 #include "settings/style_library.h"
@@ -364,6 +365,22 @@ bool PublishForm::ResetSettings() {
 Status PublishForm::ResetFormatting() {
   ++revision_;
   return editor_.ResetFormatting();
+}
+
+Status PublishForm::PickPicture(bool logo, const std::string& source) {
+  ++revision_;
+  const publish::PublishEnvironment& env = editor_.environment();
+  if (env.dir == nullptr) return Status::Invalid("no folders here");
+  return publish::PickFavoritePicture(
+      source, logo ? publish::FavoritePicture::kLogo : publish::FavoritePicture::kPage,
+      env.dir->BuildDir, editor_.FavoriteFolder(), &editor_.settings);
+}
+
+void PublishForm::ClearPicture(bool logo) {
+  ++revision_;
+  publish::ClearFavoritePicture(
+      logo ? publish::FavoritePicture::kLogo : publish::FavoritePicture::kPage,
+      editor_.FavoriteFolder(), &editor_.settings);
 }
 
 Status PublishForm::RunStyleCommand(StyleCommand command) {

@@ -92,6 +92,11 @@ class PublishForm {
   void ClearEmbed();
   bool ResetSettings();
   Status ResetFormatting();
+  // The logo and page background pickers: the picked file is copied as
+  // "logo" or "Page" into the build and favorite folders (the logo's name
+  // into Page.Logo); Clear removes the favorite's copies.
+  Status PickPicture(bool logo, const std::string& source);
+  void ClearPicture(bool logo);
   // Runs a style library command on the selected style (asking through the
   // editor's seam), then lists the styles again: a renamed or imported style
   // is the selection, a deleted one gives way to the first.

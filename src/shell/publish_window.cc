@@ -180,6 +180,32 @@ QWidget* TMC::BuildPage(int index) {
     });
     column->addWidget(fill);
   }
+  if (page.id == desktop::FormPageId::kTexts) {
+    auto* row = new QHBoxLayout;
+    for (bool logo : {true, false}) {
+      const QString what = logo ? QStringLiteral("Logo") : QStringLiteral("Page Background");
+      auto* pick = new QPushButton(what + QStringLiteral("..."), body);
+      auto* clear = new QPushButton(QStringLiteral("Clear ") + what, body);
+      connect(pick, &QPushButton::clicked, this, [this, logo, what] {
+        const auto source = ui_.PickPath(PickKind::kOpenFile, what.toStdString(), "");
+        if (!source) return;
+        if (Status s = form_->PickPicture(logo, *source); !s.ok()) {
+          ui_.ShowMessage(s.message(), MessageKind::kError);
+        }
+        Refresh();
+        SchedulePreview();
+      });
+      connect(clear, &QPushButton::clicked, this, [this, logo] {
+        form_->ClearPicture(logo);
+        Refresh();
+        SchedulePreview();
+      });
+      row->addWidget(pick);
+      row->addWidget(clear);
+    }
+    row->addStretch(1);
+    column->addLayout(row);
+  }
   if (page.id == desktop::FormPageId::kEmbed) {
     auto* clear = new QPushButton(QStringLiteral("clear"), body);
     clear->setObjectName(QStringLiteral("embedClear"));

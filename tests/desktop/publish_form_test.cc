@@ -1,11 +1,14 @@
 #include "desktop/publish_form.h"
 
 #include <algorithm>
+#include <fstream>
 #include <map>
 #include <memory>
 
 #include <gtest/gtest.h>
 
+#include "app/dir.h"
+#include "app/file_util.h"
 #include "app/ui_seam.h"
 #include "desktop/desktop_fixture.h"
 #include "settings/publish_editor.h"
@@ -182,6 +185,19 @@ TEST_F(PublishFormTest, ATemplateEditedInTheFormIsSavedWithTheFavorite) {
   PublishForm reread(again);
   EXPECT_EQ(reread.Value("Text.title.txt"), "<h1>Club days</h1>");
   EXPECT_EQ(reread.Value("Page.PageColor"), "#102030");
+}
+
+TEST_F(PublishFormTest, TheLogoPickedIsCopiedForTheFavoriteAndCleared) {
+  const std::string source = root_.path() + "/Our Logo.PNG";
+  std::ofstream(source, std::ios::binary) << "\x89PNG picture";
+  ASSERT_TRUE(form_->PickPicture(true, source).ok());
+  EXPECT_EQ(form_->Value("Page.Logo"), "logo.png");
+  EXPECT_TRUE(FileExists(editor_->FavoriteFolder() + "logo.png"));
+  EXPECT_TRUE(FileExists(app_.dir->BuildDir + "logo.png"));
+  form_->ClearPicture(true);
+  EXPECT_EQ(form_->Value("Page.Logo"), "");
+  EXPECT_FALSE(FileExists(editor_->FavoriteFolder() + "logo.png"));
+  EXPECT_FALSE(form_->PickPicture(false, root_.path() + "/missing.jpg").ok());
 }
 
 TEST_F(PublishFormTest, StyleCommandsRenameExportImportAndDeleteThroughTheLibrary) {
