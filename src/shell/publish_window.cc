@@ -106,6 +106,9 @@ TMC::TMC(publish::PublishEditor& editor, UiSeam& ui, Hooks hooks, QWidget* paren
   to_publish->setObjectName(QStringLiteral("publishStep"));
   auto* refresh = buttons->addButton(QStringLiteral("refresh"), QDialogButtonBox::ActionRole);
   refresh->setObjectName(QStringLiteral("refreshPreview"));
+  auto* full = buttons->addButton(QStringLiteral("Preview"), QDialogButtonBox::ActionRole);
+  full->setObjectName(QStringLiteral("fullPreview"));
+  connect(full, &QPushButton::clicked, this, [this] { FullPreview(); });
   connect(to_publish, &QPushButton::clicked, this, [this] { ShowPublishStep(); });
   connect(refresh, &QPushButton::clicked, this, [this] { PreviewNow(); });
   connect(buttons, &QDialogButtonBox::accepted, this, &TMC::accept);
@@ -475,6 +478,21 @@ bool TMC::PreviewNow() {
     view_->setUrl(page);
   }
   return true;
+}
+
+bool TMC::FullPreview() {
+  preview_timer_->stop();
+  if (!hooks_.env || generator::Generator::Running()) return false;
+  generator::GeneratorEnv env = hooks_.env();
+  env.show_page = [this](const std::string& path) {
+    view_->setUrl(QUrl::fromLocalFile(Q(path)));
+  };
+  generator::Generator generator(editor_, std::move(env));
+  const Status s = generator.Preview();
+  preview_state_->setText(s.ok() ? QStringLiteral("Preview with linking help") : Q(s.message()));
+  // The full preview switches Quick Preview off.
+  Refresh();
+  return s.ok();
 }
 
 void TMC::ShowPublishStep() { pages_->setCurrentWidget(publish_page_); }

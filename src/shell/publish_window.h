@@ -58,6 +58,9 @@ class TMC : public QDialog {
   void ShowPublishStep();
   // The quick preview: regenerates now and shows the main page.
   bool PreviewNow();
+  // "Preview": the full preview run (with the linking help), its first
+  // month page shown, the favorite saved when it exists.
+  bool FullPreview();
   // "Publish Now"; the result is also written beside the button.
   Status PublishNow();
 

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -170,6 +171,18 @@ TEST_F(PublishWindowTest, AChangeShowsInTheWindowsPreviewAndCancelPutsItBack) {
     EXPECT_NE(before_css, after_css);
     EXPECT_GT(tmc.last_preview_ms(), 0);
     std::cout << "quick preview of the sample: " << tmc.last_preview_ms() << " ms\n";
+
+    // "Preview": the full run, its first month page, Quick Preview off.
+    tmc.form().editor().window.chkQuickPreview = true;
+    QTest::mouseClick(tmc.findChild<QPushButton*>(QStringLiteral("fullPreview")),
+                      Qt::LeftButton);
+    EXPECT_EQ(tmc.form().Value("Window.QuickPreview"), "0");
+    EXPECT_FALSE(tmc.findChild<QCheckBox*>(QStringLiteral("Window.QuickPreview"))->isChecked());
+    for (int i = 0; i < 100 && !tmc.preview()->url().toString().endsWith("2025.html"); ++i) {
+      QTest::qWait(100);
+    }
+    EXPECT_TRUE(tmc.preview()->url().toString().endsWith(QStringLiteral("2025.html")))
+        << tmc.preview()->url().toString().toStdString();
 
     // An offset that is not a number is refused, said, and not shown.
     ui_.messages.clear();
