@@ -36,11 +36,18 @@ class PublishHandOver::Relay : public UiSeam {
   // The bar of the page replaces the program's progress window here: the
   // run happens in front of the page that shows it.
   void Progress(int done, int total) override {
+    const int percent = total <= 0 ? 0 : std::clamp(done * 100 / total, 0, 100);
+    if (on_window_progress) on_window_progress(percent);
     if (!on_progress) {
-      inner_.Progress(done, total);
+      // An open Format & Publish window shows the run on its own bar.
+      if (on_window_progress) {
+        inner_.ProcessEvents();
+      } else {
+        inner_.Progress(done, total);
+      }
       return;
     }
-    on_progress(total <= 0 ? 0 : std::clamp(done * 100 / total, 0, 100));
+    on_progress(percent);
     inner_.ProcessEvents();
   }
   void ProcessEvents() override { inner_.ProcessEvents(); }
@@ -54,6 +61,7 @@ class PublishHandOver::Relay : public UiSeam {
   }
 
   std::function<void(int)> on_progress;
+  std::function<void(int)> on_window_progress;
 
  private:
   UiSeam& inner_;
@@ -67,6 +75,19 @@ PublishHandOver::PublishHandOver(App& app, store::TDB1& data, UiSeam& ui)
       now_(std::time(nullptr)) {}
 
 PublishHandOver::~PublishHandOver() = default;
+
+void PublishHandOver::set_on_window_progress(std::function<void(int percent)> on_progress) {
+  relay_->on_window_progress = std::move(on_progress);
+}
+
+generator::GeneratorEnv PublishHandOver::RunEnv() const {
+  generator::GeneratorEnv env;
+  env.db = &data_.db();
+  env.brand_short_url = app_.brand.APP_URL_SHORT;
+  env.program_version = ProgramVersion();
+  env.now = now_;
+  return env;
+}
 
 void PublishHandOver::set_on_progress(std::function<void(int percent)> on_progress) {
   relay_->on_progress = std::move(on_progress);
@@ -91,12 +112,7 @@ Status PublishHandOver::PublishNow(publish::PublishEditor& editor,
   if (!desktop.start_page) desktop.start_page = desktop_services_.start_page;
   if (!desktop.capturer) desktop.capturer = desktop_services_.capturer;
   if (!desktop.wallpaper) desktop.wallpaper = desktop_services_.wallpaper;
-  generator::GeneratorEnv env;
-  env.db = &data_.db();
-  env.brand_short_url = app_.brand.APP_URL_SHORT;
-  env.program_version = ProgramVersion();
-  env.now = now_;
-  generator::Generator generator(editor, env);
+  generator::Generator generator(editor, RunEnv());
   Status status = publish::PublishNow(editor, generator, options);
   if (relay_->on_progress) relay_->on_progress(0);
   return status;
@@ -107,12 +123,7 @@ void PublishHandOver::Show(publish::PublishEditor& editor, bool publish_step) {
 }
 
 PreviewOutcome PublishHandOver::RunPreview(publish::PublishEditor& editor, bool use_main_page) {
-  generator::GeneratorEnv env;
-  env.db = &data_.db();
-  env.brand_short_url = app_.brand.APP_URL_SHORT;
-  env.program_version = ProgramVersion();
-  env.now = now_;
-  generator::Generator generator(editor, env);
+  generator::Generator generator(editor, RunEnv());
   PreviewOutcome outcome;
   outcome.status = generator.PreviewRun(false);
   if (relay_->on_progress) relay_->on_progress(0);

@@ -9,6 +9,7 @@
 #include "app/status.h"
 #include "publish/destinations.h"
 #include "publish/other_destinations.h"
+#include "generator/generator.h"
 
 namespace almanix {
 class App;
@@ -70,6 +71,12 @@ class PublishHandOver {
   // services filled into the options where they name none. A run with a
   // failed step publishes nothing (publish::GenerateForPublishing).
   Status PublishNow(publish::PublishEditor& editor, publish::PublishOptions options = {});
+  // The same positions for the open Format & Publish window's own bar;
+  // empty when it closes.
+  void set_on_window_progress(std::function<void(int percent)> on_progress);
+  // What a run needs of the program: the tables, the product texts, the
+  // clock.
+  generator::GeneratorEnv RunEnv() const;
   // The clock of the runs: the pages' today and the feed's now.
   void set_now(std::time_t now) { now_ = now; }
 

@@ -57,6 +57,7 @@
 #include "shell/ftp_window.h"
 #include "shell/desktop_services.h"
 #include "shell/publish_menu.h"
+#include "shell/publish_window.h"
 #include "shell/exchange_windows.h"
 #include "shell/file_menu_binding.h"
 #include "shell/note_window.h"
@@ -106,6 +107,19 @@ TfrmMain::TfrmMain(Program& program, UiSeam& ui) : program_(program), ui_(ui) {
   handover_->set_desktop_services(services_->services());
   // A batch run ("-p") has nobody to answer the printer dialog.
   if (auto* qt = dynamic_cast<QtUi*>(&ui_)) services_->printer().set_may_ask(!qt->batch());
+  handover_->set_show_window([this](publish::PublishEditor& editor, bool publish_step) {
+    TMC::Hooks hooks;
+    hooks.env = [this] { return handover_->RunEnv(); };
+    hooks.publish_now = [this](publish::PublishEditor& e, publish::PublishOptions options) {
+      return handover_->PublishNow(e, std::move(options));
+    };
+    hooks.route_progress = [this](std::function<void(int)> bar) {
+      handover_->set_on_window_progress(std::move(bar));
+    };
+    TMC window(editor, ui_, std::move(hooks), this);
+    if (publish_step) window.ShowPublishStep();
+    window.exec();
+  });
   exchange_ = std::make_unique<ExchangeWindows>(program_, ui_, *grid_, this);
   file_menu_ = std::make_unique<desktop::FileMenu>(program_, *grid_);
   file_menu_->set_show_calendar_page([this] { pages_->setCurrentIndex(0); });
