@@ -135,6 +135,10 @@ CommandOutcome ProcessRunner::Run(const std::vector<std::string>& argv,
   if (input.empty()) {
     close(to_child);
     to_child = -1;
+  } else {
+    // A blocking write of more than the pipe holds would wait for a child
+    // that waits for us to read.
+    fcntl(to_child, F_SETFL, fcntl(to_child, F_GETFL) | O_NONBLOCK);
   }
   char buffer[4096];
   for (;;) {
@@ -147,7 +151,7 @@ CommandOutcome ProcessRunner::Run(const std::vector<std::string>& argv,
     if (count == 2 && (fds[1].revents & (POLLOUT | POLLERR | POLLHUP)) != 0) {
       const ssize_t n = write(to_child, input.data() + written, input.size() - written);
       if (n > 0) written += static_cast<size_t>(n);
-      if (n < 0 || written == input.size()) {
+      if ((n < 0 && errno != EAGAIN && errno != EINTR) || written == input.size()) {
         close(to_child);
         to_child = -1;
       }
@@ -364,7 +368,7 @@ Status RepublishSchedule::Set(const std::string& name, RepublishEvery every) {
   }
   std::optional<std::string> line = CrontabLine(name, every);
   if (!line) {
-    return Status::Invalid("cron cannot run a path or name with % in it: " + name);
+    return Status::Invalid("cron cannot run a command whose folder or name holds a %");
   }
   if (Status s = WriteCrontab(name, line); !s.ok()) return s;
   return RemoveSystemd(name, false);
