@@ -59,6 +59,7 @@
 #include "shell/note_window.h"
 #include "shell/qt_pictures.h"
 #include "shell/qt_ui.h"
+#include "shell/republish_window.h"
 #include "shell/small_windows.h"
 #include "shell/window_colours.h"
 
@@ -630,7 +631,12 @@ void TfrmMain::BuildMenus() {
   publish_menu_ = std::make_unique<PublishMenu>(
       menuBar()->addMenu(QStringLiteral("&Publish")), *program_.app.dir,
       PublishMenu::Commands{[this] { FormatCategory(false); }, [this] { FormatCategory(true); },
-                            [this](const std::string& name) { PublishFavorite(name); }});
+                            [this](const std::string& name) { PublishFavorite(name); },
+                            [this] {
+                              publish::ProcessRunner runner;
+                              RepublishWindow window(program_.app, ui_, runner, "", this);
+                              window.exec();
+                            }});
   RefreshFavoritesMenu();
 
   QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));

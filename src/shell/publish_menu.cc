@@ -21,11 +21,17 @@ PublishMenu::PublishMenu(QMenu* menu, const TDir& dir, Commands commands)
   QObject::connect(fresh, &QAction::triggered, menu_, [this] {
     if (commands_.new_calendar) commands_.new_calendar();
   });
+  if (commands_.republish) {
+    QAction* republish = menu_->addAction(QStringLiteral("Republish ..."));
+    republish->setObjectName(QStringLiteral("republish"));
+    QObject::connect(republish, &QAction::triggered, menu_, [this] { commands_.republish(); });
+    fixed_entries_ = 3;
+  }
 }
 
 void PublishMenu::Refresh() {
   const QList<QAction*> actions = menu_->actions();
-  for (qsizetype i = 2; i < actions.size(); ++i) {
+  for (qsizetype i = fixed_entries_; i < actions.size(); ++i) {
     menu_->removeAction(actions[i]);
     actions[i]->deleteLater();
   }

@@ -3,6 +3,8 @@
 #include <functional>
 #include <string>
 
+#include <QtGlobal>
+
 class QAction;
 class QMenu;
 class QWidget;
@@ -14,13 +16,14 @@ class TDir;
 namespace almanix::shell {
 
 // The "&Publish" menu: "New Calendar..." (captioned with the current
-// category), "New Calendar", then the saved favorites.
+// category), "New Calendar", "Republish ...", then the saved favorites.
 class PublishMenu {
  public:
   struct Commands {
     std::function<void()> format_category;  // "New Calendar..."
     std::function<void()> new_calendar;     // "New Calendar"
     std::function<void(const std::string& favorite)> publish_favorite;
+    std::function<void()> republish;  // "Republish ..." (none: no entry)
   };
 
   // Adds the menu to the parent's menu bar (parent is a QMainWindow).
@@ -38,6 +41,7 @@ class PublishMenu {
   const TDir& dir_;
   Commands commands_;
   QAction* format_category_ = nullptr;
+  qsizetype fixed_entries_ = 2;  // the entries before the favorites
 };
 
 }  // namespace almanix::shell
