@@ -14,7 +14,7 @@ packages=(
   python3-pyftpdlib python3-openssl
   openssh-server
   libsecret-1-dev gnome-keyring dbus-daemon
-  xdg-utils desktop-file-utils
+  xdg-utils desktop-file-utils appstream
   unzip zip python3
   chromium fonts-liberation
   qt6-base-dev qt6-webengine-dev qt6-image-formats-plugins xvfb xauth
