@@ -28,6 +28,9 @@ class ScheduleCommandTest : public ::testing::Test {
     std::filesystem::create_directories(bin);
     WriteAll(bin + "/systemctl", "#!/bin/sh\necho \"$*\" >>'" + calls_ + "'\nexit 0\n");
     chmod((bin + "/systemctl").c_str(), 0755);
+    // The account's own crontab is never read or written by a test.
+    WriteAll(bin + "/crontab", "#!/bin/sh\nexit 127\n");
+    chmod((bin + "/crontab").c_str(), 0755);
     const char* path = std::getenv("PATH");
     saved_path_ = path != nullptr ? path : "";
     setenv("PATH", (bin + ":" + saved_path_).c_str(), 1);

@@ -1,5 +1,6 @@
 // The first start as a person meets it, and the "Republish ..." window,
 // driven under the offscreen platform on a started program.
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -9,6 +10,7 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -148,6 +150,18 @@ TEST_F(RepublishWindowTest, AFailedScheduledRunIsShownOnceAtTheNextStart) {
   EXPECT_NE(ui_.messages[0].find("The scheduled publish of \"Club\""), std::string::npos);
   ShowScheduledRunFailures(program_->app, ui_);
   EXPECT_EQ(ui_.messages.size(), 1u);
+}
+
+// The picture of docs/desktop/ (tools/take_desktop_screenshots.sh).
+TEST_F(RepublishWindowTest, DesktopScreenshotsRepublish) {
+  const char* out = std::getenv("ALMANIX_SCREENSHOT_DIR");
+  if (out == nullptr) GTEST_SKIP() << "ALMANIX_SCREENSHOT_DIR is not set";
+  RepublishWindow window(program_->app, ui_, systemd_, "Club", nullptr);
+  window.findChild<QComboBox*>(QStringLiteral("republishEvery"))->setCurrentIndex(1);
+  ASSERT_TRUE(window.Apply());
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  window.grab().save(QString::fromUtf8(out) + QStringLiteral("/republish.png"));
 }
 
 }  // namespace
