@@ -31,6 +31,7 @@ RepublishWindow::RepublishWindow(const App& app, UiSeam& ui, publish::CommandRun
     : QDialog(parent), ui_(ui), schedule_(ScheduleEnvOf(app, &runner)) {
   setObjectName(QStringLiteral("republishWindow"));
   setWindowTitle(QStringLiteral("Republish"));
+  setMinimumWidth(440);
   auto* layout = new QVBoxLayout(this);
   auto* form = new QFormLayout;
   favorite_ = new QComboBox(this);
