@@ -14,7 +14,7 @@ packages=(
   python3-pyftpdlib python3-openssl
   openssh-server
   libsecret-1-dev gnome-keyring dbus-daemon
-  xdg-utils desktop-file-utils
+  xdg-utils desktop-file-utils appstream
   libglib2.0-bin gsettings-desktop-schemas
   unzip zip python3
   chromium fonts-liberation

@@ -26,6 +26,7 @@
 #include "program/program.h"
 #include "shell/main_window.h"
 #include "shell/qt_ui.h"
+#include "shell/republish_window.h"
 #include "shell/small_windows.h"
 
 namespace {
@@ -156,6 +157,8 @@ int main(int argc, char** argv) {
       window->show();
     }
     splash->finish(window);
+    // What a scheduled publish could not do while the program was closed.
+    almanix::shell::ShowScheduledRunFailures(program.app, ui);
     if (!args.program_args.empty()) {
       almanix::desktop::ProgramLineRun run = almanix::desktop::RunProgramLine(
           program, window->file_menu(), window->grid().CategoryNumber(), args.program_args,

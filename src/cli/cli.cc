@@ -116,6 +116,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out,
     if (command == "favorite") return RunFavoriteCommand(inv, out, err);
     if (command == "generate" || command == "publish") return RunGenerateCommand(inv, out, err);
     if (command == "export-ics") return RunICalCommand(inv, out, err);
+    if (command == "schedule") return RunScheduleCommand(inv, out, err);
     if (command == "import-csv" || command == "import-ics" || command == "export-events" ||
         command == "import-events") {
       return RunExchangeCommand(inv, out, err);

@@ -22,6 +22,8 @@ int RunExchangeCommand(const Invocation& inv, std::ostream& out, std::ostream& e
 int RunProgramLine(const Invocation& inv, std::ostream& out, std::ostream& err);
 // export-ics --category N -o FILE.
 int RunICalCommand(const Invocation& inv, std::ostream& out, std::ostream& err);
+// schedule NAME daily|weekly|off, schedule --list.
+int RunScheduleCommand(const Invocation& inv, std::ostream& out, std::ostream& err);
 
 class Session;
 }  // namespace almanix::cli

@@ -8,11 +8,13 @@
 #include "app/config.h"
 #include "app/dir.h"
 #include "app/file_util.h"
+#include "app/log.h"
 #include "cli/commands.h"
 #include "cli/session.h"
 #include "generator/generator.h"
 #include "publish/destinations.h"
 #include "publish/ftp_upload.h"
+#include "publish/republish_schedule.h"
 #include "settings/publish_editor.h"
 #include "settings/publish_settings.h"
 
@@ -45,9 +47,20 @@ int Generate(Session& session, const Invocation& inv, const std::string& name, b
   if (auto ext = inv.Option("--extension")) editor.window.cboExtension = *ext;
 
   if (publish) {
-    if (Status s = PublishWithSavedSettings(session, inv, editor, err); !s.ok()) {
-      return session.Fail(err, s.message());
+    Status s = PublishWithSavedSettings(session, inv, editor, err);
+    if (inv.Flag("--scheduled")) {
+      // Nobody watches a timer's run: its end goes to the log (where the
+      // schedule's "last run" is read) and a failure to the marker the
+      // desktop shows at its next start.
+      const bool ok = s.ok() && session.ui.errors_shown() == 0;
+      const std::string why = !s.ok() ? s.message() : (ok ? "" : session.ui.last_error());
+      LogTo(session.app.log.get(), !ok, publish::ScheduledRunLogLine(favorite, ok, why));
+      publish::ScheduledRunMarker marker(publish::ScheduledRunMarker::PathIn(dir.UserDataDir));
+      if (Status m = marker.Record(favorite, ok, session.now, why); !m.ok()) {
+        err << "almanix: " << m.message() << "\n";
+      }
     }
+    if (!s.ok()) return session.Fail(err, s.message());
     if (editor.settings.Text("Publish.Destination") == "Webserver") {
       out << publish::PublishedAddress(editor.settings) << "\n";
     } else {

@@ -162,12 +162,19 @@ const std::vector<CommandSpec>& Commands() {
        "path of its main page; with --out the build folder's contents are then\n"
        "copied into DIR. --extension is the page extension (html, htm, php, asp or\n"
        "pl). --year Y sets up that year (default: this year).\n"},
-      {"publish", "NAME", {{"--create-remote", ""}}, "",
+      {"publish", "NAME", {{"--create-remote", ""}, {"--scheduled", ""}}, "",
        "Does \"Publish Now\" with the favorite's saved destination and prints where\n"
        "the calendar went. For the destination \"Webserver\" the upload's log goes\n"
        "to stderr; a remote folder that does not exist is made only with\n"
        "--create-remote. The upload shows its progress (files and bytes) when\n"
-       "stderr is a terminal or with --progress.\n"},
+       "stderr is a terminal or with --progress. --scheduled marks a run started\n"
+       "by a schedule: its end is logged, and a failure is kept for the desktop\n"
+       "to show at its next start.\n"},
+      {"schedule", "[NAME]", {{"--list", ""}}, "[daily|weekly|off]",
+       "Republishes favorite NAME daily or weekly without the program running,\n"
+       "through a systemd user timer (a crontab line where there is no user\n"
+       "systemd); off removes the schedule. --list prints every schedule, one\n"
+       "line each: NAME<TAB>daily|weekly<TAB>systemd|cron<TAB>last run.\n"},
       {"import-csv",
        "FILE",
        {{"--category", "N", false, true},

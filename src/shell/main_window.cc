@@ -64,6 +64,7 @@
 #include "shell/qt_pictures.h"
 #include "shell/qt_ui.h"
 #include "shell/settings_window.h"
+#include "shell/republish_window.h"
 #include "shell/small_windows.h"
 #include "shell/window_colours.h"
 
@@ -677,7 +678,12 @@ void TfrmMain::BuildMenus() {
       menuBar()->addMenu(QStringLiteral("&Publish")), *program_.app.dir,
       PublishMenu::Commands{[this] { FormatCategory(false); }, [this] { FormatCategory(true); },
                             [this](const std::string& name) { PublishFavorite(name); },
-                            [this] { OpenFtpWindow(); }});
+                            [this] { OpenFtpWindow(); },
+                            [this] {
+                              publish::ProcessRunner runner;
+                              RepublishWindow window(program_.app, ui_, runner, "", this);
+                              window.exec();
+                            }});
   RefreshFavoritesMenu();
 
   QMenu* settings = menuBar()->addMenu(QStringLiteral("&Settings"));

@@ -26,12 +26,17 @@ PublishMenu::PublishMenu(QMenu* menu, const TDir& dir, Commands commands)
   QObject::connect(ftp, &QAction::triggered, menu_, [this] {
     if (commands_.ftp_settings) commands_.ftp_settings();
   });
+  if (commands_.republish) {
+    QAction* republish = menu_->addAction(QStringLiteral("Republish ..."));
+    republish->setObjectName(QStringLiteral("republish"));
+    QObject::connect(republish, &QAction::triggered, menu_, [this] { commands_.republish(); });
+    fixed_entries_ = 4;
+  }
 }
 
 void PublishMenu::Refresh() {
   const QList<QAction*> actions = menu_->actions();
-  // The three fixed entries stay.
-  for (qsizetype i = 3; i < actions.size(); ++i) {
+  for (qsizetype i = fixed_entries_; i < actions.size(); ++i) {
     menu_->removeAction(actions[i]);
     actions[i]->deleteLater();
   }

@@ -3,6 +3,8 @@
 #include <functional>
 #include <string>
 
+#include <QtGlobal>
+
 class QAction;
 class QMenu;
 class QWidget;
@@ -14,7 +16,8 @@ class TDir;
 namespace almanix::shell {
 
 // The "&Publish" menu: "New Calendar..." (captioned with the current
-// category), "New Calendar", "FTP Settings...", then the saved favorites.
+// category), "New Calendar", "FTP Settings...", "Republish ...", then the saved
+// favorites.
 class PublishMenu {
  public:
   struct Commands {
@@ -22,6 +25,7 @@ class PublishMenu {
     std::function<void()> new_calendar;     // "New Calendar"
     std::function<void(const std::string& favorite)> publish_favorite;
     std::function<void()> ftp_settings;  // "FTP Settings..."
+    std::function<void()> republish;  // "Republish ..." (none: no entry)
   };
 
   // Adds the menu to the parent's menu bar (parent is a QMainWindow).
@@ -39,6 +43,7 @@ class PublishMenu {
   const TDir& dir_;
   Commands commands_;
   QAction* format_category_ = nullptr;
+  qsizetype fixed_entries_ = 3;  // the entries before the favorites
 };
 
 }  // namespace almanix::shell
