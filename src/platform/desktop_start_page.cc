@@ -20,8 +20,8 @@ std::string StartPageMessage(std::string_view url) {
 }
 
 Status DesktopStartPage::SetStartPage(std::string_view url) {
-  // The record is a convenience: the page is there and the person is told.
-  (void)RecordValue(store_path_, "Browser", "StartPage", url);
+  IgnoreResult(RecordValue(store_path_, "Browser", "StartPage", url),
+               "the record is a convenience: the page is there and the person is told");
   if (ui_) ui_->ShowMessage(StartPageMessage(url), MessageKind::kInformation);
   return Status::Ok();
 }

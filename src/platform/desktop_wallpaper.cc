@@ -222,9 +222,9 @@ Status DesktopWallpaper::SetWallpaper(const std::string& picture_path) {
       break;
   }
   if (status.ok()) {
-    // The record is a convenience; the wallpaper is set all the same.
-    (void)RecordValue(store_path_, "Desktop", "Wallpaper", kept_);
-    (void)RecordValue(store_path_, "Desktop", "WallpaperDesktop", DesktopName(kind));
+    constexpr char kWhy[] = "the record is a convenience; the wallpaper is set all the same";
+    IgnoreResult(RecordValue(store_path_, "Desktop", "Wallpaper", kept_), kWhy);
+    IgnoreResult(RecordValue(store_path_, "Desktop", "WallpaperDesktop", DesktopName(kind)), kWhy);
   }
   return status;
 }

@@ -231,8 +231,7 @@ QWidget* TMC::BuildPage(int index) {
       SchedulePreview();
     });
     connect(reset, &QPushButton::clicked, this, [this] {
-      // The editor has said how it went.
-      (void)form_->ResetFormatting();
+      IgnoreResult(form_->ResetFormatting(), "the editor has said how it went");
       Refresh();
       SchedulePreview();
     });
@@ -257,8 +256,7 @@ QWidget* TMC::BuildPage(int index) {
       auto* button = new QPushButton(QString::fromLatin1(text), body);
       button->setObjectName(QStringLiteral("style ") + QString::fromLatin1(text));
       connect(button, &QPushButton::clicked, this, [this, command] {
-        // The library has said what went wrong.
-        (void)form_->RunStyleCommand(command);
+        IgnoreResult(form_->RunStyleCommand(command), "the library has said what went wrong");
         Refresh();
         SchedulePreview();
       });
