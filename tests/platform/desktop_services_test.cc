@@ -11,6 +11,7 @@
 #include "platform/desktop_wallpaper.h"
 #include "platform/print_route.h"
 #include "platform/value_store.h"
+#include "support/scoped_env.h"
 #include "support/fake_ui.h"
 #include "support/temp_root.h"
 
@@ -34,27 +35,7 @@ class FakeRunner : public CommandRunner {
   std::deque<CommandOutcome> outcomes;
 };
 
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const std::string& value) : name_(name) {
-    const char* old = std::getenv(name);
-    had_ = old != nullptr;
-    if (had_) saved_ = old;
-    setenv(name, value.c_str(), 1);
-  }
-  ~ScopedEnv() {
-    if (had_) {
-      setenv(name_, saved_.c_str(), 1);
-    } else {
-      unsetenv(name_);
-    }
-  }
-
- private:
-  const char* name_;
-  std::string saved_;
-  bool had_ = false;
-};
+using almanix::testing::ScopedEnv;
 
 TEST(DesktopDetection, ReadsTheFirstKnownEntryOfTheList) {
   EXPECT_EQ(DetectDesktop("GNOME"), DesktopKind::kGnome);

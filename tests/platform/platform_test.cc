@@ -10,6 +10,7 @@
 #include "platform/instance_lock.h"
 #include "platform/opener.h"
 #include "platform/places.h"
+#include "support/scoped_env.h"
 #include "support/temp_root.h"
 
 namespace almanix::platform {
@@ -18,31 +19,7 @@ namespace {
 using testing::ReadAll;
 using testing::WriteAll;
 
-// Sets an environment variable for one scope.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name)) saved_ = old;
-    had_ = std::getenv(name) != nullptr;
-    if (value) {
-      setenv(name, value, 1);
-    } else {
-      unsetenv(name);
-    }
-  }
-  ~ScopedEnv() {
-    if (had_) {
-      setenv(name_, saved_.c_str(), 1);
-    } else {
-      unsetenv(name_);
-    }
-  }
-
- private:
-  const char* name_;
-  std::string saved_;
-  bool had_ = false;
-};
+using almanix::testing::ScopedEnv;
 
 mode_t ModeOf(const std::string& path) {
   struct stat st {};

@@ -12,6 +12,7 @@
 
 #include "app/file_util.h"
 #include "platform/secret_store.h"
+#include "support/scoped_env.h"
 #include "support/temp_root.h"
 
 namespace almanix::platform {
@@ -32,31 +33,7 @@ std::optional<std::string> Found(SecretStore& store, const SecretKey& key) {
   return r.ok() ? r.value() : std::nullopt;
 }
 
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const char* value) : name_(name) {
-    const char* old = std::getenv(name);
-    had_ = old != nullptr;
-    if (had_) saved_ = old;
-    if (value != nullptr) {
-      ::setenv(name, value, 1);
-    } else {
-      ::unsetenv(name);
-    }
-  }
-  ~ScopedEnv() {
-    if (had_) {
-      ::setenv(name_, saved_.c_str(), 1);
-    } else {
-      ::unsetenv(name_);
-    }
-  }
-
- private:
-  const char* name_;
-  std::string saved_;
-  bool had_ = false;
-};
+using almanix::testing::ScopedEnv;
 
 // ---- The file ----
 

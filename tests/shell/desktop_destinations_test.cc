@@ -15,6 +15,7 @@
 #include <regex>
 #include <string>
 
+#include "support/scoped_env.h"
 #include "app/dir.h"
 #include "app/file_util.h"
 #include "platform/command_runner.h"
@@ -29,27 +30,7 @@ namespace {
 
 using almanix::testing::ReadAll;
 
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const std::string& value) : name_(name) {
-    const char* old = std::getenv(name);
-    had_ = old != nullptr;
-    if (had_) saved_ = old;
-    setenv(name, value.c_str(), 1);
-  }
-  ~ScopedEnv() {
-    if (had_) {
-      setenv(name_, saved_.c_str(), 1);
-    } else {
-      unsetenv(name_);
-    }
-  }
-
- private:
-  const char* name_;
-  std::string saved_;
-  bool had_ = false;
-};
+using almanix::testing::ScopedEnv;
 
 // The page objects of a PDF ("/Type /Page", not "/Pages").
 int PdfPages(const std::string& pdf) {
