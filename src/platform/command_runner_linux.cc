@@ -5,6 +5,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "app/status.h"
+
 namespace almanix::platform {
 
 CommandOutcome ProcessRunner::Run(const std::vector<std::string>& argv) {
@@ -31,7 +33,8 @@ CommandOutcome ProcessRunner::Run(const std::vector<std::string>& argv) {
     if (null_in >= 0) dup2(null_in, STDIN_FILENO);
     execvp(args[0], args.data());
     const int error = errno;
-    (void)!write(exec_pipe[1], &error, sizeof error);
+    IgnoreResult(write(exec_pipe[1], &error, sizeof error) == sizeof error,
+                 "the child ends either way; without the number the parent reports exit 127");
     _exit(127);
   }
   close(output_pipe[1]);

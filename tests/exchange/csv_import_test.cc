@@ -429,7 +429,7 @@ TEST(CsvImportDiskTest, AFullDiskKeepsNoLineAndSaysWhyOnce) {
   if (!disk.mounted()) GTEST_SKIP() << "mounting a small tmpfs needs root; not tested here";
   std::ostringstream err;
   almanix::testing::TestProgram session;
-  ASSERT_TRUE(session.StartIn(root.path(), root / "disk/work/").ok());
+  ASSERT_TRUE(session.StartIn(root.path(), root / "disk/calendar/").ok());
   almanix::testing::FakeUi ui;
   TfrmCSV form(*session.app.dir, *session.app.config, session.data.db(), ui, nullptr);
   form.target_category = 1;
