@@ -12,6 +12,7 @@ packages=(
   libsqlite3-dev sqlite3
   libzip-dev zlib1g-dev libical-dev libcurl4-openssl-dev libssl-dev
   python3-pyftpdlib python3-openssl
+  python3-icalendar python3-dateutil python3-recurring-ical-events
   openssh-server
   libsecret-1-dev gnome-keyring dbus-daemon
   xdg-utils desktop-file-utils appstream
