@@ -13,36 +13,18 @@
 #include "app/text.h"
 #include "app/ui_seam.h"
 #include "generator/calendar_data.h"
+#include "generator/ical_zone.h"
+#include "generator/link.h"
 #include "generator/run_context.h"
+#include "settings/publish_settings.h"
 #include "store/occurrence.h"
 
 namespace almanix::generator {
 namespace {
 
-constexpr DayNumber kUnixEpochDay = 25569;  // 1 January 1970
 constexpr DayNumber kOpenEnd = 1 << 28;
 constexpr std::size_t kMaxOctets = 75;
 constexpr std::string_view kDayCodes[] = {"SU", "MO", "TU", "WE", "TH", "FR", "SA"};
-
-std::time_t DayStart(DayNumber utc_day) {
-  return static_cast<std::time_t>(utc_day - kUnixEpochDay) * 86400;
-}
-
-DayNumber UtcDay(std::time_t t) {
-  std::time_t days = t / 86400;
-  if (t % 86400 < 0) --days;
-  return static_cast<DayNumber>(days) + kUnixEpochDay;
-}
-
-DayNumber LocalDay(std::time_t t) { return DatePart(FromTimeT(t)); }
-
-long LocalOffset(std::time_t t) {
-  std::tm local{};
-  if (localtime_r(&t, &local) == nullptr) return 0;
-  return local.tm_gmtoff;
-}
-
-int WeekdayAfter(int weekday, int shift) { return (weekday - 1 + shift + 14) % 7 + 1; }
 
 // The numbers lo..hi a ",x," test finds in a comma-wrapped list, ascending.
 std::vector<int> ListNumbers(std::string_view list, int lo, int hi) {
@@ -172,7 +154,7 @@ std::vector<int> DayRange(int lo, int hi) {
   return days;
 }
 
-// One RRULE, in UTC days.
+// One RRULE, in local days.
 struct Rule {
   enum class Freq { kDaily, kWeekly, kMonthly, kYearly };
   Freq freq = Freq::kDaily;
@@ -181,28 +163,15 @@ struct Rule {
   int ordinal = 0;            // of every BYDAY entry; 0 for none
   std::vector<int> month_days;
   std::vector<int> months;
-  std::optional<std::time_t> until;
+  std::optional<DayNumber> until;  // the last day
 };
 
-// The rule in UTC days for the local rule's days shifted by `shift` days
-// (the start's UTC day minus its local day); nullopt when no day is left.
-std::optional<Rule> UtcRule(const LocalRule& local, const std::vector<int>& weekdays, int shift) {
+// The rule of the local rule's days on the weekdays given; nullopt when it
+// has no day.
+std::optional<Rule> RuleFor(const LocalRule& local, const std::vector<int>& weekdays) {
   using Kind = LocalRule::Kind;
   Rule r;
   r.months = local.months;
-  auto shifted_days = [&](const std::vector<int>& days) {
-    std::vector<int> out;
-    for (int d : days) {
-      if (d + shift >= 1 && d + shift <= 31) out.push_back(d + shift);
-    }
-    return out;
-  };
-  auto shifted_weekdays = [&] {
-    std::vector<int> out;
-    for (int w : weekdays) out.push_back(WeekdayAfter(w, shift));
-    std::sort(out.begin(), out.end());
-    return out;
-  };
   switch (local.kind) {
     case Kind::kNone:
       return std::nullopt;
@@ -212,77 +181,39 @@ std::optional<Rule> UtcRule(const LocalRule& local, const std::vector<int>& week
     case Kind::kWeekly:
       r.freq = Rule::Freq::kWeekly;
       r.interval = local.interval;
-      r.weekdays = shifted_weekdays();
+      r.weekdays = weekdays;
       break;
     case Kind::kOrdinal:
       r.freq = Rule::Freq::kMonthly;
-      r.weekdays = shifted_weekdays();
-      if (shift == 0) {
-        r.ordinal = local.n;
-      } else {
-        r.month_days = shifted_days(DayRange(7 * local.n - 6, 7 * local.n));
-      }
+      r.weekdays = weekdays;
+      r.ordinal = local.n;
       break;
     case Kind::kRow: {
       r.freq = Rule::Freq::kMonthly;
-      r.weekdays = shifted_weekdays();
+      r.weekdays = weekdays;
       const auto [lo, hi] = RowWindow(weekdays.front(), local.n);
-      r.month_days = shifted_days(DayRange(lo, hi));
+      r.month_days = DayRange(lo, hi);
+      if (r.month_days.empty()) return std::nullopt;
       break;
     }
     case Kind::kMonthly:
       r.freq = Rule::Freq::kMonthly;
-      r.month_days = shifted_days(local.month_days);
+      r.month_days = local.month_days;
       break;
-    case Kind::kYearly: {
+    case Kind::kYearly:
       r.freq = Rule::Freq::kYearly;
-      // A leap year keeps 29 February; other days move alike in every year
-      // but the few the shift-safety test sends to explicit days.
-      const CivilDate d = DecodeDate(EncodeDate(2000, local.month, local.day) + shift);
-      r.months = {d.month};
-      r.month_days = {d.day};
+      r.months = {local.month};
+      r.month_days = {local.day};
       break;
-    }
-  }
-  if ((r.freq == Rule::Freq::kMonthly && r.month_days.empty() && r.weekdays.empty()) ||
-      (local.kind == Kind::kRow && r.month_days.empty()) ||
-      (local.kind == Kind::kMonthly && r.month_days.empty())) {
-    return std::nullopt;
   }
   return r;
 }
 
-// Whether the shifted rule gives exactly the shifted local days in every
-// month and year (a shift moves days across month ends otherwise).
-bool ShiftSafe(const LocalRule& r, int shift) {
-  using Kind = LocalRule::Kind;
-  if (shift == 0) return true;
-  const bool all_months = r.months.size() == 12;
-  switch (r.kind) {
-    case Kind::kNone:
-      return true;
-    case Kind::kDaily:
-    case Kind::kWeekly:
-      return all_months;
-    case Kind::kMonthly:
-      return all_months && std::all_of(r.month_days.begin(), r.month_days.end(), [&](int d) {
-               return shift > 0 ? d <= 27 : d >= 2 && d <= 28;
-             });
-    case Kind::kYearly:
-      return !(r.month == 2 && r.day == 29) && !(shift > 0 && r.month == 2 && r.day == 28) &&
-             !(shift < 0 && r.month == 3 && r.day == 1);
-    case Kind::kOrdinal:
-    case Kind::kRow:
-      return false;
-  }
-  return false;
-}
-
-// Whether the rule, started on UTC day `first`, gives UTC day `u`; the
-// start day itself only when the rule matches it, as libical expands it.
-bool RuleHas(const Rule& r, DayNumber first, std::time_t time_of_day, DayNumber u) {
+// Whether the rule, started on day `first`, gives day `u`; the start day
+// itself only when the rule matches it, as readers expand it.
+bool RuleHas(const Rule& r, DayNumber first, DayNumber u) {
   if (u < first) return false;
-  if (r.until && DayStart(u) + time_of_day > *r.until) return false;
+  if (r.until && u > *r.until) return false;
   const CivilDate date = DecodeDate(u);
   if (!r.months.empty() && !Has(r.months, date.month)) return false;
   const int weekday = DayOfWeek(u);
@@ -306,7 +237,8 @@ bool RuleHas(const Rule& r, DayNumber first, std::time_t time_of_day, DayNumber 
 }
 
 // The rule's text after "RRULE", one part a line as the file folds it.
-std::vector<std::string> RuleParts(const Rule& r) {
+// until: the value of UNTIL when the rule has one.
+std::vector<std::string> RuleParts(const Rule& r, const std::string& until) {
   static constexpr std::string_view kFreq[] = {"DAILY", "WEEKLY", "MONTHLY", "YEARLY"};
   std::vector<std::string> parts;
   parts.push_back("FREQ=" + std::string(kFreq[static_cast<int>(r.freq)]) + ";");
@@ -325,7 +257,7 @@ std::vector<std::string> RuleParts(const Rule& r) {
   // Weeks of INTERVAL count from Monday, as ISO week numbers do; written
   // because readers differ in their default.
   if (r.freq == Rule::Freq::kWeekly && r.interval > 1) parts.push_back("WKST=MO;");
-  if (r.until) parts.push_back("UNTIL=" + ICalUtcStamp(*r.until));
+  if (r.until) parts.push_back("UNTIL=" + until);
   return parts;
 }
 
@@ -334,23 +266,26 @@ struct Part {
   std::string suffix;          // after the event's ID in the UID
   bool has_start = false;      // the event's start day belongs here
   DayNumber from = 0, to = 0;  // the part's other days
-  std::vector<int> weekdays;   // local weekdays of the part; empty: any
-  DayNumber first = 0;         // local day of DTSTART
-  std::time_t dtstart = 0;
+  std::vector<int> weekdays;   // weekdays of the part; empty: any
+  DayNumber first = 0;         // the day of DTSTART
   std::optional<Rule> rule;
-  std::vector<std::time_t> exdates, rdates;
+  std::vector<DayNumber> exdates, rdates;
 };
 
-// Everything one event's items are made from.
+// Everything one event's items are made from, in local days.
 class EventPlan {
  public:
-  EventPlan(const EventRecord& e, DayNumber horizon, const std::vector<long>& offsets);
+  EventPlan(const EventRecord& e, DayNumber horizon);
 
   // Whether the occurrence rule gives the event a day at all.
   bool occurs() const { return occurs_; }
   const std::vector<Part>& parts() const { return parts_; }
-  std::time_t start() const { return start_utc_; }
-  std::time_t end() const { return end_utc_; }
+  bool all_day() const { return all_day_; }
+  // Minutes after midnight of the start.
+  int start_minute() const { return start_minute_; }
+  // The end of each item after the midnight its DTSTART day begins with:
+  // in minutes for a timed event, in days (exclusive) for an all-day one.
+  int end_after() const { return end_after_; }
 
  private:
   bool Occurs(DayNumber day) const { return full_.OccursOn(store::DayKey::For(day), 1); }
@@ -359,33 +294,26 @@ class EventPlan {
     if (day == start_day_) return p.has_start;
     return day >= p.from && day <= p.to && (p.weekdays.empty() || Has(p.weekdays, DayOfWeek(day)));
   }
-  std::time_t Instance(DayNumber utc_day) const { return DayStart(utc_day) + time_of_day_; }
-  std::time_t LocalStart(DayNumber day) const { return LocalToUtc(day + local_time_); }
-  // Whether the part's rule gives its own DTSTART.
-  bool Synced(const Part& p) const {
-    return p.rule && RuleHas(*p.rule, p.first + shift_, time_of_day_, p.first + shift_);
-  }
   void MakeParts(DayNumber horizon);
-  void Finish(Part& p, DayNumber horizon);
-  void Explicit(Part& p, DayNumber horizon) const;
-  void SkipDays(Part& p, DayNumber after) const;
+  void Finish(Part& p) const;
 
   LocalRule rule_;
   store::ParsedEvent full_, base_;
   std::vector<DayNumber> skip_candidates_;
   DayNumber start_day_ = 0;
   std::optional<DayNumber> last_day_;
-  double local_time_ = 0;  // the start's time of day
-  std::time_t start_utc_ = 0, end_utc_ = 0;
-  DayNumber start_utc_day_ = 0;
-  std::time_t time_of_day_ = 0;  // UTC seconds into the day of every instance
-  int shift_ = 0;
-  bool shift_constant_ = true;
+  bool all_day_ = false;
+  int start_minute_ = 0;
+  int end_after_ = 0;
   bool occurs_ = false;
   std::vector<Part> parts_;
 };
 
-EventPlan::EventPlan(const EventRecord& e, DayNumber horizon, const std::vector<long>& offsets) {
+DayNumber DayOf(const CivilDateTime& t) {
+  return IsValidDate(t.year, t.month, t.day) ? EncodeDate(t.year, t.month, t.day) : 0;
+}
+
+EventPlan::EventPlan(const EventRecord& e, DayNumber horizon) {
   // Categories are chosen by CalendarID before; the days are what matter.
   store::EventRow row = e.row;
   row.calendars = ",1,";
@@ -394,60 +322,54 @@ EventPlan::EventPlan(const EventRecord& e, DayNumber horizon, const std::vector<
   row.f2.clear();
   base_ = store::ParsedEvent::Parse(row);
   rule_ = RuleOf(e.row);
+  all_day_ = e.allday == "T";
 
   const std::optional<double> start_value = ParseDouble(Trim(e.s_date_time));
   const std::optional<int> s_date = ParseInt(e.row.s_date);
   start_day_ = s_date ? *s_date : DatePart(start_value.value_or(0));
   // To the minute, as the stamps are written.
   const CivilDateTime t = DecodeDateTime(start_value.value_or(start_day_));
-  local_time_ = EncodeTime(t.hour, t.minute, 0, 0);
+  start_minute_ = t.hour * 60 + t.minute;
   last_day_ = LastDayOf(e.row.r_ends);
 
-  start_utc_ = LocalStart(start_day_);
-  start_utc_day_ = UtcDay(start_utc_);
-  time_of_day_ = start_utc_ - DayStart(start_utc_day_);
-  shift_ = start_utc_day_ - start_day_;
-  for (long o : offsets) {
-    const std::time_t local = time_of_day_ + o;
-    if (UtcDay(local) - kUnixEpochDay != -shift_) shift_constant_ = false;
-  }
-
-  // Each repetition runs from the start time to the end time of its own
-  // day; a single event keeps its own end, which may be days later.
+  const bool repeats = rule_.kind != LocalRule::Kind::kNone;
   const std::optional<double> end_value = ParseDouble(Trim(e.e_date_time));
-  DateTimeValue end_local = end_value.value_or(start_day_ + local_time_);
-  if (rule_.kind != LocalRule::Kind::kNone && DatePart(end_local) != start_day_) {
-    const CivilDateTime et = DecodeDateTime(end_local);
-    end_local = start_day_ + EncodeTime(et.hour, et.minute, 0, 0);
-    if (end_local < start_day_ + local_time_) end_local += 1;
+  const std::optional<CivilDateTime> end =
+      end_value ? std::optional(DecodeDateTime(*end_value)) : std::nullopt;
+  const DayNumber end_day = end ? DayOf(*end) : start_day_;
+  if (all_day_) {
+    // Each repetition is its own day; a single event keeps its last day.
+    end_after_ = repeats ? 1 : std::max(end_day - start_day_, 0) + 1;
+  } else {
+    end_after_ = start_minute_;
+    if (end) {
+      const int end_minute = end->hour * 60 + end->minute;
+      // Each repetition runs from the start time to the end time of its
+      // own day; a single event keeps its own end, which may be days later.
+      if (repeats && end_day != start_day_) {
+        end_after_ = end_minute < start_minute_ ? end_minute + 1440 : end_minute;
+      } else {
+        end_after_ = (end_day - start_day_) * 1440 + end_minute;
+      }
+    }
+    // An end before the start would make readers drop the item.
+    end_after_ = std::max(end_after_, start_minute_);
   }
-  end_utc_ = end_value ? LocalToUtc(end_local) : start_utc_;
 
   occurs_ = !(last_day_ && *last_day_ < start_day_);
-  if (rule_.kind == LocalRule::Kind::kNone) occurs_ = occurs_ && Occurs(start_day_);
+  if (!repeats) occurs_ = occurs_ && Occurs(start_day_);
   if (occurs_) MakeParts(horizon);
 }
 
 void EventPlan::MakeParts(DayNumber horizon) {
   using Kind = LocalRule::Kind;
   const DayNumber end = last_day_.value_or(kOpenEnd);
-  // Weekday groups: one item per weekday for grid rows (each weekday has its
-  // own days of the month); with a shifted start, the weekday that moves into
-  // the next (or previous) Monday-first week keeps its own INTERVAL rhythm.
+  // Weekday groups: one item per weekday for grid rows, since each weekday
+  // has its own days of the month.
   std::vector<std::vector<int>> groups = {rule_.weekdays};
   if (rule_.kind == Kind::kRow) {
     groups.clear();
     for (int w : rule_.weekdays) groups.push_back({w});
-  } else if (rule_.kind == Kind::kWeekly && rule_.interval > 1 && shift_ != 0 &&
-             rule_.weekdays.size() > 1) {
-    const int moving = shift_ > 0 ? 1 : 2;  // local Sunday, local Monday
-    if (Has(rule_.weekdays, moving)) {
-      std::vector<int> others;
-      for (int w : rule_.weekdays) {
-        if (w != moving) others.push_back(w);
-      }
-      groups = {others, {moving}};
-    }
   }
   // Ranges: "every n weeks" follows ISO week numbers, which INTERVAL keeps
   // only through ISO years whose week count n divides; each later run of
@@ -465,8 +387,7 @@ void EventPlan::MakeParts(DayNumber horizon) {
     std::string suffix;
     while (true) {
       const DayNumber year_end = IsoWeekOneMonday(year + 1) - 1;
-      const bool last = year_end >= std::min(end, horizon);
-      if (last) {
+      if (year_end >= std::min(end, horizon)) {
         ranges.push_back({from, end, suffix});
         break;
       }
@@ -492,129 +413,150 @@ void EventPlan::MakeParts(DayNumber horizon) {
       p.from = ranges[k].from;
       p.to = ranges[k].to;
       if (groups.size() > 1) p.weekdays = groups[g];
-      p.rule = UtcRule(rule_, groups[g], shift_);
-      if (p.rule && p.to < kOpenEnd) p.rule->until = LocalToUtc(p.to + EncodeTime(23, 59, 0, 0));
+      p.rule = RuleFor(rule_, groups[g]);
+      if (p.rule && p.to < kOpenEnd) p.rule->until = p.to;
       if (p.has_start) {
         p.first = start_day_;
-        // A start off the rule anchors INTERVAL weeks in its own UTC week,
-        // which a shift can move away from the start's ISO week: the start
-        // then stands alone and the rule gets an item of its own.
-        if (p.rule && p.rule->freq == Rule::Freq::kWeekly && p.rule->interval > 1 && shift_ != 0 &&
-            !Synced(p)) {
-          Part rule_part = p;
-          p.rule.reset();
-          p.to = p.from - 1;
-          Finish(p, horizon);
-          rule_part.has_start = false;
-          rule_part.suffix += "-R";
-          if (Occurs(start_day_)) parts_.push_back(std::move(p));
-          p = std::move(rule_part);
-        } else {
-          Finish(p, horizon);
-          parts_.push_back(std::move(p));
-          continue;
+      } else {
+        // DTSTART on a day of the rule, so the rule's weeks count from it.
+        const DayNumber limit = std::min(p.to, horizon + 731);
+        for (DayNumber d = p.from; d <= limit && p.first == 0; ++d) {
+          if (InPart(p, d) && OccursUnskipped(d)) p.first = d;
         }
+        if (p.first == 0) continue;
       }
-      // DTSTART on a day of the rule, so the rule's weeks count from it.
-      const DayNumber limit = std::min(p.to, horizon + 731);
-      p.first = 0;
-      for (DayNumber d = p.from; d <= limit; ++d) {
-        if (InPart(p, d) && OccursUnskipped(d)) {
-          p.first = d;
-          break;
-        }
-      }
-      if (p.first == 0) continue;
-      Finish(p, horizon);
+      Finish(p);
       parts_.push_back(std::move(p));
     }
   }
 }
 
-// DTSTART, and the explicit days the rule needs besides.
-void EventPlan::Finish(Part& p, DayNumber horizon) {
-  // Every item's instances share the start's UTC time of day, so that one
-  // shift of days holds for all of them.
-  p.dtstart = Instance(p.first + shift_);
-  if (shift_constant_ && ShiftSafe(rule_, shift_)) {
-    if (p.has_start && p.rule && Occurs(start_day_) && !Synced(p)) p.rdates.push_back(p.dtstart);
-    SkipDays(p, p.first - 1);
-  } else {
-    Explicit(p, horizon);
+// The start as an extra date when the rule misses it (a Monday/Wednesday
+// event that starts on a Friday), and EXDATE for the skipped days the rule
+// gives.
+void EventPlan::Finish(Part& p) const {
+  if (p.has_start && p.rule && Occurs(start_day_) && !RuleHas(*p.rule, p.first, p.first)) {
+    p.rdates.push_back(p.first);
   }
-}
-
-// Up to the horizon, the days the rule gives and the event does not become
-// EXDATE, the days the event has and the rule does not become RDATE.
-void EventPlan::Explicit(Part& p, DayNumber horizon) const {
-  const DayNumber lo = p.first;
-  const DayNumber hi = std::min({p.to, last_day_.value_or(kOpenEnd), horizon});
-  if (hi >= lo) {
-    std::vector<char> claimed(static_cast<std::size_t>(hi - lo + 1), 0);
-    // Without a rule DTSTART is the one instance.
-    if (!p.rule) {
-      if (Occurs(p.first) && InPart(p, p.first)) {
-        claimed[0] = 1;
-      } else {
-        p.exdates.push_back(p.dtstart);
-      }
-    }
-    if (p.rule) {
-      const DayNumber u0 = p.first + shift_;
-      for (DayNumber u = std::max(u0, lo - 2); u <= hi + 2; ++u) {
-        if (!RuleHas(*p.rule, u0, time_of_day_, u)) continue;
-        const std::time_t instance = Instance(u);
-        const DayNumber day = LocalDay(instance);
-        if (day < lo || day > hi) continue;
-        char& c = claimed[static_cast<std::size_t>(day - lo)];
-        if (c == 0 && InPart(p, day) && Occurs(day)) {
-          c = 1;
-        } else {
-          p.exdates.push_back(instance);
-        }
-      }
-    }
-    for (DayNumber day = lo; day <= hi; ++day) {
-      if (claimed[static_cast<std::size_t>(day - lo)] == 0 && InPart(p, day) && Occurs(day)) {
-        p.rdates.push_back(LocalStart(day));
-      }
-    }
-  }
-  SkipDays(p, std::max(hi, lo - 1));
-}
-
-// EXDATE for the skipped days after `after` that the rule gives.
-void EventPlan::SkipDays(Part& p, DayNumber after) const {
-  const DayNumber u0 = p.first + shift_;
   for (DayNumber day : skip_candidates_) {
-    if (day <= after || (last_day_ && day > *last_day_) || !InPart(p, day)) continue;
+    if (day < p.first || (last_day_ && day > *last_day_) || !InPart(p, day)) continue;
     if (!OccursUnskipped(day)) continue;
-    if (day == p.first) {
-      p.exdates.push_back(p.dtstart);
-      continue;
-    }
-    if (!p.rule) continue;
-    for (DayNumber u = day - 1; u <= day + 1; ++u) {
-      if (RuleHas(*p.rule, u0, time_of_day_, u) && LocalDay(Instance(u)) == day) {
-        p.exdates.push_back(Instance(u));
-        break;
-      }
-    }
+    if (day == p.first || (p.rule && RuleHas(*p.rule, p.first, day))) p.exdates.push_back(day);
   }
 }
 
-std::string StampList(std::vector<std::time_t> times) {
-  std::sort(times.begin(), times.end());
-  times.erase(std::unique(times.begin(), times.end()), times.end());
+bool IsTagStart(std::string_view html, std::size_t i) {
+  if (html[i] != '<' || i + 1 >= html.size()) return false;
+  const char c = html[i + 1];
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '/' || c == '!';
+}
+
+std::string TagName(std::string_view tag) {
+  std::string name;
+  for (char c : tag.substr(1)) {
+    if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '/')) {
+      break;
+    }
+    name += c;
+  }
+  if (name.size() > 1 && name.back() == '/') name.pop_back();  // <br/>
+  return ToLower(name);
+}
+
+void AppendUtf8(std::string& out, unsigned long cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+// The character an entity's name (between "&" and ";") stands for; nullopt
+// for names left as written.
+std::optional<std::string> EntityText(std::string_view name) {
+  static constexpr std::pair<std::string_view, std::string_view> kNamed[] = {
+      {"amp", "&"}, {"lt", "<"}, {"gt", ">"}, {"quot", "\""}, {"apos", "'"}, {"nbsp", " "}};
+  for (const auto& [n, text] : kNamed) {
+    if (name == n) return std::string(text);
+  }
+  if (name.size() < 2 || name[0] != '#') return std::nullopt;
+  const bool hex = name[1] == 'x' || name[1] == 'X';
+  const std::string_view digits = name.substr(hex ? 2 : 1);
+  if (digits.empty() || digits.size() > 7) return std::nullopt;
+  unsigned long cp = 0;
+  for (char c : digits) {
+    int v = -1;
+    if (c >= '0' && c <= '9') v = c - '0';
+    if (hex && c >= 'a' && c <= 'f') v = c - 'a' + 10;
+    if (hex && c >= 'A' && c <= 'F') v = c - 'A' + 10;
+    if (v < 0) return std::nullopt;
+    cp = cp * (hex ? 16 : 10) + v;
+  }
+  // Control characters stay written as entities: the file holds none.
+  const bool control = (cp < 0x20 && cp != '\t' && cp != '\n' && cp != '\r') ||
+                       (cp >= 0x7F && cp < 0xA0);
+  if (control || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return std::nullopt;
   std::string out;
-  for (std::time_t t : times) out += (out.empty() ? "" : ",") + ICalUtcStamp(t);
+  AppendUtf8(out, cp);
   return out;
+}
+
+void AddPropertyTo(std::vector<std::string>& lines, std::string_view name,
+                   std::string_view value) {
+  lines.emplace_back(name);
+  for (std::string& l : FoldICalLine(" :" + std::string(value))) lines.push_back(std::move(l));
 }
 
 }  // namespace
 
 std::string ExportDoneMessage(std::string_view path) {
   return "Done!!! Export to file " + SingleQuoted(path) + " Completed.";
+}
+
+std::string PlainText(std::string_view html) {
+  std::string text;
+  text.reserve(html.size());
+  for (std::size_t i = 0; i < html.size(); ++i) {
+    if (IsTagStart(html, i)) {
+      const std::size_t close = html.find('>', i);
+      const std::size_t reopen = html.find('<', i + 1);
+      if (close != std::string_view::npos && (reopen == std::string_view::npos || reopen > close)) {
+        const std::string name = TagName(html.substr(i, close - i));
+        if (name == "br" || name == "p" || name == "/p") {
+          if (name != "p" || !text.empty()) text += '\n';
+        }
+        i = close;
+        continue;
+      }
+    }
+    text += html[i];
+  }
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '&') {
+      const std::size_t semi = text.find(';', i + 1);
+      if (semi != std::string::npos && semi - i <= 10) {
+        if (std::optional<std::string> c = EntityText(std::string_view(text).substr(i + 1, semi - i - 1))) {
+          out += *c;
+          i = semi;
+          continue;
+        }
+      }
+    }
+    out += text[i];
+  }
+  return out;
 }
 
 std::string ICalText(std::string_view text) {
@@ -676,6 +618,13 @@ std::string ICalUtcStamp(std::time_t t) {
   return buffer;
 }
 
+std::string ICalDate(DayNumber day) {
+  const CivilDate d = DecodeDate(day);
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%04d%02d%02d", d.year, d.month, d.day);
+  return buffer;
+}
+
 std::time_t LocalToUtc(DateTimeValue local) {
   CivilDateTime t = DecodeDateTime(local);
   t.second = 0;
@@ -683,65 +632,87 @@ std::time_t LocalToUtc(DateTimeValue local) {
   return ToTimeT(EncodeDateTime(t));
 }
 
+std::string SubscribeAddress(const publish::PublishSettings& s) {
+  std::string link = Trim(s.Text("iCal.Link"));
+  const std::string_view placeholder = publish::kDefaultICalLink;
+  if (link.size() > 9 && EqualsIgnoreCase(link.substr(0, 9), "webcal://") &&
+      !EqualsIgnoreCase(link.substr(0, std::min(link.size(), placeholder.size())), placeholder)) {
+    if (link.back() == '/') link += "ical.ics";
+    return link;
+  }
+  const std::string url = CalendarUrl(s);
+  std::size_t scheme = 0;
+  if (EqualsIgnoreCase(url.substr(0, 7), "http://")) scheme = 7;
+  if (EqualsIgnoreCase(url.substr(0, 8), "https://")) scheme = 8;
+  if (scheme == 0 || url.size() <= scheme) return "";
+  std::string address = "webcal://" + url.substr(scheme);
+  const std::size_t page = ToLower(address).find("calendar.html");
+  if (page != std::string::npos) return address.replace(page, 13, "ical.ics");
+  // The folder of whatever page the address names.
+  const std::size_t slash = address.rfind('/');
+  return (slash < 9 ? address + "/" : address.substr(0, slash + 1)) + "ical.ics";
+}
+
 // ---- TICal ----
 
-TICal::TICal(std::string_view address, std::string calendar_name, Product product, std::time_t now,
-             DayNumber horizon)
+TICal::TICal(std::string_view address, std::string calendar_name, std::string title,
+             Product product, std::time_t now, DayNumber horizon)
     : host_(ReplaceAll(address, "http://www.", "")),
       calendar_name_(std::move(calendar_name)),
+      title_(std::move(title)),
+      product_(std::move(product)),
       now_(now),
-      horizon_(horizon) {
-  lines_.push_back("BEGIN:VCALENDAR");
-  Property("VERSION", "2.0");
-  Property("PRODID", "-//" + product.maker + "//" + product.name + " " + product.version + "//EN");
-  Property("METHOD", "PUBLISH");
-  Property("X-WR-CALNAME", ICalText(calendar_name_ + ".ics"));
-  lines_.emplace_back();
-}
+      horizon_(horizon),
+      zone_(ZoneName(SystemZoneSources())) {}
 
 void TICal::AddFolded(std::string_view line) {
   for (std::string& l : FoldICalLine(line)) lines_.push_back(std::move(l));
 }
 
 void TICal::Property(std::string_view name, std::string_view value) {
-  lines_.emplace_back(name);
-  AddFolded(" :" + std::string(value));
+  AddPropertyTo(lines_, name, value);
+}
+
+void TICal::Cover(DayNumber day) {
+  if (first_timed_ > last_timed_) {
+    first_timed_ = last_timed_ = day;
+    return;
+  }
+  first_timed_ = std::min(first_timed_, day);
+  last_timed_ = std::max(last_timed_, day);
+}
+
+std::string TICal::LocalStamp(DayNumber day, int minute) {
+  day += minute / 1440;
+  minute %= 1440;
+  Cover(day);
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "T%02d%02d00", minute / 60, minute % 60);
+  return ICalDate(day) + buffer;
+}
+
+void TICal::BeginItem(const std::string& uid, std::string_view summary) {
+  lines_.push_back("BEGIN:VEVENT");
+  Property("UID", ICalText(uid));
+  Property("SUMMARY", ICalText(PlainText(summary)));
 }
 
 void TICal::AddDayNote(int year, const DayRecord& row, int category, std::string_view note) {
   if (row.i_day.empty() || row.i_month.empty()) return;
-  const std::string text = Trim(note);
-  if (text.empty()) return;
+  if (Trim(PlainText(note)).empty()) return;
   const std::optional<int> m = ParseInt(row.i_month), d = ParseInt(row.i_day);
   if (!m || !d || !IsValidDate(year, *m, *d)) return;
   const DayNumber day = EncodeDate(year, *m, *d);
   ++counter_;
-  lines_.push_back("BEGIN:VEVENT");
   // The day and category name the note, so a new export updates it.
-  Property("UID",
-           ICalText("A" + std::to_string(day) + "-" + std::to_string(category) + "@" + host_));
-  Property("SUMMARY", ICalText(text));
-  Property("CATEGORIES", ICalText(calendar_name_));
-  Property("STATUS", "TENTATIVE");
-  Property("CLASS", "PRIVATE");
+  BeginItem("A" + std::to_string(day) + "-" + std::to_string(category) + "@" + host_, note);
+  Property("CATEGORIES", ICalText(PlainText(calendar_name_)));
   Property("DTSTAMP", ICalUtcStamp(now_));
-  Property("DTSTART", ICalUtcStamp(LocalToUtc(day)));
-  Property("DTEND", ICalUtcStamp(LocalToUtc(day + 1)));
+  // A date, so the note lands on its day in every zone.
+  Property("DTSTART;VALUE=DATE", ICalDate(day));
+  Property("DTEND;VALUE=DATE", ICalDate(day + 1));
   lines_.push_back("END:VEVENT");
   lines_.emplace_back();
-}
-
-const std::vector<long>& TICal::ZoneOffsets() {
-  if (zone_offsets_.empty()) {
-    std::set<long> seen;
-    for (int y = 1970; y <= DecodeDate(horizon_).year + 1; ++y) {
-      for (int m = 1; m <= 12; ++m) {
-        for (int d : {1, 15}) seen.insert(LocalOffset(DayStart(EncodeDate(y, m, d)) + 43200));
-      }
-    }
-    zone_offsets_.assign(seen.begin(), seen.end());
-  }
-  return zone_offsets_;
 }
 
 void TICal::AddEvents(const std::vector<EventRecord>& events, std::string_view wanted) {
@@ -753,43 +724,85 @@ void TICal::AddEvents(const std::vector<EventRecord>& events, std::string_view w
 }
 
 void TICal::AddEvent(const EventRecord& e) {
-  const EventPlan plan(e, horizon_, ZoneOffsets());
+  const EventPlan plan(e, horizon_);
   if (!plan.occurs()) return;
-  const std::time_t duration = plan.end() - plan.start();
+  const bool timed = !plan.all_day();
+  const std::string date_kind = timed ? ";TZID=" + zone_ : ";VALUE=DATE";
+  // Extra and skipped days of a timed item are written in UTC: some readers
+  // (libical among them) take their TZID for UTC.
+  const std::string list_kind = timed ? "" : ";VALUE=DATE";
+  const auto stamps = [&](std::vector<DayNumber> days) {
+    std::sort(days.begin(), days.end());
+    days.erase(std::unique(days.begin(), days.end()), days.end());
+    std::string out;
+    for (DayNumber d : days) {
+      out += out.empty() ? "" : ",";
+      out += timed ? ICalUtcStamp(LocalToUtc(d + plan.start_minute() / 1440.0)) : ICalDate(d);
+    }
+    return out;
+  };
+  const std::string description = Trim(PlainText(e.description));
+  const std::string location = Trim(PlainText(e.location));
   for (const Part& p : plan.parts()) {
     ++counter_;
-    const std::time_t start = p.dtstart;
-    lines_.push_back("BEGIN:VEVENT");
     // The event's own ID, so a subscribed calendar updates it.
-    Property("UID", ICalText(calendar_name_ + e.id + p.suffix + "@" + host_));
-    Property("SUMMARY", ICalText(e.summary));
-    Property("DESCRIPTION", ICalText(e.description));
-    Property("CATEGORIES", ICalText(calendar_name_));
-    Property("STATUS", "TENTATIVE");
-    Property("CLASS", "PRIVATE");
+    BeginItem(calendar_name_ + e.id + p.suffix + "@" + host_, e.summary);
+    // Empty texts are left out: libical refuses an empty value.
+    if (!description.empty()) Property("DESCRIPTION", ICalText(description));
+    if (!location.empty()) Property("LOCATION", ICalText(location));
+    Property("CATEGORIES", ICalText(PlainText(calendar_name_)));
     Property("DTSTAMP", ICalUtcStamp(now_));
-    Property("DTSTART", ICalUtcStamp(start));
-    Property("DTEND", ICalUtcStamp(start + duration));
+    Property("DTSTART" + date_kind,
+             timed ? LocalStamp(p.first, plan.start_minute()) : ICalDate(p.first));
+    Property("DTEND" + date_kind,
+             timed ? LocalStamp(p.first, plan.end_after()) : ICalDate(p.first + plan.end_after()));
     if (p.rule) {
+      std::string until;
+      if (p.rule->until) {
+        // UTC for a timed start, as the standard asks; the end of the last
+        // day, so its repetition is in.
+        until = timed ? ICalUtcStamp(LocalToUtc(*p.rule->until + EncodeTime(23, 59, 0, 0)))
+                      : ICalDate(*p.rule->until);
+        if (timed) Cover(*p.rule->until + 1);
+      }
       lines_.push_back("RRULE");
       bool first = true;
-      for (const std::string& part : RuleParts(*p.rule)) {
+      for (const std::string& part : RuleParts(*p.rule, until)) {
         AddFolded((first ? " :" : " ") + part);
         first = false;
       }
     }
-    if (!p.exdates.empty()) Property("EXDATE", StampList(p.exdates));
-    if (!p.rdates.empty()) Property("RDATE", StampList(p.rdates));
+    if (!p.exdates.empty()) Property("EXDATE" + list_kind, stamps(p.exdates));
+    if (!p.rdates.empty()) Property("RDATE" + list_kind, stamps(p.rdates));
     lines_.push_back("END:VEVENT");
     lines_.emplace_back();
   }
 }
 
 std::string TICal::Text() const {
+  std::vector<std::string> head = {"BEGIN:VCALENDAR"};
+  AddPropertyTo(head, "VERSION", "2.0");
+  AddPropertyTo(head, "PRODID",
+                "-//" + product_.maker + "//" + product_.name + " " + product_.version + "//EN");
+  AddPropertyTo(head, "METHOD", "PUBLISH");
+  AddPropertyTo(head, "X-WR-CALNAME", ICalText(PlainText(title_)));
+  if (first_timed_ <= last_timed_) {
+    const int to_year = std::max(DecodeDate(last_timed_).year, DecodeDate(horizon_).year);
+    // From the year before the first item, so that no item's time lies
+    // before the zone's first block, in any zone.
+    const int from_year = DecodeDate(first_timed_).year - 1;
+    for (const std::string& line : VTimezoneLines(zone_, from_year, to_year)) {
+      for (std::string& l : FoldICalLine(line)) head.push_back(std::move(l));
+    }
+  }
+  head.emplace_back();
   std::string text;
-  for (const std::string& line : lines_) {
-    text += line;
-    text += "\r\n";
+  const std::vector<std::string>* parts[] = {&head, &lines_};
+  for (const std::vector<std::string>* lines : parts) {
+    for (const std::string& line : *lines) {
+      text += line;
+      text += "\r\n";
+    }
   }
   text += "END:VCALENDAR\r\n";
   return text;
@@ -807,9 +820,19 @@ TICal::Product ProductOf(const Brand& brand) {
   return {brand.APP_MAKER, brand.APP_NAME, brand.APP_VERSION};
 }
 
-// Explicit days and runs of ISO years reach five years past the last year
-// exported: a published calendar is written again long before.
+// Runs of ISO years reach five years past the last year exported, and the
+// zone's rules are written at least that far: a published calendar is
+// written again long before.
 DayNumber HorizonAfter(int year) { return EncodeDate(std::clamp(year, 1, 9990) + 5, 12, 31); }
+
+// The calendar's name for subscribers: the title above the calendar, else
+// the favorite's name (its page name without the extension).
+std::string RunTitle(const RunContext& run) {
+  const std::string title = Trim(PlainText(run.s().Text("Page.Title")));
+  if (!title.empty()) return title;
+  const std::size_t dot = run.page_name.rfind('.');
+  return dot == std::string::npos || dot == 0 ? run.page_name : run.page_name.substr(0, dot);
+}
 
 }  // namespace
 
@@ -822,7 +845,8 @@ Result<std::string> ExportCategoryICal(store::Database& db, int category,
   };
   progress(0, 13);
   CalendarData data;
-  TICal ical(brand.APP_CAPTION, category_name, ProductOf(brand), now, HorizonAfter(year));
+  TICal ical(brand.APP_CAPTION, category_name, category_name, ProductOf(brand), now,
+             HorizonAfter(year));
   for (int m = 1; m <= 12; ++m) {
     for (const DayRecord& row : data.MonthDays(db, year, m)) {
       ical.AddDayNote(year, row, category, row.Note(category));
@@ -860,7 +884,7 @@ Status WriteRunICal(const RunContext& run, const std::string& output, const std:
     years.push_back(*y);
   }
   const Brand brand = LoadBrand(run.dir->BrandDir + "brand.ini");
-  TICal ical(run.brand_short_url, run.page_name, ProductOf(brand), run.now,
+  TICal ical(run.brand_short_url, run.page_name, RunTitle(run), ProductOf(brand), run.now,
              HorizonAfter(years.empty() ? DecodeDate(run.today).year : years.back()));
   for (int y : years) {
     // The months the run publishes of each year; the window's month ticks

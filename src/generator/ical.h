@@ -15,18 +15,22 @@ struct Brand;
 namespace store {
 class Database;
 }
+namespace publish {
+class PublishSettings;
+}
 }  // namespace almanix
 
 // The iCalendar file of the published categories (ical.ics), and the main
 // window's export of one category and year.
 //
-// Times are written in UTC ("Z"), converted from the local time of the
-// process's zone (TZ). A repeating event keeps one repetition rule; where a
-// rule alone cannot give the days the occurrence rule of the store gives
-// (the week-number rhythm of "every n weeks" across a year end, week rows of
-// several weekdays, days shifted by the conversion to UTC), the event is
-// written as several items, or its rule gets the missing and extra days as
-// RDATE and EXDATE up to a horizon.
+// Timed items are written in the local time of the process's zone (TZ) with
+// TZID and that zone's VTIMEZONE, so a repeating event keeps its local hour
+// across daylight saving for every reader; all-day events and day notes are
+// dates. A repeating event keeps one repetition rule; where a rule alone
+// cannot give the days the occurrence rule of the store gives (the
+// week-number rhythm of "every n weeks" across a year end, week rows of
+// several weekdays), the event is written as several items. Texts are the
+// pages' HTML made plain text.
 namespace almanix::generator {
 
 struct RunContext;
@@ -45,10 +49,12 @@ class TICal {
   };
 
   // address: every "http://www." is removed to make the identifiers' host.
-  // now: DTSTAMP of every item. Explicit days for repetitions a rule cannot
-  // give exactly are written up to the day `horizon` (a day number).
-  TICal(std::string_view address, std::string calendar_name, Product product, std::time_t now,
-        DayNumber horizon);
+  // calendar_name: the identifiers' and CATEGORIES' name; title: the
+  // calendar's name for subscribers (X-WR-CALNAME). now: DTSTAMP of every
+  // item. Runs of "every n weeks" are cut up to the day `horizon` (a day
+  // number), past which the zone's last rules are taken to hold.
+  TICal(std::string_view address, std::string calendar_name, std::string title, Product product,
+        std::time_t now, DayNumber horizon);
 
   // A day-note item for the note of category c on the row's day (of year),
   // when the row has a day and a month and the trimmed note is not empty.
@@ -58,8 +64,8 @@ class TICal {
   // empty. An event the occurrence rule gives no day at all is left out.
   void AddEvents(const std::vector<EventRecord>& events, std::string_view wanted);
 
-  // The whole file: the lines so far and "END:VCALENDAR", each ending in
-  // CR LF.
+  // The whole file: the header with the zone's VTIMEZONE (when a timed item
+  // needs it), the items and "END:VCALENDAR", each line ending in CR LF.
   std::string Text() const;
   // Writes Text() to path. The user's own files are replaced atomically;
   // the build folder is scratch and written in place.
@@ -68,25 +74,40 @@ class TICal {
   // Items written (notes and events; an event written as several items
   // counts each).
   int count() const { return counter_; }
+  // The TZID of the timed items.
+  const std::string& zone() const { return zone_; }
 
  private:
   void Property(std::string_view name, std::string_view value);
   void AddFolded(std::string_view line);
   void AddEvent(const EventRecord& e);
-  // The set of UTC offsets (seconds) the zone uses around the horizon.
-  const std::vector<long>& ZoneOffsets();
+  // The item's lines common to events and notes, up to DTSTAMP.
+  void BeginItem(const std::string& uid, std::string_view summary);
+  // A local date-time of a timed item, as "yyyymmddThhmm00".
+  std::string LocalStamp(DayNumber day, int minute);
+  // Widens the years the VTIMEZONE covers.
+  void Cover(DayNumber day);
 
   std::string host_;
   std::string calendar_name_;
+  std::string title_;
+  Product product_;
   std::time_t now_;
   DayNumber horizon_;
+  std::string zone_;
   int counter_ = 0;
+  // The first and last local day of a timed item; none yet when first > last.
+  DayNumber first_timed_ = 1, last_timed_ = 0;
   std::vector<std::string> lines_;
-  std::vector<long> zone_offsets_;
 };
 
 // ---- The pieces of the text, exposed for tests ----
 
+// The pages' HTML as plain text: "<br>" and "<p>" tags become line breaks,
+// other tags are dropped (a "<" not followed by a letter, "/" or "!" is
+// text), then the entities &amp; &lt; &gt; &quot; &apos; &nbsp; and
+// numeric ones are decoded; other entities stay as written.
+std::string PlainText(std::string_view html);
 // Trimmed; backslash, comma and semicolon escaped with a backslash, every
 // line break (CR LF, CR, LF) written as backslash and n.
 std::string ICalText(std::string_view text);
@@ -95,8 +116,16 @@ std::string ICalText(std::string_view text);
 std::vector<std::string> FoldICalLine(std::string_view line);
 // yyyymmddThhmm00Z of the UTC time (seconds dropped).
 std::string ICalUtcStamp(std::time_t t);
+// yyyymmdd of a day.
+std::string ICalDate(DayNumber day);
 // The UTC time of a local date-time value, to the minute.
 std::time_t LocalToUtc(DateTimeValue local);
+// The address of ical.ics for subscribing: iCal.Link when it is a
+// "webcal://" address other than the placeholder ("ical.ics" added to a
+// folder), else the public address of the calendar (Publish.URL) with
+// "Calendar.html" replaced by "ical.ics" and "webcal://" for its scheme;
+// empty when neither is known.
+std::string SubscribeAddress(const publish::PublishSettings& settings);
 
 // ---- The two exports ----
 

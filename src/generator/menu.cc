@@ -6,6 +6,7 @@
 
 #include "app/dates.h"
 #include "app/text.h"
+#include "generator/ical.h"
 #include "generator/run_context.h"
 
 namespace almanix::generator {
@@ -247,6 +248,12 @@ std::string Toolbar(const RunContext& run, int year, int month) {
   }
   if (s.Bool("iCal.Share")) {
     share += "<td><a href=\"ical.ics\">" + icon("iCal") + cap("iCal") + "</a></td>";
+    // Where the calendar's address is known, the same file to subscribe to.
+    const std::string subscribe = SubscribeAddress(s);
+    if (!subscribe.empty()) {
+      share += "<td><a href=" + QuotedUrl(subscribe) + ">&nbsp;" + run.Phrase("Subscribe") +
+               "&nbsp;</a></td>";
+    }
   }
   lines.push_back(share);
   if (s.Bool("Contents.ShowEmail")) {

@@ -3,6 +3,7 @@
 
 #include "app/text.h"
 #include "support/cli_runner.h"
+#include "support/scoped_env.h"
 #include "support/temp_root.h"
 
 namespace almanix {
@@ -36,6 +37,8 @@ TEST_F(ICalCommandsTest, ExportsTheCategorysNotesAndEvents) {
   ASSERT_EQ(Cli({"note", "set", "--category", "1", "--date", "2025-03-05", "Bring cake"}).code, 0);
 
   const std::string file = root_ / "work.ics";
+  // The writer's zone names the times, whatever the machine's.
+  testing::ScopedEnv zone("TZ", "America/New_York");
   testing::CliResult r = Cli({"--year", "2025", "export-ics", "--category", "1", "-o", file});
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.out, file + "\n");
@@ -43,14 +46,19 @@ TEST_F(ICalCommandsTest, ExportsTheCategorysNotesAndEvents) {
 
   const std::string text = ReadAll(file);
   const std::string unfolded = ReplaceAll(text, "\r\n ", "");
-  EXPECT_THAT(unfolded, HasSubstr("\r\nX-WR-CALNAME:Work.ics\r\n"));
+  EXPECT_THAT(unfolded, HasSubstr("\r\nX-WR-CALNAME:Work\r\nBEGIN:VTIMEZONE\r\n"
+                                  "TZID:America/New_York\r\n"));
   EXPECT_THAT(unfolded,
               HasSubstr("\r\nUID:Work" + id + "@Web Almanix\r\nSUMMARY:Standup\\, daily\r\n"));
-  EXPECT_THAT(unfolded, HasSubstr("\r\nDTSTART:20250303T093000Z\r\nDTEND:20250303T094500Z\r\n"
+  EXPECT_THAT(unfolded, HasSubstr("\r\nDTSTART;TZID=America/New_York:20250303T093000\r\n"
+                                  "DTEND;TZID=America/New_York:20250303T094500\r\n"
                                   "RRULE:FREQ=WEEKLY;INTERVAL=2;BYDAY=MO,WE;"
                                   "BYMONTH=1,2,3,4,5,6,7,8,9,10,11,12;WKST=MO;"));
-  EXPECT_THAT(unfolded, HasSubstr("\r\nEXDATE:20250305T093000Z\r\n"));
-  EXPECT_THAT(unfolded, HasSubstr("\r\nSUMMARY:Bring cake\r\n"));
+  EXPECT_THAT(unfolded, HasSubstr("\r\nEXDATE:20250305T143000Z\r\n"));
+  EXPECT_THAT(unfolded, HasSubstr("\r\nSUMMARY:Bring cake\r\nCATEGORIES:Work\r\n"
+                                  "DTSTAMP:"));
+  EXPECT_THAT(unfolded, HasSubstr("\r\nDTSTART;VALUE=DATE:20250305\r\n"
+                                  "DTEND;VALUE=DATE:20250306\r\n"));
   EXPECT_THAT(unfolded, Not(HasSubstr("Elsewhere")));
   EXPECT_EQ(text.substr(text.size() - 15), "END:VCALENDAR\r\n");
 }

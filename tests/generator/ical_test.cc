@@ -54,8 +54,11 @@ class ScopedZone {
   std::string old_;
 };
 
+// POSIX rules, named by no zone file, and zone names.
 constexpr char kNewYork[] = "EST5EDT,M3.2.0,M11.1.0";
 constexpr char kBerlin[] = "CET-1CEST,M3.5.0,M10.5.0/3";
+constexpr char kNewYorkZone[] = "America/New_York";
+constexpr char kTokyoZone[] = "Asia/Tokyo";
 
 // The content lines with their folds undone.
 std::vector<std::string> Unfolded(const std::string& text) {
@@ -78,6 +81,8 @@ std::vector<std::vector<std::string>> Items(const std::string& text, const std::
   return items;
 }
 
+// The value of the item's property, named with its parameters
+// ("DTSTART;VALUE=DATE").
 std::string Value(const std::vector<std::string>& item, const std::string& name) {
   for (const std::string& l : item) {
     if (l.rfind(name + ":", 0) == 0) return l.substr(name.size() + 1);
@@ -87,8 +92,11 @@ std::string Value(const std::vector<std::string>& item, const std::string& name)
 
 DayNumber LocalDayOf(std::time_t t) { return DatePart(FromTimeT(t)); }
 
+DayNumber UtcDayOf(std::time_t t) { return static_cast<DayNumber>(t / 86400) + 25569; }
+
 // The local days libical expands the items of one event to, over the
-// years given (EXDATE and RDATE applied); a day twice is kept twice.
+// years given (EXDATE and RDATE applied); a day twice is kept twice. The
+// file's own VTIMEZONE places its times.
 std::vector<DayNumber> LibicalDays(const std::string& text, const std::string& uid_prefix,
                                    int from_year, int to_year) {
   icalcomponent* cal = icalparser_parse_string(text.c_str());
@@ -102,16 +110,19 @@ std::vector<DayNumber> LibicalDays(const std::string& text, const std::string& u
   struct Collect {
     std::vector<DayNumber>* days;
     DayNumber lo, hi;
-  } collect{&days, lo, hi};
+    bool dates;
+  } collect{&days, lo, hi, false};
   for (icalcomponent* ev = icalcomponent_get_first_component(cal, ICAL_VEVENT_COMPONENT); ev;
        ev = icalcomponent_get_next_component(cal, ICAL_VEVENT_COMPONENT)) {
     const std::string uid = icalcomponent_get_uid(ev);
     if (uid.rfind(uid_prefix + "@", 0) != 0 && uid.rfind(uid_prefix + "-", 0) != 0) continue;
+    collect.dates = icalcomponent_get_dtstart(ev).is_date;
     icalcomponent_foreach_recurrence(
         ev, icaltime_from_string(window_from.c_str()), icaltime_from_string(window_to.c_str()),
         [](icalcomponent*, icaltime_span* span, void* data) {
           auto* c = static_cast<Collect*>(data);
-          const DayNumber day = LocalDayOf(span->start);
+          // A date stands for its own day, given as its midnight in UTC.
+          const DayNumber day = c->dates ? UtcDayOf(span->start) : LocalDayOf(span->start);
           if (day >= c->lo && day <= c->hi) c->days->push_back(day);
         },
         &collect);
@@ -131,6 +142,9 @@ std::vector<std::string> Texts(const std::vector<DayNumber>& days) {
 
 class ICalTest : public testing::RunFixture {
  protected:
+  // Whatever the machine's zone, the tests write in UTC unless they say.
+  ScopedZone utc_{"UTC"};
+
   // The main window's export of category 1 ("Club") for 2025.
   std::string Export(int category = 1, std::time_t now = kNow) {
     const std::string path = root_ / "export.ics";
@@ -182,94 +196,100 @@ class ICalTest : public testing::RunFixture {
     d.end = d.start + EncodeTime(1, 0, 0, 0);
     return d;
   }
-  // The repetitions every zone test runs, all starting at the hour given.
-  std::map<std::string, std::string> AddRepetitions(int hour) {
+  // The repetitions every zone test runs, all starting at the hour given,
+  // or all-day ones.
+  std::map<std::string, std::string> AddRepetitions(int hour, bool all_day = false) {
     std::map<std::string, std::string> ids;
+    const auto add = [&](const EventDraft& draft) {
+      EventDraft d = draft;
+      d.all_day = all_day;
+      return Add(d);
+    };
     EventDraft d = At(2025, 1, 6, hour);
     d.repeat = RepeatKind::kDaily;
     d.every = 3;
-    ids["daily every 3"] = Add(d);
+    ids["daily every 3"] = add(d);
 
     d = At(2025, 1, 7, hour);
     d.repeat = RepeatKind::kWeekly;
     d.every = 2;
     d.weekdays = {3, 5};
-    ids["weekly every 2 Tue Thu across 53-week 2026"] = Add(d);
+    ids["weekly every 2 Tue Thu across 53-week 2026"] = add(d);
 
     d = At(2025, 11, 3, hour);
     d.repeat = RepeatKind::kWeekly;
     d.every = 3;
     d.weekdays = {2};
-    ids["weekly every 3 across year ends"] = Add(d);
+    ids["weekly every 3 across year ends"] = add(d);
 
     d = At(2025, 1, 5, hour);
     d.repeat = RepeatKind::kWeekly;
     d.every = 2;
     d.weekdays = {1, 2, 6};
-    ids["weekly every 2 Sun Mon Fri"] = Add(d);
+    ids["weekly every 2 Sun Mon Fri"] = add(d);
 
     d = At(2025, 1, 10, hour);
     d.repeat = RepeatKind::kWeekly;
     d.every = 2;
     d.weekdays = {2, 4};
-    ids["every 2 weeks Mon Wed from a Friday"] = Add(d);
+    ids["every 2 weeks Mon Wed from a Friday"] = add(d);
 
     d = At(2025, 1, 14, hour);
     d.repeat = RepeatKind::kWeekly;
     d.pattern = WeeklyPattern::kWeekOfMonth;
     d.every = 2;
     d.weekdays = {3};
-    ids["second Tuesday"] = Add(d);
+    ids["second Tuesday"] = add(d);
 
     d = At(2025, 1, 31, hour);
     d.repeat = RepeatKind::kWeekly;
     d.pattern = WeeklyPattern::kWeekOfMonth;
     d.every = 5;
     d.weekdays = {6, 1};
-    ids["fifth Friday and Sunday"] = Add(d);
+    ids["fifth Friday and Sunday"] = add(d);
 
     d = At(2025, 1, 7, hour);
     d.repeat = RepeatKind::kWeekly;
     d.pattern = WeeklyPattern::kWeekOfMonthAbsolute;
     d.every = 2;
     d.weekdays = {1, 3, 5};
-    ids["second grid row Sun Tue Thu"] = Add(d);
+    ids["second grid row Sun Tue Thu"] = add(d);
 
     d = At(2025, 1, 1, hour);
     d.repeat = RepeatKind::kMonthly;
     d.monthdays = {1, 15};
     d.months = {1, 2, 3};
     d.repeat_until = EncodeDate(2029, 2, 1);
-    ids["monthly 1st and 15th in active months"] = Add(d);
+    ids["monthly 1st and 15th in active months"] = add(d);
 
     d = At(2025, 1, 31, hour);
     d.repeat = RepeatKind::kMonthly;
     d.monthdays = {28, 31};
-    ids["monthly 28th and 31st"] = Add(d);
+    ids["monthly 28th and 31st"] = add(d);
 
     d = At(2025, 2, 14, hour);
     d.repeat = RepeatKind::kYearly;
-    ids["yearly 14 February"] = Add(d);
+    ids["yearly 14 February"] = add(d);
 
     d = At(2025, 2, 28, hour);
     d.repeat = RepeatKind::kYearly;
-    ids["yearly 28 February"] = Add(d);
+    ids["yearly 28 February"] = add(d);
 
     d = At(2025, 3, 1, hour);
     d.repeat = RepeatKind::kDaily;
     d.months = {3, 4, 6};
     d.repeat_until = EncodeDate(2026, 6, 30);
     d.skipped = {EncodeDate(2025, 3, 1), EncodeDate(2025, 3, 5), EncodeDate(2026, 4, 30)};
-    ids["daily in active months with skipped days"] = Add(d);
+    ids["daily in active months with skipped days"] = add(d);
 
     d = At(2025, 1, 8, hour);
     d.repeat = RepeatKind::kWeekly;
     d.weekdays = {4};
     d.skipped = {EncodeDate(2025, 1, 22), EncodeDate(2027, 3, 3)};
-    ids["weekly with skipped days"] = Add(d);
+    ids["weekly with skipped days"] = add(d);
 
     d = At(2025, 6, 20, hour);
-    ids["one day"] = Add(d);
+    ids["one day"] = add(d);
     return ids;
   }
 };
@@ -308,6 +328,7 @@ TEST(ICalTextTest, FoldNeverSplitsACharacter) {
 }
 
 TEST(ICalTextTest, LocalTimeIsWrittenAsUtc) {
+  ScopedZone utc("UTC");
   const DateTimeValue jan = EncodeDate(2010, 1, 5) + EncodeTime(9, 30, 0, 0);
   const DateTimeValue jul = EncodeDate(2010, 7, 5) + EncodeTime(9, 30, 0, 0);
   EXPECT_EQ(ICalUtcStamp(LocalToUtc(jan)), "20100105T093000Z");
@@ -337,9 +358,11 @@ TEST_F(ICalTest, HeaderAndEventItem) {
                                          "METHOD",
                                          " :PUBLISH",
                                          "X-WR-CALNAME",
-                                         " :Club.ics",
-                                         ""};
-  EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 10), head);
+                                         " :Club",
+                                         "BEGIN:VTIMEZONE",
+                                         "TZID:UTC"};
+  EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 11), head);
+  EXPECT_TRUE(testing::HasRun(lines, {"END:VTIMEZONE", ""}));
   EXPECT_TRUE(testing::HasRun(lines, {"BEGIN:VEVENT",
                                       "UID",
                                       " :Club" + id + "@Web Almanix",
@@ -349,18 +372,17 @@ TEST_F(ICalTest, HeaderAndEventItem) {
                                       " :a\\nb",
                                       "CATEGORIES",
                                       " :Club",
-                                      "STATUS",
-                                      " :TENTATIVE",
-                                      "CLASS",
-                                      " :PRIVATE",
                                       "DTSTAMP",
                                       " :20260101T000000Z",
-                                      "DTSTART",
-                                      " :20250304T090000Z",
-                                      "DTEND",
-                                      " :20250304T110000Z",
+                                      "DTSTART;TZID=UTC",
+                                      " :20250304T090000",
+                                      "DTEND;TZID=UTC",
+                                      " :20250304T110000",
                                       "END:VEVENT",
                                       ""}));
+  // Nothing says an event is private or tentative.
+  EXPECT_THAT(text, Not(HasSubstr("CLASS")));
+  EXPECT_THAT(text, Not(HasSubstr("STATUS")));
   EXPECT_EQ(lines.back(), "END:VCALENDAR");
   EXPECT_EQ(text.substr(text.size() - 15), "END:VCALENDAR\r\n");
   EXPECT_EQ(ui_.messages.back(), ExportDoneMessage(root_ / "export.ics"));
@@ -387,6 +409,26 @@ TEST_F(ICalTest, LongTextIsFoldedAtSeventyFiveOctets) {
   }
 }
 
+TEST_F(ICalTest, TextIsPlainTextAndTheLocationIsWritten) {
+  // Imports keep other people's text HTML-escaped; the owner types HTML.
+  EventDraft d = Timed("Tom &amp; Jerry, live", 2025, 3, 4, 9, 11);
+  d.description = "<b>Bring</b> a chair;\r\nor two &lt;3";
+  d.location = "Hall &amp; Garden, 2nd floor";
+  const std::string id = Add(d);
+  SetDay(2025, 3, 5, "Data1", "Caf&eacute; <i>closed</i>&nbsp;today");
+  const std::string text = Export();
+  const auto items = Items(text, "Club" + id + "@");
+  ASSERT_EQ(items.size(), 1u);
+  EXPECT_EQ(Value(items[0], "SUMMARY"), "Tom & Jerry\\, live");
+  EXPECT_EQ(Value(items[0], "DESCRIPTION"), "Bring a chair\\;\\nor two <3");
+  EXPECT_EQ(Value(items[0], "LOCATION"), "Hall & Garden\\, 2nd floor");
+  EXPECT_THAT(Unfolded(text), ::testing::Contains("SUMMARY:Caf&eacute\\; closed today"));
+  // An event without a location has no LOCATION line.
+  Add(Timed("Nowhere", 2025, 3, 6, 9, 11));
+  EXPECT_EQ(testing::Lines(ReplaceAll(Export(), "LOCATION", "\r\nLOCATION")).size(),
+            testing::Lines(Export()).size() + 1);
+}
+
 TEST_F(ICalTest, WeeklyRuleKeepsItsLayout) {
   EventDraft d = Timed("Mon Wed", 2025, 3, 3, 9, 10);
   d.repeat = RepeatKind::kWeekly;
@@ -402,22 +444,63 @@ TEST_F(ICalTest, WeeklyRuleKeepsItsLayout) {
             "FREQ=WEEKLY;INTERVAL=1;BYDAY=MO,WE;BYMONTH=1,2,3,4,5,6,7,8,9,10,11,12;");
 }
 
-TEST_F(ICalTest, RuleEndsAtTheEndOfTheLastDay) {
+TEST_F(ICalTest, TimedItemsAreLocalTimesAndUntilIsUtc) {
   EventDraft d = Timed("Until", 2025, 3, 3, 9, 10);
   d.repeat = RepeatKind::kMonthly;
   d.monthdays = {3};
   d.repeat_until = EncodeDate(2025, 12, 3);
+  d.skipped = {EncodeDate(2025, 7, 3)};
   const std::string id = Add(d);
   auto items = Items(Export(), "Club" + id + "@");
   ASSERT_EQ(items.size(), 1u);
   EXPECT_EQ(Value(items[0], "RRULE"),
             "FREQ=MONTHLY;INTERVAL=1;BYMONTHDAY=3;BYMONTH=1,2,3,4,5,6,7,8,9,10,11,12;"
             "UNTIL=20251203T235900Z");
-  ScopedZone zone(kNewYork);
-  items = Items(Export(), "Club" + id + "@");
+  ScopedZone zone(kNewYorkZone);
+  const std::string text = Export();
+  items = Items(text, "Club" + id + "@");
   ASSERT_EQ(items.size(), 1u);
+  // The last day ends at 23:59 in New York, in UTC as the standard asks.
   EXPECT_THAT(Value(items[0], "RRULE"), HasSubstr("UNTIL=20251204T045900Z"));
-  EXPECT_EQ(Value(items[0], "DTSTART"), "20250303T140000Z");
+  EXPECT_EQ(Value(items[0], "DTSTART;TZID=America/New_York"), "20250303T090000");
+  EXPECT_EQ(Value(items[0], "DTEND;TZID=America/New_York"), "20250303T100000");
+  // A summer day keeps its wall-clock time too.
+  EXPECT_EQ(Value(items[0], "EXDATE"), "20250703T130000Z");
+  EXPECT_TRUE(testing::HasRun(Unfolded(text), {"BEGIN:VTIMEZONE", "TZID:America/New_York"}));
+}
+
+TEST_F(ICalTest, AWeeklyMorningKeepsItsHourAcrossDaylightSaving) {
+  ScopedZone zone(kNewYorkZone);
+  EventDraft d = Timed("Standup", 2026, 1, 5, 9, 10);
+  d.repeat = RepeatKind::kWeekly;
+  d.weekdays = {2};
+  const std::string id = Add(d);
+  const std::string text = Export();
+  // libical places the instances with the file's own VTIMEZONE.
+  icalcomponent* cal = icalparser_parse_string(text.c_str());
+  ASSERT_NE(cal, nullptr);
+  std::set<int> local_hours, utc_hours;
+  int count = 0;
+  struct Seen {
+    std::set<int>*local, *utc;
+    int* count;
+  } seen{&local_hours, &utc_hours, &count};
+  for (icalcomponent* ev = icalcomponent_get_first_component(cal, ICAL_VEVENT_COMPONENT); ev;
+       ev = icalcomponent_get_next_component(cal, ICAL_VEVENT_COMPONENT)) {
+    icalcomponent_foreach_recurrence(
+        ev, icaltime_from_string("20260101T000000Z"), icaltime_from_string("20270101T000000Z"),
+        [](icalcomponent*, icaltime_span* span, void* data) {
+          auto* s = static_cast<Seen*>(data);
+          s->local->insert(DecodeDateTime(FromTimeT(span->start)).hour);
+          s->utc->insert(static_cast<int>(span->start % 86400 / 3600));
+          ++*s->count;
+        },
+        &seen);
+  }
+  icalcomponent_free(cal);
+  EXPECT_EQ(count, 52);
+  EXPECT_EQ(local_hours, std::set<int>{9});
+  EXPECT_EQ(utc_hours, (std::set<int>{13, 14}));
 }
 
 TEST_F(ICalTest, EveryAndPatternsAndSkippedDaysAreWritten) {
@@ -500,23 +583,57 @@ TEST_F(ICalTest, IdentifiersStayFromOneExportToTheNext) {
   EXPECT_EQ(uids(after), (std::vector<std::string>{note, "UID:Club" + second + "@Web Almanix"}));
 }
 
-TEST_F(ICalTest, DayNotesRunFromMidnightToMidnight) {
+TEST_F(ICalTest, DayNotesAndAllDayEventsAreDatesInEveryZone) {
   SetDay(2025, 3, 5, "Data1", "  Bring cake\r\nand plates  ");
   SetDay(2025, 3, 6, "Data1", "   ");
   SetDay(2025, 3, 7, "Data2", "Other category");
-  std::vector<std::string> lines = testing::Lines(Export());
+  SetDay(2025, 3, 8, "Data1", "<br>");
+  EventDraft d = Timed("Holiday", 2025, 7, 4, 0, 0);
+  d.all_day = true;
+  const std::string single = Add(d);
+  d = Timed("Camp", 2025, 7, 7, 0, 0);
+  d.end = EncodeDate(2025, 7, 9);
+  d.all_day = true;
+  const std::string camp = Add(d);
+  d = Timed("Bins", 2025, 9, 1, 0, 0);
+  d.all_day = true;
+  d.repeat = RepeatKind::kWeekly;
+  d.weekdays = {2};
+  d.repeat_until = EncodeDate(2025, 9, 29);
+  d.skipped = {EncodeDate(2025, 9, 15)};
+  const std::string bins = Add(d);
+
+  const std::string text = Export();
+  std::vector<std::string> lines = testing::Lines(text);
   EXPECT_TRUE(testing::HasRun(
       lines, {"BEGIN:VEVENT", "UID", " :A45721-1@Web Almanix", "SUMMARY",
-              " :Bring cake\\nand plates", "CATEGORIES", " :Club", "STATUS", " :TENTATIVE", "CLASS",
-              " :PRIVATE", "DTSTAMP", " :20260101T000000Z", "DTSTART", " :20250305T000000Z",
-              "DTEND", " :20250306T000000Z", "END:VEVENT", ""}));
-  const std::string text = JoinLines(lines);
+              " :Bring cake\\nand plates", "CATEGORIES", " :Club", "DTSTAMP", " :20260101T000000Z",
+              "DTSTART;VALUE=DATE", " :20250305", "DTEND;VALUE=DATE", " :20250306", "END:VEVENT",
+              ""}));
   EXPECT_THAT(text, Not(HasSubstr("A45722")));
+  EXPECT_THAT(text, Not(HasSubstr("A45724")));  // a note of markup alone
   EXPECT_THAT(text, Not(HasSubstr("Other category")));
-  ScopedZone zone(kNewYork);
-  lines = testing::Lines(Export());
-  EXPECT_TRUE(
-      testing::HasRun(lines, {"DTSTART", " :20250305T050000Z", "DTEND", " :20250306T050000Z"}));
+  auto items = Items(text, "Club" + single + "@");
+  ASSERT_EQ(items.size(), 1u);
+  EXPECT_EQ(Value(items[0], "DTSTART;VALUE=DATE"), "20250704");
+  EXPECT_EQ(Value(items[0], "DTEND;VALUE=DATE"), "20250705");
+  items = Items(text, "Club" + camp + "@");
+  ASSERT_EQ(items.size(), 1u);
+  EXPECT_EQ(Value(items[0], "DTEND;VALUE=DATE"), "20250710");
+  items = Items(text, "Club" + bins + "@");
+  ASSERT_EQ(items.size(), 1u);
+  EXPECT_EQ(Value(items[0], "DTEND;VALUE=DATE"), "20250902");
+  EXPECT_THAT(Value(items[0], "RRULE"), HasSubstr(";UNTIL=20250929"));
+  EXPECT_EQ(Value(items[0], "EXDATE;VALUE=DATE"), "20250915");
+  // Dates only: no zone is needed, and every zone writes the same file.
+  EXPECT_THAT(text, Not(HasSubstr("VTIMEZONE")));
+  EXPECT_EQ(Texts(LibicalDays(text, "Club" + bins, 2025, 2025)),
+            Texts({EncodeDate(2025, 9, 1), EncodeDate(2025, 9, 8), EncodeDate(2025, 9, 22),
+                   EncodeDate(2025, 9, 29)}));
+  for (const char* tz : {kNewYorkZone, kTokyoZone, kBerlin}) {
+    ScopedZone zone(tz);
+    EXPECT_EQ(Export(), text) << tz;
+  }
 }
 
 TEST_F(ICalTest, RepeatedDaysRunFromTheStartToTheEndTimeOfTheirOwnDay) {
@@ -525,10 +642,26 @@ TEST_F(ICalTest, RepeatedDaysRunFromTheStartToTheEndTimeOfTheirOwnDay) {
   d.repeat = RepeatKind::kDaily;
   d.repeat_until = EncodeDate(2025, 7, 9);
   const std::string id = Add(d);
-  const auto items = Items(Export(), "Club" + id + "@");
+  // A night shift ends on the next morning; an end before the start is
+  // no end.
+  d = Timed("Night", 2025, 7, 7, 22, 22);
+  d.end = EncodeDate(2025, 7, 8) + EncodeTime(6, 0, 0, 0);
+  d.repeat = RepeatKind::kDaily;
+  const std::string night = Add(d);
+  d = Timed("Backwards", 2025, 7, 7, 10, 10);
+  d.end = EncodeDate(2025, 7, 7) + EncodeTime(8, 0, 0, 0);
+  const std::string backwards = Add(d);
+  const std::string text = Export();
+  auto items = Items(text, "Club" + id + "@");
   ASSERT_EQ(items.size(), 1u);
-  EXPECT_EQ(Value(items[0], "DTSTART"), "20250707T090000Z");
-  EXPECT_EQ(Value(items[0], "DTEND"), "20250707T170000Z");
+  EXPECT_EQ(Value(items[0], "DTSTART;TZID=UTC"), "20250707T090000");
+  EXPECT_EQ(Value(items[0], "DTEND;TZID=UTC"), "20250707T170000");
+  items = Items(text, "Club" + night + "@");
+  ASSERT_EQ(items.size(), 1u);
+  EXPECT_EQ(Value(items[0], "DTEND;TZID=UTC"), "20250708T060000");
+  items = Items(text, "Club" + backwards + "@");
+  ASSERT_EQ(items.size(), 1u);
+  EXPECT_EQ(Value(items[0], "DTEND;TZID=UTC"), "20250707T100000");
 }
 
 TEST_F(ICalTest, EmptyPathFailsWithoutTheDoneMessage) {
@@ -553,6 +686,11 @@ TEST_F(ICalTest, RepetitionsGiveTheProgramsDaysOnNewYorkEvenings) {
   ExpectSameDays(AddRepetitions(20));
 }
 
+TEST_F(ICalTest, RepetitionsGiveTheProgramsDaysNamedNewYorkAtMidnight) {
+  ScopedZone zone(kNewYorkZone);
+  ExpectSameDays(AddRepetitions(0));
+}
+
 TEST_F(ICalTest, RepetitionsGiveTheProgramsDaysAtMidnightInBerlin) {
   ScopedZone zone(kBerlin);  // midnight is the day before in UTC
   ExpectSameDays(AddRepetitions(0));
@@ -561,6 +699,16 @@ TEST_F(ICalTest, RepetitionsGiveTheProgramsDaysAtMidnightInBerlin) {
 TEST_F(ICalTest, RepetitionsGiveTheProgramsDaysAtElevenPmInBerlin) {
   ScopedZone zone(kBerlin);  // the same UTC hour is today in winter, tomorrow in summer
   ExpectSameDays(AddRepetitions(23));
+}
+
+TEST_F(ICalTest, RepetitionsGiveTheProgramsDaysInTokyoMornings) {
+  ScopedZone zone(kTokyoZone);  // 08:00 is the day before in UTC
+  ExpectSameDays(AddRepetitions(8));
+}
+
+TEST_F(ICalTest, AllDayRepetitionsGiveTheProgramsDaysInNewYork) {
+  ScopedZone zone(kNewYorkZone);
+  ExpectSameDays(AddRepetitions(0, /*all_day=*/true));
 }
 
 TEST_F(ICalTest, EveryTwoWeeksAcrossFiftyThreeWeeksGetsAnItemPerRun) {
@@ -579,10 +727,37 @@ TEST_F(ICalTest, EveryTwoWeeksAcrossFiftyThreeWeeksGetsAnItemPerRun) {
             "UNTIL=20270103T235900Z");
   const auto next = Items(text, "Club" + id + "-2027@");
   ASSERT_EQ(next.size(), 1u);
-  EXPECT_EQ(Value(next[0], "DTSTART"), "20270105T090000Z");
+  EXPECT_EQ(Value(next[0], "DTSTART;TZID=UTC"), "20270105T090000");
   const std::vector<DayNumber> days = LibicalDays(text, "Club" + id, 2026, 2027);
   EXPECT_TRUE(std::binary_search(days.begin(), days.end(), EncodeDate(2026, 12, 29)));
   EXPECT_TRUE(std::binary_search(days.begin(), days.end(), EncodeDate(2027, 1, 5)));
+}
+
+// ---- Plain text ----
+
+TEST(ICalTextTest, PlainTextOfThePagesHtml) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"Tom &amp; Jerry", "Tom & Jerry"},
+      {"&lt;b&gt; is a tag", "<b> is a tag"},
+      {"&quot;quoted&quot; &apos;too&apos;", "\"quoted\" 'too'"},
+      {"a&nbsp;b", "a b"},
+      {"caf&#233; &#x20AC;5", "caf\xC3\xA9 \xE2\x82\xAC" "5"},
+      {"<b>Bold</b> and <a href=\"x.html\">linked</a>", "Bold and linked"},
+      {"one<br>two<BR/>three", "one\ntwo\nthree"},
+      {"<p>One</p><p>Two</p>", "One\n\nTwo\n"},
+      // Text that only looks like markup stays.
+      {"1 < 2 and 3 > 2", "1 < 2 and 3 > 2"},
+      {"a <b unclosed", "a <b unclosed"},
+      {"x<<b>y", "x<y"},
+      {"AT&T; &copy; &unknown;", "AT&T; &copy; &unknown;"},
+      // Entities are decoded once, after the tags are gone.
+      {"&amp;lt;b&amp;gt;", "&lt;b&gt;"},
+      {"&lt;br&gt;", "<br>"},
+      // No control character or broken character comes out of an entity.
+      {"bell&#7; &#xD800; &#1114112; &#x85;", "bell&#7; &#xD800; &#1114112; &#x85;"},
+      {"line&#10;break", "line\nbreak"},
+  };
+  for (const auto& [html, text] : cases) EXPECT_EQ(PlainText(html), text) << html;
 }
 
 // ---- The generator's ical.ics ----
@@ -602,7 +777,8 @@ TEST_F(ICalTest, RunWritesTheFileOfTheTickedCategories) {
   EXPECT_TRUE(Has("iCal.gif"));
   const std::string text = Page("ical.ics");
   const std::vector<std::string> lines = Unfolded(text);
-  EXPECT_TRUE(testing::HasRun(lines, {"X-WR-CALNAME:Club.html.ics", ""}));
+  // The favorite's name, not its page's.
+  EXPECT_TRUE(testing::HasRun(lines, {"X-WR-CALNAME:Club", "BEGIN:VTIMEZONE"}));
   EXPECT_TRUE(testing::HasRun(
       lines, {"BEGIN:VEVENT", "UID:A45721-1@www.example.org/almanix", "SUMMARY:Meet Our Club"}));
   EXPECT_TRUE(testing::HasRun(
@@ -613,6 +789,23 @@ TEST_F(ICalTest, RunWritesTheFileOfTheTickedCategories) {
   EXPECT_THAT(text, Not(HasSubstr("Not published")));
   // Each item once, though the run passes through two categories.
   EXPECT_EQ(Items(text, "Club.html" + one + "@").size(), 1u);
+
+  // The title above the calendar, as plain text, names it when there is one.
+  settings().SetText("Page.Title", "Club &amp; <i>Friends</i>");
+  Generate();
+  EXPECT_TRUE(testing::HasRun(Unfolded(Page("ical.ics")), {"X-WR-CALNAME:Club & Friends"}));
+}
+
+TEST_F(ICalTest, PagesOfferTheSubscriptionOnceTheAddressIsKnown) {
+  settings().SetBool("iCal.Share", true);
+  Add(Timed("One", 2025, 3, 4, 9, 11));
+  Generate();
+  const std::string page = Page("Club.html");
+  ASSERT_THAT(page, HasSubstr("href=\"ical.ics\""));
+  EXPECT_THAT(page, Not(HasSubstr("webcal:")));
+  settings().SetText("Publish.URL", "https://club.example.net/cal/Calendar.html");
+  Generate();
+  EXPECT_THAT(Page("Club.html"), HasSubstr("<a href=\"webcal://club.example.net/cal/ical.ics\">"));
 }
 
 TEST_F(ICalTest, RunWithoutSharingWritesNoFile) {
