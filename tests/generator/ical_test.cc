@@ -760,6 +760,33 @@ TEST(ICalTextTest, PlainTextOfThePagesHtml) {
   for (const auto& [html, text] : cases) EXPECT_EQ(PlainText(html), text) << html;
 }
 
+TEST(ICalTextTest, SubscribeAddressFromTheICalLinkOrThePublicAddress) {
+  struct Case {
+    std::string link, url, address;
+  };
+  const std::string placeholder = std::string(publish::kDefaultICalLink) + "ical.ics";
+  const Case cases[] = {
+      {placeholder, "http://", ""},
+      {placeholder, "https://club.example.net/cal/Calendar.html",
+       "webcal://club.example.net/cal/ical.ics"},
+      {placeholder, "HTTP://Club.example.net/a/CALENDAR.HTML", "webcal://Club.example.net/a/ical.ics"},
+      {placeholder, "http://club.example.net/index.html", "webcal://club.example.net/ical.ics"},
+      {placeholder, "http://club.example.net", "webcal://club.example.net/ical.ics"},
+      {placeholder, "ftp://club.example.net/Calendar.html", ""},
+      {"webcal://cal.example.net/feeds/club.ics", "", "webcal://cal.example.net/feeds/club.ics"},
+      {" webcal://cal.example.net/feeds/ ", "http://", "webcal://cal.example.net/feeds/ical.ics"},
+      {"webcal://", "http://", ""},
+      {"http://cal.example.net/ical.ics", "http://club.example.net/Calendar.html",
+       "webcal://club.example.net/ical.ics"},
+  };
+  for (const Case& c : cases) {
+    publish::PublishSettings s;
+    s.SetText("iCal.Link", c.link);
+    s.SetText("Publish.URL", c.url);
+    EXPECT_EQ(SubscribeAddress(s), c.address) << c.link << " " << c.url;
+  }
+}
+
 // ---- The generator's ical.ics ----
 
 TEST_F(ICalTest, RunWritesTheFileOfTheTickedCategories) {
