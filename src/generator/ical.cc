@@ -787,7 +787,11 @@ std::string TICal::Text() const {
   AddPropertyTo(head, "METHOD", "PUBLISH");
   AddPropertyTo(head, "X-WR-CALNAME", ICalText(PlainText(title_)));
   if (first_timed_ <= last_timed_) {
-    const int to_year = std::max(DecodeDate(last_timed_).year, DecodeDate(horizon_).year);
+    // Past the horizon the zone's last rules are taken to hold; a far end
+    // of repetition does not make the zone's history longer.
+    const int horizon_year = DecodeDate(horizon_).year;
+    const int to_year =
+        std::clamp(DecodeDate(last_timed_).year, horizon_year, horizon_year + 50);
     // From the year before the first item, so that no item's time lies
     // before the zone's first block, in any zone.
     const int from_year = DecodeDate(first_timed_).year - 1;

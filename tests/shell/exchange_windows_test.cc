@@ -180,7 +180,9 @@ TEST_F(ExchangeWindowsTest, ICalendarInAndOut) {
   const std::string text = ReadAll(out);
   EXPECT_THAT(text, StartsWith("BEGIN:VCALENDAR\r\n"));
   EXPECT_THAT(text, HasSubstr("SUMMARY\r\n :County fair\r\n"));
-  EXPECT_THAT(text, HasSubstr("DTSTART\r\n :20100318"));
+  // An all-day event goes out as the date it came in as.
+  EXPECT_THAT(text, HasSubstr("DTSTART;VALUE=DATE\r\n :20100318\r\n"
+                              "DTEND;VALUE=DATE\r\n :20100319"));
 }
 
 TEST_F(ExchangeWindowsTest, BrokenFilesGiveTheirMessageAndLeaveTheCalendarAlone) {
