@@ -97,6 +97,19 @@ TfrmSettings::TfrmSettings(App& app, store::TDB1& data, UiSeam& ui, const std::s
 
 TfrmSettings::~TfrmSettings() = default;
 
+void TfrmSettings::ShowCategory(int row, bool edit_name) {
+  if (row < 0 || row >= category_grid_->rowCount()) return;
+  pages_->setCurrentIndex(0);
+  category_grid_->setCurrentCell(row, 1);
+  category_grid_->scrollToItem(category_grid_->item(row, 1));
+  category_grid_->setFocus();
+  if (edit_name) {
+    QTimer::singleShot(0, this, [this, row] {
+      if (QTableWidgetItem* item = category_grid_->item(row, 1)) category_grid_->editItem(item);
+    });
+  }
+}
+
 QWidget* TfrmSettings::BuildCategories() {
   auto* page = new QWidget(this);
   category_year_ = YearSpin("categoryYear", page);

@@ -40,6 +40,9 @@ class TfrmSettings : public QDialog {
   ~TfrmSettings() override;
 
   desktop::SettingsForm& form() { return *form_; }
+  // Opens on the "Categories" page with the row (0-based) current; with
+  // edit_name its name cell is open for typing once the window shows.
+  void ShowCategory(int row, bool edit_name);
   // What closing reported; shown by the main window.
   const Status& close_status() const { return close_status_; }
 
