@@ -62,6 +62,9 @@ CalendarPanel::CalendarPanel(Commands commands, QWidget* parent)
   calendar_->setObjectName(QStringLiteral("smallCalendar"));
   calendar_->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
   calendar_->setGridVisible(false);
+  // Narrow as the panel is: one letter a weekday, Sunday first as the grid.
+  calendar_->setHorizontalHeaderFormat(QCalendarWidget::SingleLetterDayNames);
+  calendar_->setFirstDayOfWeek(Qt::Sunday);
   calendar_->setDateRange(QDate(2004, 1, 1), QDate(2099, 12, 31));
   connect(calendar_, &QCalendarWidget::clicked, this, [this](const QDate& date) {
     if (filling_ || !commands_.go_to) return;

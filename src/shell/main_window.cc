@@ -350,7 +350,7 @@ QWidget* TfrmMain::BuildCalendarPage() {
   split->addWidget(BuildDatePanel());
   split->setStretchFactor(1, 1);
   split->setCollapsible(1, false);
-  split->setSizes({170, 800, 200});
+  split->setSizes({190, 800, 200});
 
   auto* outer = new QVBoxLayout(page);
   outer->setContentsMargins(4, 4, 4, 4);
@@ -942,7 +942,7 @@ QWidget* TfrmMain::BuildCalendarPanel() {
     Refresh();
   };
   calendar_panel_ = new CalendarPanel(std::move(commands), this);
-  calendar_panel_->setMinimumWidth(140);
+  calendar_panel_->setMinimumWidth(std::max(150, calendar_panel_->minimumSizeHint().width()));
   calendar_panel_->setMaximumWidth(260);
   calendar_panel_->hide();
   return calendar_panel_;

@@ -241,5 +241,24 @@ TEST_F(MainWindowEntriesTest, AnOpeningCalendarFileShowsTheWaitWindowForASecond)
   EXPECT_EQ(window_->findChild<QWidget*>(QStringLiteral("waitWindow")), nullptr);
 }
 
+// The main window with its calendar panel, for docs/desktop/
+// (tools/take_desktop_screenshots.sh).
+TEST(DesktopScreenshots, CalendarPanel) {
+  const std::string out = testing::ScreenshotDir();
+  if (out.empty()) GTEST_SKIP() << "ALMANIX_SCREENSHOT_DIR is not set";
+  almanix::testing::TempRoot root;
+  almanix::testing::FakeUi ui;
+  Program program(ui);
+  ASSERT_TRUE(testing::StartProgram(program, root.path(), testing::SampleCalendar()).ok());
+  std::unique_ptr<TfrmMain> window = testing::ShowMainWindow(program, ui, 1180, 760);
+  ASSERT_NE(window, nullptr);
+  testing::ShowSampleApril(*window);
+  for (QAction* action : window->findChildren<QAction*>()) {
+    if (action->text() == QStringLiteral("Calendar Panel")) action->trigger();
+  }
+  QTest::qWait(300);
+  EXPECT_TRUE(window->grab().save(QString::fromStdString(out + "/calendar-panel.png")));
+}
+
 }  // namespace
 }  // namespace almanix::shell
