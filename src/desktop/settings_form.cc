@@ -64,10 +64,10 @@ void SettingsForm::Open() {
     values_.auto_start = config->AutoStart;
     values_.auto_size_grid = config->AutoSizeGrid;
     values_.show_calendar_panel = config->ShowCalendarPanel;
-    values_.reminder = {config->smtp_host,         config->smtp_port,     config->smtp_userid,
-                        config->smtp_YourName,     config->smtp_EmailAddress,
-                        config->smtp_password,     config->RemindEmail,   config->RemindDay,
-                        config->RemindHour,        config->RemindEnabled};
+    values_.reminder = {config->smtp_host,     config->smtp_port,         config->smtp_userid,
+                        config->smtp_YourName, config->smtp_EmailAddress, config->smtp_password,
+                        config->RemindEmail,   config->RemindDay,         config->RemindHour,
+                        config->RemindEnabled};
   }
   values_.attachments_folder = dir.AttachmentsDir;
   const std::string startup = Trim(dir.StartupDir);

@@ -930,8 +930,10 @@ QWidget* TfrmMain::BuildCalendarPanel() {
     // The category under the pointer becomes the current one first.
     const std::vector<desktop::CategoryRow> rows = desktop::CategoryListRows(
         program_.app, program_.data.db(), YearOf(*grid_));
-    if (row >= 0 && row < static_cast<int>(rows.size()) && !rows[static_cast<size_t>(row)].name.empty()) {
-      Report(grid_->ChooseCategory(rows[static_cast<size_t>(row)].name));
+    const std::string name =
+        row >= 0 && row < static_cast<int>(rows.size()) ? rows[static_cast<size_t>(row)].name : "";
+    if (!name.empty()) {
+      Report(grid_->ChooseCategory(name));
       Refresh();
     }
     FormatCategory(false);
