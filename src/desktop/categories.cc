@@ -33,6 +33,29 @@ bool UnsafeFileName(std::string_view name) {
 
 }  // namespace
 
+std::string CategoryIconFile(const App& app, std::string_view name) {
+  if (name.empty() || !app.dir || UnsafeFileName(name)) return "";
+  std::string icon = FindNoCase(app.dir->IconsDir, std::string(name) + ".ico");
+  return !icon.empty() && FileExists(icon) ? icon : "";
+}
+
+std::vector<CategoryRow> CategoryListRows(const App& app, store::Database& db, int year) {
+  std::vector<CategoryRow> rows;
+  store::Query q(db);
+  if (!q.Open(" Select * from calendar" + std::to_string(year)).ok()) return rows;
+  for (Status walk = q.First(); walk.ok() && !q.Eof(); walk = q.Next()) {
+    CategoryRow row;
+    row.id = q.AsInteger("ID");
+    row.visible = q.AsString("Visible") == "True";
+    if (row.visible) {
+      row.name = q.AsString("Name");
+      row.icon = CategoryIconFile(app, row.name);
+    }
+    rows.push_back(std::move(row));
+  }
+  return rows;
+}
+
 CategoryPage::CategoryPage(App& app, store::Database& db, UiSeam& ui)
     : app_(app), db_(db), ui_(ui), query_(db) {}
 
@@ -68,9 +91,7 @@ std::vector<CategoryRow> CategoryPage::Rows() {
 }
 
 std::string CategoryPage::IconFile(std::string_view name) const {
-  if (name.empty() || !app_.dir || UnsafeFileName(name)) return "";
-  std::string icon = FindNoCase(app_.dir->IconsDir, std::string(name) + ".ico");
-  return !icon.empty() && FileExists(icon) ? icon : "";
+  return CategoryIconFile(app_, name);
 }
 
 Status CategoryPage::EditRow(int row, std::string_view column, std::string_view value) {

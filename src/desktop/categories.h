@@ -22,6 +22,15 @@ struct CategoryRow {
   std::string icon;  // the icon file drawn in the row; empty when there is none
 };
 
+// The icon file of a category name: the icons folder's name + ".ico"
+// (any letter case); empty when there is none.
+std::string CategoryIconFile(const App& app, std::string_view name);
+
+// The category list of the main window's calendar panel: every row of the
+// year's category table in table order, a hidden row without its name and
+// icon. Empty when the year has no table.
+std::vector<CategoryRow> CategoryListRows(const App& app, store::Database& db, int year);
+
 // The "Categories" page of the settings window: the category table of one
 // year, edited in place. Categories are never added or removed; they are
 // renamed, hidden, given icons and copied to the next year.

@@ -158,6 +158,12 @@ Status CsvMapping::Load(const std::string& path) {
   return Status::Ok();
 }
 
+Status CsvMapping::LoadLast() {
+  const std::string& last = app_.config->ImportFilePath;
+  if (last.empty() || !FileExists(last)) return Status::Ok();
+  return Load(last);
+}
+
 bool CsvMapping::GuessFromHeader() {
   if (form_.records().empty()) return false;
   const std::vector<std::string> titles = exchange::SplitCsvFields(form_.records().front().text);
@@ -223,8 +229,40 @@ void CsvMapping::LoadCategories(int year, int current) {
   }
 }
 
+std::vector<CsvSampleRow> CsvMapping::SampleRows(int count) const {
+  std::vector<CsvSampleRow> rows;
+  // A file that failed to load leaves no rows of the one before it.
+  if (path_.empty()) return rows;
+  for (const exchange::CsvRecord& r : form_.records()) {
+    if (static_cast<int>(rows.size()) >= count) break;
+    if (r.line < settings().start_line || Trim(r.text).empty()) continue;
+    CsvSampleRow row{r.line, {}};
+    for (const std::string& field : exchange::SplitCsvFields(r.text)) {
+      row.fields.push_back(exchange::PrintableText(Cut(field, kSampleWidth)));
+    }
+    rows.push_back(std::move(row));
+  }
+  return rows;
+}
+
+std::string CsvMapping::FileText(int max_lines) const {
+  std::string text;
+  if (path_.empty()) return text;
+  int shown = 0;
+  for (const exchange::CsvRecord& r : form_.records()) {
+    if (r.last_line > max_lines) {
+      text += "... " + std::to_string(line_count_ - shown) + " more lines\n";
+      break;
+    }
+    text += r.text + "\n";
+    shown = r.last_line;
+  }
+  return text;
+}
+
 std::vector<std::string> CsvMapping::Preview() const {
   std::vector<std::string> out;
+  if (path_.empty()) return out;
   const exchange::CsvRecord* record = nullptr;
   for (const exchange::CsvRecord& r : form_.records()) {
     if (r.line >= settings().start_line && !Trim(r.text).empty()) {

@@ -60,6 +60,13 @@ struct CategoryChoice {
   std::string name;
 };
 
+// One line of the file as the window's table shows it: its number and its
+// fields, each cut for a cell.
+struct CsvSampleRow {
+  int line = 0;
+  std::vector<std::string> fields;
+};
+
 // What an import did, as the window reports it.
 struct CsvImportReport {
   Status status;  // Ok, Cancelled, Invalid (a refused mapping) or the failure
@@ -89,7 +96,12 @@ class CsvMapping {
   // then starts on line 2). NotFound or Invalid with the message to show
   // when the file cannot be used.
   Status Load(const std::string& path);
+  // Opening the window: the file imported last, when it is still there.
+  // Ok without a file when there is none to offer.
+  Status LoadLast();
   const std::string& path() const { return path_; }
+  // Whether a file is loaded: the window shows its fields only then.
+  bool has_file() const { return !path_.empty(); }
   int line_count() const { return line_count_; }
   // Whether the columns were taken from the file's first line.
   bool guessed_from_header() const { return guessed_; }
@@ -113,6 +125,12 @@ class CsvMapping {
   // chosen value ("Start Date: 1/31/2008 = 2008-01-31"), so that a wrong
   // column or format shows before anything is written.
   std::vector<std::string> Preview() const;
+  // The first `count` lines that hold something, from StartLine on, split
+  // into their fields: the table the columns are chosen from.
+  std::vector<CsvSampleRow> SampleRows(int count) const;
+  // The file's text for the "Import File" page, at most max_lines lines of
+  // it; the rest is counted on a last line.
+  std::string FileText(int max_lines) const;
   // Why the import cannot start as chosen; nullopt when it can.
   std::optional<std::string> Problem() const;
 

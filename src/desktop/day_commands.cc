@@ -357,11 +357,20 @@ Status DayCommands::AttachIconToDay() {
   if (!icon) return Status::Cancelled("no icon chosen");
   Result<std::string> folder = EnsureDayFolder(false);
   if (!folder.ok()) return folder.status();
-  std::optional<int> size = ui_.Choose("Choose icon", {"16x16", "32x32"}, 0);
-  if (!size) return Status::Cancelled("no size chosen");
+  std::optional<IconChoice> choice;
+  if (choose_icon_) {
+    choice = choose_icon_(*icon);
+  } else if (std::optional<int> size = ui_.Choose("Choose icon", {"16x16", "32x32"}, 0)) {
+    const int pixels = *size == 0 ? 16 : 32;
+    choice = IconChoice{pixels, pixels};
+  }
+  if (!choice) return Status::Cancelled("no size chosen");
   if (!render_icon_) return Status::Invalid("no icon drawing here");
   std::string bitmap = folder.value() + StemName(BaseName(*icon)) + ".bmp";
-  return render_icon_(*icon, *size == 0 ? 16 : 32, bitmap);
+  Status drawn = render_icon_(*icon, choice->drawn_at, choice->size, bitmap);
+  // The day panel lists the new picture.
+  IgnoreResult(grid_.ShowDay(grid_.SelectedCell()), "the panel shows the files when it can");
+  return drawn;
 }
 
 Status DayCommands::DeleteDayFolder() {

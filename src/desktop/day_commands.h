@@ -9,6 +9,7 @@
 
 #include "app/dates.h"
 #include "app/status.h"
+#include "desktop/event_files.h"
 
 namespace almanix {
 class App;
@@ -51,10 +52,14 @@ class DayCommands {
   void set_open_editor(OpenEditor open) { open_editor_ = std::move(open); }
   // Called where a command first switches to the "Calendar" page.
   void set_show_calendar_page(std::function<void()> show) { show_calendar_ = std::move(show); }
-  // Draws an icon file at 16 or 32 pixels on white into a bitmap file.
-  using RenderIcon =
-      std::function<Status(const std::string& icon, int size, const std::string& bitmap)>;
+  // Draws an icon file on white into a bitmap file: drawn at drawn_at
+  // pixels, saved at size (16 or 32).
+  using RenderIcon = std::function<Status(const std::string& icon, int drawn_at, int size,
+                                          const std::string& bitmap)>;
   void set_render_icon(RenderIcon render) { render_icon_ = std::move(render); }
+  // The icon chooser that shows both renderings; without it the seam's
+  // choice of "16x16" or "32x32" is asked.
+  void set_choose_icon(EventFiles::ChooseIcon choose) { choose_icon_ = std::move(choose); }
 
   // ---- events ----
   Status AddEvent();
@@ -121,6 +126,7 @@ class DayCommands {
   OpenEditor open_editor_;
   std::function<void()> show_calendar_;
   RenderIcon render_icon_;
+  EventFiles::ChooseIcon choose_icon_;
   // Every column of the copied event, NULLs kept.
   std::vector<std::pair<std::string, std::optional<std::string>>> clipboard_;
 };

@@ -278,6 +278,10 @@ void FileMenu::ShowCalendarPage() {
   if (show_calendar_page_) show_calendar_page_();
 }
 
+void FileMenu::ShowWait(const std::string& text) {
+  if (show_wait_) show_wait_(text);
+}
+
 Status FileMenu::ReloadCategories() {
   grid_.cboCalendar_load();
   grid_.LocateCategory(grid_.CategoryBoxText());

@@ -57,6 +57,8 @@ class FileMenu : public store::WindowHooks {
   void set_refresh_favorites(std::function<void()> refresh) {
     refresh_favorites_ = std::move(refresh);
   }
+  // The waiting window while a calendar file opens ("Loading ..." + path).
+  void set_show_wait(std::function<void(const std::string&)> show) { show_wait_ = std::move(show); }
 
   // Takes the working directory as it is now as the saved state (after
   // start-up: what the program opened is what is on disk).
@@ -96,6 +98,7 @@ class FileMenu : public store::WindowHooks {
 
   // store::WindowHooks: the calendar file's steps redraw the grid.
   void ShowCalendarPage() override;
+  void ShowWait(const std::string& text) override;
   Status ReloadCategories() override;
   void RefreshFavoritesMenu() override;
   Status LoadGrid() override;
@@ -117,6 +120,7 @@ class FileMenu : public store::WindowHooks {
   std::function<std::optional<std::string>(const FileDialog&)> pick_;
   std::function<void()> show_calendar_page_;
   std::function<void()> refresh_favorites_;
+  std::function<void(const std::string&)> show_wait_;
   Fingerprint saved_;
   std::string saved_workdir_;
   std::string saved_as_;  // the file "Save As.." wrote last

@@ -64,6 +64,10 @@ void SettingsForm::Open() {
     values_.auto_start = config->AutoStart;
     values_.auto_size_grid = config->AutoSizeGrid;
     values_.show_calendar_panel = config->ShowCalendarPanel;
+    values_.reminder = {config->smtp_host,     config->smtp_port,         config->smtp_userid,
+                        config->smtp_YourName, config->smtp_EmailAddress, config->smtp_password,
+                        config->RemindEmail,   config->RemindDay,         config->RemindHour,
+                        config->RemindEnabled};
   }
   values_.attachments_folder = dir.AttachmentsDir;
   const std::string startup = Trim(dir.StartupDir);
@@ -75,6 +79,16 @@ void SettingsForm::Open() {
   holiday_column_ = HolidayColumn(values_.holiday_type);
   IgnoreResult(holidays_.Open(" Select * from year" + std::to_string(year) + " where iDay <> ''"),
                "a year without tables shows an empty holiday grid");
+  folder_map_.clear();
+  if (auto bytes = ReadFileBytes(dir.ConfigDir + "folders.txt"); bytes.ok()) {
+    for (const std::string& line : SplitLines(DecodeText(bytes.value()))) {
+      if (Trim(line).empty()) continue;
+      const size_t eq = line.find('=');
+      folder_map_.push_back(eq == std::string::npos
+                                ? FolderMapRow{line, ""}
+                                : FolderMapRow{line.substr(0, eq), line.substr(eq + 1)});
+    }
+  }
   loading_ = false;
 }
 
@@ -218,6 +232,18 @@ Status SettingsForm::Close() {
     config->AutoSizeGrid = values_.auto_size_grid;
     config->ShowCalendarPanel = values_.show_calendar_panel;
     config->DataFolder = values_.attachments_folder;
+    // The hidden reminder page's values, as they were read.
+    const ReminderValues& r = values_.reminder;
+    config->smtp_host = r.host;
+    config->smtp_port = r.port;
+    config->smtp_userid = r.user;
+    config->smtp_YourName = r.your_name;
+    config->smtp_EmailAddress = r.email_address;
+    config->smtp_password = r.password;
+    config->RemindEmail = r.remind_email;
+    config->RemindDay = r.remind_day;
+    config->RemindHour = r.remind_hour;
+    config->RemindEnabled = r.enabled;
     if (Status s = config->Save(); !s.ok() && first.ok()) first = s;
   }
   dir.AttachmentsDir = values_.attachments_folder;

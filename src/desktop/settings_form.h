@@ -20,6 +20,27 @@ namespace almanix::desktop {
 
 class MainGrid;
 
+// The e-mail reminder account and choices of the hidden "Email Reminders"
+// page: shown as they are and written back unchanged.
+struct ReminderValues {
+  std::string host;
+  std::string port;
+  std::string user;
+  std::string your_name;
+  std::string email_address;
+  std::string password;
+  std::string remind_email;
+  int remind_day = 0;   // index of the days-before choice
+  int remind_hour = 0;  // index of the hour choice
+  bool enabled = false;
+};
+
+// One line of the folder map (folders.txt): a category's attachment root.
+struct FolderMapRow {
+  std::string name;
+  std::string folder;
+};
+
 // What the settings window's controls show and write back.
 struct SettingsValues {
   std::string holiday_type = "US";  // "US", "Canada" or "Other"
@@ -28,6 +49,7 @@ struct SettingsValues {
   bool show_calendar_panel = false;
   std::string startup_folder;
   std::string attachments_folder;
+  ReminderValues reminder;
 };
 
 // One row of the holiday grid.
@@ -38,9 +60,10 @@ struct HolidayRow {
 };
 
 // The application settings window "TfrmSettings" without its widgets: the
-// pages Categories, Holidays, Auto Run, Database and Templates. The
-// hidden pages (the e-mail reminder and the folder map) are not offered:
-// their values stay in the configuration and in folders.txt untouched.
+// pages Categories, Holidays, Auto Run, Database and Templates, and the
+// hidden ones whose values are only shown: the e-mail reminder account
+// (written back as read) and the folder map of folders.txt (never
+// rewritten; FolderMap is read from it again on closing).
 class SettingsForm {
  public:
   // year_box is the main window's year box text.
@@ -80,6 +103,9 @@ class SettingsForm {
   // the folder made when missing; AttachmentsDir again when it cannot be.
   void LeaveAttachmentsBox();
 
+  // The "Attachments" page: the folder map as folders.txt holds it.
+  const std::vector<FolderMapRow>& folder_map() const { return folder_map_; }
+
   // Templates page: the favorite folders, sorted.
   std::vector<std::string> Templates() const;
   // Deletes the favorite's folder with its contents (no question asked).
@@ -105,6 +131,7 @@ class SettingsForm {
   std::string holiday_column_;
   int holiday_year_ = 0;
   bool loading_ = false;
+  std::vector<FolderMapRow> folder_map_;
 };
 
 }  // namespace almanix::desktop

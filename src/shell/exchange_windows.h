@@ -9,11 +9,6 @@
 
 #include "app/status.h"
 
-class QComboBox;
-class QLabel;
-class QPushButton;
-class QRadioButton;
-class QSpinBox;
 class QWidget;
 
 namespace almanix {
@@ -22,38 +17,11 @@ class UiSeam;
 }  // namespace almanix
 
 namespace almanix::desktop {
-class CsvMapping;
 class ExchangeCommands;
 class MainGrid;
 }  // namespace almanix::desktop
 
 namespace almanix::shell {
-
-// "Import From CSV": the file's columns against the event values, the
-// formats, the duplicate policy, the first line and the category, bound to
-// desktop::CsvMapping.
-class CsvImportWindow : public QDialog {
- public:
-  CsvImportWindow(desktop::CsvMapping& mapping, UiSeam& ui, QWidget* parent);
-
- private:
-  void Fill();
-  void Update();
-  void StartImport();
-
-  desktop::CsvMapping& mapping_;
-  UiSeam& ui_;
-  bool filling_ = false;
-  std::vector<QComboBox*> columns_;
-  QComboBox* date_format_ = nullptr;
-  QComboBox* time_format_ = nullptr;
-  std::vector<QRadioButton*> duplicates_;
-  QSpinBox* start_line_ = nullptr;
-  QComboBox* category_ = nullptr;
-  QLabel* preview_ = nullptr;
-  QLabel* problem_ = nullptr;
-  QPushButton* import_ = nullptr;
-};
 
 // The small window of "Export Events" and "Import Events": two choices and
 // the button that runs the command. It closes when the command is done.

@@ -26,9 +26,11 @@
 #include <QStyle>
 #include <QSystemTrayIcon>
 #include <QHeaderView>
+#include <QImage>
 #include <QTabBar>
 #include <QTableWidget>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -38,6 +40,7 @@
 #include "app/dir.h"
 #include "app/text.h"
 #include "app/ui_seam.h"
+#include "desktop/categories.h"
 #include "desktop/day_commands.h"
 #include "desktop/file_menu.h"
 #include "desktop/grid_rules.h"
@@ -49,6 +52,7 @@
 #include "desktop/placement.h"
 #include "program/program.h"
 #include "desktop/event_editor.h"
+#include "shell/calendar_panel.h"
 #include "shell/day_cell.h"
 #include "shell/eliding_label.h"
 #include "shell/event_window.h"
@@ -103,6 +107,17 @@ TfrmMain::TfrmMain(Program& program, UiSeam& ui) : program_(program), ui_(ui) {
   commands_ = std::make_unique<desktop::DayCommands>(program_.app, program_.data, ui_, *grid_);
   commands_->set_open_editor([this](const desktop::EditorRequest& r) { return OpenEditor(r); });
   commands_->set_show_calendar_page([this] { pages_->setCurrentIndex(0); });
+  // "Icon to Day...": both sizes shown on white, the chosen one saved.
+  commands_->set_choose_icon([this](const std::string& icon) { return ChooseIcon(icon, this); });
+  commands_->set_render_icon(
+      [](const std::string& icon, int drawn_at, int size, const std::string& bitmap) -> Status {
+        const QImage image = RenderIconImage(QString::fromStdString(icon), drawn_at, size);
+        if (image.isNull()) return Status::Invalid(icon + " is not an icon that can be drawn");
+        if (!image.save(QString::fromStdString(bitmap), "BMP")) {
+          return Status::IoError("Could not write " + bitmap);
+        }
+        return Status::Ok();
+      });
   handover_ = std::make_unique<desktop::PublishHandOver>(program_.app, program_.data, ui_);
   services_ = std::make_unique<DesktopServiceSet>(ui_, *program_.app.dir, this);
   handover_->set_desktop_services(services_->services());
@@ -125,6 +140,7 @@ TfrmMain::TfrmMain(Program& program, UiSeam& ui) : program_(program), ui_(ui) {
   file_menu_ = std::make_unique<desktop::FileMenu>(program_, *grid_);
   file_menu_->set_show_calendar_page([this] { pages_->setCurrentIndex(0); });
   file_menu_->set_refresh_favorites([this] { RefreshFavoritesMenu(); });
+  file_menu_->set_show_wait([this](const std::string& text) { ShowWait(text); });
 
   pages_ = new QTabWidget(this);
   pages_->setObjectName(QStringLiteral("pages"));
@@ -329,11 +345,12 @@ QWidget* TfrmMain::BuildCalendarPage() {
   left_layout->addWidget(event_panel_);
 
   auto* split = new QSplitter(page);
+  split->addWidget(BuildCalendarPanel());
   split->addWidget(left);
   split->addWidget(BuildDatePanel());
-  split->setStretchFactor(0, 1);
-  split->setCollapsible(0, false);
-  split->setSizes({800, 200});
+  split->setStretchFactor(1, 1);
+  split->setCollapsible(1, false);
+  split->setSizes({190, 800, 200});
 
   auto* outer = new QVBoxLayout(page);
   outer->setContentsMargins(4, 4, 4, 4);
@@ -656,6 +673,10 @@ void TfrmMain::BuildMenus() {
     Report(commands_->AttachToDay(desktop::DayCommands::Attachment::kBackground));
     RefreshDayPanel();
   });
+  AddAction(attach, "Icon to Day...", [this] {
+    Report(commands_->AttachIconToDay());
+    RefreshDayPanel();
+  });
   AddAction(attach, "Delete Attachments", [this] {
     Report(commands_->DeleteDayFolder());
     RefreshDayPanel();
@@ -688,8 +709,14 @@ void TfrmMain::BuildMenus() {
 
   QMenu* settings = menuBar()->addMenu(QStringLiteral("&Settings"));
   AddAction(settings, "Calendar && Application Settings", [this] { ShowSettings(); });
+  AddAction(settings, "Format Calendar", [this] { FormatCategory(false); });
 
   QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
+  calendar_panel_action_ = AddAction(view, "Calendar Panel", [this] {
+    calendar_panel_->setVisible(calendar_panel_action_->isChecked());
+    RefreshCalendarPanel();
+  });
+  calendar_panel_action_->setCheckable(true);
   date_panel_action_ = AddAction(view, "Date Panel", [this] {
     date_panel_->setVisible(date_panel_action_->isChecked());
   });
@@ -810,6 +837,7 @@ void TfrmMain::Refresh() {
     }
   }
   RefreshDayPanel();
+  RefreshCalendarPanel();
   const std::string paste = commands_->PasteCaption();
   for (QAction* action : paste_actions_) {
     action->setText(action == paste_actions_.back() ? QStringLiteral("&Paste") : Q(paste));
@@ -877,15 +905,67 @@ void TfrmMain::RefreshDayPanel() {
   refreshing_ = was;
 }
 
-void TfrmMain::ShowSettings() {
+void TfrmMain::ShowSettings(int category_row, bool rename) {
   pages_->setCurrentIndex(0);
   {
     TfrmSettings settings(program_.app, program_.data, ui_, grid_->YearBoxText(), this);
+    settings.ShowCategory(category_row, rename);
     settings.exec();
   }
   Report(desktop::SettingsForm::ReloadMain(program_.app, program_.data, *grid_));
   Refresh();
   RefreshFavoritesMenu();
+}
+
+QWidget* TfrmMain::BuildCalendarPanel() {
+  CalendarPanel::Commands commands;
+  commands.choose = [this](const std::string& name) {
+    Report(grid_->ChooseCategory(name));
+    Refresh();
+  };
+  commands.settings = [this](int row) { ShowSettings(row); };
+  commands.rename = [this](int row) { ShowSettings(row, true); };
+  commands.hide = [this](int row) { ShowSettings(row); };
+  commands.publish = [this](int row) {
+    // The category under the pointer becomes the current one first.
+    const std::vector<desktop::CategoryRow> rows = desktop::CategoryListRows(
+        program_.app, program_.data.db(), YearOf(*grid_));
+    const std::string name =
+        row >= 0 && row < static_cast<int>(rows.size()) ? rows[static_cast<size_t>(row)].name : "";
+    if (!name.empty()) {
+      Report(grid_->ChooseCategory(name));
+      Refresh();
+    }
+    FormatCategory(false);
+  };
+  commands.go_to = [this](DayNumber day) {
+    grid_->LocateCategory(grid_->CategoryBoxText());
+    Report(grid_->LoadGrid(day));
+    Refresh();
+  };
+  calendar_panel_ = new CalendarPanel(std::move(commands), this);
+  calendar_panel_->setMinimumWidth(std::max(150, calendar_panel_->minimumSizeHint().width()));
+  calendar_panel_->setMaximumWidth(260);
+  calendar_panel_->hide();
+  return calendar_panel_;
+}
+
+void TfrmMain::RefreshCalendarPanel() {
+  if (calendar_panel_ == nullptr || calendar_panel_->isHidden()) return;
+  calendar_panel_->Show(
+      desktop::CategoryListRows(program_.app, program_.data.db(), YearOf(*grid_)),
+      grid_->CategoryNumber() - 1, DatePart(grid_->DisplayDate()));
+}
+
+void TfrmMain::ShowWait(const std::string& text) {
+  wait_.reset();
+  wait_ = std::make_unique<WaitWindow>(this, Q(text));
+  // It closes itself a second after it showed; during a long step that is
+  // once the step has ended.
+  const int shown = ++wait_shown_;
+  QTimer::singleShot(1000, this, [this, shown] {
+    if (shown == wait_shown_) wait_.reset();
+  });
 }
 
 void TfrmMain::Report(const Status& status) {

@@ -40,7 +40,9 @@ struct EditorRequest;
 
 namespace almanix::shell {
 
+class CalendarPanel;
 class DayCellWidget;
+class WaitWindow;
 class OnlinePage;
 class PreviewPage;
 class PublishMenu;
@@ -129,7 +131,13 @@ class TfrmMain : public QMainWindow {
   void ExportEvents();
   void About();
   // The settings window; the categories, holidays and grid reload after it.
-  void ShowSettings();
+  // On a category row (0-based) of the Categories page, its name open for
+  // typing with rename.
+  void ShowSettings(int category_row = -1, bool rename = false);
+  QWidget* BuildCalendarPanel();
+  void RefreshCalendarPanel();
+  // The waiting window of a calendar file that opens; gone a second later.
+  void ShowWait(const std::string& text);
 
   Program& program_;
   UiSeam& ui_;
@@ -159,6 +167,10 @@ class TfrmMain : public QMainWindow {
   QWidget* weekday_header_ = nullptr;
   QWidget* grid_area_ = nullptr;
   std::vector<DayCellWidget*> cells_;
+  CalendarPanel* calendar_panel_ = nullptr;
+  QAction* calendar_panel_action_ = nullptr;
+  std::unique_ptr<WaitWindow> wait_;
+  int wait_shown_ = 0;
   QWidget* date_panel_ = nullptr;
   QLabel* date_label_ = nullptr;
   QLabel* day_holiday_ = nullptr;

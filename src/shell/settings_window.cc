@@ -69,6 +69,8 @@ TfrmSettings::TfrmSettings(App& app, store::TDB1& data, UiSeam& ui, const std::s
   pages_->addTab(BuildAutoRun(), QStringLiteral("Auto Run"));
   pages_->addTab(BuildDatabase(), QStringLiteral("Database"));
   pages_->addTab(BuildTemplates(), QStringLiteral("Templates"));
+  pages_->addTab(BuildReminders(), QStringLiteral("Email Reminders"));
+  pages_->addTab(BuildFolderMap(), QStringLiteral("Attachments"));
   connect(pages_, &QTabWidget::currentChanged, this, [this](int page) {
     if (page == 1) {
       Report(form_->ShowHolidayYear(holiday_year_->value()));
@@ -96,6 +98,19 @@ TfrmSettings::TfrmSettings(App& app, store::TDB1& data, UiSeam& ui, const std::s
 }
 
 TfrmSettings::~TfrmSettings() = default;
+
+void TfrmSettings::ShowCategory(int row, bool edit_name) {
+  if (row < 0 || row >= category_grid_->rowCount()) return;
+  pages_->setCurrentIndex(0);
+  category_grid_->setCurrentCell(row, 1);
+  category_grid_->scrollToItem(category_grid_->item(row, 1));
+  category_grid_->setFocus();
+  if (edit_name) {
+    QTimer::singleShot(0, this, [this, row] {
+      if (QTableWidgetItem* item = category_grid_->item(row, 1)) category_grid_->editItem(item);
+    });
+  }
+}
 
 QWidget* TfrmSettings::BuildCategories() {
   auto* page = new QWidget(this);
@@ -380,6 +395,67 @@ QWidget* TfrmSettings::BuildTemplates() {
   layout->addWidget(new QLabel(QStringLiteral("Saved publish settings of the categories"), page));
   layout->addWidget(templates_);
   layout->addWidget(remove, 0, Qt::AlignLeft);
+  return page;
+}
+
+QWidget* TfrmSettings::BuildReminders() {
+  auto* page = new QWidget(this);
+  page->setObjectName(QStringLiteral("remindersPage"));
+  const desktop::ReminderValues& r = form_->values().reminder;
+  auto* form = new QFormLayout;
+  auto shown = [page, form](const char* caption, const char* name, const std::string& value) {
+    auto* box = new QLineEdit(Q(value), page);
+    box->setObjectName(QString::fromUtf8(name));
+    box->setReadOnly(true);
+    form->addRow(QString::fromUtf8(caption), box);
+    return box;
+  };
+  shown("Mail server", "smtp_host", r.host);
+  shown("Port", "smtp_port", r.port);
+  shown("Account", "smtp_userid", r.user);
+  shown("Your name", "smtp_YourName", r.your_name);
+  shown("Your e-mail address", "smtp_EmailAddress", r.email_address);
+  shown("Password", "smtp_password", r.password)->setEchoMode(QLineEdit::Password);
+  shown("Send reminders to", "RemindEmail", r.remind_email);
+  shown("Days before (choice)", "RemindDay", std::to_string(r.remind_day));
+  shown("Hour (choice)", "RemindHour", std::to_string(r.remind_hour));
+  auto* enabled = new QCheckBox(QStringLiteral("Reminders switched on"), page);
+  enabled->setObjectName(QStringLiteral("RemindEnabled"));
+  enabled->setChecked(r.enabled);
+  enabled->setEnabled(false);
+  form->addRow(enabled);
+  auto* note = new QLabel(
+      QStringLiteral("This program sends no reminders. The account is kept as it is for "
+                     "programs that do."),
+      page);
+  note->setWordWrap(true);
+  auto* layout = new QVBoxLayout(page);
+  layout->addWidget(note);
+  layout->addLayout(form);
+  layout->addStretch();
+  return page;
+}
+
+QWidget* TfrmSettings::BuildFolderMap() {
+  auto* page = new QWidget(this);
+  const std::vector<desktop::FolderMapRow>& rows = form_->folder_map();
+  auto* grid = new QTableWidget(static_cast<int>(rows.size()), 2, page);
+  grid->setObjectName(QStringLiteral("folderMap"));
+  grid->setHorizontalHeaderLabels({QStringLiteral("Category"), QStringLiteral("Folder")});
+  grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  grid->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
+  for (int row = 0; row < static_cast<int>(rows.size()); ++row) {
+    grid->setItem(row, 0, new QTableWidgetItem(Q(rows[static_cast<size_t>(row)].name)));
+    grid->setItem(row, 1, new QTableWidgetItem(Q(rows[static_cast<size_t>(row)].folder)));
+  }
+  auto* note = new QLabel(
+      QStringLiteral("The day folders of these categories are kept in these folders "
+                     "(folders.txt in the configuration folder)."),
+      page);
+  note->setWordWrap(true);
+  auto* layout = new QVBoxLayout(page);
+  layout->addWidget(note);
+  layout->addWidget(grid);
   return page;
 }
 

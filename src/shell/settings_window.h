@@ -30,7 +30,8 @@ class SettingsForm;
 namespace almanix::shell {
 
 // "Application Settings": the pages Categories, Holidays, Auto Run,
-// Database and Templates over desktop::SettingsForm. Closing it ("&Close"
+// Database and Templates over desktop::SettingsForm, and the read-only
+// "Email Reminders" and "Attachments" (the folder map) pages. Closing it ("&Close"
 // or the window's button) writes everything back; the main window reloads
 // its categories afterwards (SettingsForm::ReloadMain).
 class TfrmSettings : public QDialog {
@@ -40,6 +41,9 @@ class TfrmSettings : public QDialog {
   ~TfrmSettings() override;
 
   desktop::SettingsForm& form() { return *form_; }
+  // Opens on the "Categories" page with the row (0-based) current; with
+  // edit_name its name cell is open for typing once the window shows.
+  void ShowCategory(int row, bool edit_name);
   // What closing reported; shown by the main window.
   const Status& close_status() const { return close_status_; }
 
@@ -51,6 +55,9 @@ class TfrmSettings : public QDialog {
   QWidget* BuildAutoRun();
   QWidget* BuildDatabase();
   QWidget* BuildTemplates();
+  // The hidden pages: their values are shown, not edited.
+  QWidget* BuildReminders();
+  QWidget* BuildFolderMap();
   void FillCategories();
   void FillHolidays();
   void FillTemplates();

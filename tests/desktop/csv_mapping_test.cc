@@ -1,5 +1,7 @@
 #include "desktop/csv_mapping.h"
 
+#include <filesystem>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -197,6 +199,50 @@ TEST_F(CsvMappingTest, LineErrorsAreListedWithTheirCausesInOneReport) {
   EXPECT_TRUE(stopped.counts.stopped);
   EXPECT_THAT(stopped.Text(), HasSubstr("stopped at line 3 as asked"));
   EXPECT_EQ(Events().size(), 1u);
+}
+
+TEST_F(CsvMappingTest, TheWindowShowsTheLastFileAndOnlyTheLoadedFilesLines) {
+  CsvMapping first(app_, data_, ui_);
+  ASSERT_TRUE(first.LoadLast().ok());
+  EXPECT_FALSE(first.has_file());
+  std::string text = "Subject,Start Date,Location\n";
+  for (int i = 1; i <= 5; ++i) {
+    text += "\"Meeting, part " + std::to_string(i) + "\",3/" + std::to_string(i) + "/2010,Hall\n";
+  }
+  const std::string path = File("meetings.csv", text);
+  ASSERT_TRUE(first.Load(path).ok());
+  // The table starts on the first line imported; a quoted comma stays in
+  // its field.
+  const std::vector<CsvSampleRow> rows = first.SampleRows(3);
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(rows[0].line, 2);
+  EXPECT_THAT(rows[0].fields, ElementsAre("Meeting, part 1", "3/1/2010", "Hall"));
+  EXPECT_EQ(rows[2].line, 4);
+  EXPECT_EQ(first.FileText(2), "Subject,Start Date,Location\n\"Meeting, part 1\",3/1/2010,Hall\n"
+                               "... 4 more lines\n");
+  first.LoadCategories(2010, 1);
+  ASSERT_TRUE(first.Run().status.ok());
+
+  // Opened again, the window offers the file imported last.
+  CsvMapping again(app_, data_, ui_);
+  ASSERT_TRUE(again.LoadLast().ok());
+  EXPECT_EQ(again.path(), path);
+  EXPECT_EQ(again.SampleRows(10).size(), 5u);
+
+  // A file that does not load leaves nothing of the one before it: no
+  // preview, rows or text of meetings.csv beside the refusal.
+  EXPECT_FALSE(again.Load(File("photo.csv", std::string("\x89PNG\0\0", 6))).ok());
+  EXPECT_FALSE(again.has_file());
+  EXPECT_TRUE(again.Preview().empty());
+  EXPECT_TRUE(again.SampleRows(10).empty());
+  EXPECT_EQ(again.FileText(100), "");
+
+  // Gone since: nothing to offer, and no message.
+  ASSERT_TRUE(std::filesystem::remove(path));
+  CsvMapping gone(app_, data_, ui_);
+  EXPECT_TRUE(gone.LoadLast().ok());
+  EXPECT_FALSE(gone.has_file());
+  EXPECT_TRUE(ui_.messages.empty());
 }
 
 TEST_F(CsvMappingTest, CancelOnTheProgressWindowUndoesTheWholeImport) {

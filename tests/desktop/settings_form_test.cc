@@ -246,17 +246,38 @@ TEST_F(SettingsFormTest, AutoRunAndTheFolders) {
   EXPECT_NE(ini.find("AutoSizeGrid=0"), std::string::npos);
 }
 
+// The [EmailReminder] section of application.ini as the file holds it.
+std::string ReminderSection(const std::string& ini) {
+  const size_t at = ini.find("[EmailReminder]");
+  if (at == std::string::npos) return "";
+  return ini.substr(at, ini.find("\n[", at + 1) - at);
+}
+
 TEST_F(SettingsFormTest, HiddenValuesAreCarriedThroughUnchanged) {
   app_.config->smtp_host = "mail.example.org";
   app_.config->smtp_userid = "me";
+  app_.config->smtp_password = "s3cret, with a comma";
   app_.config->RemindDay = 5;
+  app_.config->RemindEnabled = false;
   ASSERT_TRUE(app_.config->Save().ok());
+  const std::string ini_path = app_.dir->ConfigDir + "application.ini";
+  const std::string section = ReminderSection(ReadAll(ini_path));
+  ASSERT_NE(section.find("smtp_host=mail.example.org"), std::string::npos);
   const std::string folders = "Work=" + root_.path() + "work\r\nHome=" + root_.path() + "home\r\n";
   WriteAll(app_.dir->ConfigDir + "folders.txt", folders);
 
   SettingsForm form(app_, data_, ui_, "2010");
   form.Open();
+  // Shown on the hidden pages as they are.
+  EXPECT_EQ(form.values().reminder.host, "mail.example.org");
+  EXPECT_EQ(form.values().reminder.password, "s3cret, with a comma");
+  EXPECT_EQ(form.values().reminder.remind_day, 5);
+  EXPECT_FALSE(form.values().reminder.enabled);
+  ASSERT_EQ(form.folder_map().size(), 2u);
+  EXPECT_EQ(form.folder_map()[0].name, "Work");
+  EXPECT_EQ(form.folder_map()[1].folder, root_.path() + "home");
   ASSERT_TRUE(form.Close().ok());
+  EXPECT_EQ(ReminderSection(ReadAll(ini_path)), section);
   EXPECT_EQ(ReadAll(app_.dir->ConfigDir + "folders.txt"), folders);
   ASSERT_EQ(app_.dir->FolderMap.size(), 2u);
   EXPECT_EQ(app_.dir->FolderMap[1], "Home=" + root_.path() + "home");
@@ -264,6 +285,7 @@ TEST_F(SettingsFormTest, HiddenValuesAreCarriedThroughUnchanged) {
   EXPECT_EQ(app_.config->smtp_host, "mail.example.org");
   EXPECT_EQ(app_.config->smtp_userid, "me");
   EXPECT_EQ(app_.config->RemindDay, 5);
+  EXPECT_EQ(app_.config->smtp_password, "s3cret, with a comma");
 }
 
 TEST_F(SettingsFormTest, TemplatesAreListedSortedAndDeleted) {

@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -114,6 +115,11 @@ TEST_F(ExchangeWindowsTest, CsvImportedThroughTheMappingWindowShowsInTheGrid) {
   ui_.answers = {Answer::kYes};
   drive_ = [this](QDialog& dialog) {
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Import From CSV"));
+    // No file imported yet: only Browse is there to click.
+    EXPECT_TRUE(dialog.findChild<QWidget*>(QStringLiteral("csvFields"))->isHidden());
+    QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("btnBrowse")),
+                      Qt::LeftButton);
+    EXPECT_FALSE(dialog.findChild<QWidget*>(QStringLiteral("csvFields"))->isHidden());
     auto* import = dialog.findChild<QPushButton*>(QStringLiteral("btnImport"));
     auto* problem = dialog.findChild<QLabel*>(QStringLiteral("problem"));
     // Nothing chosen yet: the button waits for the name's column.
@@ -140,12 +146,13 @@ TEST_F(ExchangeWindowsTest, CsvImportedThroughTheMappingWindowShowsInTheGrid) {
   EXPECT_TRUE(Lines(D(2010, 3, 10)).contains(QStringLiteral("Roundtable Meeting")));
   EXPECT_TRUE(Lines(D(2010, 3, 12)).contains(QStringLiteral("Lunch club")));
 
-  // The same file again: the saved choices are preselected, and "Do not
-  // import duplicate items" adds nothing.
+  // The window opens on the same file again: the saved choices are
+  // preselected, and "Do not import duplicate items" adds nothing.
   ui_.messages.clear();
-  ui_.picks = {path};
   ui_.answers = {Answer::kYes};
-  drive_ = [](QDialog& dialog) {
+  drive_ = [path](QDialog& dialog) {
+    EXPECT_EQ(dialog.findChild<QLineEdit*>(QStringLiteral("csvFile"))->text(),
+              QString::fromStdString(path));
     EXPECT_EQ(dialog.findChild<QComboBox*>(QStringLiteral("cboEventName"))->currentIndex(), 3);
     EXPECT_TRUE(dialog.findChild<QRadioButton*>(QStringLiteral("duplicate_skip"))->isChecked());
     QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("btnImport")),
@@ -197,10 +204,18 @@ TEST_F(ExchangeWindowsTest, BrokenFilesGiveTheirMessageAndLeaveTheCalendarAlone)
 
   WriteAll(root_ / "photo.csv", junk);
   ui_.picks = {root_ / "photo.csv"};
+  drive_ = [](QDialog& dialog) {
+    QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("btnBrowse")),
+                      Qt::LeftButton);
+    // No mapping for a file that is no text.
+    EXPECT_TRUE(dialog.findChild<QWidget*>(QStringLiteral("csvFields"))->isHidden());
+    EXPECT_FALSE(dialog.findChild<QPushButton*>(QStringLiteral("btnImport"))->isEnabled());
+  };
   Trigger("Import &CSV (comma-separated values)");
-  EXPECT_EQ(opened_, 0);  // no mapping for a file that is no text
+  EXPECT_EQ(opened_, 1);
   ASSERT_EQ(ui_.messages.size(), 1u);
   EXPECT_THAT(ui_.messages[0], HasSubstr("is not a text file"));
+  drive_ = nullptr;
 
   WriteAll(root_ / "photo.ics", junk);
   ui_.messages.clear();
@@ -221,7 +236,7 @@ TEST_F(ExchangeWindowsTest, BrokenFilesGiveTheirMessageAndLeaveTheCalendarAlone)
     QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("close")), Qt::LeftButton);
   };
   Trigger("Import Events");
-  EXPECT_EQ(opened_, 1);
+  EXPECT_EQ(opened_, 2);
   ASSERT_EQ(ui_.messages.size(), 1u);
   EXPECT_THAT(ui_.messages[0], StartsWith("Could not import events from " + root_ / "photo.db"));
 
@@ -286,8 +301,13 @@ TEST(DesktopScreenshots, ImportAndExportWindows) {
            "Bake sale,5/3/2025,10:00 am,,Market square,\n");
   const QString dir = QString::fromStdString(out);
   window.exchange().set_on_window_open([&dir](QDialog& dialog) {
-    QTimer::singleShot(300, &dialog, [&dialog, dir] {
-      const bool csv = dialog.windowTitle() == QStringLiteral("Import From CSV");
+    const bool csv = dialog.windowTitle() == QStringLiteral("Import From CSV");
+    if (csv) {
+      QTimer::singleShot(0, &dialog, [&dialog] {
+        dialog.findChild<QPushButton*>(QStringLiteral("btnBrowse"))->click();
+      });
+    }
+    QTimer::singleShot(300, &dialog, [&dialog, dir, csv] {
       dialog.grab().save(dir + (csv ? "/import-csv.png" : "/export-events.png"));
       dialog.reject();
     });

@@ -1,7 +1,6 @@
 // The Format & Publish window opened from the real main window on the
 // sample calendar: a change shows in its own preview, Cancel puts the
 // favorite back, OK keeps it, and "Publish Now" publishes into a folder.
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -34,6 +33,7 @@
 #include "shell/main_window.h"
 #include "shell/preview_page.h"
 #include "shell/publish_window.h"
+#include "shell/shell_fixture.h"
 #include "support/fake_ui.h"
 #include "support/temp_root.h"
 
@@ -105,16 +105,9 @@ class PublishWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     program_ = std::make_unique<Program>(ui_);
-    Program::Options options;
-    options.root = root_.path();
-    options.calendar = std::string(ALMANIX_SOURCE_DIR) + "/resources/samples/club.cal";
-    ASSERT_TRUE(program_->Start(options).ok());
-    window_ = std::make_unique<TfrmMain>(*program_, ui_);
-    window_->set_quiet_close(true);
-    window_->StartUp();
-    window_->resize(1100, 720);
-    window_->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+    ASSERT_TRUE(testing::StartProgram(*program_, root_.path(), testing::SampleCalendar()).ok());
+    window_ = testing::ShowMainWindow(*program_, ui_, 1100, 720);
+    ASSERT_NE(window_, nullptr);
     ASSERT_TRUE(window_->grid().LoadGrid(EncodeDate(2025, 4, 1)).ok());
     window_->grid().cboCalendar_load();
     window_->grid().LocateCategory("Announcements");
@@ -242,26 +235,21 @@ TEST_F(PublishWindowTest, APublishToAFolderThatCannotBeMadeSaysSo) {
 // The window on the Look page with a style chosen, for docs/desktop/, taken
 // under a real X server by tools/take_desktop_screenshots.sh.
 TEST(DesktopScreenshots, PublishEditor) {
-  const char* out = std::getenv("ALMANIX_SCREENSHOT_DIR");
-  if (out == nullptr) GTEST_SKIP() << "ALMANIX_SCREENSHOT_DIR is not set";
+  const std::string out = testing::ScreenshotDir();
+  if (out.empty()) GTEST_SKIP() << "ALMANIX_SCREENSHOT_DIR is not set";
   almanix::testing::TempRoot root;
   almanix::testing::FakeUi ui;
   Program program(ui);
-  Program::Options options;
-  options.root = root.path();
-  options.calendar = std::string(ALMANIX_SOURCE_DIR) + "/resources/samples/club.cal";
-  ASSERT_TRUE(program.Start(options).ok());
-  TfrmMain window(program, ui);
-  window.set_quiet_close(true);
-  window.StartUp();
-  window.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  ASSERT_TRUE(testing::StartProgram(program, root.path(), testing::SampleCalendar()).ok());
+  std::unique_ptr<TfrmMain> shown = testing::ShowMainWindow(program, ui, 1024, 700);
+  ASSERT_NE(shown, nullptr);
+  TfrmMain& window = *shown;
   ASSERT_TRUE(window.grid().LoadGrid(EncodeDate(2025, 4, 1)).ok());
   window.grid().cboCalendar_load();
   window.grid().LocateCategory("Announcements");
   window.Refresh();
   window.handover().set_now(1744804800);
-  const QString dir = QString::fromUtf8(out);
+  const QString dir = QString::fromStdString(out);
   WhenOpen([&](TMC& tmc) {
     tmc.resize(1300, 820);
     auto* pages = tmc.findChild<QTabWidget*>(QStringLiteral("publishPages"));

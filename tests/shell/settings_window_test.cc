@@ -1,7 +1,6 @@
 // The settings window opened from the main window's menu and driven as a
 // person would: rename, hide and copy categories, and the main window's
 // category box following.
-#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <string>
@@ -21,6 +20,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/config.h"
 #include "app/dates.h"
 #include "app/dir.h"
 #include "desktop/main_grid.h"
@@ -28,11 +28,15 @@
 #include "program/program.h"
 #include "shell/main_window.h"
 #include "shell/settings_window.h"
+#include "shell/shell_fixture.h"
 #include "support/fake_ui.h"
 #include "support/temp_root.h"
 
 namespace almanix::shell {
 namespace {
+
+using almanix::testing::ReadAll;
+using almanix::testing::WriteAll;
 
 DayNumber D(int y, int m, int d) { return EncodeDate(y, m, d); }
 
@@ -66,15 +70,9 @@ class SettingsWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     program_ = std::make_unique<Program>(ui_);
-    Program::Options options;
-    options.root = root_.path();
-    ASSERT_TRUE(program_->Start(options).ok());
-    window_ = std::make_unique<TfrmMain>(*program_, ui_);
-    window_->set_quiet_close(true);
-    window_->StartUp();
-    window_->resize(1024, 700);
-    window_->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+    ASSERT_TRUE(testing::StartProgram(*program_, root_.path()).ok());
+    window_ = testing::ShowMainWindow(*program_, ui_, 1024, 700);
+    ASSERT_NE(window_, nullptr);
     ASSERT_TRUE(window_->grid().ChooseYear("2010").ok());
     window_->Refresh();
     ui_.messages.clear();
@@ -203,27 +201,52 @@ TEST_F(SettingsWindowTest, HolidayTypeChosenInTheWindowReachesTheDayCells) {
   EXPECT_TRUE(found);
 }
 
+TEST_F(SettingsWindowTest, HiddenPagesShowTheirValuesAndLeaveThemAsTheyWere) {
+  TConfig& config = *program_->app.config;
+  config.smtp_host = "mail.example.org";
+  config.smtp_password = "s3cret";
+  config.RemindDay = 4;
+  ASSERT_TRUE(config.Save().ok());
+  const std::string folders = "Work=" + root_.path() + "shared/\r\n";
+  WriteAll(program_->app.dir->ConfigDir + "folders.txt", folders);
+  OpenSettings([&](TfrmSettings& settings) {
+    auto* pages = Child<QTabWidget>(settings, "settingsPages");
+    ASSERT_EQ(pages->count(), 7);
+    EXPECT_EQ(pages->tabText(5), QStringLiteral("Email Reminders"));
+    EXPECT_EQ(pages->tabText(6), QStringLiteral("Attachments"));
+    auto* host = Child<QLineEdit>(settings, "smtp_host");
+    EXPECT_EQ(host->text(), QStringLiteral("mail.example.org"));
+    EXPECT_TRUE(host->isReadOnly());
+    EXPECT_EQ(Child<QLineEdit>(settings, "smtp_password")->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(Child<QLineEdit>(settings, "RemindDay")->text(), QStringLiteral("4"));
+    auto* map = Child<QTableWidget>(settings, "folderMap");
+    ASSERT_EQ(map->rowCount(), 1);
+    EXPECT_EQ(map->item(0, 0)->text(), QStringLiteral("Work"));
+    EXPECT_EQ(map->item(0, 1)->text(), QString::fromStdString(root_.path() + "shared/"));
+  });
+  EXPECT_EQ(ReadAll(program_->app.dir->ConfigDir + "folders.txt"), folders);
+  ASSERT_TRUE(config.Load().ok());
+  EXPECT_EQ(config.smtp_host, "mail.example.org");
+  EXPECT_EQ(config.smtp_password, "s3cret");
+  EXPECT_EQ(config.RemindDay, 4);
+}
+
 TEST(DesktopScreenshots, SettingsWindow) {
-  const char* out = std::getenv("ALMANIX_SCREENSHOT_DIR");
-  if (out == nullptr) GTEST_SKIP() << "ALMANIX_SCREENSHOT_DIR is not set";
+  const std::string out = testing::ScreenshotDir();
+  if (out.empty()) GTEST_SKIP() << "ALMANIX_SCREENSHOT_DIR is not set";
   almanix::testing::TempRoot root;
   almanix::testing::FakeUi ui;
   Program program(ui);
-  Program::Options options;
-  options.root = root.path();
-  options.calendar = std::string(ALMANIX_SOURCE_DIR) + "/resources/samples/club.cal";
-  ASSERT_TRUE(program.Start(options).ok());
-  TfrmMain window(program, ui);
-  window.set_quiet_close(true);
-  window.StartUp();
-  window.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  ASSERT_TRUE(testing::StartProgram(program, root.path(), testing::SampleCalendar()).ok());
+  std::unique_ptr<TfrmMain> shown = testing::ShowMainWindow(program, ui, 1024, 700);
+  ASSERT_NE(shown, nullptr);
+  TfrmMain& window = *shown;
   ASSERT_TRUE(window.grid().ChooseYear("2025").ok());
   TfrmSettings settings(program.app, program.data, ui, "2025", &window);
   settings.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&settings));
   QTest::qWait(300);
-  ASSERT_TRUE(settings.grab().save(QString::fromUtf8(out) + "/settings-window.png"));
+  ASSERT_TRUE(settings.grab().save(QString::fromStdString(out) + "/settings-window.png"));
   settings.reject();
 }
 
