@@ -163,7 +163,7 @@ TEST_F(IcalImportTest, BadFilesAndEventsWithoutStart) {
   IcsImportResult r = Import(Calendar(Event("SUMMARY:No date\r\n") +
                                       Event("DTSTART:20250101T100000\r\nSUMMARY:Ok\r\n")));
   EXPECT_EQ(r.written, 1);
-  EXPECT_THAT(ui_.messages, ElementsAre("Could not understand event # 0"));
+  EXPECT_THAT(ui_.messages, ElementsAre("Could not understand event # 0 \"No date\" (line 4: it has no DTSTART)"));
 }
 
 TEST(IcsReadTest, LongLinesAreReadWhole) {
