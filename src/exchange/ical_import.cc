@@ -138,6 +138,21 @@ std::string TzidOf(icalproperty* p) {
 struct Reader {
   Zones* zones;
   std::set<std::string>* unknown_zones;
+  // X-WR-TIMEZONE: floating times are in it, and a series given in UTC
+  // keeps its wall time there, as the program that wrote it shows it.
+  icaltimezone* calendar_zone = nullptr;
+  FileTime Start(icalproperty* p, icaltimetype value) {
+    FileTime t = Of(p, value);
+    if (t.utc && calendar_zone != nullptr) {
+      icaltimetype utc = t.wall;
+      utc.zone = icaltimezone_get_utc_timezone();
+      t.wall = icaltime_convert_to_zone(utc, calendar_zone);
+      t.wall.zone = nullptr;
+      t.utc = false;
+      t.zone = calendar_zone;
+    }
+    return t;
+  }
   FileTime Of(icalproperty* p, icaltimetype value) {
     FileTime t;
     t.wall = value;
@@ -153,6 +168,8 @@ struct Reader {
           t.zone = nullptr;
           t.utc = true;
         }
+      } else {
+        t.zone = calendar_zone;
       }
     }
     t.wall.zone = nullptr;
@@ -390,6 +407,144 @@ Span SpanAt(const Occurrence& o, icaltimetype wall) {
   return s;
 }
 
+// The days of the plain rules (daily, weekly, the days or n-th weekdays of
+// a month, yearly), worked out by date arithmetic: libical's iterator
+// spends most of an import in ICU's calendar, a few microseconds a step.
+// False for any other rule, which is left to libical. The start is always
+// the first day, as the standard counts it.
+class PlainRule {
+ public:
+  static bool Supported(const icalrecurrencetype& r) {
+    for (const short* by : {r.by_second, r.by_minute, r.by_hour, r.by_year_day, r.by_week_no,
+                            r.by_set_pos}) {
+      if (!Unset(by)) return false;
+    }
+    if (r.rscale != nullptr) return false;
+    const std::vector<short> days = Values(r.by_day, ICAL_BY_DAY_SIZE);
+    const std::vector<short> month_days = Values(r.by_month_day, ICAL_BY_MONTHDAY_SIZE);
+    for (short d : month_days) {
+      if (d < 1) return false;
+    }
+    if (!days.empty() && !month_days.empty()) return false;
+    for (short d : days) {
+      const int pos = icalrecurrencetype_day_position(d);
+      if (pos < 0 || pos > 5) return false;
+      if (pos != 0 && r.freq != ICAL_MONTHLY_RECURRENCE && r.freq != ICAL_YEARLY_RECURRENCE) {
+        return false;
+      }
+    }
+    switch (r.freq) {
+      case ICAL_DAILY_RECURRENCE:
+        return days.empty() && month_days.empty();
+      case ICAL_WEEKLY_RECURRENCE:
+        return month_days.empty();
+      case ICAL_MONTHLY_RECURRENCE:
+        return true;
+      case ICAL_YEARLY_RECURRENCE:
+        // n-th weekdays of the year need BYMONTH to be n-th of a month.
+        return days.empty() || !Unset(r.by_month);
+      default:
+        return false;
+    }
+  }
+
+  // The days from `start` to `last`, at most `limit` of them; `finished`
+  // when COUNT ended the rule.
+  static std::vector<DayNumber> Days(const icalrecurrencetype& r, DayNumber start,
+                                     DayNumber last, size_t limit, bool* finished) {
+    std::vector<DayNumber> out;
+    const int interval = std::max<int>(1, r.interval);
+    bool months[13] = {};
+    const std::vector<short> by_month = Values(r.by_month, ICAL_BY_MONTH_SIZE);
+    const CivilDate s = DecodeDate(start);
+    for (short m : by_month) months[m] = true;
+    if (by_month.empty()) {
+      for (int m = 1; m <= 12; ++m) months[m] = r.freq != ICAL_YEARLY_RECURRENCE || m == s.month;
+    }
+    bool weekdays[8] = {};
+    std::vector<std::pair<int, int>> nth;  // position, weekday
+    for (short d : Values(r.by_day, ICAL_BY_DAY_SIZE)) {
+      const int w = static_cast<int>(icalrecurrencetype_day_day_of_week(d));
+      weekdays[w] = true;
+      nth.emplace_back(icalrecurrencetype_day_position(d), w);
+    }
+    std::vector<int> month_days;
+    for (short d : Values(r.by_month_day, ICAL_BY_MONTHDAY_SIZE)) month_days.push_back(d);
+    const size_t count = r.count > 0 ? static_cast<size_t>(r.count) : SIZE_MAX;
+    *finished = false;
+    auto add = [&](DayNumber d) {
+      if (d < start || d > last) return true;
+      if (out.size() >= count) {
+        *finished = true;
+        return false;
+      }
+      if (out.size() >= limit) return false;
+      out.push_back(d);
+      return true;
+    };
+    // The start counts first even when the rule would not give it.
+    if (!add(start)) return out;
+    const DayNumber after = start + 1;
+    if (r.freq == ICAL_DAILY_RECURRENCE || r.freq == ICAL_WEEKLY_RECURRENCE) {
+      const bool weekly = r.freq == ICAL_WEEKLY_RECURRENCE;
+      if (weekly && nth.empty()) weekdays[DayOfWeek(start)] = true;
+      const int wkst = r.week_start == ICAL_NO_WEEKDAY ? 2 : static_cast<int>(r.week_start);
+      auto week_of = [&](DayNumber d) { return d - ((DayOfWeek(d) - wkst + 7) % 7); };
+      const DayNumber first_week = week_of(start);
+      for (DayNumber d = after; d <= last; ++d) {
+        if (weekly) {
+          if (!weekdays[DayOfWeek(d)] || ((week_of(d) - first_week) / 7) % interval != 0) continue;
+        } else if ((d - start) % interval != 0) {
+          continue;
+        }
+        if (!by_month.empty() && !months[DecodeDate(d).month]) continue;
+        if (!add(d)) return out;
+      }
+      *finished = out.size() >= count;
+      return out;
+    }
+    // Monthly and yearly: month by month.
+    const bool yearly = r.freq == ICAL_YEARLY_RECURRENCE;
+    int year = s.year, month = s.month;
+    if (yearly) month = 1;
+    for (int step = 0;; ++step) {
+      const bool in_step = yearly ? ((year - s.year) % interval == 0)
+                                  : (((year - s.year) * 12 + month - s.month) % interval == 0);
+      if (EncodeDate(year, month, 1) > last) break;
+      if (in_step && months[month]) {
+        const int length = DaysInMonth(year, month);
+        std::vector<DayNumber> found;
+        if (!nth.empty()) {
+          const DayNumber first_day = EncodeDate(year, month, 1);
+          for (const auto& [pos, w] : nth) {
+            const DayNumber first_w = first_day + (w - DayOfWeek(first_day) + 7) % 7;
+            for (int k = 0; first_w + 7 * k < first_day + length; ++k) {
+              if (pos == 0 || pos == k + 1) found.push_back(first_w + 7 * k);
+            }
+          }
+        } else if (!month_days.empty()) {
+          for (int d : month_days) {
+            if (d <= length) found.push_back(EncodeDate(year, month, d));
+          }
+        } else if (s.day <= length) {
+          found.push_back(EncodeDate(year, month, s.day));
+        }
+        std::sort(found.begin(), found.end());
+        found.erase(std::unique(found.begin(), found.end()), found.end());
+        for (DayNumber d : found) {
+          if (d >= after && !add(d)) return out;
+        }
+      }
+      if (++month > 12) {
+        month = 1;
+        ++year;
+      }
+    }
+    *finished = out.size() >= count;
+    return out;
+  }
+};
+
 Expansion Expand(icalrecurrencetype rule, const Occurrence& o, const FileTime* until,
                  DateTimeValue horizon) {
   Expansion out;
@@ -402,6 +557,39 @@ Expansion Expand(icalrecurrencetype rule, const Occurrence& o, const FileTime* u
   }
   icaltimetype first = o.start.wall;
   first.is_date = o.start.date;
+  if (PlainRule::Supported(rule)) {
+    const DayNumber start = EncodeDate(first.year, first.month, first.day);
+    // A day past the window, so a rule still going is seen as going on.
+    DayNumber last = DatePart(horizon) + 1;
+    if (until != nullptr) last = std::min(last, DatePart(until_local) + 1);
+    bool counted = false;
+    const std::vector<DayNumber> days =
+        PlainRule::Days(rule, start, last, static_cast<size_t>(kMaxSteps), &counted);
+    for (DayNumber d : days) {
+      const CivilDate c = DecodeDate(d);
+      icaltimetype t = first;
+      t.year = c.year;
+      t.month = c.month;
+      t.day = c.day;
+      const Span span = SpanAt(o, t);
+      if (until != nullptr && span.start > until_local + kSecond / 2) {
+        out.finished = true;
+        return out;
+      }
+      if (span.start > horizon) {
+        out.capped = true;
+        return out;
+      }
+      out.spans.push_back(span);
+    }
+    const bool until_inside = until != nullptr && DatePart(until_local) <= DatePart(horizon);
+    if (counted || until_inside) {
+      out.finished = true;
+    } else {
+      out.capped = true;
+    }
+    return out;
+  }
   icalrecur_iterator* it = icalrecur_iterator_new(rule, first);
   if (it == nullptr) {
     out.finished = true;
@@ -475,7 +663,13 @@ Result<std::vector<IcsEvent>> ReadIcsFile(const std::string& path, int category,
   // The occurrences each override moves or cancels, by the UID of its series.
   std::unordered_map<std::string, std::vector<FileTime>> overridden;
   std::set<std::string> ignored_zones;
-  Reader reader{&zones, &ignored_zones};
+  icaltimezone* calendar_zone = nullptr;
+  if (!scan.calendar_zone.empty()) {
+    bool unknown = false;
+    calendar_zone = zones.Find(scan.calendar_zone, &unknown);
+    if (calendar_zone == icaltimezone_get_utc_timezone()) calendar_zone = nullptr;
+  }
+  Reader reader{&zones, &ignored_zones, calendar_zone};
   for (const IcsBlock& block : scan.events) {
     if (!block.recurrence_id || !block.complete || !block.fatal.empty()) continue;
     Component ev(ParseCalendar(all.substr(block.begin, block.end - block.begin)));
@@ -488,7 +682,7 @@ Result<std::vector<IcsEvent>> ReadIcsFile(const std::string& path, int category,
     const std::string name = Quoted(PrintableText(block.summary));
     const std::string at = "line " + std::to_string(block.line);
     std::set<std::string> unknown_zones;
-    Reader read_time{&zones, &unknown_zones};
+    Reader read_time{&zones, &unknown_zones, calendar_zone};
     icalproperty* start_prop = icalcomponent_get_first_property(ev, ICAL_DTSTART_PROPERTY);
     if (start_prop == nullptr) {
       // No start: there is no day to put it on.
@@ -498,7 +692,7 @@ Result<std::vector<IcsEvent>> ReadIcsFile(const std::string& path, int category,
       return;
     }
     Occurrence o;
-    o.start = read_time.Of(start_prop, icalproperty_get_dtstart(start_prop));
+    o.start = read_time.Start(start_prop, icalproperty_get_dtstart(start_prop));
     IcsEvent e;
     e.summary = ForeignText(Trim(ReplaceAll(Text(icalcomponent_get_summary(ev)), "\n", " ")));
     e.description = ForeignText(ReplaceAll(
@@ -628,7 +822,10 @@ Result<std::vector<IcsEvent>> ReadIcsFile(const std::string& path, int category,
         spans.push_back(span);
       }
     }
-    for (icalproperty* p = rdate; p; p = icalcomponent_get_next_property(ev, ICAL_RDATE_PROPERTY)) {
+    // libical walks a component's properties with one cursor per component:
+    // each list is walked from its own first property.
+    for (icalproperty* p = icalcomponent_get_first_property(ev, ICAL_RDATE_PROPERTY); p;
+         p = icalcomponent_get_next_property(ev, ICAL_RDATE_PROPERTY)) {
       const icaldatetimeperiodtype value = icalproperty_get_rdate(p);
       Span span;
       if (!icaltime_is_null_time(value.time)) {

@@ -224,7 +224,10 @@ IcsScan ScanIcs(std::string_view text) {
     if (EmptyParameter(p)) {
       problems->push_back(At(cl.line) + ": " + p.name + " has an empty parameter");
     }
-    if (event == nullptr) continue;
+    if (event == nullptr) {
+      if (p.name == "X-WR-TIMEZONE") scan.calendar_zone = Trim(p.value);
+      continue;
+    }
     if (p.name == "BEGIN") {
       ++nested;
       continue;

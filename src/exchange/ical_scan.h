@@ -29,6 +29,7 @@ struct IcsScan {
   bool calendar = false;  // a BEGIN:VCALENDAR or BEGIN:VEVENT was seen
   std::vector<IcsBlock> events;
   std::string zones;      // every VTIMEZONE block, one after the other
+  std::string calendar_zone;  // X-WR-TIMEZONE: the zone the calendar was made in
   std::vector<std::string> file_problems;  // not inside an event
 };
 
