@@ -285,14 +285,28 @@ bool MapRule(const icalrecurrencetype& rule, DateTimeValue start, store::EventRo
 DayNumber FirstDifference(const store::EventRow& row, int category, DayNumber from,
                           DayNumber last, const std::set<DayNumber>& wanted) {
   const store::ParsedEvent parsed = store::ParsedEvent::Parse(row);
-  bool weekday_ok[8] = {};
-  for (int w = 1; w <= 7; ++w) {
-    weekday_ok[w] = row.r_choice != "W" ||
-                    row.r_weekly.find("," + std::to_string(w) + ",") != std::string::npos;
-  }
+  // The calendar's rule is only asked about days it could give: building
+  // a day's key (ISO week, grid row) costs more than these tests.
+  auto listed = [](const std::string& list, int n) {
+    return list.find("," + std::to_string(n) + ",") != std::string::npos;
+  };
+  bool weekday_ok[8] = {}, month_ok[13] = {}, day_ok[32] = {};
+  for (int w = 1; w <= 7; ++w) weekday_ok[w] = row.r_choice != "W" || listed(row.r_weekly, w);
+  for (int m = 1; m <= 12; ++m) month_ok[m] = listed(row.r_active_months, m);
+  for (int d = 1; d <= 31; ++d) day_ok[d] = row.r_choice != "M" || listed(row.r_monthly, d);
+  const int every = std::atoi(row.f1.c_str());
+  const int ordinal = row.r_choice == "W" && row.f3 == "W" ? every : 0;
+  const int daily = row.r_choice == "D" ? every : 0;
+  const int start = std::atoi(row.s_date.c_str());
   for (DayNumber d = from; d <= last; ++d) {
     const bool want = wanted.count(d) > 0;
-    if (!want && !weekday_ok[DayOfWeek(d)]) continue;
+    if (!want && d != start) {
+      if (!weekday_ok[DayOfWeek(d)]) continue;
+      if (daily > 0 && (d - start) % daily != 0) continue;
+      const CivilDate c = DecodeDate(d);
+      if (!month_ok[c.month] || !day_ok[c.day]) continue;
+      if (ordinal > 0 && (c.day - 1) / 7 + 1 != ordinal) continue;
+    }
     if (parsed.OccursOn(store::DayKey::For(d), category) != want) return d;
   }
   return last + 1;
