@@ -25,6 +25,9 @@ namespace almanix::exchange {
 
 std::string ImportIcsQuestion(std::string_view category_name);
 std::string NotUnderstoodMessage(int parsed_before);
+// The same, naming the event and why it was left out.
+std::string NotUnderstoodMessage(int parsed_before, const std::string& summary,
+                                 const std::string& why);
 
 // One event as it will be written; a repeating rule the columns cannot hold
 // gives one of these per date.

@@ -12,12 +12,9 @@
 
 namespace almanix::store {
 
-struct Database::Prepared {
-  sqlite3_stmt* stmt = nullptr;
-  ~Prepared() {
-    if (stmt) sqlite3_finalize(stmt);
-  }
-};
+Database::Prepared::~Prepared() {
+  if (stmt) sqlite3_finalize(stmt);
+}
 
 namespace {
 
@@ -490,6 +487,17 @@ Status Database::ExecuteWith(std::string_view sql,
     } else {
       sqlite3_bind_null(stmt, n);
     }
+  }
+  if (sqlite3_step(stmt) != SQLITE_DONE) return Status::IoError(LastError());
+  return Status::Ok();
+}
+
+Status Database::Rerun(Prepared& statement, const std::vector<std::string_view>& params) {
+  sqlite3_stmt* stmt = statement.stmt;
+  sqlite3_reset(stmt);
+  for (size_t i = 0; i < params.size(); ++i) {
+    sqlite3_bind_text(stmt, static_cast<int>(i + 1), params[i].data(),
+                      static_cast<int>(params[i].size()), SQLITE_TRANSIENT);
   }
   if (sqlite3_step(stmt) != SQLITE_DONE) return Status::IoError(LastError());
   return Status::Ok();

@@ -12,6 +12,7 @@
 #include "app/status.h"
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 // The table engine: every table is its own SQLite database file in one
 // folder, named after the table with ".db" and found without regard to case
@@ -97,8 +98,14 @@ class Database {
   std::vector<FieldDef> TableFields(std::string_view table);
 
   // The engine's side of a prepared statement; used by Query.
-  struct Prepared;
+  struct Prepared {
+    sqlite3_stmt* stmt = nullptr;
+    ~Prepared();
+  };
   Result<std::unique_ptr<Prepared>> Prepare(std::string_view sql);
+  // Runs a statement prepared once again with new ? parameters bound as
+  // text: bulk writes skip the parser and the query's row cache.
+  Status Rerun(Prepared& statement, const std::vector<std::string_view>& params);
   std::string LastError() const;
   sqlite3* handle() { return db_; }
 
