@@ -1,5 +1,7 @@
 #include "exchange/csv_import.h"
 
+#include <algorithm>
+#include <span>
 #include <unordered_map>
 
 #include "app/comma_text.h"
@@ -228,7 +230,9 @@ Status TfrmCSV::LoadFile(const std::string& path) {
   Result<std::string> bytes = ReadFileBytes(path);
   if (!bytes.ok()) return bytes.status();
   text_ = DecodeText(bytes.value());
-  records_ = ReadCsvRecords(text_).records;
+  CsvText all = ReadCsvRecords(text_);
+  records_ = std::move(all.records);
+  lines_ = all.lines;
   LoadSettings(path);
   choices_ = {"none"};
   const CsvText from_start = ReadCsvRecords(text_, settings.start_line);
@@ -304,9 +308,23 @@ Result<CsvImportResult> TfrmCSV::Import(const std::string& path, bool quiet) {
   if (settings.column(CsvField::kEventName) == 0) {
     return Status::Invalid("Choose the column of \"Event Name *\" before importing " + path);
   }
-  const CsvText file = ReadCsvRecords(text_, settings.start_line);
+  // The records from StartLine are those loaded, from the one starting on
+  // that line on; only a start line inside a record reads the text again.
+  const auto from = std::find_if(records_.begin(), records_.end(), [&](const CsvRecord& r) {
+    return r.line >= std::max(settings.start_line, 1);
+  });
+  CsvText reread;
+  if (from == records_.end() ? std::max(settings.start_line, 1) <= lines_
+                             : from->line != std::max(settings.start_line, 1)) {
+    reread = ReadCsvRecords(text_, settings.start_line);
+  }
+  const bool reuse = reread.records.empty();
+  const std::span<const CsvRecord> records =
+      reuse ? std::span<const CsvRecord>(records_).subspan(
+                  static_cast<size_t>(from - records_.begin()))
+            : std::span<const CsvRecord>(reread.records);
   CsvImportResult result;
-  result.lines = file.lines;
+  result.lines = lines_;
   const std::string category = std::to_string(target_category);
 
   // The events already there, by name and start, for the duplicate
@@ -322,23 +340,34 @@ Result<CsvImportResult> TfrmCSV::Import(const std::string& path, bool quiet) {
     return summary + '\x1f' + start;
   };
   if (settings.duplicates != CsvDuplicates::kIgnore) {
-    store::Query all(db_);
-    if (Status s = all.Open("Select ID, Summary, sDateTime, CalendarID, Calendars, rChoice "
-                            "from Events");
-        !s.ok()) {
-      return s;
-    }
-    const int id_at = all.ColumnIndex("ID"), summary_at = all.ColumnIndex("Summary"),
-              start_at = all.ColumnIndex("sDateTime"), category_at = all.ColumnIndex("CalendarID"),
-              calendars_at = all.ColumnIndex("Calendars"), repeat_at = all.ColumnIndex("rChoice");
+    // Read a page of rows at a time: the whole table at once would hold
+    // every row twice (the query's and the map's) at the peak.
+    constexpr int kPage = 20000;
     const std::string only_this = "," + category + ",";
-    existing.reserve(static_cast<size_t>(all.RecordCount()) * 2);
-    for (Status walk = all.First(); walk.ok() && !all.Eof(); walk = all.Next()) {
-      Existing& e = existing[key_of(all.AsStringAt(summary_at), all.AsStringAt(start_at))];
-      if (e.replaceable_id.empty() && Trim(all.AsStringAt(category_at)) == category &&
-          all.AsStringAt(calendars_at) == only_this && Trim(all.AsStringAt(repeat_at)).empty()) {
-        e.replaceable_id = all.AsStringAt(id_at);
+    store::Query all(db_);
+    for (long long after = -1;;) {
+      if (Status s = all.Open("Select ID, Summary, sDateTime, CalendarID, Calendars, rChoice "
+                              "from Events where ID > " +
+                              std::to_string(after) + " order by ID limit " +
+                              std::to_string(kPage));
+          !s.ok()) {
+        return s;
       }
+      const int id_at = all.ColumnIndex("ID"), summary_at = all.ColumnIndex("Summary"),
+                start_at = all.ColumnIndex("sDateTime"),
+                category_at = all.ColumnIndex("CalendarID"),
+                calendars_at = all.ColumnIndex("Calendars"), repeat_at = all.ColumnIndex("rChoice");
+      for (Status walk = all.First(); walk.ok() && !all.Eof(); walk = all.Next()) {
+        const std::string id = all.AsStringAt(id_at);
+        after = std::max(after, static_cast<long long>(ParseInt(id).value_or(0)));
+        Existing& e = existing[key_of(all.AsStringAt(summary_at), all.AsStringAt(start_at))];
+        if (e.replaceable_id.empty() && Trim(all.AsStringAt(category_at)) == category &&
+            all.AsStringAt(calendars_at) == only_this &&
+            Trim(all.AsStringAt(repeat_at)).empty()) {
+          e.replaceable_id = id;
+        }
+      }
+      if (all.RecordCount() < kPage) break;
     }
   }
 
@@ -351,10 +380,10 @@ Result<CsvImportResult> TfrmCSV::Import(const std::string& path, bool quiet) {
   constexpr std::string_view kUndone = "The import was undone: no line of the file was kept.";
 
   result.walked = result.lines;
-  const int total = static_cast<int>(file.records.size());
+  const int total = static_cast<int>(records.size());
   int done = 0;
   ui_.Progress(0, total);
-  for (const CsvRecord& record : file.records) {
+  for (const CsvRecord& record : records) {
     if (++done % 20 == 0) ui_.Progress(done, total);
     if (Trim(record.text).empty()) continue;
     ui_.ProcessEvents();
@@ -368,7 +397,7 @@ Result<CsvImportResult> TfrmCSV::Import(const std::string& path, bool quiet) {
       ++result.failed;
       ui_.ShowMessage(
           LineErrorMessage(line, fields,
-                           file.lines - line < kMaxRecordLines
+                           result.lines - line < kMaxRecordLines
                                ? "its double quote is not closed by the end of the file; the "
                                  "lines after it were read as lines"
                                : "its double quote is not closed within " +
@@ -402,8 +431,6 @@ Result<CsvImportResult> TfrmCSV::Import(const std::string& path, bool quiet) {
     note(end_time.status());
     const std::string name = StoredText(value(CsvField::kEventName), kSummaryWidth);
     if (name.empty()) question = "Event name is blank.";
-    const std::string description = StoredText(value(CsvField::kEventDescription), kTextWidth);
-    const std::string location = StoredText(value(CsvField::kEventLocation), kTextWidth);
 
     const std::string start_date_text = value(CsvField::kStartDate);
     const Result<DayNumber> start_date = CsvDate(start_date_text, settings.date_format);
@@ -459,6 +486,8 @@ Result<CsvImportResult> TfrmCSV::Import(const std::string& path, bool quiet) {
       if (replace_id.empty()) ++result.kept_beside;
     }
 
+    const std::string description = StoredText(value(CsvField::kEventDescription), kTextWidth);
+    const std::string location = StoredText(value(CsvField::kEventLocation), kTextWidth);
     const bool all_day = Trim(start_time_text).empty() || start_time.value() == end_time.value();
     const bool shows_end = !Trim(end_time_text).empty();
     std::string url = ForeignUrl(value(CsvField::kURL));
