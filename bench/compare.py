@@ -219,7 +219,7 @@ def grid_line(b, load):
     if not os.path.exists(bench):
         print("grid: no %s (cmake --build ... --target grid_bench)" % bench)
         return
-    subprocess.run([bench, "--benchmark_min_time=0.5s",
+    subprocess.run([bench, "--benchmark_min_time=0.5",
                     "--benchmark_format=console"], check=True)
     print("  (goals: a month of 20,000 events <= 20 ms, a 7-day view <= 10 ms)")
 
