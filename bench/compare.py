@@ -226,9 +226,11 @@ def grid_line(b, load):
 
 def calfile_lines(b, scratch, pairs):
     cli = os.path.join(b, "bin", "almanix-cli")
-    sample = os.path.join(TOP, "resources", "samples", "club.cal")
     if not have("zip", "unzip"):
         return
+    # A copy: opening a calendar file leaves its lock file beside it.
+    sample = os.path.join(scratch, "club.cal")
+    shutil.copyfile(os.path.join(TOP, "resources", "samples", "club.cal"), sample)
     root = os.path.join(scratch, "cal-root")
     Run([cli, "--root", root, "init"])
     tree = os.path.join(scratch, "cal-tree")
