@@ -197,10 +197,22 @@ Status MainGrid::Panel_LoadEvets() {
   if (startup_logging_) Log("Panel_LoadEvets");
   const DayNumber first = store::FirstOfMonth(picker_date_);
   const int c = CategoryNumber();
-  const std::string sql = " Select * from events where Calendars LIKE " +
-                          store::SqlQuote("%," + std::to_string(c) + ",%") +
-                          " and rEnds >= " + store::SqlQuote(std::to_string(first)) +
-                          " order by sTime asc ";
+  // Only events that start by the last day shown can occur on a cell; the
+  // occurrence rule compares start days as texts, so the bound does too,
+  // with the greatest of the cells' day texts. Only the columns the rule and
+  // the lines read are fetched: reading whole rows of a large category cost
+  // most of a step through the months.
+  std::string last_shown;
+  for (const DayCell& cell : cells_) {
+    if (cell.day > 0) last_shown = std::max(last_shown, std::to_string(cell.date));
+  }
+  const std::string sql =
+      " Select Summary, Calendars, F1, F2, F3, rChoice, rWeekly, rMonthly, rActiveMonths, "
+      "rEnds, sDate, iMonth, iDay from events where Calendars LIKE " +
+      store::SqlQuote("%," + std::to_string(c) + ",%") +
+      " and rEnds >= " + store::SqlQuote(std::to_string(first)) +
+      " and (sDate is null or sDate <= " + store::SqlQuote(last_shown) + ")" +
+      " order by sTime asc ";
   if (startup_logging_) Log("Panel_LoadEvets.Select events from DB " + sql);
   store::Query events(data_.db());
   if (Status s = events.Open(sql); !s.ok()) return s;

@@ -1,5 +1,7 @@
 #include "exchange/csv_import.h"
 
+#include <algorithm>
+#include <span>
 #include <unordered_map>
 
 #include "app/comma_text.h"
@@ -228,7 +230,9 @@ Status TfrmCSV::LoadFile(const std::string& path) {
   Result<std::string> bytes = ReadFileBytes(path);
   if (!bytes.ok()) return bytes.status();
   text_ = DecodeText(bytes.value());
-  records_ = ReadCsvRecords(text_).records;
+  CsvText all = ReadCsvRecords(text_);
+  records_ = std::move(all.records);
+  lines_ = all.lines;
   LoadSettings(path);
   choices_ = {"none"};
   const CsvText from_start = ReadCsvRecords(text_, settings.start_line);
@@ -304,9 +308,23 @@ Result<CsvImportResult> TfrmCSV::Import(const std::string& path, bool quiet) {
   if (settings.column(CsvField::kEventName) == 0) {
     return Status::Invalid("Choose the column of \"Event Name *\" before importing " + path);
   }
-  const CsvText file = ReadCsvRecords(text_, settings.start_line);
+  // The records from StartLine are those loaded, from the one starting on
+  // that line on; only a start line inside a record reads the text again.
+  const auto from = std::find_if(records_.begin(), records_.end(), [&](const CsvRecord& r) {
+    return r.line >= std::max(settings.start_line, 1);
+  });
+  CsvText reread;
+  if (from == records_.end() ? std::max(settings.start_line, 1) <= lines_
+                             : from->line != std::max(settings.start_line, 1)) {
+    reread = ReadCsvRecords(text_, settings.start_line);
+  }
+  const bool reuse = reread.records.empty();
+  const std::span<const CsvRecord> records =
+      reuse ? std::span<const CsvRecord>(records_).subspan(
+                  static_cast<size_t>(from - records_.begin()))
+            : std::span<const CsvRecord>(reread.records);
   CsvImportResult result;
-  result.lines = file.lines;
+  result.lines = lines_;
   const std::string category = std::to_string(target_category);
 
   // The events already there, by name and start, for the duplicate
@@ -322,33 +340,50 @@ Result<CsvImportResult> TfrmCSV::Import(const std::string& path, bool quiet) {
     return summary + '\x1f' + start;
   };
   if (settings.duplicates != CsvDuplicates::kIgnore) {
+    // Read a page of rows at a time: the whole table at once would hold
+    // every row twice (the query's and the map's) at the peak.
+    constexpr int kPage = 20000;
+    const std::string only_this = "," + category + ",";
     store::Query all(db_);
-    if (Status s = all.Open("Select ID, Summary, sDateTime, CalendarID, Calendars, rChoice "
-                            "from Events");
-        !s.ok()) {
-      return s;
-    }
-    for (Status walk = all.First(); walk.ok() && !all.Eof(); walk = all.Next()) {
-      Existing& e = existing[key_of(all.AsString("Summary"), all.AsString("sDateTime"))];
-      if (e.replaceable_id.empty() && Trim(all.AsString("CalendarID")) == category &&
-          all.AsString("Calendars") == "," + category + "," &&
-          Trim(all.AsString("rChoice")).empty()) {
-        e.replaceable_id = all.AsString("ID");
+    for (long long after = -1;;) {
+      if (Status s = all.Open("Select ID, Summary, sDateTime, CalendarID, Calendars, rChoice "
+                              "from Events where ID > " +
+                              std::to_string(after) + " order by ID limit " +
+                              std::to_string(kPage));
+          !s.ok()) {
+        return s;
       }
+      const int id_at = all.ColumnIndex("ID"), summary_at = all.ColumnIndex("Summary"),
+                start_at = all.ColumnIndex("sDateTime"),
+                category_at = all.ColumnIndex("CalendarID"),
+                calendars_at = all.ColumnIndex("Calendars"), repeat_at = all.ColumnIndex("rChoice");
+      for (Status walk = all.First(); walk.ok() && !all.Eof(); walk = all.Next()) {
+        const std::string id = all.AsStringAt(id_at);
+        after = std::max(after, static_cast<long long>(ParseInt(id).value_or(0)));
+        Existing& e = existing[key_of(all.AsStringAt(summary_at), all.AsStringAt(start_at))];
+        if (e.replaceable_id.empty() && Trim(all.AsStringAt(category_at)) == category &&
+            all.AsStringAt(calendars_at) == only_this &&
+            Trim(all.AsStringAt(repeat_at)).empty()) {
+          e.replaceable_id = id;
+        }
+      }
+      if (all.RecordCount() < kPage) break;
     }
   }
 
   store::Transaction transaction(db_);
   if (!transaction.status().ok()) return transaction.status();
-  store::Query q(db_);
+  // Rows are written through statements prepared once: a prepare per line
+  // was most of an import's time.
+  store::RowWriter writer(db_, "Events");
   const bool twelve_hours = settings.time_format == CsvTimeFormat::kAmPm;
   constexpr std::string_view kUndone = "The import was undone: no line of the file was kept.";
 
   result.walked = result.lines;
-  const int total = static_cast<int>(file.records.size());
+  const int total = static_cast<int>(records.size());
   int done = 0;
   ui_.Progress(0, total);
-  for (const CsvRecord& record : file.records) {
+  for (const CsvRecord& record : records) {
     if (++done % 20 == 0) ui_.Progress(done, total);
     if (Trim(record.text).empty()) continue;
     ui_.ProcessEvents();
@@ -362,7 +397,7 @@ Result<CsvImportResult> TfrmCSV::Import(const std::string& path, bool quiet) {
       ++result.failed;
       ui_.ShowMessage(
           LineErrorMessage(line, fields,
-                           file.lines - line < kMaxRecordLines
+                           result.lines - line < kMaxRecordLines
                                ? "its double quote is not closed by the end of the file; the "
                                  "lines after it were read as lines"
                                : "its double quote is not closed within " +
@@ -396,8 +431,6 @@ Result<CsvImportResult> TfrmCSV::Import(const std::string& path, bool quiet) {
     note(end_time.status());
     const std::string name = StoredText(value(CsvField::kEventName), kSummaryWidth);
     if (name.empty()) question = "Event name is blank.";
-    const std::string description = StoredText(value(CsvField::kEventDescription), kTextWidth);
-    const std::string location = StoredText(value(CsvField::kEventLocation), kTextWidth);
 
     const std::string start_date_text = value(CsvField::kStartDate);
     const Result<DayNumber> start_date = CsvDate(start_date_text, settings.date_format);
@@ -453,21 +486,16 @@ Result<CsvImportResult> TfrmCSV::Import(const std::string& path, bool quiet) {
       if (replace_id.empty()) ++result.kept_beside;
     }
 
-    Status s;
-    if (!replace_id.empty()) {
-      s = q.Open("Select * from Events where ID = " + store::SqlQuote(replace_id));
-      if (s.ok()) s = q.Edit();
-    } else {
-      s = q.Open("Select * from Events where 1=0");
-      if (s.ok()) s = q.Append();
-    }
+    const std::string description = StoredText(value(CsvField::kEventDescription), kTextWidth);
+    const std::string location = StoredText(value(CsvField::kEventLocation), kTextWidth);
     const bool all_day = Trim(start_time_text).empty() || start_time.value() == end_time.value();
     const bool shows_end = !Trim(end_time_text).empty();
     std::string url = ForeignUrl(value(CsvField::kURL));
     if (ToLower(url).find("http://") == std::string::npos) url = "http://";
     const store::EventDateColumns dates = store::EventDateColumns::For(
         start, end, twelve_hours ? "h:mmam/pm" : "hh:mm ");
-    const std::pair<const char*, std::string> columns[] = {
+    const std::string calendars = "," + category + ",";
+    std::vector<store::RowWriter::Value> columns = {
         {"CalendarID", category},
         {"Summary", name},
         {"Description", description},
@@ -485,7 +513,7 @@ Result<CsvImportResult> TfrmCSV::Import(const std::string& path, bool quiet) {
         {"iDay", dates.i_day},
         {"Visible", "True"},
         {"Alarm", "F"},
-        {"Calendars", "," + category + ","},
+        {"Calendars", calendars},
         {"Allday", all_day ? "T" : "F"},
         {"ShowStartTime", all_day ? "F" : "T"},
         {"ShowEndTime", !all_day && shows_end ? "T" : "F"},
@@ -496,19 +524,28 @@ Result<CsvImportResult> TfrmCSV::Import(const std::string& path, bool quiet) {
         {"Custom", "F"},
         {"URL", url},
     };
-    for (const auto& [column, text] : columns) {
-      if (s.ok()) s = q.SetString(column, text);
+    std::string link;
+    if (url != "http://") {
+      link = StoredText(value(CsvField::kURLName), kTextWidth);
+      if (link.empty()) link = "link";
+      columns.push_back({"LinkDescription", link});
     }
-    if (s.ok() && url != "http://") {
-      const std::string link = StoredText(value(CsvField::kURLName), kTextWidth);
-      s = q.SetString("LinkDescription", link.empty() ? "link" : link);
+    Status s;
+    std::string id;
+    if (!replace_id.empty()) {
+      const std::optional<int> rowid = ParseInt(replace_id);
+      s = rowid ? writer.Update(*rowid, columns)
+                : Status::Invalid("not an event ID: " + replace_id);
+      id = replace_id;
+    } else {
+      Result<std::int64_t> inserted = writer.Insert(columns);
+      s = inserted.status();
+      if (inserted.ok()) id = std::to_string(inserted.value());
     }
-    if (s.ok()) s = q.Post();
     if (!s.ok()) {
       // The tables failed (a full disk, a damaged file): the engine may have
       // rolled the transaction back already, and a row written after that
       // would commit on its own. Nothing more is written; nothing is kept.
-      q.Cancel();
       const std::string message =
           LineErrorMessage(line, fields, s.message()) + "\n" + std::string(kUndone);
       LogTo(log_, true, "ImportCSV " + PrintableText(path) + ": " + PrintableText(s.message()));
@@ -516,7 +553,6 @@ Result<CsvImportResult> TfrmCSV::Import(const std::string& path, bool quiet) {
       return Status::IoError(message);
     }
     ++result.imported;
-    const std::string id = q.AsString("ID");
     if (settings.duplicates != CsvDuplicates::kIgnore) {
       if (found == existing.end()) {
         existing.emplace(key, Existing{id});

@@ -166,6 +166,7 @@ class TfrmCSV {
   TLog* log_;
   std::string text_;
   std::vector<CsvRecord> records_;
+  int lines_ = 0;  // of the whole file
   std::vector<std::string> choices_;
 };
 

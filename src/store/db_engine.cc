@@ -949,3 +949,97 @@ Status Query::Delete() {
 }
 
 }  // namespace almanix::store
+
+namespace almanix::store {
+
+// ---- RowWriter ----
+
+RowWriter::RowWriter(Database& db, std::string table)
+    : db_(db), table_(std::move(table)), fields_(db.TableFields(table_)) {}
+
+RowWriter::~RowWriter() = default;
+
+Result<Database::Prepared*> RowWriter::StatementFor(bool update,
+                                                    const std::vector<Value>& values) {
+  std::string key(update ? "u" : "i");
+  for (const Value& v : values) {
+    key += '\x1f';
+    key += v.column;
+  }
+  auto found = statements_.find(key);
+  if (found != statements_.end()) return found->second.get();
+  std::string sql;
+  if (update) {
+    sql = "UPDATE " + QuoteName(table_) + " SET ";
+    for (size_t k = 0; k < values.size(); ++k) {
+      if (k) sql += ", ";
+      sql += QuoteName(values[k].column) + " = ?";
+    }
+    sql += " WHERE _rowid_ = ?";
+  } else {
+    sql = "INSERT INTO " + QuoteName(table_) + " (";
+    std::string marks;
+    for (size_t k = 0; k < values.size(); ++k) {
+      if (k) {
+        sql += ", ";
+        marks += ", ";
+      }
+      sql += QuoteName(values[k].column);
+      marks += "?";
+    }
+    sql += ") VALUES (" + marks + ")";
+  }
+  auto prepared = db_.Prepare(sql);
+  if (!prepared.ok()) return prepared.status();
+  std::unique_ptr<Database::Prepared> owned = std::move(prepared.value());
+  Database::Prepared* statement = owned.get();
+  statements_.emplace(std::move(key), std::move(owned));
+  return statement;
+}
+
+Status RowWriter::Run(Database::Prepared* statement, const std::vector<Value>& values,
+                      std::optional<std::int64_t> rowid) {
+  sqlite3_stmt* stmt = statement->stmt;
+  sqlite3_reset(stmt);
+  int n = 1;
+  for (const Value& v : values) {
+    auto field = std::find_if(fields_.begin(), fields_.end(), [&](const FieldDef& f) {
+      return EqualsIgnoreCase(f.name, v.column);
+    });
+    if (field == fields_.end()) {
+      return Status::NotFound("Field '" + std::string(v.column) + "' not found");
+    }
+    if (field->type == "char" && field->size > 0 &&
+        v.text.size() > static_cast<size_t>(field->size)) {
+      const std::string cut = Utf8Left(v.text, static_cast<size_t>(field->size));
+      sqlite3_bind_text(stmt, n++, cut.data(), static_cast<int>(cut.size()), SQLITE_TRANSIENT);
+    } else {
+      // Bound without a copy: the step below runs before the text goes.
+      sqlite3_bind_text(stmt, n++, v.text.data(), static_cast<int>(v.text.size()),
+                        SQLITE_STATIC);
+    }
+  }
+  if (rowid) sqlite3_bind_int64(stmt, n, *rowid);
+  db_.RestartStepBudget();
+  const int rc = sqlite3_step(stmt);
+  const std::string error = rc == SQLITE_DONE ? std::string() : db_.LastError();
+  sqlite3_reset(stmt);
+  sqlite3_clear_bindings(stmt);
+  if (rc != SQLITE_DONE) return Status::IoError(error);
+  return Status::Ok();
+}
+
+Result<std::int64_t> RowWriter::Insert(const std::vector<Value>& values) {
+  auto statement = StatementFor(false, values);
+  if (!statement.ok()) return statement.status();
+  if (Status s = Run(statement.value(), values, std::nullopt); !s.ok()) return s;
+  return static_cast<std::int64_t>(sqlite3_last_insert_rowid(db_.handle()));
+}
+
+Status RowWriter::Update(std::int64_t rowid, const std::vector<Value>& values) {
+  auto statement = StatementFor(true, values);
+  if (!statement.ok()) return statement.status();
+  return Run(statement.value(), values, rowid);
+}
+
+}  // namespace almanix::store

@@ -304,6 +304,26 @@ TEST_F(CsvImportTest, LineNumbersStartLineAndCountAreFileLines) {
   EXPECT_THAT(ui_.messages, ElementsAre("Imported  4 out of 5 lines"));
 }
 
+TEST_F(CsvImportTest, AStartLineInsideAQuotedFieldReadsTheFileFromThatLine) {
+  // Read from line 1, lines 1-3 are one record; from line 2 they are lines.
+  WriteAll(file_, "6/1/2025,One,\"two\r\n6/5/2025,Inside,x\r\nend\"\r\n6/2/2025,Two,y\r\n");
+  ASSERT_TRUE(form_->LoadFile(file_).ok());
+  Map({{CsvField::kStartDate, 1}, {CsvField::kEventName, 2}});
+  form_->settings.start_line = 2;
+  Result<CsvImportResult> r = form_->Import(file_, true);
+  ASSERT_TRUE(r.ok());
+  EXPECT_EQ(r.value().imported, 2);
+  EXPECT_EQ(r.value().failed, 1);  // line 3 opens a quote nothing closes
+  EXPECT_THAT(Rows({"Summary"}), ElementsAre("Inside", "Two"));
+  // A start line where a record begins takes the records from there.
+  form_->settings.start_line = 4;
+  form_->settings.duplicates = CsvDuplicates::kIgnore;
+  r = form_->Import(file_, true);
+  ASSERT_TRUE(r.ok());
+  EXPECT_EQ(r.value().imported, 1);
+  EXPECT_EQ(r.value().walked, 4);
+}
+
 TEST_F(CsvImportTest, AnUnbalancedQuoteDoesNotSwallowTheRestOfTheFile) {
   std::string text;
   for (int i = 1; i <= 400; ++i) {

@@ -363,6 +363,36 @@ TEST_F(EngineTest, NoStatementRunsWithoutEnd) {
   std::printf("an endless statement stopped after %.2f s\n", took.count());
 }
 
+TEST_F(EngineTest, ARowWriterWritesAsAPostWouldManyTimesOver) {
+  RowWriter writer(db_, "Events");
+  // Many rows through the same statements, each with the whole step budget:
+  // a budget spent across the rows would stop a long import halfway.
+  db_.set_step_budget(20'000);
+  Transaction transaction(db_);
+  std::vector<std::int64_t> ids;
+  for (int i = 0; i < 2000; ++i) {
+    Result<std::int64_t> id = writer.Insert({{"Summary", "row " + std::to_string(i)},
+                                             {"Calendars", ",1,"}});
+    ASSERT_TRUE(id.ok()) << i << ": " << id.status().message();
+    ids.push_back(id.value());
+  }
+  ASSERT_TRUE(transaction.Commit().ok());
+  EXPECT_EQ(Summaries("Select * from Events where Summary = 'row 1999'").size(), 1u);
+  EXPECT_EQ(ids.back() - ids.front(), 1999);
+  // char(n) keeps its first n characters, counted as characters.
+  const std::string long_name = "Zürich café in the square";
+  ASSERT_TRUE(writer.Update(ids.front(), {{"Summary", long_name}}).ok());
+  EXPECT_EQ(Summaries("Select * from Events where ID = " + std::to_string(ids.front())),
+            std::vector<std::string>{"Zürich caf"});
+  // An update leaves the other columns as they were.
+  EXPECT_EQ(Summaries("Select * from Events where Calendars = ',1,'").size(), 2000u);
+  // A column the table lacks is named; nothing is written.
+  Result<std::int64_t> wrong = writer.Insert({{"Summary", "x"}, {"NoSuch", "y"}});
+  EXPECT_FALSE(wrong.ok());
+  EXPECT_NE(wrong.status().message().find("NoSuch"), std::string::npos);
+  EXPECT_TRUE(Summaries("Select * from Events where Summary = 'x'").empty());
+}
+
 TEST_F(EngineTest, TableFilesRunNothingOfTheirOwn) {
   // A trigger in the events file and a view standing for a year table.
   Raw(root_ / "Events.db",
