@@ -349,11 +349,12 @@ class SheetBuilder {
         Add(" table.calendar { width: 100% !important; table-layout: auto; }");
         Add(" table.calendar, table.calendar > tbody, table.calendar > tbody > tr, "
             "table.calendar > caption { display: block; }");
-        Add(" table.calendar th.Weekdays, table.calendar td.events[colspan], "
-            "table.calendar td.events:not(:has(div.Date)), table.calendar td.day-empty "
-            "{ display: none; }");
-        Add(" table.calendar td.events { display: block; width: auto !important; "
+        // flow-root: a floated picture of the day stays inside its day.
+        Add(" table.calendar td.events { display: flow-root; width: auto !important; "
             "overflow: visible; }");
+        Add(" table.calendar th.Weekdays, table.calendar td.events[colspan], "
+            "table.calendar td.events:not(:has(div.Date)), table.calendar td.events.day-empty "
+            "{ display: none; }");
         Add(" :where(table.calendar td.events) { height: auto; min-height: 0; "
             "padding: 8px 10px; border-width: 0 0 1px 0; }");
         Add(" :where(table.calendar td.events) > br { display: none; }");

@@ -697,8 +697,17 @@ TEST(StyleSheetsTest, NarrowWindowRulesAreClosedAndComeBeforeTheOpenHeaderRule) 
     EXPECT_TRUE(after.empty() || after == Lines{".header { color: #FFFFFF;"});
   }
   const Lines calendar = CalendarCssLines(PublishSettings(), "");
-  EXPECT_THAT(calendar, Contains(" table.calendar td.events { display: block; width: auto "
-                                 "!important; overflow: visible; }"));
+  // The days with nothing are hidden by a rule that outranks the one
+  // showing every day.
+  const auto shown = std::find(calendar.begin(), calendar.end(),
+                               " table.calendar td.events { display: flow-root; width: auto "
+                               "!important; overflow: visible; }");
+  const auto hidden = std::find_if(calendar.begin(), calendar.end(), [](const std::string& l) {
+    return l.find("table.calendar td.events.day-empty { display: none; }") != std::string::npos;
+  });
+  ASSERT_NE(shown, calendar.end());
+  ASSERT_NE(hidden, calendar.end());
+  EXPECT_LT(shown, hidden);
   EXPECT_THAT(calendar, Contains("div.itr-float { background-color: #FCFFE0; }"));
   EXPECT_THAT(SmallCssLines(PublishSettings(), ""),
               Contains(" .Year_Table { width: auto !important; border-spacing: 0; "
