@@ -350,13 +350,13 @@ class SheetBuilder {
         Add(" table.calendar, table.calendar > tbody, table.calendar > tbody > tr, "
             "table.calendar > caption { display: block; }");
         // flow-root: a floated picture of the day stays inside its day.
+        // A grid cell's fixed height would let a busy day run over the next.
         Add(" table.calendar td.events { display: flow-root; width: auto !important; "
-            "overflow: visible; }");
+            "height: auto !important; min-height: 0; overflow: visible; }");
         Add(" table.calendar th.Weekdays, table.calendar td.events[colspan], "
             "table.calendar td.events:not(:has(div.Date)), table.calendar td.events.day-empty "
             "{ display: none; }");
-        Add(" :where(table.calendar td.events) { height: auto; min-height: 0; "
-            "padding: 8px 10px; border-width: 0 0 1px 0; }");
+        Add(" :where(table.calendar td.events) { padding: 8px 10px; border-width: 0 0 1px 0; }");
         Add(" :where(table.calendar td.events) > br { display: none; }");
         Add(" :where(table.calendar td.events .Date[data-weekday])::before "
             "{ content: attr(data-weekday) \" \"; }");

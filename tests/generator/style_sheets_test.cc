@@ -701,7 +701,8 @@ TEST(StyleSheetsTest, NarrowWindowRulesAreClosedAndComeBeforeTheOpenHeaderRule) 
   // showing every day.
   const auto shown = std::find(calendar.begin(), calendar.end(),
                                " table.calendar td.events { display: flow-root; width: auto "
-                               "!important; overflow: visible; }");
+                               "!important; height: auto !important; min-height: 0; "
+                               "overflow: visible; }");
   const auto hidden = std::find_if(calendar.begin(), calendar.end(), [](const std::string& l) {
     return l.find("table.calendar td.events.day-empty { display: none; }") != std::string::npos;
   });
