@@ -98,6 +98,10 @@ SNAPSHOT_W, SNAPSHOT_H = 75, 60
 RENDER_W, RENDER_H = 1000, 800          # the part of the page the previews show
 FULL_H = 1400                           # tall enough for any style; trimmed after
 TILE_W, TILE_H = 480, 384
+# --generated also renders each page 390 px wide, as a phone shows it, into
+# NAME-390px.png (the top PHONE_SHOT_H pixels), beside the wide one on the sheet.
+PHONE_W, PHONE_H, PHONE_SHOT_H = 390, 844, 1400
+PHONE_SUFFIX = "-390px"
 
 SAMPLE_CALENDAR = os.path.join("resources", "samples", "club.cal")
 SAMPLE_FAVORITE, SAMPLE_YEAR = "Club", "2025"
@@ -767,6 +771,21 @@ def generated_main(args, repo, names, styles_dir, docs_dir, work):
             sizes[name] = (width, len(rows), "#%02x%02x%02x" % tuple(rows[-1][:3]))
             if args.check and check.evaluated:
                 report_contrast(name, json.loads(check.evaluated), "on the generated page")
+            # The same page as a phone shows it, its top PHONE_H pixels.
+            phone_png = os.path.join(work, name, "phone.png")
+            phone = pages.PageCheck(browser, page, site, 30, view=(PHONE_W, PHONE_H))
+            try:
+                phone.run(phone_png)
+            except pages.BrowserGone as e:
+                phone.fail("browser failed: %s" % e)
+            if os.path.isfile(phone_png):
+                p_width, p_height, p_rows = read_png(phone_png)
+                p_rows = p_rows[:PHONE_SHOT_H]
+                write_png(os.path.join(docs_dir, name + PHONE_SUFFIX + ".png"), p_width,
+                          len(p_rows), p_rows)
+            else:
+                print("  FAIL no phone screenshot of %s" % args.page)
+                failed, complete = True, False
             print("  rendered %s from %s in %.1f s" % (name, args.page, time.monotonic() - step))
     finally:
         browser.close()
@@ -778,7 +797,8 @@ def generated_main(args, repo, names, styles_dir, docs_dir, work):
             # and a shorter page is continued in its own page colour.
             tile_h = max(-(-h * TILE_W // w) for w, h, _ in sizes.values())
             make_contact_sheet(names, docs_dir, work, tile_h,
-                               {n: colour for n, (_, _, colour) in sizes.items()})
+                               {n: colour for n, (_, _, colour) in sizes.items()},
+                               phones=True)
         else:
             print("contact sheet not remade: not every style was rendered")
     print("took %.1f s" % (time.monotonic() - started))
@@ -894,18 +914,25 @@ def main():
     return 1 if failed else 0
 
 
-def make_contact_sheet(names, docs_dir, work, tile_h=TILE_H, backgrounds=None):
+def make_contact_sheet(names, docs_dir, work, tile_h=TILE_H, backgrounds=None, phones=False):
     columns = 3
+    # A phone tile is as tall as the wide one and shows the phone render at
+    # the same scale as the wide one's.
+    phone_w = PHONE_W * TILE_W // RENDER_W if phones else 0
+    cell_w = TILE_W + (phone_w + 8 if phones else 0)
     cells = []
     for name in names:
         colour = (backgrounds or {}).get(name)
+        background = ' style="background:%s"' % colour if colour else ""
+        phone = ('<div class="shot phone"%s><img src="%s%s.png"></div>'
+                 % (background, os.path.join(docs_dir, name), PHONE_SUFFIX)) if phones else ""
         cells.append(
-            '<figure><div class="shot"%s><img src="%s.png"></div><figcaption>%s</figcaption></figure>'
-            % (' style="background:%s"' % colour if colour else "",
-               os.path.join(docs_dir, name), name))
+            '<figure><div class="pair"><div class="shot"%s><img src="%s.png"></div>%s</div>'
+            '<figcaption>%s</figcaption></figure>'
+            % (background, os.path.join(docs_dir, name), phone, name))
     page = os.path.join(work, "contact.html")
     rows_n = (len(names) + columns - 1) // columns
-    sheet_w = columns * (TILE_W + 24) + 24
+    sheet_w = columns * (cell_w + 24) + 24
     sheet_h = rows_n * (tile_h + 24 + 34) + 24
     with open(page, "w", encoding="utf-8") as f:
         f.write("""<!DOCTYPE html><html><head><style>
@@ -915,9 +942,12 @@ figure { margin: 12px 0 0; }
 .shot { width: %dpx; height: %dpx; overflow: hidden; background: #fff;
         box-shadow: 0 1px 4px rgba(0,0,0,.25); }
 .shot img { width: %dpx; display: block; }
+.pair { display: flex; gap: 8px; }
+.shot.phone { width: %dpx; flex: none; }
+.shot.phone img { width: %dpx; }
 figcaption { height: 22px; padding: 6px 2px 6px; color: #24292f; }
 </style></head><body><div class="grid">%s</div></body></html>"""
-                % (columns, TILE_W, TILE_W, tile_h, TILE_W, "".join(cells)))
+                % (columns, cell_w, TILE_W, tile_h, TILE_W, phone_w, phone_w, "".join(cells)))
     out = os.path.join(docs_dir, "contact-sheet.png")
     screenshot(page, out, sheet_w, sheet_h)
     print("wrote", out)

@@ -16,6 +16,9 @@ namespace {
 
 constexpr std::string_view kCrLf = "\r\n";
 constexpr std::string_view kCharsetLine = "<meta charset=\"utf-8\">";
+// Phones lay a page without it out 980 px wide and shrink it to a strip.
+constexpr std::string_view kViewportLine =
+    "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">";
 
 // A template text without its last line end, so that it stands as lines of
 // its own (or inside a tag) without adding an empty line.
@@ -97,6 +100,10 @@ void TCal::WriteHead(bool standalone) {
   const publish::PublishSettings& s = run_.s();
   if (standalone) Add(kAllHeads, "<html><head>");
   Add(kAllHeads, kCharsetLine);
+  // The shipped head text carries the line already; a favorite's own may not.
+  if (ToLower(run_.texts.head).find("name=\"viewport\"") == std::string::npos) {
+    Add(kAllHeads, kViewportLine);
+  }
   Add(kAllHeads, "<meta name=\"GENERATOR\" content=\"" + run_.brand_short_url + " " +
                      run_.program_version + "\" >");
   Add(kAllHeads, "<title>" + std::string(WithoutFinalLineEnd(run_.texts.title)) + "</title>");
@@ -106,6 +113,8 @@ void TCal::WriteHead(bool standalone) {
                        s.Text("RSS.Title") + "\" />");
   }
   Add(kMonthHead, "<link rel=\"stylesheet\" type=\"text/css\"  href=\"popup.css\" />");
+  // Opens the event details on click, tap and focus, outside the cell.
+  Add(kMonthHead, "<script type=\"text/javascript\" src=\"popup.js\" defer></script>");
   Add(kAllHeads, "<link rel=\"stylesheet\" type=\"text/css\"  href=\"style.css\" />");
   if (run_.tab_style.find("tabs") != std::string::npos) {
     Add(kMonthHead, "<link rel=\"stylesheet\" type=\"text/css\" href=\"tabs.css\" />");

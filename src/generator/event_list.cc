@@ -25,6 +25,8 @@ namespace {
 
 constexpr std::string_view kCrLf = "\r\n";
 constexpr std::string_view kCharsetLine = "<meta charset=\"utf-8\">";
+constexpr std::string_view kViewportLine =
+    "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">";
 
 std::string WithoutFinalLineEnd(std::string_view text) {
   if (!text.empty() && text.back() == '\n') text.remove_suffix(1);
@@ -101,6 +103,7 @@ Status Telist::WriteEventListPage(const std::string& output, int year,
   PageText page;
   page.Add("<html><head><title>" + WithoutFinalLineEnd(run_.texts.title) + "</title>");
   page.Add(kCharsetLine);
+  page.Add(kViewportLine);
   if (s.Bool("RSS.Share")) {
     page.Add("<link href=\"" + s.Text("RSS.FileURL") +
              "\" rel=\"alternate\" type=\"application/rss+xml\" title=\"" + s.Text("RSS.Title") +

@@ -103,6 +103,8 @@ void CopySupportFiles(const RunContext& run) {
     IgnoreResult(run.CopyNoCase(bar, "actionbar.css", out + "actionbar.css"), kCounted);
   }
   IgnoreResult(run.CopyNoCase(dir.ConfigDir, "popup.css", out + "popup.css"), kCounted);
+  // The pop-ups' script is the program's own, never edited per calendar.
+  IgnoreResult(run.CopyNoCase(dir.InstallDir + "Config/", "popup.js", out + "popup.js"), kCounted);
   if (run.tab_style.find("tabs") != std::string::npos) {
     IgnoreResult(
         run.CopyFolderFiles(WithTrailingSlash(dir.TabsDir) + run.tab_style + "/", out),
@@ -325,6 +327,8 @@ std::vector<std::string> RedirectPageOpening(const RunContext& run, std::string_
   std::vector<std::string> lines = {"<html>",
                                     "<head>",
                                     "<meta charset=\"utf-8\">",
+                                    "<meta name=\"viewport\" content=\"width=device-width, "
+                                    "initial-scale=1\">",
                                     "<script>",
                                     "function find(a, val){",
                                     "var b = false; ",

@@ -13,6 +13,15 @@ namespace {
 
 constexpr std::string_view kCalendarPage = "Calendar.html";
 constexpr std::string_view kCharsetLine = "<meta charset=\"utf-8\">";
+constexpr std::string_view kViewportLine =
+    "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">";
+// The help pages are laid out 960 px wide, with code boxes 91 columns wide:
+// a narrower window fits them to its width instead of scrolling sideways.
+constexpr std::string_view kNarrowWindowStyle =
+    "<style>@media (max-width: 1000px) { table, textarea, input, iframe, object "
+    "{ max-width: 100% !important; box-sizing: border-box; } "
+    "table { width: 100% !important; } "
+    "td { overflow-wrap: break-word; } textarea, input { width: 100%; } }</style>";
 constexpr std::string_view kTextBoxOpen = "<center><form><TEXTAREA NAME=string ROWS=5 COLS=91>";
 constexpr std::string_view kFallbackText =
     "Your browser do not support IFRAMES, you can see the calendar here <a href=";
@@ -221,7 +230,7 @@ std::vector<std::string> TLink::LinkPageLines() const {
   std::vector<std::string> lines;
   // 1. Head.
   Append(lines, {"<html><head><Title>Linking Examples </title>",
-                 kCharsetLine,
+                 kCharsetLine, kViewportLine,
                  "<link rel=\"stylesheet\" type=\"text/css\"  href=\"style.css\" />",
                  "<style>",
                  "h1 {magin : 20px; color:FF0000; } ",
@@ -239,6 +248,7 @@ std::vector<std::string> TLink::LinkPageLines() const {
                  " background-color: lightyellow; ",
                  " } ",
                  "</style>",
+                 kNarrowWindowStyle,
                  "</head>",
                  "<body>",
                  "<center>",
@@ -346,7 +356,8 @@ std::vector<std::string> TLink::FramePageLines() const {
   // case apart, "calendar.html" would not be found.
   std::vector<std::string> lines;
   Append(lines,
-         {"<html>", "<head>", kCharsetLine, "<body bgcolor=white > ", "<center>",
+         {"<html>", "<head>", kCharsetLine, kViewportLine, kNarrowWindowStyle,
+          "<body bgcolor=white > ", "<center>",
           " <h3> <u>Calendar inside a Frame </u> </h3> ",
           " This shows how you can embed the calendar in a frame on your website: <BR><BR>  ",
           "<p align=left> <font color=#556270 >  <br> ", kTextBoxOpen,
@@ -366,7 +377,8 @@ std::vector<std::string> TLink::FramePageLines() const {
 std::vector<std::string> TLink::ObjectPageLines() const {
   const std::string size = ObjectSize(run_.s());
   std::vector<std::string> lines;
-  Append(lines, {"<html>", "<head>", kCharsetLine, "<body bgcolor=white > ", "<center>",
+  Append(lines, {"<html>", "<head>", kCharsetLine, kViewportLine, kNarrowWindowStyle,
+                 "<body bgcolor=white > ", "<center>",
                  " <h3> <u>Embed Calendar inside any page on your web site.  </u> </h3> ",
                  " This shows how you can insert the calendar inside a page on your website: "
                  "<BR><BR>  ",

@@ -48,8 +48,8 @@ bool HasOwnUrl(const EventRecord& e) {
 }
 
 // Whether the event goes on the scroller under the photo rule.
-bool Shown(const EventRecord& e, bool skip_no_photo) {
-  if (e.scroll_show != "T") return false;
+bool Shown(const EventRecord& e, bool flagged_only, bool skip_no_photo) {
+  if (flagged_only && e.scroll_show != "T") return false;
   return !skip_no_photo || !Trim(e.scroll_photo).empty();
 }
 
@@ -71,7 +71,6 @@ Status TScroller::Generate(const std::string& output, const std::string& script_
 
   lines_ = {"var item = new Array();"};
   count_ = 0;
-  last_value_.clear();
   const bool events_shown =
       !run_.state.style_editor_open &&
       !(run_.state.preview_run && run_.window && run_.window->chkQuickPreview);
@@ -80,45 +79,49 @@ Status TScroller::Generate(const std::string& output, const std::string& script_
   const int max_events = s.Int("Scroll.MaxEvents");
   if (events_shown && max_events > 0) {
     const bool skip_no_photo = s.Bool("Scroll.SkipNoPhoto");
-    int month_loaded = 0;
-    std::vector<const EventRecord*> candidates;
-    WalkComingDays(run_, [&](const ComingDay& day) {
-      if (day.month != month_loaded) {
-        // Only the events the scroller can show are tested day by day.
-        month_loaded = day.month;
-        candidates.clear();
-        for (const EventRecord* e : run_.data->MonthEvents(run_.categories, day.month)) {
-          if (Shown(*e, skip_no_photo)) candidates.push_back(e);
-        }
-      }
-      if (candidates.empty()) return true;
-      const store::DayKey key = KeyFor(day.date);
-      for (int category : run_.categories) {
-        for (const EventRecord* e : candidates) {
-          if (!e->OccursOn(key, category)) continue;
-          AddItem(EventValue(*e, category, day));
-          if (count_ >= max_events) return false;
-        }
-      }
-      return true;
-    });
+    AddComingEvents(/*flagged_only=*/true, skip_no_photo, max_events);
+    // A club that flagged nothing still gets its real coming events: sample
+    // items on a published site would announce events that do not exist.
+    if (count_ == 0) AddComingEvents(/*flagged_only=*/false, skip_no_photo, max_events);
   }
-  if (count_ > 0) {
-    const std::string last = last_value_;
-    while (count_ < kMinItems) AddItem(last);
-  } else {
-    AddSamples();
-  }
+  // The samples are only for the previews, which show no events; a
+  // published scroller with fewer events than the strip holds shows them
+  // once, standing still, rather than repeated.
+  if (!events_shown) AddSamples();
 
   for (std::string& line : SplitLines(script)) lines_.push_back(std::move(line));
   lines_.push_back("var speed=" + std::to_string(130 - s.Int("Scroll.Speed")) + ";");
   return run_.SaveFile(script_path, JoinLines(lines_));
 }
 
+void TScroller::AddComingEvents(bool flagged_only, bool skip_no_photo, int max_events) {
+  int month_loaded = 0;
+  std::vector<const EventRecord*> candidates;
+  WalkComingDays(run_, [&](const ComingDay& day) {
+    if (day.month != month_loaded) {
+      // Only the events the scroller can show are tested day by day.
+      month_loaded = day.month;
+      candidates.clear();
+      for (const EventRecord* e : run_.data->MonthEvents(run_.categories, day.month)) {
+        if (Shown(*e, flagged_only, skip_no_photo)) candidates.push_back(e);
+      }
+    }
+    if (candidates.empty()) return true;
+    const store::DayKey key = KeyFor(day.date);
+    for (int category : run_.categories) {
+      for (const EventRecord* e : candidates) {
+        if (!e->OccursOn(key, category)) continue;
+        AddItem(EventValue(*e, category, day));
+        if (count_ >= max_events) return false;
+      }
+    }
+    return true;
+  });
+}
+
 void TScroller::AddItem(const std::string& value) {
   lines_.push_back("item[" + std::to_string(count_) + "]" + value);
   ++count_;
-  last_value_ = value;
 }
 
 std::string TScroller::EventValue(const EventRecord& e, int category, const ComingDay& day) const {

@@ -16,8 +16,8 @@ struct ComingDay;
 
 class TScroller {
  public:
-  // Items are padded to this many by repeating the last one; without any
-  // event the scroller shows this many samples.
+  // The previews (style editor, quick preview), which show no events, fill
+  // the scroller with this many samples.
   static constexpr int kMinItems = 6;
 
   explicit TScroller(const RunContext& run) : run_(run) {}
@@ -37,6 +37,9 @@ class TScroller {
   }
 
  private:
+  // The coming events of the published range, up to max_events: those
+  // flagged for the scroller, or any when flagged_only is off.
+  void AddComingEvents(bool flagged_only, bool skip_no_photo, int max_events);
   void AddItem(const std::string& value);
   std::string EventValue(const EventRecord& e, int category, const ComingDay& day) const;
   void AddSamples();
@@ -44,7 +47,6 @@ class TScroller {
   const RunContext& run_;
   std::vector<std::string> lines_;
   int count_ = 0;
-  std::string last_value_;
   DateTimeValue now_ = 0;
   bool now_set_ = false;
 };

@@ -1,5 +1,8 @@
 #include "generator/style_sheets.h"
 
+#include <cctype>
+#include <cmath>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,6 +22,26 @@ constexpr int kAlignLeft = 0;
 constexpr int kAlignRight = 1;
 
 std::string Num(int value) { return std::to_string(value); }
+
+// WCAG relative luminance of "#RRGGBB"; none for any other form of colour.
+std::optional<double> RelativeLuminance(std::string_view colour) {
+  if (colour.size() != 7 || colour[0] != '#') return std::nullopt;
+  double channel[3];
+  for (int i = 0; i < 3; ++i) {
+    int value = 0;
+    for (char c : colour.substr(1 + 2 * i, 2)) {
+      const int digit = std::isdigit(static_cast<unsigned char>(c)) ? c - '0'
+                        : (c >= 'a' && c <= 'f')                   ? c - 'a' + 10
+                        : (c >= 'A' && c <= 'F')                   ? c - 'A' + 10
+                                                                   : -1;
+      if (digit < 0) return std::nullopt;
+      value = value * 16 + digit;
+    }
+    const double v = value / 255.0;
+    channel[i] = v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+  }
+  return 0.2126 * channel[0] + 0.7152 * channel[1] + 0.0722 * channel[2];
+}
 
 class SheetBuilder {
  public:
@@ -49,6 +72,9 @@ class SheetBuilder {
         "pt; color: " + s_.Text("Page.TitleColor") + ";  }");
     Add(".left {  float: left; } ");
     Add(".right { float: right;} ");
+    if (sheet_ == Sheet::kCalendar) PopUpBoxColour();
+    if (sheet_ == Sheet::kSmall) MarkedCellText();
+    NarrowWindow();
     // Left open on purpose: the end of the file closes it.
     if (sheet_ != Sheet::kList) Add(".header { color: " + s_.Text("Page.PageColor") + ";");
     return std::move(lines_);
@@ -235,11 +261,17 @@ class SheetBuilder {
     }
   }
 
+  // An empty colour leaves the style's own: the part is left out rather
+  // than written as "color: ;".
+  static std::string ColourPart(const std::string& colour) {
+    return Trim(colour).empty() ? "" : "; color: " + colour;
+  }
+
   void EventLinks() {
     const std::string rest =
         s_.Text("Formatting.EventFontFamily") +
         "; font-weight:" + s_.Text("Formatting.EventFontWeight") +
-        "; color: " + s_.Text("Formatting.EventFontColor") +
+        ColourPart(s_.Text("Formatting.EventFontColor")) +
         "; font-size: " + Num(s_.Int("Formatting.EventFontSzie")) +
         "pt; text-decoration: " +
         (s_.Bool("Formatting.EventUnderline") ? "underline" : "none") + ";}";
@@ -254,7 +286,7 @@ class SheetBuilder {
   void EventTime() {
     Add("td.events .dt { font-family:" + s_.Text("Formatting.DateFontFamily") +
         "; font-weight:" + s_.Text("Formatting.DateFontWeight") +
-        "; color: " + s_.Text("Formatting.DateFontColor") +
+        ColourPart(s_.Text("Formatting.DateFontColor")) +
         "; font-size: " + Num(s_.Int("Formatting.DateFontSzie")) +
         "pt; font-style: " + s_.Text("Formatting.DateFontStyle") + "; }");
   }
@@ -277,6 +309,71 @@ class SheetBuilder {
     line(".ActionBar a:visited { font-size: ", s_.Text("ActionBar.LinkColor"));
     line(".ActionBar a:hover   { font-size: ", s_.Text("ActionBar.LinkColorHover"));
     line(".ActionBar a:active  { font-size: ", s_.Text("ActionBar.LinkColorActive"));
+  }
+
+  // The details box of popup.js lies outside the entry, where the hover
+  // rules above do not reach it.
+  void PopUpBoxColour() {
+    Add("div.itr-float { background-color: " + s_.Text("Formatting.EventPopUpColor") + "; }");
+  }
+
+  // Small and year cells are painted solid in the event and holiday colours;
+  // their day numbers take black or white, whichever reads better on them.
+  void MarkedCellText() {
+    for (const std::string& value : {s_.Text("Small.Eventcolor"), s_.Text("Small.Holidaycolor")}) {
+      const std::string colour = Trim(value);
+      const std::optional<double> luminance = RelativeLuminance(colour);
+      if (!luminance) continue;
+      const char* text = (*luminance + 0.05) / 0.05 >= 1.05 / (*luminance + 0.05) ? "#000000"
+                                                                                   : "#FFFFFF";
+      const std::string cell = "td.events[style*=\"background-color:" + colour + ";\" i]";
+      Add(cell + " .Date, " + cell + " a { color: " + text + " !important; }");
+    }
+  }
+
+  // Below 600 px no page may be wider than the window: widths set in pixels
+  // give way, the month grid becomes a list of the days with something,
+  // pictures shrink. The layout rules of the list are wrapped in :where()
+  // so that a style's own rules for narrow windows win over them.
+  void NarrowWindow() {
+    Add("@media (max-width: 600px) {");
+    Add(" .Calendar, .Canvas, #header, .SmallMenu { width: auto !important; max-width: 100%; "
+        "box-sizing: border-box; margin-left: 0; margin-right: 0; }");
+    Add(" body { overflow-wrap: break-word; }");
+    Add(" img, .Calendar iframe, .Calendar object { max-width: 100%; height: auto; }");
+    Add(" table.ActionBar { float: none; max-width: 100%; }");
+    Add(" table.ActionBar tbody, table.ActionBar tr { display: flex; flex-wrap: wrap; }");
+    Add(" #header ul { display: flex; flex-wrap: wrap; padding-left: 0; }");
+    switch (sheet_) {
+      case Sheet::kCalendar:
+        Add(" table.calendar { width: 100% !important; table-layout: auto; }");
+        Add(" table.calendar, table.calendar > tbody, table.calendar > tbody > tr, "
+            "table.calendar > caption { display: block; }");
+        // flow-root: a floated picture of the day stays inside its day.
+        // A grid cell's fixed height would let a busy day run over the next.
+        Add(" table.calendar td.events { display: flow-root; width: auto !important; "
+            "height: auto !important; min-height: 0; overflow: visible; }");
+        Add(" table.calendar th.Weekdays, table.calendar td.events[colspan], "
+            "table.calendar td.events:not(:has(div.Date)), table.calendar td.events.day-empty "
+            "{ display: none; }");
+        Add(" :where(table.calendar td.events) { padding: 8px 10px; border-width: 0 0 1px 0; }");
+        Add(" :where(table.calendar td.events) > br { display: none; }");
+        Add(" :where(table.calendar td.events .Date[data-weekday])::before "
+            "{ content: attr(data-weekday) \" \"; }");
+        Add(" table.calendar td.events img { max-width: 100%; height: auto; }");
+        break;
+      case Sheet::kSmall:
+        Add(" .Year_Table { width: auto !important; border-spacing: 0; padding-left: 0; }");
+        Add(" .Year_Table, .Year_Table > tbody, .Year_Table > tbody > tr { display: block; }");
+        Add(" .Year_Table > tbody > tr > td { display: inline-block; vertical-align: top; "
+            "max-width: 100%; }");
+        Add(" .Holiday_List { width: auto; max-width: 100%; }");
+        break;
+      case Sheet::kList:
+        Add(" .ListCanvas, table.ListTable { width: auto !important; max-width: 100%; }");
+        break;
+    }
+    Add("}");
   }
 
   const PublishSettings& s_;

@@ -84,6 +84,7 @@ TEST_F(EventListTest, WorkedPageLineForLine) {
   for (int d = 6; d <= 31; ++d) anchors += "<a name=M3D" + std::to_string(d) + "></a>";
   const std::vector<std::string> want = {
       "<html><head><title>Calendar</title>", "<meta charset=\"utf-8\">",
+      "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">",
       "<link href=\"http://\" rel=\"alternate\" type=\"application/rss+xml\" title=\"Club\" />",
       "<link rel=\"stylesheet\" type=\"text/css\" href=\"tabs.css\" />",
       "<link rel=\"stylesheet\" type=\"text/css\"   href=\"eventlist.css\" />",
@@ -129,6 +130,7 @@ TEST_F(EventListTest, HeadTitleBackLinkAndMenuFollowTheSettings) {
   const std::vector<std::string> lines = Lines(Page("EventList2025.html"));
   EXPECT_TRUE(
       HasRun(lines, {"<meta charset=\"utf-8\">",
+                     "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">",
                      "<link rel=\"stylesheet\" type=\"text/css\"   href=\"eventlist.css\" />"}));
   EXPECT_TRUE(HasRun(lines, {"<div class=PageTitle>Club News</div>",
                              "<table class=ActionBar cellspacing=5 cellpadding=2 color=white "
@@ -438,6 +440,7 @@ TEST_F(EventListTest, EventsPageOpensTheListAtToday) {
       Lines(page), {"<html>",
                     "<head>",
                     "<meta charset=\"utf-8\">",
+                    "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">",
                     "<script>",
                     "function find(a, val){",
                     "var b = false; ",

@@ -50,6 +50,13 @@ class LinkTest : public RunFixture {
   std::string FavoriteDir() const { return WithTrailingSlash(editor_->FavoriteFolder()); }
 };
 
+// The help pages' style line for narrow windows.
+constexpr const char* kNarrowStyle =
+    "<style>@media (max-width: 1000px) { table, textarea, input, iframe, object "
+    "{ max-width: 100% !important; box-sizing: border-box; } "
+    "table { width: 100% !important; } td { overflow-wrap: break-word; } "
+    "textarea, input { width: 100%; } }</style>";
+
 // ---- Link.html ----
 
 TEST_F(LinkTest, HeadOpensWithCharsetAndKeepsItsStyleBlock) {
@@ -75,6 +82,10 @@ TEST_F(LinkTest, HeadOpensWithCharsetAndKeepsItsStyleBlock) {
                            " background-color: lightyellow; ",
                            " } ",
                            "</style>",
+                           "<style>@media (max-width: 1000px) { table, textarea, input, iframe, "
+                           "object { max-width: 100% !important; box-sizing: border-box; } "
+                           "table { width: 100% !important; } td { overflow-wrap: break-word; } "
+                           "textarea, input { width: 100%; } }</style>",
                            "</head>",
                            "<body>",
                            "<center>",
@@ -327,6 +338,8 @@ TEST_F(LinkTest, FramePageOnlyWithTheFrameMethod) {
           "<html>",
           "<head>",
           "<meta charset=\"utf-8\">",
+          "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">",
+          kNarrowStyle,
           "<body bgcolor=white > ",
           "<center>",
           " <h3> <u>Calendar inside a Frame </u> </h3> ",
@@ -362,6 +375,8 @@ TEST_F(LinkTest, ObjectPageWithTheObjectMethod) {
           "<html>",
           "<head>",
           "<meta charset=\"utf-8\">",
+          "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">",
+          kNarrowStyle,
           "<body bgcolor=white > ",
           "<center>",
           " <h3> <u>Embed Calendar inside any page on your web site.  </u> </h3> ",

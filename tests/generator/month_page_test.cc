@@ -285,6 +285,8 @@ TEST_F(MonthPageTest, AttachmentsAreCopiedAndLinked) {
 
 TEST_F(MonthPageTest, YearPageRowsLegendAndHolidays) {
   settings().SetInt("Year.Year_CalPerRow", 3);
+  settings().SetText("Small.Holidaycolor", "#008040");
+  settings().SetText("Small.Eventcolor", "#FF0000");
   Generate();
   const std::string year = Page("Year.html");
   // Twelve pages, three a row, after an empty first row; every full row

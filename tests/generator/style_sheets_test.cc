@@ -1,5 +1,6 @@
 #include "generator/style_sheets.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,19 @@ using ::testing::IsEmpty;
 using ::testing::Not;
 
 using Lines = std::vector<std::string>;
+
+// The sheet without the rules for readable pop-ups, marked small cells and
+// narrow windows, which come after ".right" (their own tests below).
+Lines Base(Lines lines) {
+  auto right = std::find(lines.begin(), lines.end(), ".right { float: right;} ");
+  if (right == lines.end()) return lines;
+  auto media = std::find(right, lines.end(), "@media (max-width: 600px) {");
+  if (media == lines.end()) return lines;
+  auto end = std::find(media, lines.end(), "}");
+  if (end == lines.end()) return lines;
+  lines.erase(right + 1, end + 1);
+  return lines;
+}
 
 // A favorite that changes every setting the sheets branch on.
 PublishSettings ChangedSettings() {
@@ -70,7 +84,7 @@ PublishSettings ChangedSettings() {
 }
 
 TEST(StyleSheetsTest, CalendarCssForTheDefaults) {
-  EXPECT_EQ(CalendarCssLines(PublishSettings(), ""),
+  EXPECT_EQ(Base(CalendarCssLines(PublishSettings(), "")),
             (Lines{
                 " Body { background-color: #FFFFFF;",
                 " text-align: Center; ",
@@ -101,18 +115,18 @@ TEST(StyleSheetsTest, CalendarCssForTheDefaults) {
                 ".itr:hover .bpopupright {\tbackground-color: #FCFFE0; } ",
                 ".itr:hover .bpopupleft {\tbackground-color: #FCFFE0; } ",
                 ".Holidays {\tcolor: #000000; } ",
-                "td.events a:link    { font-family:Arial; font-weight:Normal; color: #0000FF; "
-                "font-size: 8pt; text-decoration: underline;}",
-                "td.events a:visited { font-family:Arial; font-weight:Normal; color: #0000FF; "
-                "font-size: 8pt; text-decoration: underline;}",
-                "td.events a:hover   { font-family:Arial; font-weight:Normal; color: #0000FF; "
-                "font-size: 8pt; text-decoration: underline;}",
-                "td.events a:active  { font-family:Arial; font-weight:Normal; color: #0000FF; "
-                "font-size: 8pt; text-decoration: underline;}",
-                "td.events { font-family:Arial; font-weight:Normal; color: #0000FF; "
-                "font-size: 8pt; text-decoration: underline;}",
-                "td.events .dt { font-family:Arial; font-weight:Normal; color: #0000FF; "
-                "font-size: 7pt; font-style: Normal; }",
+                "td.events a:link    { font-family:Arial; font-weight:Normal; "
+                "font-size: 9pt; text-decoration: none;}",
+                "td.events a:visited { font-family:Arial; font-weight:Normal; "
+                "font-size: 9pt; text-decoration: none;}",
+                "td.events a:hover   { font-family:Arial; font-weight:Normal; "
+                "font-size: 9pt; text-decoration: none;}",
+                "td.events a:active  { font-family:Arial; font-weight:Normal; "
+                "font-size: 9pt; text-decoration: none;}",
+                "td.events { font-family:Arial; font-weight:Normal; "
+                "font-size: 9pt; text-decoration: none;}",
+                "td.events .dt { font-family:Arial; font-weight:Normal; "
+                "font-size: 9pt; font-style: Normal; }",
                 ".NavMenu a:link    {  color: #F88017; font-size:9pt;}",
                 ".NavMenu a:visited {  color: #F88017; font-size:9pt;}",
                 ".NavMenu a:hover   {  color: #F88017; font-size:9pt;}",
@@ -130,7 +144,7 @@ TEST(StyleSheetsTest, CalendarCssForTheDefaults) {
 }
 
 TEST(StyleSheetsTest, CalendarCssForChangedSettings) {
-  EXPECT_EQ(CalendarCssLines(ChangedSettings(), "Page.gif"),
+  EXPECT_EQ(Base(CalendarCssLines(ChangedSettings(), "Page.gif")),
             (Lines{
                 " Body { background-color: #102030;",
                 " border:0;",
@@ -310,18 +324,18 @@ TEST(StyleSheetsTest, SmallCssForTheDefaults) {
           ".itr:hover .bpopupleft {\tbackground-color: #FCFFE0; } ",
           ".Holidays {\tcolor: #000000; } ",
           ".MonthCaption { font-size: 17pt; }",
-          "td.events a:link    { font-family:Arial; font-weight:Normal; color: #0000FF; "
-          "font-size: 8pt; text-decoration: underline;}",
-          "td.events a:visited { font-family:Arial; font-weight:Normal; color: #0000FF; "
-          "font-size: 8pt; text-decoration: underline;}",
-          "td.events a:hover   { font-family:Arial; font-weight:Normal; color: #0000FF; "
-          "font-size: 8pt; text-decoration: underline;}",
-          "td.events a:active  { font-family:Arial; font-weight:Normal; color: #0000FF; "
-          "font-size: 8pt; text-decoration: underline;}",
-          "td.events { font-family:Arial; font-weight:Normal; color: #0000FF; "
-          "font-size: 8pt; text-decoration: underline;}",
-          "td.events .dt { font-family:Arial; font-weight:Normal; color: #0000FF; "
-          "font-size: 7pt; font-style: Normal; }",
+          "td.events a:link    { font-family:Arial; font-weight:Normal; "
+          "font-size: 9pt; text-decoration: none;}",
+          "td.events a:visited { font-family:Arial; font-weight:Normal; "
+          "font-size: 9pt; text-decoration: none;}",
+          "td.events a:hover   { font-family:Arial; font-weight:Normal; "
+          "font-size: 9pt; text-decoration: none;}",
+          "td.events a:active  { font-family:Arial; font-weight:Normal; "
+          "font-size: 9pt; text-decoration: none;}",
+          "td.events { font-family:Arial; font-weight:Normal; "
+          "font-size: 9pt; text-decoration: none;}",
+          "td.events .dt { font-family:Arial; font-weight:Normal; "
+          "font-size: 9pt; font-style: Normal; }",
           ".NavMenu a:link    {  color: #F88017; font-size:13pt;}",
           ".NavMenu a:visited {  color: #F88017; font-size:13pt;}",
           ".NavMenu a:hover   {  color: #F88017; font-size:13pt;}",
@@ -333,7 +347,7 @@ TEST(StyleSheetsTest, SmallCssForTheDefaults) {
           ".header { color: #FFFFFF;",
       },
   });
-  EXPECT_EQ(SmallCssLines(PublishSettings(), ""), expected);
+  EXPECT_EQ(Base(SmallCssLines(PublishSettings(), "")), expected);
 }
 
 TEST(StyleSheetsTest, SmallCssForChangedSettings) {
@@ -406,7 +420,7 @@ TEST(StyleSheetsTest, SmallCssForChangedSettings) {
           ".header { color: #102030;",
       },
   });
-  EXPECT_EQ(SmallCssLines(ChangedSettings(), "Page.gif"), expected);
+  EXPECT_EQ(Base(SmallCssLines(ChangedSettings(), "Page.gif")), expected);
 }
 
 // The size rules of small.css, between the holiday colour and the event links.
@@ -437,7 +451,7 @@ TEST(StyleSheetsTest, SmallSizeRulesFollowTheWidth) {
 }
 
 TEST(StyleSheetsTest, ListCssForTheDefaults) {
-  EXPECT_EQ(ListCssLines(PublishSettings(), ""),
+  EXPECT_EQ(Base(ListCssLines(PublishSettings(), "")),
             (Lines{
                 " Body { background-color: #FFFFFF;",
                 " text-align: Center; ",
@@ -460,14 +474,14 @@ TEST(StyleSheetsTest, ListCssForTheDefaults) {
                 ".itr:hover .bpopupright {\tbackground-color: #FCFFE0; } ",
                 ".itr:hover .bpopupleft {\tbackground-color: #FCFFE0; } ",
                 ".Holidays {\tcolor: #000000; } ",
-                "td.events a:link    { font-family:Arial; font-weight:Normal; color: #0000FF; "
-                "font-size: 8pt; text-decoration: underline;}",
-                "td.events a:visited { font-family:Arial; font-weight:Normal; color: #0000FF; "
-                "font-size: 8pt; text-decoration: underline;}",
-                "td.events a:hover   { font-family:Arial; font-weight:Normal; color: #0000FF; "
-                "font-size: 8pt; text-decoration: underline;}",
-                "td.events a:active  { font-family:Arial; font-weight:Normal; color: #0000FF; "
-                "font-size: 8pt; text-decoration: underline;}",
+                "td.events a:link    { font-family:Arial; font-weight:Normal; "
+                "font-size: 9pt; text-decoration: none;}",
+                "td.events a:visited { font-family:Arial; font-weight:Normal; "
+                "font-size: 9pt; text-decoration: none;}",
+                "td.events a:hover   { font-family:Arial; font-weight:Normal; "
+                "font-size: 9pt; text-decoration: none;}",
+                "td.events a:active  { font-family:Arial; font-weight:Normal; "
+                "font-size: 9pt; text-decoration: none;}",
                 ".NavMenu a:link    {  color: #F88017; font-size:9pt;}",
                 ".NavMenu a:visited {  color: #F88017; font-size:9pt;}",
                 ".NavMenu a:hover   {  color: #F88017; font-size:9pt;}",
@@ -484,7 +498,7 @@ TEST(StyleSheetsTest, ListCssForTheDefaults) {
 }
 
 TEST(StyleSheetsTest, ListCssForChangedSettings) {
-  EXPECT_EQ(ListCssLines(ChangedSettings(), "Page.gif"),
+  EXPECT_EQ(Base(ListCssLines(ChangedSettings(), "Page.gif")),
             (Lines{
                 " Body { background-color: #102030;",
                 " border:0;",
@@ -605,7 +619,8 @@ TEST(StyleSheetsTest, TheFirstPagePictureWinsAndAnExistingCopyStays) {
                                 "background: URL('Page.jpg');\r\n"
                                 " }\r\n"))
       << bytes;
-  EXPECT_TRUE(bytes.ends_with(".right { float: right;} \r\n.header { color: #FFFFFF;\r\n"));
+  EXPECT_NE(bytes.find(".right { float: right;} \r\n"), std::string::npos);
+  EXPECT_TRUE(bytes.ends_with("}\r\n.header { color: #FFFFFF;\r\n"));
 }
 
 TEST(StyleSheetsTest, NoPagePictureLeavesItsLineOut) {
@@ -629,4 +644,75 @@ TEST(StyleSheetsTest, AMissingBuildFolderFailsTheWrite) {
 }
 
 }  // namespace
+TEST(StyleSheetsTest, NewFavoritesGetReadableEventsInTheStylesColours) {
+  // 9 pt is 12 px for event names and times; no colour part, so the
+  // style's own link colours show, and no underline.
+  const Lines lines = CalendarCssLines(PublishSettings(), "");
+  EXPECT_THAT(lines, Contains("td.events a:link    { font-family:Arial; font-weight:Normal; "
+                              "font-size: 9pt; text-decoration: none;}"));
+  EXPECT_THAT(lines, Contains("td.events .dt { font-family:Arial; font-weight:Normal; "
+                              "font-size: 9pt; font-style: Normal; }"));
+  for (const std::string& line : lines) EXPECT_EQ(line.find("color: ;"), std::string::npos);
+}
+
+TEST(StyleSheetsTest, SolidSmallCellsGetTheDayNumberColourThatReads) {
+  PublishSettings s;
+  s.SetText("Small.Eventcolor", "#FF0000");     // black reads at 5.3:1, white at 4.0:1
+  s.SetText("Small.Holidaycolor", "#008040");   // white reads at 5.0:1, black at 4.2:1
+  Lines lines = SmallCssLines(s, "");
+  EXPECT_THAT(lines, Contains("td.events[style*=\"background-color:#FF0000;\" i] .Date, "
+                              "td.events[style*=\"background-color:#FF0000;\" i] a "
+                              "{ color: #000000 !important; }"));
+  EXPECT_THAT(lines, Contains("td.events[style*=\"background-color:#008040;\" i] .Date, "
+                              "td.events[style*=\"background-color:#008040;\" i] a "
+                              "{ color: #FFFFFF !important; }"));
+  // A colour the sheet cannot weigh gets no rule; the month page has none.
+  s.SetText("Small.Eventcolor", "red");
+  s.SetText("Small.Holidaycolor", "");
+  for (const std::string& line : SmallCssLines(s, "")) {
+    EXPECT_EQ(line.find("td.events[style*="), std::string::npos) << line;
+  }
+  for (const std::string& line : CalendarCssLines(s, "")) {
+    EXPECT_EQ(line.find("td.events[style*="), std::string::npos) << line;
+  }
+}
+
+TEST(StyleSheetsTest, NarrowWindowRulesAreClosedAndComeBeforeTheOpenHeaderRule) {
+  // calendar.css and small.css end in a rule left open on purpose; a block
+  // after it would be read as its declarations and lost.
+  for (const Lines& lines : {CalendarCssLines(PublishSettings(), ""),
+                             SmallCssLines(PublishSettings(), ""),
+                             ListCssLines(PublishSettings(), "")}) {
+    auto media = std::find(lines.begin(), lines.end(), "@media (max-width: 600px) {");
+    ASSERT_NE(media, lines.end());
+    int depth = 0;
+    auto it = media;
+    for (; it != lines.end(); ++it) {
+      depth += static_cast<int>(std::count(it->begin(), it->end(), '{')) -
+               static_cast<int>(std::count(it->begin(), it->end(), '}'));
+      if (depth == 0) break;
+    }
+    ASSERT_NE(it, lines.end()) << "the block is never closed";
+    const Lines after(it + 1, lines.end());
+    EXPECT_TRUE(after.empty() || after == Lines{".header { color: #FFFFFF;"});
+  }
+  const Lines calendar = CalendarCssLines(PublishSettings(), "");
+  // The days with nothing are hidden by a rule that outranks the one
+  // showing every day.
+  const auto shown = std::find(calendar.begin(), calendar.end(),
+                               " table.calendar td.events { display: flow-root; width: auto "
+                               "!important; height: auto !important; min-height: 0; "
+                               "overflow: visible; }");
+  const auto hidden = std::find_if(calendar.begin(), calendar.end(), [](const std::string& l) {
+    return l.find("table.calendar td.events.day-empty { display: none; }") != std::string::npos;
+  });
+  ASSERT_NE(shown, calendar.end());
+  ASSERT_NE(hidden, calendar.end());
+  EXPECT_LT(shown, hidden);
+  EXPECT_THAT(calendar, Contains("div.itr-float { background-color: #FCFFE0; }"));
+  EXPECT_THAT(SmallCssLines(PublishSettings(), ""),
+              Contains(" .Year_Table { width: auto !important; border-spacing: 0; "
+                       "padding-left: 0; }"));
+}
+
 }  // namespace almanix::generator

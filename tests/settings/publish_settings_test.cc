@@ -205,6 +205,36 @@ TEST_F(PublishSettingsTest, AFolderWithoutConfLoadsEveryDefault) {
   EXPECT_EQ(Value("RSS.GMTOffset"), "-5");
 }
 
+TEST_F(PublishSettingsTest, NewFavoritesReadWellAndStoredEventFontsAreKept) {
+  // A new favorite: event names and times at 9 pt (12 px), in the style's
+  // own colours (empty), not underlined; small and year cells in light
+  // tints that black day numbers read on.
+  const std::string fresh = Folder("Fresh");
+  WriteRequired(fresh);
+  ASSERT_TRUE(Load(fresh).ok());
+  EXPECT_GE(settings_.Int("Formatting.EventFontSzie") * 4 / 3.0, 12.0);
+  EXPECT_GE(settings_.Int("Formatting.DateFontSzie") * 4 / 3.0, 11.0);
+  EXPECT_EQ(settings_.Text("Formatting.EventFontColor"), "");
+  EXPECT_EQ(settings_.Text("Formatting.DateFontColor"), "");
+  EXPECT_FALSE(settings_.Bool("Formatting.EventUnderline"));
+  EXPECT_EQ(settings_.Text("Small.Eventcolor"), "#FFD8D8");
+  EXPECT_EQ(settings_.Text("Small.Holidaycolor"), "#CDEFD9");
+
+  // A favorite saved with the old look keeps it.
+  const std::string old = Folder("Old");
+  WriteRequired(old);
+  WriteAll(old + "conf.ini",
+           "[Formatting]\r\nEventFontSzie=8\r\nEventFontColor=#0000FF\r\nEventUnderline=1\r\n"
+           "DateFontSzie=7\r\nDateFontColor=#0000FF\r\n[Small]\r\nEventcolor=#FF0000\r\n");
+  ASSERT_TRUE(Load(old).ok());
+  EXPECT_EQ(settings_.Int("Formatting.EventFontSzie"), 8);
+  EXPECT_EQ(settings_.Text("Formatting.EventFontColor"), "#0000FF");
+  EXPECT_TRUE(settings_.Bool("Formatting.EventUnderline"));
+  EXPECT_EQ(settings_.Int("Formatting.DateFontSzie"), 7);
+  EXPECT_EQ(settings_.Text("Formatting.DateFontColor"), "#0000FF");
+  EXPECT_EQ(settings_.Text("Small.Eventcolor"), "#FF0000");
+}
+
 TEST_F(PublishSettingsTest, AMissingRequiredFileStopsTheLoadKeepingWhatWasRead) {
   for (const TextFileDef& missing : kTextFiles) {
     if (!missing.required) continue;
