@@ -39,6 +39,10 @@ std::string PageLanguage(const RunContext& run) {
   return out.empty() ? "en" : out;
 }
 
+std::string HtmlOpening(const RunContext& run) {
+  return "<html lang=\"" + PageLanguage(run) + "\">";
+}
+
 std::string CalendarName(const RunContext& run) {
   for (const std::string& name :
        {Trim(run.s().Text("RSS.Title")), Trim(run.s().Text("Page.Title")), Trim(run.texts.title)}) {

@@ -15,6 +15,9 @@ struct RunContext;
 // there is none. Only letters, digits and "-" are kept.
 std::string PageLanguage(const RunContext& run);
 
+// "<html lang=\"en-US\">", the opening of every page.
+std::string HtmlOpening(const RunContext& run);
+
 // The calendar's name: RSS.Title, else Page.Title, else the title text.
 std::string CalendarName(const RunContext& run);
 
