@@ -7,6 +7,7 @@
 #include "app/log.h"
 #include "app/text.h"
 #include "generator/calendar_data.h"
+#include "generator/event_pages.h"
 #include "generator/menu.h"
 #include "generator/page_meta.h"
 #include "generator/run_context.h"
@@ -128,6 +129,13 @@ void TCal::WriteHead(bool standalone, int year, const std::vector<int>& months) 
         "<link rel=\"stylesheet\" href=\"thickbox.css\" type=\"text/css\" media=\"screen\" />");
     Add(kAllHeads, "<script type=\"text/javascript\" src=\"jquery.js\"></script>");
     Add(kAllHeads, "<script type=\"text/javascript\" src=\"thickbox.js\"></script>");
+  }
+  // What search engines read of the page's events.
+  if (!months.empty()) {
+    const std::string events =
+        EventJsonLd(run_, run_.merged() ? run_.categories : run_.CellCategories(), EncodeDate(year, months.front(), 1),
+                    EncodeDate(year, months.back(), DaysInMonth(year, months.back())));
+    if (!events.empty()) Add(kMonthHead, events);
   }
   AddText(kAllHeads, run_.texts.head);
   if (s.Bool("Contents.ShowEmail")) {
@@ -451,6 +459,8 @@ Status TCal::FinishYearPage(const std::string& path) {
   Add(kYearBody, "<div class=\"Holiday_List\" ><div>" + legend + holidays + "</div></div>");
   Add(kYearBody, "<div class=\"Year_Footer\" >" +
                      std::string(WithoutFinalLineEnd(run_.texts.footer)) + "</div>");
+  const std::string subscribe = SubscribeBlock(run_);
+  if (!subscribe.empty()) Add(kYearBody, subscribe);
   Add(kYearBody, "</center>");
   Add(kYearBody, "</body>");
   Add(kYearBody, "</html>");

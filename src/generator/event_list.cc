@@ -14,6 +14,7 @@
 #include "app/ui_seam.h"
 #include "generator/calendar_data.h"
 #include "generator/day_cell.h"
+#include "generator/event_pages.h"
 #include "generator/generator.h"
 #include "generator/page_meta.h"
 #include "generator/run_context.h"
@@ -128,6 +129,12 @@ Status Telist::WriteEventListPage(const std::string& output, int year,
   for (std::string_view sheet : {"eventlist.css", "popup.css", "actionbar.css", "list.css"}) {
     page.Add("<link rel=\"stylesheet\" type=\"text/css\"   href=\"" + std::string(sheet) + "\" />");
   }
+  if (!months.empty()) {
+    const std::string events =
+        EventJsonLd(run_, run_.merged() ? run_.categories : run_.CellCategories(), EncodeDate(year, months.front(), 1),
+                    EncodeDate(year, months.back(), DaysInMonth(year, months.back())));
+    if (!events.empty()) page.Add(events);
+  }
   page.Add("</head>");
 
   page.Add("<body>");
@@ -194,6 +201,8 @@ Status Telist::WriteEventListPage(const std::string& output, int year,
   if (!months.empty()) page.Add(pending_anchors + "</tr></table></div></center>");
 
   page.Add("</div>");
+  const std::string subscribe = SubscribeBlock(run_);
+  if (!subscribe.empty()) page.Add(subscribe);
   page.Add("");
   page.AddText(run_.texts.footer);
   page.Add("</body></html>");

@@ -17,6 +17,7 @@
 #include "generator/cal.h"
 #include "generator/calendar_data.h"
 #include "generator/event_list.h"
+#include "generator/event_pages.h"
 #include "generator/ical.h"
 #include "generator/link.h"
 #include "generator/menu.h"
@@ -506,6 +507,7 @@ void Generator::Run(const std::string& output, const std::string& main_page_path
     IgnoreResult(WriteRunICal(run, run.build_dir, run.build_dir + "ical.ics"), kCounted);
   }
   IgnoreResult(WriteEventListRedirect(run, run.build_dir + "Events.html"), kCounted);
+  IgnoreResult(WriteUpcomingPage(run, run.build_dir + "Upcoming.html"), kCounted);
   if (settings.Bool("RSS.Share")) {
     IgnoreResult(TRss(run).Generate(run.build_dir, run.build_dir + "rss.xml"), kCounted);
   }

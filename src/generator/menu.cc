@@ -244,7 +244,10 @@ std::string Toolbar(const RunContext& run, int year, int month) {
                       ? "<td><a href=\"javascript:print()\">" + icon("print", "Print") +
                             cap("Print") + "</a></td>"
                       : "");
-  std::string share;
+  // The coming days as a plain list, written by every run.
+  std::string share = "<td><a href=\"Upcoming.html\">" +
+                      (captions ? cap("Upcoming") : HtmlText(run.Phrase("Upcoming"))) +
+                      "</a></td>";
   if (s.Bool("RSS.Share")) {
     share += "<td><a href=\"rss.xml\">" + icon("rss", "RSS") + cap("RSS") + "</a></td>";
   }

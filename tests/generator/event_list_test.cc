@@ -89,7 +89,14 @@ TEST_F(EventListTest, WorkedPageLineForLine) {
       "<link rel=\"stylesheet\" type=\"text/css\"   href=\"eventlist.css\" />",
       "<link rel=\"stylesheet\" type=\"text/css\"   href=\"popup.css\" />",
       "<link rel=\"stylesheet\" type=\"text/css\"   href=\"actionbar.css\" />",
-      "<link rel=\"stylesheet\" type=\"text/css\"   href=\"list.css\" />", "</head>", "<body>",
+      "<link rel=\"stylesheet\" type=\"text/css\"   href=\"list.css\" />",
+      // The month's events for search engines.
+      "<script type=\"application/ld+json\">[{\"@context\":\"https://schema.org\",\"@type\":"
+      "\"Event\",\"name\":\"Meeting\",\"startDate\":\"2025-03-05T09:00:00\",\"endDate\":"
+      "\"2025-03-05T10:00:00\",\"location\":{\"@type\":\"Place\",\"name\":\"Hall\",\"address\":"
+      "\"Hall\"},\"description\":\"Agenda\\nand minutes\",\"url\":\"March2025.html#M3D5\"}]"
+      "</script>",
+      "</head>", "<body>",
       "<!-- Shown at the top of each month page. -->", "<div class=Calendar>",
       "<div class=PageTitle>Upcoming Events</div>",
       "<table class=ActionBar cellspacing=5 cellpadding=2 color=white border=0 align=left>",

@@ -324,6 +324,7 @@ TEST_F(MenuTest, ToolbarWithDefaultSettings) {
           "<img src=\"year.gif\" border=0 alt=\"\"> &nbsp;Year&nbsp;</a></td>",
           "<td><a href=\"javascript:print()\"><img src=\"print.gif\" border=0 alt=\"\"> "
           "&nbsp;Print&nbsp;</a></td>",
+          "<td><a href=\"Upcoming.html\">&nbsp;Upcoming&nbsp;</a></td>"
           "<td><a href=\"rss.xml\"><img src=\"rss.gif\" border=0 alt=\"\"> "
           "&nbsp;RSS&nbsp;</a></td>",
           "<td></td>", "</tr></table>",
@@ -354,6 +355,7 @@ TEST_F(MenuTest, ToolbarWithEveryOtherButton) {
           "?KeepThis=true&TB_iframe=true&height=500&width=850\" class=\"thickbox\" "
           "border=0 >&nbsp;Year&nbsp;</a></td>",
           "",
+          "<td><a href=\"Upcoming.html\">&nbsp;Upcoming&nbsp;</a></td>"
           "<td><a href=\"rss.xml\">&nbsp;RSS&nbsp;</a></td>"
           "<td><a href=\"ical.ics\">&nbsp;iCal&nbsp;</a></td>",
           "<td> <a align=right  href=\"javascript:load()\" border=0 >&nbsp;Email&nbsp;"
