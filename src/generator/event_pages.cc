@@ -47,6 +47,9 @@ std::string PercentEncode(std::string_view text) {
   return out;
 }
 
+// A percent-encoded address in an attribute: only its "&" needs a name.
+std::string AmpersandsEscaped(const std::string& url) { return ReplaceAll(url, "&", "&amp;"); }
+
 // yyyymmdd of a day.
 std::string CompactDate(DayNumber day) {
   const CivilDate d = DecodeDate(day);
@@ -244,9 +247,9 @@ std::string AddToCalendarLinks(const RunContext& run, const Occurrence& o) {
   const std::string label = HtmlText(name);
   return "<span class=\"AddToCalendar\">" + HtmlText(run.Phrase("Add to my calendar")) + ": " +
          "<a href=\"" + EventFileName(e) + "\" download aria-label=\"" + label +
-         ": iCalendar\">iCalendar</a> | <a href=\"" + HtmlText(google) +
+         ": iCalendar\">iCalendar</a> | <a href=\"" + AmpersandsEscaped(google) +
          "\" target=\"_blank\" rel=\"noopener\" aria-label=\"" + label +
-         ": Google Calendar\">Google</a> | <a href=\"" + HtmlText(outlook) +
+         ": Google Calendar\">Google</a> | <a href=\"" + AmpersandsEscaped(outlook) +
          "\" target=\"_blank\" rel=\"noopener\" aria-label=\"" + label +
          ": Outlook\">Outlook</a></span>";
 }
