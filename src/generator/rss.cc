@@ -255,6 +255,18 @@ void TRss::CopyAssets(const std::string& output) const {
   }
   copy(run_.dir->ConfigDir, "popup.html");
   copy(run_.dir->ConfigDir, "fullscreen.html");
+  // Working folders made before it was mended keep a fullscreen.html that
+  // opens index.html, which no run writes; Calendar.html is always there.
+  const std::string fullscreen = WithTrailingSlash(output) + "fullscreen.html";
+  if (Result<std::string> page = ReadFileBytes(fullscreen); page.ok()) {
+    std::string text = ReplaceAll(page.value(), "\"index.html\"", "\"Calendar.html\"");
+    text = ReplaceAll(text, "<title>Calendar</title>",
+                      "<title>" + PageTitle(run_, "Full screen") + "</title>");
+    if (text != page.value()) {
+      IgnoreResult(run_.SaveFile(fullscreen, text),
+                   "counted in the run's result; the feed goes on without it");
+    }
+  }
 }
 
 std::vector<std::string> TRss::DayBlock(const ComingDay& day) {

@@ -593,10 +593,15 @@ TEST_F(RssTest, DatesFollowTheZoneRulesOfEachDateUnlessTheOffsetWasChosen) {
 
 TEST_F(RssTest, FullScreenPageOpensThePageEveryRunWrites) {
   UseYear(2010);
+  // As a working folder made before the mend holds it.
+  ASSERT_TRUE(WriteFileDirect(editor_->environment().dir->ConfigDir + "fullscreen.html",
+                              "<title>Calendar</title><a href=\"index.html\">Open</a>")
+                  .ok());
   Generate();
   const std::string page = Page("fullscreen.html");
   EXPECT_THAT(page, Not(HasSubstr("index.html")));
   EXPECT_THAT(page, HasSubstr("href=\"Calendar.html\""));
+  EXPECT_THAT(page, HasSubstr("<title>Club \xE2\x80\x93 Full screen</title>"));
   EXPECT_TRUE(Has("Calendar.html"));
 }
 
