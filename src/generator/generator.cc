@@ -121,9 +121,11 @@ Status WriteEmailPage(const RunContext& run) {
       "<form action=\"mailto:" + run.s().Text("Formatting.EventEmail") +
           "\" method=\"POST\" enctype=\"multipart/form-data\"  name=\"EmailForm\">",
       run.Phrase("Your Name") + "<br>",
-      "<input type=\"text\" size=\"20\" name=\"VisitorName\"><br><br>",
+      "<input type=\"text\" size=\"20\" name=\"VisitorName\" aria-label=\"" +
+          HtmlText(run.Phrase("Your Name")) + "\"><br><br>",
       run.Phrase("Suggest an Event") + ":<br>",
-      "<textarea name=\"VisitorComment\" rows=\"4\" cols=\"20\">",
+      "<textarea name=\"VisitorComment\" rows=\"4\" cols=\"20\" aria-label=\"" +
+          HtmlText(run.Phrase("Suggest an Event")) + "\">",
       "</textarea><br><br>",
       "<input type=\"submit\" value=\"" + run.Phrase("Submit") + "\">",
       "</form>",

@@ -10,6 +10,8 @@
 #include "app/dates.h"
 #include "app/file_util.h"
 #include "generator/ical.h"
+#include "generator/page_meta.h"
+#include "generator/run_context.h"
 #include "generator/run_fixture.h"
 #include "support/scoped_env.h"
 
@@ -173,6 +175,32 @@ TEST_F(EventPagesTest, SubscribeButtonAndQrCodeNeedTheCalendarsAddress) {
           "subscribe-qr.svg",
       &status);
   EXPECT_EQ(out, "True True True\n");
+}
+
+TEST_F(EventPagesTest, LanguageCodeAndCalendarAddressFromTheSettings) {
+  RunContext run;
+  run.settings = &settings();
+  auto lang = [&](const std::string& setting) {
+    settings().SetText("RSS.Language", setting);
+    return PageLanguage(run);
+  };
+  EXPECT_EQ(lang("English (United States): en-us"), "en-US");
+  EXPECT_EQ(lang("Deutsch (Deutschland):  de-de "), "de-DE");
+  EXPECT_EQ(lang("fr"), "fr");
+  EXPECT_EQ(lang("Nothing after it:"), "en");
+  EXPECT_EQ(lang("Odd: \"><script>"), "en");  // never breaks out of the attribute
+
+  auto base = [&](const std::string& page, const std::string& feed) {
+    settings().SetText("Publish.URL", page);
+    settings().SetText("RSS.FileURL", feed);
+    return SiteBase(run);
+  };
+  EXPECT_EQ(base("https://www.example.org/club/Calendar.html", "http://"),
+            "https://www.example.org/club/");
+  EXPECT_EQ(base("http://www.example.org", "http://"), "http://www.example.org/");
+  EXPECT_EQ(base("http://", "https://club.example/cal/rss.xml"), "https://club.example/cal/");
+  EXPECT_EQ(base("http://", "http://"), "");
+  EXPECT_EQ(base("Calendar.html", "rss.xml"), "");
 }
 
 TEST(EventPagesText, JsonStringsAndIsoTimes) {
