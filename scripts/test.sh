@@ -3,6 +3,7 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/install-deps.sh"
+"$top/scripts/install-axe.sh"
 "$top/scripts/build.sh"
 "$top/scripts/lint.sh"
 build="${ALMANIX_BUILD_DIR:-$top/build}"

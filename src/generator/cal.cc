@@ -7,7 +7,9 @@
 #include "app/log.h"
 #include "app/text.h"
 #include "generator/calendar_data.h"
+#include "generator/event_pages.h"
 #include "generator/menu.h"
+#include "generator/page_meta.h"
 #include "generator/run_context.h"
 #include "store/occurrence.h"
 
@@ -43,7 +45,7 @@ CaptionParts MonthCaptionParts(const publish::StyleInfo& style, int month,
   const std::string& photo = style.month_photos[static_cast<size_t>(month - 1)];
   int breaks = ParseInt(Trim(style.caption_height)).value_or(1);
   if (!photo.empty() && !style.photo_tile && FileExists(build_dir + photo)) {
-    parts.picture_html = "<img src=\"" + photo + "\" class=photo  />";
+    parts.picture_html = "<img src=\"" + photo + "\" class=photo alt=\"\" />";
   }
   if (!photo.empty() && breaks == 0) breaks = 1;
   for (int i = 0; i < breaks; ++i) parts.picture_html += "<br>";
@@ -96,9 +98,9 @@ std::string TCal::WeekdayHeader(int weekday, bool small) const {
   return "<th " + width + " class=\"Weekdays\">" + name + "</th>";
 }
 
-void TCal::WriteHead(bool standalone) {
+void TCal::WriteHead(bool standalone, int year, const std::vector<int>& months) {
   const publish::PublishSettings& s = run_.s();
-  if (standalone) Add(kAllHeads, "<html><head>");
+  if (standalone) Add(kAllHeads, HtmlOpening(run_) + "<head>");
   Add(kAllHeads, kCharsetLine);
   // The shipped head text carries the line already; a favorite's own may not.
   if (ToLower(run_.texts.head).find("name=\"viewport\"") == std::string::npos) {
@@ -106,7 +108,14 @@ void TCal::WriteHead(bool standalone) {
   }
   Add(kAllHeads, "<meta name=\"GENERATOR\" content=\"" + run_.brand_short_url + " " +
                      run_.program_version + "\" >");
-  Add(kAllHeads, "<title>" + std::string(WithoutFinalLineEnd(run_.texts.title)) + "</title>");
+  // The title names the calendar and what the page shows: the month, or
+  // the year for the year page and a page of several months.
+  const std::string year_text = ToText(year);
+  const std::string month_part =
+      months.size() == 1 ? run_.language.MonthName(months[0], "Long") + " " + year_text
+                         : year_text;
+  Add(kMonthHead | kSmallHead, "<title>" + PageTitle(run_, month_part) + "</title>");
+  Add(kYearHead, "<title>" + PageTitle(run_, year_text) + "</title>");
   if (s.Bool("RSS.Share")) {
     Add(kAllHeads, "<link href=\"" + s.Text("RSS.FileURL") +
                        "\" rel=\"alternate\" type=\"application/rss+xml\" title=\"" +
@@ -129,6 +138,13 @@ void TCal::WriteHead(bool standalone) {
         "<link rel=\"stylesheet\" href=\"thickbox.css\" type=\"text/css\" media=\"screen\" />");
     Add(kAllHeads, "<script type=\"text/javascript\" src=\"jquery.js\"></script>");
     Add(kAllHeads, "<script type=\"text/javascript\" src=\"thickbox.js\"></script>");
+  }
+  // What search engines read of the page's events.
+  if (!months.empty()) {
+    const std::string events =
+        EventJsonLd(run_, run_.merged() ? run_.categories : run_.CellCategories(), EncodeDate(year, months.front(), 1),
+                    EncodeDate(year, months.back(), DaysInMonth(year, months.back())));
+    if (!events.empty()) Add(kMonthHead, events);
   }
   AddText(kAllHeads, run_.texts.head);
   if (s.Bool("Contents.ShowEmail")) {
@@ -155,7 +171,8 @@ void TCal::WriteBodyStart(int year, int month, const std::string& small_menu,
   const std::string& logo = s.Text("Page.Logo");
   if (!logo.empty() && FileExists(run_.build_dir + logo)) {
     if (s.Bool("Page.LogoCenter")) Add(kMonthBody, "<center>");
-    Add(kMonthBody, "<img src=\"" + logo + "\" border=0 >");
+    Add(kMonthBody, "<img src=\"" + logo + "\" border=0 alt=\"" + HtmlText(CalendarName(run_)) +
+                        "\" >");
     if (s.Bool("Page.LogoCenter")) Add(kMonthBody, "</center>");
   }
   if (!Trim(s.Text("Page.Title")).empty()) {
@@ -336,7 +353,7 @@ Status TCal::WriteMonthPage(const std::string& output, int year, const std::vect
   week_start_ = s.Bool("Publish.StartMonday") ? 2 : 1;
   short_form_ = s.Int("Small.Width") < 250 ? "Tiny" : "Short";
 
-  WriteHead(standalone);
+  WriteHead(standalone, year, months);
   WriteBodyStart(year, month, small_menu, month_menu);
   for (int m : months) WriteMonthGrid(year, m);
 
@@ -451,6 +468,8 @@ Status TCal::FinishYearPage(const std::string& path) {
   Add(kYearBody, "<div class=\"Holiday_List\" ><div>" + legend + holidays + "</div></div>");
   Add(kYearBody, "<div class=\"Year_Footer\" >" +
                      std::string(WithoutFinalLineEnd(run_.texts.footer)) + "</div>");
+  const std::string subscribe = SubscribeBlock(run_);
+  if (!subscribe.empty()) Add(kYearBody, subscribe);
   Add(kYearBody, "</center>");
   Add(kYearBody, "</body>");
   Add(kYearBody, "</html>");

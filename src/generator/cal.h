@@ -52,7 +52,7 @@ class TCal {
   void Add(unsigned targets, std::string_view line);
   // A template text (header.txt, ...) as lines of its own.
   void AddText(unsigned targets, std::string_view text);
-  void WriteHead(bool standalone);
+  void WriteHead(bool standalone, int year, const std::vector<int>& months);
   void WriteBodyStart(int year, int month, const std::string& small_menu,
                       const std::string& month_menu);
   void WriteMonthGrid(int year, int month);

@@ -58,7 +58,7 @@ std::string DayPictureHtml(const std::string& build_dir, const std::string& pref
   } else if (FileExists(build_dir + picture + ".jpg")) {
     p = picture + ".jpg";
   }
-  return p.empty() ? "" : "<img src=\"" + p + "\" border=0 align=left>";
+  return p.empty() ? "" : "<img src=\"" + p + "\" border=0 align=left alt=\"\">";
 }
 
 EventTimes FormattedTimes(const EventRecord& e, const std::string& pattern) {
@@ -115,7 +115,8 @@ std::string DayCellRenderer::RenderDayCell(const std::vector<int>& categories,
     std::string icon;
     const std::string icon_file = HolidayIconName(holiday) + ".gif";
     if (s.Bool("Contents.ShowHolidayIcons") && FileExists(run_.build_dir + icon_file)) {
-      icon = "<img src=\"" + icon_file + "\" border=0 align=left>";
+      // The icon says the holiday for those who cannot see it.
+      icon = "<img src=\"" + icon_file + "\" border=0 align=left alt=\"" + HtmlText(holiday) + "\">";
     }
     holiday_part = "<div class=\"holidays\">" + icon + holiday + "\n" + "</div><br clear=all>";
   }
@@ -204,7 +205,7 @@ std::string DayCellRenderer::RenderCategoryEvents(int category,
     }
     std::string icon, icon_break;
     if (!e.icon_name.empty() && FileExists(run_.build_dir + e.icon_name)) {
-      icon = "<img border=0  align=left src=\"" + e.icon_name + "\" >";
+      icon = "<img border=0  align=left src=\"" + e.icon_name + "\" alt=\"\">";
       icon_break = "<br clear=all>";
       sep.clear();
     }
@@ -309,7 +310,7 @@ std::string DayCellRenderer::PopUp(const EventRecord& e, int day_number, int dow
   int h = static_cast<int>(len / static_cast<double>(w) / 1.3);
   if (photo) {
     d = "<br><center><img border=" + std::to_string(s.Int("Formatting.PopUpPhotoBorder")) +
-        " src=\"" + e.scroll_photo + "\" ></center><br clear=all>" + d;
+        " src=\"" + e.scroll_photo + "\" alt=\"\"></center><br clear=all>" + d;
     h += 7;
     w += 1;
   }
@@ -427,7 +428,7 @@ std::string DayCellRenderer::DayAttachmentsHtml(const std::vector<int>& categori
       }
       if (!Contains(f, "picture") && !Contains(f, "background")) {
         r += i == 0 ? "<a href=" : ", <br><a href=";
-        r += SingleQuoted(target) + "><img border=0 src=clip.gif><font size=2><u>" + f +
+        r += SingleQuoted(target) + "><img border=0 src=clip.gif alt=\"\"><font size=2><u>" + f +
              "</u></font></a>";
       }
     }

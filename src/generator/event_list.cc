@@ -14,7 +14,9 @@
 #include "app/ui_seam.h"
 #include "generator/calendar_data.h"
 #include "generator/day_cell.h"
+#include "generator/event_pages.h"
 #include "generator/generator.h"
+#include "generator/page_meta.h"
 #include "generator/run_context.h"
 #include "store/occurrence.h"
 
@@ -100,8 +102,14 @@ Status Telist::WriteEventListPage(const std::string& output, int year,
   IgnoreResult(TDir::EnsureDir(output), "a missing folder fails the page's own save");
   time_texts_.clear();
 
+  // The year's list says so; an "EventList" style's month page names its month.
+  const std::string title_part =
+      !year_list && months.size() == 1
+          ? run_.language.MonthName(months[0], "Long") + " " + year_text
+          : run_.Phrase("Events") + " " + year_text;
   PageText page;
-  page.Add("<html><head><title>" + WithoutFinalLineEnd(run_.texts.title) + "</title>");
+  page.Add(HtmlOpening(run_) + "<head><title>" + PageTitle(run_, title_part) +
+           "</title>");
   page.Add(kCharsetLine);
   page.Add(kViewportLine);
   if (s.Bool("RSS.Share")) {
@@ -124,6 +132,12 @@ Status Telist::WriteEventListPage(const std::string& output, int year,
   for (std::string_view sheet : {"eventlist.css", "popup.css", "actionbar.css", "list.css"}) {
     page.Add("<link rel=\"stylesheet\" type=\"text/css\"   href=\"" + std::string(sheet) + "\" />");
   }
+  if (!months.empty()) {
+    const std::string events =
+        EventJsonLd(run_, run_.merged() ? run_.categories : run_.CellCategories(), EncodeDate(year, months.front(), 1),
+                    EncodeDate(year, months.back(), DaysInMonth(year, months.back())));
+    if (!events.empty()) page.Add(events);
+  }
   page.Add("</head>");
 
   page.Add("<body>");
@@ -136,11 +150,11 @@ Status Telist::WriteEventListPage(const std::string& output, int year,
     page.Add("<table class=ActionBar cellspacing=5 cellpadding=2 color=white border=0 align=left>");
     if (s.Bool("List.NewWindow")) {
       page.Add(
-          "<tr><td><img src=\"goback.gif\" border=0>&nbsp;&nbsp;<A href=\"javascript: "
+          "<tr><td><img src=\"goback.gif\" border=0 alt=\"\">&nbsp;&nbsp;<A href=\"javascript: "
           "self.close ()\">" +
           run_.Phrase("Calendar View") + "</a></td>");
     } else {
-      page.Add("<tr><td><img src=\"goback.gif\" border=0>&nbsp;&nbsp;<a href=\"Calendar.html\">" +
+      page.Add("<tr><td><img src=\"goback.gif\" border=0 alt=\"\">&nbsp;&nbsp;<a href=\"Calendar.html\">" +
                run_.Phrase("Calendar View") + "</a></td>");
     }
     page.Add("</tr></table><br clear=all> ");
@@ -190,6 +204,8 @@ Status Telist::WriteEventListPage(const std::string& output, int year,
   if (!months.empty()) page.Add(pending_anchors + "</tr></table></div></center>");
 
   page.Add("</div>");
+  const std::string subscribe = SubscribeBlock(run_);
+  if (!subscribe.empty()) page.Add(subscribe);
   page.Add("");
   page.AddText(run_.texts.footer);
   page.Add("</body></html>");
@@ -207,7 +223,7 @@ std::string Telist::DayRow(const DayRecord& day, int year, int month, int row_in
     std::string icon;
     const std::string icon_file = HolidayIconName(holiday) + ".gif";
     if (s.Bool("Contents.ShowHolidayIcons") && FileExists(run_.build_dir + icon_file)) {
-      icon = "<img src=\"" + icon_file + "\" border=0 align=left>";
+      icon = "<img src=\"" + icon_file + "\" border=0 align=left alt=\"" + HtmlText(holiday) + "\">";
     }
     // The block's line break is a line end of the page, which are CR LF.
     holiday_part = "<div class=\"holidays\">" + icon + holiday + std::string(kCrLf) + "</div>";
@@ -362,7 +378,7 @@ std::string Telist::Downloads(const DayRecord& day, int year) {
       const std::string target = OutputName(run_, folder, f, prefix + f, run_.build_dir);
       if (f.find("picture") == std::string::npos && f.find("background") == std::string::npos) {
         r += i == 0 ? "<a href=" : ", <br><a href=";
-        r += SingleQuoted(target) + "><img border=0 src=clip.gif><font size=2><u>" + f +
+        r += SingleQuoted(target) + "><img border=0 src=clip.gif alt=\"\"><font size=2><u>" + f +
              "</u></font></a>";
       }
     }

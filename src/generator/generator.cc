@@ -17,6 +17,7 @@
 #include "generator/cal.h"
 #include "generator/calendar_data.h"
 #include "generator/event_list.h"
+#include "generator/event_pages.h"
 #include "generator/ical.h"
 #include "generator/link.h"
 #include "generator/menu.h"
@@ -122,9 +123,11 @@ Status WriteEmailPage(const RunContext& run) {
       "<form action=\"mailto:" + run.s().Text("Formatting.EventEmail") +
           "\" method=\"POST\" enctype=\"multipart/form-data\"  name=\"EmailForm\">",
       run.Phrase("Your Name") + "<br>",
-      "<input type=\"text\" size=\"20\" name=\"VisitorName\"><br><br>",
+      "<input type=\"text\" size=\"20\" name=\"VisitorName\" aria-label=\"" +
+          HtmlText(run.Phrase("Your Name")) + "\"><br><br>",
       run.Phrase("Suggest an Event") + ":<br>",
-      "<textarea name=\"VisitorComment\" rows=\"4\" cols=\"20\">",
+      "<textarea name=\"VisitorComment\" rows=\"4\" cols=\"20\" aria-label=\"" +
+          HtmlText(run.Phrase("Suggest an Event")) + "\">",
       "</textarea><br><br>",
       "<input type=\"submit\" value=\"" + run.Phrase("Submit") + "\">",
       "</form>",
@@ -510,6 +513,7 @@ void Generator::Run(const std::string& output, const std::string& main_page_path
     IgnoreResult(WriteRunICal(run, run.build_dir, run.build_dir + "ical.ics"), kCounted);
   }
   IgnoreResult(WriteEventListRedirect(run, run.build_dir + "Events.html"), kCounted);
+  IgnoreResult(WriteUpcomingPage(run, run.build_dir + "Upcoming.html"), kCounted);
   if (settings.Bool("RSS.Share")) {
     IgnoreResult(TRss(run).Generate(run.build_dir, run.build_dir + "rss.xml"), kCounted);
   }

@@ -5,6 +5,7 @@
 #include "app/file_util.h"
 #include "app/text.h"
 #include "app/ui_seam.h"
+#include "generator/page_meta.h"
 #include "generator/run_context.h"
 #include "settings/publish_settings.h"
 
@@ -22,7 +23,8 @@ constexpr std::string_view kNarrowWindowStyle =
     "{ max-width: 100% !important; box-sizing: border-box; } "
     "table { width: 100% !important; } "
     "td { overflow-wrap: break-word; } textarea, input { width: 100%; } }</style>";
-constexpr std::string_view kTextBoxOpen = "<center><form><TEXTAREA NAME=string ROWS=5 COLS=91>";
+constexpr std::string_view kTextBoxOpen =
+    "<center><form><TEXTAREA NAME=string ROWS=5 COLS=91 aria-label=\"Code to copy\">";
 constexpr std::string_view kFallbackText =
     "Your browser do not support IFRAMES, you can see the calendar here <a href=";
 constexpr std::string_view kObjectClassId = "clsid:25336920-03F9-11CF-8FD0-00AA00686F13";
@@ -121,7 +123,7 @@ std::vector<std::string> LinkEntry(const publish::PublishSettings& s, std::strin
           "<a href=" + address + "><font size=2 color=Blue><u>" + address + "</u></font></a><br>",
           "<br> <i> " + std::string(description),
           "<br> <input size=80 type=" + Quoted("text") + " name=" + Quoted("link") +
-              " value=" + Quoted("<a href=&quot;" + address + "&quot;>Calendar</a>") + ">",
+              " aria-label=" + Quoted("Link code") + " value=" + Quoted("<a href=&quot;" + address + "&quot;>Calendar</a>") + ">",
           "</td></tr>"};
 }
 
@@ -133,7 +135,7 @@ std::string Table(int cellspacing) {
 // The steps under each frame code; `extra` follows the first.
 std::vector<std::string> FrameSteps(std::string_view extra) {
   std::vector<std::string> lines = {
-      "<ol><li>Check the \"IFrame\" checkbox under Embed on the Format Screen first.</i>"};
+      "<ol><li>Check the \"IFrame\" checkbox under Embed on the Format Screen first.</li>"};
   if (!extra.empty()) lines.emplace_back(extra);
   Append(lines,
          {"<li>Publish the Calendar to your web site </li>",
@@ -229,7 +231,8 @@ std::vector<std::string> TLink::LinkPageLines() const {
   const publish::PublishSettings& s = run_.s();
   std::vector<std::string> lines;
   // 1. Head.
-  Append(lines, {"<html><head><Title>Linking Examples </title>",
+  Append(lines, {HtmlOpening(run_) + "<head><Title>" + PageTitle(run_, "Linking Examples") +
+                     "</title>",
                  kCharsetLine, kViewportLine,
                  "<link rel=\"stylesheet\" type=\"text/css\"  href=\"style.css\" />",
                  "<style>",
@@ -261,7 +264,7 @@ std::vector<std::string> TLink::LinkPageLines() const {
           "<li>Click preview again ... Copy and paste the code below into your web page:</li>",
           "<li>In some cases you may need to adjust the height and width values of the "
           "calendar and/or the  embed code </li>",
-          "<ol></i>", "</td><tr></table><br><br><br>", "<center>"});
+          "</ol></i>", "</td><tr></table><br><br><br>", "<center>"});
 
   // 3. The large calendar: its links and the popup share one table.
   Append(lines, {"<A NAME=Calendar></A>", "<center><H1>The Large Calendar</H1></center>"});
@@ -282,7 +285,12 @@ std::vector<std::string> TLink::LinkPageLines() const {
   if (large.empty()) large = kCalendarPage;
   lines.push_back(Table(10));
   Append(lines, {"<caption><b>Embed the Large Calendar:</b><caption>",
-                 "<tr><td><b> Frame</b><br><a href=frame.html>Try It</a> </td><td>  ",
+                 // frame.html is written only with the IFrame switch on; without
+                 // it the example is the calendar itself.
+                 "<tr><td><b> Frame</b><br><a href=" +
+                     std::string(run_.window && run_.window->chkIframe ? "frame.html"
+                                                                       : "Calendar.html") +
+                     ">Try It</a> </td><td>  ",
                  "<font size=+2 color=green>Embed Calendar in a window on your web page "
                  "</font><br>",
                  "<i>This code will show the calendar inside an IFRAME on another page."});
@@ -356,8 +364,8 @@ std::vector<std::string> TLink::FramePageLines() const {
   // case apart, "calendar.html" would not be found.
   std::vector<std::string> lines;
   Append(lines,
-         {"<html>", "<head>", kCharsetLine, kViewportLine, kNarrowWindowStyle,
-          "<body bgcolor=white > ", "<center>",
+         {HtmlOpening(run_), "<head>", kCharsetLine, kViewportLine, kNarrowWindowStyle,
+          "<title>" + PageTitle(run_, "Embedding Example") + "</title>", "</head>", "<body bgcolor=white > ", "<center>",
           " <h3> <u>Calendar inside a Frame </u> </h3> ",
           " This shows how you can embed the calendar in a frame on your website: <BR><BR>  ",
           "<p align=left> <font color=#556270 >  <br> ", kTextBoxOpen,
@@ -377,8 +385,8 @@ std::vector<std::string> TLink::FramePageLines() const {
 std::vector<std::string> TLink::ObjectPageLines() const {
   const std::string size = ObjectSize(run_.s());
   std::vector<std::string> lines;
-  Append(lines, {"<html>", "<head>", kCharsetLine, kViewportLine, kNarrowWindowStyle,
-                 "<body bgcolor=white > ", "<center>",
+  Append(lines, {HtmlOpening(run_), "<head>", kCharsetLine, kViewportLine, kNarrowWindowStyle,
+          "<title>" + PageTitle(run_, "Embedding Example") + "</title>", "</head>", "<body bgcolor=white > ", "<center>",
                  " <h3> <u>Embed Calendar inside any page on your web site.  </u> </h3> ",
                  " This shows how you can insert the calendar inside a page on your website: "
                  "<BR><BR>  ",

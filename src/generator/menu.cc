@@ -207,8 +207,11 @@ std::string Toolbar(const RunContext& run, int year, int month) {
   }
   const bool icons = s.Bool("ActionBar.Icons");
   const bool captions = s.Bool("ActionBar.Captions");
-  auto icon = [icons](std::string_view name) {
-    return icons ? "<img src=\"" + std::string(name) + ".gif\" border=0> "
+  // With its caption beside it the icon is decoration; alone it says what
+  // the button does.
+  auto icon = [icons, captions, &run](std::string_view name, std::string_view phrase) {
+    const std::string alt = captions ? std::string() : HtmlText(run.Phrase(phrase));
+    return icons ? "<img src=\"" + std::string(name) + ".gif\" border=0 alt=\"" + alt + "\"> "
                  : std::string();
   };
   auto cap = [captions, &run](std::string_view phrase) {
@@ -223,31 +226,34 @@ std::string Toolbar(const RunContext& run, int year, int month) {
   // A bare "http://" is a scheme typed without an address, not a home page.
   if (!home.empty() && s.Bool("ActionBar.Home") && home != "http://") {
     lines.push_back("<td><a align=right href=\"" + home + "\" target=_top border=0 >" +
-                    icon("goback") + cap("Home") + "</a></td>");
+                    icon("goback", "Home") + cap("Home") + "</a></td>");
   }
   if (s.Bool("List.CanCreate")) {
     lines.push_back("<td ><a align=right alt=\"" + run.Phrase("List View") + "\" " +
                     (s.Bool("List.NewWindow") ? " target=_blank" : "") +
                     " href=\"EventList" + Num(year) + run.extension +
-                    ThickboxSuffix(run, "thickbox") + " border=0 > " + icon("list") +
+                    ThickboxSuffix(run, "thickbox") + " border=0 > " + icon("list", "List") +
                     cap("List") + "</a></td>");
   }
   if (s.Bool("Year.CanCreate")) {
     lines.push_back("<td ><a align=right alt=\"" + run.Phrase("Year") +
                     "\" target=_top href=\"Year" + run.extension +
-                    YearThickboxSuffix(run, "thickbox") + " border=0 >" + icon("year") +
+                    YearThickboxSuffix(run, "thickbox") + " border=0 >" + icon("year", "Year") +
                     cap("Year") + "</a></td>");
   }
   lines.push_back(s.Bool("ActionBar.Print")
-                      ? "<td><a href=\"javascript:print()\">" + icon("print") +
+                      ? "<td><a href=\"javascript:print()\">" + icon("print", "Print") +
                             cap("Print") + "</a></td>"
                       : "");
-  std::string share;
+  // The coming days as a plain list, written by every run.
+  std::string share = "<td><a href=\"Upcoming.html\">" +
+                      (captions ? cap("Upcoming") : HtmlText(run.Phrase("Upcoming"))) +
+                      "</a></td>";
   if (s.Bool("RSS.Share")) {
-    share += "<td><a href=\"rss.xml\">" + icon("rss") + cap("RSS") + "</a></td>";
+    share += "<td><a href=\"rss.xml\">" + icon("rss", "RSS") + cap("RSS") + "</a></td>";
   }
   if (s.Bool("iCal.Share")) {
-    share += "<td><a href=\"ical.ics\">" + icon("iCal") + cap("iCal") + "</a></td>";
+    share += "<td><a href=\"ical.ics\">" + icon("iCal", "iCal") + cap("iCal") + "</a></td>";
     // Where the calendar's address is known, the same file to subscribe to.
     const std::string subscribe = SubscribeAddress(s);
     if (!subscribe.empty()) {
@@ -263,7 +269,7 @@ std::string Toolbar(const RunContext& run, int year, int month) {
     const std::string target =
         email.find('@') == std::string::npos ? email : "javascript:load()";
     lines.push_back("<td> <a align=right  href=\"" + target + "\" border=0 >" +
-                    icon("email") + cap("Email") + "</a></td>");
+                    icon("email", "Email") + cap("Email") + "</a></td>");
   }
   lines.push_back("<td>" + CategoryChooser(run, year, month) + "</td>");
   lines.push_back("</tr></table>");

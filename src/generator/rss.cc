@@ -9,8 +9,11 @@
 #include "app/dir.h"
 #include "app/encoding.h"
 #include "app/file_util.h"
+#include "app/log.h"
 #include "app/text.h"
+#include "app/ui_seam.h"
 #include "generator/calendar_data.h"
+#include "generator/page_meta.h"
 #include "generator/run_context.h"
 
 namespace almanix::generator {
@@ -19,6 +22,10 @@ namespace {
 constexpr std::string_view kCrLf = "\r\n";
 constexpr std::string_view kDateInDescription = "Event Name + Date in Description";
 constexpr long long kSecondsPerDay = 86400;
+constexpr std::string_view kNoFeedLinks =
+    "The feed's items have no links: a feed needs absolute addresses, and the web address of "
+    "the calendar is not known. Enter it as the calendar's web address in the publish "
+    "settings.";
 
 long long FloorDiv(long long a, long long b) {
   long long q = a / b;
@@ -184,7 +191,16 @@ Status TRss::Generate(const std::string& output, const std::string& feed_path) {
   base_ = ReplaceAll(Trim(s.Text("RSS.FileURL")), "rss.xml", "");
   if (!now_set_) now_ = FromTimeT(run_.now);
   html_ = s.Bool("RSS.HTMLFormat");
+  links_known_ = IsAbsoluteAddress(base_);
+  // "http://" + a page name is no address; the guids keep the page's name.
+  if (!links_known_) base_.clear();
   CopyAssets(output);
+  const FeedChannel channel = ChannelOf(run_);
+  if (!links_known_ && s.Bool("RSS.Links")) {
+    // Said once per run, and as a window only outside the preview runs.
+    LogTo(run_.log, false, std::string(kNoFeedLinks));
+    if (run_.ui && !run_.state.preview_run) run_.ui->ShowMessage(kNoFeedLinks);
+  }
 
   const std::string& language = s.Text("RSS.Language");
   const size_t colon = language.find(':');
@@ -199,9 +215,9 @@ Status TRss::Generate(const std::string& output, const std::string& feed_path) {
       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>",
       "<rss version=\"2.0\" xmlns:atom=\"http://www.w3.org/2005/Atom\">",
       "<channel>",
-      "<title>" + Xml(s.Text("RSS.Title")) + "</title>",
-      "<link>" + Xml(s.Text("RSS.URL")) + "</link>",
-      "<description>" + Xml(s.Text("RSS.Description")) + "</description>",
+      "<title>" + Xml(channel.title) + "</title>",
+      "<link>" + Xml(channel.link) + "</link>",
+      "<description>" + Xml(channel.description) + "</description>",
       "<language>" + Xml(code) + "</language>",
       "<pubDate>" + PubDate(now_) + "</pubDate>",
       "<docs>" + file_url + "</docs>",
@@ -239,6 +255,18 @@ void TRss::CopyAssets(const std::string& output) const {
   }
   copy(run_.dir->ConfigDir, "popup.html");
   copy(run_.dir->ConfigDir, "fullscreen.html");
+  // Working folders made before it was mended keep a fullscreen.html that
+  // opens index.html, which no run writes; Calendar.html is always there.
+  const std::string fullscreen = WithTrailingSlash(output) + "fullscreen.html";
+  if (Result<std::string> page = ReadFileBytes(fullscreen); page.ok()) {
+    std::string text = ReplaceAll(page.value(), "\"index.html\"", "\"Calendar.html\"");
+    text = ReplaceAll(text, "<title>Calendar</title>",
+                      "<title>" + PageTitle(run_, "Full screen") + "</title>");
+    if (text != page.value()) {
+      IgnoreResult(run_.SaveFile(fullscreen, text),
+                   "counted in the run's result; the feed goes on without it");
+    }
+  }
 }
 
 std::vector<std::string> TRss::DayBlock(const ComingDay& day) {
@@ -254,7 +282,7 @@ std::vector<std::string> TRss::DayBlock(const ComingDay& day) {
       holiday_items = {"<item>",
                        "<title>" + Title(holiday, date_text) + "</title>",
                        Description(date_text, "", ""),
-                       s.Bool("RSS.Links") ? "<link>" + link + "</link>" : "<link></link>",
+                       DayLinkLine(link),
                        Guid(link),
                        "<pubDate>" + PubDate(midnight) + "</pubDate>",
                        "<category>Holiday</category>",
@@ -283,7 +311,7 @@ std::vector<std::string> TRss::DayBlock(const ComingDay& day) {
           "<item>",
           "<title>" + Xml(date_text) + "</title>",
           Description(date_text, "", BodyText(run_.language.ExpandMacros(note))),
-          s.Bool("RSS.Links") ? "<link>" + link + "</link>" : "<link></link>",
+          DayLinkLine(link),
           Guid(link),
           "<pubDate>" + PubDate(midnight) + "</pubDate>",
           "<category>" + Xml(run_.CategoryName(category)) + "</category>",
@@ -295,6 +323,8 @@ std::vector<std::string> TRss::DayBlock(const ComingDay& day) {
   std::vector<std::string> block = std::move(holiday_items);
   block.insert(block.end(), note_items.begin(), note_items.end());
   block.insert(block.end(), event_items.begin(), event_items.end());
+  // A link line left out (no address known) is no line.
+  std::erase(block, std::string());
   return block;
 }
 
@@ -317,9 +347,10 @@ std::vector<std::string> TRss::EventItem(const EventRecord& e, int category, con
   std::vector<std::string> item = {
       "<item>", "<title>" + Title(e.summary, date_text + " " + time_text) + "</title>",
       Description(date_text, time_text, body)};
-  if (s.Bool("RSS.Links")) {
-    item.push_back("<link>" + (HasOwnUrl(e) ? UrlText(XmlChars(Trim(e.url))) : day_link) +
-                   "</link>");
+  if (s.Bool("RSS.Links") && HasOwnUrl(e)) {
+    item.push_back("<link>" + UrlText(XmlChars(Trim(e.url))) + "</link>");
+  } else if (s.Bool("RSS.Links") && links_known_) {
+    item.push_back("<link>" + day_link + "</link>");
   }
   item.push_back(Guid(day_link));
   item.push_back("<category>" + Xml(run_.CategoryName(category)) + "</category>");
@@ -379,11 +410,77 @@ std::string TRss::BodyText(std::string_view text) const {
 
 std::string TRss::PubDate(DateTimeValue local) const {
   const publish::PublishSettings& s = run_.s();
-  return Rfc822Date(local, s.Real("RSS.GMTOffset"), now_, s.Bool("RSS.FutureDate"));
+  const double offset =
+      GmtOffsetChosen(s) ? s.Real("RSS.GMTOffset") : SystemGmtOffset(local);
+  return Rfc822Date(local, offset, now_, s.Bool("RSS.FutureDate"));
+}
+
+std::string TRss::DayLinkLine(const std::string& day_link) const {
+  if (!run_.s().Bool("RSS.Links")) return "<link></link>";
+  if (!links_known_) return "";
+  return "<link>" + day_link + "</link>";
 }
 
 std::string TRss::Guid(const std::string& day_link) {
-  return "<guid>" + day_link + "?" + std::to_string(++item_number_) + "</guid>";
+  const std::string number = std::to_string(++item_number_);
+  // Without the calendar's address the day link is no address a reader can
+  // open, so the guid says it is only a name.
+  if (!links_known_) return "<guid isPermaLink=\"false\">" + day_link + "?" + number + "</guid>";
+  return "<guid>" + day_link + "?" + number + "</guid>";
+}
+
+bool GmtOffsetChosen(const publish::PublishSettings& s) {
+  static const double kDefault = [] {
+    const auto index = publish::SettingIndex("RSS.GMTOffset");
+    return ParseDouble(publish::kSettingDefs[*index].default_text).value_or(0);
+  }();
+  // conf.ini keeps every key, so the shipped default is stored like a
+  // chosen value; only another value is the person's choice.
+  return s.Real("RSS.GMTOffset") != kDefault;
+}
+
+double SystemGmtOffset(DateTimeValue local) {
+  const long long seconds = std::llround(local * kSecondsPerDay);
+  const long long days = FloorDiv(seconds, kSecondsPerDay);
+  const long long rest = seconds - days * kSecondsPerDay;
+  const CivilDate date = DecodeDate(static_cast<DayNumber>(days));
+  std::tm tm{};
+  tm.tm_year = date.year - 1900;
+  tm.tm_mon = date.month - 1;
+  tm.tm_mday = date.day;
+  tm.tm_hour = static_cast<int>(rest / 3600);
+  tm.tm_min = static_cast<int>(rest / 60 % 60);
+  tm.tm_sec = static_cast<int>(rest % 60);
+  tm.tm_isdst = -1;  // the zone's rules for that date decide
+  const std::time_t utc = std::mktime(&tm);
+  if (utc == static_cast<std::time_t>(-1)) return 0;
+  // The local clock reading taken as if it were UTC, less the real moment.
+  const long long as_utc = (days - EncodeDate(1970, 1, 1)) * kSecondsPerDay + rest;
+  return static_cast<double>(as_utc - static_cast<long long>(utc)) / 3600.0;
+}
+
+FeedChannel ChannelOf(const RunContext& run) {
+  const publish::PublishSettings& s = run.s();
+  FeedChannel channel;
+  channel.title = Trim(s.Text("RSS.Title"));
+  if (channel.title.empty()) channel.title = CalendarName(run);
+  channel.description = Trim(s.Text("RSS.Description"));
+  // As the auto fill of the publish settings would fill it.
+  if (channel.description.empty()) channel.description = channel.title + " RSS feed.";
+  channel.link = Trim(s.Text("RSS.URL"));
+  if (!IsAbsoluteAddress(channel.link)) {
+    const std::string home = run.window ? Trim(run.window->Bar_Home2) : std::string();
+    const std::string site = SiteBase(run);
+    if (!site.empty()) {
+      channel.link = site + run.page_name;
+    } else if (IsAbsoluteAddress(home)) {
+      channel.link = home;
+    } else {
+      // No address is known; the main page's name at least names the page.
+      channel.link = run.page_name.empty() ? "Calendar.html" : run.page_name;
+    }
+  }
+  return channel;
 }
 
 }  // namespace almanix::generator

@@ -8,6 +8,10 @@
 #include "app/dates.h"
 #include "app/status.h"
 
+namespace almanix::publish {
+class PublishSettings;
+}
+
 // The RSS 2.0 feed of the calendar's coming days, and the walk over those
 // days that the feed and the event scroller share.
 namespace almanix::generator {
@@ -54,6 +58,22 @@ std::string Rfc822Date(DateTimeValue local, double gmt_offset, DateTimeValue loc
 // and carriage return; U+FFFE, U+FFFF) dropped.
 std::string XmlChars(std::string_view text);
 
+// The channel's title, link and description, never empty: the settings'
+// values, else what the publish settings' auto fill would give (the
+// calendar's name, its name + " RSS feed.", the main page at the calendar's
+// address or the toolbar's home address).
+struct FeedChannel {
+  std::string title, link, description;
+};
+FeedChannel ChannelOf(const RunContext& run);
+
+// Whether RSS.GMTOffset holds an offset the person chose: the shipped
+// default, which every saved conf.ini holds, means the system's zone.
+bool GmtOffsetChosen(const publish::PublishSettings& s);
+// Hours east of GMT of the process's zone (TZ) at a local date-time, by the
+// zone's rules for that date (summer time included).
+double SystemGmtOffset(DateTimeValue local);
+
 class TRss {
  public:
   explicit TRss(const RunContext& run) : run_(run) {}
@@ -82,6 +102,9 @@ class TRss {
   // A body text escaped for the description element's form.
   std::string BodyText(std::string_view text) const;
   std::string PubDate(DateTimeValue local) const;
+  // The link line of a holiday or note item; empty (no line) when the
+  // calendar's address is not known.
+  std::string DayLinkLine(const std::string& day_link) const;
   std::string Guid(const std::string& day_link);
 
   const RunContext& run_;
@@ -90,6 +113,8 @@ class TRss {
   DateTimeValue now_ = 0;
   bool now_set_ = false;
   bool html_ = true;
+  // Whether the calendar's address is absolute, so the day links are too.
+  bool links_known_ = true;
 };
 
 }  // namespace almanix::generator

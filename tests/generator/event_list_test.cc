@@ -83,18 +83,25 @@ TEST_F(EventListTest, WorkedPageLineForLine) {
   std::string anchors;
   for (int d = 6; d <= 31; ++d) anchors += "<a name=M3D" + std::to_string(d) + "></a>";
   const std::vector<std::string> want = {
-      "<html><head><title>Calendar</title>", "<meta charset=\"utf-8\">",
+      "<html lang=\"en-US\"><head><title>Club \xE2\x80\x93 Events 2025</title>", "<meta charset=\"utf-8\">",
       "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">",
       "<link href=\"http://\" rel=\"alternate\" type=\"application/rss+xml\" title=\"Club\" />",
       "<link rel=\"stylesheet\" type=\"text/css\" href=\"tabs.css\" />",
       "<link rel=\"stylesheet\" type=\"text/css\"   href=\"eventlist.css\" />",
       "<link rel=\"stylesheet\" type=\"text/css\"   href=\"popup.css\" />",
       "<link rel=\"stylesheet\" type=\"text/css\"   href=\"actionbar.css\" />",
-      "<link rel=\"stylesheet\" type=\"text/css\"   href=\"list.css\" />", "</head>", "<body>",
+      "<link rel=\"stylesheet\" type=\"text/css\"   href=\"list.css\" />",
+      // The month's events for search engines.
+      "<script type=\"application/ld+json\">[{\"@context\":\"https://schema.org\",\"@type\":"
+      "\"Event\",\"name\":\"Meeting\",\"startDate\":\"2025-03-05T09:00:00\",\"endDate\":"
+      "\"2025-03-05T10:00:00\",\"location\":{\"@type\":\"Place\",\"name\":\"Hall\",\"address\":"
+      "\"Hall\"},\"description\":\"Agenda\\nand minutes\",\"url\":\"March2025.html#M3D5\"}]"
+      "</script>",
+      "</head>", "<body>",
       "<!-- Shown at the top of each month page. -->", "<div class=Calendar>",
       "<div class=PageTitle>Upcoming Events</div>",
       "<table class=ActionBar cellspacing=5 cellpadding=2 color=white border=0 align=left>",
-      "<tr><td><img src=\"goback.gif\" border=0>&nbsp;&nbsp;<a href=\"Calendar.html\">Calendar "
+      "<tr><td><img src=\"goback.gif\" border=0 alt=\"\">&nbsp;&nbsp;<a href=\"Calendar.html\">Calendar "
       "View</a></td>",
       "</tr></table><br clear=all> ",
       "<div class=NavMenu  ><center><div id=\"header\"><ul><li><a href=March2025.html>Mar</a>"
@@ -135,7 +142,7 @@ TEST_F(EventListTest, HeadTitleBackLinkAndMenuFollowTheSettings) {
   EXPECT_TRUE(HasRun(lines, {"<div class=PageTitle>Club News</div>",
                              "<table class=ActionBar cellspacing=5 cellpadding=2 color=white "
                              "border=0 align=left>",
-                             "<tr><td><img src=\"goback.gif\" border=0>&nbsp;&nbsp;<A href=\"java"
+                             "<tr><td><img src=\"goback.gif\" border=0 alt=\"\">&nbsp;&nbsp;<A href=\"java"
                              "script: self.close ()\">Calendar View</a></td>",
                              "</tr></table><br clear=all> ", "", "", "<a name=March></a>"}));
 
@@ -333,7 +340,7 @@ TEST_F(EventListTest, DownloadsLinkTheFilesTheMonthPagesCopied) {
 
   const std::string page = Page("EventList2025.html");
   auto link = [](const std::string& target, const std::string& name) {
-    return "<a href='" + target + "'><img border=0 src=clip.gif><font size=2><u>" + name +
+    return "<a href='" + target + "'><img border=0 src=clip.gif alt=\"\"><font size=2><u>" + name +
            "</u></font></a>";
   };
   EXPECT_THAT(DayLine(page, 1, 15),
@@ -341,7 +348,7 @@ TEST_F(EventListTest, DownloadsLinkTheFilesTheMonthPagesCopied) {
   EXPECT_THAT(DayLine(page, 3, 3), HasSubstr("<br></center><br>" + link("202533a.pdf", "a.pdf") +
                                              ", <br>" + link("202533Minutes.txt", "Minutes.txt") +
                                              "<img src=\"202533picture.jpg\" border=0 "
-                                             "align=left></td>"));
+                                             "align=left alt=\"\"></td>"));
   EXPECT_THAT(DayLine(page, 11, 5),
               HasSubstr("<br></center><br>Slides: " + link("2025115a.pdf", "a.pdf") + "</td>"));
   // A day with files only still gets its row, with nothing but the date.

@@ -63,7 +63,7 @@ TEST_F(LinkTest, HeadOpensWithCharsetAndKeepsItsStyleBlock) {
   Generate();
   const std::string page = Page("Link.html");
   EXPECT_TRUE(page.starts_with(
-      "<html><head><Title>Linking Examples </title>\r\n<meta charset=\"utf-8\">\r\n"));
+      "<html lang=\"en-US\"><head><Title>Club \xE2\x80\x93 Linking Examples</title>\r\n<meta charset=\"utf-8\">\r\n"));
   EXPECT_TRUE(
       HasRun(Lines(page), {"<link rel=\"stylesheet\" type=\"text/css\"  href=\"style.css\" />",
                            "<style>",
@@ -123,7 +123,7 @@ TEST_F(LinkTest, LinkEntryIsSixLinesWithTheAddress) {
        "http://www.club.org/cal/Events.html</u></font></a><br>",
        "<br> <i> Link to the event list. Events.html will redirect to upcoming events on the "
        "event list using javascript",
-       "<br> <input size=80 type=\"text\" name=\"link\" value=\"<a "
+       "<br> <input size=80 type=\"text\" name=\"link\" aria-label=\"Link code\" value=\"<a "
        "href=&quot;http://www.club.org/cal/Events.html&quot;>Calendar</a>\">",
        "</td></tr>"}));
 }
@@ -137,20 +137,20 @@ TEST_F(LinkTest, LargeCalendarSectionLineForLine) {
                      "cellpadding=\"5\" bgcolor=white width=960>",
                      "<tr><td><b> Current Month  </b></td><td>"}));
   EXPECT_TRUE(HasRun(lines, {"<br> <i> Link to the first published month of the calendar.",
-                             "<br> <input size=80 type=\"text\" name=\"link\" value=\"<a "
+                             "<br> <input size=80 type=\"text\" name=\"link\" aria-label=\"Link code\" value=\"<a "
                              "href=&quot;http://www.club.org/cal/FirstMonth.html&quot;>"
                              "Calendar</a>\">",
                              "</td></tr>", "<caption><b>Popup the Calendar:</b><caption>"}));
   EXPECT_TRUE(HasRun(
       lines, {"<caption><b>Embed the Large Calendar:</b><caption>",
-              "<tr><td><b> Frame</b><br><a href=frame.html>Try It</a> </td><td>  ",
+              "<tr><td><b> Frame</b><br><a href=Calendar.html>Try It</a> </td><td>  ",
               "<font size=+2 color=green>Embed Calendar in a window on your web page </font><br>",
               "<i>This code will show the calendar inside an IFRAME on another page.",
-              "<ol><li>Check the \"IFrame\" checkbox under Embed on the Format Screen first.</i>",
+              "<ol><li>Check the \"IFrame\" checkbox under Embed on the Format Screen first.</li>",
               "<li>Publish the Calendar to your web site </li>",
               "<li>Copy and Paste the Code below into your web page </li>",
               "<li>Adjust the height and width properties of the embed code</li>", "</ol> </i>",
-              "<center><form><TEXTAREA NAME=string ROWS=5 COLS=91>",
+              "<center><form><TEXTAREA NAME=string ROWS=5 COLS=91 aria-label=\"Code to copy\">",
               "&lt;IFRAME   HEIGHT=\"1920\" WIDTH=\"960\"  frameborder=0 "
               "SRC=\"http://www.club.org/cal/Calendar.html\" TITLE=\"Calendar\" SCROLLING=No &gt; ",
               "Your browser do not support IFRAMES, you can see the calendar here &lt;a "
@@ -162,7 +162,7 @@ TEST_F(LinkTest, LargeCalendarSectionLineForLine) {
 TEST_F(LinkTest, FrameSizeInPercentHasAFixedHeight) {
   settings().SetInt("Page.CalendarWidth", 97);
   settings().SetText("Page.CalendarWidthUnits", "%");
-  EXPECT_TRUE(HasRun(LinkPage(), {"<center><form><TEXTAREA NAME=string ROWS=5 COLS=91>",
+  EXPECT_TRUE(HasRun(LinkPage(), {"<center><form><TEXTAREA NAME=string ROWS=5 COLS=91 aria-label=\"Code to copy\">",
                                   "&lt;IFRAME   HEIGHT=\"1400\" WIDTH=\"97%\"  frameborder=0 "
                                   "SRC=\"Calendar.html\" TITLE=\"Calendar\" SCROLLING=No &gt; "}));
   EXPECT_EQ(FrameSize(settings()), " HEIGHT=\"1400\" WIDTH=\"97%\" ");
@@ -177,7 +177,7 @@ TEST_F(LinkTest, PopupWindowOfA500WideCalendar) {
       {"<tr><td><b> Popup </b></td><td>",
        "<font size=+2 color=green>Popup Calendar in a window </font><br>",
        "<i> This code will pop up the calendar in a new window.",
-       "<center><form><TEXTAREA NAME=string ROWS=5 COLS=91>",
+       "<center><form><TEXTAREA NAME=string ROWS=5 COLS=91 aria-label=\"Code to copy\">",
        "&lt;!-- STEP ONE: Paste this code into the &lt;head&gt; section of your page --&gt;",
        "&lt;script language=\"JavaScript\"&gt;", "function popUp(url) {",
        "newwindow=window.open(url,'name','toolbar=0,scrollbars=0,location=0,statusbar=0,"
@@ -221,7 +221,7 @@ TEST_F(LinkTest, WithoutAnAddressTheCodesNameThePagesThemselves) {
                                "<li>Copy and Paste the Code below into your web page </li>",
                                "<li>Adjust the height and width properties of the embed "
                                "code</li>",
-                               "</ol> </i>", "<center><form><TEXTAREA NAME=string ROWS=5 COLS=91>",
+                               "</ol> </i>", "<center><form><TEXTAREA NAME=string ROWS=5 COLS=91 aria-label=\"Code to copy\">",
                                "&lt;IFRAME   height=\"502\" width=\"502\"  frameborder=0 "
                                "SRC=\"Events.html\" TITLE=\"Calendar\" SCROLLING=Auto &gt; "}));
     EXPECT_THAT(lines,
@@ -248,14 +248,14 @@ TEST_F(LinkTest, SmallCalendarAndScrollerFrames) {
               "<font size=+2 color=green>Embed The Small Calendar in a window on your web page "
               "</font><br>",
               "<i>This code will show the The SmallCalendar inside an IFRAME on another page.",
-              "<ol><li>Check the \"IFrame\" checkbox under Embed on the Format Screen first.</i>",
+              "<ol><li>Check the \"IFrame\" checkbox under Embed on the Format Screen first.</li>",
               "<li>Adjust the width on the format screen, under The SmallCalendar, style sheet "
               "tab</li>",
               "<li>Publish the Calendar to your web site </li>",
               "<li>Copy and Paste the Code below into your web page </li>",
               "<li>Adjust the height and width properties of the embed code</li>",
               "</ol> </i>",
-              "<center><form><TEXTAREA NAME=string ROWS=5 COLS=91>",
+              "<center><form><TEXTAREA NAME=string ROWS=5 COLS=91 aria-label=\"Code to copy\">",
               "&lt;IFRAME   height=\"650\" width=\"325\"  frameborder=0 "
               "SRC=\"http://www.club.org/cal/Small.html\" TITLE=\"Calendar\" SCROLLING=Auto &gt; ",
               "Your browser do not support IFRAMES, you can see the calendar here &lt;a "
@@ -273,7 +273,7 @@ TEST_F(LinkTest, SmallCalendarAndScrollerFrames) {
               "<font size=+2 color=green>Embed The Event Scroller in a window on your web page "
               "</font><br>",
               "<i>This code will show the The EventScroller inside an IFRAME on another page.",
-              "<ol><li>Check the \"IFrame\" checkbox under Embed on the Format Screen first.</i>",
+              "<ol><li>Check the \"IFrame\" checkbox under Embed on the Format Screen first.</li>",
               "<li>At least 5 upcoming events must exist for the scroller to be created</li>"}));
   EXPECT_THAT(
       lines, ::testing::Contains("&lt;IFRAME   height=\"177\" width=\"795\"  frameborder=0 "
@@ -335,17 +335,19 @@ TEST_F(LinkTest, FramePageOnlyWithTheFrameMethod) {
   EXPECT_THAT(
       Lines(Page("frame.html")),
       ElementsAreArray(std::vector<std::string>{
-          "<html>",
+          "<html lang=\"en-US\">",
           "<head>",
           "<meta charset=\"utf-8\">",
           "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">",
           kNarrowStyle,
+          "<title>Club \xE2\x80\x93 Embedding Example</title>",
+          "</head>",
           "<body bgcolor=white > ",
           "<center>",
           " <h3> <u>Calendar inside a Frame </u> </h3> ",
           " This shows how you can embed the calendar in a frame on your website: <BR><BR>  ",
           "<p align=left> <font color=#556270 >  <br> ",
-          "<center><form><TEXTAREA NAME=string ROWS=5 COLS=91>",
+          "<center><form><TEXTAREA NAME=string ROWS=5 COLS=91 aria-label=\"Code to copy\">",
           "&lt;IFRAME  height=\"900\" width=\"100%\" frameborder=0 SRC=\"Calendar.html\" "
           "TITLE=\"Calendar\" SCROLLING=No &gt; ",
           "Your browser do not support IFRAMES, you can see the calendar here &lt;a "
@@ -372,11 +374,13 @@ TEST_F(LinkTest, ObjectPageWithTheObjectMethod) {
   EXPECT_THAT(
       Lines(Page("object.html")),
       ElementsAreArray(std::vector<std::string>{
-          "<html>",
+          "<html lang=\"en-US\">",
           "<head>",
           "<meta charset=\"utf-8\">",
           "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">",
           kNarrowStyle,
+          "<title>Club \xE2\x80\x93 Embedding Example</title>",
+          "</head>",
           "<body bgcolor=white > ",
           "<center>",
           " <h3> <u>Embed Calendar inside any page on your web site.  </u> </h3> ",
@@ -689,6 +693,27 @@ TEST_F(LinkPasteTest, PastedPageCarriesTheCalendarAndItsCopy) {
   const std::string march = Page("March2025.html");
   EXPECT_THAT(march, HasSubstr("<a href=\"http://www.club.org/pages/old.html\">Old</a> calendar "));
   EXPECT_EQ(Page("news.html"), march);
+}
+
+}  // namespace
+}  // namespace almanix::generator::testing
+
+namespace almanix::generator::testing {
+namespace {
+
+// "Try It" opens the frame example where the run writes it, else the
+// calendar itself: never a missing page.
+TEST_F(LinkTest, TryItNeverLeadsToAMissingPage) {
+  for (bool frame : {false, true}) {
+    editor_->window.chkIframe = frame;
+    Generate();
+    const std::string page = Page("Link.html");
+    const size_t at = page.find(">Try It</a>");
+    ASSERT_NE(at, std::string::npos);
+    const size_t href = page.rfind("<a href=", at);
+    const std::string target = page.substr(href + 8, at - href - 8);
+    EXPECT_TRUE(Has(target)) << target;
+  }
 }
 
 }  // namespace

@@ -317,14 +317,15 @@ TEST_F(MenuTest, ToolbarWithDefaultSettings) {
           "<center>",
           "<table class=ActionBar cellspacing=5 cellpadding=2 color=white border=0><tr>",
           "<td><a align=right href=\"https://www.example.org/\" target=_top border=0 >"
-          "<img src=\"goback.gif\" border=0> &nbsp;Home&nbsp;</a></td>",
+          "<img src=\"goback.gif\" border=0 alt=\"\"> &nbsp;Home&nbsp;</a></td>",
           "<td ><a align=right alt=\"List View\"  href=\"EventList2025.html\" border=0 > "
-          "<img src=\"list.gif\" border=0> &nbsp;List&nbsp;</a></td>",
+          "<img src=\"list.gif\" border=0 alt=\"\"> &nbsp;List&nbsp;</a></td>",
           "<td ><a align=right alt=\"Year\" target=_top href=\"Year.html\" border=0 >"
-          "<img src=\"year.gif\" border=0> &nbsp;Year&nbsp;</a></td>",
-          "<td><a href=\"javascript:print()\"><img src=\"print.gif\" border=0> "
+          "<img src=\"year.gif\" border=0 alt=\"\"> &nbsp;Year&nbsp;</a></td>",
+          "<td><a href=\"javascript:print()\"><img src=\"print.gif\" border=0 alt=\"\"> "
           "&nbsp;Print&nbsp;</a></td>",
-          "<td><a href=\"rss.xml\"><img src=\"rss.gif\" border=0> "
+          "<td><a href=\"Upcoming.html\">&nbsp;Upcoming&nbsp;</a></td>"
+          "<td><a href=\"rss.xml\"><img src=\"rss.gif\" border=0 alt=\"\"> "
           "&nbsp;RSS&nbsp;</a></td>",
           "<td></td>", "</tr></table>",
           "<div><i class=DontPrint >updated Mar 7, 2025</i></div>", "</center>"));
@@ -354,6 +355,7 @@ TEST_F(MenuTest, ToolbarWithEveryOtherButton) {
           "?KeepThis=true&TB_iframe=true&height=500&width=850\" class=\"thickbox\" "
           "border=0 >&nbsp;Year&nbsp;</a></td>",
           "",
+          "<td><a href=\"Upcoming.html\">&nbsp;Upcoming&nbsp;</a></td>"
           "<td><a href=\"rss.xml\">&nbsp;RSS&nbsp;</a></td>"
           "<td><a href=\"ical.ics\">&nbsp;iCal&nbsp;</a></td>",
           "<td> <a align=right  href=\"javascript:load()\" border=0 >&nbsp;Email&nbsp;"
@@ -368,7 +370,7 @@ TEST_F(MenuTest, FeedbackWithoutAtSignLinksToThatPage) {
   settings_.SetText("Formatting.EventEmail", "feedback.html");
   EXPECT_THAT(ToolbarLines(Toolbar(run_, kYear, 3)),
               testing::Contains("<td> <a align=right  href=\"feedback.html\" border=0 >"
-                                "<img src=\"email.gif\" border=0> </a></td>"));
+                                "<img src=\"email.gif\" border=0 alt=\"Email\"> </a></td>"));
 }
 
 TEST_F(MenuTest, ToolbarHomeButtonNeedsARealAddress) {

@@ -277,10 +277,10 @@ TEST_F(MonthPageTest, AttachmentsAreCopiedAndLinked) {
   EXPECT_EQ(Page("Agenda.pdf"), "%PDF-1.4 agenda");
   EXPECT_EQ(Page("2025315Minutes.txt"), "the day's minutes");
   EXPECT_EQ(Page("2025315picture.jpg"), "jpeg");
-  EXPECT_THAT(page, HasSubstr("Bring a chair. <a href='Agenda.pdf'><img border=0 src=clip.gif>"
+  EXPECT_THAT(page, HasSubstr("Bring a chair. <a href='Agenda.pdf'><img border=0 src=clip.gif alt=\"\">"
                               "<font size=2><u>Agenda.pdf</u></font></a>"));
   EXPECT_THAT(page, HasSubstr(", <br><a href='2025315Minutes.txt'>"));
-  EXPECT_THAT(page, HasSubstr("<img src=\"2025315picture.jpg\" border=0 align=left>"));
+  EXPECT_THAT(page, HasSubstr("<img src=\"2025315picture.jpg\" border=0 align=left alt=\"\">"));
 }
 
 TEST_F(MonthPageTest, YearPageRowsLegendAndHolidays) {

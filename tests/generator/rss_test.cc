@@ -15,6 +15,8 @@
 #include "app/text.h"
 #include "generator/run_fixture.h"
 #include "store/db_engine.h"
+#include "support/fake_ui.h"
+#include "support/scoped_env.h"
 #include "support/temp_root.h"
 
 namespace almanix::generator::testing {
@@ -44,6 +46,11 @@ std::string Shell(const std::string& command, int* status) {
 
 class RssTest : public RunFixture {
  protected:
+  // Dates follow the system's zone unless the person chose an offset; the
+  // expected dates below are New York's (5 hours west of GMT in winter).
+  RssTest() : tz_("TZ", "America/New_York") { tzset(); }
+  ~RssTest() override { tzset(); }
+
   void SetUp() override {
     RunFixture::SetUp();
     settings().SetBool("RSS.Share", true);
@@ -79,6 +86,8 @@ class RssTest : public RunFixture {
   }
 
   std::string Feed() const { return Page("rss.xml"); }
+
+  almanix::testing::ScopedEnv tz_;
 
   // The items of the feed, each as its lines from "<item>" to "</item>".
   std::vector<std::vector<std::string>> Items() const {
@@ -507,6 +516,93 @@ TEST_F(RssTest, AwkwardTextStillGivesWellFormedUtf8) {
       EXPECT_EQ(feed[i - 1], '\r') << i;
     }
   }
+}
+
+}  // namespace
+}  // namespace almanix::generator::testing
+
+namespace almanix::generator::testing {
+namespace {
+
+// The feed of a calendar whose address nobody entered: a `generate` alone.
+TEST_F(RssTest, ChannelIsNeverEmptyAndItemsHaveNoLinkWithoutTheCalendarsAddress) {
+  UseYear(2010);
+  settings().SetText("RSS.FileURL", "http://");
+  settings().SetText("RSS.URL", "http://");
+  settings().SetText("RSS.Title", "");
+  settings().SetText("RSS.Description", "");
+  settings().SetText("Page.Title", "Riverside Club");
+  Add(Timed("Meeting", 2010, 1, 5, 9, 10));
+  Generate();
+  const std::vector<std::string> lines = Lines(Feed());
+  EXPECT_EQ(lines[3], "<title>Riverside Club</title>");
+  // The toolbar's home address stands in for the calendar's.
+  EXPECT_EQ(lines[4], "<link>" + editor_->window.Bar_Home2 + "</link>");
+  EXPECT_EQ(lines[5], "<description>Riverside Club RSS feed.</description>");
+  EXPECT_THAT(Feed(), Not(HasSubstr("http://January")));
+  const auto items = Items();
+  ASSERT_EQ(items.size(), 2u);
+  for (const auto& item : items) {
+    for (const std::string& line : item) EXPECT_THAT(line, Not(HasSubstr("<link")));
+  }
+  EXPECT_EQ(items[1].at(3), "<guid isPermaLink=\"false\">January2010.html#M1D5?2</guid>");
+  // Said once, however many items lost their link.
+  EXPECT_EQ(ui_.messages.size(), 1u);
+  EXPECT_THAT(ui_.messages.at(0), HasSubstr("absolute addresses"));
+  ExpectWellFormed();
+
+  // The calendar's address alone is enough for the links and the channel.
+  ui_.messages.clear();
+  settings().SetText("Publish.URL", "https://www.example.org/club/Calendar.html");
+  settings().SetText("RSS.FileURL", kFeedUrl);
+  Generate();
+  EXPECT_EQ(Lines(Feed())[4], "<link>https://www.example.org/club/" +
+                                  BaseName(generator_->MainPagePath()) + "</link>");
+  EXPECT_EQ(Items().at(1).at(3), "<link>https://www.example.org/club/January2010.html#M1D5</link>");
+  EXPECT_TRUE(ui_.messages.empty());
+}
+
+TEST_F(RssTest, DatesFollowTheZoneRulesOfEachDateUnlessTheOffsetWasChosen) {
+  almanix::testing::ScopedEnv berlin("TZ", "Europe/Berlin");
+  tzset();
+  UseYear(2010);
+  Add(Timed("Winter", 2010, 1, 5, 10, 11));
+  Add(Timed("Summer", 2010, 7, 5, 10, 11));
+  // The stored default (-5) is no choice: Berlin is 1 hour east in winter
+  // and 2 in summer.
+  EXPECT_FALSE(GmtOffsetChosen(settings()));
+  settings().SetInt("RSS.Days", 400);
+  Generate();
+  auto pub_date = [&](const std::string& summary) {
+    for (const auto& item : Items()) {
+      if (item.at(1).find(summary) != std::string::npos) return item.at(item.size() - 2);
+    }
+    return std::string("none");
+  };
+  EXPECT_EQ(pub_date("Winter"), "<pubDate>Tue, 5 Jan 2010 09:00:00 GMT</pubDate>");
+  EXPECT_EQ(pub_date("Summer"), "<pubDate>Mon, 5 Jul 2010 08:00:00 GMT</pubDate>");
+  EXPECT_DOUBLE_EQ(SystemGmtOffset(EncodeDate(2010, 7, 5) + 0.5), 2.0);
+
+  // An offset the person set holds for every date.
+  settings().SetReal("RSS.GMTOffset", 5.5);
+  EXPECT_TRUE(GmtOffsetChosen(settings()));
+  Generate();
+  EXPECT_EQ(pub_date("Winter"), "<pubDate>Tue, 5 Jan 2010 04:30:00 GMT</pubDate>");
+  EXPECT_EQ(pub_date("Summer"), "<pubDate>Mon, 5 Jul 2010 04:30:00 GMT</pubDate>");
+}
+
+TEST_F(RssTest, FullScreenPageOpensThePageEveryRunWrites) {
+  UseYear(2010);
+  // As a working folder made before the mend holds it.
+  ASSERT_TRUE(WriteFileDirect(editor_->environment().dir->ConfigDir + "fullscreen.html",
+                              "<title>Calendar</title><a href=\"index.html\">Open</a>")
+                  .ok());
+  Generate();
+  const std::string page = Page("fullscreen.html");
+  EXPECT_THAT(page, Not(HasSubstr("index.html")));
+  EXPECT_THAT(page, HasSubstr("href=\"Calendar.html\""));
+  EXPECT_THAT(page, HasSubstr("<title>Club \xE2\x80\x93 Full screen</title>"));
+  EXPECT_TRUE(Has("Calendar.html"));
 }
 
 }  // namespace

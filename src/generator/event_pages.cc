@@ -1,0 +1,333 @@
+#include "generator/event_pages.h"
+
+#include <qrencode.h>
+
+#include <cmath>
+#include <filesystem>
+#include <memory>
+#include <set>
+#include <system_error>
+
+#include "app/config.h"
+#include "app/dir.h"
+#include "app/file_util.h"
+#include "app/text.h"
+#include "generator/calendar_data.h"
+#include "generator/ical.h"
+#include "generator/page_meta.h"
+#include "generator/rss.h"
+#include "generator/run_context.h"
+
+namespace almanix::generator {
+namespace {
+
+constexpr long long kSecondsPerDay = 86400;
+constexpr int kUpcomingDays = 30;
+constexpr std::string_view kQrFile = "subscribe-qr.svg";
+
+// The fraction of a day of a date-time text; nullopt when it is none.
+std::optional<double> TimeOfDay(const std::string& value) {
+  const std::optional<double> v = ParseDouble(Trim(value));
+  if (!v) return std::nullopt;
+  return *v - std::floor(*v);
+}
+
+std::string PercentEncode(std::string_view text) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (unsigned char c : text) {
+    if (std::isalnum(c) || c == '-' || c == '_' || c == '.' || c == '~') {
+      out.push_back(static_cast<char>(c));
+    } else {
+      out.push_back('%');
+      out.push_back(kHex[c >> 4]);
+      out.push_back(kHex[c & 15]);
+    }
+  }
+  return out;
+}
+
+// A percent-encoded address in an attribute: only its "&" needs a name.
+std::string AmpersandsEscaped(const std::string& url) { return ReplaceAll(url, "&", "&amp;"); }
+
+// yyyymmdd of a day.
+std::string CompactDate(DayNumber day) {
+  const CivilDate d = DecodeDate(day);
+  return std::to_string(d.year) + TwoDigits(d.month) + TwoDigits(d.day);
+}
+
+// "2025-04-05T13:00:00Z" of a local date-time.
+std::string IsoUtc(DateTimeValue local) {
+  const std::string stamp = ICalUtcStamp(LocalToUtc(local));  // yyyymmddThhmm00Z
+  return stamp.substr(0, 4) + "-" + stamp.substr(4, 2) + "-" + stamp.substr(6, 2) + "T" +
+         stamp.substr(9, 2) + ":" + stamp.substr(11, 2) + ":" + stamp.substr(13, 2) + "Z";
+}
+
+// The address of the day on the month pages: absolute where the calendar's
+// address is known.
+std::string DayUrl(const RunContext& run, const Occurrence& o) {
+  const CivilDate d = DecodeDate(o.day);
+  ComingDay day;
+  day.date = o.day;
+  day.year = d.year;
+  day.month = d.month;
+  day.day = d.day;
+  return SiteBase(run) + DayAnchor(run, o.category, day);
+}
+
+std::string EventDescription(const EventRecord& e) { return Trim(e.description); }
+
+// The QR code of the text as an SVG picture of dark squares on white, with
+// the four-module quiet zone the standard asks for; empty when the text
+// does not fit a code.
+std::string QrSvg(const std::string& text) {
+  std::unique_ptr<QRcode, decltype(&QRcode_free)> code(
+      QRcode_encodeString(text.c_str(), 0, QR_ECLEVEL_M, QR_MODE_8, 1), &QRcode_free);
+  if (!code) return "";
+  const int w = code->width;
+  const int size = w + 8;
+  std::string path;
+  for (int y = 0; y < w; ++y) {
+    for (int x = 0; x < w; ++x) {
+      if (code->data[y * w + x] & 1) {
+        path += "M" + std::to_string(x + 4) + " " + std::to_string(y + 4) + "h1v1h-1z";
+      }
+    }
+  }
+  return "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 " + std::to_string(size) + " " +
+         std::to_string(size) + "\" shape-rendering=\"crispEdges\">" +
+         "<rect width=\"100%\" height=\"100%\" fill=\"#ffffff\"/><path fill=\"#000000\" d=\"" +
+         path + "\"/></svg>\n";
+}
+
+}  // namespace
+
+std::vector<Occurrence> OccurrencesBetween(const RunContext& run,
+                                           const std::vector<int>& categories, DayNumber first,
+                                           DayNumber last) {
+  std::vector<Occurrence> out;
+  const bool events_shown =
+      !run.state.style_editor_open &&
+      !(run.state.preview_run && run.window && run.window->chkQuickPreview);
+  if (!events_shown) return out;
+  for (DayNumber day = first; day <= last; ++day) {
+    const store::DayKey key = KeyFor(day);
+    const int month = DecodeDate(day).month;
+    const std::vector<const EventRecord*>& events = run.data->MonthEvents(categories, month);
+    for (const EventRecord* e : events) {
+      for (int category : categories) {
+        if (!e->OccursOn(key, category)) continue;
+        Occurrence o;
+        o.event = e;
+        o.category = category;
+        o.day = day;
+        o.all_day = e->allday == "T";
+        const double start = TimeOfDay(e->s_date_time).value_or(0);
+        const std::optional<double> end = TimeOfDay(e->e_date_time);
+        o.start = day + start;
+        o.end = end ? day + *end + (*end < start ? 1 : 0) : o.start;
+        out.push_back(o);
+        break;  // one entry per event and day, in its first ticked category
+      }
+    }
+  }
+  return out;
+}
+
+std::string IsoLocal(DateTimeValue value, bool date_only) {
+  const long long seconds = std::llround(value * kSecondsPerDay);
+  long long days = seconds / kSecondsPerDay;
+  long long rest = seconds % kSecondsPerDay;
+  if (rest < 0) {
+    rest += kSecondsPerDay;
+    --days;
+  }
+  const CivilDate d = DecodeDate(static_cast<DayNumber>(days));
+  std::string text = std::to_string(d.year) + "-" + TwoDigits(d.month) + "-" + TwoDigits(d.day);
+  if (date_only) return text;
+  return text + "T" + TwoDigits(static_cast<int>(rest / 3600)) + ":" +
+         TwoDigits(static_cast<int>(rest / 60 % 60)) + ":" + TwoDigits(static_cast<int>(rest % 60));
+}
+
+std::string JsonString(const std::string& text) {
+  std::string out = "\"";
+  for (size_t i = 0; i < text.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    switch (c) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\t': out += "\\t"; break;
+      case '/':
+        out += i > 0 && text[i - 1] == '<' ? "\\/" : "/";
+        break;
+      default:
+        if (c < 0x20) {
+          static constexpr char kHex[] = "0123456789abcdef";
+          out += "\\u00";
+          out.push_back(kHex[c >> 4]);
+          out.push_back(kHex[c & 15]);
+        } else {
+          out.push_back(static_cast<char>(c));
+        }
+    }
+  }
+  return out + "\"";
+}
+
+std::string EventJsonLd(const RunContext& run, const std::vector<int>& categories,
+                        DayNumber first, DayNumber last) {
+  const std::vector<Occurrence> occurrences = OccurrencesBetween(run, categories, first, last);
+  if (occurrences.empty()) return "";
+  std::string json = "[";
+  for (const Occurrence& o : occurrences) {
+    const EventRecord& e = *o.event;
+    if (json.size() > 1) json += ",";
+    json += "{\"@context\":\"https://schema.org\",\"@type\":\"Event\"";
+    json += ",\"name\":" + JsonString(XmlChars(Trim(e.summary)));
+    json += ",\"startDate\":" + JsonString(IsoLocal(o.start, o.all_day));
+    json += ",\"endDate\":" + JsonString(IsoLocal(o.all_day ? o.day : o.end, o.all_day));
+    const std::string location = Trim(e.location);
+    if (!location.empty()) {
+      json += ",\"location\":{\"@type\":\"Place\",\"name\":" + JsonString(XmlChars(location)) +
+              ",\"address\":" + JsonString(XmlChars(location)) + "}";
+    }
+    const std::string description = EventDescription(e);
+    if (!description.empty()) json += ",\"description\":" + JsonString(XmlChars(description));
+    json += ",\"url\":" + JsonString(DayUrl(run, o));
+    json += "}";
+  }
+  return "<script type=\"application/ld+json\">" + json + "]</script>";
+}
+
+std::string EventFileName(const EventRecord& e) {
+  std::string id;
+  for (char c : e.id) {
+    if (std::isalnum(static_cast<unsigned char>(c))) id.push_back(c);
+  }
+  return "events/" + (id.empty() ? std::string("event") : id) + ".ics";
+}
+
+Status WriteEventFile(const RunContext& run, const EventRecord& e, int category) {
+  const std::string path = run.build_dir + EventFileName(e);
+  if (Status s = TDir::EnsureDir(run.build_dir + "events/"); !s.ok()) return run.Record(path, s);
+  const Brand brand = LoadBrand(run.dir->BrandDir + "brand.ini");
+  TICal ical(run.brand_short_url, CalendarName(run),
+             {brand.APP_MAKER, brand.APP_NAME, brand.APP_VERSION}, run.now,
+             run.today + 5 * 366);
+  (void)category;
+  ical.AddEvents({e}, "," + Trim(e.calendar_id) + ",");
+  return run.Record(path, ical.Save(path, /*atomically=*/false));
+}
+
+std::string AddToCalendarLinks(const RunContext& run, const Occurrence& o) {
+  const EventRecord& e = *o.event;
+  const std::string name = Trim(e.summary);
+  const std::string details = EventDescription(e);
+  const std::string location = Trim(e.location);
+  std::string google_dates, outlook_times;
+  if (o.all_day) {
+    google_dates = CompactDate(o.day) + "/" + CompactDate(o.day + 1);
+    outlook_times = "&startdt=" + IsoLocal(o.day, true) + "&enddt=" + IsoLocal(o.day + 1, true) +
+                    "&allday=true";
+  } else {
+    google_dates = ICalUtcStamp(LocalToUtc(o.start)) + "/" + ICalUtcStamp(LocalToUtc(o.end));
+    outlook_times = "&startdt=" + PercentEncode(IsoUtc(o.start)) +
+                    "&enddt=" + PercentEncode(IsoUtc(o.end)) + "&allday=false";
+  }
+  const std::string google =
+      "https://calendar.google.com/calendar/render?action=TEMPLATE&text=" + PercentEncode(name) +
+      "&dates=" + google_dates + "&details=" + PercentEncode(details) +
+      "&location=" + PercentEncode(location);
+  const std::string outlook =
+      "https://outlook.live.com/calendar/0/deeplink/compose?path=%2Fcalendar%2Faction%2Fcompose"
+      "&rru=addevent&subject=" + PercentEncode(name) + outlook_times +
+      "&body=" + PercentEncode(details) + "&location=" + PercentEncode(location);
+  const std::string label = HtmlText(name);
+  return "<span class=\"AddToCalendar\">" + HtmlText(run.Phrase("Add to my calendar")) + ": " +
+         "<a href=\"" + EventFileName(e) + "\" download aria-label=\"" + label +
+         ": iCalendar\">iCalendar</a> | <a href=\"" + AmpersandsEscaped(google) +
+         "\" target=\"_blank\" rel=\"noopener\" aria-label=\"" + label +
+         ": Google Calendar\">Google</a> | <a href=\"" + AmpersandsEscaped(outlook) +
+         "\" target=\"_blank\" rel=\"noopener\" aria-label=\"" + label +
+         ": Outlook\">Outlook</a></span>";
+}
+
+std::string SubscribeBlock(const RunContext& run) {
+  if (!run.s().Bool("iCal.Share")) return "";
+  const std::string base = SiteBase(run);
+  const std::string subscribe = HtmlText(run.Phrase("Subscribe"));
+  if (base.empty()) {
+    // Without the calendar's address a subscription cannot be offered;
+    // the file itself still can.
+    return "<div class=\"Subscribe\"><a href=\"ical.ics\">" + subscribe + " (iCalendar)</a></div>";
+  }
+  const std::string webcal = "webcal://" + base.substr(base.find("://") + 3) + "ical.ics";
+  std::string qr;
+  const std::string svg = QrSvg(webcal);
+  if (!svg.empty() && run.SaveFile(run.build_dir + std::string(kQrFile), svg).ok()) {
+    qr = "<br><img src=\"" + std::string(kQrFile) + "\" width=\"132\" height=\"132\" alt=\"" +
+         HtmlText(run.Phrase("QR code of the calendar's subscription address")) + "\">";
+  }
+  return "<div class=\"Subscribe\"><a href=\"" + HtmlText(webcal) + "\">" + subscribe + "</a>" +
+         qr + "</div>";
+}
+
+Status WriteUpcomingPage(const RunContext& run, const std::string& path) {
+  const std::string title = PageTitle(run, run.Phrase("Upcoming events"));
+  std::vector<std::string> lines = {
+      "<!DOCTYPE html>", HtmlOpening(run) + "<head>", "<meta charset=\"utf-8\">",
+      "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">",
+      "<title>" + title + "</title>",
+      "<link rel=\"stylesheet\" type=\"text/css\" href=\"style.css\" />",
+      "<style>body{max-width:40em;margin:0 auto;padding:0 1em;font-family:sans-serif;"
+      "line-height:1.5}li{margin:.5em 0}.AddToCalendar{display:block;font-size:.9em}</style>"};
+  const DayNumber last = run.today + kUpcomingDays - 1;
+  const std::string json = EventJsonLd(run, run.categories, run.today, last);
+  if (!json.empty()) lines.push_back(json);
+  lines.push_back("</head>");
+  lines.push_back("<body>");
+  lines.push_back("<h1>" + title + "</h1>");
+  lines.push_back("<p><a href=\"Calendar.html\">" + HtmlText(run.Phrase("Calendar")) + "</a></p>");
+  const std::string subscribe = SubscribeBlock(run);
+  if (!subscribe.empty()) lines.push_back(subscribe);
+  const std::vector<Occurrence> occurrences =
+      OccurrencesBetween(run, run.categories, run.today, last);
+  // The folder holds only this page's files: those of events gone or past
+  // go with it.
+  std::error_code ignored;
+  std::filesystem::remove_all(run.build_dir + "events", ignored);
+  std::set<std::string> written;
+  const std::string& date_pattern = run.s().Text("Formatting.DateFormat");
+  const std::string& time_pattern = run.s().Text("Formatting.TimeFormat");
+  Status first_failure;
+  if (occurrences.empty()) {
+    lines.push_back("<p>" + HtmlText(run.Phrase("No events in the next 30 days.")) + "</p>");
+  } else {
+    lines.push_back("<ul>");
+    for (const Occurrence& o : occurrences) {
+      const EventRecord& e = *o.event;
+      if (written.insert(e.id).second) {
+        Status s = WriteEventFile(run, e, o.category);
+        if (first_failure.ok() && !s.ok()) first_failure = s;
+      }
+      std::string when = FormatDateTime(date_pattern, o.day);
+      if (!o.all_day) when += " " + ToLower(FormatDateTime(time_pattern, o.start));
+      std::string item = "<li><time datetime=\"" + IsoLocal(o.start, o.all_day) + "\">" +
+                         HtmlText(when) + "</time> <b>" + HtmlText(Trim(e.summary)) + "</b>";
+      if (!Trim(e.location).empty()) item += " &ndash; " + HtmlText(Trim(e.location));
+      item += " <a href=\"" + HtmlText(DayUrl(run, o)) + "\">" + HtmlText(run.Phrase("Details")) +
+              "</a>" + AddToCalendarLinks(run, o) + "</li>";
+      lines.push_back(item);
+    }
+    lines.push_back("</ul>");
+  }
+  lines.push_back("</body></html>");
+  std::string text;
+  for (const std::string& line : lines) text += line + "\r\n";
+  Status saved = run.SaveFile(path, text);
+  return first_failure.ok() ? saved : first_failure;
+}
+
+}  // namespace almanix::generator

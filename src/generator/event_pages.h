@@ -1,0 +1,69 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/dates.h"
+#include "app/status.h"
+
+// What the pages tell about single events, beyond the grid: schema.org
+// Event data for search engines, "Add to my calendar" (a one-event calendar
+// file, Google Calendar and Outlook on the web), the subscribe button, and
+// Upcoming.html, the next 30 days as a plain list.
+namespace almanix::generator {
+
+struct RunContext;
+struct EventRecord;
+
+// One day an event occurs on, in one category.
+struct Occurrence {
+  const EventRecord* event = nullptr;
+  int category = 0;
+  DayNumber day = 0;
+  bool all_day = false;
+  DateTimeValue start = 0;  // local
+  DateTimeValue end = 0;    // local; the start when the event has no end
+};
+
+// The occurrences in the categories from `first` through `last`, by day,
+// then in the month query's order (start time); none while events are left
+// out (quick preview, style editor).
+std::vector<Occurrence> OccurrencesBetween(const RunContext& run,
+                                           const std::vector<int>& categories, DayNumber first,
+                                           DayNumber last);
+
+// "2025-04-05T09:00:00" (a date alone for an all-day event).
+std::string IsoLocal(DateTimeValue value, bool date_only);
+
+// A text as a JSON string, quotes included; "</" is written "<\/" so the
+// text cannot end the script element it stands in.
+std::string JsonString(const std::string& text);
+
+// The <script type="application/ld+json"> line of the events of the days
+// first..last: an ItemList-free array of Event objects with name,
+// startDate, endDate, location (when the event has one), description (when
+// it has one) and url (the day on the month pages, absolute where the
+// calendar's address is known). Empty when no event occurs.
+std::string EventJsonLd(const RunContext& run, const std::vector<int>& categories,
+                        DayNumber first, DayNumber last);
+
+// The file name of an event's one-event calendar file in the output
+// folder: "events/" + its ID + ".ics".
+std::string EventFileName(const EventRecord& e);
+// Writes that file with the run's iCalendar writer (one event, its own
+// repetition rule).
+Status WriteEventFile(const RunContext& run, const EventRecord& e, int category);
+
+// The "Add to my calendar" links of one occurrence: the .ics file, Google
+// Calendar, Outlook on the web. HTML.
+std::string AddToCalendarLinks(const RunContext& run, const Occurrence& o);
+
+// The subscribe button (webcal:// address of ical.ics) and its QR code, or
+// a line that says why there is none (the calendar's address is unknown).
+std::string SubscribeBlock(const RunContext& run);
+
+// Writes Upcoming + extension: the events of today and the next 29 days,
+// with their add links and the subscribe block; no script.
+Status WriteUpcomingPage(const RunContext& run, const std::string& path);
+
+}  // namespace almanix::generator

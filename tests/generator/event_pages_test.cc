@@ -1,0 +1,214 @@
+#include "generator/event_pages.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <ctime>
+#include <string>
+
+#include "app/dates.h"
+#include "app/file_util.h"
+#include "generator/ical.h"
+#include "generator/page_meta.h"
+#include "generator/run_context.h"
+#include "generator/run_fixture.h"
+#include "support/scoped_env.h"
+
+namespace almanix::generator::testing {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+std::string Shell(const std::string& command, int* status) {
+  std::string out;
+  FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
+  if (!pipe) {
+    *status = -1;
+    return out;
+  }
+  char buffer[512];
+  while (size_t n = fread(buffer, 1, sizeof buffer, pipe)) out.append(buffer, n);
+  *status = ::pclose(pipe);
+  return out;
+}
+
+// Pages of a run around today in New York, whose winter and summer offsets
+// the expected UTC times follow.
+class EventPagesTest : public RunFixture {
+ protected:
+  EventPagesTest() : tz_("TZ", "America/New_York") { tzset(); }
+  ~EventPagesTest() override { tzset(); }
+
+  void SetUp() override {
+    RunFixture::SetUp();
+    today_ = DatePart(FromTimeT(now_));
+  }
+
+  // An event `days` after today, 9:00 to 10:00.
+  std::string AddIn(int days, const std::string& summary, const std::string& location = "") {
+    const CivilDate d = DecodeDate(today_ + days);
+    store::EventDraft draft = Timed(summary, d.year, d.month, d.day, 9, 10);
+    draft.location = location;
+    draft.description = "Bring \"friends\" </script>";
+    return Add(draft);
+  }
+
+  // The text of the page's JSON-LD script.
+  static std::string JsonLd(const std::string& page) {
+    const std::string open = "<script type=\"application/ld+json\">";
+    const size_t at = page.find(open);
+    if (at == std::string::npos) return "";
+    const size_t end = page.find("</script>", at);
+    return page.substr(at + open.size(), end - at - open.size());
+  }
+
+  almanix::testing::ScopedEnv tz_;
+  DayNumber today_ = 0;
+};
+
+TEST_F(EventPagesTest, UpcomingListsTheNext30DaysWithoutScriptAndIsLinkedFromTheToolbar) {
+  AddIn(2, "Soon", "Hall");
+  AddIn(40, "Later");
+  Generate();
+  ASSERT_TRUE(Has("Upcoming.html"));
+  const std::string page = Page("Upcoming.html");
+  EXPECT_THAT(page, HasSubstr("<b>Soon</b> &ndash; Hall"));
+  EXPECT_THAT(page, Not(HasSubstr("Later")));
+  EXPECT_THAT(page, HasSubstr("<html lang=\"en-US\">"));
+  // The only script is data, which runs nothing.
+  std::string rest = page;
+  for (size_t at = rest.find("<script"); at != std::string::npos; at = rest.find("<script", at + 1)) {
+    EXPECT_EQ(rest.compare(at, 35, "<script type=\"application/ld+json\">"), 0);
+  }
+  EXPECT_THAT(Page(BaseName(generator_->MainPagePath())), HasSubstr("<a href=\"Upcoming.html\">"));
+
+  // Nothing coming: the page says so.
+  ASSERT_TRUE(session_->data.db().Execute("Delete from Events").ok());
+  Generate();
+  EXPECT_THAT(Page("Upcoming.html"), HasSubstr("No events in the next 30 days."));
+  EXPECT_FALSE(Has("events/"));
+}
+
+TEST_F(EventPagesTest, AddToMyCalendarGivesAOneEventFileAndLinksInUtc) {
+  const std::string id = AddIn(3, "Board meeting", "Room 4");
+  Generate();
+  const std::string page = Page("Upcoming.html");
+  const std::string file = "events/" + id + ".ics";
+  ASSERT_TRUE(Has(file)) << page;
+  EXPECT_THAT(page, HasSubstr("<a href=\"" + file + "\" download"));
+
+  // Another parser reads exactly this one event from the file.
+  const CivilDate d = DecodeDate(today_ + 3);
+  const std::string day = std::to_string(d.year) + "-" + (d.month < 10 ? "0" : "") +
+                          std::to_string(d.month) + "-" + (d.day < 10 ? "0" : "") +
+                          std::to_string(d.day);
+  int status = 0;
+  const std::string out = Shell("/usr/bin/python3 " + std::string(ALMANIX_SOURCE_DIR) +
+                                    "/tools/ical_expand.py '" + Build() + file +
+                                    "' America/New_York 2000-01-01 2100-01-01",
+                                &status);
+  EXPECT_EQ(status, 0) << out;
+  EXPECT_EQ(out, day + " 09:00-10:00  Board meeting\n");
+
+  // The links carry the time in UTC: 9:00 in New York is 13:00 or 14:00.
+  const std::time_t start = LocalToUtc(today_ + 3 + 0.375);
+  const std::string stamp = ICalUtcStamp(start);
+  EXPECT_THAT(page, HasSubstr("calendar.google.com/calendar/render?action=TEMPLATE&amp;text="
+                              "Board%20meeting&amp;dates=" + stamp + "/"));
+  EXPECT_THAT(page, HasSubstr("&amp;location=Room%204"));
+  EXPECT_THAT(page, HasSubstr("outlook.live.com/calendar/0/deeplink/compose?"));
+  EXPECT_THAT(page, HasSubstr("&amp;subject=Board%20meeting&amp;startdt="));
+}
+
+TEST_F(EventPagesTest, EventDataParsesAndNamesEveryField) {
+  settings().SetText("Publish.URL", "https://www.example.org/club/Calendar.html");
+  store::EventDraft quiz = Timed("Quiz \"night\"", 2025, 3, 5, 9, 10);
+  quiz.location = "The Anchor";
+  quiz.description = "Bring \"friends\" </script>";
+  Add(quiz);
+  Generate();
+  const CivilDate d{2025, 3, 5};
+  const std::string page_name = "March2025.html";
+  const std::string json = JsonLd(Page(page_name));
+  ASSERT_FALSE(json.empty());
+  // The text cannot close its script element early.
+  EXPECT_THAT(json, Not(HasSubstr("</script")));
+  const std::string json_path = Build() + "events.json";
+  ASSERT_TRUE(WriteFileDirect(json_path, json).ok());
+  int status = 0;
+  const std::string out = Shell(
+      "/usr/bin/python3 -c 'import json,sys; e=json.load(open(sys.argv[1]))[0]; "
+      "print(e[\"@type\"], e[\"name\"], e[\"startDate\"][11:], e[\"endDate\"][11:], "
+      "e[\"location\"][\"name\"], e[\"description\"], e[\"url\"], sep=\"|\")' " + json_path,
+      &status);
+  EXPECT_EQ(status, 0) << json;
+  EXPECT_EQ(out, "Event|Quiz \"night\"|09:00:00|10:00:00|The Anchor|Bring \"friends\" </script>|"
+                 "https://www.example.org/club/" + page_name + "#M" + std::to_string(d.month) +
+                 "D" + std::to_string(d.day) + "\n");
+  EXPECT_THAT(Page("EventList" + std::to_string(d.year) + ".html"),
+              HasSubstr("<script type=\"application/ld+json\">"));
+}
+
+TEST_F(EventPagesTest, SubscribeButtonAndQrCodeNeedTheCalendarsAddress) {
+  settings().SetBool("iCal.Share", true);
+  settings().SetBool("Year.CanCreate", true);
+  Generate();
+  EXPECT_THAT(Page("Year.html"), Not(HasSubstr("webcal://")));
+  EXPECT_THAT(Page("Year.html"), HasSubstr("<a href=\"ical.ics\">"));
+  EXPECT_FALSE(Has("subscribe-qr.svg"));
+
+  settings().SetText("Publish.URL", "https://www.example.org/club/Calendar.html");
+  Generate();
+  const std::string button = "<a href=\"webcal://www.example.org/club/ical.ics\">Subscribe</a>";
+  EXPECT_THAT(Page("Year.html"), HasSubstr(button));
+  EXPECT_THAT(Page("Upcoming.html"), HasSubstr(button));
+  EXPECT_THAT(Page("EventList2025.html"), HasSubstr(button));
+  ASSERT_TRUE(Has("subscribe-qr.svg"));
+  // A square picture, quiet zone included, whose modules are drawn.
+  int status = 0;
+  const std::string out = Shell(
+      "/usr/bin/python3 -c 'import sys,xml.dom.minidom as m; s=m.parse(sys.argv[1]).documentElement; "
+      "v=s.getAttribute(\"viewBox\").split(); p=s.getElementsByTagName(\"path\")[0]; "
+      "print(v[2]==v[3], int(v[2])>=29, p.getAttribute(\"d\").count(\"z\")>100)' " + Build() +
+          "subscribe-qr.svg",
+      &status);
+  EXPECT_EQ(out, "True True True\n");
+}
+
+TEST_F(EventPagesTest, LanguageCodeAndCalendarAddressFromTheSettings) {
+  RunContext run;
+  run.settings = &settings();
+  auto lang = [&](const std::string& setting) {
+    settings().SetText("RSS.Language", setting);
+    return PageLanguage(run);
+  };
+  EXPECT_EQ(lang("English (United States): en-us"), "en-US");
+  EXPECT_EQ(lang("Deutsch (Deutschland):  de-de "), "de-DE");
+  EXPECT_EQ(lang("fr"), "fr");
+  EXPECT_EQ(lang("Nothing after it:"), "en");
+  EXPECT_EQ(lang("Odd: \"><script>"), "en");  // never breaks out of the attribute
+
+  auto base = [&](const std::string& page, const std::string& feed) {
+    settings().SetText("Publish.URL", page);
+    settings().SetText("RSS.FileURL", feed);
+    return SiteBase(run);
+  };
+  EXPECT_EQ(base("https://www.example.org/club/Calendar.html", "http://"),
+            "https://www.example.org/club/");
+  EXPECT_EQ(base("http://www.example.org", "http://"), "http://www.example.org/");
+  EXPECT_EQ(base("http://", "https://club.example/cal/rss.xml"), "https://club.example/cal/");
+  EXPECT_EQ(base("http://", "http://"), "");
+  EXPECT_EQ(base("Calendar.html", "rss.xml"), "");
+}
+
+TEST(EventPagesText, JsonStringsAndIsoTimes) {
+  EXPECT_EQ(JsonString("a\"b\\c\nd</script>\x01"), "\"a\\\"b\\\\c\\nd<\\/script>\\u0001\"");
+  EXPECT_EQ(IsoLocal(EncodeDate(2025, 4, 5) + 0.5, false), "2025-04-05T12:00:00");
+  EXPECT_EQ(IsoLocal(EncodeDate(2025, 4, 5) + 0.999999, false), "2025-04-06T00:00:00");
+  EXPECT_EQ(IsoLocal(EncodeDate(2025, 4, 5), true), "2025-04-05");
+}
+
+}  // namespace
+}  // namespace almanix::generator::testing

@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Generates the shipped sample calendar in the Default, Midnight and High
+# Contrast styles and runs axe-core on a page of each type of each site in headless
+# Chromium (tools/check_accessibility.py): no critical or serious violation,
+# a lang and a title naming the calendar on every page, complete JSON-LD.
+# The one-event calendar files are read by an independent iCalendar parser.
+# Usage: check_accessible_site.sh CLI TOP AXE.min.js [--report-only]
+set -euo pipefail
+cli=$1
+top=$2
+axe=$3
+shift 3
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+status=0
+for style in Default Midnight "High Contrast"; do
+  dir="$work/${style// /_}"
+  mkdir -p "$dir"
+  cp "$top/resources/samples/club.cal" "$dir/club.cal"
+  run=("$cli" --root "$dir/root" --calendar "$dir/club.cal" --year 2025)
+  "${run[@]}" favorite set Club "Publish.StyleName=$style" \
+    "Publish.URL=https://www.example.org/riverside/Calendar.html" >/dev/null 2>&1
+  "${run[@]}" generate Club --out "$dir/site" >/dev/null 2>&1
+  echo "== $style"
+  # One page of each type: month, small month, year, event list, the
+  # upcoming list, the linking help, the feed's pages, a redirect page.
+  python3 "$top/tools/check_accessibility.py" "$dir/site" \
+    April2025.html SmallApril2025.html Year.html EventList2025.html Upcoming.html \
+    Link.html fullscreen.html popup.html Calendar.html --axe "$axe" "$@" || status=1
+  # Each event's own calendar file reads as one event in another parser.
+  shopt -s nullglob
+  files=("$dir/site/events/"*.ics)
+  shopt -u nullglob
+  for ics in "${files[@]}"; do
+    out=$(/usr/bin/python3 "$top/tools/ical_expand.py" "$ics" UTC 2024-01-01 2027-01-01) ||
+      { echo "FAIL ${ics##*/}: does not parse"; status=1; continue; }
+    [ -n "$out" ] || { echo "FAIL ${ics##*/}: no occurrence"; status=1; }
+  done
+  echo "calendar files read: ${#files[@]}"
+done
+exit $status
