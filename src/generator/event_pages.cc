@@ -213,7 +213,9 @@ Status WriteEventFile(const RunContext& run, const EventRecord& e, int category)
   const std::string path = run.build_dir + EventFileName(e);
   if (Status s = TDir::EnsureDir(run.build_dir + "events/"); !s.ok()) return run.Record(path, s);
   const Brand brand = LoadBrand(run.dir->BrandDir + "brand.ini");
-  TICal ical(run.brand_short_url, CalendarName(run),
+  // The same identifiers as the event's item in ical.ics, so a reader who
+  // adds the event and subscribes as well gets it once.
+  TICal ical(run.brand_short_url, run.page_name, CalendarName(run),
              {brand.APP_MAKER, brand.APP_NAME, brand.APP_VERSION}, run.now,
              run.today + 5 * 366);
   (void)category;
