@@ -383,6 +383,19 @@ void PublishForm::ClearPicture(bool logo) {
       editor_.FavoriteFolder(), &editor_.settings);
 }
 
+void PublishForm::OfferItems(std::string_view name, const std::vector<std::string>& items) {
+  for (FormPage& page : pages_) {
+    for (FormField& field : page.fields) {
+      if (field.name != name || field.kind != ControlKind::kOpenList) continue;
+      for (const std::string& item : items) {
+        if (std::find(field.items.begin(), field.items.end(), item) == field.items.end()) {
+          field.items.push_back(item);
+        }
+      }
+    }
+  }
+}
+
 Status PublishForm::RunStyleCommand(StyleCommand command) {
   ++revision_;
   const publish::PublishEnvironment& env = editor_.environment();

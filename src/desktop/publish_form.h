@@ -102,6 +102,10 @@ class PublishForm {
   // is the selection, a deleted one gives way to the first.
   Status RunStyleCommand(StyleCommand command);
 
+  // More items offered by a list that keeps any text (the FTP folders the
+  // server suggests); items already offered are not repeated.
+  void OfferItems(std::string_view name, const std::vector<std::string>& items);
+
   // Bumped by every change, so a caller can tell whether to regenerate.
   int revision() const { return revision_; }
 
