@@ -383,6 +383,38 @@ void PublishForm::ClearPicture(bool logo) {
       editor_.FavoriteFolder(), &editor_.settings);
 }
 
+void PublishForm::ListStyles(publish::StyleLibrary& library) {
+  library.Reload();
+  publish::PublishWindowState& w = editor_.window;
+  w.Style = library.names();
+  const std::string selected = library.selected_name();
+  auto it = std::find(w.Style.begin(), w.Style.end(), selected);
+  w.style_index = it == w.Style.end() ? std::optional<int>()
+                                      : std::optional<int>(static_cast<int>(it - w.Style.begin()));
+  editor_.settings.SetText("Publish.StyleName", w.SelectedStyle());
+  for (FormPage& page : pages_) {
+    for (FormField& field : page.fields) {
+      if (field.name == "Publish.StyleName") field.items = w.Style;
+    }
+  }
+}
+
+Result<std::string> PublishForm::AddStyle(const publish::StyleLibrary::Editor& edit) {
+  ++revision_;
+  const publish::PublishEnvironment& env = editor_.environment();
+  if (env.dir == nullptr || env.ui == nullptr) return Status::Invalid("no style library here");
+  publish::StyleLibrary library(*env.dir, *env.ui);
+  library.Reload();
+  library.Select(editor_.window.SelectedStyle());
+  Result<std::string> added = library.AddStyle(editor_.Favorite(), edit);
+  ListStyles(library);
+  if (added.ok()) {
+    editor_.ApplyStyle(added.value());
+    editor_.AutoSizeTabFont();
+  }
+  return added;
+}
+
 void PublishForm::OfferItems(std::string_view name, const std::vector<std::string>& items) {
   for (FormPage& page : pages_) {
     for (FormField& field : page.fields) {
@@ -420,19 +452,7 @@ Status PublishForm::RunStyleCommand(StyleCommand command) {
       break;
     }
   }
-  library.Reload();
-  publish::PublishWindowState& w = editor_.window;
-  w.Style = library.names();
-  const std::string selected = library.selected_name();
-  auto it = std::find(w.Style.begin(), w.Style.end(), selected);
-  w.style_index = it == w.Style.end() ? std::optional<int>()
-                                      : std::optional<int>(static_cast<int>(it - w.Style.begin()));
-  editor_.settings.SetText("Publish.StyleName", w.SelectedStyle());
-  for (FormPage& page : pages_) {
-    for (FormField& field : page.fields) {
-      if (field.name == "Publish.StyleName") field.items = w.Style;
-    }
-  }
+  ListStyles(library);
   return status;
 }
 
