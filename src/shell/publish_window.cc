@@ -33,6 +33,7 @@
 #include "desktop/ftp_session.h"
 #include "desktop/publish_form.h"
 #include "desktop/word_lists.h"
+#include "shell/style_editor_window.h"
 #include "shell/word_list_window.h"
 #include "generator/generator.h"
 #include "publish/destinations.h"
@@ -256,6 +257,12 @@ QWidget* TMC::BuildPage(int index) {
     row->addStretch(1);
     column->addLayout(row);
     auto* styles = new QHBoxLayout;
+    auto* add_style = new QPushButton(QStringLiteral("Add New Style"), body);
+    add_style->setObjectName(QStringLiteral("style Add New Style"));
+    connect(add_style, &QPushButton::clicked, this, [this] {
+      IgnoreResult(AddNewStyle().status(), "the library and the editor have said how it went");
+    });
+    styles->addWidget(add_style);
     const std::pair<const char*, desktop::StyleCommand> commands[] = {
         {"Rename Style", desktop::StyleCommand::kRename},
         {"Delete Style", desktop::StyleCommand::kDelete},
@@ -491,6 +498,21 @@ QWidget* TMC::BuildLanguageTools(QWidget* parent) {
   lists->addStretch(1);
   layout->addLayout(lists);
   return box;
+}
+
+Result<std::string> TMC::AddNewStyle() {
+  preview_timer_->stop();
+  Result<std::string> added =
+      form_->AddStyle([this](const publish::StyleLibrary::Draft& made)
+                          -> std::optional<publish::StyleLibrary::Draft> {
+        StyleEditorWindow window(editor_, made, hooks_.env, this);
+        if (on_style_editor_) on_style_editor_(window);
+        if (window.exec() != QDialog::Accepted) return std::nullopt;
+        return window.kept();
+      });
+  Refresh();
+  SchedulePreview();
+  return added;
 }
 
 bool TMC::SuggestFtpFolders() {

@@ -36,6 +36,8 @@ enum class TickListId;
 
 namespace almanix::shell {
 
+class StyleEditorWindow;
+
 // The Format & Publish window ("Publish Editor"): one page of controls per
 // group of settings, built from the form model, beside its own preview of
 // the calendar that follows every change. Cancel puts the favorite back as it
@@ -93,6 +95,12 @@ class TMC : public QDialog {
   // Bumped when a preview page has been loaded.
   int previews_shown() const { return previews_shown_; }
 
+  // "Add New Style": the style editor on a new style, kept or dropped as it
+  // closes; a kept style is selected and applied.
+  Result<std::string> AddNewStyle();
+  void set_on_style_editor(std::function<void(StyleEditorWindow&)> hook) {
+    on_style_editor_ = std::move(hook);
+  }
   // Called with a word-list window before it is shown modally (tests).
   void set_on_word_list(std::function<void(QDialog&)> hook) { on_word_list_ = std::move(hook); }
 
@@ -133,6 +141,7 @@ class TMC : public QDialog {
   QComboBox* languages_ = nullptr;
   QLabel* language_picture_ = nullptr;
   std::function<void(QDialog&)> on_word_list_;
+  std::function<void(StyleEditorWindow&)> on_style_editor_;
   bool refreshing_ = false;
   bool publishing_ = false;
   bool cancel_asked_ = false;

@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTableWidget>
 #include <QTabWidget>
 #include <QTest>
@@ -31,6 +32,7 @@
 #include "shell/preview_page.h"
 #include "shell/publish_window.h"
 #include "shell/republish_window.h"
+#include "shell/style_editor_window.h"
 #include "shell/word_list_window.h"
 #include "support/fake_ui.h"
 #include "support/ftp_server.h"
@@ -256,6 +258,50 @@ TEST_F(PublishToolsTest, LanguageGalleryAndWordListEditorsChangeTheFavoritesList
   const std::string saved =
       almanix::testing::ReadAll(program_->app.dir->FavoritesDir + "Announcements/months.txt");
   EXPECT_NE(saved.find("3=Lenz"), std::string::npos);
+}
+
+// "Add New Style": the editor previews one month in the new style without
+// the events, OK keeps it under the name typed with its snapshot, and the
+// Format & Publish window selects it; its own title comes back.
+TEST_F(PublishToolsTest, AddNewStyleEditsPreviewsAndKeepsTheStyle) {
+  bool edited = false;
+  WhenOpen([&](TMC& tmc) {
+    Type(tmc, "Page.Title", QStringLiteral("Riverside Club"));
+    tmc.set_on_style_editor([&](StyleEditorWindow& editor) {
+      QTimer::singleShot(0, &editor, [&] {
+        edited = true;
+        EXPECT_TRUE(editor.PreviewNow());
+        for (int i = 0; i < 200 && editor.previews_shown() == 0; ++i) QTest::qWait(50);
+        EXPECT_GT(editor.previews_shown(), 0);
+        auto* name = editor.findChild<QLineEdit*>(QStringLiteral("styleName"));
+        name->setText(QStringLiteral("Harbour"));
+        auto* part = editor.findChild<QComboBox*>(QStringLiteral("styleBlock"));
+        part->setCurrentText(QStringLiteral("Events"));
+        auto* size = editor.findChild<QSpinBox*>(QStringLiteral("blockFontSize"));
+        size->setValue(17);
+        EXPECT_TRUE(editor.findChild<QPlainTextEdit*>(QStringLiteral("styleSheetText"))
+                        ->toPlainText()
+                        .contains(QStringLiteral("font-size: 17pt;")));
+        EXPECT_TRUE(editor.PreviewNow());
+        const std::string main_page =
+            almanix::testing::ReadAll(program_->app.dir->BuildDir + "Announcements.html");
+        EXPECT_EQ(main_page.find("Riverside Club"), std::string::npos);
+        editor.accept();
+      });
+    });
+    QTest::mouseClick(Button(tmc, "style Add New Style"), Qt::LeftButton);
+    EXPECT_EQ(tmc.findChild<QComboBox*>(QStringLiteral("Publish.StyleName"))->currentText(),
+              QStringLiteral("Harbour"));
+    EXPECT_EQ(tmc.findChild<QLineEdit*>(QStringLiteral("Page.Title"))->text(),
+              QStringLiteral("Riverside Club"));
+    tmc.reject();
+  });
+  ClickFormat();
+  ASSERT_TRUE(edited);
+  const std::string folder = program_->app.dir->StylesDir + "Harbour/";
+  EXPECT_NE(almanix::testing::ReadAll(folder + "Style.css").find("font-size: 17pt;"),
+            std::string::npos);
+  EXPECT_TRUE(FileExists(folder + "snapshot.bmp"));
 }
 
 }  // namespace
