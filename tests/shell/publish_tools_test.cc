@@ -2,6 +2,7 @@
 // window on the sample calendar: Cancel of a running publish, the FTP and
 // Republish windows from the destination page, and "suggest" against a real
 // FTP server on 127.0.0.1.
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -25,6 +26,7 @@
 #include "app/dir.h"
 #include "app/file_util.h"
 #include "desktop/main_grid.h"
+#include "desktop/publish_handover.h"
 #include "program/program.h"
 #include "publish/ftp_upload.h"
 #include "shell/ftp_window.h"
@@ -302,6 +304,44 @@ TEST_F(PublishToolsTest, AddNewStyleEditsPreviewsAndKeepsTheStyle) {
   EXPECT_NE(almanix::testing::ReadAll(folder + "Style.css").find("font-size: 17pt;"),
             std::string::npos);
   EXPECT_TRUE(FileExists(folder + "snapshot.bmp"));
+}
+
+// The style editor, a word-list editor and the destination page, for
+// docs/desktop/, taken under a real X server by
+// tools/take_desktop_screenshots.sh.
+TEST_F(PublishToolsTest, DesktopScreenshotsOfThePublishTools) {
+  const char* out = std::getenv("ALMANIX_SCREENSHOT_DIR");
+  if (out == nullptr) GTEST_SKIP() << "ALMANIX_SCREENSHOT_DIR is not set";
+  const QString dir = QString::fromUtf8(out);
+  window_->handover().set_now(1744804800);
+  WhenOpen([&](TMC& tmc) {
+    tmc.resize(1300, 820);
+    tmc.ShowPublishStep();
+    QTest::qWait(500);
+    EXPECT_TRUE(tmc.grab().save(dir + "/publish-destination.png"));
+    tmc.set_on_style_editor([&](StyleEditorWindow& editor) {
+      QTimer::singleShot(0, &editor, [&] {
+        auto* part = editor.findChild<QComboBox*>(QStringLiteral("styleBlock"));
+        part->setCurrentText(QStringLiteral("Month caption"));
+        EXPECT_TRUE(editor.PreviewNow());
+        for (int i = 0; i < 200 && editor.previews_shown() == 0; ++i) QTest::qWait(50);
+        QTest::qWait(1500);
+        EXPECT_TRUE(editor.grab().save(dir + "/style-editor.png"));
+        editor.reject();
+      });
+    });
+    IgnoreResult(tmc.AddNewStyle().status(), "the picture is what is wanted here");
+    tmc.set_on_word_list([&](QDialog& d) {
+      QTimer::singleShot(0, &d, [&d, dir] {
+        QTest::qWait(300);
+        EXPECT_TRUE(d.grab().save(dir + "/word-list.png"));
+        d.reject();
+      });
+    });
+    QTest::mouseClick(Button(tmc, "editTranslate"), Qt::LeftButton);
+    tmc.reject();
+  });
+  ClickFormat();
 }
 
 }  // namespace
