@@ -486,7 +486,6 @@ TEST_F(WindowsTest, AboutWaitAndProgressWindows) {
   EXPECT_FALSE(ui.Cancelled());
   ui.Progress(1, 100);
   EXPECT_FALSE(ui.Cancelled());
-  EXPECT_TRUE(bar->isVisible() || bar->minimumDuration() > 0);
   ui.Progress(0, 0);
 }
 
