@@ -41,6 +41,10 @@ class UiSeam {
   }
   // Lets the interface repaint and take a Cancel between steps.
   virtual void ProcessEvents() = 0;
+  // Whether the person has asked the long work under way to stop (a
+  // progress window's Cancel). Asked between steps, after ProcessEvents;
+  // interfaces that cannot cancel never say so.
+  virtual bool Cancelled() { return false; }
   // A file or folder picked by the person; nullopt when they cancel.
   virtual std::optional<std::string> PickPath(PickKind kind,
                                               std::string_view caption,

@@ -114,6 +114,20 @@ Status FtpSession::Connect(const FtpAccountForm& form) {
   return Status::IoError(engine_->last_error());
 }
 
+bool FtpSession::SuggestFolders(std::vector<std::string>* offered) {
+  const FtpAccountForm form = AccountFromSettings(settings_);
+  if (std::string problem = HostProblem(form); !problem.empty()) {
+    ui_.ShowMessage(problem, MessageKind::kError);
+    return false;
+  }
+  publish::FtpUploadSettings s = UploadSettings();
+  auto engine = publish::MakeCurlFtpEngine(s.connection);
+  publish::FtpUpload upload(*engine, ui_, log_, std::move(s));
+  const bool found = upload.SuggestFolders(offered);
+  if (!found) untrusted_ = engine->untrusted_key();
+  return found;
+}
+
 bool FtpSession::connected() const { return engine_ && engine_->IsConnected(); }
 
 std::string FtpSession::UntrustedText() const {

@@ -81,6 +81,11 @@ class FtpSession {
   // disconnects. Returns the folder stored, if any.
   std::optional<std::string> Done();
   void Cancel();
+  // "suggest" beside the FTP folder: connects with the favorite's account,
+  // adds the candidate folders of the server's start folder to `offered`
+  // (those not there yet), says so and disconnects. False when it could not
+  // connect (the connect has said why), or on an empty or placeholder host.
+  bool SuggestFolders(std::vector<std::string>* offered);
 
   const std::string& working_path() const;
   std::vector<std::string> Log() const;

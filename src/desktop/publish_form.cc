@@ -383,6 +383,51 @@ void PublishForm::ClearPicture(bool logo) {
       editor_.FavoriteFolder(), &editor_.settings);
 }
 
+void PublishForm::ListStyles(publish::StyleLibrary& library) {
+  library.Reload();
+  publish::PublishWindowState& w = editor_.window;
+  w.Style = library.names();
+  const std::string selected = library.selected_name();
+  auto it = std::find(w.Style.begin(), w.Style.end(), selected);
+  w.style_index = it == w.Style.end() ? std::optional<int>()
+                                      : std::optional<int>(static_cast<int>(it - w.Style.begin()));
+  editor_.settings.SetText("Publish.StyleName", w.SelectedStyle());
+  for (FormPage& page : pages_) {
+    for (FormField& field : page.fields) {
+      if (field.name == "Publish.StyleName") field.items = w.Style;
+    }
+  }
+}
+
+Result<std::string> PublishForm::AddStyle(const publish::StyleLibrary::Editor& edit) {
+  ++revision_;
+  const publish::PublishEnvironment& env = editor_.environment();
+  if (env.dir == nullptr || env.ui == nullptr) return Status::Invalid("no style library here");
+  publish::StyleLibrary library(*env.dir, *env.ui);
+  library.Reload();
+  library.Select(editor_.window.SelectedStyle());
+  Result<std::string> added = library.AddStyle(editor_.Favorite(), edit);
+  ListStyles(library);
+  if (added.ok()) {
+    editor_.ApplyStyle(added.value());
+    editor_.AutoSizeTabFont();
+  }
+  return added;
+}
+
+void PublishForm::OfferItems(std::string_view name, const std::vector<std::string>& items) {
+  for (FormPage& page : pages_) {
+    for (FormField& field : page.fields) {
+      if (field.name != name || field.kind != ControlKind::kOpenList) continue;
+      for (const std::string& item : items) {
+        if (std::find(field.items.begin(), field.items.end(), item) == field.items.end()) {
+          field.items.push_back(item);
+        }
+      }
+    }
+  }
+}
+
 Status PublishForm::RunStyleCommand(StyleCommand command) {
   ++revision_;
   const publish::PublishEnvironment& env = editor_.environment();
@@ -407,19 +452,7 @@ Status PublishForm::RunStyleCommand(StyleCommand command) {
       break;
     }
   }
-  library.Reload();
-  publish::PublishWindowState& w = editor_.window;
-  w.Style = library.names();
-  const std::string selected = library.selected_name();
-  auto it = std::find(w.Style.begin(), w.Style.end(), selected);
-  w.style_index = it == w.Style.end() ? std::optional<int>()
-                                      : std::optional<int>(static_cast<int>(it - w.Style.begin()));
-  editor_.settings.SetText("Publish.StyleName", w.SelectedStyle());
-  for (FormPage& page : pages_) {
-    for (FormField& field : page.fields) {
-      if (field.name == "Publish.StyleName") field.items = w.Style;
-    }
-  }
+  ListStyles(library);
   return status;
 }
 

@@ -6,6 +6,7 @@
 
 #include "app/status.h"
 #include "settings/galleries.h"
+#include "settings/style_library.h"
 
 namespace almanix::publish {
 class PublishEditor;
@@ -101,6 +102,14 @@ class PublishForm {
   // editor's seam), then lists the styles again: a renamed or imported style
   // is the selection, a deleted one gives way to the first.
   Status RunStyleCommand(StyleCommand command);
+  // "Add New Style": the library makes the style under its proposed name
+  // and runs `edit` (the style editor) on it, asks whether to keep it, then
+  // the styles are listed again and a kept style is selected and applied.
+  Result<std::string> AddStyle(const publish::StyleLibrary::Editor& edit);
+
+  // More items offered by a list that keeps any text (the FTP folders the
+  // server suggests); items already offered are not repeated.
+  void OfferItems(std::string_view name, const std::vector<std::string>& items);
 
   // Bumped by every change, so a caller can tell whether to regenerate.
   int revision() const { return revision_; }
@@ -109,6 +118,8 @@ class PublishForm {
 
  private:
   void Build();
+  // The library's styles into the window's list, its selection kept.
+  void ListStyles(publish::StyleLibrary& library);
   std::vector<std::string> GalleryItems(publish::Gallery gallery) const;
 
   publish::PublishEditor& editor_;

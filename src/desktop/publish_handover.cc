@@ -51,6 +51,10 @@ class PublishHandOver::Relay : public UiSeam {
     inner_.ProcessEvents();
   }
   void ProcessEvents() override { inner_.ProcessEvents(); }
+  // The open Format & Publish window's Cancel, or the progress window's.
+  bool Cancelled() override {
+    return (window_cancelled && window_cancelled()) || inner_.Cancelled();
+  }
   std::optional<std::string> PickPath(PickKind kind, std::string_view caption,
                                       std::string_view start) override {
     return inner_.PickPath(kind, caption, start);
@@ -62,6 +66,7 @@ class PublishHandOver::Relay : public UiSeam {
 
   std::function<void(int)> on_progress;
   std::function<void(int)> on_window_progress;
+  std::function<bool()> window_cancelled;
 
  private:
   UiSeam& inner_;
@@ -78,6 +83,10 @@ PublishHandOver::~PublishHandOver() = default;
 
 void PublishHandOver::set_on_window_progress(std::function<void(int percent)> on_progress) {
   relay_->on_window_progress = std::move(on_progress);
+}
+
+void PublishHandOver::set_window_cancelled(std::function<bool()> cancelled) {
+  relay_->window_cancelled = std::move(cancelled);
 }
 
 generator::GeneratorEnv PublishHandOver::RunEnv() const {

@@ -74,6 +74,9 @@ class PublishHandOver {
   // The same positions for the open Format & Publish window's own bar;
   // empty when it closes.
   void set_on_window_progress(std::function<void(int percent)> on_progress);
+  // The open Format & Publish window's Cancel, asked by the runs and the
+  // upload between files (the seam's Cancelled); empty when it closes.
+  void set_window_cancelled(std::function<bool()> cancelled);
   // What a run needs of the program: the tables, the product texts, the
   // clock.
   generator::GeneratorEnv RunEnv() const;

@@ -64,6 +64,16 @@ void Progress(const RunContext& run, int value) {
   if (run.ui) run.ui->Progress(value, 100);
 }
 
+// The person's Cancel, asked between files: the run stops where it is and
+// says so. What it wrote stays in the build folder, which nothing publishes
+// from a run that did not end well.
+bool StopIfCancelled(const RunContext& run) {
+  if (run.result && run.result->stop().code() == Status::Code::kCancelled) return true;
+  if (!run.ui || !run.ui->Cancelled()) return false;
+  if (run.result) run.result->Stop(Status::Cancelled(std::string(kRunCancelledMessage)));
+  return true;
+}
+
 void CopySupportFiles(const RunContext& run) {
   const TDir& dir = *run.dir;
   const publish::PublishSettings& s = run.s();
@@ -235,6 +245,7 @@ class CategoryPass {
     window_.chkYears.TickAll();
 
     for (size_t k = 0; k < years.size(); ++k) {
+      if (StopIfCancelled(run_)) return;
       const int y = years[k];
       const int next = k + 1 < years.size() ? y + 1 : 0;
       const int prev = k > 0 ? y - 1 : 0;
@@ -271,6 +282,7 @@ class CategoryPass {
                 ? menu.Build("Small", y, "Month", m, main_page_path, next, prev)
                 : "";
         if ((i + 1) % group != 0) continue;
+        if (StopIfCancelled(run_)) return;
         const std::string page_file =
             output + run_.MonthFileName(page_months.front()) + std::to_string(y) + run_.extension;
         if (run_.state.first_page_path.empty()) run_.state.first_page_path = page_file;
@@ -498,6 +510,7 @@ void Generator::Run(const std::string& output, const std::string& main_page_path
     const auto pass_started = std::chrono::steady_clock::now();
     CategoryPass(run, window, cal, lists).Run(run.build_dir, main_page_path);
     time_label_ = ElapsedLabel(std::chrono::steady_clock::now() - pass_started);
+    if (StopIfCancelled(run)) break;
     if (i == 0) {
       IgnoreResult(WriteRedirectPage(run, run.build_dir + "Calendar.html", ""), kCounted);
       IgnoreResult(WriteRedirectPage(run, run.build_dir + "CurrentMonth" + ".html", ""),
@@ -507,6 +520,12 @@ void Generator::Run(const std::string& output, const std::string& main_page_path
     }
   }
 
+  if (StopIfCancelled(run)) {
+    if (run.ui) run.ui->Progress(0, 0);
+    state_ = run.state;
+    LogTo(run.log, false, "Generate.Cancelled " + run.build_dir);
+    return;
+  }
   // One iCalendar file for every ticked year and category, written once
   // after the passes.
   if (settings.Bool("iCal.Share")) {

@@ -26,6 +26,8 @@ namespace almanix::generator {
 // Shown when a run is asked for while another one is writing.
 inline constexpr std::string_view kRunActiveMessage =
     "A calendar is being generated. Please wait until it is finished.";
+// A run the person cancelled ends with this (code kCancelled).
+inline constexpr std::string_view kRunCancelledMessage = "cancelled";
 inline constexpr std::string_view kNoCategoriesMessage =
     "Error: No categories to publish are selected. I selected the first one.";
 
@@ -52,8 +54,9 @@ class Generator {
   // written or copied and keeps each one that failed ("could not save " is
   // logged for it), so a caller publishes nothing unless it is ok. Stopped
   // (kRunActiveMessage) while another run is active anywhere in the
-  // program, and when the tables cannot be read or the output folder cannot
-  // be made.
+  // program, when the tables cannot be read or the output folder cannot be
+  // made, and (kCancelled, kRunCancelledMessage) when the seam says the
+  // person cancelled: it is asked before every page and every year.
   RunResult GenerateCalendar(const std::string& output, const std::string& main_page_path,
                              std::string_view style_name);
   // Checks and prepares the settings, runs into the build folder, gives the

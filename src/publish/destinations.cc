@@ -32,6 +32,11 @@ Status GenerateForPublishing(PublishEditor& editor, generator::Generator& genera
   const std::string build_dir = WithTrailingSlash(editor.environment().dir->BuildDir);
   const RunResult run = generator.GenerateCalendar(build_dir, generator.MainPagePath(), "");
   if (run.ok()) return Status::Ok();
+  // The person stopped it and knows: nothing is sent, nothing more is said.
+  if (run.stop().code() == Status::Code::kCancelled) {
+    LogTo(editor.environment().log, false, "Publish.Cancelled");
+    return Status::Cancelled(std::string(generator::kRunCancelledMessage));
+  }
   const Status failed = run.ToStatus();
   const std::string message = NothingPublishedMessage(run);
   if (UiSeam* ui = editor.environment().ui) ui->ShowMessage(message, MessageKind::kError);

@@ -275,7 +275,9 @@ std::string CurlFtpEngine::FileUrl(const std::string& absolute_dir,
 bool CurlFtpEngine::Perform(const Request& r) {
   CURL* c = H(curl_);
   char error[CURL_ERROR_SIZE] = {0};
-  Callbacks cb{this, &on_status, &on_progress, &last_pwd_reply_, &last_reply_, &should_abort};
+  // Only a transfer is broken off: the tidying after a cancel must run.
+  Callbacks cb{this,          &on_status,   &on_progress, &last_pwd_reply_,
+               &last_reply_,  r.upload ? &should_abort : nullptr};
   last_reply_.clear();
   SList quote(r.quote), postquote(r.postquote);
   curl_easy_setopt(c, CURLOPT_ERRORBUFFER, error);
@@ -472,6 +474,7 @@ bool CurlFtpEngine::Connect(const std::string& host) {
   cwd_ = entry_dir_;
   connected_ = true;
   direct_ = false;
+  staged_.clear();
   return true;
 }
 
@@ -637,32 +640,28 @@ bool CurlFtpEngine::ReplaceByAside(const std::string& dir, const std::string& te
   return false;
 }
 
-bool CurlFtpEngine::PutFile(const std::string& local_path, const std::string& remote_name) {
-  if (!connected_) {
-    last_error_ = "not connected";
-    return false;
-  }
-  const std::string dir = cwd_;
-  if (direct_) return Store(local_path, dir, remote_name, {});
-  const std::string temp = UploadTempName(remote_name);
-  if (Store(local_path, dir, temp, RenameCommands(dir, temp, remote_name))) return true;
+bool CurlFtpEngine::RenameRefused(const std::string& local_path, const std::string& dir,
+                                  const std::string& temp, const std::string& name) {
   const std::string error = last_error_;
   const int code = last_code_;
-  if (code == CURLE_QUOTE_ERROR) {
-    // The file arrived whole but the rename was refused: a server that will
-    // not rename over an existing file, or an account without the right.
-    if (ReplaceByAside(dir, temp, remote_name)) return true;
-    const bool folder_in_the_way = Probe(CollapseRemotePath(dir + "/" + remote_name));
-    IgnoreResult(Commands(dir, {"*" + DeleteCommand(dir, temp)}),
-                 "a leftover temporary file is tidied on the next upload");
-    if (folder_in_the_way) {
-      last_error_ = error;
-      last_code_ = code;
-      return false;
-    }
-    direct_ = true;
-    return Store(local_path, dir, remote_name, {});
+  // The file arrived whole but the rename was refused: a server that will
+  // not rename over an existing file, or an account without the right.
+  if (ReplaceByAside(dir, temp, name)) return true;
+  const bool folder_in_the_way = Probe(CollapseRemotePath(dir + "/" + name));
+  IgnoreResult(Commands(dir, {"*" + DeleteCommand(dir, temp)}),
+               "a leftover temporary file is tidied on the next upload");
+  if (folder_in_the_way) {
+    last_error_ = error;
+    last_code_ = code;
+    return false;
   }
+  direct_ = true;
+  return Store(local_path, dir, name, {});
+}
+
+void CurlFtpEngine::DropTemp(const std::string& dir, const std::string& temp) {
+  const std::string error = last_error_;
+  const int code = last_code_;
   // Whatever of the temporary file arrived goes; libcurl logs in again when
   // the connection was lost. Not where no server was reached at all.
   if (code != CURLE_COULDNT_CONNECT && code != CURLE_COULDNT_RESOLVE_HOST &&
@@ -672,7 +671,59 @@ bool CurlFtpEngine::PutFile(const std::string& local_path, const std::string& re
   }
   last_error_ = error;
   last_code_ = code;
+}
+
+bool CurlFtpEngine::PutFile(const std::string& local_path, const std::string& remote_name) {
+  if (!connected_) {
+    last_error_ = "not connected";
+    return false;
+  }
+  const std::string dir = cwd_;
+  if (direct_) return Store(local_path, dir, remote_name, {});
+  const std::string temp = UploadTempName(remote_name);
+  if (Store(local_path, dir, temp, RenameCommands(dir, temp, remote_name))) return true;
+  if (last_code_ == CURLE_QUOTE_ERROR) return RenameRefused(local_path, dir, temp, remote_name);
+  DropTemp(dir, temp);
   return false;
+}
+
+bool CurlFtpEngine::StageFile(const std::string& local_path, const std::string& remote_name) {
+  if (!connected_) {
+    last_error_ = "not connected";
+    return false;
+  }
+  const std::string dir = cwd_;
+  if (direct_) return Store(local_path, dir, remote_name, {});
+  const std::string temp = UploadTempName(remote_name);
+  if (Store(local_path, dir, temp, {})) {
+    staged_[remote_name] = Staged{local_path, dir};
+    return true;
+  }
+  DropTemp(dir, temp);
+  return false;
+}
+
+bool CurlFtpEngine::CommitStaged(const std::string& remote_name) {
+  auto it = staged_.find(remote_name);
+  if (it == staged_.end()) return true;  // stored directly
+  const Staged staged = it->second;
+  staged_.erase(it);
+  const std::string temp = UploadTempName(remote_name);
+  if (Commands(staged.dir, RenameCommands(staged.dir, temp, remote_name))) return true;
+  if (last_code_ == CURLE_QUOTE_ERROR) {
+    return RenameRefused(staged.local_path, staged.dir, temp, remote_name);
+  }
+  DropTemp(staged.dir, temp);
+  return false;
+}
+
+void CurlFtpEngine::DropStaged(const std::string& remote_name) {
+  auto it = staged_.find(remote_name);
+  if (it == staged_.end()) return;
+  const Staged staged = it->second;
+  staged_.erase(it);
+  IgnoreResult(Commands(staged.dir, {"*" + DeleteCommand(staged.dir, UploadTempName(remote_name))}),
+               "a leftover temporary file is tidied on the next upload");
 }
 
 void CurlFtpEngine::Disconnect() {

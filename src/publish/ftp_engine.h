@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -106,6 +107,19 @@ class FtpEngine {
   // stores_directly). A failed transfer leaves the old file as it was and
   // nothing of the new one behind (as far as the server lets it be removed).
   virtual bool PutFile(const std::string& local_path, const std::string& remote_name) = 0;
+  // PutFile in two steps, so that an upload broken off part way leaves the
+  // folder as it was: StageFile stores the file beside the old one under its
+  // temporary name, CommitStaged then puts it in the old one's place (as
+  // PutFile does once a file has arrived), DropStaged removes it. An engine
+  // that cannot stage stores at once; it then has nothing to commit or drop.
+  virtual bool StageFile(const std::string& local_path, const std::string& remote_name) {
+    return PutFile(local_path, remote_name);
+  }
+  virtual bool CommitStaged(const std::string& remote_name) {
+    static_cast<void>(remote_name);
+    return true;
+  }
+  virtual void DropStaged(const std::string& remote_name) { static_cast<void>(remote_name); }
   // Errors ignored.
   virtual void Disconnect() = 0;
 
@@ -185,6 +199,11 @@ class CurlFtpEngine : public FtpEngine {
   bool MakeDir(const std::string& name) override;
   std::optional<std::vector<std::string>> List() override;
   bool PutFile(const std::string& local_path, const std::string& remote_name) override;
+  // Staging stores "." + name + ".part" in the current folder; a server that
+  // refuses renames has the file stored directly instead (nothing staged).
+  bool StageFile(const std::string& local_path, const std::string& remote_name) override;
+  bool CommitStaged(const std::string& remote_name) override;
+  void DropStaged(const std::string& remote_name) override;
   void Disconnect() override;
   std::string last_error() const override { return last_error_; }
   bool last_error_reached_server() const override;
@@ -214,6 +233,12 @@ class CurlFtpEngine : public FtpEngine {
   // The temporary file in place of name by way of the aside name; false,
   // with everything as it was, when the server will not rename at all.
   bool ReplaceByAside(const std::string& dir, const std::string& temp, const std::string& name);
+  // After a rename of temp over name was refused: by way of the aside name,
+  // else (a server that renames nothing) stored directly from now on.
+  bool RenameRefused(const std::string& local_path, const std::string& dir,
+                     const std::string& temp, const std::string& name);
+  // The temporary file of a transfer that broke off goes.
+  void DropTemp(const std::string& dir, const std::string& temp);
 
   FtpConnectOptions options_;
   void* curl_ = nullptr;  // CURL*, kept out of this header
@@ -227,6 +252,12 @@ class CurlFtpEngine : public FtpEngine {
   std::string last_pwd_reply_;
   std::string last_reply_;  // the server's last refusal (4xx/5xx) in one operation
   bool direct_ = false;
+  // Staged files by remote name: the local file and the folder staged in.
+  struct Staged {
+    std::string local_path;
+    std::string dir;
+  };
+  std::map<std::string, Staged> staged_;
   void* resolve_ = nullptr;  // curl_slist*, alive as long as the handle
   KeyCheck key_check_;
   std::optional<UntrustedKey> untrusted_;

@@ -311,7 +311,12 @@ FtpUpload::FtpUpload(FtpEngine& engine, UiSeam& ui, TLog* log, FtpUploadSettings
     ShowBytes(sent);
   };
   // Cancel breaks off the file on its way instead of waiting for its end.
-  engine_.should_abort = [this] { return cancelled_; };
+  engine_.should_abort = [this] { return StopAsked(); };
+}
+
+bool FtpUpload::StopAsked() {
+  if (!cancelled_ && ui_.Cancelled()) cancelled_ = true;
+  return cancelled_;
 }
 
 void FtpUpload::LogRaw(const std::string& text) {
@@ -348,7 +353,7 @@ bool FtpUpload::Connect() {
     bool cause_from_server = false;
     for (int i = 0; i < count && !connected; ++i) {
       ui_.ProcessEvents();
-      if (cancelled_) break;
+      if (StopAsked()) break;
       ui_.Progress(i + 1, count);
       const std::string candidate = CleanHost(candidates[i]);
       Log("Connecting to " + candidate);
@@ -606,19 +611,22 @@ void FtpUpload::SendFiles(const std::string& build_dir, FtpUploadResult* result)
   progress_.files_total = static_cast<int>(to_send.size());
   for (const Planned& plan : to_send) progress_.bytes_total += plan.size;
   status_text_ = "Sending";
+  // Every file travels under its temporary name first; only when all have
+  // arrived do they take the old ones' places, so a cancelled upload leaves
+  // the live calendar as it was instead of half old and half new.
+  std::vector<const Planned*> staged;
   for (const Planned& plan : to_send) {
     ui_.ProcessEvents();
-    if (cancelled_) break;
+    if (StopAsked()) break;
     const std::string& name = plan.name;
     progress_.bytes_now = 0;
     ShowProgress();
     status_text_ = "Sending " + name + " uploaded to: " +
                    ReplaceAll(working_path_ + "/" + name, "//", "/");
     Log("Sent file :  " + name);
-    if (engine_.PutFile(build_dir + name, name)) {
-      ++result->sent;
-      if (!plan.entry.hash.empty()) now.files[name] = plan.entry;
-    } else {
+    if (engine_.StageFile(build_dir + name, name)) {
+      staged.push_back(&plan);
+    } else if (!StopAsked()) {
       Log("Error Sending :  " + name);
       LogTo(tlog_, true, "FTP.PutFile " + name + " " + engine_.last_error());
       if (first_failure_.empty()) first_failure_ = name + ": " + engine_.last_error();
@@ -628,6 +636,23 @@ void FtpUpload::SendFiles(const std::string& build_dir, FtpUploadResult* result)
     ++progress_.files_done;
     progress_.bytes_before += plan.size;
     progress_.bytes_now = 0;
+  }
+  if (StopAsked()) {
+    for (const Planned* plan : staged) engine_.DropStaged(plan->name);
+    if (!staged.empty()) Log("Cancelled: the files sent were removed, the old ones stay");
+    staged.clear();
+  }
+  for (const Planned* plan : staged) {
+    if (engine_.CommitStaged(plan->name)) {
+      ++result->sent;
+      if (!plan->entry.hash.empty()) now.files[plan->name] = plan->entry;
+    } else {
+      Log("Error Sending :  " + plan->name);
+      LogTo(tlog_, true, "FTP.PutFile " + plan->name + " " + engine_.last_error());
+      if (first_failure_.empty()) first_failure_ = plan->name + ": " + engine_.last_error();
+      ++result->failed;
+    }
+    NoteDirectStore();
   }
   if (!to_send.empty()) ShowProgress();
   ui_.Progress(0, 0);

@@ -145,7 +145,9 @@ class FtpUpload {
   // "Done": when connected, records the chosen folder, logs
   // "Disconnecting ..." and disconnects.
   std::optional<std::string> Done();
-  // "Cancel": the upload stops before its next file (and searches stop).
+  // "Cancel", or the seam's Cancelled: the upload stops before its next
+  // file (breaking off the one on its way), the files already sent are
+  // removed again and the old ones stay in place; searches stop.
   void Cancel() { cancelled_ = true; }
 
   // "connect && select": the tree of the current folder, two levels deep.
@@ -172,6 +174,8 @@ class FtpUpload {
   const std::string& status_text() const { return status_text_; }
 
  private:
+  // Cancel pressed here or on the seam's side.
+  bool StopAsked();
   void Log(const std::string& text);     // "hh:mm:ss :" + text
   void LogRaw(const std::string& text);  // as it is (an empty line too)
   bool ChangeDir(const std::string& path);

@@ -50,6 +50,7 @@
 #include "desktop/settings_form.h"
 #include "desktop/note_markup.h"
 #include "desktop/placement.h"
+#include "generator/generator.h"
 #include "program/program.h"
 #include "desktop/event_editor.h"
 #include "shell/calendar_panel.h"
@@ -132,6 +133,12 @@ TfrmMain::TfrmMain(Program& program, UiSeam& ui) : program_(program), ui_(ui) {
     hooks.route_progress = [this](std::function<void(int)> bar) {
       handover_->set_on_window_progress(std::move(bar));
     };
+    hooks.route_cancel = [this](std::function<bool()> cancelled) {
+      handover_->set_window_cancelled(std::move(cancelled));
+    };
+    hooks.open_ftp = [this](publish::PublishEditor& e) { OpenFtpWindowOn(e); };
+    hooks.open_republish = [this] { OpenRepublishWindow(); };
+    hooks.ftp_dir = program_.app.dir->FtpDir;
     TMC window(editor, ui_, std::move(hooks), this);
     if (publish_step) window.ShowPublishStep();
     window.exec();
@@ -526,6 +533,26 @@ void TfrmMain::OpenFtpWindow() {
   window.exec();
 }
 
+void TfrmMain::OpenFtpWindowOn(publish::PublishEditor& editor) {
+  FtpWindow window(program_, ui_, editor, QApplication::activeModalWidget());
+  // "Publish Here" sends the calendar as the Format & Publish window has it.
+  window.set_before_upload([this, &editor] {
+    generator::Generator generator(editor, handover_->RunEnv());
+    return generator.PreviewRun(false);
+  });
+  if (on_ftp_window_) on_ftp_window_(window);
+  window.exec();
+}
+
+void TfrmMain::OpenRepublishWindow() {
+  publish::ProcessRunner runner;
+  RepublishWindow window(program_.app, ui_, runner, "", QApplication::activeModalWidget()
+                                                            ? QApplication::activeModalWidget()
+                                                            : this);
+  if (on_republish_window_) on_republish_window_(window);
+  window.exec();
+}
+
 QWidget* TfrmMain::BuildDatePanel() {
   date_panel_ = new QWidget(this);
   date_panel_->setObjectName(QStringLiteral("datePanel"));
@@ -700,11 +727,7 @@ void TfrmMain::BuildMenus() {
       PublishMenu::Commands{[this] { FormatCategory(false); }, [this] { FormatCategory(true); },
                             [this](const std::string& name) { PublishFavorite(name); },
                             [this] { OpenFtpWindow(); },
-                            [this] {
-                              publish::ProcessRunner runner;
-                              RepublishWindow window(program_.app, ui_, runner, "", this);
-                              window.exec();
-                            }});
+                            [this] { OpenRepublishWindow(); }});
   RefreshFavoritesMenu();
 
   QMenu* settings = menuBar()->addMenu(QStringLiteral("&Settings"));

@@ -28,6 +28,9 @@ class QWidget;
 namespace almanix {
 class Program;
 class UiSeam;
+namespace publish {
+class PublishEditor;
+}  // namespace publish
 }  // namespace almanix
 
 namespace almanix::desktop {
@@ -47,6 +50,7 @@ class OnlinePage;
 class PreviewPage;
 class PublishMenu;
 class FtpWindow;
+class RepublishWindow;
 class DesktopServiceSet;
 class ExchangeWindows;
 class FileMenuBinding;
@@ -74,6 +78,10 @@ class TfrmMain : public QMainWindow {
   void set_on_editor_open(std::function<void(QDialog&)> hook) { on_editor_open_ = std::move(hook); }
   // Called with the FTP window before it runs its own loop (tests drive it).
   void set_on_ftp_window(std::function<void(FtpWindow&)> hook) { on_ftp_window_ = std::move(hook); }
+  // Called with the Republish window before it runs its own loop.
+  void set_on_republish_window(std::function<void(RepublishWindow&)> hook) {
+    on_republish_window_ = std::move(hook);
+  }
 
   // While true, closing asks nothing (tests and the command line's batch).
   void set_quiet_close(bool quiet) { quiet_close_ = quiet; }
@@ -115,6 +123,10 @@ class TfrmMain : public QMainWindow {
   // "FTP Settings...": the FTP window on a favorite (asked for when there
   // are several).
   void OpenFtpWindow();
+  // The FTP window on the Format & Publish window's editor, and "Republish
+  // ...", over the window that is open.
+  void OpenFtpWindowOn(publish::PublishEditor& editor);
+  void OpenRepublishWindow();
   void SelectCell(int index);
   void RefreshDayPanel();
   void RefreshHeader();
@@ -154,6 +166,7 @@ class TfrmMain : public QMainWindow {
   std::unique_ptr<FileMenuBinding> file_binding_;
   std::function<void(QDialog&)> on_editor_open_;
   std::function<void(FtpWindow&)> on_ftp_window_;
+  std::function<void(RepublishWindow&)> on_republish_window_;
   bool quiet_close_ = false;
   bool ending_ = false;
 

@@ -1,5 +1,6 @@
 #include "shell/publish_window.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QComboBox>
@@ -24,10 +25,16 @@
 #include <QVBoxLayout>
 #include <QWebEngineView>
 
+#include <algorithm>
 #include <utility>
 
+#include "app/dir.h"
 #include "app/ui_seam.h"
+#include "desktop/ftp_session.h"
 #include "desktop/publish_form.h"
+#include "desktop/word_lists.h"
+#include "shell/style_editor_window.h"
+#include "shell/word_list_window.h"
 #include "generator/generator.h"
 #include "publish/destinations.h"
 #include "settings/publish_editor.h"
@@ -132,12 +139,14 @@ TMC::TMC(publish::PublishEditor& editor, UiSeam& ui, Hooks hooks, QWidget* paren
       progress_->setVisible(percent >= 1 && percent <= 99);
     });
   }
+  if (hooks_.route_cancel) hooks_.route_cancel([this] { return cancel_asked_; });
   Refresh();
   SchedulePreview();
 }
 
 TMC::~TMC() {
   if (hooks_.route_progress) hooks_.route_progress({});
+  if (hooks_.route_cancel) hooks_.route_cancel({});
 }
 
 QWidget* TMC::BuildPage(int index) {
@@ -209,6 +218,7 @@ QWidget* TMC::BuildPage(int index) {
     row->addStretch(1);
     column->addLayout(row);
   }
+  if (page.id == desktop::FormPageId::kTexts) column->addWidget(BuildLanguageTools(body));
   if (page.id == desktop::FormPageId::kEmbed) {
     auto* clear = new QPushButton(QStringLiteral("clear"), body);
     clear->setObjectName(QStringLiteral("embedClear"));
@@ -247,6 +257,12 @@ QWidget* TMC::BuildPage(int index) {
     row->addStretch(1);
     column->addLayout(row);
     auto* styles = new QHBoxLayout;
+    auto* add_style = new QPushButton(QStringLiteral("Add New Style"), body);
+    add_style->setObjectName(QStringLiteral("style Add New Style"));
+    connect(add_style, &QPushButton::clicked, this, [this] {
+      IgnoreResult(AddNewStyle().status(), "the library and the editor have said how it went");
+    });
+    styles->addWidget(add_style);
     const std::pair<const char*, desktop::StyleCommand> commands[] = {
         {"Rename Style", desktop::StyleCommand::kRename},
         {"Delete Style", desktop::StyleCommand::kDelete},
@@ -373,8 +389,39 @@ QWidget* TMC::BuildPublishStep(QWidget* parent) {
   auto* box = new QWidget(parent);
   auto* layout = new QVBoxLayout(box);
   layout->setContentsMargins(0, 8, 0, 0);
+  auto* ftp_row = new QHBoxLayout;
+  auto* suggest = new QPushButton(QStringLiteral("suggest"), box);
+  suggest->setObjectName(QStringLiteral("suggestFtpFolders"));
+  suggest->setToolTip(QStringLiteral("Connect and offer the server's folders as FTP folders"));
+  connect(suggest, &QPushButton::clicked, this, [this] { SuggestFtpFolders(); });
+  ftp_row->addWidget(suggest);
+  if (hooks_.open_ftp) {
+    auto* ftp = new QPushButton(QStringLiteral("FTP Settings..."), box);
+    ftp->setObjectName(QStringLiteral("openFtpWindow"));
+    connect(ftp, &QPushButton::clicked, this, [this] {
+      preview_timer_->stop();
+      hooks_.open_ftp(editor_);
+      Refresh();
+    });
+    ftp_row->addWidget(ftp);
+  }
+  if (hooks_.open_republish) {
+    auto* republish = new QPushButton(QStringLiteral("Republish ..."), box);
+    republish->setObjectName(QStringLiteral("openRepublish"));
+    connect(republish, &QPushButton::clicked, this, [this] { hooks_.open_republish(); });
+    ftp_row->addWidget(republish);
+  }
+  ftp_row->addStretch(1);
+  layout->addLayout(ftp_row);
+  auto* run_row = new QHBoxLayout;
   publish_now_ = new QPushButton(QStringLiteral("Publish Now"), box);
   publish_now_->setObjectName(QStringLiteral("publishNow"));
+  cancel_publish_ = new QPushButton(QStringLiteral("Cancel"), box);
+  cancel_publish_->setObjectName(QStringLiteral("cancelPublish"));
+  cancel_publish_->setEnabled(false);
+  run_row->addWidget(publish_now_);
+  run_row->addWidget(cancel_publish_);
+  run_row->addStretch(1);
   progress_ = new QProgressBar(box);
   progress_->setObjectName(QStringLiteral("publishProgress"));
   progress_->setRange(0, 100);
@@ -385,10 +432,101 @@ QWidget* TMC::BuildPublishStep(QWidget* parent) {
   connect(publish_now_, &QPushButton::clicked, this, [this] {
     IgnoreResult(PublishNow(), "the window shows the result beside the button");
   });
-  layout->addWidget(publish_now_);
+  connect(cancel_publish_, &QPushButton::clicked, this, [this] { cancel_asked_ = true; });
+  layout->addLayout(run_row);
   layout->addWidget(progress_);
   layout->addWidget(result_);
   return box;
+}
+
+QWidget* TMC::BuildLanguageTools(QWidget* parent) {
+  auto* box = new QWidget(parent);
+  auto* layout = new QVBoxLayout(box);
+  layout->setContentsMargins(0, 8, 0, 0);
+  auto* row = new QHBoxLayout;
+  languages_ = new QComboBox(box);
+  languages_->setObjectName(QStringLiteral("languageGallery"));
+  language_picture_ = new QLabel(box);
+  language_picture_->setObjectName(QStringLiteral("languagePicture"));
+  const TDir* dir = editor_.environment().dir;
+  if (dir != nullptr) {
+    for (const std::string& name : desktop::LanguageNames(*dir)) languages_->addItem(Q(name));
+  }
+  // The gallery shows "English" after listing; choosing one fills the lists.
+  languages_->setCurrentIndex(std::max(0, languages_->findText(QStringLiteral("English"))));
+  auto show_picture = [this] {
+    const TDir* d = editor_.environment().dir;
+    const QPixmap picture(
+        d ? Q(desktop::LanguagePicture(*d, languages_->currentText().toStdString())) : QString());
+    language_picture_->setPixmap(picture);
+  };
+  show_picture();
+  connect(languages_, &QComboBox::activated, this, [this, show_picture] {
+    show_picture();
+    if (Status s = desktop::SelectLanguage(editor_, languages_->currentText().toStdString());
+        !s.ok()) {
+      ui_.ShowMessage(s.message(), MessageKind::kError);
+    }
+    Refresh();
+    SchedulePreview();
+  });
+  row->addWidget(new QLabel(QStringLiteral("Language"), box));
+  row->addWidget(languages_);
+  row->addWidget(language_picture_);
+  row->addStretch(1);
+  layout->addLayout(row);
+  auto* lists = new QHBoxLayout;
+  const std::pair<const char*, desktop::WordListId> editors[] = {
+      {"editMonths", desktop::WordListId::kMonths},
+      {"editWeekdays", desktop::WordListId::kWeekdays},
+      {"editTranslate", desktop::WordListId::kPhrases},
+      {"editMacros", desktop::WordListId::kMacros}};
+  for (const auto& [name, list] : editors) {
+    auto* button =
+        new QPushButton(Q(std::string(desktop::WordListTitle(list))) + QStringLiteral("..."), box);
+    button->setObjectName(QString::fromLatin1(name));
+    connect(button, &QPushButton::clicked, this, [this, list] {
+      WordListWindow window(editor_.settings, list, ui_, this);
+      if (on_word_list_) on_word_list_(window);
+      if (window.exec() == QDialog::Accepted) {
+        Refresh();
+        SchedulePreview();
+      }
+    });
+    lists->addWidget(button);
+  }
+  lists->addStretch(1);
+  layout->addLayout(lists);
+  return box;
+}
+
+Result<std::string> TMC::AddNewStyle() {
+  preview_timer_->stop();
+  Result<std::string> added =
+      form_->AddStyle([this](const publish::StyleLibrary::Draft& made)
+                          -> std::optional<publish::StyleLibrary::Draft> {
+        StyleEditorWindow window(editor_, made, hooks_.env, this);
+        if (on_style_editor_) on_style_editor_(window);
+        if (window.exec() != QDialog::Accepted) return std::nullopt;
+        return window.kept();
+      });
+  Refresh();
+  SchedulePreview();
+  return added;
+}
+
+bool TMC::SuggestFtpFolders() {
+  const desktop::FormField* field = form_->Find("FTP.Directory");
+  if (field == nullptr) return false;
+  std::vector<std::string> offered = field->items;
+  desktop::FtpSession session(editor_.settings, ui_, editor_.environment().log, hooks_.ftp_dir);
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  const bool found = session.SuggestFolders(&offered);
+  QApplication::restoreOverrideCursor();
+  if (!found) return false;
+  form_->OfferItems("FTP.Directory", offered);
+  Refresh();
+  return true;
 }
 
 void TMC::Changed(const std::string& name, const std::string& text) {
@@ -413,7 +551,8 @@ void TMC::Refresh() {
     } else if (auto* list = qobject_cast<QComboBox*>(widget)) {
       // The style commands change the gallery's entries.
       const desktop::FormField* field = form_->Find(name);
-      if (field != nullptr && field->kind == ControlKind::kGallery &&
+      if (field != nullptr &&
+          (field->kind == ControlKind::kGallery || field->kind == ControlKind::kOpenList) &&
           list->count() != static_cast<int>(field->items.size())) {
         list->clear();
         for (const std::string& item : field->items) list->addItem(Q(item));
@@ -501,6 +640,9 @@ Status TMC::PublishNow() {
   if (!hooks_.env) return Status::Invalid("nothing to publish with");
   preview_timer_->stop();
   publish_now_->setEnabled(false);
+  cancel_publish_->setEnabled(true);
+  publishing_ = true;
+  cancel_asked_ = false;
   result_->clear();
   publish::PublishOptions options;
   options.open_folder = hooks_.open_folder;
@@ -511,15 +653,23 @@ Status TMC::PublishNow() {
     generator::Generator generator(editor_, hooks_.env());
     s = publish::PublishNow(editor_, generator, options);
   }
+  publishing_ = false;
+  cancel_asked_ = false;
   progress_->setVisible(false);
   publish_now_->setEnabled(true);
-  result_->setText(s.ok() ? QStringLiteral("Published.")
-                          : QStringLiteral("Not published: ") + Q(s.message()));
+  cancel_publish_->setEnabled(false);
+  if (s.code() == Status::Code::kCancelled) {
+    result_->setText(QStringLiteral("Cancelled: nothing was published."));
+  } else {
+    result_->setText(s.ok() ? QStringLiteral("Published.")
+                            : QStringLiteral("Not published: ") + Q(s.message()));
+  }
   Refresh();
   return s;
 }
 
 void TMC::accept() {
+  if (publishing_) return;
   preview_timer_->stop();
   if (editor_.window.chkAutoUpdate) {
     if (Status s = editor_.Save(); !s.ok()) return;  // the save has said why
@@ -528,6 +678,12 @@ void TMC::accept() {
 }
 
 void TMC::reject() {
+  // Escape or the dialog's Cancel during a publish stops the publish first;
+  // the window stays until it has returned.
+  if (publishing_) {
+    cancel_asked_ = true;
+    return;
+  }
   preview_timer_->stop();
   editor_.settings = opened_->settings;
   editor_.window = opened_->window;

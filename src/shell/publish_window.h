@@ -9,6 +9,7 @@
 
 #include "app/status.h"
 
+class QComboBox;
 class QLabel;
 class QListWidget;
 class QProgressBar;
@@ -35,6 +36,8 @@ enum class TickListId;
 
 namespace almanix::shell {
 
+class StyleEditorWindow;
+
 // The Format & Publish window ("Publish Editor"): one page of controls per
 // group of settings, built from the form model, beside its own preview of
 // the calendar that follows every change. Cancel puts the favorite back as it
@@ -54,6 +57,17 @@ class TMC : public QDialog {
     // wallpaper, start page); without it the window generates and publishes
     // on its own.
     std::function<Status(publish::PublishEditor&, publish::PublishOptions)> publish_now;
+    // Routes this window's Cancel to the runs and uploads (the seam's
+    // Cancelled) while it is open; called with an empty function when it
+    // closes.
+    std::function<void(std::function<bool()>)> route_cancel;
+    // The destination page's "FTP Settings..." (the FTP window on this
+    // editor) and "Republish ..."; the buttons are left out without them.
+    std::function<void(publish::PublishEditor&)> open_ftp;
+    std::function<void()> open_republish;
+    // The folder of the upload records and trusted keys (TDir's FtpDir),
+    // for "suggest".
+    std::string ftp_dir;
   };
 
   TMC(publish::PublishEditor& editor, UiSeam& ui, Hooks hooks, QWidget* parent);
@@ -68,6 +82,11 @@ class TMC : public QDialog {
   bool FullPreview();
   // "Publish Now"; the result is also written beside the button.
   Status PublishNow();
+  // "suggest" beside the FTP folder: the server's candidate folders added
+  // to the folder list.
+  bool SuggestFtpFolders();
+  // Whether "Publish Now" is under way (Cancel then stops it).
+  bool publishing() const { return publishing_; }
 
   QWebEngineView* preview() { return view_; }
   desktop::PublishForm& form() { return *form_; }
@@ -75,6 +94,15 @@ class TMC : public QDialog {
   qint64 last_preview_ms() const { return last_preview_ms_; }
   // Bumped when a preview page has been loaded.
   int previews_shown() const { return previews_shown_; }
+
+  // "Add New Style": the style editor on a new style, kept or dropped as it
+  // closes; a kept style is selected and applied.
+  Result<std::string> AddNewStyle();
+  void set_on_style_editor(std::function<void(StyleEditorWindow&)> hook) {
+    on_style_editor_ = std::move(hook);
+  }
+  // Called with a word-list window before it is shown modally (tests).
+  void set_on_word_list(std::function<void(QDialog&)> hook) { on_word_list_ = std::move(hook); }
 
   void accept() override;
   void reject() override;
@@ -84,6 +112,8 @@ class TMC : public QDialog {
   QWidget* BuildControl(const desktop::FormField& field, QWidget* parent);
   QWidget* BuildTicks(desktop::TickListId list, const QString& title, QWidget* parent);
   QWidget* BuildPublishStep(QWidget* parent);
+  // The language gallery with its picture and the word-list editors.
+  QWidget* BuildLanguageTools(QWidget* parent);
   // After a change: every control shows its value again (a rule may have
   // moved others) and the preview is due.
   void Changed(const std::string& name, const std::string& text);
@@ -107,7 +137,14 @@ class TMC : public QDialog {
   QProgressBar* progress_ = nullptr;
   QPushButton* publish_now_ = nullptr;
   QLabel* result_ = nullptr;
+  QPushButton* cancel_publish_ = nullptr;
+  QComboBox* languages_ = nullptr;
+  QLabel* language_picture_ = nullptr;
+  std::function<void(QDialog&)> on_word_list_;
+  std::function<void(StyleEditorWindow&)> on_style_editor_;
   bool refreshing_ = false;
+  bool publishing_ = false;
+  bool cancel_asked_ = false;
   qint64 last_preview_ms_ = 0;
   int previews_shown_ = 0;
 };

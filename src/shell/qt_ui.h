@@ -30,6 +30,7 @@ class QtUi : public UiSeam {
   void Progress(int done, int total) override;
   void ProgressDetail(int done, int total, std::string_view detail) override;
   void ProcessEvents() override;
+  bool Cancelled() override { return cancelled(); }
   std::optional<std::string> PickPath(PickKind kind, std::string_view caption,
                                       std::string_view start) override;
   std::optional<std::string> AskText(std::string_view caption, std::string_view prompt,

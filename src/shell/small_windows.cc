@@ -137,6 +137,9 @@ ProgressWindow::~ProgressWindow() {
 
 void ProgressWindow::Set(int done, int total, const QString& detail) {
   if (total <= 0) {
+    // The operation is over: a Cancel pressed for it must not stop the next
+    // one (the runs ask the seam's Cancelled before their first step).
+    cancelled_ = false;
     End();
     return;
   }

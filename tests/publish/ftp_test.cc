@@ -391,8 +391,12 @@ TEST_F(FtpUploadTest, MissingRssPathStopsWithItsMessage) {
             0u);
 }
 
-TEST_F(FtpUploadTest, CancelStopsBeforeTheNextFileAndSkipsTheFeedCopy) {
+// A cancelled upload leaves the live calendar as it was: the files already
+// sent never take the old ones' places, and nothing of them stays behind.
+TEST_F(FtpUploadTest, CancelLeavesTheLiveCalendarAsItWasAndSkipsTheFeedCopy) {
   Start();
+  WriteAll(home_ + "a.html", "old a");
+  WriteAll(home_ + "b.html", "old b");
   WriteAll(build_ + "rss.xml", "<rss/>");
   fs::create_directories(home_ + "feeds");
   FtpUploadSettings s = Settings("/");
@@ -406,11 +410,32 @@ TEST_F(FtpUploadTest, CancelStopsBeforeTheNextFileAndSkipsTheFeedCopy) {
   EXPECT_TRUE(r.cancelled);
   EXPECT_FALSE(r.uploaded);
   EXPECT_FALSE(r.chosen_folder);
-  EXPECT_TRUE(Exists(home_ + "a.html"));
+  EXPECT_EQ(r.sent, 0);
+  EXPECT_EQ(ReadAll(home_ + "a.html"), "old a");
+  EXPECT_EQ(ReadAll(home_ + "b.html"), "old b");
   EXPECT_FALSE(Exists(home_ + "c.css"));
   EXPECT_FALSE(Exists(home_ + "rss.xml"));
   EXPECT_FALSE(Exists(home_ + "feeds/rss.xml"));
+  EXPECT_FALSE(LeftoverTempFiles());
   EXPECT_TRUE(ui_.messages.empty());
+
+  // The progress window's Cancel reaches the upload through the seam as well.
+  ui_.on_process_events = {};
+  ui_.cancel_when = [this] { return Logged("13:05:09 :Sent file :  b.html"); };
+  r = Publish("/");
+  EXPECT_TRUE(r.connected);
+  EXPECT_TRUE(r.cancelled);
+  EXPECT_EQ(ReadAll(home_ + "a.html"), "old a");
+  EXPECT_EQ(ReadAll(home_ + "b.html"), "old b");
+  EXPECT_FALSE(Exists(home_ + "c.css"));
+  EXPECT_FALSE(LeftoverTempFiles());
+
+  // Not cancelled, every file takes its place.
+  ui_.cancel_when = {};
+  r = Publish("/");
+  EXPECT_TRUE(r.uploaded);
+  ExpectArrived("");
+  EXPECT_FALSE(LeftoverTempFiles());
 }
 
 TEST_F(FtpUploadTest, IncrementalUploadSendsOnlyChangedFiles) {

@@ -136,5 +136,47 @@ TEST_F(PublishGateTest, HomePageKeepsItsFilesWhenTheBuildDiskIsFull) {
   EXPECT_EQ(Snapshot(home), live);
 }
 
+// Cancel on the progress window, asked between pages: the run stops, says
+// "cancelled" (no message box: the person knows), and neither the folder nor
+// the server is touched. Not cancelled, the same publish goes through.
+TEST_F(PublishGateTest, CancelledRunPublishesNothingAndSaysSo) {
+  const std::string site = root_ / "site/";
+  settings().SetText("Publish.Destination", "File");
+  settings().SetText("Publish.DirName", site);
+  ASSERT_TRUE(PublishNow(*editor_, *generator_, PublishOptions{}).ok());
+  const auto live = Snapshot(site);
+
+  AddEvent();
+  ui_.messages.clear();
+  int pages = 0;
+  ui_.cancel_when = [&pages] { return ++pages > 2; };
+  Status status = PublishNow(*editor_, *generator_, PublishOptions{});
+  EXPECT_EQ(status.code(), Status::Code::kCancelled);
+  EXPECT_EQ(status.message(), generator::kRunCancelledMessage);
+  EXPECT_TRUE(ui_.messages.empty());
+  EXPECT_EQ(Snapshot(site), live);
+  EXPECT_FALSE(generator::Generator::Running());
+  // The run stopped before its last pages: no March page in the build.
+  EXPECT_FALSE(std::filesystem::exists(Build() + "March2025.html"));
+
+  settings().SetText("Publish.Destination", "Webserver");
+  settings().SetText("FTP.Host", "127.0.0.1");
+  bool contacted = false;
+  PublishOptions options;
+  options.make_ftp_engine = [&contacted](const FtpConnectOptions& connection) {
+    contacted = true;
+    return MakeCurlFtpEngine(connection);
+  };
+  pages = 0;
+  status = PublishNow(*editor_, *generator_, options);
+  EXPECT_EQ(status.code(), Status::Code::kCancelled);
+  EXPECT_FALSE(contacted);
+
+  ui_.cancel_when = {};
+  settings().SetText("Publish.Destination", "File");
+  ASSERT_TRUE(PublishNow(*editor_, *generator_, PublishOptions{}).ok());
+  EXPECT_NE(Snapshot(site), live);
+}
+
 }  // namespace
 }  // namespace almanix::publish

@@ -477,6 +477,16 @@ TEST_F(WindowsTest, AboutWaitAndProgressWindows) {
   ui.Progress(5, 5);
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
   EXPECT_FALSE(bar->isVisible());
+  // The core asks the same Cancel; a job that ended (total 0) leaves none
+  // behind for the next one, which may start at step 1.
+  ui.Progress(2, 10);
+  bar->findChild<QPushButton*>()->click();
+  EXPECT_TRUE(ui.Cancelled());
+  ui.Progress(0, 0);
+  EXPECT_FALSE(ui.Cancelled());
+  ui.Progress(1, 100);
+  EXPECT_FALSE(ui.Cancelled());
+  ui.Progress(0, 0);
 }
 
 TEST_F(WindowsTest, IconChooserShowsBothSizesAndConverts) {

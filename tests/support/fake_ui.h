@@ -29,6 +29,7 @@ class FakeUi : public UiSeam {
     ++process_events_calls;
     if (on_process_events) on_process_events();
   }
+  bool Cancelled() override { return cancel_when && cancel_when(); }
   std::optional<std::string> PickPath(PickKind kind, std::string_view caption,
                                       std::string_view start) override;
   std::optional<std::string> AskText(std::string_view caption,
@@ -42,6 +43,8 @@ class FakeUi : public UiSeam {
   std::deque<std::string> texts;
   // Runs whenever the core lets pending interface work run.
   std::function<void()> on_process_events;
+  // The person's Cancel: Cancelled() is true whenever this says so.
+  std::function<bool()> cancel_when;
 
   // Record.
   std::vector<std::string> messages;   // ShowMessage texts
