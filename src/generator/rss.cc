@@ -197,9 +197,14 @@ Status TRss::Generate(const std::string& output, const std::string& feed_path) {
   CopyAssets(output);
   const FeedChannel channel = ChannelOf(run_);
   if (!links_known_ && s.Bool("RSS.Links")) {
-    // Said once per run, and as a window only outside the preview runs.
+    // Said once per run in the log; as a window only when the run goes to
+    // the web server, where readers follow the links (a print or a
+    // wallpaper of a calendar would otherwise ask for an address it never
+    // needs).
     LogTo(run_.log, false, std::string(kNoFeedLinks));
-    if (run_.ui && !run_.state.preview_run) run_.ui->ShowMessage(kNoFeedLinks);
+    if (run_.ui && !run_.state.preview_run && s.Text("Publish.Destination") == "Webserver") {
+      run_.ui->ShowMessage(kNoFeedLinks);
+    }
   }
 
   const std::string& language = s.Text("RSS.Language");

@@ -533,6 +533,11 @@ TEST_F(RssTest, ChannelIsNeverEmptyAndItemsHaveNoLinkWithoutTheCalendarsAddress)
   settings().SetText("RSS.Description", "");
   settings().SetText("Page.Title", "Riverside Club");
   Add(Timed("Meeting", 2010, 1, 5, 9, 10));
+  // Printed or made a wallpaper, the calendar needs no address: no window.
+  settings().SetText("Publish.Destination", "Printer");
+  Generate();
+  EXPECT_TRUE(ui_.messages.empty());
+  settings().SetText("Publish.Destination", "Webserver");
   Generate();
   const std::vector<std::string> lines = Lines(Feed());
   EXPECT_EQ(lines[3], "<title>Riverside Club</title>");
