@@ -209,16 +209,14 @@ std::string EventFileName(const EventRecord& e) {
   return "events/" + (id.empty() ? std::string("event") : id) + ".ics";
 }
 
-Status WriteEventFile(const RunContext& run, const EventRecord& e, int category) {
+Status WriteEventFile(const RunContext& run, const Brand& brand, const EventRecord& e) {
   const std::string path = run.build_dir + EventFileName(e);
   if (Status s = TDir::EnsureDir(run.build_dir + "events/"); !s.ok()) return run.Record(path, s);
-  const Brand brand = LoadBrand(run.dir->BrandDir + "brand.ini");
   // The same identifiers as the event's item in ical.ics, so a reader who
   // adds the event and subscribes as well gets it once.
   TICal ical(run.brand_short_url, run.page_name, CalendarName(run),
              {brand.APP_MAKER, brand.APP_NAME, brand.APP_VERSION}, run.now,
              run.today + 5 * 366);
-  (void)category;
   ical.AddEvents({e}, "," + Trim(e.calendar_id) + ",");
   return run.Record(path, ical.Save(path, /*atomically=*/false));
 }
@@ -303,6 +301,7 @@ Status WriteUpcomingPage(const RunContext& run, const std::string& path) {
   std::set<std::string> written;
   const std::string& date_pattern = run.s().Text("Formatting.DateFormat");
   const std::string& time_pattern = run.s().Text("Formatting.TimeFormat");
+  const Brand brand = LoadBrand(run.dir->BrandDir + "brand.ini");
   Status first_failure;
   if (occurrences.empty()) {
     lines.push_back("<p>" + HtmlText(run.Phrase("No events in the next 30 days.")) + "</p>");
@@ -311,7 +310,7 @@ Status WriteUpcomingPage(const RunContext& run, const std::string& path) {
     for (const Occurrence& o : occurrences) {
       const EventRecord& e = *o.event;
       if (written.insert(e.id).second) {
-        Status s = WriteEventFile(run, e, o.category);
+        Status s = WriteEventFile(run, brand, e);
         if (first_failure.ok() && !s.ok()) first_failure = s;
       }
       std::string when = FormatDateTime(date_pattern, o.day);

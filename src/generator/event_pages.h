@@ -10,6 +10,10 @@
 // Event data for search engines, "Add to my calendar" (a one-event calendar
 // file, Google Calendar and Outlook on the web), the subscribe button, and
 // Upcoming.html, the next 30 days as a plain list.
+namespace almanix {
+struct Brand;
+}
+
 namespace almanix::generator {
 
 struct RunContext;
@@ -51,8 +55,8 @@ std::string EventJsonLd(const RunContext& run, const std::vector<int>& categorie
 // folder: "events/" + its ID + ".ics".
 std::string EventFileName(const EventRecord& e);
 // Writes that file with the run's iCalendar writer (one event, its own
-// repetition rule).
-Status WriteEventFile(const RunContext& run, const EventRecord& e, int category);
+// repetition rule); brand: the installation's brand.ini, read once per page.
+Status WriteEventFile(const RunContext& run, const Brand& brand, const EventRecord& e);
 
 // The "Add to my calendar" links of one occurrence: the .ics file, Google
 // Calendar, Outlook on the web. HTML.

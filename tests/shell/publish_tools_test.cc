@@ -33,6 +33,7 @@
 #include "shell/main_window.h"
 #include "shell/preview_page.h"
 #include "shell/publish_window.h"
+#include "shell/publish_window_driver.h"
 #include "shell/republish_window.h"
 #include "shell/style_editor_window.h"
 #include "shell/word_list_window.h"
@@ -45,39 +46,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void WhenOpen(std::function<void(TMC&)> act) {
-  auto tries = std::make_shared<int>(0);
-  auto poll = std::make_shared<std::function<void()>>();
-  *poll = [act, tries, poll] {
-    if (auto* window = dynamic_cast<TMC*>(QApplication::activeModalWidget())) {
-      act(*window);
-      return;
-    }
-    if (++*tries < 500) {
-      QTimer::singleShot(10, *poll);
-    } else {
-      ADD_FAILURE() << "the Format & Publish window did not come up";
-    }
-  };
-  QTimer::singleShot(0, *poll);
-}
-
-void Type(TMC& window, const char* name, const QString& text) {
-  auto* line = window.findChild<QLineEdit*>(QString::fromLatin1(name));
-  ASSERT_NE(line, nullptr) << name;
-  line->selectAll();
-  QTest::keyClicks(line, text);
-  emit line->editingFinished();
-}
-
-void Choose(TMC& window, const char* name, const QString& item) {
-  auto* list = window.findChild<QComboBox*>(QString::fromLatin1(name));
-  ASSERT_NE(list, nullptr) << name;
-  const int at = list->findText(item);
-  ASSERT_GE(at, 0) << item.toStdString();
-  list->setCurrentIndex(at);
-  emit list->activated(at);
-}
+using testing::Choose;
+using testing::Type;
+using testing::WhenOpen;
 
 QPushButton* Button(TMC& window, const char* name) {
   return window.findChild<QPushButton*>(QString::fromLatin1(name));
