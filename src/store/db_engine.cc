@@ -492,17 +492,6 @@ Status Database::ExecuteWith(std::string_view sql,
   return Status::Ok();
 }
 
-Status Database::Rerun(Prepared& statement, const std::vector<std::string_view>& params) {
-  sqlite3_stmt* stmt = statement.stmt;
-  sqlite3_reset(stmt);
-  for (size_t i = 0; i < params.size(); ++i) {
-    sqlite3_bind_text(stmt, static_cast<int>(i + 1), params[i].data(),
-                      static_cast<int>(params[i].size()), SQLITE_TRANSIENT);
-  }
-  if (sqlite3_step(stmt) != SQLITE_DONE) return Status::IoError(LastError());
-  return Status::Ok();
-}
-
 Status Database::Begin() {
   if (db_ == nullptr) return Status::Invalid("database not open");
   if (transaction_depth_++ > 0) return Status::Ok();

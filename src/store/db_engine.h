@@ -103,9 +103,6 @@ class Database {
     ~Prepared();
   };
   Result<std::unique_ptr<Prepared>> Prepare(std::string_view sql);
-  // Runs a statement prepared once again with new ? parameters bound as
-  // text: bulk writes skip the parser and the query's row cache.
-  Status Rerun(Prepared& statement, const std::vector<std::string_view>& params);
   std::string LastError() const;
   sqlite3* handle() { return db_; }
 
