@@ -179,6 +179,9 @@ QWidget* TMC::BuildPage(int index) {
       picture->setMaximumHeight(90);
       fields->addRow(QString(), picture);
       gallery_pictures_[field.name] = picture;
+      if (QWidget* commands = BuildSheetCommands(field.name, body)) {
+        fields->addRow(QString(), commands);
+      }
     }
   }
   column->addLayout(fields);

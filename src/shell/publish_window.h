@@ -37,6 +37,7 @@ enum class TickListId;
 namespace almanix::shell {
 
 class StyleEditorWindow;
+class StyleSheetWindow;
 
 // The Format & Publish window ("Publish Editor"): one page of controls per
 // group of settings, built from the form model, beside its own preview of
@@ -101,6 +102,17 @@ class TMC : public QDialog {
   void set_on_style_editor(std::function<void(StyleEditorWindow&)> hook) {
     on_style_editor_ = std::move(hook);
   }
+  // "Edit in Editor" / "Edit Style Sheet" of the gallery `control` shows
+  // ("Publish.StyleName", "Publish.ShowMenu", "Publish.List",
+  // "Publish.ActionBarIndex"): the style sheet editor on the selected
+  // entry's sheet. False when the gallery said why not.
+  bool EditStyleSheet(const std::string& control);
+  // "This Style" / "Open folder": the selected entry's folder in the file
+  // manager.
+  Status OpenGalleryFolder(const std::string& control);
+  void set_on_sheet_editor(std::function<void(StyleSheetWindow&)> hook) {
+    on_sheet_editor_ = std::move(hook);
+  }
   // Called with a word-list window before it is shown modally (tests).
   void set_on_word_list(std::function<void(QDialog&)> hook) { on_word_list_ = std::move(hook); }
 
@@ -112,6 +124,8 @@ class TMC : public QDialog {
   QWidget* BuildControl(const desktop::FormField& field, QWidget* parent);
   QWidget* BuildTicks(desktop::TickListId list, const QString& title, QWidget* parent);
   QWidget* BuildPublishStep(QWidget* parent);
+  // A gallery's "Edit Style Sheet" and "Open folder" (publish_window_sheets.cc).
+  QWidget* BuildSheetCommands(const std::string& control, QWidget* parent);
   // The language gallery with its picture and the word-list editors.
   QWidget* BuildLanguageTools(QWidget* parent);
   // After a change: every control shows its value again (a rule may have
@@ -142,6 +156,7 @@ class TMC : public QDialog {
   QLabel* language_picture_ = nullptr;
   std::function<void(QDialog&)> on_word_list_;
   std::function<void(StyleEditorWindow&)> on_style_editor_;
+  std::function<void(StyleSheetWindow&)> on_sheet_editor_;
   bool refreshing_ = false;
   bool publishing_ = false;
   bool cancel_asked_ = false;
