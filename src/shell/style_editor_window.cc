@@ -20,7 +20,10 @@
 #include <string>
 #include <utility>
 
+#include "app/dir.h"
+#include "app/ui_seam.h"
 #include "desktop/style_editor.h"
+#include "settings/publish_editor.h"
 #include "generator/generator.h"
 
 namespace almanix::shell {
@@ -92,6 +95,10 @@ StyleEditorWindow::StyleEditorWindow(publish::PublishEditor& editor,
   form->addRow(QStringLiteral("Border colour"), border_color_);
   form->addRow(QStringLiteral("Border width (pt)"), border_width_);
   form->addRow(QStringLiteral("Alignment"), align_);
+  block_picture_row_ = BuildPictureRow(PictureRow::kBlock, form_box);
+  form->addRow(QStringLiteral("Background picture"), block_picture_row_);
+  form->addRow(QStringLiteral("Page picture"), BuildPictureRow(PictureRow::kPage, form_box));
+  form->addRow(QStringLiteral("Month photo"), BuildPictureRow(PictureRow::kPhoto, form_box));
   sheet_ = new QPlainTextEdit(form_box);
   sheet_->setObjectName(QStringLiteral("styleSheetText"));
   sheet_->setReadOnly(true);
@@ -172,6 +179,65 @@ StyleEditorWindow::StyleEditorWindow(publish::PublishEditor& editor,
 
 StyleEditorWindow::~StyleEditorWindow() = default;
 
+QWidget* StyleEditorWindow::BuildPictureRow(PictureRow kind, QWidget* parent) {
+  auto* box = new QWidget(parent);
+  auto* row = new QHBoxLayout(box);
+  row->setContentsMargins(0, 0, 0, 0);
+  const bool photos = kind == PictureRow::kPhoto;
+  const QString key = photos                    ? QStringLiteral("monthPhoto")
+                      : kind == PictureRow::kPage ? QStringLiteral("pagePicture")
+                                                  : QStringLiteral("blockPicture");
+  if (photos) {
+    photo_month_ = new QComboBox(box);
+    photo_month_->setObjectName(QStringLiteral("photoMonth"));
+    for (const char* month : {"January", "February", "March", "April", "May", "June", "July",
+                              "August", "September", "October", "November", "December"}) {
+      photo_month_->addItem(QString::fromLatin1(month));
+    }
+    connect(photo_month_, &QComboBox::currentIndexChanged, this, [this] { ShowBlock(); });
+    row->addWidget(photo_month_);
+  }
+  auto* pick = new QPushButton(QStringLiteral("Picture..."), box);
+  pick->setObjectName(key);
+  auto* none = new QPushButton(QStringLiteral("None"), box);
+  none->setObjectName(key + QStringLiteral("None"));
+  auto* name = new QLabel(box);
+  name->setObjectName(key + QStringLiteral("Name"));
+  (photos ? photo_ : kind == PictureRow::kPage ? page_picture_ : picture_) = name;
+  auto set = [this, kind](const std::string& source) {
+    desktop::StyleEditorSession& s = *session_;
+    const Status status =
+        kind == PictureRow::kPhoto ? s.SetMonthPhoto(photo_month_->currentIndex() + 1, source)
+        : kind == PictureRow::kPage
+            ? s.SetPicture("Page", source)
+            : s.SetPicture(block_->currentText().toStdString(), source);
+    if (!status.ok()) {
+      state_->setText(Q(status.message()));
+      return;
+    }
+    Changed();
+  };
+  connect(pick, &QPushButton::clicked, this, [this, photos, set] {
+    const std::string source = PickPicture(photos);
+    if (!source.empty()) set(source);
+  });
+  connect(none, &QPushButton::clicked, this, [set] { set(""); });
+  row->addWidget(pick);
+  row->addWidget(none);
+  row->addWidget(name, 1);
+  return box;
+}
+
+std::string StyleEditorWindow::PickPicture(bool photo) {
+  const publish::PublishEnvironment& env = session_->editor().environment();
+  if (env.ui == nullptr) return {};
+  const std::string start = env.dir == nullptr ? std::string()
+                            : photo            ? env.dir->PhotosDir
+                                               : env.dir->BackgroundsDir;
+  return env.ui->PickPath(PickKind::kOpenFile, photo ? "Month photo" : "Background picture", start)
+      .value_or("");
+}
+
 void StyleEditorWindow::ShowBlock() {
   filling_ = true;
   publish::StyleCss& css = session_->draft().css;
@@ -186,6 +252,18 @@ void StyleEditorWindow::ShowBlock() {
     border_width_->setValue(b->border.width_pt);
     align_->setCurrentText(Q(b->align));
   }
+  publish::StyleInfo& info = session_->draft().info;
+  auto show = [](QLabel* label, const std::string* picture) {
+    label->setText(picture == nullptr || picture->empty() ? QStringLiteral("(none)")
+                                                          : Q(*picture));
+  };
+  // The photo has no background picture of its own.
+  const std::string* picture = desktop::PictureOf(info, block_->currentText().toStdString());
+  block_picture_row_->setEnabled(picture != nullptr);
+  show(picture_, picture);
+  show(page_picture_, &info.bg_page);
+  const std::string& photo = info.month_photos[static_cast<size_t>(photo_month_->currentIndex())];
+  photo_->setText(photo.empty() ? QStringLiteral("(none)") : Q(photo));
   sheet_->setPlainText(Q(session_->SheetText()));
   filling_ = false;
 }

@@ -54,6 +54,12 @@ class StyleEditorWindow : public QDialog {
  private:
   void ShowBlock();
   void Changed();
+  // The pictures' rows: the page's or the chosen part's background, and the
+  // months' photos.
+  enum class PictureRow { kPage, kBlock, kPhoto };
+  QWidget* BuildPictureRow(PictureRow kind, QWidget* parent);
+  // Asks for a picture through the program's seam; empty when cancelled.
+  std::string PickPicture(bool photo);
 
   std::unique_ptr<desktop::StyleEditorSession> session_;
   std::function<generator::GeneratorEnv()> env_;
@@ -68,6 +74,11 @@ class StyleEditorWindow : public QDialog {
   QPushButton* border_color_ = nullptr;
   QSpinBox* border_width_ = nullptr;
   QComboBox* align_ = nullptr;
+  QLabel* page_picture_ = nullptr;
+  QWidget* block_picture_row_ = nullptr;
+  QLabel* picture_ = nullptr;  // the chosen part's background picture
+  QComboBox* photo_month_ = nullptr;
+  QLabel* photo_ = nullptr;
   QPlainTextEdit* sheet_ = nullptr;
   QWebEngineView* view_ = nullptr;
   QLabel* state_ = nullptr;

@@ -1,5 +1,6 @@
 #include "desktop/style_editor.h"
 
+#include <filesystem>
 #include <memory>
 
 #include <gtest/gtest.h>
@@ -85,6 +86,51 @@ TEST_F(StyleEditorTest, NewStyleIsPreviewedWithoutEventsKeptAndTheFavoriteRestor
   EXPECT_EQ(added.status().code(), Status::Code::kCancelled);
   EXPECT_FALSE(DirectoryExists(app_.dir->StylesDir + "Club style"));
   EXPECT_EQ(form_->Value("Publish.StyleName"), "Harbour");
+}
+
+// Pictures in the style editor: a part's background and a month's photo are
+// copied into the new style's folder (and only there) and named in its
+// sheet; the preview carries them into the build folder and the pages. A
+// missing file is refused; "None" takes a picture off.
+TEST_F(StyleEditorTest, PicturesAreCopiedIntoTheStyleAndShownInThePreview) {
+  const std::string caption = app_.dir->BackgroundsDir + "caption-blue.png";
+  const std::string photos = app_.dir->PhotosDir + "Nature/";
+  ASSERT_TRUE(FileExists(caption));
+  std::string photo;
+  for (const auto& entry : std::filesystem::directory_iterator(photos)) {
+    if (entry.is_regular_file()) photo = entry.path().string();
+  }
+  ASSERT_FALSE(photo.empty());
+  Result<std::string> added = form_->AddStyle([&](const publish::StyleLibrary::Draft& made) {
+    StyleEditorSession session(*editor_, made);
+    EXPECT_TRUE(session.SetPicture("Month caption", caption).ok());
+    EXPECT_TRUE(session.SetPicture("Page", caption).ok());
+    EXPECT_TRUE(session.SetMonthPhoto(3, photo).ok());
+    EXPECT_FALSE(session.SetPicture("Photo", caption).ok());
+    EXPECT_FALSE(session.SetMonthPhoto(13, photo).ok());
+    EXPECT_FALSE(session.SetPicture("Table", photos + "missing.jpg").ok());
+    EXPECT_EQ(session.draft().info.bg_table, "");
+    EXPECT_TRUE(FileExists(session.Folder() + "caption-blue.png"));
+    EXPECT_TRUE(FileExists(session.Folder() + BaseName(photo)));
+    Result<std::string> shown = session.Preview(Env());
+    EXPECT_TRUE(shown.ok()) << shown.status().message();
+    const std::string sheet = ReadAll(session.Folder() + "Style.css");
+    EXPECT_NE(sheet.find("bgCaption=caption-blue.png"), std::string::npos);
+    EXPECT_NE(sheet.find("March=" + BaseName(photo)), std::string::npos);
+    EXPECT_NE(sheet.find("background: URL('caption-blue.png');"), std::string::npos);
+    EXPECT_TRUE(FileExists(app_.dir->BuildDir + BaseName(photo)));
+    EXPECT_NE(ReadAll(app_.dir->BuildDir + "March2010.html").find(BaseName(photo)),
+              std::string::npos);
+    // "None" takes the page picture off; the file stays in the folder.
+    EXPECT_TRUE(session.SetPicture("Page", "").ok());
+    EXPECT_EQ(session.draft().info.bg_page, "");
+    EXPECT_EQ(session.SheetText().find("bgPage="), std::string::npos);
+    return std::optional<publish::StyleLibrary::Draft>(session.draft());
+  });
+  ASSERT_TRUE(added.ok()) << added.status().message();
+  const std::string folder = app_.dir->StylesDir + added.value() + "/";
+  EXPECT_NE(ReadAll(folder + "Style.css").find("bgCaption=caption-blue.png"), std::string::npos);
+  EXPECT_TRUE(FileExists(folder + BaseName(photo)));
 }
 
 }  // namespace

@@ -11,6 +11,8 @@
 #include <string>
 
 #include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QStringList>
 #include <QPushButton>
@@ -34,6 +36,7 @@
 #include "shell/preview_page.h"
 #include "shell/publish_window.h"
 #include "shell/publish_window_driver.h"
+#include "shell/style_editor_window.h"
 #include "shell/style_sheet_window.h"
 #include "support/fake_ui.h"
 #include "support/temp_root.h"
@@ -247,6 +250,54 @@ TEST_F(StyleSheetWindowTest, RefusalsAndOpenFolder) {
     tmc.reject();
   });
   ClickFormat();
+}
+
+// "Add New Style": the Calendar Style Editor's picture rows take a picked
+// background for the chosen part and a month's photo into the new style's
+// folder; the part without a background (the photo) has its row disabled.
+TEST_F(StyleSheetWindowTest, StyleEditorTakesPicturesIntoTheNewStyle) {
+  const std::string caption = dir().BackgroundsDir + "caption-green.png";
+  std::string photo;
+  for (const auto& entry : fs::directory_iterator(dir().PhotosDir + "Ocean/")) {
+    if (entry.is_regular_file()) photo = entry.path().string();
+  }
+  ASSERT_FALSE(photo.empty());
+  bool edited = false;
+  WhenOpen([&](TMC& tmc) {
+    tmc.set_on_style_editor([&](StyleEditorWindow& editor) {
+      QTimer::singleShot(0, &editor, [&] {
+        edited = true;
+        editor.findChild<QLineEdit*>(QStringLiteral("styleName"))->setText(QStringLiteral("Lagoon"));
+        auto* part = editor.findChild<QComboBox*>(QStringLiteral("styleBlock"));
+        part->setCurrentText(QStringLiteral("Photo"));
+        EXPECT_FALSE(Button(editor, QStringLiteral("blockPicture"))->isEnabled());
+        part->setCurrentText(QStringLiteral("Month caption"));
+        ui_.picks = {caption};
+        QTest::mouseClick(Button(editor, QStringLiteral("blockPicture")), Qt::LeftButton);
+        EXPECT_EQ(editor.findChild<QLabel*>(QStringLiteral("blockPictureName"))->text(),
+                  QStringLiteral("caption-green.png"));
+        editor.findChild<QComboBox*>(QStringLiteral("photoMonth"))
+            ->setCurrentText(QStringLiteral("April"));
+        ui_.picks = {photo};
+        QTest::mouseClick(Button(editor, QStringLiteral("monthPhoto")), Qt::LeftButton);
+        EXPECT_TRUE(editor.findChild<QPlainTextEdit*>(QStringLiteral("styleSheetText"))
+                        ->toPlainText()
+                        .contains(QString::fromStdString("April=" + BaseName(photo))));
+        EXPECT_TRUE(editor.PreviewNow());
+        editor.accept();
+      });
+    });
+    QTest::mouseClick(Button(tmc, QStringLiteral("style Add New Style")), Qt::LeftButton);
+    tmc.reject();
+  });
+  ClickFormat();
+  ASSERT_TRUE(edited);
+  const std::string folder = dir().StylesDir + "Lagoon/";
+  const std::string sheet = ReadAll(folder + "Style.css");
+  EXPECT_NE(sheet.find("bgCaption=caption-green.png"), std::string::npos);
+  EXPECT_NE(sheet.find("April=" + BaseName(photo)), std::string::npos);
+  EXPECT_TRUE(FileExists(folder + "caption-green.png"));
+  EXPECT_TRUE(FileExists(folder + BaseName(photo)));
 }
 
 // The editor's text and preview tabs for docs/desktop/, taken under a real
