@@ -23,6 +23,7 @@
 #include "app/dir.h"
 #include "app/ui_seam.h"
 #include "desktop/style_editor.h"
+#include "shell/css_highlighter.h"
 #include "settings/publish_editor.h"
 #include "generator/generator.h"
 
@@ -103,6 +104,7 @@ StyleEditorWindow::StyleEditorWindow(publish::PublishEditor& editor,
   sheet_->setObjectName(QStringLiteral("styleSheetText"));
   sheet_->setReadOnly(true);
   sheet_->setLineWrapMode(QPlainTextEdit::NoWrap);
+  new CssHighlighter(sheet_->document(), palette());
   form->addRow(sheet_);
 
   view_ = new QWebEngineView(this);

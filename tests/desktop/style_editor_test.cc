@@ -103,7 +103,13 @@ TEST_F(StyleEditorTest, PicturesAreCopiedIntoTheStyleAndShownInThePreview) {
   ASSERT_FALSE(photo.empty());
   Result<std::string> added = form_->AddStyle([&](const publish::StyleLibrary::Draft& made) {
     StyleEditorSession session(*editor_, made);
+    // A link in the picture's place is replaced, not written through.
+    const std::string outside = root_.path() + "/outside.png";
+    almanix::testing::WriteAll(outside, "mine");
+    std::filesystem::create_symlink(outside, session.Folder() + "caption-blue.png");
     EXPECT_TRUE(session.SetPicture("Month caption", caption).ok());
+    EXPECT_EQ(ReadAll(outside), "mine");
+    EXPECT_FALSE(std::filesystem::is_symlink(session.Folder() + "caption-blue.png"));
     EXPECT_TRUE(session.SetPicture("Page", caption).ok());
     EXPECT_TRUE(session.SetMonthPhoto(3, photo).ok());
     EXPECT_FALSE(session.SetPicture("Photo", caption).ok());

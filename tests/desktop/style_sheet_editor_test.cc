@@ -102,6 +102,20 @@ TEST_F(StyleSheetEditorTest, FailedSaveSaysWhyAndWritesNothing) {
   EXPECT_FALSE(other.Save("c { }").ok());
   EXPECT_NE(ui_.messages.back().find("Cannot write " + blocked + ": "), std::string::npos);
   EXPECT_TRUE(fs::is_directory(blocked + "/inside"));
+  // A sheet that is a link to a file elsewhere: the save replaces the link
+  // inside the entry's folder and leaves the other file alone.
+  const std::string outside = root_.path() + "/outside.css";
+  almanix::testing::WriteAll(outside, "x { }");
+  const std::string linked = app_.dir->TabsDir + "Linked/tabs.css";
+  fs::create_directories(app_.dir->TabsDir + "Linked");
+  fs::create_symlink(outside, linked);
+  StyleSheetEditor through(ui_, Gallery::kTabs, linked);
+  ASSERT_TRUE(through.Load());
+  ASSERT_TRUE(through.Save("y { }").ok());
+  EXPECT_EQ(ReadAll(outside), "x { }");
+  EXPECT_FALSE(fs::is_symlink(linked));
+  EXPECT_EQ(ReadAll(linked), "y { }");
+
   // Exit with Yes after such a failure keeps the window open.
   ui_.answers = {Answer::kYes};
   EXPECT_FALSE(other.Exit("c { }"));
