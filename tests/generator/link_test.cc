@@ -8,10 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "app/dates.h"
 #include "app/dir.h"
 #include "app/file_util.h"
 #include "generator/run_context.h"
 #include "generator/run_fixture.h"
+#include "generator/small_calendar_page.h"
 #include "settings/publish_settings.h"
 #include "support/fake_ui.h"
 #include "support/temp_root.h"
@@ -734,6 +736,41 @@ TEST_F(LinkPasteTest, PastedPageCarriesTheCalendarAndItsCopy) {
 
 namespace almanix::generator::testing {
 namespace {
+
+// An embedded small calendar shows a month all year round: the visitor's
+// month where it is published, else the one before, else the first.
+TEST(SmallCalendarPage, ThePublishedMonthForADay) {
+  const std::vector<SmallMonthPage> pages = {{2025, 3, "SmallMarch2025.html"},
+                                             {2025, 4, "SmallApril2025.html"},
+                                             {2025, 6, "SmallJune2025.html"}};
+  EXPECT_EQ(SmallPageFor(pages, EncodeDate(2025, 1, 31)), "SmallMarch2025.html");
+  EXPECT_EQ(SmallPageFor(pages, EncodeDate(2025, 4, 15)), "SmallApril2025.html");
+  EXPECT_EQ(SmallPageFor(pages, EncodeDate(2025, 5, 1)), "SmallApril2025.html");  // a gap
+  EXPECT_EQ(SmallPageFor(pages, EncodeDate(2026, 2, 1)), "SmallJune2025.html");
+  EXPECT_EQ(SmallPageFor({}, EncodeDate(2025, 4, 15)), "");
+}
+
+TEST_F(LinkTest, SmallHtmlListsTheSmallPagesItMayOpen) {
+  settings().SetInt("Publish.StartMonth", 2);
+  settings().SetInt("Publish.EndMonth", 3);
+  settings().SetBool("Small.CanCreate", true);
+  Generate();
+  const std::string page = Page("Small.html");
+  EXPECT_THAT(page, HasSubstr("var months = [[202503,\"SmallMarch2025.html\"],"
+                              "[202504,\"SmallApril2025.html\"]];"));
+  EXPECT_TRUE(Has("SmallMarch2025.html"));
+  EXPECT_TRUE(Has("SmallApril2025.html"));
+  // Without scripts: the month of the run's day, the last one after 2025.
+  EXPECT_THAT(page, HasSubstr("<noscript><meta http-equiv=\"refresh\" content=\"0; "
+                              "url=SmallApril2025.html\"></noscript>"));
+
+  // No small pages: the large calendar rather than a missing page.
+  settings().SetBool("Small.CanCreate", false);
+  Generate();
+  EXPECT_FALSE(Has("SmallMarch2025.html"));
+  EXPECT_THAT(Page("Small.html"), HasSubstr("url=Calendar.html\""));
+  EXPECT_THAT(Page("Small.html"), HasSubstr("var months = [];"));
+}
 
 // "Try It" opens the frame example where the run writes it, else the
 // calendar itself: never a missing page.
