@@ -124,6 +124,8 @@ void TCal::WriteHead(bool standalone, int year, const std::vector<int>& months) 
   Add(kMonthHead, "<link rel=\"stylesheet\" type=\"text/css\"  href=\"popup.css\" />");
   // Opens the event details on click, tap and focus, outside the cell.
   Add(kMonthHead, "<script type=\"text/javascript\" src=\"popup.js\" defer></script>");
+  // Lets a page that embeds the calendar in a frame fit the frame to it.
+  Add(kAllHeads, "<script type=\"text/javascript\" src=\"frameheight.js\" defer></script>");
   Add(kAllHeads, "<link rel=\"stylesheet\" type=\"text/css\"  href=\"style.css\" />");
   if (run_.tab_style.find("tabs") != std::string::npos) {
     Add(kMonthHead, "<link rel=\"stylesheet\" type=\"text/css\" href=\"tabs.css\" />");

@@ -10,6 +10,7 @@
 #include "app/text.h"
 #include "app/ui_seam.h"
 #include "generator/calendar_data.h"
+#include "generator/event_pages.h"
 #include "generator/menu.h"
 #include "generator/run_context.h"
 #include "store/occurrence.h"
@@ -272,10 +273,11 @@ std::string DayCellRenderer::RenderCategoryEvents(int category,
     }
 
     const std::string body = icon + time_before + a + sep + time_inline + name + loc + time_below;
+    // With pop-ups on, every event has one: it offers "Add to my calendar"
+    // even where there is nothing else to tell.
     std::string popup;
-    if (s.Bool("Formatting.PopUpDesc") &&
-        (!Trim(e.description).empty() || !e.location.empty() || !e.scroll_photo.empty())) {
-      popup = PopUp(e, day_number, dow);
+    if (s.Bool("Formatting.PopUpDesc")) {
+      popup = PopUp(e, day_number, dow, AddToCalendarData(run_, OccurrenceOf(e, category, day.date)));
     }
     if (!popup.empty()) {
       result += body + popup + icon_break;
@@ -290,7 +292,8 @@ std::string DayCellRenderer::RenderCategoryEvents(int category,
   return result;
 }
 
-std::string DayCellRenderer::PopUp(const EventRecord& e, int day_number, int dow) const {
+std::string DayCellRenderer::PopUp(const EventRecord& e, int day_number, int dow,
+                                   const std::string& add_to_calendar) const {
   const publish::PublishSettings& s = run_.s();
   std::string d = Trim(e.description);
   if (!d.empty()) d += "<br>";
@@ -302,6 +305,8 @@ std::string DayCellRenderer::PopUp(const EventRecord& e, int day_number, int dow
   const bool photo = !e.scroll_photo.empty() && s.Bool("Formatting.PopUpPhoto");
   if ((!d.empty() && s.Bool("Formatting.PopUpTitle")) || photo) {
     d = "<center><font size=+1>" + e.summary + "</font></center>" + d;
+  } else if (d.empty() && !add_to_calendar.empty()) {
+    d = "<center><font size=+1>" + e.summary + "</font></center>";
   }
   const int len = static_cast<int>(Utf8Length(d));
   int w = std::min(len / 4, 35);
@@ -338,7 +343,7 @@ std::string DayCellRenderer::PopUp(const EventRecord& e, int day_number, int dow
   } else {
     span = dow == 7 ? "<span class=\"bpopleft\" " : "<span class=\"bpop\" ";
   }
-  return span + pop_style + ">" + d + "</span></a>" + "\n";
+  return span + pop_style + ">" + d + add_to_calendar + "</span></a>" + "\n";
 }
 
 const std::string& DayCellRenderer::CachedTimeText(const EventRecord& e) {

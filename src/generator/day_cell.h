@@ -82,7 +82,10 @@ class DayCellRenderer {
   const std::string& cell_color() const { return cell_color_; }
 
  private:
-  std::string PopUp(const EventRecord& e, int day_number, int dow) const;
+  // The details of an entry, with add_to_calendar (AddToCalendarData) at
+  // their end; empty when there is nothing to show.
+  std::string PopUp(const EventRecord& e, int day_number, int dow,
+                    const std::string& add_to_calendar) const;
   // The time text hangs on the event and the settings only, and a repeating
   // event shows it on every one of its days.
   const std::string& CachedTimeText(const EventRecord& e);

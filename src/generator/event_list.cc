@@ -132,6 +132,8 @@ Status Telist::WriteEventListPage(const std::string& output, int year,
   for (std::string_view sheet : {"eventlist.css", "popup.css", "actionbar.css", "list.css"}) {
     page.Add("<link rel=\"stylesheet\" type=\"text/css\"   href=\"" + std::string(sheet) + "\" />");
   }
+  // Lets a page that embeds the list in a frame fit the frame to it.
+  page.Add("<script type=\"text/javascript\" src=\"frameheight.js\" defer></script>");
   if (!months.empty()) {
     const std::string events =
         EventJsonLd(run_, run_.merged() ? run_.categories : run_.CellCategories(), EncodeDate(year, months.front(), 1),
@@ -306,10 +308,12 @@ std::string Telist::CategoryEntries(int category, const std::vector<const EventR
       link = "<br><a href=" + QuotedUrl(e.url) + " target=" + target + " " + "><u>" + text +
              "</u></a>";
     }
+    const std::string add = AddToCalendarLinks(run_, OccurrenceOf(e, category, day.dt));
     if (!e.description.empty()) {
-      entry += "\n<div Style=\"margin-left: 0.5em;\">" + e.description + link + "<hr></div>\n";
+      entry += "\n<div Style=\"margin-left: 0.5em;\">" + e.description + link + "<br>" + add +
+               "<hr></div>\n";
     } else {
-      entry += link;
+      entry += link + "<br>" + add;
     }
     entry += "<br>";
     result += entry;

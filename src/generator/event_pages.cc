@@ -3,16 +3,15 @@
 #include <qrencode.h>
 
 #include <cmath>
-#include <filesystem>
 #include <memory>
-#include <set>
-#include <system_error>
+#include <optional>
 
 #include "app/config.h"
 #include "app/dir.h"
 #include "app/file_util.h"
 #include "app/text.h"
 #include "generator/calendar_data.h"
+#include "generator/event_ics_files.h"
 #include "generator/ical.h"
 #include "generator/page_meta.h"
 #include "generator/rss.h"
@@ -102,6 +101,19 @@ std::string QrSvg(const std::string& text) {
 
 }  // namespace
 
+Occurrence OccurrenceOf(const EventRecord& e, int category, DayNumber day) {
+  Occurrence o;
+  o.event = &e;
+  o.category = category;
+  o.day = day;
+  o.all_day = e.allday == "T";
+  const double start = TimeOfDay(e.s_date_time).value_or(0);
+  const std::optional<double> end = TimeOfDay(e.e_date_time);
+  o.start = day + start;
+  o.end = end ? day + *end + (*end < start ? 1 : 0) : o.start;
+  return o;
+}
+
 std::vector<Occurrence> OccurrencesBetween(const RunContext& run,
                                            const std::vector<int>& categories, DayNumber first,
                                            DayNumber last) {
@@ -117,16 +129,7 @@ std::vector<Occurrence> OccurrencesBetween(const RunContext& run,
     for (const EventRecord* e : events) {
       for (int category : categories) {
         if (!e->OccursOn(key, category)) continue;
-        Occurrence o;
-        o.event = e;
-        o.category = category;
-        o.day = day;
-        o.all_day = e->allday == "T";
-        const double start = TimeOfDay(e->s_date_time).value_or(0);
-        const std::optional<double> end = TimeOfDay(e->e_date_time);
-        o.start = day + start;
-        o.end = end ? day + *end + (*end < start ? 1 : 0) : o.start;
-        out.push_back(o);
+        out.push_back(OccurrenceOf(*e, category, day));
         break;  // one entry per event and day, in its first ticked category
       }
     }
@@ -221,7 +224,7 @@ Status WriteEventFile(const RunContext& run, const Brand& brand, const EventReco
   return run.Record(path, ical.Save(path, /*atomically=*/false));
 }
 
-std::string AddToCalendarLinks(const RunContext& run, const Occurrence& o) {
+AddToCalendarTargets AddToCalendarFor(const RunContext& run, const Occurrence& o) {
   const EventRecord& e = *o.event;
   const std::string name = Trim(e.summary);
   const std::string details = EventDescription(e);
@@ -236,22 +239,37 @@ std::string AddToCalendarLinks(const RunContext& run, const Occurrence& o) {
     outlook_times = "&startdt=" + PercentEncode(IsoUtc(o.start)) +
                     "&enddt=" + PercentEncode(IsoUtc(o.end)) + "&allday=false";
   }
-  const std::string google =
-      "https://calendar.google.com/calendar/render?action=TEMPLATE&text=" + PercentEncode(name) +
-      "&dates=" + google_dates + "&details=" + PercentEncode(details) +
-      "&location=" + PercentEncode(location);
-  const std::string outlook =
+  AddToCalendarTargets t;
+  t.file = run.event_files ? run.event_files->Linked(e) : EventFileName(e);
+  t.google = "https://calendar.google.com/calendar/render?action=TEMPLATE&text=" +
+             PercentEncode(name) + "&dates=" + google_dates + "&details=" +
+             PercentEncode(details) + "&location=" + PercentEncode(location);
+  t.outlook =
       "https://outlook.live.com/calendar/0/deeplink/compose?path=%2Fcalendar%2Faction%2Fcompose"
       "&rru=addevent&subject=" + PercentEncode(name) + outlook_times +
       "&body=" + PercentEncode(details) + "&location=" + PercentEncode(location);
-  const std::string label = HtmlText(name);
+  return t;
+}
+
+std::string AddToCalendarLinks(const RunContext& run, const Occurrence& o) {
+  const AddToCalendarTargets t = AddToCalendarFor(run, o);
+  const std::string label = XmlEntities(Trim(o.event->summary));
   return "<span class=\"AddToCalendar\">" + HtmlText(run.Phrase("Add to my calendar")) + ": " +
-         "<a href=\"" + EventFileName(e) + "\" download aria-label=\"" + label +
-         ": iCalendar\">iCalendar</a> | <a href=\"" + AmpersandsEscaped(google) +
+         "<a href=\"" + t.file + "\" download aria-label=\"" + label +
+         ": iCalendar\">iCalendar</a> | <a href=\"" + AmpersandsEscaped(t.google) +
          "\" target=\"_blank\" rel=\"noopener\" aria-label=\"" + label +
-         ": Google Calendar\">Google</a> | <a href=\"" + AmpersandsEscaped(outlook) +
+         ": Google Calendar\">Google</a> | <a href=\"" + AmpersandsEscaped(t.outlook) +
          "\" target=\"_blank\" rel=\"noopener\" aria-label=\"" + label +
          ": Outlook\">Outlook</a></span>";
+}
+
+std::string AddToCalendarData(const RunContext& run, const Occurrence& o) {
+  const AddToCalendarTargets t = AddToCalendarFor(run, o);
+  return "<span class=\"AddToCalendar\" data-label=\"" +
+         XmlEntities(run.Phrase("Add to my calendar")) + "\" data-name=\"" +
+         XmlEntities(Trim(o.event->summary)) + "\" data-ics=\"" + t.file + "\" data-google=\"" +
+         AmpersandsEscaped(t.google) + "\" data-outlook=\"" + AmpersandsEscaped(t.outlook) +
+         "\"></span>";
 }
 
 std::string SubscribeBlock(const RunContext& run) {
@@ -294,32 +312,28 @@ Status WriteUpcomingPage(const RunContext& run, const std::string& path) {
   if (!subscribe.empty()) lines.push_back(subscribe);
   const std::vector<Occurrence> occurrences =
       OccurrencesBetween(run, run.categories, run.today, last);
-  // The folder holds only this page's files: those of events gone or past
-  // go with it.
-  std::error_code ignored;
-  std::filesystem::remove_all(run.build_dir + "events", ignored);
-  std::set<std::string> written;
+  // Pages written on their own (not in a run) write their files here.
+  std::optional<EventIcsFiles> own_files;
+  RunContext with_files = run;
+  if (!run.event_files) {
+    own_files.emplace(run);
+    with_files.event_files = &*own_files;
+  }
   const std::string& date_pattern = run.s().Text("Formatting.DateFormat");
   const std::string& time_pattern = run.s().Text("Formatting.TimeFormat");
-  const Brand brand = LoadBrand(run.dir->BrandDir + "brand.ini");
-  Status first_failure;
   if (occurrences.empty()) {
     lines.push_back("<p>" + HtmlText(run.Phrase("No events in the next 30 days.")) + "</p>");
   } else {
     lines.push_back("<ul>");
     for (const Occurrence& o : occurrences) {
       const EventRecord& e = *o.event;
-      if (written.insert(e.id).second) {
-        Status s = WriteEventFile(run, brand, e);
-        if (first_failure.ok() && !s.ok()) first_failure = s;
-      }
       std::string when = FormatDateTime(date_pattern, o.day);
       if (!o.all_day) when += " " + ToLower(FormatDateTime(time_pattern, o.start));
       std::string item = "<li><time datetime=\"" + IsoLocal(o.start, o.all_day) + "\">" +
                          HtmlText(when) + "</time> <b>" + HtmlText(Trim(e.summary)) + "</b>";
       if (!Trim(e.location).empty()) item += " &ndash; " + HtmlText(Trim(e.location));
       item += " <a href=\"" + HtmlText(DayUrl(run, o)) + "\">" + HtmlText(run.Phrase("Details")) +
-              "</a>" + AddToCalendarLinks(run, o) + "</li>";
+              "</a>" + AddToCalendarLinks(with_files, o) + "</li>";
       lines.push_back(item);
     }
     lines.push_back("</ul>");
@@ -327,8 +341,7 @@ Status WriteUpcomingPage(const RunContext& run, const std::string& path) {
   lines.push_back("</body></html>");
   std::string text;
   for (const std::string& line : lines) text += line + "\r\n";
-  Status saved = run.SaveFile(path, text);
-  return first_failure.ok() ? saved : first_failure;
+  return run.SaveFile(path, text);
 }
 
 }  // namespace almanix::generator

@@ -29,6 +29,9 @@ struct Occurrence {
   DateTimeValue end = 0;    // local; the start when the event has no end
 };
 
+// The occurrence of the event on the day, in the category.
+Occurrence OccurrenceOf(const EventRecord& e, int category, DayNumber day);
+
 // The occurrences in the categories from `first` through `last`, by day,
 // then in the month query's order (start time); none while events are left
 // out (quick preview, style editor).
@@ -58,9 +61,27 @@ std::string EventFileName(const EventRecord& e);
 // repetition rule); brand: the installation's brand.ini, read once per page.
 Status WriteEventFile(const RunContext& run, const Brand& brand, const EventRecord& e);
 
+// Where "Add to my calendar" leads for one occurrence: the event's file
+// (written through run.event_files when the run has them), and the Google
+// Calendar and Outlook on the web addresses, percent-encoded (not yet
+// escaped for HTML).
+struct AddToCalendarTargets {
+  std::string file;
+  std::string google;
+  std::string outlook;
+};
+AddToCalendarTargets AddToCalendarFor(const RunContext& run, const Occurrence& o);
+
 // The "Add to my calendar" links of one occurrence: the .ics file, Google
 // Calendar, Outlook on the web. HTML.
 std::string AddToCalendarLinks(const RunContext& run, const Occurrence& o);
+
+// The same for a month page's pop-up, which lies inside the entry's own
+// link where no link may stand: an empty span that carries the three
+// addresses in data attributes; popup.js turns it into the links when it
+// shows the details. Without the script the entry leads to the event
+// list, which has the links.
+std::string AddToCalendarData(const RunContext& run, const Occurrence& o);
 
 // The subscribe button (webcal:// address of ical.ics) and its QR code, or
 // a line that says why there is none (the calendar's address is unknown).

@@ -16,6 +16,7 @@
 #include "app/ui_seam.h"
 #include "generator/cal.h"
 #include "generator/calendar_data.h"
+#include "generator/event_ics_files.h"
 #include "generator/event_list.h"
 #include "generator/event_pages.h"
 #include "generator/ical.h"
@@ -23,6 +24,7 @@
 #include "generator/menu.h"
 #include "generator/rss.h"
 #include "generator/scroller.h"
+#include "generator/small_calendar_page.h"
 #include "generator/style_sheets.h"
 #include "settings/publish_editor.h"
 #include "settings/style_library.h"
@@ -116,6 +118,9 @@ void CopySupportFiles(const RunContext& run) {
   IgnoreResult(run.CopyNoCase(dir.ConfigDir, "popup.css", out + "popup.css"), kCounted);
   // The pop-ups' script is the program's own, never edited per calendar.
   IgnoreResult(run.CopyNoCase(dir.InstallDir + "Config/", "popup.js", out + "popup.js"), kCounted);
+  // Tells a page that holds the calendar in a frame how tall it is.
+  IgnoreResult(run.CopyNoCase(dir.InstallDir + "Config/", "frameheight.js", out + "frameheight.js"),
+               kCounted);
   if (run.tab_style.find("tabs") != std::string::npos) {
     IgnoreResult(
         run.CopyFolderFiles(WithTrailingSlash(dir.TabsDir) + run.tab_style + "/", out),
@@ -494,6 +499,10 @@ void Generator::Run(const std::string& output, const std::string& main_page_path
     TDir::DeleteFolderFiles(run.build_dir);
   }
   CopySupportFiles(run);
+  // Every event a page shows gets its own calendar file, written when the
+  // first page links it.
+  EventIcsFiles event_files(run);
+  run.event_files = &event_files;
   if (settings.Bool("Contents.ShowEmail")) IgnoreResult(WriteEmailPage(run), kCounted);
   const std::string sheet = dir.StylesDir + run.style_name + "/Style.css";
   IgnoreResult(run.CopyFile(sheet, run.build_dir + "style.css"), kCounted);
@@ -515,7 +524,7 @@ void Generator::Run(const std::string& output, const std::string& main_page_path
       IgnoreResult(WriteRedirectPage(run, run.build_dir + "Calendar.html", ""), kCounted);
       IgnoreResult(WriteRedirectPage(run, run.build_dir + "CurrentMonth" + ".html", ""),
                    kCounted);
-      IgnoreResult(WriteRedirectPage(run, run.build_dir + "Small.html", "Small"), kCounted);
+      IgnoreResult(WriteSmallCalendarPage(run, run.build_dir + "Small.html"), kCounted);
       IgnoreResult(link.WriteLinkPage(run.build_dir + "Link.html"), kCounted);
     }
   }

@@ -75,6 +75,42 @@ std::vector<std::string> FrameCode(std::string_view size, std::string_view addre
           FallbackLine(address), "</IFRAME>"};
 }
 
+// A frame as wide as the space it is put in and as tall as the calendar in
+// it: the calendar's pages post their height (frameheight.js) and the script
+// under the frame takes it, only from that frame and from the calendar's own
+// site. Without scripts the frame keeps the fixed height.
+std::vector<std::string> FittingFrameCode(std::string_view address, std::string_view height) {
+  return {"<iframe src=" + Quoted(address) + " title=" + Quoted("Calendar") +
+              " style=\"display:block;width:100%;height:" + std::string(height) +
+              "px;border:0\"></iframe>",
+          "<script>",
+          "(function () {",
+          "  var frame = document.currentScript.previousElementSibling;",
+          "  var origin = new URL(frame.src, location.href).origin;",
+          "  window.addEventListener(\"message\", function (e) {",
+          "    if (e.source !== frame.contentWindow) return;",
+          "    if (origin !== \"null\" && e.origin !== origin) return;",
+          "    var d = e.data || {};",
+          "    var h = d.type === \"calendar-height\" ? Number(d.height) : 0;",
+          "    if (h > 0 && h < 100000) frame.style.height = Math.ceil(h) + \"px\";",
+          "  });",
+          "})();",
+          "</script>"};
+}
+
+// The fitting code, offered first, then the lead-in of the fixed-size one.
+std::vector<std::string> FittingCodeBox(std::string_view address, std::string_view height) {
+  std::vector<std::string> lines = {
+      "<p><b>Code that fits your page:</b> the frame is as wide as the space you put it in and "
+      "grows or shrinks with the calendar, on phones too. Copy both parts, the frame and the "
+      "script under it.</p>"};
+  lines.emplace_back(kTextBoxOpen);
+  for (const std::string& line : FittingFrameCode(address, height)) lines.push_back(HtmlText(line));
+  lines.emplace_back("</TEXTAREA></form></center>");
+  lines.emplace_back("<p><b>Fixed-size code:</b> for pages that cannot hold a script.</p>");
+  return lines;
+}
+
 struct FrameDimensions {
   std::string height;
   std::string width;
@@ -295,6 +331,7 @@ std::vector<std::string> TLink::LinkPageLines() const {
                  "</font><br>",
                  "<i>This code will show the calendar inside an IFRAME on another page."});
   Append(lines, FrameSteps(""));
+  Append(lines, FittingCodeBox(large, FrameDimensionsOf(s).height));
   Append(lines, TextBox(FrameCode(FrameSize(s), large, "No")));
   Append(lines, {"<br></td></tr>", "</table><br>"});
 
@@ -308,6 +345,7 @@ std::vector<std::string> TLink::LinkPageLines() const {
                  "<i>This code will show the The SmallCalendar inside an IFRAME on another page."});
   Append(lines, FrameSteps("<li>Adjust the width on the format screen, under The "
                            "SmallCalendar, style sheet tab</li>"));
+  Append(lines, FittingCodeBox(FramePageAddress(s, "Small.html"), std::to_string(2 * small + 150)));
   Append(lines, TextBox(FrameCode(SmallFrameSize(2 * small + 150, small + 75),
                                   FramePageAddress(s, "Small.html"), "Auto")));
   Append(lines, {"<br> </td></tr>", "</table>"});
@@ -329,6 +367,8 @@ std::vector<std::string> TLink::LinkPageLines() const {
           "<i>This code will show the event list inside an IFRAME on another page."});
   Append(lines, FrameSteps("<li>Adjust the width on the format screen, under event list, "
                            "style sheet tab</li>"));
+  Append(lines, FittingCodeBox(FramePageAddress(s, "Events.html"),
+                               std::to_string(s.Int("List.Height") + 2)));
   Append(lines, TextBox(FrameCode(SmallFrameSize(s.Int("List.Height") + 2, s.Int("List.Width") + 2),
                                   FramePageAddress(s, "Events.html"), "Auto")));
   Append(lines, {"<br></td></tr>", "</table><br>"});

@@ -26,6 +26,7 @@ class Database;
 namespace almanix::generator {
 
 class CalendarData;
+class EventIcsFiles;
 
 // The run state the Format & Publish window holds while it generates.
 struct RunState {
@@ -72,6 +73,9 @@ struct RunContext {
   RunState state;
 
   std::vector<int> categories;   // ticked category numbers, in list order
+  // The one-event calendar files the pages link; none when null (a page
+  // writer used on its own writes the files of its links itself).
+  EventIcsFiles* event_files = nullptr;
 
   const publish::PublishSettings& s() const { return *settings; }
   // Categories merged into one calendar (Contents.CategoryMerge).

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <ctime>
+#include <filesystem>
 #include <string>
 
 #include "app/dates.h"
@@ -201,6 +202,54 @@ TEST_F(EventPagesTest, LanguageCodeAndCalendarAddressFromTheSettings) {
   EXPECT_EQ(base("http://", "https://club.example/cal/rss.xml"), "https://club.example/cal/");
   EXPECT_EQ(base("http://", "http://"), "");
   EXPECT_EQ(base("Calendar.html", "rss.xml"), "");
+}
+
+// Every event a page shows can be added, however far from today: its file
+// is written once, when a page first links it; files of events no page
+// shows any more are gone.
+TEST_F(EventPagesTest, EveryShownEventHasItsFileAndNoOtherIsLeft) {
+  settings().SetBool("Formatting.PopUpDesc", true);
+  const std::string june = Add(Timed("Summer fair", 2025, 6, 10, 9, 10));
+  const std::string later = Add(Timed("Not published", 2031, 6, 10, 9, 10));
+  std::filesystem::create_directories(Build() + "events");
+  ASSERT_TRUE(WriteFileDirect(Build() + "events/999999.ics", "from an earlier run").ok());
+  Generate();
+  const std::string file = "events/" + june + ".ics";
+  ASSERT_TRUE(Has(file));
+  EXPECT_FALSE(Has("events/999999.ics"));
+  EXPECT_FALSE(Has("events/" + later + ".ics"));
+  EXPECT_THAT(Page("June2025.html"), HasSubstr("data-ics=\"" + file + "\""));
+  EXPECT_THAT(Page("EventList2025.html"), HasSubstr("<a href=\"" + file + "\" download"));
+
+  int status = 0;
+  const std::string out = Shell("/usr/bin/python3 " + std::string(ALMANIX_SOURCE_DIR) +
+                                    "/tools/ical_expand.py '" + Build() + file +
+                                    "' America/New_York 2000-01-01 2100-01-01",
+                                &status);
+  EXPECT_EQ(status, 0) << out;
+  EXPECT_EQ(out, "2025-06-10 09:00-10:00  Summer fair\n");
+}
+
+// A name, place and text with the characters HTML and addresses give a
+// meaning never end an attribute or an address part early.
+TEST_F(EventPagesTest, AddLinksAreEscapedInTheListAndThePopUps) {
+  settings().SetBool("Formatting.PopUpDesc", true);
+  store::EventDraft fish = Timed("Fish & \"Chips\" <i>", 2025, 6, 11, 18, 19);
+  fish.location = "Hall A&B";
+  fish.description = "50% off?";
+  const std::string id = Add(fish);
+  Generate();
+  const std::string list = Page("EventList2025.html");
+  EXPECT_THAT(list, HasSubstr("aria-label=\"Fish &amp; &quot;Chips&quot; &lt;i&gt;: iCalendar\""));
+  EXPECT_THAT(list, HasSubstr("render?action=TEMPLATE&amp;text=Fish%20%26%20%22Chips%22%20%3Ci%3E"
+                              "&amp;dates="));
+  EXPECT_THAT(list, HasSubstr("&amp;details=50%25%20off%3F&amp;location=Hall%20A%26B\""));
+  EXPECT_THAT(list, HasSubstr("&amp;subject=Fish%20%26%20%22Chips%22%20%3Ci%3E&amp;startdt="));
+  const std::string month = Page("June2025.html");
+  EXPECT_THAT(month, HasSubstr("data-name=\"Fish &amp; &quot;Chips&quot; &lt;i&gt;\" data-ics=\"events/" +
+                               id + ".ics\" data-google=\"https://calendar.google.com/calendar/"
+                               "render?action=TEMPLATE&amp;text=Fish%20%26%20%22Chips%22"));
+  EXPECT_THAT(month, Not(HasSubstr("=\"Fish & ")));
 }
 
 TEST(EventPagesText, JsonStringsAndIsoTimes) {

@@ -8,10 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "app/dates.h"
 #include "app/dir.h"
 #include "app/file_util.h"
 #include "generator/run_context.h"
 #include "generator/run_fixture.h"
+#include "generator/small_calendar_page.h"
 #include "settings/publish_settings.h"
 #include "support/fake_ui.h"
 #include "support/temp_root.h"
@@ -150,6 +152,30 @@ TEST_F(LinkTest, LargeCalendarSectionLineForLine) {
               "<li>Publish the Calendar to your web site </li>",
               "<li>Copy and Paste the Code below into your web page </li>",
               "<li>Adjust the height and width properties of the embed code</li>", "</ol> </i>",
+              // The code that fits the host page comes first: the frame, then
+              // the script that takes the height only from that frame and the
+              // calendar's site. Without scripts it keeps the fixed height.
+              "<p><b>Code that fits your page:</b> the frame is as wide as the space you put "
+              "it in and grows or shrinks with the calendar, on phones too. Copy both parts, "
+              "the frame and the script under it.</p>",
+              "<center><form><TEXTAREA NAME=string ROWS=5 COLS=91 aria-label=\"Code to copy\">",
+              "&lt;iframe src=\"http://www.club.org/cal/Calendar.html\" title=\"Calendar\" "
+              "style=\"display:block;width:100%;height:1920px;border:0\"&gt;&lt;/iframe&gt;",
+              "&lt;script&gt;",
+              "(function () {",
+              "  var frame = document.currentScript.previousElementSibling;",
+              "  var origin = new URL(frame.src, location.href).origin;",
+              "  window.addEventListener(\"message\", function (e) {",
+              "    if (e.source !== frame.contentWindow) return;",
+              "    if (origin !== \"null\" && e.origin !== origin) return;",
+              "    var d = e.data || {};",
+              "    var h = d.type === \"calendar-height\" ? Number(d.height) : 0;",
+              "    if (h &gt; 0 && h &lt; 100000) frame.style.height = Math.ceil(h) + \"px\";",
+              "  });",
+              "})();",
+              "&lt;/script&gt;",
+              "</TEXTAREA></form></center>",
+              "<p><b>Fixed-size code:</b> for pages that cannot hold a script.</p>",
               "<center><form><TEXTAREA NAME=string ROWS=5 COLS=91 aria-label=\"Code to copy\">",
               "&lt;IFRAME   HEIGHT=\"1920\" WIDTH=\"960\"  frameborder=0 "
               "SRC=\"http://www.club.org/cal/Calendar.html\" TITLE=\"Calendar\" SCROLLING=No &gt; ",
@@ -221,9 +247,14 @@ TEST_F(LinkTest, WithoutAnAddressTheCodesNameThePagesThemselves) {
                                "<li>Copy and Paste the Code below into your web page </li>",
                                "<li>Adjust the height and width properties of the embed "
                                "code</li>",
-                               "</ol> </i>", "<center><form><TEXTAREA NAME=string ROWS=5 COLS=91 aria-label=\"Code to copy\">",
+                               "</ol> </i>"}));
+    EXPECT_TRUE(HasRun(lines, {"<p><b>Fixed-size code:</b> for pages that cannot hold a script.</p>",
+                               "<center><form><TEXTAREA NAME=string ROWS=5 COLS=91 aria-label=\"Code to copy\">",
                                "&lt;IFRAME   height=\"502\" width=\"502\"  frameborder=0 "
                                "SRC=\"Events.html\" TITLE=\"Calendar\" SCROLLING=Auto &gt; "}));
+    EXPECT_THAT(lines, ::testing::Contains("&lt;iframe src=\"Events.html\" title=\"Calendar\" "
+                                           "style=\"display:block;width:100%;height:502px;border:0\""
+                                           "&gt;&lt;/iframe&gt;"));
     EXPECT_THAT(lines,
                 ::testing::Contains("&lt;IFRAME   HEIGHT=\"1920\" WIDTH=\"960\"  frameborder=0 "
                                     "SRC=\"Calendar.html\" TITLE=\"Calendar\" SCROLLING=No &gt; "));
@@ -254,7 +285,12 @@ TEST_F(LinkTest, SmallCalendarAndScrollerFrames) {
               "<li>Publish the Calendar to your web site </li>",
               "<li>Copy and Paste the Code below into your web page </li>",
               "<li>Adjust the height and width properties of the embed code</li>",
-              "</ol> </i>",
+              "</ol> </i>"}));
+  EXPECT_THAT(lines, ::testing::Contains("&lt;iframe src=\"http://www.club.org/cal/Small.html\" "
+                                         "title=\"Calendar\" style=\"display:block;width:100%;"
+                                         "height:650px;border:0\"&gt;&lt;/iframe&gt;"));
+  EXPECT_TRUE(HasRun(
+      lines, {"<p><b>Fixed-size code:</b> for pages that cannot hold a script.</p>",
               "<center><form><TEXTAREA NAME=string ROWS=5 COLS=91 aria-label=\"Code to copy\">",
               "&lt;IFRAME   height=\"650\" width=\"325\"  frameborder=0 "
               "SRC=\"http://www.club.org/cal/Small.html\" TITLE=\"Calendar\" SCROLLING=Auto &gt; ",
@@ -700,6 +736,41 @@ TEST_F(LinkPasteTest, PastedPageCarriesTheCalendarAndItsCopy) {
 
 namespace almanix::generator::testing {
 namespace {
+
+// An embedded small calendar shows a month all year round: the visitor's
+// month where it is published, else the one before, else the first.
+TEST(SmallCalendarPage, ThePublishedMonthForADay) {
+  const std::vector<SmallMonthPage> pages = {{2025, 3, "SmallMarch2025.html"},
+                                             {2025, 4, "SmallApril2025.html"},
+                                             {2025, 6, "SmallJune2025.html"}};
+  EXPECT_EQ(SmallPageFor(pages, EncodeDate(2025, 1, 31)), "SmallMarch2025.html");
+  EXPECT_EQ(SmallPageFor(pages, EncodeDate(2025, 4, 15)), "SmallApril2025.html");
+  EXPECT_EQ(SmallPageFor(pages, EncodeDate(2025, 5, 1)), "SmallApril2025.html");  // a gap
+  EXPECT_EQ(SmallPageFor(pages, EncodeDate(2026, 2, 1)), "SmallJune2025.html");
+  EXPECT_EQ(SmallPageFor({}, EncodeDate(2025, 4, 15)), "");
+}
+
+TEST_F(LinkTest, SmallHtmlListsTheSmallPagesItMayOpen) {
+  settings().SetInt("Publish.StartMonth", 2);
+  settings().SetInt("Publish.EndMonth", 3);
+  settings().SetBool("Small.CanCreate", true);
+  Generate();
+  const std::string page = Page("Small.html");
+  EXPECT_THAT(page, HasSubstr("var months = [[202503,\"SmallMarch2025.html\"],"
+                              "[202504,\"SmallApril2025.html\"]];"));
+  EXPECT_TRUE(Has("SmallMarch2025.html"));
+  EXPECT_TRUE(Has("SmallApril2025.html"));
+  // Without scripts: the month of the run's day, the last one after 2025.
+  EXPECT_THAT(page, HasSubstr("<noscript><meta http-equiv=\"refresh\" content=\"0; "
+                              "url=SmallApril2025.html\"></noscript>"));
+
+  // No small pages: the large calendar rather than a missing page.
+  settings().SetBool("Small.CanCreate", false);
+  Generate();
+  EXPECT_FALSE(Has("SmallMarch2025.html"));
+  EXPECT_THAT(Page("Small.html"), HasSubstr("url=Calendar.html\""));
+  EXPECT_THAT(Page("Small.html"), HasSubstr("var months = [];"));
+}
 
 // "Try It" opens the frame example where the run writes it, else the
 // calendar itself: never a missing page.

@@ -95,8 +95,7 @@ TEST_F(MonthPageTest, MarchOnlyRunWritesMarchAndItsCopies) {
   const std::string redirect = Page("Calendar.html");
   EXPECT_THAT(redirect, HasSubstr("pubDateRange = new Array(\"2025-3\");\r\n"));
   EXPECT_THAT(redirect, HasSubstr("else { window.location.replace('FirstMonth.html'); }"));
-  EXPECT_THAT(Page("Small.html"),
-              HasSubstr("Array(\"SmallJanuary\",\"SmallFebruary\",\"SmallMarch\","));
+  EXPECT_THAT(Page("Small.html"), HasSubstr("var months = [[202503,\"SmallMarch2025.html\"]];"));
 }
 
 TEST_F(MonthPageTest, RangeSkipsYearsWithoutTables) {
@@ -239,7 +238,9 @@ TEST_F(MonthPageTest, PopUpSplitAfterTheConfiguredLines) {
   EXPECT_THAT(rest, Not(HasSubstr("<b>")));  // the hidden part loses its tags
 }
 
-TEST_F(MonthPageTest, EmptyPopUpBodyFallsBackToThePlainEntry) {
+// With pop-ups on, every entry has one, if only for "Add to my calendar":
+// an event with nothing else to tell shows its name there.
+TEST_F(MonthPageTest, EveryEntryHasAPopUpThatOffersAddToCalendar) {
   OnlyMarch();
   PlainCells();
   settings().SetBool("Formatting.PopUpDesc", true);
@@ -247,17 +248,30 @@ TEST_F(MonthPageTest, EmptyPopUpBodyFallsBackToThePlainEntry) {
   settings().SetBool("Formatting.PopUpTitle", false);
   store::EventDraft blank = Timed("Blank", 2025, 3, 20, 9, 10);
   blank.description = "   ";
-  Add(blank);
+  const std::string blank_id = Add(blank);
   store::EventDraft described = Timed("Talk", 2025, 3, 21, 9, 10);
   described.description = "ab";
-  Add(described);
+  const std::string talk_id = Add(described);
   Generate();
   const std::string page = Page("March2025.html");
-  EXPECT_THAT(page, HasSubstr("</span>Blank</a><br /><br /><br />"));
+  EXPECT_THAT(page, HasSubstr("</span>Blank<span class=\"bpop\" "));
+  EXPECT_THAT(page, HasSubstr("\"><center><font size=+1>Blank</font></center><span "
+                              "class=\"AddToCalendar\" data-label=\"Add to my calendar\" "
+                              "data-name=\"Blank\" data-ics=\"events/" + blank_id + ".ics\""));
   // "ab<br>" is six characters: one em wide, four high; Friday the 21st
-  // sits low in the month, so the box opens upwards.
+  // sits low in the month, so the box opens upwards. The links do not
+  // count: the script shows them in a box of its own.
   EXPECT_THAT(page, HasSubstr("<span class=\"bpop\" style=\"left:-0em; width:1em; top:-8.5em; "
-                              "\">ab<br></span></a>"));
+                              "\">ab<br><span class=\"AddToCalendar\""));
+  EXPECT_TRUE(Has("events/" + blank_id + ".ics"));
+  EXPECT_TRUE(Has("events/" + talk_id + ".ics"));
+
+  // Without pop-ups the entries stay plain; the event list has the links.
+  settings().SetBool("Formatting.PopUpDesc", false);
+  Generate();
+  EXPECT_THAT(Page("March2025.html"), HasSubstr("</span>Blank</a><br /><br /><br />"));
+  EXPECT_THAT(Page("March2025.html"), Not(HasSubstr("AddToCalendar")));
+  EXPECT_THAT(Page("EventList2025.html"), HasSubstr("<a href=\"events/" + blank_id + ".ics\""));
 }
 
 TEST_F(MonthPageTest, AttachmentsAreCopiedAndLinked) {

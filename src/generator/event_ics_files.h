@@ -1,0 +1,39 @@
+#pragma once
+
+#include <string>
+#include <unordered_map>
+
+#include "app/config.h"
+
+// The one-event calendar files (events/ID.ics) behind "Add to my calendar".
+namespace almanix::generator {
+
+struct RunContext;
+struct EventRecord;
+
+// Writes each event's file once per run, the first time a page links it, so
+// that every link a page shows has its file and no file is written that no
+// page links.
+class EventIcsFiles {
+ public:
+  // Empties the output folder's events/ folder: what is left in it from an
+  // earlier run would be events deleted or no longer published.
+  explicit EventIcsFiles(const RunContext& run);
+  EventIcsFiles(const EventIcsFiles&) = delete;
+  EventIcsFiles& operator=(const EventIcsFiles&) = delete;
+
+  // The file's name in the output folder ("events/ID.ics"), written now
+  // when it is the first link to it. A failed write is counted in the
+  // run's result; the link stays.
+  const std::string& Linked(const EventRecord& e);
+
+  int written() const { return written_; }
+
+ private:
+  const RunContext& run_;
+  Brand brand_;  // read once per run rather than once per event
+  std::unordered_map<std::string, std::string> names_;  // event ID -> file name
+  int written_ = 0;
+};
+
+}  // namespace almanix::generator
