@@ -110,11 +110,12 @@ std::vector<Occurrence> OccurrencesBetween(const RunContext& run,
       !run.state.style_editor_open &&
       !(run.state.preview_run && run.window && run.window->chkQuickPreview);
   if (!events_shown) return out;
+  std::vector<const EventRecord*> candidates;
   for (DayNumber day = first; day <= last; ++day) {
     const store::DayKey key = KeyFor(day);
     const int month = DecodeDate(day).month;
     const std::vector<const EventRecord*>& events = run.data->MonthEvents(categories, month);
-    for (const EventRecord* e : events) {
+    for (const EventRecord* e : CandidatesOn(run.data, events, key, &candidates)) {
       for (int category : categories) {
         if (!e->OccursOn(key, category)) continue;
         Occurrence o;
@@ -295,9 +296,18 @@ Status WriteUpcomingPage(const RunContext& run, const std::string& path) {
   const std::vector<Occurrence> occurrences =
       OccurrencesBetween(run, run.categories, run.today, last);
   // The folder holds only this page's files: those of events gone or past
-  // go with it.
+  // go after the writing. Files written again keep their place on the disk,
+  // which is much cheaper than making thousands anew.
+  const std::string events_dir = run.build_dir + "events/";
   std::error_code ignored;
-  std::filesystem::remove_all(run.build_dir + "events", ignored);
+  for (std::filesystem::directory_iterator it(events_dir, ignored), end; !ignored && it != end;
+       it.increment(ignored)) {
+    std::error_code kind_error;
+    if (!it->is_regular_file(kind_error) || it->is_symlink(kind_error)) {
+      std::error_code gone;
+      std::filesystem::remove_all(it->path(), gone);
+    }
+  }
   std::set<std::string> written;
   const std::string& date_pattern = run.s().Text("Formatting.DateFormat");
   const std::string& time_pattern = run.s().Text("Formatting.TimeFormat");
@@ -324,6 +334,23 @@ Status WriteUpcomingPage(const RunContext& run, const std::string& path) {
     }
     lines.push_back("</ul>");
   }
+  std::set<std::string> kept;
+  for (const std::string& id : written) {
+    EventRecord named;
+    named.id = id;
+    kept.insert(run.build_dir + EventFileName(named));
+  }
+  std::vector<std::filesystem::path> stale;
+  ignored.clear();
+  for (std::filesystem::directory_iterator it(events_dir, ignored), end; !ignored && it != end;
+       it.increment(ignored)) {
+    if (kept.count(it->path().string()) == 0) stale.push_back(it->path());
+  }
+  for (const std::filesystem::path& path : stale) {
+    std::error_code gone;
+    std::filesystem::remove_all(path, gone);
+  }
+  if (occurrences.empty()) std::filesystem::remove(events_dir, ignored);
   lines.push_back("</body></html>");
   std::string text;
   for (const std::string& line : lines) text += line + "\r\n";

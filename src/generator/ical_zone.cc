@@ -6,8 +6,10 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <mutex>
 #include <set>
 #include <system_error>
+#include <tuple>
 
 #include "app/dates.h"
 #include "app/text.h"
@@ -217,7 +219,35 @@ std::vector<ZoneChange> ZoneChanges(std::time_t from, std::time_t to) {
   return changes;
 }
 
+namespace {
+
+std::vector<std::string> ComputeVTimezoneLines(std::string_view tzid, int from_year,
+                                               int to_year);
+
+}  // namespace
+
 std::vector<std::string> VTimezoneLines(std::string_view tzid, int from_year, int to_year) {
+  // A run writes one calendar file per event, each with the same zone: the
+  // zone's changes are looked for once. The process's zone is part of the
+  // key, as a program may set TZ between runs.
+  using Key = std::tuple<std::string, std::string, int, int>;
+  static std::mutex mutex;
+  static std::map<Key, std::vector<std::string>> known;
+  const char* tz = std::getenv("TZ");
+  Key key{tz ? std::string("=") + tz : std::string(), std::string(tzid), from_year, to_year};
+  std::lock_guard<std::mutex> lock(mutex);
+  auto it = known.find(key);
+  if (it == known.end()) {
+    if (known.size() > 64) known.clear();
+    it = known.emplace(std::move(key), ComputeVTimezoneLines(tzid, from_year, to_year)).first;
+  }
+  return it->second;
+}
+
+namespace {
+
+std::vector<std::string> ComputeVTimezoneLines(std::string_view tzid, int from_year,
+                                               int to_year) {
   from_year = std::clamp(from_year, 1900, 9998);
   to_year = std::clamp(to_year, from_year, 9998);
   const std::time_t from = YearStart(from_year), to = YearStart(to_year + 1);
@@ -253,5 +283,7 @@ std::vector<std::string> VTimezoneLines(std::string_view tzid, int from_year, in
   lines.push_back("END:VTIMEZONE");
   return lines;
 }
+
+}  // namespace
 
 }  // namespace almanix::generator
