@@ -8,8 +8,9 @@
 # bin/almanix-cli, bin/generate_bench and share/almanix. The clock is pinned
 # with faketime (Debian: faketime) so that both runs see the same today and
 # the same stamps. Case a is the sample calendar file; b, c, d the roots of
-# generate_bench prepare. Prints "same" or the differing files; exits 1 on
-# any difference.
+# generate_bench prepare. ZONE sets TZ (default UTC; a zone with summer time
+# checks the calendar files' VTIMEZONE). Prints "same" or the differing
+# files; exits 1 on any difference.
 set -euo pipefail
 
 old=${1:?old build folder}
@@ -21,7 +22,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 top=$(cd "$here/.." && pwd)
 workload=${ALMANIX_WORKLOAD:-/tmp/almanix-workload}
 when=${WHEN:-2025-03-14 09:26:53}
-export TZ=UTC LANG=C.UTF-8
+export TZ=${ZONE:-UTC} LANG=C.UTF-8
 
 command -v faketime >/dev/null || { echo "site_diff.sh: install faketime" >&2; exit 1; }
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/almanix-site-diff.XXXXXX")

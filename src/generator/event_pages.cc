@@ -7,6 +7,7 @@
 #include <memory>
 #include <set>
 #include <system_error>
+#include <unordered_map>
 
 #include "app/config.h"
 #include "app/dir.h"
@@ -181,25 +182,44 @@ std::string EventJsonLd(const RunContext& run, const std::vector<int>& categorie
                         DayNumber first, DayNumber last) {
   const std::vector<Occurrence> occurrences = OccurrencesBetween(run, categories, first, last);
   if (occurrences.empty()) return "";
-  std::string json = "[";
+  // A repeating event comes back on many days with the same texts: they are
+  // escaped once per page.
+  struct EventTexts {
+    std::string name, rest;
+  };
+  std::unordered_map<const EventRecord*, EventTexts> texts;
+  std::string json = "<script type=\"application/ld+json\">[";
+  bool first_item = true;
   for (const Occurrence& o : occurrences) {
     const EventRecord& e = *o.event;
-    if (json.size() > 1) json += ",";
-    json += "{\"@context\":\"https://schema.org\",\"@type\":\"Event\"";
-    json += ",\"name\":" + JsonString(XmlChars(Trim(e.summary)));
-    json += ",\"startDate\":" + JsonString(IsoLocal(o.start, o.all_day));
-    json += ",\"endDate\":" + JsonString(IsoLocal(o.all_day ? o.day : o.end, o.all_day));
-    const std::string location = Trim(e.location);
-    if (!location.empty()) {
-      json += ",\"location\":{\"@type\":\"Place\",\"name\":" + JsonString(XmlChars(location)) +
-              ",\"address\":" + JsonString(XmlChars(location)) + "}";
+    auto [known, added] = texts.try_emplace(&e);
+    EventTexts& t = known->second;
+    if (added) {
+      t.name = ",\"name\":" + JsonString(XmlChars(Trim(e.summary)));
+      const std::string location = Trim(e.location);
+      if (!location.empty()) {
+        t.rest = ",\"location\":{\"@type\":\"Place\",\"name\":" +
+                 JsonString(XmlChars(location)) + ",\"address\":" +
+                 JsonString(XmlChars(location)) + "}";
+      }
+      const std::string description = EventDescription(e);
+      if (!description.empty()) t.rest += ",\"description\":" + JsonString(XmlChars(description));
     }
-    const std::string description = EventDescription(e);
-    if (!description.empty()) json += ",\"description\":" + JsonString(XmlChars(description));
-    json += ",\"url\":" + JsonString(DayUrl(run, o));
+    if (!first_item) json += ",";
+    first_item = false;
+    json += "{\"@context\":\"https://schema.org\",\"@type\":\"Event\"";
+    json += t.name;
+    json += ",\"startDate\":";
+    json += JsonString(IsoLocal(o.start, o.all_day));
+    json += ",\"endDate\":";
+    json += JsonString(IsoLocal(o.all_day ? o.day : o.end, o.all_day));
+    json += t.rest;
+    json += ",\"url\":";
+    json += JsonString(DayUrl(run, o));
     json += "}";
   }
-  return "<script type=\"application/ld+json\">" + json + "]</script>";
+  json += "]</script>";
+  return json;
 }
 
 std::string EventFileName(const EventRecord& e) {

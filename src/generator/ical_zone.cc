@@ -250,8 +250,22 @@ std::vector<std::string> ComputeVTimezoneLines(std::string_view tzid, int from_y
                                                int to_year) {
   from_year = std::clamp(from_year, 1900, 9998);
   to_year = std::clamp(to_year, from_year, 9998);
-  const std::time_t from = YearStart(from_year), to = YearStart(to_year + 1);
-  const std::vector<ZoneChange> changes = ZoneChanges(from, to);
+  const std::time_t from = YearStart(from_year);
+  // Year by year, each year's changes kept: the calendar files of one run
+  // ask for many spans of the same decades. Zones never change twice in a
+  // day, so the years' changes joined are the span's.
+  static std::map<std::pair<std::string, int>, std::vector<ZoneChange>> years;
+  const char* tz = std::getenv("TZ");
+  const std::string zone_key = tz ? std::string("=") + tz : std::string();
+  std::vector<ZoneChange> changes;
+  for (int year = from_year; year <= to_year; ++year) {
+    auto it = years.find({zone_key, year});
+    if (it == years.end()) {
+      it = years.emplace(std::make_pair(zone_key, year),
+                         ZoneChanges(YearStart(year), YearStart(year + 1))).first;
+    }
+    changes.insert(changes.end(), it->second.begin(), it->second.end());
+  }
 
   std::vector<std::string> lines = {"BEGIN:VTIMEZONE", "TZID:" + std::string(tzid)};
   // The state the years begin in, so that times before the first change
