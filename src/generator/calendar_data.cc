@@ -152,7 +152,6 @@ void CalendarData::SetEvents(std::vector<EventRecord> events) {
   members_.clear();
   day_events_.clear();
   months_indexed_.clear();
-  kept_texts_.clear();
   events_ = std::move(events);
   for (EventRecord& e : events_) {
     e.occurs = store::ParsedEvent::Parse(e.row);

@@ -92,16 +92,6 @@ class CalendarData {
   void DayCandidates(const std::vector<const EventRecord*>& month_events,
                      const store::DayKey& day, std::vector<const EventRecord*>* out);
 
-  // Texts a run makes more than once from the same rows (a month's event
-  // data is in its month page and its event list), by the maker's key.
-  const std::string* KeptText(const std::string& key) const {
-    auto it = kept_texts_.find(key);
-    return it == kept_texts_.end() ? nullptr : &it->second;
-  }
-  void KeepText(std::string key, std::string text) {
-    kept_texts_.insert_or_assign(std::move(key), std::move(text));
-  }
-
   // Whether the year table of y exists in the database folder.
   bool HasYear(store::Database& db, int year) const;
   // The rows of month m of year y in table order; empty when the year table
@@ -127,7 +117,6 @@ class CalendarData {
   // OccursOnDay; filled a month at a time.
   std::unordered_map<DayNumber, std::vector<int>> day_events_;
   std::unordered_set<int> months_indexed_;  // year * 12 + month - 1
-  std::unordered_map<std::string, std::string> kept_texts_;
   void IndexMonth(int year, int month);
 };
 

@@ -178,31 +178,8 @@ std::string JsonString(const std::string& text) {
   return out + "\"";
 }
 
-namespace {
-std::string MakeEventJsonLd(const RunContext& run, const std::vector<int>& categories,
-                            DayNumber first, DayNumber last);
-}  // namespace
-
 std::string EventJsonLd(const RunContext& run, const std::vector<int>& categories,
                         DayNumber first, DayNumber last) {
-  // The same span and categories give the same text all run long: the
-  // pages' addresses hang on the run's settings only.
-  std::string key = "json-ld";
-  for (int c : categories) key += "," + std::to_string(c);
-  key += ":" + std::to_string(first) + ":" + std::to_string(last) + ":" +
-         (run.state.style_editor_open ? "e" : "") + (run.state.preview_run ? "p" : "");
-  if (run.data) {
-    if (const std::string* kept = run.data->KeptText(key)) return *kept;
-  }
-  std::string json = MakeEventJsonLd(run, categories, first, last);
-  if (run.data) run.data->KeepText(std::move(key), json);
-  return json;
-}
-
-namespace {
-
-std::string MakeEventJsonLd(const RunContext& run, const std::vector<int>& categories,
-                            DayNumber first, DayNumber last) {
   const std::vector<Occurrence> occurrences = OccurrencesBetween(run, categories, first, last);
   if (occurrences.empty()) return "";
   // A repeating event comes back on many days with the same texts: they are
@@ -244,8 +221,6 @@ std::string MakeEventJsonLd(const RunContext& run, const std::vector<int>& categ
   json += "]</script>";
   return json;
 }
-
-}  // namespace
 
 std::string EventFileName(const EventRecord& e) {
   std::string id;
