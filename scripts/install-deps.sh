@@ -18,6 +18,7 @@ packages=(
   xdg-utils desktop-file-utils appstream
   libglib2.0-bin gsettings-desktop-schemas
   unzip zip python3
+  pcal remind faketime
   chromium fonts-liberation
   qt6-base-dev qt6-webengine-dev qt6-image-formats-plugins xvfb xauth
 )

@@ -149,6 +149,9 @@ Status CalendarData::LoadEvents(store::Database& db) {
 
 void CalendarData::SetEvents(std::vector<EventRecord> events) {
   month_events_.clear();
+  members_.clear();
+  day_events_.clear();
+  months_indexed_.clear();
   events_ = std::move(events);
   for (EventRecord& e : events_) {
     e.occurs = store::ParsedEvent::Parse(e.row);
@@ -177,14 +180,54 @@ const std::vector<const EventRecord*>& CalendarData::MonthEvents(
   const std::uint16_t month_bit =
       month >= 1 && month <= 12 ? static_cast<std::uint16_t>(1u << month) : 0;
   std::vector<const EventRecord*>& out = it->second;
+  std::vector<bool>& members = members_[&out];
+  members.assign(events_.size(), false);
   for (int i : sorted_) {
     const EventRecord& e = events_[i];
     if (((e.category_bits & wanted) && (e.active_month_bits & month_bit)) ||
         (month_bit && e.start_month == month)) {
       out.push_back(&e);
+      members[i] = true;
     }
   }
   return out;
+}
+
+void CalendarData::IndexMonth(int year, int month) {
+  if (!months_indexed_.insert(year * 12 + month - 1).second) return;
+  const DayNumber first = EncodeDate(year, month, 1);
+  const DayNumber last = EncodeDate(year, month, DaysInMonth(year, month));
+  const store::DayKey first_key = KeyFor(first), last_key = KeyFor(last);
+  std::vector<int> candidates;
+  for (int i : sorted_) {
+    if (events_[i].occurs.MayOccurInMonth(first_key, last_key)) candidates.push_back(i);
+  }
+  for (DayNumber day = first; day <= last; ++day) {
+    const store::DayKey key = KeyFor(day);
+    std::vector<int>& on_day = day_events_[day];
+    for (int i : candidates) {
+      if (events_[i].occurs.OccursOnDay(key)) on_day.push_back(i);
+    }
+  }
+}
+
+void CalendarData::DayCandidates(const std::vector<const EventRecord*>& month_events,
+                                 const store::DayKey& day,
+                                 std::vector<const EventRecord*>* out) {
+  out->clear();
+  auto members = members_.find(&month_events);
+  if (members == members_.end()) {
+    // Not an answer of this data: every event is tested.
+    for (const EventRecord* e : month_events) {
+      if (e->occurs.OccursOnDay(day)) out->push_back(e);
+    }
+    return;
+  }
+  const CivilDate date = DecodeDate(day.day);
+  IndexMonth(date.year, date.month);
+  for (int i : day_events_[day.day]) {
+    if (members->second[i]) out->push_back(&events_[i]);
+  }
 }
 
 bool CalendarData::HasYear(store::Database& db, int year) const {

@@ -5,6 +5,8 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "app/dates.h"
@@ -83,6 +85,13 @@ class CalendarData {
   const std::vector<const EventRecord*>& MonthEvents(const std::vector<int>& categories,
                                                      int month);
 
+  // The events of month_events (a MonthEvents answer) that fall on the day
+  // in some category, in the same order: what is left for OccursOn to decide
+  // per category. The events' days are found once per month of the run, so
+  // a page asks about a few events a day rather than the whole month's.
+  void DayCandidates(const std::vector<const EventRecord*>& month_events,
+                     const store::DayKey& day, std::vector<const EventRecord*>* out);
+
   // Whether the year table of y exists in the database folder.
   bool HasYear(store::Database& db, int year) const;
   // The rows of month m of year y in table order; empty when the year table
@@ -102,7 +111,24 @@ class CalendarData {
   std::map<int, std::unique_ptr<Year>> years_;
   // MonthEvents by (category bits, month).
   std::map<std::pair<std::uint64_t, int>, std::vector<const EventRecord*>> month_events_;
+  // Per MonthEvents answer, which events (by index) it holds.
+  std::unordered_map<const std::vector<const EventRecord*>*, std::vector<bool>> members_;
+  // Per day, the indexes (in sorted order) of the events that pass
+  // OccursOnDay; filled a month at a time.
+  std::unordered_map<DayNumber, std::vector<int>> day_events_;
+  std::unordered_set<int> months_indexed_;  // year * 12 + month - 1
+  void IndexMonth(int year, int month);
 };
+
+// The events of month_events that can fall on the day: data's day index
+// when there is data, else all of them. scratch holds the answer.
+inline const std::vector<const EventRecord*>& CandidatesOn(
+    CalendarData* data, const std::vector<const EventRecord*>& month_events,
+    const store::DayKey& day, std::vector<const EventRecord*>* scratch) {
+  if (!data) return month_events;
+  data->DayCandidates(month_events, day, scratch);
+  return *scratch;
+}
 
 // A DayKey for a day, built once per cell.
 inline store::DayKey KeyFor(DayNumber day) { return store::DayKey::For(day); }

@@ -185,7 +185,7 @@ std::string DayCellRenderer::RenderCategoryEvents(int category,
   const bool year_legend = s.Bool("Year.CanCreate") && s.Bool("Year.Legend");
 
   std::string result;
-  for (const EventRecord* record : events) {
+  for (const EventRecord* record : CandidatesOn(run_.data, events, key, &candidates_)) {
     const EventRecord& e = *record;
     if (!e.OccursOn(key, category)) continue;
     std::string name = e.summary;

@@ -96,6 +96,7 @@ class DayCellRenderer {
   std::string cell_color_;
   size_t categories_in_cell_ = 0;
   std::unordered_map<const EventRecord*, std::string> time_texts_;
+  std::vector<const EventRecord*> candidates_;  // the day's, reused
 };
 
 // The holiday text's picture name: blanks and apostrophes removed.

@@ -2,6 +2,8 @@
 
 #include <filesystem>
 #include <system_error>
+#include <unordered_set>
+#include <vector>
 
 #include "app/dir.h"
 #include "generator/calendar_data.h"
@@ -13,7 +15,31 @@ namespace almanix::generator {
 EventIcsFiles::EventIcsFiles(const RunContext& run) : run_(run) {
   if (run.dir) brand_ = LoadBrand(run.dir->BrandDir + "brand.ini");
   std::error_code ignored;
-  std::filesystem::remove_all(run.build_dir + "events", ignored);
+  for (std::filesystem::directory_iterator it(run.build_dir + "events", ignored), end;
+       !ignored && it != end; it.increment(ignored)) {
+    std::error_code kind_error;
+    if (!it->is_regular_file(kind_error) || it->is_symlink(kind_error)) {
+      std::error_code gone;
+      std::filesystem::remove_all(it->path(), gone);
+    }
+  }
+}
+
+void EventIcsFiles::RemoveUnlinked() {
+  std::unordered_set<std::string> kept;
+  for (const auto& [id, name] : names_) kept.insert(run_.build_dir + name);
+  const std::string folder = run_.build_dir + "events";
+  std::vector<std::filesystem::path> stale;
+  std::error_code ignored;
+  for (std::filesystem::directory_iterator it(folder, ignored), end; !ignored && it != end;
+       it.increment(ignored)) {
+    if (kept.count(it->path().string()) == 0) stale.push_back(it->path());
+  }
+  for (const std::filesystem::path& path : stale) {
+    std::error_code gone;
+    std::filesystem::remove_all(path, gone);
+  }
+  if (names_.empty()) std::filesystem::remove(folder, ignored);
 }
 
 const std::string& EventIcsFiles::Linked(const EventRecord& e) {

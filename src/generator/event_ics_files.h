@@ -16,8 +16,8 @@ struct EventRecord;
 // page links.
 class EventIcsFiles {
  public:
-  // Empties the output folder's events/ folder: what is left in it from an
-  // earlier run would be events deleted or no longer published.
+  // Clears anything but plain files out of events/; the files themselves
+  // are written over, which costs far less than making thousands anew.
   explicit EventIcsFiles(const RunContext& run);
   EventIcsFiles(const EventIcsFiles&) = delete;
   EventIcsFiles& operator=(const EventIcsFiles&) = delete;
@@ -28,6 +28,10 @@ class EventIcsFiles {
   const std::string& Linked(const EventRecord& e);
 
   int written() const { return written_; }
+
+  // Removes the files no page of this run linked: events deleted or no
+  // longer published since an earlier run, and the folder when it is empty.
+  void RemoveUnlinked();
 
  private:
   const RunContext& run_;

@@ -293,7 +293,8 @@ std::string Telist::CategoryEntries(int category, const std::vector<const EventR
   const std::string target = target_setting.empty() ? "_parent" : target_setting;
 
   std::string result;
-  for (const EventRecord* record : events) {
+  std::vector<const EventRecord*> candidates;
+  for (const EventRecord* record : CandidatesOn(run_.data, events, key, &candidates)) {
     const EventRecord& e = *record;
     if (!e.OccursOn(key, category)) continue;
     std::string entry = "<b><font size=+1>" + e.summary + "</font></b>" + "<br>" + ListTimeText(e);

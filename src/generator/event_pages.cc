@@ -5,6 +5,7 @@
 #include <cmath>
 #include <memory>
 #include <optional>
+#include <unordered_map>
 
 #include "app/config.h"
 #include "app/dir.h"
@@ -122,11 +123,12 @@ std::vector<Occurrence> OccurrencesBetween(const RunContext& run,
       !run.state.style_editor_open &&
       !(run.state.preview_run && run.window && run.window->chkQuickPreview);
   if (!events_shown) return out;
+  std::vector<const EventRecord*> candidates;
   for (DayNumber day = first; day <= last; ++day) {
     const store::DayKey key = KeyFor(day);
     const int month = DecodeDate(day).month;
     const std::vector<const EventRecord*>& events = run.data->MonthEvents(categories, month);
-    for (const EventRecord* e : events) {
+    for (const EventRecord* e : CandidatesOn(run.data, events, key, &candidates)) {
       for (int category : categories) {
         if (!e->OccursOn(key, category)) continue;
         out.push_back(OccurrenceOf(*e, category, day));
@@ -183,25 +185,44 @@ std::string EventJsonLd(const RunContext& run, const std::vector<int>& categorie
                         DayNumber first, DayNumber last) {
   const std::vector<Occurrence> occurrences = OccurrencesBetween(run, categories, first, last);
   if (occurrences.empty()) return "";
-  std::string json = "[";
+  // A repeating event comes back on many days with the same texts: they are
+  // escaped once per page.
+  struct EventTexts {
+    std::string name, rest;
+  };
+  std::unordered_map<const EventRecord*, EventTexts> texts;
+  std::string json = "<script type=\"application/ld+json\">[";
+  bool first_item = true;
   for (const Occurrence& o : occurrences) {
     const EventRecord& e = *o.event;
-    if (json.size() > 1) json += ",";
-    json += "{\"@context\":\"https://schema.org\",\"@type\":\"Event\"";
-    json += ",\"name\":" + JsonString(XmlChars(Trim(e.summary)));
-    json += ",\"startDate\":" + JsonString(IsoLocal(o.start, o.all_day));
-    json += ",\"endDate\":" + JsonString(IsoLocal(o.all_day ? o.day : o.end, o.all_day));
-    const std::string location = Trim(e.location);
-    if (!location.empty()) {
-      json += ",\"location\":{\"@type\":\"Place\",\"name\":" + JsonString(XmlChars(location)) +
-              ",\"address\":" + JsonString(XmlChars(location)) + "}";
+    auto [known, added] = texts.try_emplace(&e);
+    EventTexts& t = known->second;
+    if (added) {
+      t.name = ",\"name\":" + JsonString(XmlChars(Trim(e.summary)));
+      const std::string location = Trim(e.location);
+      if (!location.empty()) {
+        t.rest = ",\"location\":{\"@type\":\"Place\",\"name\":" +
+                 JsonString(XmlChars(location)) + ",\"address\":" +
+                 JsonString(XmlChars(location)) + "}";
+      }
+      const std::string description = EventDescription(e);
+      if (!description.empty()) t.rest += ",\"description\":" + JsonString(XmlChars(description));
     }
-    const std::string description = EventDescription(e);
-    if (!description.empty()) json += ",\"description\":" + JsonString(XmlChars(description));
-    json += ",\"url\":" + JsonString(DayUrl(run, o));
+    if (!first_item) json += ",";
+    first_item = false;
+    json += "{\"@context\":\"https://schema.org\",\"@type\":\"Event\"";
+    json += t.name;
+    json += ",\"startDate\":";
+    json += JsonString(IsoLocal(o.start, o.all_day));
+    json += ",\"endDate\":";
+    json += JsonString(IsoLocal(o.all_day ? o.day : o.end, o.all_day));
+    json += t.rest;
+    json += ",\"url\":";
+    json += JsonString(DayUrl(run, o));
     json += "}";
   }
-  return "<script type=\"application/ld+json\">" + json + "]</script>";
+  json += "]</script>";
+  return json;
 }
 
 std::string EventFileName(const EventRecord& e) {
@@ -338,6 +359,7 @@ Status WriteUpcomingPage(const RunContext& run, const std::string& path) {
     }
     lines.push_back("</ul>");
   }
+  if (own_files) own_files->RemoveUnlinked();
   lines.push_back("</body></html>");
   std::string text;
   for (const std::string& line : lines) text += line + "\r\n";

@@ -566,6 +566,8 @@ void Generator::Run(const std::string& output, const std::string& main_page_path
                           WriteListCss(settings, dir.FavoriteDir, run.build_dir)),
                kCounted);
 
+  event_files.RemoveUnlinked();
+
   state_ = run.state;
   LogTo(run.log, false,
         "Generate.Done " + run.build_dir + " " +

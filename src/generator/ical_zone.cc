@@ -6,8 +6,10 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <mutex>
 #include <set>
 #include <system_error>
+#include <tuple>
 
 #include "app/dates.h"
 #include "app/text.h"
@@ -217,11 +219,53 @@ std::vector<ZoneChange> ZoneChanges(std::time_t from, std::time_t to) {
   return changes;
 }
 
+namespace {
+
+std::vector<std::string> ComputeVTimezoneLines(std::string_view tzid, int from_year,
+                                               int to_year);
+
+}  // namespace
+
 std::vector<std::string> VTimezoneLines(std::string_view tzid, int from_year, int to_year) {
+  // A run writes one calendar file per event, each with the same zone: the
+  // zone's changes are looked for once. The process's zone is part of the
+  // key, as a program may set TZ between runs.
+  using Key = std::tuple<std::string, std::string, int, int>;
+  static std::mutex mutex;
+  static std::map<Key, std::vector<std::string>> known;
+  const char* tz = std::getenv("TZ");
+  Key key{tz ? std::string("=") + tz : std::string(), std::string(tzid), from_year, to_year};
+  std::lock_guard<std::mutex> lock(mutex);
+  auto it = known.find(key);
+  if (it == known.end()) {
+    if (known.size() > 64) known.clear();
+    it = known.emplace(std::move(key), ComputeVTimezoneLines(tzid, from_year, to_year)).first;
+  }
+  return it->second;
+}
+
+namespace {
+
+std::vector<std::string> ComputeVTimezoneLines(std::string_view tzid, int from_year,
+                                               int to_year) {
   from_year = std::clamp(from_year, 1900, 9998);
   to_year = std::clamp(to_year, from_year, 9998);
-  const std::time_t from = YearStart(from_year), to = YearStart(to_year + 1);
-  const std::vector<ZoneChange> changes = ZoneChanges(from, to);
+  const std::time_t from = YearStart(from_year);
+  // Year by year, each year's changes kept: the calendar files of one run
+  // ask for many spans of the same decades. Zones never change twice in a
+  // day, so the years' changes joined are the span's.
+  static std::map<std::pair<std::string, int>, std::vector<ZoneChange>> years;
+  const char* tz = std::getenv("TZ");
+  const std::string zone_key = tz ? std::string("=") + tz : std::string();
+  std::vector<ZoneChange> changes;
+  for (int year = from_year; year <= to_year; ++year) {
+    auto it = years.find({zone_key, year});
+    if (it == years.end()) {
+      it = years.emplace(std::make_pair(zone_key, year),
+                         ZoneChanges(YearStart(year), YearStart(year + 1))).first;
+    }
+    changes.insert(changes.end(), it->second.begin(), it->second.end());
+  }
 
   std::vector<std::string> lines = {"BEGIN:VTIMEZONE", "TZID:" + std::string(tzid)};
   // The state the years begin in, so that times before the first change
@@ -253,5 +297,7 @@ std::vector<std::string> VTimezoneLines(std::string_view tzid, int from_year, in
   lines.push_back("END:VTIMEZONE");
   return lines;
 }
+
+}  // namespace
 
 }  // namespace almanix::generator

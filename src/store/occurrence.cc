@@ -295,10 +295,28 @@ int ParsedEvent::CompareWithDay(const ComparableText& text, const DayKey& day) {
   return order < 0 ? -1 : (order > 0 ? 1 : 0);
 }
 
+bool ParsedEvent::OccursOnDay(const DayKey& day) const {
+  return DayMatches(day, /*any_choice=*/false);
+}
+
+bool ParsedEvent::MayOccurInMonth(const DayKey& first, const DayKey& last) const {
+  if (first.day < 0 || first.text.size() != last.text.size() || first.month != last.month) {
+    return true;
+  }
+  if (CompareWithDay(ends_, first) < 0 || CompareWithDay(start_, last) > 0) return false;
+  // A day other than the start day needs its month ticked.
+  const bool starts_within = CompareWithDay(start_, first) >= 0;
+  return starts_within || HasBit(months_, first.month);
+}
+
 bool ParsedEvent::Occurs(const DayKey& day, int category,
                          bool any_choice) const {
   // Cheapest and most often decisive tests first.
   if (!InCategory(category)) return false;
+  return DayMatches(day, any_choice);
+}
+
+bool ParsedEvent::DayMatches(const DayKey& day, bool any_choice) const {
   if (CompareWithDay(ends_, day) < 0) return false;
   const int from_start = CompareWithDay(start_, day);
   bool occurs = from_start == 0;

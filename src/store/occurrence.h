@@ -95,6 +95,15 @@ class ParsedEvent {
   // The desktop's rule (DayEventOccursOn).
   bool DayOccursOn(const DayKey& day, int category) const;
 
+  // The day half of OccursOn: OccursOn(day, c) holds exactly when the event
+  // names category c and OccursOnDay(day) holds. Lets a run find an event's
+  // days once and then ask per category.
+  bool OccursOnDay(const DayKey& day) const;
+  // False only when no day of one month, first to last, can pass
+  // OccursOnDay; true when unsure. The bounds compare as texts, whose order
+  // follows the days' only among day numbers of one length.
+  bool MayOccurInMonth(const DayKey& first, const DayKey& last) const;
+
  private:
   // A text column kept for byte-wise comparison with a day's text; the
   // packed form answers when both sides fit in eight bytes.
@@ -114,6 +123,7 @@ class ParsedEvent {
 
   bool InCategory(int category) const;
   bool Occurs(const DayKey& day, int category, bool any_choice) const;
+  bool DayMatches(const DayKey& day, bool any_choice) const;
   static int CompareWithDay(const ComparableText& text, const DayKey& day);
 
   std::uint64_t categories_ = 0;  // IDs 0..63 named in Calendars

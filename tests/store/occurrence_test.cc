@@ -476,6 +476,49 @@ TEST(OccurrenceTest, ParsedFormAgreesWithTheTextRules) {
   EXPECT_GT(desktop_hits, generator_hits);
 }
 
+// A run finds each event's days once per month (OccursOnDay, with
+// MayOccurInMonth to pass over whole months) and asks the category after:
+// that may never lose a day the full rule gives, bounds that compare as odd
+// texts included.
+TEST(OccurrenceTest, MonthIndexNeverLosesADay) {
+  RowMaker maker(20261210);
+  const DayNumber first = EncodeDate(1995, 1, 1);
+  const DayNumber last = EncodeDate(2200, 12, 31);  // days of six digits too
+  int hits = 0, passed_over = 0, failures = 0;
+  for (int i = 0; i < 3'000 && failures < 20; ++i) {
+    const DayNumber near = maker.Pick(first, last);
+    EventRow row = maker.Row(near, 1);
+    if (maker.Chance(15)) row.r_ends = maker.OneOf({"5", "", "9", "46000 ", "100000", "x"});
+    if (maker.Chance(10)) row.s_date = maker.OneOf({"5", "", "1", "46000 ", "x"});
+    const ParsedEvent parsed = ParsedEvent::Parse(row);
+    // The month of the start, one before it and one some months after.
+    for (DayNumber in : {near, near - 31, near + maker.Pick(31, 500)}) {
+      const DayKey month_first = DayKey::For(FirstOfMonth(in));
+      const DayKey month_last = DayKey::For(LastOfMonth(in));
+      const bool may = parsed.MayOccurInMonth(month_first, month_last);
+      passed_over += !may;
+      for (DayNumber day = month_first.day; day <= month_last.day; ++day) {
+        const DayKey key = DayKey::For(day);
+        const bool on_day = parsed.OccursOnDay(key);
+        for (int c : {0, 1, 2, 5, 40, 63, 64, 1000}) {
+          const bool occurs = parsed.OccursOn(key, c);
+          hits += occurs;
+          if (occurs && (!on_day || !may)) {
+            ++failures;
+            ADD_FAILURE() << "day " << day << " category " << c << " sDate '" << row.s_date
+                          << "' rEnds '" << row.r_ends << "' rActiveMonths '"
+                          << row.r_active_months << "' rChoice '" << row.r_choice
+                          << "' on_day " << on_day << " may " << may;
+          }
+        }
+      }
+    }
+  }
+  // Both answers must come up often enough to mean something.
+  EXPECT_GT(hits, 1000);
+  EXPECT_GT(passed_over, 1000);
+}
+
 TEST(OccurrenceTest, TextRulesReadNonNumbersAsZero) {
   EventRow row = RowFrom(k4Jan2010);
   row.r_choice = "D";
