@@ -83,15 +83,81 @@ std::string_view TrimmedView(std::string_view text) {
   return text;
 }
 
-// Whether the line holds an odd number of double quotes, that is, whether
-// a quote is still open at its end when none was open at its start.
-bool OpensQuote(std::string_view line) {
-  bool open = false;
-  for (char c : line) {
-    if (c == '"') open = !open;
+// The events already there, by name and start: each key's bytes in one
+// text and an open-addressed table of their places, so that 100,000 rows
+// cost neither an allocation apiece nor a node each.
+class ExistingRows {
+ public:
+  // The row kept for the key (0: none), or nullptr when the key is new.
+  std::int64_t* Find(std::string_view key) {
+    if (slots_.empty()) return nullptr;
+    const std::uint64_t hash = std::hash<std::string_view>{}(key);
+    for (size_t i = hash & (slots_.size() - 1);; i = (i + 1) & (slots_.size() - 1)) {
+      Slot& slot = slots_[i];
+      if (slot.length == kEmpty) return nullptr;
+      if (slot.hash == hash && Key(slot) == key) return &slot.id;
+    }
   }
-  return open;
-}
+  // Room for `rows` keys of about `bytes` each, made at once.
+  void Reserve(size_t rows, size_t bytes) {
+    keys_.reserve(rows * bytes);
+    size_t size = 1024;
+    while (size < rows * 2) size *= 2;
+    if (size > slots_.size()) {
+      count_ = 0;
+      std::string keys = std::move(keys_);
+      std::vector<Slot> old = std::move(slots_);
+      slots_.assign(size, Slot{});
+      keys_ = std::move(keys);
+      for (const Slot& slot : old) {
+        if (slot.length != kEmpty) Place(slot);
+      }
+    }
+  }
+  // Adds a key not there yet.
+  std::int64_t* Add(std::string_view key, std::int64_t id) {
+    if ((count_ + 1) * 2 > slots_.size()) Grow();
+    const std::uint64_t hash = std::hash<std::string_view>{}(key);
+    size_t i = hash & (slots_.size() - 1);
+    while (slots_[i].length != kEmpty) i = (i + 1) & (slots_.size() - 1);
+    slots_[i] = Slot{hash, static_cast<std::uint32_t>(keys_.size()),
+                     static_cast<std::uint32_t>(key.size()), id};
+    keys_.append(key);
+    ++count_;
+    return &slots_[i].id;
+  }
+
+ private:
+  static constexpr std::uint32_t kEmpty = UINT32_MAX;
+  struct Slot {
+    std::uint64_t hash = 0;
+    std::uint32_t offset = 0;  // the keys stay far below 4 GB: a row's key is
+                               // at most a few hundred bytes
+    std::uint32_t length = kEmpty;
+    std::int64_t id = 0;
+  };
+  std::string_view Key(const Slot& slot) const {
+    return std::string_view(keys_).substr(slot.offset, slot.length);
+  }
+  void Grow() {
+    std::vector<Slot> old = std::move(slots_);
+    slots_.assign(std::max<size_t>(1024, old.size() * 2), Slot{});
+    count_ = 0;
+    for (const Slot& slot : old) {
+      if (slot.length != kEmpty) Place(slot);
+    }
+  }
+  void Place(const Slot& slot) {
+    size_t i = slot.hash & (slots_.size() - 1);
+    while (slots_[i].length != kEmpty) i = (i + 1) & (slots_.size() - 1);
+    slots_[i] = slot;
+    ++count_;
+  }
+
+  std::string keys_;
+  std::vector<Slot> slots_;
+  size_t count_ = 0;
+};
 
 }  // namespace
 
@@ -118,21 +184,34 @@ std::string ImportedMessage(int walked, int lines) {
 
 int ScanCsvRecords(std::string_view text, int first_line, std::deque<std::string>* joined,
                    std::vector<CsvRecordView>* records) {
-  // The file's lines, split at LF, CR LF or CR.
+  // The file's lines, split at LF, CR LF or CR, and whether each holds an
+  // odd number of double quotes, in one pass over the bytes.
   std::vector<std::string_view> lines;
-  for (size_t at = 0; at < text.size();) {
-    const size_t end = text.find_first_of("\r\n", at);
-    if (end == std::string_view::npos) {
-      lines.push_back(text.substr(at));
-      break;
+  std::vector<bool> odd;
+  {
+    const char* const data = text.data();
+    const size_t size = text.size();
+    size_t begin = 0;
+    bool quotes = false;
+    for (size_t at = 0; at < size; ++at) {
+      const char c = data[at];
+      if (c == '"') {
+        quotes = !quotes;
+      } else if (c == '\n' || c == '\r') {
+        lines.emplace_back(data + begin, at - begin);
+        odd.push_back(quotes);
+        quotes = false;
+        if (c == '\r' && at + 1 < size && data[at + 1] == '\n') ++at;
+        begin = at + 1;
+      }
     }
-    lines.push_back(text.substr(at, end - at));
-    at = end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
+    if (begin < size) {
+      lines.emplace_back(data + begin, size - begin);
+      odd.push_back(quotes);
+    }
   }
   // A record that opens a quote ends on the next line that opens (so closes)
   // one: with the parity of every line known, each line is read once.
-  std::vector<bool> odd(lines.size());
-  for (size_t i = 0; i < lines.size(); ++i) odd[i] = OpensQuote(lines[i]);
   std::vector<size_t> next_odd(lines.size() + 1, lines.size());
   for (size_t i = lines.size(); i-- > 0;) {
     next_odd[i] = i + 1 < lines.size() && odd[i + 1] ? i + 1 : next_odd[i + 1];
@@ -471,7 +550,7 @@ Result<CsvImportResult> TfrmCSV::Import(const std::string& path, bool quiet) {
   // only a row an import of this category could have written: a one-day
   // event made in this category alone. Rewriting another would move it out
   // of its categories or flatten its repetition into one day.
-  std::unordered_map<std::string, std::int64_t> existing;
+  ExistingRows existing;
   std::string key;
   auto key_of = [&key](std::string_view summary, std::string_view start) -> const std::string& {
     key.assign(summary);
@@ -483,14 +562,26 @@ Result<CsvImportResult> TfrmCSV::Import(const std::string& path, bool quiet) {
     // One statement, its rows read as they come: no page of whole rows is
     // kept, and only the columns the check needs are read.
     const std::string only_this = "," + category + ",";
+    // Sized once for the rows there (the greatest ID, read from the key's
+    // tree without counting the rows) or the file's lines.
+    size_t rows = 0;
+    if (Status s = db_.ForEachRow("Select max(ID) from Events",
+                                  [&](const std::vector<std::string_view>& row) {
+                                    rows = static_cast<size_t>(ParseInt(row[0]).value_or(0));
+                                  });
+        !s.ok()) {
+      return s;
+    }
+    existing.Reserve(std::max(rows, records.size()), 64);
     if (Status s = db_.ForEachRow(
             "Select ID, Summary, sDateTime, CalendarID, Calendars, rChoice from Events "
             "order by ID",
             [&](const std::vector<std::string_view>& row) {
-              auto [it, added] = existing.try_emplace(key_of(row[1], row[2]), 0);
-              if (it->second == 0 && TrimmedView(row[3]) == category &&
-                  row[4] == only_this && TrimmedView(row[5]).empty()) {
-                it->second = ParseInt(row[0]).value_or(0);
+              std::int64_t* id = existing.Find(key_of(row[1], row[2]));
+              if (id == nullptr) id = existing.Add(key, 0);
+              if (*id == 0 && TrimmedView(row[3]) == category && row[4] == only_this &&
+                  TrimmedView(row[5]).empty()) {
+                *id = ParseInt(row[0]).value_or(0);
               }
             });
         !s.ok()) {
@@ -599,20 +690,20 @@ Result<CsvImportResult> TfrmCSV::Import(const std::string& path, bool quiet) {
     DateTimeValue end = DayAndTime(end_date, end_time.value());
     if (end == 0) end = start;
     const std::string start_text = store::DateValueText(start);
-    auto found = existing.find(key_of(name, start_text));
-    if (found == existing.end()) {
+    std::int64_t* found = existing.Find(key_of(name, start_text));
+    if (found == nullptr) {
       // Rows imported before texts were escaped hold the file's text as is.
       const std::string raw =
           Utf8Left(Trim(ReplaceAll(value(CsvField::kEventName), "_", " ")), kSummaryWidth);
-      if (raw != name) found = existing.find(key_of(raw, start_text));
+      if (raw != name) found = existing.Find(key_of(raw, start_text));
     }
     std::int64_t replace_id = 0;
-    if (settings.duplicates != CsvDuplicates::kIgnore && found != existing.end()) {
+    if (settings.duplicates != CsvDuplicates::kIgnore && found != nullptr) {
       if (settings.duplicates == CsvDuplicates::kSkip) {
         ++result.skipped;
         continue;
       }
-      replace_id = found->second;
+      replace_id = *found;
       if (replace_id == 0) ++result.kept_beside;
     }
 
@@ -681,10 +772,10 @@ Result<CsvImportResult> TfrmCSV::Import(const std::string& path, bool quiet) {
     }
     ++result.imported;
     if (settings.duplicates != CsvDuplicates::kIgnore) {
-      if (found == existing.end()) {
-        existing.emplace(key_of(name, start_text), id);
+      if (found == nullptr) {
+        existing.Add(key_of(name, start_text), id);
       } else if (replace_id == 0) {
-        found->second = id;
+        *found = id;
       }
     }
   }
