@@ -67,15 +67,97 @@ std::string StoredText(std::string_view value, size_t width) {
   return CutForeignText(Trim(ForeignText(ReplaceAll(value, "_", " "))), width);
 }
 
-// Whether the line holds an odd number of double quotes, that is, whether
-// a quote is still open at its end when none was open at its start.
-bool OpensQuote(std::string_view line) {
-  bool open = false;
-  for (char c : line) {
-    if (c == '"') open = !open;
-  }
-  return open;
+// Trim's rule (every byte up to the blank is one), without a new string.
+bool Blank(char c) { return static_cast<unsigned char>(c) <= ' '; }
+void TrimInPlace(std::string* text) {
+  size_t end = text->size();
+  while (end > 0 && Blank((*text)[end - 1])) --end;
+  size_t begin = 0;
+  while (begin < end && Blank((*text)[begin])) ++begin;
+  text->erase(end);
+  text->erase(0, begin);
 }
+std::string_view TrimmedView(std::string_view text) {
+  while (!text.empty() && Blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && Blank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+// The events already there, by name and start: each key's bytes in one
+// text and an open-addressed table of their places, so that 100,000 rows
+// cost neither an allocation apiece nor a node each.
+class ExistingRows {
+ public:
+  // The row kept for the key (0: none), or nullptr when the key is new.
+  std::int64_t* Find(std::string_view key) {
+    if (slots_.empty()) return nullptr;
+    const std::uint64_t hash = std::hash<std::string_view>{}(key);
+    for (size_t i = hash & (slots_.size() - 1);; i = (i + 1) & (slots_.size() - 1)) {
+      Slot& slot = slots_[i];
+      if (slot.length == kEmpty) return nullptr;
+      if (slot.hash == hash && Key(slot) == key) return &slot.id;
+    }
+  }
+  // Room for `rows` keys of about `bytes` each, made at once.
+  void Reserve(size_t rows, size_t bytes) {
+    keys_.reserve(rows * bytes);
+    size_t size = 1024;
+    while (size < rows * 2) size *= 2;
+    if (size > slots_.size()) {
+      count_ = 0;
+      std::string keys = std::move(keys_);
+      std::vector<Slot> old = std::move(slots_);
+      slots_.assign(size, Slot{});
+      keys_ = std::move(keys);
+      for (const Slot& slot : old) {
+        if (slot.length != kEmpty) Place(slot);
+      }
+    }
+  }
+  // Adds a key not there yet.
+  std::int64_t* Add(std::string_view key, std::int64_t id) {
+    if ((count_ + 1) * 2 > slots_.size()) Grow();
+    const std::uint64_t hash = std::hash<std::string_view>{}(key);
+    size_t i = hash & (slots_.size() - 1);
+    while (slots_[i].length != kEmpty) i = (i + 1) & (slots_.size() - 1);
+    slots_[i] = Slot{hash, static_cast<std::uint32_t>(keys_.size()),
+                     static_cast<std::uint32_t>(key.size()), id};
+    keys_.append(key);
+    ++count_;
+    return &slots_[i].id;
+  }
+
+ private:
+  static constexpr std::uint32_t kEmpty = UINT32_MAX;
+  struct Slot {
+    std::uint64_t hash = 0;
+    std::uint32_t offset = 0;  // the keys stay far below 4 GB: a row's key is
+                               // at most a few hundred bytes
+    std::uint32_t length = kEmpty;
+    std::int64_t id = 0;
+  };
+  std::string_view Key(const Slot& slot) const {
+    return std::string_view(keys_).substr(slot.offset, slot.length);
+  }
+  void Grow() {
+    std::vector<Slot> old = std::move(slots_);
+    slots_.assign(std::max<size_t>(1024, old.size() * 2), Slot{});
+    count_ = 0;
+    for (const Slot& slot : old) {
+      if (slot.length != kEmpty) Place(slot);
+    }
+  }
+  void Place(const Slot& slot) {
+    size_t i = slot.hash & (slots_.size() - 1);
+    while (slots_[i].length != kEmpty) i = (i + 1) & (slots_.size() - 1);
+    slots_[i] = slot;
+    ++count_;
+  }
+
+  std::string keys_;
+  std::vector<Slot> slots_;
+  size_t count_ = 0;
+};
 
 }  // namespace
 
@@ -100,30 +182,44 @@ std::string ImportedMessage(int walked, int lines) {
   return "Imported  " + std::to_string(walked) + " out of " + std::to_string(lines) + " lines";
 }
 
-CsvText ReadCsvRecords(std::string_view text, int first_line) {
-  // The file's lines, split at LF, CR LF or CR.
+int ScanCsvRecords(std::string_view text, int first_line, std::deque<std::string>* joined,
+                   std::vector<CsvRecordView>* records) {
+  // The file's lines, split at LF, CR LF or CR, and whether each holds an
+  // odd number of double quotes, in one pass over the bytes.
   std::vector<std::string_view> lines;
-  for (size_t at = 0; at < text.size();) {
-    const size_t end = text.find_first_of("\r\n", at);
-    if (end == std::string_view::npos) {
-      lines.push_back(text.substr(at));
-      break;
+  std::vector<bool> odd;
+  {
+    const char* const data = text.data();
+    const size_t size = text.size();
+    size_t begin = 0;
+    bool quotes = false;
+    for (size_t at = 0; at < size; ++at) {
+      const char c = data[at];
+      if (c == '"') {
+        quotes = !quotes;
+      } else if (c == '\n' || c == '\r') {
+        lines.emplace_back(data + begin, at - begin);
+        odd.push_back(quotes);
+        quotes = false;
+        if (c == '\r' && at + 1 < size && data[at + 1] == '\n') ++at;
+        begin = at + 1;
+      }
     }
-    lines.push_back(text.substr(at, end - at));
-    at = end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
+    if (begin < size) {
+      lines.emplace_back(data + begin, size - begin);
+      odd.push_back(quotes);
+    }
   }
-  CsvText out;
-  out.lines = static_cast<int>(lines.size());
   // A record that opens a quote ends on the next line that opens (so closes)
   // one: with the parity of every line known, each line is read once.
-  std::vector<bool> odd(lines.size());
-  for (size_t i = 0; i < lines.size(); ++i) odd[i] = OpensQuote(lines[i]);
   std::vector<size_t> next_odd(lines.size() + 1, lines.size());
   for (size_t i = lines.size(); i-- > 0;) {
     next_odd[i] = i + 1 < lines.size() && odd[i + 1] ? i + 1 : next_odd[i + 1];
   }
-  for (size_t i = static_cast<size_t>(std::max(first_line, 1)) - 1; i < lines.size();) {
-    CsvRecord record;
+  const size_t first = static_cast<size_t>(std::max(first_line, 1)) - 1;
+  if (first < lines.size()) records->reserve(records->size() + lines.size() - first);
+  for (size_t i = first; i < lines.size();) {
+    CsvRecordView record;
     record.line = static_cast<int>(i) + 1;
     size_t last = i;
     if (odd[i]) {
@@ -135,32 +231,62 @@ CsvText ReadCsvRecords(std::string_view text, int first_line) {
       }
     }
     record.last_line = static_cast<int>(last) + 1;
-    for (size_t k = i; k <= last; ++k) {
-      if (k > i) record.text.push_back('\n');
-      record.text.append(lines[k]);
+    if (last == i) {
+      record.text = lines[i];
+    } else {
+      std::string& text_of = joined->emplace_back();
+      for (size_t k = i; k <= last; ++k) {
+        if (k > i) text_of.push_back('\n');
+        text_of.append(lines[k]);
+      }
+      record.text = text_of;
     }
-    out.records.push_back(std::move(record));
+    records->push_back(record);
     i = last + 1;
+  }
+  return static_cast<int>(lines.size());
+}
+
+CsvText ReadCsvRecords(std::string_view text, int first_line) {
+  std::deque<std::string> joined;
+  std::vector<CsvRecordView> views;
+  CsvText out;
+  out.lines = ScanCsvRecords(text, first_line, &joined, &views);
+  out.records.reserve(views.size());
+  for (const CsvRecordView& v : views) {
+    out.records.push_back({v.line, v.last_line, std::string(v.text), v.unclosed});
   }
   return out;
 }
 
 std::vector<std::string> SplitCsvFields(std::string_view record) {
   std::vector<std::string> fields;
-  std::string current;
+  SplitCsvFields(record, &fields);
+  return fields;
+}
+
+void SplitCsvFields(std::string_view record, std::vector<std::string>* fields) {
+  size_t count = 0;
+  auto next = [&]() -> std::string& {
+    if (count == fields->size()) fields->emplace_back();
+    std::string& field = (*fields)[count++];
+    field.clear();
+    return field;
+  };
+  std::string* current = &next();
   bool quoted = false;
   for (char c : record) {
     if (c == '"') {
       quoted = !quoted;
     } else if (c == ',' && !quoted) {
-      fields.push_back(Trim(current));
-      current.clear();
+      TrimInPlace(current);
+      current = &next();
     } else {
-      current.push_back(c);
+      current->push_back(c);
     }
   }
-  fields.push_back(Trim(current));
-  return fields;
+  TrimInPlace(current);
+  fields->resize(count);
 }
 
 std::vector<std::string> ColumnChoices(std::string_view record) {
@@ -178,7 +304,69 @@ std::vector<std::string> ColumnChoices(std::string_view record) {
   return items;
 }
 
+namespace {
+
+// A run of 1 to 6 digits at `at`, moved past; -1 when there is none. Such a
+// run reads as Part reads it.
+int Digits(std::string_view text, size_t* at) {
+  int n = 0;
+  size_t k = *at;
+  while (k < text.size() && k - *at < 7 && text[k] >= '0' && text[k] <= '9') {
+    n = n * 10 + (text[k++] - '0');
+  }
+  if (k == *at || k - *at > 6) return -1;
+  *at = k;
+  return n;
+}
+
+bool DateSeparator(char c) { return c == '/' || c == '-' || c == '.'; }
+
+// The common shapes, "12/31/2025" and "7:30 PM", read without the general
+// splitting. Nullopt for any other shape, which the general reader takes;
+// for the shapes read here both give the same.
+std::optional<DayNumber> PlainDate(std::string_view text, CsvDateFormat format) {
+  size_t at = 0;
+  int m = Digits(text, &at);
+  if (m < 0 || at >= text.size() || !DateSeparator(text[at++])) return std::nullopt;
+  int d = Digits(text, &at);
+  if (d < 0 || at >= text.size() || !DateSeparator(text[at++])) return std::nullopt;
+  const size_t year_at = at;
+  int y = Digits(text, &at);
+  if (y < 0 || at != text.size()) return std::nullopt;
+  if (format == CsvDateFormat::kDayMonthYear) std::swap(m, d);
+  if (y <= 98 && at - year_at <= 2) y += 2000;
+  if (!IsValidDate(y, m, d)) return std::nullopt;
+  return EncodeDate(y, m, d);
+}
+
+std::optional<double> PlainTime(std::string_view text) {
+  size_t at = 0;
+  int h = Digits(text, &at);
+  if (h < 0 || at >= text.size() || text[at++] != ':') return std::nullopt;
+  const int n = Digits(text, &at);
+  if (n < 0) return std::nullopt;
+  if (at < text.size() && text[at] == ' ') ++at;
+  if (at < text.size()) {
+    if (at + 2 != text.size() || (text[at + 1] != 'm' && text[at + 1] != 'M')) {
+      return std::nullopt;
+    }
+    const char half = text[at];
+    if (half == 'a' || half == 'A') {
+      if (h == 12) h = 0;
+    } else if (half == 'p' || half == 'P') {
+      if (h >= 1 && h <= 11) h += 12;
+    } else {
+      return std::nullopt;
+    }
+  }
+  if (h > 23 || n > 59) return std::nullopt;
+  return EncodeTime(h, n, 0, 0);
+}
+
+}  // namespace
+
 Result<DayNumber> CsvDate(std::string_view text, CsvDateFormat format) {
+  if (std::optional<DayNumber> plain = PlainDate(text, format)) return *plain;
   if (Trim(text).empty()) return 0;
   std::vector<std::string> parts = SplitCommaText(ReplaceChars(text, "/-.", ','));
   if (parts.size() < 3) return 0;
@@ -197,6 +385,7 @@ Result<DayNumber> CsvDate(std::string_view text, CsvDateFormat format) {
 }
 
 Result<double> CsvTime(std::string_view text) {
+  if (std::optional<double> plain = PlainTime(text)) return *plain;
   if (Trim(text).empty()) return 0.0;
   const std::string lower = ToLower(text);
   const bool am = lower.find("am") != std::string::npos;
@@ -229,16 +418,33 @@ Status TfrmCSV::LoadFile(const std::string& path) {
   if (!FileExists(path)) return Status::NotFound(MissingFileMessage(path));
   Result<std::string> bytes = ReadFileBytes(path);
   if (!bytes.ok()) return bytes.status();
-  text_ = DecodeText(bytes.value());
-  CsvText all = ReadCsvRecords(text_);
-  records_ = std::move(all.records);
-  lines_ = all.lines;
+  // A UTF-8 file without a mark is the text as it is: no copy.
+  constexpr std::string_view kMark = "\xEF\xBB\xBF";
+  if (!std::string_view(bytes.value()).starts_with(kMark) && IsValidUtf8(bytes.value())) {
+    text_ = std::move(bytes.value());
+  } else {
+    text_ = DecodeText(bytes.value());
+  }
+  views_.clear();
+  joined_.clear();
+  records_.clear();
+  records_made_ = false;
+  lines_ = ScanCsvRecords(text_, 1, &joined_, &views_);
   LoadSettings(path);
   choices_ = {"none"};
-  const CsvText from_start = ReadCsvRecords(text_, settings.start_line);
-  if (!from_start.records.empty()) {
-    for (std::string& item : ColumnChoices(from_start.records.front().text)) {
-      choices_.push_back(item);
+  // The records from StartLine are those read from line 1 once one starts on
+  // that line: where a record ends depends only on the lines from its start.
+  const int start = std::max(settings.start_line, 1);
+  const auto first = std::find_if(views_.begin(), views_.end(),
+                                  [&](const CsvRecordView& r) { return r.line >= start; });
+  if (first != views_.end() && first->line == start) {
+    for (std::string& item : ColumnChoices(first->text)) choices_.push_back(item);
+  } else {
+    const CsvText from_start = ReadCsvRecords(text_, settings.start_line);
+    if (!from_start.records.empty()) {
+      for (std::string& item : ColumnChoices(from_start.records.front().text)) {
+        choices_.push_back(item);
+      }
     }
   }
   // A saved column beyond this file's columns falls back to "none".
@@ -246,6 +452,18 @@ Status TfrmCSV::LoadFile(const std::string& path) {
     if (column < 0 || column >= static_cast<int>(choices_.size())) column = 0;
   }
   return Status::Ok();
+}
+
+const std::vector<CsvRecord>& TfrmCSV::records() const {
+  if (!records_made_) {
+    records_.clear();
+    records_.reserve(views_.size());
+    for (const CsvRecordView& v : views_) {
+      records_.push_back({v.line, v.last_line, std::string(v.text), v.unclosed});
+    }
+    records_made_ = true;
+  }
+  return records_;
 }
 
 void TfrmCSV::LoadSettings(const std::string& path) {
@@ -302,7 +520,7 @@ Status TfrmCSV::StartImport(const std::string& path) {
 }
 
 Result<CsvImportResult> TfrmCSV::Import(const std::string& path, bool quiet) {
-  if (records_.empty() || !FileExists(path)) {
+  if (views_.empty() || !FileExists(path)) {
     if (Status s = LoadFile(path); !s.ok()) return s;
   }
   if (settings.column(CsvField::kEventName) == 0) {
@@ -310,64 +528,64 @@ Result<CsvImportResult> TfrmCSV::Import(const std::string& path, bool quiet) {
   }
   // The records from StartLine are those loaded, from the one starting on
   // that line on; only a start line inside a record reads the text again.
-  const auto from = std::find_if(records_.begin(), records_.end(), [&](const CsvRecord& r) {
-    return r.line >= std::max(settings.start_line, 1);
+  const int start_line = std::max(settings.start_line, 1);
+  const auto from = std::find_if(views_.begin(), views_.end(), [&](const CsvRecordView& r) {
+    return r.line >= start_line;
   });
-  CsvText reread;
-  if (from == records_.end() ? std::max(settings.start_line, 1) <= lines_
-                             : from->line != std::max(settings.start_line, 1)) {
-    reread = ReadCsvRecords(text_, settings.start_line);
+  std::deque<std::string> reread_joined;
+  std::vector<CsvRecordView> reread;
+  if (from == views_.end() ? start_line <= lines_ : from->line != start_line) {
+    ScanCsvRecords(text_, settings.start_line, &reread_joined, &reread);
   }
-  const bool reuse = reread.records.empty();
-  const std::span<const CsvRecord> records =
-      reuse ? std::span<const CsvRecord>(records_).subspan(
-                  static_cast<size_t>(from - records_.begin()))
-            : std::span<const CsvRecord>(reread.records);
+  const std::span<const CsvRecordView> records =
+      reread.empty() ? std::span<const CsvRecordView>(views_).subspan(
+                           static_cast<size_t>(from - views_.begin()))
+                     : std::span<const CsvRecordView>(reread);
   CsvImportResult result;
   result.lines = lines_;
   const std::string category = std::to_string(target_category);
 
   // The events already there, by name and start, for the duplicate
-  // policies. "Replace" may rewrite only a row an import of this category
-  // could have written: a one-day event made in this category alone.
-  // Rewriting another would move it out of its categories or flatten its
-  // repetition into one day.
-  struct Existing {
-    std::string replaceable_id;
-  };
-  std::unordered_map<std::string, Existing> existing;
-  auto key_of = [](const std::string& summary, const std::string& start) {
-    return summary + '\x1f' + start;
+  // policies, each with the row "replace" may rewrite (0: none). That is
+  // only a row an import of this category could have written: a one-day
+  // event made in this category alone. Rewriting another would move it out
+  // of its categories or flatten its repetition into one day.
+  ExistingRows existing;
+  std::string key;
+  auto key_of = [&key](std::string_view summary, std::string_view start) -> const std::string& {
+    key.assign(summary);
+    key.push_back('\x1f');
+    key.append(start);
+    return key;
   };
   if (settings.duplicates != CsvDuplicates::kIgnore) {
-    // Read a page of rows at a time: the whole table at once would hold
-    // every row twice (the query's and the map's) at the peak.
-    constexpr int kPage = 20000;
+    // One statement, its rows read as they come: no page of whole rows is
+    // kept, and only the columns the check needs are read.
     const std::string only_this = "," + category + ",";
-    store::Query all(db_);
-    for (long long after = -1;;) {
-      if (Status s = all.Open("Select ID, Summary, sDateTime, CalendarID, Calendars, rChoice "
-                              "from Events where ID > " +
-                              std::to_string(after) + " order by ID limit " +
-                              std::to_string(kPage));
-          !s.ok()) {
-        return s;
-      }
-      const int id_at = all.ColumnIndex("ID"), summary_at = all.ColumnIndex("Summary"),
-                start_at = all.ColumnIndex("sDateTime"),
-                category_at = all.ColumnIndex("CalendarID"),
-                calendars_at = all.ColumnIndex("Calendars"), repeat_at = all.ColumnIndex("rChoice");
-      for (Status walk = all.First(); walk.ok() && !all.Eof(); walk = all.Next()) {
-        const std::string id = all.AsStringAt(id_at);
-        after = std::max(after, static_cast<long long>(ParseInt(id).value_or(0)));
-        Existing& e = existing[key_of(all.AsStringAt(summary_at), all.AsStringAt(start_at))];
-        if (e.replaceable_id.empty() && Trim(all.AsStringAt(category_at)) == category &&
-            all.AsStringAt(calendars_at) == only_this &&
-            Trim(all.AsStringAt(repeat_at)).empty()) {
-          e.replaceable_id = id;
-        }
-      }
-      if (all.RecordCount() < kPage) break;
+    // Sized once for the rows there (the greatest ID, read from the key's
+    // tree without counting the rows) or the file's lines.
+    size_t rows = 0;
+    if (Status s = db_.ForEachRow("Select max(ID) from Events",
+                                  [&](const std::vector<std::string_view>& row) {
+                                    rows = static_cast<size_t>(ParseInt(row[0]).value_or(0));
+                                  });
+        !s.ok()) {
+      return s;
+    }
+    existing.Reserve(std::max(rows, records.size()), 64);
+    if (Status s = db_.ForEachRow(
+            "Select ID, Summary, sDateTime, CalendarID, Calendars, rChoice from Events "
+            "order by ID",
+            [&](const std::vector<std::string_view>& row) {
+              std::int64_t* id = existing.Find(key_of(row[1], row[2]));
+              if (id == nullptr) id = existing.Add(key, 0);
+              if (*id == 0 && TrimmedView(row[3]) == category && row[4] == only_this &&
+                  TrimmedView(row[5]).empty()) {
+                *id = ParseInt(row[0]).value_or(0);
+              }
+            });
+        !s.ok()) {
+      return s;
     }
   }
 
@@ -383,16 +601,18 @@ Result<CsvImportResult> TfrmCSV::Import(const std::string& path, bool quiet) {
   const int total = static_cast<int>(records.size());
   int done = 0;
   ui_.Progress(0, total);
-  for (const CsvRecord& record : records) {
+  // One set of field strings for every line: their buffers are reused.
+  std::vector<std::string> fields;
+  for (const CsvRecordView& record : records) {
     if (++done % 20 == 0) ui_.Progress(done, total);
-    if (Trim(record.text).empty()) continue;
+    if (TrimmedView(record.text).empty()) continue;
     ui_.ProcessEvents();
     if (cancel_requested && cancel_requested()) {
       ui_.Progress(0, 0);
       return Status::Cancelled("The import was cancelled: no line of the file was kept.");
     }
     const int line = record.line;
-    const std::vector<std::string> fields = SplitCsvFields(record.text);
+    SplitCsvFields(record.text, &fields);
     if (record.unclosed) {
       ++result.failed;
       ui_.ShowMessage(
@@ -406,9 +626,10 @@ Result<CsvImportResult> TfrmCSV::Import(const std::string& path, bool quiet) {
           MessageKind::kError);
       continue;
     }
-    auto value = [&](CsvField f) -> std::string {
+    static const std::string kNoValue;
+    auto value = [&](CsvField f) -> const std::string& {
       const int column = settings.column(f);
-      if (column <= 0 || column > static_cast<int>(fields.size())) return "";
+      if (column <= 0 || column > static_cast<int>(fields.size())) return kNoValue;
       return fields[static_cast<size_t>(column - 1)];
     };
 
@@ -423,16 +644,16 @@ Result<CsvImportResult> TfrmCSV::Import(const std::string& path, bool quiet) {
         line_error = s.message();
       }
     };
-    const std::string start_time_text = value(CsvField::kStartTime);
+    const std::string& start_time_text = value(CsvField::kStartTime);
     const Result<double> start_time = CsvTime(start_time_text);
     note(start_time.status());
-    const std::string end_time_text = value(CsvField::kEndTime);
+    const std::string& end_time_text = value(CsvField::kEndTime);
     const Result<double> end_time = CsvTime(end_time_text);
     note(end_time.status());
     const std::string name = StoredText(value(CsvField::kEventName), kSummaryWidth);
     if (name.empty()) question = "Event name is blank.";
 
-    const std::string start_date_text = value(CsvField::kStartDate);
+    const std::string& start_date_text = value(CsvField::kStartDate);
     const Result<DayNumber> start_date = CsvDate(start_date_text, settings.date_format);
     note(start_date.status());
     // Without a readable start date the event would land on 30 December
@@ -441,7 +662,8 @@ Result<CsvImportResult> TfrmCSV::Import(const std::string& path, bool quiet) {
       question = "Could not convert date. Needs format (m/d/yyyy) got " + start_date_text;
     }
     DayNumber end_date = start_date.value_or(0);
-    if (settings.column(CsvField::kEndDate) != 0 && !Trim(value(CsvField::kEndDate)).empty()) {
+    if (settings.column(CsvField::kEndDate) != 0 &&
+        !TrimmedView(value(CsvField::kEndDate)).empty()) {
       const Result<DayNumber> read = CsvDate(value(CsvField::kEndDate), settings.date_format);
       note(read.status());
       end_date = read.value_or(0);
@@ -468,22 +690,21 @@ Result<CsvImportResult> TfrmCSV::Import(const std::string& path, bool quiet) {
     DateTimeValue end = DayAndTime(end_date, end_time.value());
     if (end == 0) end = start;
     const std::string start_text = store::DateValueText(start);
-    std::string key = key_of(name, start_text);
-    auto found = existing.find(key);
-    if (found == existing.end()) {
+    std::int64_t* found = existing.Find(key_of(name, start_text));
+    if (found == nullptr) {
       // Rows imported before texts were escaped hold the file's text as is.
       const std::string raw =
           Utf8Left(Trim(ReplaceAll(value(CsvField::kEventName), "_", " ")), kSummaryWidth);
-      if (raw != name) found = existing.find(key_of(raw, start_text));
+      if (raw != name) found = existing.Find(key_of(raw, start_text));
     }
-    std::string replace_id;
-    if (settings.duplicates != CsvDuplicates::kIgnore && found != existing.end()) {
+    std::int64_t replace_id = 0;
+    if (settings.duplicates != CsvDuplicates::kIgnore && found != nullptr) {
       if (settings.duplicates == CsvDuplicates::kSkip) {
         ++result.skipped;
         continue;
       }
-      replace_id = found->second.replaceable_id;
-      if (replace_id.empty()) ++result.kept_beside;
+      replace_id = *found;
+      if (replace_id == 0) ++result.kept_beside;
     }
 
     const std::string description = StoredText(value(CsvField::kEventDescription), kTextWidth);
@@ -531,16 +752,13 @@ Result<CsvImportResult> TfrmCSV::Import(const std::string& path, bool quiet) {
       columns.push_back({"LinkDescription", link});
     }
     Status s;
-    std::string id;
-    if (!replace_id.empty()) {
-      const std::optional<int> rowid = ParseInt(replace_id);
-      s = rowid ? writer.Update(*rowid, columns)
-                : Status::Invalid("not an event ID: " + replace_id);
-      id = replace_id;
+    std::int64_t id = replace_id;
+    if (replace_id != 0) {
+      s = writer.Update(replace_id, columns);
     } else {
       Result<std::int64_t> inserted = writer.Insert(columns);
       s = inserted.status();
-      if (inserted.ok()) id = std::to_string(inserted.value());
+      if (inserted.ok()) id = inserted.value();
     }
     if (!s.ok()) {
       // The tables failed (a full disk, a damaged file): the engine may have
@@ -554,10 +772,10 @@ Result<CsvImportResult> TfrmCSV::Import(const std::string& path, bool quiet) {
     }
     ++result.imported;
     if (settings.duplicates != CsvDuplicates::kIgnore) {
-      if (found == existing.end()) {
-        existing.emplace(key, Existing{id});
-      } else if (replace_id.empty()) {
-        found->second.replaceable_id = id;
+      if (found == nullptr) {
+        existing.Add(key_of(name, start_text), id);
+      } else if (replace_id == 0) {
+        *found = id;
       }
     }
   }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <deque>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -81,9 +82,23 @@ struct CsvText {
 // The records from file line `first_line` on; the lines before it are not
 // read at all (a header may hold anything).
 CsvText ReadCsvRecords(std::string_view text, int first_line = 1);
+// A record as a view into the file's text, or into `joined` for one of
+// several lines (joined by "\n").
+struct CsvRecordView {
+  int line = 0;
+  int last_line = 0;
+  std::string_view text;
+  bool unclosed = false;
+};
+// What ReadCsvRecords reads, without copying the text: the views point into
+// `text` and `joined`, which must outlive them. Returns the file's line count.
+int ScanCsvRecords(std::string_view text, int first_line, std::deque<std::string>* joined,
+                   std::vector<CsvRecordView>* records);
 // The fields of a record: quotes group (and are dropped), commas outside
 // quotes separate, each field trimmed.
 std::vector<std::string> SplitCsvFields(std::string_view record);
+// The same into `fields`, whose strings are reused line after line.
+void SplitCsvFields(std::string_view record, std::vector<std::string>* fields);
 // The sample items the column choices offer, from one record: each item +
 // " (Field #" + n + ")".
 std::vector<std::string> ColumnChoices(std::string_view record);
@@ -151,8 +166,8 @@ class TfrmCSV {
   // pressed Cancel on the progress window). Import then returns Cancelled.
   std::function<bool()> cancel_requested;
 
-  // The records from line 1.
-  const std::vector<CsvRecord>& records() const { return records_; }
+  // The records from line 1, copied out of the text when first asked for.
+  const std::vector<CsvRecord>& records() const;
   // "none" and the sample items.
   const std::vector<std::string>& choices() const { return choices_; }
 
@@ -165,7 +180,11 @@ class TfrmCSV {
   UiSeam& ui_;
   TLog* log_;
   std::string text_;
-  std::vector<CsvRecord> records_;
+  // The records as views into text_ and joined_; records() copies them.
+  std::vector<CsvRecordView> views_;
+  std::deque<std::string> joined_;
+  mutable std::vector<CsvRecord> records_;
+  mutable bool records_made_ = false;
   int lines_ = 0;  // of the whole file
   std::vector<std::string> choices_;
 };

@@ -280,10 +280,47 @@ bool MapRule(const icalrecurrencetype& rule, DateTimeValue start, store::EventRo
   }
 }
 
+// A day walked through one at a time, with its date and weekday (1 is
+// Sunday) carried along instead of worked out for each day.
+struct DayWalk {
+  explicit DayWalk(DayNumber day)
+      : date(DecodeDate(day)),
+        weekday(DayOfWeek(day)),
+        month_length(DaysInMonth(date.year, date.month)) {}
+  void Next() {
+    weekday = weekday % 7 + 1;
+    if (++date.day <= month_length) return;
+    date.day = 1;
+    if (++date.month > 12) {
+      date.month = 1;
+      ++date.year;
+    }
+    month_length = DaysInMonth(date.year, date.month);
+  }
+  CivilDate date;
+  int weekday;
+  int month_length;
+};
+
+// The calendar's view of each day (week number, grid row, texts), made
+// once a day for the whole file: every open weekly rule is checked over the
+// same decades of days.
+class DayKeys {
+ public:
+  const store::DayKey& For(DayNumber day) {
+    auto [it, added] = keys_.try_emplace(day);
+    if (added) it->second = store::DayKey::For(day);
+    return it->second;
+  }
+
+ private:
+  std::unordered_map<DayNumber, store::DayKey> keys_;
+};
+
 // The first day from `from` to `last` on which the row and the file
 // disagree; last + 1 when they agree throughout.
 DayNumber FirstDifference(const store::EventRow& row, int category, DayNumber from,
-                          DayNumber last, const std::set<DayNumber>& wanted) {
+                          DayNumber last, const std::set<DayNumber>& wanted, DayKeys* keys) {
   const store::ParsedEvent parsed = store::ParsedEvent::Parse(row);
   // The calendar's rule is only asked about days it could give: building
   // a day's key (ISO week, grid row) costs more than these tests.
@@ -298,16 +335,22 @@ DayNumber FirstDifference(const store::EventRow& row, int category, DayNumber fr
   const int ordinal = row.r_choice == "W" && row.f3 == "W" ? every : 0;
   const int daily = row.r_choice == "D" ? every : 0;
   const int start = std::atoi(row.s_date.c_str());
-  for (DayNumber d = from; d <= last; ++d) {
-    const bool want = wanted.count(d) > 0;
+  // The days are walked in order, so the weekday, the date and the next
+  // wanted day are carried from one day to the next: working each out
+  // afresh for the years an open rule is checked over was most of an
+  // import's time.
+  auto next_wanted = wanted.lower_bound(from);
+  DayWalk walk(from);
+  for (DayNumber d = from; d <= last; ++d, walk.Next()) {
+    const bool want = next_wanted != wanted.end() && *next_wanted == d;
+    if (want) ++next_wanted;
     if (!want && d != start) {
-      if (!weekday_ok[DayOfWeek(d)]) continue;
+      if (!weekday_ok[walk.weekday]) continue;
       if (daily > 0 && (d - start) % daily != 0) continue;
-      const CivilDate c = DecodeDate(d);
-      if (!month_ok[c.month] || !day_ok[c.day]) continue;
-      if (ordinal > 0 && (c.day - 1) / 7 + 1 != ordinal) continue;
+      if (!month_ok[walk.date.month] || !day_ok[walk.date.day]) continue;
+      if (ordinal > 0 && (walk.date.day - 1) / 7 + 1 != ordinal) continue;
     }
-    if (parsed.OccursOn(store::DayKey::For(d), category) != want) return d;
+    if (parsed.OccursOn(keys->For(d), category) != want) return d;
   }
   return last + 1;
 }
@@ -319,7 +362,7 @@ DayNumber FirstDifference(const store::EventRow& row, int category, DayNumber fr
 constexpr size_t kMaxSegments = 8;
 bool SplitIntoSegments(const store::EventRow& mapped, int category, const std::vector<Span>& spans,
                        const std::set<DayNumber>& wanted, DayNumber last, const std::string& ends,
-                       std::vector<std::pair<size_t, store::EventRow>>* out) {
+                       DayKeys* keys, std::vector<std::pair<size_t, store::EventRow>>* out) {
   size_t i = 0;
   while (i < spans.size()) {
     if (out->size() == kMaxSegments) return false;
@@ -330,7 +373,7 @@ bool SplitIntoSegments(const store::EventRow& mapped, int category, const std::v
     row.i_month = std::to_string(c.month);
     row.i_day = std::to_string(c.day);
     row.r_ends = ends;
-    const DayNumber differs = FirstDifference(row, category, from, last, wanted);
+    const DayNumber differs = FirstDifference(row, category, from, last, wanted, keys);
     size_t j = i;
     while (j < spans.size() && DatePart(spans[j].start) < differs) ++j;
     if (j == i) return false;
@@ -505,13 +548,16 @@ class PlainRule {
       const int wkst = r.week_start == ICAL_NO_WEEKDAY ? 2 : static_cast<int>(r.week_start);
       auto week_of = [&](DayNumber d) { return d - ((DayOfWeek(d) - wkst + 7) % 7); };
       const DayNumber first_week = week_of(start);
-      for (DayNumber d = after; d <= last; ++d) {
+      DayWalk walk(after);
+      for (DayNumber d = after; d <= last; ++d, walk.Next()) {
         if (weekly) {
-          if (!weekdays[DayOfWeek(d)] || ((week_of(d) - first_week) / 7) % interval != 0) continue;
+          if (!weekdays[walk.weekday]) continue;
+          const DayNumber week = d - ((walk.weekday - wkst + 7) % 7);
+          if (((week - first_week) / 7) % interval != 0) continue;
         } else if ((d - start) % interval != 0) {
           continue;
         }
-        if (!by_month.empty() && !months[DecodeDate(d).month]) continue;
+        if (!by_month.empty() && !months[walk.date.month]) continue;
         if (!add(d)) return out;
       }
       *finished = out.size() >= count;
@@ -671,6 +717,8 @@ Result<std::vector<IcsEvent>> ReadIcsFile(const std::string& path, int category,
   Component root(ParseCalendar("BEGIN:VCALENDAR\r\n" + scan.zones + "END:VCALENDAR\r\n"));
   Zones zones(root.get());
   std::vector<IcsEvent> events;
+  events.reserve(scan.events.size());
+  DayKeys day_keys;
   const std::string c = std::to_string(category);
   std::string_view all(text);
 
@@ -887,7 +935,8 @@ Result<std::vector<IcsEvent>> ReadIcsFile(const std::string& path, int category,
       if (!mapped.f2.empty()) mapped.f2 = mapped.f2.substr(1, mapped.f2.size() - 2);
       std::vector<std::pair<size_t, store::EventRow>> segments;
       if (SplitIntoSegments(mapped, category, spans, wanted, last,
-                            x.finished ? std::to_string(last) : std::string(kNever), &segments)) {
+                            x.finished ? std::to_string(last) : std::string(kNever), &day_keys,
+                            &segments)) {
         for (auto& [index, row] : segments) {
           IcsEvent part = e;
           part.start = e.all_day ? DatePart(spans[index].start) : spans[index].start;

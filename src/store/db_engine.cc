@@ -474,6 +474,28 @@ Status Database::Execute(std::string_view sql) {
   return Status::Ok();
 }
 
+Status Database::ForEachRow(
+    std::string_view sql, const std::function<void(const std::vector<std::string_view>&)>& row) {
+  auto prepared = Prepare(sql);
+  if (!prepared.ok()) return prepared.status();
+  sqlite3_stmt* stmt = prepared.value()->stmt;
+  const int columns = sqlite3_column_count(stmt);
+  std::vector<std::string_view> values(static_cast<size_t>(columns));
+  int rc;
+  while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+    for (int c = 0; c < columns; ++c) {
+      const unsigned char* v = sqlite3_column_text(stmt, c);
+      values[static_cast<size_t>(c)] =
+          v ? std::string_view(reinterpret_cast<const char*>(v),
+                               static_cast<size_t>(sqlite3_column_bytes(stmt, c)))
+            : std::string_view();
+    }
+    row(values);
+  }
+  if (rc != SQLITE_DONE) return Status::IoError(LastError());
+  return Status::Ok();
+}
+
 Status Database::ExecuteWith(std::string_view sql,
                              const std::vector<std::optional<std::string>>& params) {
   auto prepared = Prepare(sql);
@@ -948,15 +970,23 @@ RowWriter::RowWriter(Database& db, std::string table)
 
 RowWriter::~RowWriter() = default;
 
-Result<Database::Prepared*> RowWriter::StatementFor(bool update,
-                                                    const std::vector<Value>& values) {
+Result<RowWriter::Statement*> RowWriter::StatementFor(bool update,
+                                                      const std::vector<Value>& values) {
+  auto same = [&](const Statement* s) {
+    if (s == nullptr || s->update != update || s->columns.size() != values.size()) return false;
+    for (size_t k = 0; k < values.size(); ++k) {
+      if (s->columns[k] != values[k].column) return false;
+    }
+    return true;
+  };
+  if (same(last_)) return last_;
   std::string key(update ? "u" : "i");
   for (const Value& v : values) {
     key += '\x1f';
     key += v.column;
   }
   auto found = statements_.find(key);
-  if (found != statements_.end()) return found->second.get();
+  if (found != statements_.end()) return last_ = found->second.get();
   std::string sql;
   if (update) {
     sql = "UPDATE " + QuoteName(table_) + " SET ";
@@ -980,17 +1010,9 @@ Result<Database::Prepared*> RowWriter::StatementFor(bool update,
   }
   auto prepared = db_.Prepare(sql);
   if (!prepared.ok()) return prepared.status();
-  std::unique_ptr<Database::Prepared> owned = std::move(prepared.value());
-  Database::Prepared* statement = owned.get();
-  statements_.emplace(std::move(key), std::move(owned));
-  return statement;
-}
-
-Status RowWriter::Run(Database::Prepared* statement, const std::vector<Value>& values,
-                      std::optional<std::int64_t> rowid) {
-  sqlite3_stmt* stmt = statement->stmt;
-  sqlite3_reset(stmt);
-  int n = 1;
+  auto statement = std::make_unique<Statement>();
+  statement->prepared = std::move(prepared.value());
+  statement->update = update;
   for (const Value& v : values) {
     auto field = std::find_if(fields_.begin(), fields_.end(), [&](const FieldDef& f) {
       return EqualsIgnoreCase(f.name, v.column);
@@ -998,14 +1020,28 @@ Status RowWriter::Run(Database::Prepared* statement, const std::vector<Value>& v
     if (field == fields_.end()) {
       return Status::NotFound("Field '" + std::string(v.column) + "' not found");
     }
-    if (field->type == "char" && field->size > 0 &&
-        v.text.size() > static_cast<size_t>(field->size)) {
-      const std::string cut = Utf8Left(v.text, static_cast<size_t>(field->size));
+    statement->widths.push_back(field->type == "char" ? field->size : 0);
+    statement->columns.emplace_back(v.column);
+  }
+  Statement* kept = statement.get();
+  statements_.emplace(std::move(key), std::move(statement));
+  return last_ = kept;
+}
+
+Status RowWriter::Run(Statement* statement, const std::vector<Value>& values,
+                      std::optional<std::int64_t> rowid) {
+  sqlite3_stmt* stmt = statement->prepared->stmt;
+  sqlite3_reset(stmt);
+  int n = 1;
+  for (size_t k = 0; k < values.size(); ++k) {
+    const std::string_view text = values[k].text;
+    const int width = statement->widths[k];
+    if (width > 0 && text.size() > static_cast<size_t>(width)) {
+      const std::string cut = Utf8Left(text, static_cast<size_t>(width));
       sqlite3_bind_text(stmt, n++, cut.data(), static_cast<int>(cut.size()), SQLITE_TRANSIENT);
     } else {
       // Bound without a copy: the step below runs before the text goes.
-      sqlite3_bind_text(stmt, n++, v.text.data(), static_cast<int>(v.text.size()),
-                        SQLITE_STATIC);
+      sqlite3_bind_text(stmt, n++, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
     }
   }
   if (rowid) sqlite3_bind_int64(stmt, n, *rowid);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <list>
 #include <memory>
 #include <optional>
@@ -85,6 +86,11 @@ class Database {
   // Runs one statement with its ? parameters bound as text (nullopt: NULL).
   Status ExecuteWith(std::string_view sql,
                      const std::vector<std::optional<std::string>>& params);
+  // Runs a query and hands each row to `row` as it is read, its values as
+  // texts (empty for NULL) valid only during the call: for walking many rows
+  // without keeping them, as a Query does.
+  Status ForEachRow(std::string_view sql,
+                    const std::function<void(const std::vector<std::string_view>&)>& row);
   // Number of rows the last Execute changed.
   int changes() const;
 
@@ -292,15 +298,25 @@ class RowWriter {
   Status Update(std::int64_t rowid, const std::vector<Value>& values);
 
  private:
-  Result<Database::Prepared*> StatementFor(bool update, const std::vector<Value>& values);
-  Status Run(Database::Prepared* statement, const std::vector<Value>& values,
+  // A prepared statement and, per value, the char(n) width of its column
+  // (0: not cut), found once rather than for every row.
+  struct Statement {
+    std::unique_ptr<Database::Prepared> prepared;
+    std::vector<int> widths;
+    bool update = false;
+    std::vector<std::string> columns;
+  };
+  Result<Statement*> StatementFor(bool update, const std::vector<Value>& values);
+  Status Run(Statement* statement, const std::vector<Value>& values,
              std::optional<std::int64_t> rowid);
 
   Database& db_;
   std::string table_;
   std::vector<FieldDef> fields_;
   // "i" or "u" and the column names -> the statement.
-  std::unordered_map<std::string, std::unique_ptr<Database::Prepared>> statements_;
+  std::unordered_map<std::string, std::unique_ptr<Statement>> statements_;
+  // The one used last: bulk work writes the same columns row after row.
+  Statement* last_ = nullptr;
 };
 
 }  // namespace almanix::store

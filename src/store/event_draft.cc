@@ -1,5 +1,6 @@
 #include "store/event_draft.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 
@@ -9,9 +10,12 @@
 
 namespace almanix::store {
 std::string DateValueText(DateTimeValue value) {
+  // printf's "%.15g", which to_chars gives exactly, without the locale and
+  // stream work of printf: an import formats two values a line.
   char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.15g", value);
-  return buffer;
+  const std::to_chars_result r =
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15);
+  return std::string(buffer, r.ptr);
 }
 
 std::string ListEncoding(const std::vector<int>& numbers) {

@@ -99,6 +99,30 @@ TEST(CsvTextTest, DatesAndTimes) {
   EXPECT_EQ(CsvTime("25:61").status().message(), "no such time: 25:61");
 }
 
+// The usual shapes are read on a short path; every shape beside them must
+// still get what the general reader gives.
+TEST(CsvTextTest, ShapesBesideTheUsualOnesReadAsBefore) {
+  const DayNumber new_year = EncodeDate(2008, 1, 31);
+  EXPECT_EQ(CsvDate(" 1/31/2008", CsvDateFormat::kMonthDayYear).value(), new_year);
+  EXPECT_EQ(CsvDate("1/31/2008 ", CsvDateFormat::kMonthDayYear).value(), new_year);
+  EXPECT_EQ(CsvDate("1.31.2008", CsvDateFormat::kMonthDayYear).value(), new_year);
+  EXPECT_EQ(CsvDate("1/31/2008/5", CsvDateFormat::kMonthDayYear).value(), new_year);
+  EXPECT_EQ(CsvDate("31-1-2008", CsvDateFormat::kDayMonthYear).value(), new_year);
+  EXPECT_EQ(CsvDate("12-25-25", CsvDateFormat::kMonthDayYear).value(), EncodeDate(2025, 12, 25));
+  EXPECT_EQ(CsvDate("1/31/1234567", CsvDateFormat::kMonthDayYear).status().code(),
+            Status::Code::kNotFound);
+  EXPECT_DOUBLE_EQ(CsvTime(" 7:30 pm ").value(), EncodeTime(19, 30, 0, 0));
+  EXPECT_DOUBLE_EQ(CsvTime("7:30:45 PM").value(), EncodeTime(19, 30, 0, 0));
+  EXPECT_DOUBLE_EQ(CsvTime("07:05pm").value(), EncodeTime(19, 5, 0, 0));
+  EXPECT_DOUBLE_EQ(CsvTime("12:00 PM").value(), EncodeTime(12, 0, 0, 0));
+  EXPECT_DOUBLE_EQ(CsvTime("23:59").value(), EncodeTime(23, 59, 0, 0));
+  EXPECT_EQ(CsvTime("24:00").status().code(), Status::Code::kNotFound);
+  EXPECT_EQ(CsvTime("1234567:00").status().code(), Status::Code::kNotFound);
+  // Lines ended by a lone CR, a quoted field across them.
+  EXPECT_THAT(Texts(ReadCsvRecords("a\r\"b\rc\",d\re")),
+              ElementsAre("1-1 a", "2-3 \"b\nc\",d", "4-4 e"));
+}
+
 class CsvImportTest : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <string>
+
 namespace almanix::store {
 namespace {
 
@@ -28,6 +31,27 @@ TEST(EventDateColumns, StartAndEndColumnsAgree) {
   EXPECT_EQ(EventDateColumns::For(40179, 40179).caption, "12:00 am");
   EXPECT_EQ(SkippedDaysText({40185, 40190}), "40185,40190");
   EXPECT_EQ(SkippedDaysText({}), "");
+}
+
+// The stored date-time text is what "%.15g" has always written: rows written
+// before and after must compare equal (duplicate checks, the day queries).
+TEST(DateValueText, WritesWhatPrintfWrote) {
+  const DateTimeValue values[] = {0,       -1.25,         40242.8541666667, 46000,
+                                  2.5e-7,  1e15,          123456789012345.6, -693593.999988426,
+                                  0.1,     45658.0006944444, 1.0 / 3, 2958465.99998843};
+  for (DateTimeValue v : values) {
+    char expected[64];
+    std::snprintf(expected, sizeof expected, "%.15g", v);
+    EXPECT_EQ(DateValueText(v), std::string(expected)) << v;
+  }
+  for (int day = 40000; day < 40040; ++day) {
+    for (int minute = 0; minute < 1440; minute += 7) {
+      const DateTimeValue v = day + EncodeTime(minute / 60, minute % 60, 0, 0);
+      char expected[64];
+      std::snprintf(expected, sizeof expected, "%.15g", v);
+      ASSERT_EQ(DateValueText(v), std::string(expected)) << v;
+    }
+  }
 }
 
 }  // namespace
