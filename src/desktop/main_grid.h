@@ -6,6 +6,7 @@
 
 #include "app/dates.h"
 #include "app/status.h"
+#include "desktop/category_rows.h"
 
 namespace almanix {
 class App;
@@ -171,6 +172,7 @@ class MainGrid {
   int shown_year_ = 0;
 
   std::vector<DayCell> cells_;
+  CategoryRows category_rows_;  // the current category's events
   int columns_ = 7;
   int rows_ = 5;
   std::string hidden_row_caption_ = "6";
