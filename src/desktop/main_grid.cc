@@ -132,11 +132,10 @@ Status MainGrid::LoadGridSteps(DateTimeValue date) {
     }
   }
 
-  if (year_changed || !data_.qEvents.active() || !data_.qCalendar.active() ||
-      shown_year_ != year) {
-    if (Status s = data_.qEvents.Open("Select * from events where visible ='True'"); !s.ok()) {
-      return s;
-    }
+  // The shared events query is not opened here: nothing reads it, and
+  // reading every visible event at each change of year stalled the step from
+  // December to January on a large calendar. The lines read their own rows.
+  if (year_changed || !data_.qCalendar.active() || shown_year_ != year) {
     if (Status s = data_.qCalendar.Open("Select * from calendar" + y); !s.ok()) return s;
     if (Status s = data_.qCalendar.First(); !s.ok()) return s;
     shown_year_ = year;

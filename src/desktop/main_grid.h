@@ -103,6 +103,10 @@ class MainGrid {
   const std::string& PublishMenuCaption() const { return publish_caption_; }
   bool WeekdayHeaderVisible() const { return view_span_ == 31; }
 
+  // How many times the grid read the current category's events from the
+  // table (they are kept between steps while the table is unchanged).
+  int EventReads() const { return category_rows_.reads(); }
+
   // ---- operations ----
   // Loads the grid for the date (0: the month of the month picker). Failures
   // are shown as the window shows them; the returned status is the first.
