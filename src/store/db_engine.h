@@ -36,11 +36,11 @@ struct FieldDef {
 };
 
 // What a cache of a table's rows compares to know they are still the
-// table's rows (see Database::RowsStamp).
+// table's rows (see Database::StampOf).
 struct RowsStamp {
   std::uint64_t generation = 0;  // engine events that may change rows unseen
   std::int64_t changes = 0;      // rows written through this connection
-  std::int64_t data_version = 0; // commits of other connections to the file
+  std::int64_t data_version = 0;  // commits of other connections to the file
   bool operator==(const RowsStamp&) const = default;
 };
 
@@ -105,8 +105,8 @@ class Database {
 
   // Equal stamps of a table, taken at two times, mean its rows have not
   // changed in between: any row written through this engine (in any
-  // table), a transaction begun or ended, a statement run by Execute, a new
-  // folder, a table file attached or dropped, or a commit by another
+  // table), a transaction begun or ended, a statement that writes or
+  // changes a table's columns, a new folder, a table file attached or dropped, or a commit by another
   // connection or process to the table's file gives a new stamp. nullopt
   // inside a transaction (its writes may still be undone) and when the
   // table cannot be read: nothing may be cached then.
