@@ -126,15 +126,17 @@ Program& TheProgram() {
 }
 
 // Steps through the months of 2025 as the arrow keys do: each step loads
-// the grid and the category's event lines.
+// the grid and the category's event lines. View 12 steps between December
+// 2025 and January 2026, a change of year each step.
 void Step(benchmark::State& state, int view) {
   Program& p = TheProgram();
-  if (!p.grid->SetView(view).ok()) state.SkipWithError("SetView failed");
+  if (!p.grid->SetView(view == 12 ? 31 : view).ok()) state.SkipWithError("SetView failed");
   int step = 0;
   for (auto _ : state) {
-    const DateTimeValue date =
-        (view == 31 ? EncodeDate(2025, 1 + step % 12, 10) : EncodeDate(2025, 1, 6) + 7 * step) +
-        0.5;
+    DateTimeValue date = view == 31 ? EncodeDate(2025, 1 + step % 12, 10)
+                                    : EncodeDate(2025, 1, 6) + 7 * step;
+    if (view == 12) date = step % 2 ? EncodeDate(2026, 1, 10) : EncodeDate(2025, 12, 10);
+    date += 0.5;
     step = (step + 1) % 50;
     // LoadGrid ends with Panel_LoadEvets, as every step of the window does.
     if (!p.grid->LoadGrid(date).ok()) {
@@ -147,9 +149,11 @@ void Step(benchmark::State& state, int view) {
 
 void BM_MonthOfACategoryOf20000(benchmark::State& state) { Step(state, 31); }
 void BM_SevenDaysOfACategoryOf20000(benchmark::State& state) { Step(state, 7); }
+void BM_MonthAcrossAYearOf20000(benchmark::State& state) { Step(state, 12); }
 
 BENCHMARK(BM_MonthOfACategoryOf20000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SevenDaysOfACategoryOf20000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MonthAcrossAYearOf20000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

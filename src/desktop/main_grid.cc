@@ -10,6 +10,7 @@
 #include "app/startup.h"
 #include "app/text.h"
 #include "app/ui_seam.h"
+#include "desktop/category_rows.h"
 #include "desktop/grid_rules.h"
 #include "store/db.h"
 #include "store/event_queries.h"
@@ -131,11 +132,10 @@ Status MainGrid::LoadGridSteps(DateTimeValue date) {
     }
   }
 
-  if (year_changed || !data_.qEvents.active() || !data_.qCalendar.active() ||
-      shown_year_ != year) {
-    if (Status s = data_.qEvents.Open("Select * from events where visible ='True'"); !s.ok()) {
-      return s;
-    }
+  // The shared events query is not opened here: nothing reads it, and
+  // reading every visible event at each change of year stalled the step from
+  // December to January on a large calendar. The lines read their own rows.
+  if (year_changed || !data_.qCalendar.active() || shown_year_ != year) {
     if (Status s = data_.qCalendar.Open("Select * from calendar" + y); !s.ok()) return s;
     if (Status s = data_.qCalendar.First(); !s.ok()) return s;
     shown_year_ = year;
@@ -199,35 +199,25 @@ Status MainGrid::Panel_LoadEvets() {
   const int c = CategoryNumber();
   // Only events that start by the last day shown can occur on a cell; the
   // occurrence rule compares start days as texts, so the bound does too,
-  // with the greatest of the cells' day texts. Only the columns the rule and
-  // the lines read are fetched: reading whole rows of a large category cost
-  // most of a step through the months.
+  // with the greatest of the cells' day texts (as SQL compared them, NULL
+  // passing no comparison).
   std::string last_shown;
   for (const DayCell& cell : cells_) {
     if (cell.day > 0) last_shown = std::max(last_shown, std::to_string(cell.date));
   }
-  const std::string sql =
-      " Select Summary, Calendars, F1, F2, F3, rChoice, rWeekly, rMonthly, rActiveMonths, "
-      "rEnds, sDate, iMonth, iDay from events where Calendars LIKE " +
-      store::SqlQuote("%," + std::to_string(c) + ",%") +
-      " and rEnds >= " + store::SqlQuote(std::to_string(first)) +
-      " and (sDate is null or sDate <= " + store::SqlQuote(last_shown) + ")" +
-      " order by sTime asc ";
+  const std::string first_text = std::to_string(first);
+  const std::string sql = startup_logging_ ? CategoryRows::Sql(c) : "";
   if (startup_logging_) Log("Panel_LoadEvets.Select events from DB " + sql);
-  store::Query events(data_.db());
-  if (Status s = events.Open(sql); !s.ok()) return s;
+  // Read once and kept while the table is unchanged; the bounds are applied
+  // here, as the query applied them.
+  Result<const std::vector<CategoryRows::Row>*> rows = category_rows_.For(data_.db(), c);
+  if (!rows.ok()) return rows.status();
   if (startup_logging_) Log("Panel_LoadEvets.Select events from DB " + sql);
-
-  // Read once, tested per cell in memory: at most 42 cells.
-  struct Candidate {
-    store::ParsedEvent rule;
-    std::string summary;
-  };
-  std::vector<Candidate> candidates;
-  const int summary_column = events.ColumnIndex("Summary");
-  for (Status walk = events.First(); walk.ok() && !events.Eof(); walk = events.Next()) {
-    candidates.push_back({store::ParsedEvent::Parse(store::ReadEventRow(events)),
-                          events.AsStringAt(summary_column)});
+  std::vector<const CategoryRows::Row*> candidates;
+  for (const CategoryRows::Row& row : *rows.value()) {
+    if (!row.ends || *row.ends < first_text) continue;
+    if (row.start_day && *row.start_day > last_shown) continue;
+    candidates.push_back(&row);
   }
   // The lines live with the cells only: the table's Bar column is a cache
   // nothing reads, and rewriting it would change the calendar on every look.
@@ -235,8 +225,8 @@ Status MainGrid::Panel_LoadEvets() {
     std::vector<std::string> summaries;
     if (cell.day > 0) {
       store::DayKey key = store::DayKey::For(cell.date);
-      for (const Candidate& e : candidates) {
-        if (e.rule.DayOccursOn(key, c)) summaries.push_back(e.summary);
+      for (const CategoryRows::Row* e : candidates) {
+        if (e->rule.DayOccursOn(key, c)) summaries.push_back(e->summary);
       }
     }
     cell.bar = BarText(summaries);

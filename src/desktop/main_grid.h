@@ -6,6 +6,7 @@
 
 #include "app/dates.h"
 #include "app/status.h"
+#include "desktop/category_rows.h"
 
 namespace almanix {
 class App;
@@ -102,6 +103,10 @@ class MainGrid {
   const std::string& PublishMenuCaption() const { return publish_caption_; }
   bool WeekdayHeaderVisible() const { return view_span_ == 31; }
 
+  // How many times the grid read the current category's events from the
+  // table (they are kept between steps while the table is unchanged).
+  int EventReads() const { return category_rows_.reads(); }
+
   // ---- operations ----
   // Loads the grid for the date (0: the month of the month picker). Failures
   // are shown as the window shows them; the returned status is the first.
@@ -171,6 +176,7 @@ class MainGrid {
   int shown_year_ = 0;
 
   std::vector<DayCell> cells_;
+  CategoryRows category_rows_;  // the current category's events
   int columns_ = 7;
   int rows_ = 5;
   std::string hidden_row_caption_ = "6";

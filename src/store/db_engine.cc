@@ -171,6 +171,7 @@ Status Database::Open(const std::string& folder) {
   }
   attached_.clear();
   folder_ = WithTrailingSlash(SlashPath(folder));
+  ++generation_;
   return Status::Ok();
 }
 
@@ -180,6 +181,7 @@ void Database::Close() {
   db_ = nullptr;
   attached_.clear();
   transaction_depth_ = 0;
+  ++generation_;
 }
 
 int Database::OnProgress(void* self) {
@@ -349,6 +351,7 @@ Status Database::CheckPlainTable(const std::string& path, std::string_view table
 }
 
 Status Database::DropFiles(std::string_view table) {
+  ++generation_;
   std::string name = ToLower(table);
   auto it = std::find_if(attached_.begin(), attached_.end(),
                          [&](const auto& a) { return a.first == name; });
@@ -387,6 +390,8 @@ void Database::DetachIdle() {
 }
 
 Status Database::Attach(const std::string& table, const std::string& file) {
+  // A file attached again may have been changed while it was not.
+  ++generation_;
   DetachIdle();
   std::string schema = "t" + std::to_string(next_schema_++);
   sqlite3_stmt* stmt = nullptr;
@@ -461,6 +466,8 @@ Result<std::unique_ptr<Database::Prepared>> Database::Prepare(std::string_view s
     return Status::Invalid(LastError());
   }
   if (prepared->stmt == nullptr) return Status::Invalid("empty statement");
+  // Writes are counted by SQLite, but CREATE, DROP and ALTER are not.
+  if (!sqlite3_stmt_readonly(prepared->stmt)) ++generation_;
   return prepared;
 }
 
@@ -516,6 +523,7 @@ Status Database::ExecuteWith(std::string_view sql,
 
 Status Database::Begin() {
   if (db_ == nullptr) return Status::Invalid("database not open");
+  ++generation_;
   if (transaction_depth_++ > 0) return Status::Ok();
   if (sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK) {
     transaction_depth_ = 0;
@@ -527,6 +535,7 @@ Status Database::Begin() {
 Status Database::Commit() {
   if (transaction_depth_ == 0) return Status::Invalid("no transaction");
   if (--transaction_depth_ > 0) return Status::Ok();
+  ++generation_;
   if (sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
     std::string message = LastError();
     sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
@@ -538,8 +547,29 @@ Status Database::Commit() {
 Status Database::Rollback() {
   if (transaction_depth_ == 0) return Status::Invalid("no transaction");
   transaction_depth_ = 0;  // a nested rollback undoes the whole transaction
+  ++generation_;
   sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
   return Status::Ok();
+}
+
+std::optional<RowsStamp> Database::StampOf(std::string_view table) {
+  if (db_ == nullptr || in_transaction()) return std::nullopt;
+  std::string name = ToLower(table);
+  if (!Route("select * from " + QuoteName(name)).ok()) return std::nullopt;
+  std::string schema = SchemaOf(name);
+  if (schema.empty()) return std::nullopt;
+  // Reading the pragma starts a read of the file, which is when SQLite
+  // notices another connection's commit.
+  std::string sql = "PRAGMA " + QuoteName(schema) + ".data_version";
+  sqlite3_stmt* stmt = nullptr;
+  std::optional<RowsStamp> stamp;
+  if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &stmt, nullptr) == SQLITE_OK &&
+      sqlite3_step(stmt) == SQLITE_ROW) {
+    stamp = RowsStamp{generation_, sqlite3_total_changes64(db_),
+                      sqlite3_column_int64(stmt, 0)};
+  }
+  sqlite3_finalize(stmt);
+  return stamp;
 }
 
 std::vector<FieldDef> Database::TableFields(std::string_view table) {

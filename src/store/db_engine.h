@@ -36,6 +36,15 @@ struct FieldDef {
   int size = 0;      // n of char(n), else 0
 };
 
+// What a cache of a table's rows compares to know they are still the
+// table's rows (see Database::StampOf).
+struct RowsStamp {
+  std::uint64_t generation = 0;  // engine events that may change rows unseen
+  std::int64_t changes = 0;      // rows written through this connection
+  std::int64_t data_version = 0;  // commits of other connections to the file
+  bool operator==(const RowsStamp&) const = default;
+};
+
 class Database {
  public:
   Database();
@@ -100,6 +109,15 @@ class Database {
   Status Rollback();
   bool in_transaction() const { return transaction_depth_ > 0; }
 
+  // Equal stamps of a table, taken at two times, mean its rows have not
+  // changed in between: any row written through this engine (in any
+  // table), a transaction begun or ended, a statement that writes or
+  // changes a table's columns, a new folder, a table file attached or dropped, or a commit by another
+  // connection or process to the table's file gives a new stamp. nullopt
+  // inside a transaction (its writes may still be undone) and when the
+  // table cannot be read: nothing may be cached then.
+  std::optional<RowsStamp> StampOf(std::string_view table);
+
   // The table's columns in creation order; empty when it cannot be read.
   std::vector<FieldDef> TableFields(std::string_view table);
 
@@ -133,6 +151,7 @@ class Database {
   bool stopped_ = false;           // that statement ran out of steps
   std::string folder_;
   int transaction_depth_ = 0;
+  std::uint64_t generation_ = 0;  // see StampOf
   // lower-case table name -> schema name; most recently used at the front.
   std::list<std::pair<std::string, std::string>> attached_;
   int next_schema_ = 0;
