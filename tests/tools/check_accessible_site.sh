@@ -4,16 +4,31 @@
 # Chromium (tools/check_accessibility.py): no critical or serious violation,
 # a lang and a title naming the calendar on every page, complete JSON-LD.
 # The one-event calendar files are read by an independent iCalendar parser.
-# Usage: check_accessible_site.sh CLI TOP AXE.min.js [--report-only]
+# Usage: check_accessible_site.sh CLI TOP AXE.min.js [--style NAME]... [--all-styles]
+#                                 [--report-only] [--details] [--leave RULE]...
+# --style picks the styles (default the three above), --all-styles takes every
+# shipped style; the other options go to check_accessibility.py.
 set -euo pipefail
 cli=$1
 top=$2
 axe=$3
 shift 3
+styles=()
+pass=()
+while [ $# -gt 0 ]; do
+  case $1 in
+    --style) styles+=("$2"); shift 2 ;;
+    --all-styles)
+      for d in "$top/resources/Common/Styles/"*/; do d=${d%/}; styles+=("${d##*/}"); done
+      shift ;;
+    *) pass+=("$1"); shift ;;
+  esac
+done
+[ ${#styles[@]} -gt 0 ] || styles=(Default Midnight "High Contrast")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 status=0
-for style in Default Midnight "High Contrast"; do
+for style in "${styles[@]}"; do
   dir="$work/${style// /_}"
   mkdir -p "$dir"
   cp "$top/resources/samples/club.cal" "$dir/club.cal"
@@ -26,7 +41,7 @@ for style in Default Midnight "High Contrast"; do
   # upcoming list, the linking help, the feed's pages, a redirect page.
   python3 "$top/tools/check_accessibility.py" "$dir/site" \
     April2025.html SmallApril2025.html Year.html EventList2025.html Upcoming.html \
-    Link.html fullscreen.html popup.html Calendar.html --axe "$axe" "$@" || status=1
+    Link.html fullscreen.html popup.html Calendar.html --axe "$axe" ${pass[@]+"${pass[@]}"} || status=1
   # Each event's own calendar file reads as one event in another parser.
   shopt -s nullglob
   files=("$dir/site/events/"*.ics)
