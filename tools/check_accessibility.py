@@ -4,6 +4,7 @@
     tools/check_accessibility.py FOLDER [PAGE...] --axe AXE.min.js
                                  [--chromium PATH] [--timeout SECONDS]
                                  [--leave RULE]... [--report-only] [--details]
+                                 [--dark]
 
 Every *.html and *.htm page directly in FOLDER (or only the PAGEs named) is
 opened from file: (as
@@ -24,7 +25,9 @@ Prints one line per page, then the violations counted by impact over all
 pages, then "N passed, N failed". --report-only prints the same and exits 0,
 for counting what a site had before a change. --details prints every element
 of a critical or serious violation (with the colours and ratio axe-core
-measured for a contrast finding). Exit status 1 when a page
+measured for a contrast finding). --dark opens the pages as a browser set
+to a dark colour scheme does (a style's prefers-color-scheme rules apply).
+Exit status 1 when a page
 failed, 2 when Chromium or axe-core is missing.
 """
 
@@ -88,10 +91,16 @@ def json_ld_problems(blocks):
 class AuditCheck(pages.PageCheck):
     """A page check that runs the audit while the page is still open."""
 
-    def __init__(self, browser, path, folder, timeout, axe_source):
+    def __init__(self, browser, path, folder, timeout, axe_source, dark=False):
         super().__init__(browser, path, folder, timeout)
         self.axe_source = axe_source
+        self.dark = dark
         self.audit = None
+
+    def prepare(self, sid):
+        if self.dark and sid == getattr(self, "session", None):
+            self.browser.call("Emulation.setEmulatedMedia", {
+                "features": [{"name": "prefers-color-scheme", "value": "dark"}]}, session=sid)
 
     def take_screenshot(self, out):
         # PageCheck.run calls this once the page has settled and before it
@@ -160,6 +169,8 @@ def main():
                     help="count this axe-core rule's violations but do not fail on them")
     ap.add_argument("--report-only", action="store_true",
                     help="print the findings but exit 0")
+    ap.add_argument("--dark", action="store_true",
+                    help="open the pages in a dark colour scheme")
     ap.add_argument("--details", action="store_true",
                     help="print every element of a critical or serious violation")
     args = ap.parse_args()
@@ -199,7 +210,7 @@ def main():
             return 2
         for name in names:
             check = AuditCheck(browser, os.path.join(folder, name), folder, args.timeout,
-                               axe_source)
+                               axe_source, args.dark)
             try:
                 check.run(screenshot="audit")
             except pages.BrowserGone as e:
