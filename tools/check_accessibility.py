@@ -3,7 +3,8 @@
 
     tools/check_accessibility.py FOLDER [PAGE...] --axe AXE.min.js
                                  [--chromium PATH] [--timeout SECONDS]
-                                 [--leave RULE]... [--report-only]
+                                 [--leave RULE]... [--report-only] [--details]
+                                 [--dark]
 
 Every *.html and *.htm page directly in FOLDER (or only the PAGEs named) is
 opened from file: (as
@@ -22,7 +23,11 @@ is run in it. A page fails on:
 Pages that navigate themselves away (the redirect pages) are not audited.
 Prints one line per page, then the violations counted by impact over all
 pages, then "N passed, N failed". --report-only prints the same and exits 0,
-for counting what a site had before a change. Exit status 1 when a page
+for counting what a site had before a change. --details prints every element
+of a critical or serious violation (with the colours and ratio axe-core
+measured for a contrast finding). --dark opens the pages as a browser set
+to a dark colour scheme does (a style's prefers-color-scheme rules apply).
+Exit status 1 when a page
 failed, 2 when Chromium or axe-core is missing.
 """
 
@@ -45,7 +50,10 @@ AUDIT = """
   return {
     violations: result.violations.map(v => ({
       id: v.id, impact: v.impact || 'minor', count: v.nodes.length,
-      first: v.nodes.length ? v.nodes[0].target.join(' ') : ''})),
+      first: v.nodes.length ? v.nodes[0].target.join(' ') : '',
+      nodes: v.nodes.map(n => ({target: n.target.join(' '),
+                                 html: n.html.slice(0, 120),
+                                 data: (n.any[0] && n.any[0].data) || null}))})),
     lang: document.documentElement.getAttribute('lang') || '',
     title: document.title.trim(),
     jsonld: Array.from(document.querySelectorAll('script[type="application/ld+json"]'))
@@ -83,10 +91,16 @@ def json_ld_problems(blocks):
 class AuditCheck(pages.PageCheck):
     """A page check that runs the audit while the page is still open."""
 
-    def __init__(self, browser, path, folder, timeout, axe_source):
+    def __init__(self, browser, path, folder, timeout, axe_source, dark=False):
         super().__init__(browser, path, folder, timeout)
         self.axe_source = axe_source
+        self.dark = dark
         self.audit = None
+
+    def prepare(self, sid):
+        if self.dark and sid == getattr(self, "session", None):
+            self.browser.call("Emulation.setEmulatedMedia", {
+                "features": [{"name": "prefers-color-scheme", "value": "dark"}]}, session=sid)
 
     def take_screenshot(self, out):
         # PageCheck.run calls this once the page has settled and before it
@@ -129,6 +143,21 @@ def judge(check, leave):
     return failures, audit["violations"]
 
 
+def print_details(violations):
+    """One line per element of the page's critical and serious violations."""
+    for v in violations:
+        if v["impact"] not in BLOCKING:
+            continue
+        for n in v.get("nodes", []):
+            d = n.get("data") or {}
+            colours = ""
+            if "contrastRatio" in d:
+                colours = " %s on %s %.2f:1 (needs %s, %s %s)" % (
+                    d.get("fgColor"), d.get("bgColor"), d.get("contrastRatio") or 0,
+                    d.get("expectedContrastRatio"), d.get("fontSize"), d.get("fontWeight"))
+            print("    %s %s%s  %s" % (v["id"], n["target"], colours, n["html"]))
+
+
 def main():
     ap = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     ap.add_argument("folder")
@@ -140,6 +169,10 @@ def main():
                     help="count this axe-core rule's violations but do not fail on them")
     ap.add_argument("--report-only", action="store_true",
                     help="print the findings but exit 0")
+    ap.add_argument("--dark", action="store_true",
+                    help="open the pages in a dark colour scheme")
+    ap.add_argument("--details", action="store_true",
+                    help="print every element of a critical or serious violation")
     args = ap.parse_args()
 
     folder = os.path.abspath(args.folder)
@@ -177,7 +210,7 @@ def main():
             return 2
         for name in names:
             check = AuditCheck(browser, os.path.join(folder, name), folder, args.timeout,
-                               axe_source)
+                               axe_source, args.dark)
             try:
                 check.run(screenshot="audit")
             except pages.BrowserGone as e:
@@ -195,6 +228,8 @@ def main():
             else:
                 passed += 1
                 print("ok %s" % name)
+            if args.details:
+                print_details(violations)
     finally:
         browser.close()
     print("violations by impact: " + ", ".join(

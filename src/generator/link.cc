@@ -23,6 +23,13 @@ constexpr std::string_view kNarrowWindowStyle =
     "{ max-width: 100% !important; box-sizing: border-box; } "
     "table { width: 100% !important; } "
     "td { overflow-wrap: break-word; } textarea, input { width: 100%; } }</style>";
+// The help sits on white tables and yellow fields whatever the style's page
+// colours are: their text stays dark, and the heading a blue that reads on a
+// light page and on a dark one (a dark style's light text would vanish).
+constexpr std::string_view kHelpColourStyle =
+    "<style>table[bgcolor] { color: #1F2328; } "
+    "table[bgcolor] a:link { color: #0550AE; } table[bgcolor] a:visited { color: #6639BA; } "
+    "input { color: #000000; } body > center > font:first-child { color: #3366FF; }</style>";
 constexpr std::string_view kTextBoxOpen =
     "<center><form><TEXTAREA NAME=string ROWS=5 COLS=91 aria-label=\"Code to copy\">";
 constexpr std::string_view kFallbackText =
@@ -287,6 +294,7 @@ std::vector<std::string> TLink::LinkPageLines() const {
                  " background-color: lightyellow; ",
                  " } ",
                  "</style>",
+                 kHelpColourStyle,
                  kNarrowWindowStyle,
                  "</head>",
                  "<body>",

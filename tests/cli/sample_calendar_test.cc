@@ -299,9 +299,10 @@ TEST_F(SampleCalendarTest, WholeRunWritesTheSiteAndEveryFileItsPagesLoad) {
   for (size_t at = april.find('\n'); at != std::string::npos; at = april.find('\n', at + 1)) {
     ASSERT_EQ(april[at - 1], '\r') << "bare line feed at " << at;
   }
-  // A holiday colours its day on the small page; the year page lists it.
+  // A holiday colours its day on the small page (the new-favorite holiday
+  // colour); the year page lists it.
   EXPECT_THAT(ReadAll(site + "Year.html"), HasSubstr("Apr. 18 - Good Friday"));
-  EXPECT_THAT(ReadAll(site + "SmallJuly2025.html"), HasSubstr("background-color:#008040;;"));
+  EXPECT_THAT(ReadAll(site + "SmallJuly2025.html"), HasSubstr("background-color:#CDEFD9;;"));
 }
 
 }  // namespace

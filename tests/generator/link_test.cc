@@ -84,6 +84,11 @@ TEST_F(LinkTest, HeadOpensWithCharsetAndKeepsItsStyleBlock) {
                            " background-color: lightyellow; ",
                            " } ",
                            "</style>",
+                           "<style>table[bgcolor] { color: #1F2328; } "
+                           "table[bgcolor] a:link { color: #0550AE; } "
+                           "table[bgcolor] a:visited { color: #6639BA; } "
+                           "input { color: #000000; } "
+                           "body > center > font:first-child { color: #3366FF; }</style>",
                            "<style>@media (max-width: 1000px) { table, textarea, input, iframe, "
                            "object { max-width: 100% !important; box-sizing: border-box; } "
                            "table { width: 100% !important; } td { overflow-wrap: break-word; } "
