@@ -106,6 +106,41 @@ POPUPS_JS = r"""(() => {
   return JSON.stringify(out);
 })()"""
 
+# Walks the first event's details by keyboard as popup.js routes Tab:
+# focus on the entry opens them, Tab goes into their links, Tab from the
+# last goes on past the entry, Shift+Tab from the first comes back, and
+# Escape inside closes them and returns to the entry.
+KEYS_JS = r"""(() => {
+  const spans = 'span.bpop, span.bpopleft, span.bpopupright, span.bpopupleft';
+  const entry = [...document.querySelectorAll('a.itr')].find(a =>
+      a.querySelector(spans) && a.querySelector('span.AddToCalendar'));
+  if (!entry) return JSON.stringify({problem: 'no entry with Add to my calendar'});
+  const tab = (shift) => document.activeElement.dispatchEvent(new KeyboardEvent('keydown',
+      {key: 'Tab', shiftKey: !!shift, bubbles: true, cancelable: true}));
+  const box = () => document.querySelector('div.itr-float');
+  const inBox = () => box() && !box().hidden && box().contains(document.activeElement);
+  const steps = [];
+  entry.focus();
+  steps.push(['focus opens the details', !!box() && !box().hidden]);
+  tab(false);
+  steps.push(['Tab reaches the first link', inBox() && document.activeElement.tagName === 'A']);
+  tab(true);
+  steps.push(['Shift+Tab returns to the entry', document.activeElement === entry]);
+  tab(false);
+  const links = box().querySelectorAll('a[href]');
+  links[links.length - 1].focus();
+  tab(false);
+  steps.push(['Tab from the last link leaves the box',
+              !inBox() && document.activeElement !== entry]);
+  entry.focus();
+  tab(false);
+  document.activeElement.dispatchEvent(new KeyboardEvent('keydown',
+      {key: 'Escape', bubbles: true, cancelable: true}));
+  steps.push(['Escape closes and returns to the entry',
+              box().hidden && document.activeElement === entry]);
+  return JSON.stringify({failed: steps.filter(s => !s[1]).map(s => s[0]), steps: steps.length});
+})()"""
+
 LIST_JS = r"""(() => JSON.stringify({
   events: document.querySelectorAll('td[class^="ListEvent"] b > font[size="+1"]').length,
   links: [...document.querySelectorAll('span.AddToCalendar')].map(s =>
@@ -298,6 +333,16 @@ def check_add_links(browser, site, timeout):
         print("FAIL %s details: %s" % (MONTH_PAGE, "; ".join(problems[:6])))
     else:
         print("ok %s: the details of %d events offer Add to my calendar" % (MONTH_PAGE, len(entries)))
+
+    check = evaluate_page(browser, site, MONTH_PAGE, KEYS_JS, timeout)
+    keys = json.loads(check.evaluated) if check.evaluated else {"problem": "nothing evaluated"}
+    problems = list(check.failures) + ([keys["problem"]] if "problem" in keys else keys["failed"])
+    if problems:
+        failed += 1
+        print("FAIL %s keyboard: %s" % (MONTH_PAGE, "; ".join(problems[:6])))
+    else:
+        print("ok %s: the details' links are reached by Tab and left by Tab, Shift+Tab and Escape"
+              % MONTH_PAGE)
 
     check = evaluate_page(browser, site, LIST_PAGE, LIST_JS, timeout)
     data = json.loads(check.evaluated) if check.evaluated else {"events": 0, "links": []}

@@ -24,6 +24,7 @@
   var pinned = false; // opened by a click or tap: the next one follows the link
   var byHover = false;
   var touchedAt = 0;  // a tap also sends mouseover, which is not a hover
+  var returning = false; // the focus goes back to an entry whose box just closed
 
   document.documentElement.className += " itr-js";
 
@@ -145,6 +146,7 @@
   }, false);
 
   document.addEventListener("focusin", function (e) {
+    if (returning) return;
     var entry = entryOf(e.target);
     if (entry) {
       if (owner !== entry) open(entry, false);
@@ -167,8 +169,59 @@
     close();
   }, false);
 
+  // The box hangs at the end of the page, so Tab from the entry would skip
+  // its links: Tab leads from the entry into the box and from its last link
+  // on to what follows the entry, Shift+Tab back again.
+  function tabbables() {
+    var all = document.querySelectorAll("a[href], button, input, select, textarea, [tabindex]");
+    var out = [];
+    for (var i = 0; i < all.length; i++) {
+      var n = all[i];
+      if (n.disabled || n.tabIndex < 0 || (box && box.contains(n))) continue;
+      out.push(n);
+    }
+    return out;
+  }
+
+  function moveTab(e) {
+    if (!owner || !box || box.hidden) return false;
+    var links = box.querySelectorAll("a[href]");
+    if (!links.length) return false;
+    var at = document.activeElement;
+    if (!e.shiftKey && at === owner) {
+      links[0].focus();
+      return true;
+    }
+    if (e.shiftKey && at === links[0]) {
+      owner.focus();
+      return true;
+    }
+    if (!e.shiftKey && at === links[links.length - 1]) {
+      var order = tabbables();
+      for (var i = 0; i < order.length; i++) {
+        if (order[i] === owner) {
+          if (i + 1 < order.length) order[i + 1].focus();
+          else close();
+          return true;
+        }
+      }
+    }
+    return false;
+  }
+
   document.addEventListener("keydown", function (e) {
-    if ((e.key === "Escape" || e.key === "Esc" || e.keyCode === 27) && owner) close();
+    if ((e.key === "Escape" || e.key === "Esc" || e.keyCode === 27) && owner) {
+      var back = owner;
+      var inBox = box && box.contains(document.activeElement);
+      close();
+      if (inBox) {
+        returning = true;
+        back.focus();
+        returning = false;
+      }
+      return;
+    }
+    if ((e.key === "Tab" || e.keyCode === 9) && moveTab(e)) e.preventDefault();
   }, false);
 
   window.addEventListener("resize", function () {

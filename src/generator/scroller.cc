@@ -9,6 +9,7 @@
 #include "app/file_util.h"
 #include "app/text.h"
 #include "generator/calendar_data.h"
+#include "generator/page_meta.h"
 #include "generator/rss.h"
 #include "generator/run_context.h"
 
@@ -62,6 +63,16 @@ Status TScroller::Generate(const std::string& output, const std::string& script_
        {"lbtn.gif", "rbtn.gif", "Scroller.html", "scroller.js", "blank.jpg"}) {
     IgnoreResult(run_.CopyNoCase(assets, name, WithTrailingSlash(output) + std::string(name)),
                  "counted in the run's result; the scroller goes on without it");
+  }
+  // The page is copied as installed, without a language: it gets the
+  // calendar's, as every page the run writes does.
+  const std::string page = WithTrailingSlash(output) + "Scroller.html";
+  if (auto bytes = ReadFileBytes(page); bytes.ok()) {
+    std::string text = bytes.value();
+    if (const size_t at = text.find("<html>"); at != std::string::npos) {
+      text.replace(at, 6, HtmlOpening(run_));
+      IgnoreResult(run_.SaveFile(page, text), "counted in the run's result");
+    }
   }
   std::string script;
   if (const std::string found = FindNoCase(assets, "scroller.js"); !found.empty()) {

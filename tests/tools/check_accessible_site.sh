@@ -18,9 +18,9 @@ shift 3
 styles=()
 pass=()
 # One page of each type: month, small month, year, event list, the upcoming
-# list, the linking help, the feed's pages, a redirect page.
+# list, the linking help, the feed's pages, a redirect page, the scroller.
 pages=(April2025.html SmallApril2025.html Year.html EventList2025.html Upcoming.html
-       Link.html fullscreen.html popup.html Calendar.html)
+       Link.html fullscreen.html popup.html Calendar.html Scroller.html)
 while [ $# -gt 0 ]; do
   case $1 in
     --style) styles+=("$2"); shift 2 ;;
