@@ -15,10 +15,7 @@ CssHighlighter::CssHighlighter(QTextDocument* document, const QPalette& palette)
     : QSyntaxHighlighter(document) {
   const bool dark = IsDark(palette);
   auto format = [dark](const char* light, const char* on_dark, bool bold = false) {
-    QTextCharFormat f;
-    f.setForeground(QColor(QString::fromLatin1(dark ? on_dark : light)));
-    if (bold) f.setFontWeight(QFont::Bold);
-    return f;
+    return MarkupFormat(dark, light, on_dark, bold);
   };
   using desktop::CssPart;
   formats_[static_cast<int>(CssPart::kSelector)] = format("#1F3FBF", "#8AB4FF", true);

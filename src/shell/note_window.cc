@@ -30,10 +30,7 @@ class HtmlHighlighter : public QSyntaxHighlighter {
       : QSyntaxHighlighter(document) {
     const bool dark = IsDark(palette);
     auto format = [dark](const char* light, const char* on_dark, bool bold = false) {
-      QTextCharFormat f;
-      f.setForeground(QColor(QString::fromLatin1(dark ? on_dark : light)));
-      if (bold) f.setFontWeight(QFont::Bold);
-      return f;
+      return MarkupFormat(dark, light, on_dark, bold);
     };
     formats_[static_cast<int>(desktop::HtmlPart::kTag)] = format("#1F3FBF", "#8AB4FF", true);
     formats_[static_cast<int>(desktop::HtmlPart::kAttribute)] = format("#A0522D", "#F0B070");

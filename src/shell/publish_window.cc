@@ -33,6 +33,7 @@
 #include "desktop/ftp_session.h"
 #include "desktop/publish_form.h"
 #include "desktop/word_lists.h"
+#include "shell/local_page.h"
 #include "shell/style_editor_window.h"
 #include "shell/word_list_window.h"
 #include "generator/generator.h"
@@ -613,12 +614,7 @@ bool TMC::PreviewNow() {
     return false;
   }
   preview_state_->setText(QStringLiteral("Preview: %1 ms").arg(last_preview_ms_));
-  const QUrl page = QUrl::fromLocalFile(Q(generator.MainPagePath()));
-  if (view_->url() == page) {
-    view_->reload();
-  } else {
-    view_->setUrl(page);
-  }
+  ShowLocalPage(view_, Q(generator.MainPagePath()));
   return true;
 }
 

@@ -24,6 +24,7 @@
 #include "app/ui_seam.h"
 #include "desktop/style_editor.h"
 #include "shell/css_highlighter.h"
+#include "shell/local_page.h"
 #include "settings/publish_editor.h"
 #include "generator/generator.h"
 
@@ -285,12 +286,7 @@ bool StyleEditorWindow::PreviewNow() {
     return false;
   }
   state_->setText(QStringLiteral("Preview of one month, without events"));
-  const QUrl url = QUrl::fromLocalFile(Q(page.value()));
-  if (view_->url() == url) {
-    view_->reload();
-  } else {
-    view_->setUrl(url);
-  }
+  ShowLocalPage(view_, Q(page.value()));
   return true;
 }
 

@@ -16,6 +16,7 @@
 
 #include "generator/generator.h"
 #include "shell/css_highlighter.h"
+#include "shell/local_page.h"
 
 namespace almanix::shell {
 namespace {
@@ -95,12 +96,7 @@ bool StyleSheetWindow::ShowPreview() {
     return false;
   }
   state_->setText(QStringLiteral("Saved; the preview shows the calendar with this sheet"));
-  const QUrl url = QUrl::fromLocalFile(Q(page.value()));
-  if (view_->url() == url) {
-    view_->reload();
-  } else {
-    view_->setUrl(url);
-  }
+  ShowLocalPage(view_, Q(page.value()));
   return true;
 }
 

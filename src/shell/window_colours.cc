@@ -1,7 +1,10 @@
 #include "shell/window_colours.h"
 
 #include <QColor>
+#include <QFont>
 #include <QPalette>
+#include <QString>
+#include <QTextCharFormat>
 
 namespace almanix::shell {
 
@@ -37,6 +40,13 @@ QPalette DarkPalette() {
   p.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0x80, 0x80, 0x80));
   p.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0x80, 0x80, 0x80));
   return p;
+}
+
+QTextCharFormat MarkupFormat(bool dark, const char* light, const char* on_dark, bool bold) {
+  QTextCharFormat f;
+  f.setForeground(QColor(QString::fromLatin1(dark ? on_dark : light)));
+  if (bold) f.setFontWeight(QFont::Bold);
+  return f;
 }
 
 }  // namespace almanix::shell

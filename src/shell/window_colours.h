@@ -1,6 +1,7 @@
 #pragma once
 
 class QPalette;
+class QTextCharFormat;
 
 namespace almanix::shell {
 
@@ -11,5 +12,9 @@ bool IsDark(const QPalette& palette);
 // A dark palette like the desktops' dark themes, for the pictures of the
 // dark look and the tests that the windows follow it.
 QPalette DarkPalette();
+
+// The format of one kind of markup in the editors' colouring: its light
+// or dark form (#RRGGBB), bold when asked.
+QTextCharFormat MarkupFormat(bool dark, const char* light, const char* on_dark, bool bold = false);
 
 }  // namespace almanix::shell
