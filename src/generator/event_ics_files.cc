@@ -26,14 +26,18 @@ EventIcsFiles::EventIcsFiles(const RunContext& run) : run_(run) {
 }
 
 void EventIcsFiles::RemoveUnlinked() {
+  // Names without their folder, so the match does not hang on how the
+  // build folder's path is spelled.
   std::unordered_set<std::string> kept;
-  for (const auto& [id, name] : names_) kept.insert(run_.build_dir + name);
+  for (const auto& [id, name] : names_) {
+    kept.insert(std::filesystem::path(name).filename().string());
+  }
   const std::string folder = run_.build_dir + "events";
   std::vector<std::filesystem::path> stale;
   std::error_code ignored;
   for (std::filesystem::directory_iterator it(folder, ignored), end; !ignored && it != end;
        it.increment(ignored)) {
-    if (kept.count(it->path().string()) == 0) stale.push_back(it->path());
+    if (kept.count(it->path().filename().string()) == 0) stale.push_back(it->path());
   }
   for (const std::filesystem::path& path : stale) {
     std::error_code gone;
