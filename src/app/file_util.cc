@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <random>
+#include <utility>
 
 #include "app/text.h"
 
@@ -82,6 +83,50 @@ Status WriteFileDirect(const std::string& path, std::string_view bytes) {
     err = errno;
   }
   if (!written) return IoFailure("Cannot write " + path, err);
+  return Status::Ok();
+}
+
+namespace {
+constexpr size_t kSinkPart = size_t{1} << 20;
+}  // namespace
+
+FileSink::FileSink(std::string path) : path_(std::move(path)) {
+  fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
+  if (fd_ < 0) error_ = errno;
+  buffer_.reserve(kSinkPart);
+}
+
+FileSink::~FileSink() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+void FileSink::Append(std::string_view bytes) {
+  if (error_ != 0) return;
+  if (buffer_.size() + bytes.size() > kSinkPart) {
+    Flush();
+    if (bytes.size() >= kSinkPart) {  // a large part goes out without a copy
+      if (error_ == 0 && !WriteAllFd(fd_, bytes)) error_ = errno ? errno : EIO;
+      return;
+    }
+  }
+  buffer_.append(bytes);
+}
+
+void FileSink::Flush() {
+  if (error_ == 0 && !buffer_.empty() && !WriteAllFd(fd_, buffer_)) error_ = errno ? errno : EIO;
+  buffer_.clear();
+}
+
+Status FileSink::Finish() {
+  if (!finished_) {
+    finished_ = true;
+    Flush();
+    if (fd_ >= 0) {
+      if (::close(fd_) != 0 && error_ == 0) error_ = errno;
+      fd_ = -1;
+    }
+  }
+  if (error_ != 0) return IoFailure("Cannot write " + path_, error_);
   return Status::Ok();
 }
 

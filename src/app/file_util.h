@@ -27,6 +27,32 @@ Status EnsurePrivateDir(const std::string& folder);
 // files. A link in the file's place is not followed.
 Status WriteFileDirect(const std::string& path, std::string_view bytes);
 
+// WriteFileDirect for a file written in parts, so that a page of a hundred
+// megabytes never sits whole in memory: Append buffers and writes a part
+// each time the buffer fills, Finish writes the rest and closes the file.
+// The first failure is kept; later parts are dropped, and Finish returns it
+// with the same message WriteFileDirect would give.
+class FileSink {
+ public:
+  explicit FileSink(std::string path);
+  ~FileSink();
+  FileSink(const FileSink&) = delete;
+  FileSink& operator=(const FileSink&) = delete;
+
+  void Append(std::string_view bytes);
+  Status Finish();
+  const std::string& path() const { return path_; }
+
+ private:
+  void Flush();
+
+  std::string path_;
+  std::string buffer_;
+  int fd_ = -1;
+  int error_ = 0;
+  bool finished_ = false;
+};
+
 bool FileExists(const std::string& path);       // a regular file (or link to one)
 bool DirectoryExists(const std::string& path);  // a folder (or link to one)
 bool PathExists(const std::string& path);       // anything, dangling links too

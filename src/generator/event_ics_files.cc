@@ -6,8 +6,11 @@
 #include <vector>
 
 #include "app/dir.h"
+#include "app/text.h"
 #include "generator/calendar_data.h"
 #include "generator/event_pages.h"
+#include "generator/ical.h"
+#include "generator/page_meta.h"
 #include "generator/run_context.h"
 
 namespace almanix::generator {
@@ -24,6 +27,8 @@ EventIcsFiles::EventIcsFiles(const RunContext& run) : run_(run) {
     }
   }
 }
+
+EventIcsFiles::~EventIcsFiles() = default;
 
 void EventIcsFiles::RemoveUnlinked() {
   // Names without their folder, so the match does not hang on how the
@@ -50,10 +55,35 @@ const std::string& EventIcsFiles::Linked(const EventRecord& e) {
   auto [it, first] = names_.try_emplace(e.id);
   if (first) {
     it->second = EventFileName(e);
-    IgnoreResult(WriteEventFile(run_, brand_, e), "counted in the run's result; the link stays");
+    Write(e, it->second);
     ++written_;
   }
   return it->second;
+}
+
+// The file WriteEventFile writes, with the folder made and the calendar
+// object set up once per run.
+void EventIcsFiles::Write(const EventRecord& e, const std::string& name) {
+  const std::string path = run_.build_dir + name;
+  if (!folder_made_) {
+    if (Status s = TDir::EnsureDir(run_.build_dir + "events/"); !s.ok()) {
+      IgnoreResult(run_.Record(path, s), "counted in the run's result; the link stays");
+      return;
+    }
+    folder_made_ = true;
+  }
+  if (!ical_) {
+    // The same identifiers as the event's item in ical.ics, so a reader who
+    // adds the event and subscribes as well gets it once.
+    ical_ = std::make_unique<TICal>(
+        run_.brand_short_url, run_.page_name, CalendarName(run_),
+        TICal::Product{brand_.APP_MAKER, brand_.APP_NAME, brand_.APP_VERSION}, run_.now,
+        run_.today + 5 * 366);
+  }
+  ical_->ClearItems();
+  ical_->AddEventIf(e, "," + Trim(e.calendar_id) + ",");
+  IgnoreResult(run_.Record(path, ical_->Save(path, /*atomically=*/false)),
+               "counted in the run's result; the link stays");
 }
 
 }  // namespace almanix::generator

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <unordered_map>
 
@@ -10,6 +11,7 @@ namespace almanix::generator {
 
 struct RunContext;
 struct EventRecord;
+class TICal;
 
 // Writes each event's file once per run, the first time a page links it, so
 // that every link a page shows has its file and no file is written that no
@@ -19,6 +21,7 @@ class EventIcsFiles {
   // Clears anything but plain files out of events/; the files themselves
   // are written over, which costs far less than making thousands anew.
   explicit EventIcsFiles(const RunContext& run);
+  ~EventIcsFiles();
   EventIcsFiles(const EventIcsFiles&) = delete;
   EventIcsFiles& operator=(const EventIcsFiles&) = delete;
 
@@ -34,8 +37,14 @@ class EventIcsFiles {
   void RemoveUnlinked();
 
  private:
+  void Write(const EventRecord& e, const std::string& name);
+
   const RunContext& run_;
   Brand brand_;  // read once per run rather than once per event
+  // One calendar object for every file, made at the first: its head and
+  // zone are the same for all of them.
+  std::unique_ptr<TICal> ical_;
+  bool folder_made_ = false;
   std::unordered_map<std::string, std::string> names_;  // event ID -> file name
   int written_ = 0;
 };

@@ -37,20 +37,25 @@ std::string WithoutFinalLineEnd(std::string_view text) {
 }
 
 // A page assembled line by line, each line ending in CR LF.
+// The page goes out to its file in parts as it grows: a year's list of a
+// large calendar runs to a hundred megabytes.
 class PageText {
  public:
+  explicit PageText(const std::string& path) : sink_(path) {}
   void Add(std::string_view line) {
-    text_.append(line);
-    text_.append(kCrLf);
+    sink_.Append(line);
+    sink_.Append(kCrLf);
   }
+  // Part of a line: the next Add ends it.
+  void Put(std::string_view part) { sink_.Append(part); }
   // A template text as lines of its own, without an extra empty line.
   void AddText(std::string_view text) {
     if (!text.empty()) Add(WithoutFinalLineEnd(text));
   }
-  const std::string& text() const { return text_; }
+  Status Finish(const RunContext& run) { return run.Record(sink_.path(), sink_.Finish()); }
 
  private:
-  std::string text_;
+  FileSink sink_;
 };
 
 std::string NewlinesToBreaks(std::string_view text) { return ReplaceAll(text, "\n", "<br />"); }
@@ -107,7 +112,7 @@ Status Telist::WriteEventListPage(const std::string& output, int year,
       !year_list && months.size() == 1
           ? run_.language.MonthName(months[0], "Long") + " " + year_text
           : run_.Phrase("Events") + " " + year_text;
-  PageText page;
+  PageText page(output_file);
   page.Add(HtmlOpening(run_) + "<head><title>" + PageTitle(run_, title_part) +
            "</title>");
   page.Add(kCharsetLine);
@@ -196,7 +201,9 @@ Status Telist::WriteEventListPage(const std::string& output, int year,
                  "</td></tr>");
       }
       page.Add("<tr class=\"events\" ><td>");
-      page.Add(pending_anchors + content + "</td></tr>");
+      page.Put(pending_anchors);
+      page.Put(content);
+      page.Add("</td></tr>");
       pending_anchors.clear();
       ++row;
     }
@@ -211,7 +218,7 @@ Status Telist::WriteEventListPage(const std::string& output, int year,
   page.Add("");
   page.AddText(run_.texts.footer);
   page.Add("</body></html>");
-  return run_.SaveFile(output_file, page.text());
+  return page.Finish(run_);
 }
 
 std::string Telist::DayRow(const DayRecord& day, int year, int month, int row_index,

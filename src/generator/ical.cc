@@ -716,11 +716,20 @@ void TICal::AddDayNote(int year, const DayRecord& row, int category, std::string
 }
 
 void TICal::AddEvents(const std::vector<EventRecord>& events, std::string_view wanted) {
-  for (const EventRecord& e : events) {
-    if (wanted.find("," + e.calendar_id + ",") == std::string_view::npos) continue;
-    if (e.s_date_time.empty()) continue;
-    AddEvent(e);
-  }
+  for (const EventRecord& e : events) AddEventIf(e, wanted);
+}
+
+void TICal::AddEventIf(const EventRecord& e, std::string_view wanted) {
+  if (wanted.find("," + e.calendar_id + ",") == std::string_view::npos) return;
+  if (e.s_date_time.empty()) return;
+  AddEvent(e);
+}
+
+void TICal::ClearItems() {
+  lines_.clear();
+  counter_ = 0;
+  first_timed_ = 1;
+  last_timed_ = 0;
 }
 
 void TICal::AddEvent(const EventRecord& e) {

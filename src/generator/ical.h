@@ -63,6 +63,11 @@ class TICal {
   // commas occurs in `wanted` (",3," or ",1,4,") and whose sDateTime is not
   // empty. An event the occurrence rule gives no day at all is left out.
   void AddEvents(const std::vector<EventRecord>& events, std::string_view wanted);
+  // The same for one event.
+  void AddEventIf(const EventRecord& e, std::string_view wanted);
+  // Drops the items, keeping the head: one calendar object serves file
+  // after file, with the zone looked up once.
+  void ClearItems();
 
   // The whole file: the header with the zone's VTIMEZONE (when a timed item
   // needs it), the items and "END:VCALENDAR", each line ending in CR LF.

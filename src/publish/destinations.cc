@@ -9,6 +9,7 @@
 #include "app/file_util.h"
 #include "app/log.h"
 #include "app/text.h"
+#include "app/tree_copy.h"
 #include "app/ui_seam.h"
 #include "generator/generator.h"
 #include "publish/calendar_url.h"
@@ -51,18 +52,8 @@ Status CopyBuildFolder(const std::string& build_dir, const std::string& folder) 
   fs::create_directories(folder, ec);
   RunResult copies("files", "could not be copied to " + folder);
   for (fs::directory_iterator it(build_dir, ec), end; !ec && it != end; it.increment(ec)) {
-    const fs::path target = fs::path(folder) / it->path().filename();
-    std::error_code copy_ec;
-    fs::copy(it->path(), target,
-             fs::copy_options::recursive | fs::copy_options::overwrite_existing |
-                 fs::copy_options::copy_symlinks,
-             copy_ec);
-    Status copied;
-    if (copy_ec) {
-      copied = Status::IoError("Cannot copy " + target.string() + ": " + copy_ec.message())
-                   .WithCause(copy_ec.message());
-    }
-    copies.Step(it->path().filename().string(), copied);
+    const std::string name = it->path().filename().string();
+    copies.Step(name, CopyTreeEntry(build_dir, folder, name));
   }
   if (ec) {
     return Status::IoError("cannot read " + build_dir + ": " + ec.message()).WithCause(ec.message());
