@@ -72,8 +72,10 @@ const std::string& DayRecord::Note(int category) const {
 }
 
 Status CalendarData::LoadEvents(store::Database& db) {
+  // The column names from a query of no rows; the rows themselves are read
+  // straight from the statement, without a copy of the table in between.
   store::Query q(db);
-  if (Status s = q.Open("Select * from events"); !s.ok()) return s;
+  if (Status s = q.Open("Select * from events limit 0"); !s.ok()) return s;
   // Columns by position, looked up once: a run reads every row.
   struct Column {
     const char* name;
@@ -129,20 +131,25 @@ Status CalendarData::LoadEvents(store::Database& db) {
     description_at.push_back(q.ColumnIndex(name));
   }
 
+  q.Close();
+
   std::vector<EventRecord> events;
-  events.reserve(static_cast<size_t>(q.RecordCount()));
-  for (Status walk = q.First(); walk.ok() && !q.Eof(); walk = q.Next()) {
-    EventRecord e;
-    for (size_t i = 0; i < std::size(kColumns); ++i) e.*(kColumns[i].field) = q.AsStringAt(at[i]);
+  Status read = db.ForEachRow("Select * from events", [&](const std::vector<std::string_view>& v) {
+    const auto value = [&](int i) {
+      return i >= 0 && static_cast<size_t>(i) < v.size() ? v[static_cast<size_t>(i)]
+                                                         : std::string_view();
+    };
+    EventRecord& e = events.emplace_back();
+    for (size_t i = 0; i < std::size(kColumns); ++i) e.*(kColumns[i].field) = value(at[i]);
     store::EventRow& r = e.row;
     std::string* row_fields[] = {&r.calendars, &r.f1,       &r.f2,
                                  &r.f3,        &r.r_choice, &r.r_weekly,
                                  &r.r_monthly, &r.r_active_months, &r.r_ends,
                                  &r.s_date,    &r.i_month,  &r.i_day};
-    for (size_t i = 0; i < std::size(row_fields); ++i) *row_fields[i] = q.AsStringAt(row_at[i]);
-    for (int i : description_at) e.description += q.AsStringAt(i);
-    events.push_back(std::move(e));
-  }
+    for (size_t i = 0; i < std::size(row_fields); ++i) *row_fields[i] = value(row_at[i]);
+    for (int i : description_at) e.description += value(i);
+  });
+  if (!read.ok()) return read;
   SetEvents(std::move(events));
   return Status::Ok();
 }

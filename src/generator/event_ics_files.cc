@@ -52,12 +52,14 @@ void EventIcsFiles::RemoveUnlinked() {
 }
 
 const std::string& EventIcsFiles::Linked(const EventRecord& e) {
+  if (auto known = by_record_.find(&e); known != by_record_.end()) return *known->second;
   auto [it, first] = names_.try_emplace(e.id);
   if (first) {
     it->second = EventFileName(e);
     Write(e, it->second);
     ++written_;
   }
+  by_record_.emplace(&e, &it->second);
   return it->second;
 }
 

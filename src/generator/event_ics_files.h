@@ -46,6 +46,9 @@ class EventIcsFiles {
   std::unique_ptr<TICal> ical_;
   bool folder_made_ = false;
   std::unordered_map<std::string, std::string> names_;  // event ID -> file name
+  // The same answers by row, asked once per occurrence shown: a pointer is
+  // cheaper to look up than the ID's text.
+  std::unordered_map<const EventRecord*, const std::string*> by_record_;
   int written_ = 0;
 };
 
