@@ -134,6 +134,15 @@ Status CalendarData::LoadEvents(store::Database& db) {
   q.Close();
 
   std::vector<EventRecord> events;
+  // Room for every row at once: a record is two kilobytes, and growing the
+  // vector step by step moves them all again each time.
+  IgnoreResult(db.ForEachRow("Select count(*) from events",
+                             [&](const std::vector<std::string_view>& v) {
+                               if (auto n = ParseInt(v.empty() ? "" : v[0]); n && *n > 0) {
+                                 events.reserve(static_cast<size_t>(*n));
+                               }
+                             }),
+               "only a size hint; the rows are read next");
   Status read = db.ForEachRow("Select * from events", [&](const std::vector<std::string_view>& v) {
     const auto value = [&](int i) {
       return i >= 0 && static_cast<size_t>(i) < v.size() ? v[static_cast<size_t>(i)]
