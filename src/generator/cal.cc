@@ -433,7 +433,10 @@ void TCal::WriteSmallLegend() {
   std::string legend;
   if (s.Bool("Small.Legend")) {
     legend = "<br><table class=\"Legend\" ><tr>";
-    for (const std::string& row : legends_.small_legend_rows.items()) legend += row + "</tr><tr>";
+    for (const std::string& row : legends_.small_legend_rows.items()) {
+      legend += row;
+      legend += "</tr><tr>";
+    }
     legend += "</tr></table><br>";
   }
   legends_.small_legend_rows.Clear();

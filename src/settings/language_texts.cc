@@ -31,6 +31,7 @@ std::string ReplaceAllNoCase(std::string_view text, std::string_view from,
                              std::string_view to) {
   const std::string lower_text = ToLower(text);
   const std::string lower_from = ToLower(from);
+  if (lower_text.find(lower_from) == std::string::npos) return std::string(text);
   std::string out;
   size_t pos = 0;
   while (true) {
