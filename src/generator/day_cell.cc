@@ -410,7 +410,7 @@ std::string DayCellRenderer::DayAttachmentsHtml(const std::vector<int>& categori
   for (int c : categories) {
     const std::string folder =
         WithTrailingSlash(run_.dir->DayFolderPath(run_.CategoryName(c), year, day.month, day.day));
-    if (!DirectoryExists(folder)) continue;
+    if (!day_folders_.MayExist(folder) || !DirectoryExists(folder)) continue;
     const std::vector<std::string> files = DayFolderFiles(folder);
     for (const std::string& f : files) {
       if (EqualsIgnoreCase(f, "note.txt")) {

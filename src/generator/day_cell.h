@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/dates.h"
+#include "generator/day_folders.h"
 
 namespace almanix::store {
 struct DayKey;
@@ -92,6 +93,7 @@ class DayCellRenderer {
 
   const RunContext& run_;
   Legends& legends_;
+  DayFolders day_folders_;
   int event_count_ = 0;
   std::string cell_color_;
   size_t categories_in_cell_ = 0;

@@ -373,7 +373,7 @@ std::string Telist::Downloads(const DayRecord& day, int year) {
   for (int c : run_.categories) {
     const std::string folder = WithTrailingSlash(
         run_.dir->DayFolderPath(run_.CategoryName(c), year_text, day.i_month, day.i_day));
-    if (!DirectoryExists(folder)) continue;
+    if (!day_folders_.MayExist(folder) || !DirectoryExists(folder)) continue;
     const std::vector<std::string> files = DayFolderFiles(folder);
     for (const std::string& f : files) {
       if (EqualsIgnoreCase(f, "note.txt")) {

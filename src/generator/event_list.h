@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/status.h"
+#include "generator/day_folders.h"
 
 namespace almanix::store {
 struct DayKey;
@@ -50,6 +51,7 @@ class Telist {
   std::string MonthPageHref(int year, int month, const DayRecord& day) const;
 
   RunContext& run_;
+  DayFolders day_folders_;
   std::unordered_map<const EventRecord*, std::string> time_texts_;
 };
 
