@@ -66,9 +66,10 @@ class TreeCopier {
       }
       if (n == 0) return 0;  // the file got shorter: what is there is copied
       left -= n;
+      if (left == 0) return 0;
     }
-    // Where the kernel cannot copy between these file systems, or the file
-    // grew: plain reads and writes for the rest.
+    // Where the kernel cannot copy between these file systems: plain reads
+    // and writes.
     char buffer[65536];
     for (;;) {
       const ssize_t n = ::read(in, buffer, sizeof buffer);
