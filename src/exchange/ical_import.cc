@@ -736,8 +736,11 @@ Result<std::vector<IcsEvent>> ReadIcsFile(const std::string& path, int category,
     if (!block.recurrence_id || !block.complete || !block.fatal.empty()) continue;
     Component ev(ParseCalendar(all.substr(block.begin, block.end - block.begin)));
     if (!ev) continue;
-    icalproperty* rid = Ical().icalcomponent_get_first_property(ev.get(), ICAL_RECURRENCEID_PROPERTY);
-    if (rid) overridden[block.uid].push_back(reader.Of(rid, Ical().icalproperty_get_recurrenceid(rid)));
+    icalproperty* rid =
+        Ical().icalcomponent_get_first_property(ev.get(), ICAL_RECURRENCEID_PROPERTY);
+    if (rid) {
+      overridden[block.uid].push_back(reader.Of(rid, Ical().icalproperty_get_recurrenceid(rid)));
+    }
   }
 
   auto read = [&](const IcsBlock& block, icalcomponent* ev) {
@@ -756,7 +759,8 @@ Result<std::vector<IcsEvent>> ReadIcsFile(const std::string& path, int category,
     Occurrence o;
     o.start = read_time.Start(start_prop, Ical().icalproperty_get_dtstart(start_prop));
     IcsEvent e;
-    e.summary = ForeignText(Trim(ReplaceAll(Text(Ical().icalcomponent_get_summary(ev)), "\n", " ")));
+    e.summary =
+        ForeignText(Trim(ReplaceAll(Text(Ical().icalcomponent_get_summary(ev)), "\n", " ")));
     e.description = ForeignText(ReplaceAll(
         ReplaceAll(Text(Ical().icalcomponent_get_description(ev)), "\r\n", " "), "\n", " "));
     e.location = ForeignText(ReplaceAll(Text(Ical().icalcomponent_get_location(ev)), "\n", " "));
@@ -776,13 +780,15 @@ Result<std::vector<IcsEvent>> ReadIcsFile(const std::string& path, int category,
       } else if (end.zone || end.utc || o.start.zone || o.start.utc) {
         icaltimetype a = o.start.wall, b = end.wall;
         o.seconds = static_cast<double>(
-            Ical().icaltime_as_timet_with_zone(b, end.utc ? Ical().icaltimezone_get_utc_timezone() : end.zone) -
-            Ical().icaltime_as_timet_with_zone(a, o.start.utc ? Ical().icaltimezone_get_utc_timezone()
-                                                       : o.start.zone));
+            Ical().icaltime_as_timet_with_zone(
+                b, end.utc ? Ical().icaltimezone_get_utc_timezone() : end.zone) -
+            Ical().icaltime_as_timet_with_zone(
+                a, o.start.utc ? Ical().icaltimezone_get_utc_timezone() : o.start.zone));
       } else {
         o.seconds = (e.end - e.start) * 86400;
       }
-    } else if (icalproperty* d = Ical().icalcomponent_get_first_property(ev, ICAL_DURATION_PROPERTY)) {
+    } else if (icalproperty* d =
+                   Ical().icalcomponent_get_first_property(ev, ICAL_DURATION_PROPERTY)) {
       const int seconds = Ical().icaldurationtype_as_int(Ical().icalproperty_get_duration(d));
       if (e.all_day) {
         o.days = seconds / 86400 - 1;
@@ -829,7 +835,8 @@ Result<std::vector<IcsEvent>> ReadIcsFile(const std::string& path, int category,
 
     // The dates the file means: the rule's, then RDATE, less EXDATE and the
     // occurrences overrides replace.
-    const icalrecurrencetype rule = rrule ? Ical().icalproperty_get_rrule(rrule) : icalrecurrencetype{};
+    const icalrecurrencetype rule =
+        rrule ? Ical().icalproperty_get_rrule(rrule) : icalrecurrencetype{};
     FileTime until;
     const bool has_until = rrule && !Ical().icaltime_is_null_time(rule.until);
     if (has_until) {

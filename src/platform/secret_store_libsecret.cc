@@ -83,7 +83,8 @@ std::string Take(GError* error, const char* what) {
 class Attributes {
  public:
   explicit Attributes(const SecretKey& key)
-      : table_(Libsecret().g_hash_table_new(Libsecret().g_str_hash, Libsecret().g_str_equal)), key_(key) {
+      : table_(Libsecret().g_hash_table_new(Libsecret().g_str_hash, Libsecret().g_str_equal)),
+        key_(key) {
     Libsecret().g_hash_table_insert(table_, const_cast<char*>("kind"), key_.kind.data());
     Libsecret().g_hash_table_insert(table_, const_cast<char*>("owner"), key_.owner.data());
     Libsecret().g_hash_table_insert(table_, const_cast<char*>("host"), key_.host.data());
@@ -108,8 +109,8 @@ class LibsecretStore : public SecretStore {
     Attributes attributes(key);
     Deadline deadline(timeout_ms_);
     GError* error = nullptr;
-    gchar* secret = Libsecret().secret_password_lookupv_sync(Schema(), attributes.get(), deadline.get(),
-                                                 &error);
+    gchar* secret = Libsecret().secret_password_lookupv_sync(Schema(), attributes.get(),
+                                                             deadline.get(), &error);
     if (error != nullptr) return Status::IoError(Take(error, "Secret Service lookup"));
     if (secret == nullptr) return std::optional<std::string>();
     std::optional<std::string> out(secret);
@@ -124,8 +125,9 @@ class LibsecretStore : public SecretStore {
                               (key.host.empty() ? "" : " for " + key.host);
     Deadline deadline(timeout_ms_);
     GError* error = nullptr;
-    if (!Libsecret().secret_password_storev_sync(Schema(), attributes.get(), SECRET_COLLECTION_DEFAULT,
-                                     label.c_str(), secret.c_str(), deadline.get(), &error)) {
+    if (!Libsecret().secret_password_storev_sync(Schema(), attributes.get(),
+                                                 SECRET_COLLECTION_DEFAULT, label.c_str(),
+                                                 secret.c_str(), deadline.get(), &error)) {
       return Status::IoError(Take(error, "Secret Service store"));
     }
     return Status::Ok();
@@ -172,8 +174,8 @@ std::unique_ptr<SecretStore> ConnectSecretService(int timeout_ms, std::string* w
   // Only a running service counts: starting one on demand would ask for a
   // keyring password on a screen that may not exist.
   GVariant* reply = Libsecret().g_dbus_connection_call_sync(
-      bus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
-      "NameHasOwner", Libsecret().g_variant_new("(s)", kServiceName), reinterpret_cast<const GVariantType*>("(b)"),
+      bus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "NameHasOwner",
+      Libsecret().g_variant_new("(s)", kServiceName), reinterpret_cast<const GVariantType*>("(b)"),
       G_DBUS_CALL_FLAGS_NONE, timeout_ms, deadline.get(), &error);
   // The bus is GLib's one shared connection: dropping its last reference
   // closes it for every later caller in the process, so it is kept.
@@ -183,7 +185,8 @@ std::unique_ptr<SecretStore> ConnectSecretService(int timeout_ms, std::string* w
   Libsecret().g_variant_unref(reply);
   if (!running) return fail("no Secret Service runs");
 
-  SecretService* service = Libsecret().secret_service_get_sync(SECRET_SERVICE_NONE, deadline.get(), &error);
+  SecretService* service =
+      Libsecret().secret_service_get_sync(SECRET_SERVICE_NONE, deadline.get(), &error);
   if (service == nullptr) return fail(Take(error, "the Secret Service did not answer"));
   SecretCollection* collection = Libsecret().secret_collection_for_alias_sync(
       service, SECRET_COLLECTION_DEFAULT, SECRET_COLLECTION_NONE, deadline.get(), &error);

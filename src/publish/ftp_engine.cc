@@ -113,7 +113,8 @@ int VerifyCertificate(X509_STORE_CTX* store, void* arg) {
 
 CURLcode SetUpTls(CURL*, void* ssl_ctx, void* arg) {
   if (!LoadOpenSsl().ok()) return CURLE_SSL_CERTPROBLEM;
-  OpenSsl().SSL_CTX_set_cert_verify_callback(static_cast<SSL_CTX*>(ssl_ctx), VerifyCertificate, arg);
+  OpenSsl().SSL_CTX_set_cert_verify_callback(static_cast<SSL_CTX*>(ssl_ctx), VerifyCertificate,
+                                             arg);
   return CURLE_OK;
 }
 
@@ -280,7 +281,7 @@ bool CurlFtpEngine::Perform(const Request& r) {
   Curl().curl_easy_setopt(c, CURLOPT_DIRLISTONLY, r.list_only ? 1L : 0L);
   Curl().curl_easy_setopt(c, CURLOPT_FRESH_CONNECT, r.fresh ? 1L : 0L);
   Curl().curl_easy_setopt(c, CURLOPT_FTP_CREATE_MISSING_DIRS,
-                   r.create_dir ? static_cast<long>(CURLFTP_CREATE_DIR) : 0L);
+                          r.create_dir ? static_cast<long>(CURLFTP_CREATE_DIR) : 0L);
   Curl().curl_easy_setopt(c, CURLOPT_QUOTE, quote.get());
   Curl().curl_easy_setopt(c, CURLOPT_POSTQUOTE, postquote.get());
   Curl().curl_easy_setopt(c, CURLOPT_READDATA, r.source);
@@ -307,7 +308,8 @@ bool CurlFtpEngine::Perform(const Request& r) {
   Curl().curl_easy_setopt(c, CURLOPT_DEBUGDATA, nullptr);
   Curl().curl_easy_setopt(c, CURLOPT_XFERINFODATA, nullptr);
   if (rc == CURLE_OK) return true;
-  last_error_ = TrimRight(error[0] ? std::string(error) : std::string(Curl().curl_easy_strerror(rc)));
+  last_error_ =
+      TrimRight(error[0] ? std::string(error) : std::string(Curl().curl_easy_strerror(rc)));
   // libcurl names the reply code at most; the server's text says why.
   if (!last_reply_.empty() && last_error_.find(last_reply_) == std::string::npos) {
     last_error_ += " (the server said: " + last_reply_ + ")";
@@ -400,10 +402,12 @@ bool CurlFtpEngine::Connect(const std::string& host) {
     // Debian 12's libcurl loses the tail of uploads over TLS 1.3 data
     // connections and still reports success.
     Curl().curl_easy_setopt(c, CURLOPT_SSLVERSION,
-                     static_cast<long>(CURL_SSLVERSION_TLSv1_2) |
-                         static_cast<long>(CURL_SSLVERSION_MAX_TLSv1_2));
+                            static_cast<long>(CURL_SSLVERSION_TLSv1_2) |
+                                static_cast<long>(CURL_SSLVERSION_MAX_TLSv1_2));
   }
-  if (!options_.ca_file.empty()) Curl().curl_easy_setopt(c, CURLOPT_CAINFO, options_.ca_file.c_str());
+  if (!options_.ca_file.empty()) {
+    Curl().curl_easy_setopt(c, CURLOPT_CAINFO, options_.ca_file.c_str());
+  }
   key_check_ = KeyCheck{};
   key_check_.host = host.find(':') == std::string::npos
                         ? host + (options_.protocol == FtpProtocol::kSftp ? ":22" : ":21")
@@ -463,7 +467,9 @@ bool CurlFtpEngine::Connect(const std::string& host) {
   std::string entry = PathOfPwdReply(last_pwd_reply_);
   if (entry.empty()) {
     char* path = nullptr;
-    if (Curl().curl_easy_getinfo(c, CURLINFO_FTP_ENTRY_PATH, &path) == CURLE_OK && path) entry = path;
+    if (Curl().curl_easy_getinfo(c, CURLINFO_FTP_ENTRY_PATH, &path) == CURLE_OK && path) {
+      entry = path;
+    }
   }
   cwd_ = "/";
   entry_dir_ = "/";
@@ -611,8 +617,8 @@ bool CurlFtpEngine::Store(const std::string& local_path, const std::string& dir,
   curl_off_t sent = 0;
   Curl().curl_easy_getinfo(H(curl_), CURLINFO_SIZE_UPLOAD_T, &sent);
   if (ok && sent != static_cast<curl_off_t>(size)) {
-    last_error_ = "only " + std::to_string(sent) + " of " + std::to_string(size) +
-                  " bytes of " + name + " were sent";
+    last_error_ = "only " + std::to_string(sent) + " of " + std::to_string(size) + " bytes of " +
+                  name + " were sent";
     last_code_ = CURLE_PARTIAL_FILE;
     ok = false;
   }
