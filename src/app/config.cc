@@ -291,8 +291,12 @@ Status TConfig::Save() {
   ini_.WriteString(kApp, "ImportCal", ImportCal);
   ini_.WriteString(kImport, "FilePath", ImportFilePath);
   if (Status s = TDir::EnsureDir(ParentPath(path_)); !s.ok()) return s;
-  // It holds the SMTP account: for its owner's eyes only.
-  if (Status s = WritePrivateFileAtomically(path_, ini_.ToText()); !s.ok()) return s;
+  // It holds the SMTP account: for its owner's eyes only. Most runs change
+  // nothing in it; those skip rewriting and syncing the same bytes.
+  const std::string text = ini_.ToText();
+  if (!PrivateFileHolds(path_, text)) {
+    if (Status s = WritePrivateFileAtomically(path_, text); !s.ok()) return s;
+  }
   if (!kept.ok()) {
     Log(true, "Config.eror when saving the SMTP password: " + kept.message());
     return kept;

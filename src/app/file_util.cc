@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <random>
@@ -183,6 +184,24 @@ Status WriteFileAtomically(const std::string& path, std::string_view bytes) {
 
 Status WritePrivateFileAtomically(const std::string& path, std::string_view bytes) {
   return WriteAtomically(path, bytes, true);
+}
+
+bool PrivateFileHolds(const std::string& path, std::string_view bytes) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st {};
+  bool same = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() &&
+              (st.st_mode & 07777) == 0600 &&
+              static_cast<std::uint64_t>(st.st_size) == bytes.size();
+  std::string held(same ? bytes.size() : 0, '\0');
+  size_t got = 0;
+  while (same && got < held.size()) {
+    const ssize_t n = ::read(fd, held.data() + got, held.size() - got);
+    if (n <= 0) same = false;
+    if (n > 0) got += static_cast<size_t>(n);
+  }
+  ::close(fd);
+  return same && held == bytes;
 }
 
 Status EnsurePrivateDir(const std::string& folder) {

@@ -19,6 +19,9 @@ Status WriteFileAtomically(const std::string& path, std::string_view bytes);
 // The same for a file that may hold a secret: mode 0600 from its creation
 // on, whatever the replaced file had.
 Status WritePrivateFileAtomically(const std::string& path, std::string_view bytes);
+// True when path is this user's regular file, mode 0600, holding exactly
+// these bytes: writing them again would change nothing.
+bool PrivateFileHolds(const std::string& path, std::string_view bytes);
 // Creates the folder (and missing parents) with mode 0700, or makes an
 // existing one of this user 0700. Refuses a link or another user's folder.
 Status EnsurePrivateDir(const std::string& folder);

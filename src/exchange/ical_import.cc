@@ -1,7 +1,5 @@
 #include "exchange/ical_import.h"
 
-#include <libical/ical.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -16,6 +14,7 @@
 #include "app/text.h"
 #include "app/ui_seam.h"
 #include "exchange/foreign_text.h"
+#include "exchange/ical_library.h"
 #include "exchange/ical_scan.h"
 #include "store/db_engine.h"
 #include "store/event_draft.h"
@@ -78,7 +77,7 @@ const char* WindowsZone(std::string_view name) {
 // A point in time of the file: its wall time and the zone it is in (none
 // for dates and floating times).
 struct FileTime {
-  icaltimetype wall = icaltime_null_time();
+  icaltimetype wall = Ical().icaltime_null_time();
   icaltimezone* zone = nullptr;
   bool utc = false;
   bool date = false;
@@ -95,13 +94,13 @@ class Zones {
       *unknown = it->second == nullptr;
       return it->second;
     }
-    icaltimezone* zone = root_ ? icalcomponent_get_timezone(root_, tzid.c_str()) : nullptr;
-    if (zone == nullptr) zone = icaltimezone_get_builtin_timezone_from_tzid(tzid.c_str());
-    if (zone == nullptr) zone = icaltimezone_get_builtin_timezone(tzid.c_str());
+    icaltimezone* zone = root_ ? Ical().icalcomponent_get_timezone(root_, tzid.c_str()) : nullptr;
+    if (zone == nullptr) zone = Ical().icaltimezone_get_builtin_timezone_from_tzid(tzid.c_str());
+    if (zone == nullptr) zone = Ical().icaltimezone_get_builtin_timezone(tzid.c_str());
     if (zone == nullptr) {
       if (const char* iana = WindowsZone(tzid)) {
-        zone = std::string_view(iana) == "UTC" ? icaltimezone_get_utc_timezone()
-                                               : icaltimezone_get_builtin_timezone(iana);
+        zone = std::string_view(iana) == "UTC" ? Ical().icaltimezone_get_utc_timezone()
+                                               : Ical().icaltimezone_get_builtin_timezone(iana);
       }
     }
     cache_[tzid] = zone;
@@ -117,7 +116,7 @@ class Zones {
 // A time as the calendar keeps it: local wall time. Dates and floating
 // times are taken as written; times with a zone or in UTC are converted.
 DateTimeValue LocalValue(const FileTime& t) {
-  if (icaltime_is_null_time(t.wall)) return 0;
+  if (Ical().icaltime_is_null_time(t.wall)) return 0;
   const DayNumber day = EncodeDate(t.wall.year, t.wall.month, t.wall.day);
   if (t.date) return day;
   if (!t.utc && t.zone == nullptr) {
@@ -126,13 +125,13 @@ DateTimeValue LocalValue(const FileTime& t) {
   icaltimetype plain = t.wall;
   plain.zone = nullptr;
   plain.is_date = 0;
-  return FromTimeT(icaltime_as_timet_with_zone(
-      plain, t.utc ? icaltimezone_get_utc_timezone() : t.zone));
+  return FromTimeT(Ical().icaltime_as_timet_with_zone(
+      plain, t.utc ? Ical().icaltimezone_get_utc_timezone() : t.zone));
 }
 
 std::string TzidOf(icalproperty* p) {
-  icalparameter* param = icalproperty_get_first_parameter(p, ICAL_TZID_PARAMETER);
-  return param ? Text(icalparameter_get_tzid(param)) : std::string();
+  icalparameter* param = Ical().icalproperty_get_first_parameter(p, ICAL_TZID_PARAMETER);
+  return param ? Text(Ical().icalparameter_get_tzid(param)) : std::string();
 }
 
 struct Reader {
@@ -145,8 +144,8 @@ struct Reader {
     FileTime t = Of(p, value);
     if (t.utc && calendar_zone != nullptr) {
       icaltimetype utc = t.wall;
-      utc.zone = icaltimezone_get_utc_timezone();
-      t.wall = icaltime_convert_to_zone(utc, calendar_zone);
+      utc.zone = Ical().icaltimezone_get_utc_timezone();
+      t.wall = Ical().icaltime_convert_to_zone(utc, calendar_zone);
       t.wall.zone = nullptr;
       t.utc = false;
       t.zone = calendar_zone;
@@ -156,15 +155,15 @@ struct Reader {
   FileTime Of(icalproperty* p, icaltimetype value) {
     FileTime t;
     t.wall = value;
-    t.date = icaltime_is_date(value);
-    t.utc = icaltime_is_utc(value);
+    t.date = Ical().icaltime_is_date(value);
+    t.utc = Ical().icaltime_is_utc(value);
     if (!t.date && !t.utc) {
       const std::string tzid = TzidOf(p);
       if (!tzid.empty()) {
         bool unknown = false;
         t.zone = zones->Find(tzid, &unknown);
         if (unknown) unknown_zones->insert(tzid);
-        if (t.zone == icaltimezone_get_utc_timezone()) {
+        if (t.zone == Ical().icaltimezone_get_utc_timezone()) {
           t.zone = nullptr;
           t.utc = true;
         }
@@ -208,10 +207,10 @@ bool MapRule(const icalrecurrencetype& rule, DateTimeValue start, store::EventRo
   auto nth_weekday = [&]() {
     if (!month_days.empty() || days.empty()) return false;
     std::set<int> weekdays;
-    const int position = icalrecurrencetype_day_position(days.front());
+    const int position = Ical().icalrecurrencetype_day_position(days.front());
     for (short d : days) {
-      if (icalrecurrencetype_day_position(d) != position) return false;
-      weekdays.insert(static_cast<int>(icalrecurrencetype_day_day_of_week(d)));
+      if (Ical().icalrecurrencetype_day_position(d) != position) return false;
+      weekdays.insert(static_cast<int>(Ical().icalrecurrencetype_day_day_of_week(d)));
     }
     if (position == 0) {
       // Every such weekday of the month: a weekly rule.
@@ -238,8 +237,8 @@ bool MapRule(const icalrecurrencetype& rule, DateTimeValue start, store::EventRo
       if (!month_days.empty()) return false;
       std::set<int> weekdays;
       for (short d : days) {
-        if (icalrecurrencetype_day_position(d) != 0) return false;
-        weekdays.insert(static_cast<int>(icalrecurrencetype_day_day_of_week(d)));
+        if (Ical().icalrecurrencetype_day_position(d) != 0) return false;
+        weekdays.insert(static_cast<int>(Ical().icalrecurrencetype_day_day_of_week(d)));
       }
       if (weekdays.empty()) weekdays.insert(DayOfWeek(DatePart(start)));
       row->r_choice = "W";
@@ -413,20 +412,20 @@ char* NextPiece(char* out, size_t size, void* data) {
 icalcomponent* ParseCalendar(std::string_view text) {
   text = text.substr(0, text.find('\0'));
   LineSource source{text};
-  icalparser* parser = icalparser_new();
+  icalparser* parser = Ical().icalparser_new();
   if (parser == nullptr) return nullptr;
-  const icalerrorstate saved = icalerror_get_error_state(ICAL_MALFORMEDDATA_ERROR);
-  icalerror_set_error_state(ICAL_MALFORMEDDATA_ERROR, ICAL_ERROR_NONFATAL);
-  icalparser_set_gen_data(parser, &source);
-  icalcomponent* calendar = icalparser_parse(parser, NextPiece);
-  icalerror_set_error_state(ICAL_MALFORMEDDATA_ERROR, saved);
-  icalparser_free(parser);
+  const icalerrorstate saved = Ical().icalerror_get_error_state(ICAL_MALFORMEDDATA_ERROR);
+  Ical().icalerror_set_error_state(ICAL_MALFORMEDDATA_ERROR, ICAL_ERROR_NONFATAL);
+  Ical().icalparser_set_gen_data(parser, &source);
+  icalcomponent* calendar = Ical().icalparser_parse(parser, NextPiece);
+  Ical().icalerror_set_error_state(ICAL_MALFORMEDDATA_ERROR, saved);
+  Ical().icalparser_free(parser);
   return calendar;
 }
 
 struct ComponentDeleter {
   void operator()(icalcomponent* c) const {
-    if (c) icalcomponent_free(c);
+    if (c) Ical().icalcomponent_free(c);
   }
 };
 using Component = std::unique_ptr<icalcomponent, ComponentDeleter>;
@@ -455,8 +454,8 @@ Span SpanAt(const Occurrence& o, icaltimetype wall) {
   } else if (t.zone || t.utc) {
     icaltimetype plain = wall;
     plain.zone = nullptr;
-    const time_t at = icaltime_as_timet_with_zone(
-        plain, t.utc ? icaltimezone_get_utc_timezone() : t.zone);
+    const time_t at = Ical().icaltime_as_timet_with_zone(
+        plain, t.utc ? Ical().icaltimezone_get_utc_timezone() : t.zone);
     s.end = FromTimeT(at + static_cast<time_t>(o.seconds));
   } else {
     s.end = s.start + o.seconds / 86400;
@@ -484,7 +483,7 @@ class PlainRule {
     }
     if (!days.empty() && !month_days.empty()) return false;
     for (short d : days) {
-      const int pos = icalrecurrencetype_day_position(d);
+      const int pos = Ical().icalrecurrencetype_day_position(d);
       if (pos < 0 || pos > 5) return false;
       if (pos != 0 && r.freq != ICAL_MONTHLY_RECURRENCE && r.freq != ICAL_YEARLY_RECURRENCE) {
         return false;
@@ -521,9 +520,9 @@ class PlainRule {
     bool weekdays[8] = {};
     std::vector<std::pair<int, int>> nth;  // position, weekday
     for (short d : Values(r.by_day, ICAL_BY_DAY_SIZE)) {
-      const int w = static_cast<int>(icalrecurrencetype_day_day_of_week(d));
+      const int w = static_cast<int>(Ical().icalrecurrencetype_day_day_of_week(d));
       weekdays[w] = true;
-      nth.emplace_back(icalrecurrencetype_day_position(d), w);
+      nth.emplace_back(Ical().icalrecurrencetype_day_position(d), w);
     }
     std::vector<int> month_days;
     for (short d : Values(r.by_month_day, ICAL_BY_MONTHDAY_SIZE)) month_days.push_back(d);
@@ -613,7 +612,7 @@ Expansion Expand(icalrecurrencetype rule, const Occurrence& o, const FileTime* u
     // UNTIL is compared as a point in time: a date means its whole day.
     until_local = LocalValue(*until);
     if (until->date && !o.start.date) until_local += 1 - kSecond / 2;
-    rule.until = icaltime_null_time();
+    rule.until = Ical().icaltime_null_time();
   }
   icaltimetype first = o.start.wall;
   first.is_date = o.start.date;
@@ -650,7 +649,7 @@ Expansion Expand(icalrecurrencetype rule, const Occurrence& o, const FileTime* u
     }
     return out;
   }
-  icalrecur_iterator* it = icalrecur_iterator_new(rule, first);
+  icalrecur_iterator* it = Ical().icalrecur_iterator_new(rule, first);
   if (it == nullptr) {
     out.finished = true;
     return out;
@@ -660,8 +659,8 @@ Expansion Expand(icalrecurrencetype rule, const Occurrence& o, const FileTime* u
       out.capped = true;
       break;
     }
-    const icaltimetype t = icalrecur_iterator_next(it);
-    if (icaltime_is_null_time(t)) {
+    const icaltimetype t = Ical().icalrecur_iterator_next(it);
+    if (Ical().icaltime_is_null_time(t)) {
       out.finished = true;
       break;
     }
@@ -676,7 +675,7 @@ Expansion Expand(icalrecurrencetype rule, const Occurrence& o, const FileTime* u
     }
     out.spans.push_back(span);
   }
-  icalrecur_iterator_free(it);
+  Ical().icalrecur_iterator_free(it);
   return out;
 }
 
@@ -714,6 +713,7 @@ Result<std::vector<IcsEvent>> ReadIcsFile(const std::string& path, int category,
   if (!scan.calendar) return Status::Invalid(path + " is not an iCalendar file");
   for (const std::string& problem : scan.file_problems) result->messages.push_back(problem);
 
+  if (Status loaded = LoadIcal(); !loaded.ok()) return loaded;
   Component root(ParseCalendar("BEGIN:VCALENDAR\r\n" + scan.zones + "END:VCALENDAR\r\n"));
   Zones zones(root.get());
   std::vector<IcsEvent> events;
@@ -729,15 +729,18 @@ Result<std::vector<IcsEvent>> ReadIcsFile(const std::string& path, int category,
   if (!scan.calendar_zone.empty()) {
     bool unknown = false;
     calendar_zone = zones.Find(scan.calendar_zone, &unknown);
-    if (calendar_zone == icaltimezone_get_utc_timezone()) calendar_zone = nullptr;
+    if (calendar_zone == Ical().icaltimezone_get_utc_timezone()) calendar_zone = nullptr;
   }
   Reader reader{&zones, &ignored_zones, calendar_zone};
   for (const IcsBlock& block : scan.events) {
     if (!block.recurrence_id || !block.complete || !block.fatal.empty()) continue;
     Component ev(ParseCalendar(all.substr(block.begin, block.end - block.begin)));
     if (!ev) continue;
-    icalproperty* rid = icalcomponent_get_first_property(ev.get(), ICAL_RECURRENCEID_PROPERTY);
-    if (rid) overridden[block.uid].push_back(reader.Of(rid, icalproperty_get_recurrenceid(rid)));
+    icalproperty* rid =
+        Ical().icalcomponent_get_first_property(ev.get(), ICAL_RECURRENCEID_PROPERTY);
+    if (rid) {
+      overridden[block.uid].push_back(reader.Of(rid, Ical().icalproperty_get_recurrenceid(rid)));
+    }
   }
 
   auto read = [&](const IcsBlock& block, icalcomponent* ev) {
@@ -745,7 +748,7 @@ Result<std::vector<IcsEvent>> ReadIcsFile(const std::string& path, int category,
     const std::string at = "line " + std::to_string(block.line);
     std::set<std::string> unknown_zones;
     Reader read_time{&zones, &unknown_zones, calendar_zone};
-    icalproperty* start_prop = icalcomponent_get_first_property(ev, ICAL_DTSTART_PROPERTY);
+    icalproperty* start_prop = Ical().icalcomponent_get_first_property(ev, ICAL_DTSTART_PROPERTY);
     if (start_prop == nullptr) {
       // No start: there is no day to put it on.
       result->messages.push_back(
@@ -754,36 +757,39 @@ Result<std::vector<IcsEvent>> ReadIcsFile(const std::string& path, int category,
       return;
     }
     Occurrence o;
-    o.start = read_time.Start(start_prop, icalproperty_get_dtstart(start_prop));
+    o.start = read_time.Start(start_prop, Ical().icalproperty_get_dtstart(start_prop));
     IcsEvent e;
-    e.summary = ForeignText(Trim(ReplaceAll(Text(icalcomponent_get_summary(ev)), "\n", " ")));
+    e.summary =
+        ForeignText(Trim(ReplaceAll(Text(Ical().icalcomponent_get_summary(ev)), "\n", " ")));
     e.description = ForeignText(ReplaceAll(
-        ReplaceAll(Text(icalcomponent_get_description(ev)), "\r\n", " "), "\n", " "));
-    e.location = ForeignText(ReplaceAll(Text(icalcomponent_get_location(ev)), "\n", " "));
-    e.uid = Text(icalcomponent_get_uid(ev));
-    if (icalproperty* p = icalcomponent_get_first_property(ev, ICAL_URL_PROPERTY)) {
-      e.url = ForeignUrl(Text(icalproperty_get_url(p)));
+        ReplaceAll(Text(Ical().icalcomponent_get_description(ev)), "\r\n", " "), "\n", " "));
+    e.location = ForeignText(ReplaceAll(Text(Ical().icalcomponent_get_location(ev)), "\n", " "));
+    e.uid = Text(Ical().icalcomponent_get_uid(ev));
+    if (icalproperty* p = Ical().icalcomponent_get_first_property(ev, ICAL_URL_PROPERTY)) {
+      e.url = ForeignUrl(Text(Ical().icalproperty_get_url(p)));
     } else {
       e.url = "http://";
     }
     e.all_day = o.start.date;
     e.start = LocalValue(o.start);
-    if (icalproperty* p = icalcomponent_get_first_property(ev, ICAL_DTEND_PROPERTY)) {
-      const FileTime end = read_time.Of(p, icalproperty_get_dtend(p));
+    if (icalproperty* p = Ical().icalcomponent_get_first_property(ev, ICAL_DTEND_PROPERTY)) {
+      const FileTime end = read_time.Of(p, Ical().icalproperty_get_dtend(p));
       e.end = LocalValue(end);
       if (e.all_day) {
         o.days = static_cast<int>(DatePart(e.end) - DatePart(e.start)) - 1;
       } else if (end.zone || end.utc || o.start.zone || o.start.utc) {
         icaltimetype a = o.start.wall, b = end.wall;
         o.seconds = static_cast<double>(
-            icaltime_as_timet_with_zone(b, end.utc ? icaltimezone_get_utc_timezone() : end.zone) -
-            icaltime_as_timet_with_zone(a, o.start.utc ? icaltimezone_get_utc_timezone()
-                                                       : o.start.zone));
+            Ical().icaltime_as_timet_with_zone(
+                b, end.utc ? Ical().icaltimezone_get_utc_timezone() : end.zone) -
+            Ical().icaltime_as_timet_with_zone(
+                a, o.start.utc ? Ical().icaltimezone_get_utc_timezone() : o.start.zone));
       } else {
         o.seconds = (e.end - e.start) * 86400;
       }
-    } else if (icalproperty* d = icalcomponent_get_first_property(ev, ICAL_DURATION_PROPERTY)) {
-      const int seconds = icaldurationtype_as_int(icalproperty_get_duration(d));
+    } else if (icalproperty* d =
+                   Ical().icalcomponent_get_first_property(ev, ICAL_DURATION_PROPERTY)) {
+      const int seconds = Ical().icaldurationtype_as_int(Ical().icalproperty_get_duration(d));
       if (e.all_day) {
         o.days = seconds / 86400 - 1;
       } else {
@@ -819,8 +825,8 @@ Result<std::vector<IcsEvent>> ReadIcsFile(const std::string& path, int category,
     e.row.r_active_months = "," + std::to_string(s.month) + ",";
     e.row.r_ends = std::to_string(DatePart(e.end));
 
-    icalproperty* rrule = icalcomponent_get_first_property(ev, ICAL_RRULE_PROPERTY);
-    icalproperty* rdate = icalcomponent_get_first_property(ev, ICAL_RDATE_PROPERTY);
+    icalproperty* rrule = Ical().icalcomponent_get_first_property(ev, ICAL_RRULE_PROPERTY);
+    icalproperty* rdate = Ical().icalcomponent_get_first_property(ev, ICAL_RDATE_PROPERTY);
     const auto moved = block.recurrence_id ? overridden.end() : overridden.find(block.uid);
     if (rrule == nullptr && rdate == nullptr) {
       events.push_back(std::move(e));
@@ -829,13 +835,14 @@ Result<std::vector<IcsEvent>> ReadIcsFile(const std::string& path, int category,
 
     // The dates the file means: the rule's, then RDATE, less EXDATE and the
     // occurrences overrides replace.
-    const icalrecurrencetype rule = rrule ? icalproperty_get_rrule(rrule) : icalrecurrencetype{};
+    const icalrecurrencetype rule =
+        rrule ? Ical().icalproperty_get_rrule(rrule) : icalrecurrencetype{};
     FileTime until;
-    const bool has_until = rrule && !icaltime_is_null_time(rule.until);
+    const bool has_until = rrule && !Ical().icaltime_is_null_time(rule.until);
     if (has_until) {
       until.wall = rule.until;
-      until.date = icaltime_is_date(rule.until);
-      until.utc = icaltime_is_utc(rule.until);
+      until.date = Ical().icaltime_is_date(rule.until);
+      until.utc = Ical().icaltime_is_utc(rule.until);
       if (!until.utc && !until.date) until.zone = o.start.zone;
       until.wall.zone = nullptr;
     }
@@ -855,9 +862,9 @@ Result<std::vector<IcsEvent>> ReadIcsFile(const std::string& path, int category,
 
     std::vector<DateTimeValue> removed_times;
     std::set<DayNumber> removed_days;  // EXDATE as a date, for a timed event
-    for (icalproperty* p = icalcomponent_get_first_property(ev, ICAL_EXDATE_PROPERTY); p;
-         p = icalcomponent_get_next_property(ev, ICAL_EXDATE_PROPERTY)) {
-      const FileTime ex = read_time.Of(p, icalproperty_get_exdate(p));
+    for (icalproperty* p = Ical().icalcomponent_get_first_property(ev, ICAL_EXDATE_PROPERTY); p;
+         p = Ical().icalcomponent_get_next_property(ev, ICAL_EXDATE_PROPERTY)) {
+      const FileTime ex = read_time.Of(p, Ical().icalproperty_get_exdate(p));
       if (ex.date) {
         removed_days.insert(DatePart(LocalValue(ex)));
       } else {
@@ -886,11 +893,11 @@ Result<std::vector<IcsEvent>> ReadIcsFile(const std::string& path, int category,
     }
     // libical walks a component's properties with one cursor per component:
     // each list is walked from its own first property.
-    for (icalproperty* p = icalcomponent_get_first_property(ev, ICAL_RDATE_PROPERTY); p;
-         p = icalcomponent_get_next_property(ev, ICAL_RDATE_PROPERTY)) {
-      const icaldatetimeperiodtype value = icalproperty_get_rdate(p);
+    for (icalproperty* p = Ical().icalcomponent_get_first_property(ev, ICAL_RDATE_PROPERTY); p;
+         p = Ical().icalcomponent_get_next_property(ev, ICAL_RDATE_PROPERTY)) {
+      const icaldatetimeperiodtype value = Ical().icalproperty_get_rdate(p);
       Span span;
-      if (!icaltime_is_null_time(value.time)) {
+      if (!Ical().icaltime_is_null_time(value.time)) {
         Occurrence at = o;
         at.start = read_time.Of(p, value.time);
         at.start.date = o.start.date;
@@ -900,10 +907,10 @@ Result<std::vector<IcsEvent>> ReadIcsFile(const std::string& path, int category,
       } else {
         const FileTime from = read_time.Of(p, value.period.start);
         span.start = LocalValue(from);
-        if (!icaltime_is_null_time(value.period.end)) {
+        if (!Ical().icaltime_is_null_time(value.period.end)) {
           span.end = LocalValue(read_time.Of(p, value.period.end));
         } else {
-          span.end = span.start + icaldurationtype_as_int(value.period.duration) / 86400.0;
+          span.end = span.start + Ical().icaldurationtype_as_int(value.period.duration) / 86400.0;
         }
       }
       bool known = false;
@@ -1000,7 +1007,7 @@ Result<std::vector<IcsEvent>> ReadIcsFile(const std::string& path, int category,
       continue;
     }
     Component ev(ParseCalendar(all.substr(block.begin, block.end - block.begin)));
-    if (!ev || icalcomponent_isa(ev.get()) != ICAL_VEVENT_COMPONENT) {
+    if (!ev || Ical().icalcomponent_isa(ev.get()) != ICAL_VEVENT_COMPONENT) {
       result->messages.push_back(
           NotUnderstoodMessage(result->vevents - 1, block.summary, at + ": it cannot be read"));
       ++result->not_understood;

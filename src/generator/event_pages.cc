@@ -1,7 +1,5 @@
 #include "generator/event_pages.h"
 
-#include <qrencode.h>
-
 #include <cmath>
 #include <memory>
 #include <optional>
@@ -15,6 +13,7 @@
 #include "generator/event_ics_files.h"
 #include "generator/ical.h"
 #include "generator/page_meta.h"
+#include "generator/qrencode_library.h"
 #include "generator/rss.h"
 #include "generator/run_context.h"
 
@@ -79,10 +78,12 @@ std::string EventDescription(const EventRecord& e) { return Trim(e.description);
 
 // The QR code of the text as an SVG picture of dark squares on white, with
 // the four-module quiet zone the standard asks for; empty when the text
-// does not fit a code.
+// does not fit a code or the system has no libqrencode.
 std::string QrSvg(const std::string& text) {
-  std::unique_ptr<QRcode, decltype(&QRcode_free)> code(
-      QRcode_encodeString(text.c_str(), 0, QR_ECLEVEL_M, QR_MODE_8, 1), &QRcode_free);
+  if (!LoadQrencode().ok()) return "";
+  std::unique_ptr<QRcode, decltype(Qrencode().QRcode_free)> code(
+      Qrencode().QRcode_encodeString(text.c_str(), 0, QR_ECLEVEL_M, QR_MODE_8, 1),
+      Qrencode().QRcode_free);
   if (!code) return "";
   const int w = code->width;
   const int size = w + 8;

@@ -1,7 +1,6 @@
 // The desktop's Secret Service (GNOME Keyring, KWallet's bridge, KeePassXC)
-// through libsecret. The only file that sees libsecret's and GLib's headers.
+// through libsecret, opened when first asked (platform/secret_library.h).
 
-#include <libsecret/secret.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -13,6 +12,7 @@
 
 #include "app/file_util.h"
 #include "platform/secret_store.h"
+#include "platform/secret_library.h"
 
 namespace almanix::platform {
 namespace {
@@ -38,12 +38,12 @@ const SecretSchema* Schema() {
 // cannot hang a command.
 class Deadline {
  public:
-  explicit Deadline(int timeout_ms) : cancellable_(g_cancellable_new()) {
+  explicit Deadline(int timeout_ms) : cancellable_(Libsecret().g_cancellable_new()) {
     watch_ = std::thread([this, timeout_ms] {
       std::unique_lock<std::mutex> lock(mutex_);
       if (!done_cv_.wait_for(lock, std::chrono::milliseconds(timeout_ms),
                              [this] { return done_; })) {
-        g_cancellable_cancel(cancellable_);
+        Libsecret().g_cancellable_cancel(cancellable_);
       }
     });
   }
@@ -54,7 +54,7 @@ class Deadline {
     }
     done_cv_.notify_all();
     watch_.join();
-    g_object_unref(cancellable_);
+    Libsecret().g_object_unref(cancellable_);
   }
   Deadline(const Deadline&) = delete;
   Deadline& operator=(const Deadline&) = delete;
@@ -75,7 +75,7 @@ std::string Take(GError* error, const char* what) {
   if (error != nullptr) {
     text += ": ";
     text += error->message;
-    g_error_free(error);
+    Libsecret().g_error_free(error);
   }
   return text;
 }
@@ -83,12 +83,13 @@ std::string Take(GError* error, const char* what) {
 class Attributes {
  public:
   explicit Attributes(const SecretKey& key)
-      : table_(g_hash_table_new(g_str_hash, g_str_equal)), key_(key) {
-    g_hash_table_insert(table_, const_cast<char*>("kind"), key_.kind.data());
-    g_hash_table_insert(table_, const_cast<char*>("owner"), key_.owner.data());
-    g_hash_table_insert(table_, const_cast<char*>("host"), key_.host.data());
+      : table_(Libsecret().g_hash_table_new(Libsecret().g_str_hash, Libsecret().g_str_equal)),
+        key_(key) {
+    Libsecret().g_hash_table_insert(table_, const_cast<char*>("kind"), key_.kind.data());
+    Libsecret().g_hash_table_insert(table_, const_cast<char*>("owner"), key_.owner.data());
+    Libsecret().g_hash_table_insert(table_, const_cast<char*>("host"), key_.host.data());
   }
-  ~Attributes() { g_hash_table_unref(table_); }
+  ~Attributes() { Libsecret().g_hash_table_unref(table_); }
   Attributes(const Attributes&) = delete;
   Attributes& operator=(const Attributes&) = delete;
   GHashTable* get() const { return table_; }
@@ -108,12 +109,12 @@ class LibsecretStore : public SecretStore {
     Attributes attributes(key);
     Deadline deadline(timeout_ms_);
     GError* error = nullptr;
-    gchar* secret = secret_password_lookupv_sync(Schema(), attributes.get(), deadline.get(),
-                                                 &error);
+    gchar* secret = Libsecret().secret_password_lookupv_sync(Schema(), attributes.get(),
+                                                             deadline.get(), &error);
     if (error != nullptr) return Status::IoError(Take(error, "Secret Service lookup"));
     if (secret == nullptr) return std::optional<std::string>();
     std::optional<std::string> out(secret);
-    secret_password_free(secret);
+    Libsecret().secret_password_free(secret);
     return out;
   }
 
@@ -124,8 +125,9 @@ class LibsecretStore : public SecretStore {
                               (key.host.empty() ? "" : " for " + key.host);
     Deadline deadline(timeout_ms_);
     GError* error = nullptr;
-    if (!secret_password_storev_sync(Schema(), attributes.get(), SECRET_COLLECTION_DEFAULT,
-                                     label.c_str(), secret.c_str(), deadline.get(), &error)) {
+    if (!Libsecret().secret_password_storev_sync(Schema(), attributes.get(),
+                                                 SECRET_COLLECTION_DEFAULT, label.c_str(),
+                                                 secret.c_str(), deadline.get(), &error)) {
       return Status::IoError(Take(error, "Secret Service store"));
     }
     return Status::Ok();
@@ -135,7 +137,7 @@ class LibsecretStore : public SecretStore {
     Attributes attributes(key);
     Deadline deadline(timeout_ms_);
     GError* error = nullptr;
-    secret_password_clearv_sync(Schema(), attributes.get(), deadline.get(), &error);
+    Libsecret().secret_password_clearv_sync(Schema(), attributes.get(), deadline.get(), &error);
     if (error != nullptr) return Status::IoError(Take(error, "Secret Service clear"));
     return Status::Ok();
   }
@@ -164,35 +166,37 @@ std::unique_ptr<SecretStore> ConnectSecretService(int timeout_ms, std::string* w
     return nullptr;
   };
   if (!SessionBusExists()) return fail("no D-Bus session bus");
+  if (Status loaded = LoadLibsecret(); !loaded.ok()) return fail(loaded.message());
   Deadline deadline(timeout_ms);
   GError* error = nullptr;
-  GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, deadline.get(), &error);
+  GDBusConnection* bus = Libsecret().g_bus_get_sync(G_BUS_TYPE_SESSION, deadline.get(), &error);
   if (bus == nullptr) return fail(Take(error, "the session bus did not answer"));
   // Only a running service counts: starting one on demand would ask for a
   // keyring password on a screen that may not exist.
-  GVariant* reply = g_dbus_connection_call_sync(
-      bus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
-      "NameHasOwner", g_variant_new("(s)", kServiceName), G_VARIANT_TYPE("(b)"),
+  GVariant* reply = Libsecret().g_dbus_connection_call_sync(
+      bus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "NameHasOwner",
+      Libsecret().g_variant_new("(s)", kServiceName), reinterpret_cast<const GVariantType*>("(b)"),
       G_DBUS_CALL_FLAGS_NONE, timeout_ms, deadline.get(), &error);
   // The bus is GLib's one shared connection: dropping its last reference
   // closes it for every later caller in the process, so it is kept.
   if (reply == nullptr) return fail(Take(error, "the session bus did not answer"));
   gboolean running = FALSE;
-  g_variant_get(reply, "(b)", &running);
-  g_variant_unref(reply);
+  Libsecret().g_variant_get(reply, "(b)", &running);
+  Libsecret().g_variant_unref(reply);
   if (!running) return fail("no Secret Service runs");
 
-  SecretService* service = secret_service_get_sync(SECRET_SERVICE_NONE, deadline.get(), &error);
+  SecretService* service =
+      Libsecret().secret_service_get_sync(SECRET_SERVICE_NONE, deadline.get(), &error);
   if (service == nullptr) return fail(Take(error, "the Secret Service did not answer"));
-  SecretCollection* collection = secret_collection_for_alias_sync(
+  SecretCollection* collection = Libsecret().secret_collection_for_alias_sync(
       service, SECRET_COLLECTION_DEFAULT, SECRET_COLLECTION_NONE, deadline.get(), &error);
-  g_object_unref(service);
+  Libsecret().g_object_unref(service);
   if (collection == nullptr) {
     return fail(error != nullptr ? Take(error, "the Secret Service did not answer")
                                  : "the Secret Service has no default collection");
   }
-  const bool locked = secret_collection_get_locked(collection);
-  g_object_unref(collection);
+  const bool locked = Libsecret().secret_collection_get_locked(collection);
+  Libsecret().g_object_unref(collection);
   // A locked collection would ask for its password; a script cannot answer.
   if (locked) return fail("the Secret Service's default collection is locked");
   // Storing may open an encrypted session first: give it longer.

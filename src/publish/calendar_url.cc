@@ -2,13 +2,11 @@
 
 #include <algorithm>
 #include <memory>
-#include <mutex>
-
-#include <curl/curl.h>
 
 #include "app/dir.h"
 #include "app/text.h"
 #include "app/ui_seam.h"
+#include "publish/curl_library.h"
 #include "settings/publish_editor.h"
 #include "settings/publish_settings.h"
 
@@ -67,38 +65,40 @@ size_t CollectBody(char* data, size_t size, size_t count, void* user) {
 // ---- Page test ----
 
 Result<std::string> CurlPageFetcher::Fetch(const std::string& url) {
-  static std::once_flag curl_ready;
-  std::call_once(curl_ready, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-  std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> handle(curl_easy_init(), &curl_easy_cleanup);
+  if (Status loaded = LoadCurl(); !loaded.ok()) {
+    return Status::IoError("Could not fetch " + url + ": " + loaded.message());
+  }
+  std::unique_ptr<CURL, decltype(Curl().curl_easy_cleanup)> handle(Curl().curl_easy_init(),
+                                                                   Curl().curl_easy_cleanup);
   if (!handle) return Status::IoError("Could not fetch " + url + ": no HTTP client");
   CURL* h = handle.get();
   char error[CURL_ERROR_SIZE] = "";
   Body body;
-  curl_easy_setopt(h, CURLOPT_URL, url.c_str());
-  curl_easy_setopt(h, CURLOPT_ERRORBUFFER, error);
+  Curl().curl_easy_setopt(h, CURLOPT_URL, url.c_str());
+  Curl().curl_easy_setopt(h, CURLOPT_ERRORBUFFER, error);
   // A candidate is always a web address; a redirect must not lead elsewhere.
-  curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
-  curl_easy_setopt(h, CURLOPT_MAXREDIRS, 5L);
-  curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, timeouts_.connect_seconds);
-  curl_easy_setopt(h, CURLOPT_TIMEOUT, timeouts_.total_seconds);
+  Curl().curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
+  Curl().curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+  Curl().curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
+  Curl().curl_easy_setopt(h, CURLOPT_MAXREDIRS, 5L);
+  Curl().curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, timeouts_.connect_seconds);
+  Curl().curl_easy_setopt(h, CURLOPT_TIMEOUT, timeouts_.total_seconds);
   // Timeouts by signal would reach the whole program.
-  curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(h, CURLOPT_ACCEPT_ENCODING, "");
-  curl_easy_setopt(h, CURLOPT_USERAGENT, "Web Almanix");
+  Curl().curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+  Curl().curl_easy_setopt(h, CURLOPT_ACCEPT_ENCODING, "");
+  Curl().curl_easy_setopt(h, CURLOPT_USERAGENT, "Web Almanix");
   // Otherwise a 404 page arrives as a success.
-  curl_easy_setopt(h, CURLOPT_FAILONERROR, 1L);
-  curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &CollectBody);
-  curl_easy_setopt(h, CURLOPT_WRITEDATA, &body);
-  const CURLcode rc = curl_easy_perform(h);
+  Curl().curl_easy_setopt(h, CURLOPT_FAILONERROR, 1L);
+  Curl().curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &CollectBody);
+  Curl().curl_easy_setopt(h, CURLOPT_WRITEDATA, &body);
+  const CURLcode rc = Curl().curl_easy_perform(h);
   if (body.too_large) return Status::IoError("Could not fetch " + url + ": the page is too large");
   if (rc != CURLE_OK) {
     return Status::IoError("Could not fetch " + url + ": " +
-                           (error[0] != '\0' ? std::string(error) : curl_easy_strerror(rc)));
+                           (error[0] != '\0' ? std::string(error) : Curl().curl_easy_strerror(rc)));
   }
   long code = 0;
-  curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &code);
+  Curl().curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &code);
   if (code < 200 || code > 299) {
     return Status::IoError("Could not fetch " + url + ": HTTP status " + std::to_string(code));
   }

@@ -4,34 +4,28 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <mutex>
 #include <system_error>
-
-#include <curl/curl.h>
-#include <openssl/ssl.h>
-#include <openssl/x509.h>
 
 #include "app/status.h"
 #include "app/text.h"
+#include "publish/curl_library.h"
+#include "publish/openssl_library.h"
 
 namespace almanix::publish {
 namespace {
 
 CURL* H(void* handle) { return static_cast<CURL*>(handle); }
 
-void GlobalInit() {
-  static std::once_flag once;
-  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
-
 // Keeps a curl_slist for the length of one operation.
 class SList {
  public:
   SList() = default;
   explicit SList(const std::vector<std::string>& lines) {
-    for (const std::string& line : lines) list_ = curl_slist_append(list_, line.c_str());
+    for (const std::string& line : lines) list_ = Curl().curl_slist_append(list_, line.c_str());
   }
-  ~SList() { curl_slist_free_all(list_); }
+  ~SList() {
+    if (list_ != nullptr) Curl().curl_slist_free_all(list_);
+  }
   SList(const SList&) = delete;
   SList& operator=(const SList&) = delete;
   curl_slist* get() const { return list_; }
@@ -92,33 +86,35 @@ int TransferInfo(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t sent
 // host has a pinned one, which then must be exactly that certificate.
 int VerifyCertificate(X509_STORE_CTX* store, void* arg) {
   auto* check = static_cast<KeyCheck*>(arg);
-  X509* leaf = X509_STORE_CTX_get0_cert(store);
+  X509* leaf = OpenSsl().X509_STORE_CTX_get0_cert(store);
   std::string fingerprint;
   if (leaf != nullptr) {
     unsigned char* der = nullptr;
-    int n = i2d_X509(leaf, &der);
+    int n = OpenSsl().i2d_X509(leaf, &der);
     if (n > 0) {
       fingerprint = Sha256Fingerprint(
           std::string_view(reinterpret_cast<const char*>(der), static_cast<size_t>(n)));
     }
-    OPENSSL_free(der);
+    OpenSsl().CRYPTO_free(der, OPENSSL_FILE, OPENSSL_LINE);
   }
   if (check->pinned) {
     if (!fingerprint.empty() && fingerprint == *check->pinned) {
-      X509_STORE_CTX_set_error(store, X509_V_OK);
+      OpenSsl().X509_STORE_CTX_set_error(store, X509_V_OK);
       return 1;
     }
     check->refused = UntrustedKey{check->host, fingerprint, *check->pinned};
-    X509_STORE_CTX_set_error(store, X509_V_ERR_CERT_REJECTED);
+    OpenSsl().X509_STORE_CTX_set_error(store, X509_V_ERR_CERT_REJECTED);
     return 0;
   }
-  if (X509_verify_cert(store) == 1) return 1;
+  if (OpenSsl().X509_verify_cert(store) == 1) return 1;
   check->refused = UntrustedKey{check->host, fingerprint, ""};
   return 0;
 }
 
 CURLcode SetUpTls(CURL*, void* ssl_ctx, void* arg) {
-  SSL_CTX_set_cert_verify_callback(static_cast<SSL_CTX*>(ssl_ctx), VerifyCertificate, arg);
+  if (!LoadOpenSsl().ok()) return CURLE_SSL_CERTPROBLEM;
+  OpenSsl().SSL_CTX_set_cert_verify_callback(static_cast<SSL_CTX*>(ssl_ctx), VerifyCertificate,
+                                             arg);
   return CURLE_OK;
 }
 
@@ -164,9 +160,9 @@ std::string PathOfPwdReply(const std::string& reply) {
 }
 
 std::string Escaped(CURL* curl, const std::string& segment) {
-  char* out = curl_easy_escape(curl, segment.c_str(), static_cast<int>(segment.size()));
+  char* out = Curl().curl_easy_escape(curl, segment.c_str(), static_cast<int>(segment.size()));
   std::string result = out ? out : segment;
-  curl_free(out);
+  Curl().curl_free(out);
   return result;
 }
 
@@ -219,13 +215,11 @@ struct CurlFtpEngine::Request {
   std::vector<std::string> postquote;
 };
 
-CurlFtpEngine::CurlFtpEngine(FtpConnectOptions options) : options_(std::move(options)) {
-  GlobalInit();
-}
+CurlFtpEngine::CurlFtpEngine(FtpConnectOptions options) : options_(std::move(options)) {}
 
 CurlFtpEngine::~CurlFtpEngine() {
-  if (curl_) curl_easy_cleanup(H(curl_));
-  curl_slist_free_all(static_cast<curl_slist*>(resolve_));
+  if (curl_) Curl().curl_easy_cleanup(H(curl_));
+  if (resolve_) Curl().curl_slist_free_all(static_cast<curl_slist*>(resolve_));
 }
 
 std::string CollapseRemotePath(std::string_view path) {
@@ -280,41 +274,42 @@ bool CurlFtpEngine::Perform(const Request& r) {
                &last_reply_,  r.upload ? &should_abort : nullptr};
   last_reply_.clear();
   SList quote(r.quote), postquote(r.postquote);
-  curl_easy_setopt(c, CURLOPT_ERRORBUFFER, error);
-  curl_easy_setopt(c, CURLOPT_URL, r.url.c_str());
-  curl_easy_setopt(c, CURLOPT_NOBODY, r.nobody ? 1L : 0L);
-  curl_easy_setopt(c, CURLOPT_UPLOAD, r.upload ? 1L : 0L);
-  curl_easy_setopt(c, CURLOPT_DIRLISTONLY, r.list_only ? 1L : 0L);
-  curl_easy_setopt(c, CURLOPT_FRESH_CONNECT, r.fresh ? 1L : 0L);
-  curl_easy_setopt(c, CURLOPT_FTP_CREATE_MISSING_DIRS,
-                   r.create_dir ? static_cast<long>(CURLFTP_CREATE_DIR) : 0L);
-  curl_easy_setopt(c, CURLOPT_QUOTE, quote.get());
-  curl_easy_setopt(c, CURLOPT_POSTQUOTE, postquote.get());
-  curl_easy_setopt(c, CURLOPT_READDATA, r.source);
-  curl_easy_setopt(c, CURLOPT_INFILESIZE_LARGE, r.upload ? r.source_size : curl_off_t{-1});
+  Curl().curl_easy_setopt(c, CURLOPT_ERRORBUFFER, error);
+  Curl().curl_easy_setopt(c, CURLOPT_URL, r.url.c_str());
+  Curl().curl_easy_setopt(c, CURLOPT_NOBODY, r.nobody ? 1L : 0L);
+  Curl().curl_easy_setopt(c, CURLOPT_UPLOAD, r.upload ? 1L : 0L);
+  Curl().curl_easy_setopt(c, CURLOPT_DIRLISTONLY, r.list_only ? 1L : 0L);
+  Curl().curl_easy_setopt(c, CURLOPT_FRESH_CONNECT, r.fresh ? 1L : 0L);
+  Curl().curl_easy_setopt(c, CURLOPT_FTP_CREATE_MISSING_DIRS,
+                          r.create_dir ? static_cast<long>(CURLFTP_CREATE_DIR) : 0L);
+  Curl().curl_easy_setopt(c, CURLOPT_QUOTE, quote.get());
+  Curl().curl_easy_setopt(c, CURLOPT_POSTQUOTE, postquote.get());
+  Curl().curl_easy_setopt(c, CURLOPT_READDATA, r.source);
+  Curl().curl_easy_setopt(c, CURLOPT_INFILESIZE_LARGE, r.upload ? r.source_size : curl_off_t{-1});
   if (r.text) {
-    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, CollectText);
-    curl_easy_setopt(c, CURLOPT_WRITEDATA, r.text);
+    Curl().curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, CollectText);
+    Curl().curl_easy_setopt(c, CURLOPT_WRITEDATA, r.text);
   } else {
-    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, DiscardText);
-    curl_easy_setopt(c, CURLOPT_WRITEDATA, nullptr);
+    Curl().curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, DiscardText);
+    Curl().curl_easy_setopt(c, CURLOPT_WRITEDATA, nullptr);
   }
-  curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, HeaderLine);
-  curl_easy_setopt(c, CURLOPT_HEADERDATA, &cb);
-  curl_easy_setopt(c, CURLOPT_DEBUGFUNCTION, DebugText);
-  curl_easy_setopt(c, CURLOPT_DEBUGDATA, &cb);
-  curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, TransferInfo);
-  curl_easy_setopt(c, CURLOPT_XFERINFODATA, &cb);
-  CURLcode rc = curl_easy_perform(c);
+  Curl().curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, HeaderLine);
+  Curl().curl_easy_setopt(c, CURLOPT_HEADERDATA, &cb);
+  Curl().curl_easy_setopt(c, CURLOPT_DEBUGFUNCTION, DebugText);
+  Curl().curl_easy_setopt(c, CURLOPT_DEBUGDATA, &cb);
+  Curl().curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, TransferInfo);
+  Curl().curl_easy_setopt(c, CURLOPT_XFERINFODATA, &cb);
+  CURLcode rc = Curl().curl_easy_perform(c);
   // The lists die with this call; the handle must not point at them.
-  curl_easy_setopt(c, CURLOPT_QUOTE, nullptr);
-  curl_easy_setopt(c, CURLOPT_POSTQUOTE, nullptr);
-  curl_easy_setopt(c, CURLOPT_ERRORBUFFER, nullptr);
-  curl_easy_setopt(c, CURLOPT_HEADERDATA, nullptr);
-  curl_easy_setopt(c, CURLOPT_DEBUGDATA, nullptr);
-  curl_easy_setopt(c, CURLOPT_XFERINFODATA, nullptr);
+  Curl().curl_easy_setopt(c, CURLOPT_QUOTE, nullptr);
+  Curl().curl_easy_setopt(c, CURLOPT_POSTQUOTE, nullptr);
+  Curl().curl_easy_setopt(c, CURLOPT_ERRORBUFFER, nullptr);
+  Curl().curl_easy_setopt(c, CURLOPT_HEADERDATA, nullptr);
+  Curl().curl_easy_setopt(c, CURLOPT_DEBUGDATA, nullptr);
+  Curl().curl_easy_setopt(c, CURLOPT_XFERINFODATA, nullptr);
   if (rc == CURLE_OK) return true;
-  last_error_ = TrimRight(error[0] ? std::string(error) : std::string(curl_easy_strerror(rc)));
+  last_error_ =
+      TrimRight(error[0] ? std::string(error) : std::string(Curl().curl_easy_strerror(rc)));
   // libcurl names the reply code at most; the server's text says why.
   if (!last_reply_.empty() && last_error_.find(last_reply_) == std::string::npos) {
     last_error_ += " (the server said: " + last_reply_ + ")";
@@ -325,7 +320,11 @@ bool CurlFtpEngine::Perform(const Request& r) {
 
 bool CurlFtpEngine::Connect(const std::string& host) {
   Disconnect();
-  curl_ = curl_easy_init();
+  if (Status loaded = LoadCurl(); !loaded.ok()) {
+    last_error_ = loaded.message();
+    return false;
+  }
+  curl_ = Curl().curl_easy_init();
   if (!curl_) {
     last_error_ = "the FTP library could not start";
     return false;
@@ -363,50 +362,52 @@ bool CurlFtpEngine::Connect(const std::string& host) {
     default:
       break;
   }
-  curl_easy_setopt(c, CURLOPT_USERNAME, user.c_str());
-  curl_easy_setopt(c, CURLOPT_PASSWORD, password.c_str());
-  curl_easy_setopt(c, CURLOPT_VERBOSE, 1L);  // feeds the raw status texts
-  curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
-  curl_easy_setopt(c, CURLOPT_TRANSFERTEXT, 0L);  // binary
-  curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, options_.connect_timeout_seconds);
-  curl_easy_setopt(c, CURLOPT_SERVER_RESPONSE_TIMEOUT, options_.response_timeout_seconds);
-  curl_easy_setopt(c, CURLOPT_ACCEPTTIMEOUT_MS, options_.connect_timeout_seconds * 1000);
-  curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, options_.stall_bytes_per_second);
-  curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, options_.stall_seconds);
-  curl_easy_setopt(c, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_SINGLECWD));
+  Curl().curl_easy_setopt(c, CURLOPT_USERNAME, user.c_str());
+  Curl().curl_easy_setopt(c, CURLOPT_PASSWORD, password.c_str());
+  Curl().curl_easy_setopt(c, CURLOPT_VERBOSE, 1L);  // feeds the raw status texts
+  Curl().curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+  Curl().curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
+  Curl().curl_easy_setopt(c, CURLOPT_TRANSFERTEXT, 0L);  // binary
+  Curl().curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, options_.connect_timeout_seconds);
+  Curl().curl_easy_setopt(c, CURLOPT_SERVER_RESPONSE_TIMEOUT, options_.response_timeout_seconds);
+  Curl().curl_easy_setopt(c, CURLOPT_ACCEPTTIMEOUT_MS, options_.connect_timeout_seconds * 1000);
+  Curl().curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, options_.stall_bytes_per_second);
+  Curl().curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, options_.stall_seconds);
+  Curl().curl_easy_setopt(c, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_SINGLECWD));
   if (!resolve_) {
     curl_slist* list = nullptr;
     for (const std::string& entry : options_.resolve) {
-      list = curl_slist_append(list, entry.c_str());
+      list = Curl().curl_slist_append(list, entry.c_str());
     }
     resolve_ = list;
   }
-  curl_easy_setopt(c, CURLOPT_RESOLVE, static_cast<curl_slist*>(resolve_));
+  Curl().curl_easy_setopt(c, CURLOPT_RESOLVE, static_cast<curl_slist*>(resolve_));
   bool passive = options_.passive;
   if (proxy.type == FtpProxyType::kHttpProxyWithFtp) {
     std::string proxy_url = "http://" + WithPort(proxy.host, proxy.port, 8080);
-    curl_easy_setopt(c, CURLOPT_PROXY, proxy_url.c_str());
-    curl_easy_setopt(c, CURLOPT_HTTPPROXYTUNNEL, 1L);
+    Curl().curl_easy_setopt(c, CURLOPT_PROXY, proxy_url.c_str());
+    Curl().curl_easy_setopt(c, CURLOPT_HTTPPROXYTUNNEL, 1L);
     if (!proxy.user.empty()) {
-      curl_easy_setopt(c, CURLOPT_PROXYUSERNAME, proxy.user.c_str());
-      curl_easy_setopt(c, CURLOPT_PROXYPASSWORD, proxy.password.c_str());
+      Curl().curl_easy_setopt(c, CURLOPT_PROXYUSERNAME, proxy.user.c_str());
+      Curl().curl_easy_setopt(c, CURLOPT_PROXYPASSWORD, proxy.password.c_str());
     }
     passive = true;  // a tunnel cannot take the server's calls back
   } else {
-    curl_easy_setopt(c, CURLOPT_PROXY, "");  // not the environment's
+    Curl().curl_easy_setopt(c, CURLOPT_PROXY, "");  // not the environment's
   }
-  if (!passive) curl_easy_setopt(c, CURLOPT_FTPPORT, "-");
+  if (!passive) Curl().curl_easy_setopt(c, CURLOPT_FTPPORT, "-");
   if (options_.protocol == FtpProtocol::kFtps) {
-    curl_easy_setopt(c, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
-    curl_easy_setopt(c, CURLOPT_FTPSSLAUTH, static_cast<long>(CURLFTPAUTH_TLS));
+    Curl().curl_easy_setopt(c, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
+    Curl().curl_easy_setopt(c, CURLOPT_FTPSSLAUTH, static_cast<long>(CURLFTPAUTH_TLS));
     // Debian 12's libcurl loses the tail of uploads over TLS 1.3 data
     // connections and still reports success.
-    curl_easy_setopt(c, CURLOPT_SSLVERSION,
-                     static_cast<long>(CURL_SSLVERSION_TLSv1_2) |
-                         static_cast<long>(CURL_SSLVERSION_MAX_TLSv1_2));
+    Curl().curl_easy_setopt(c, CURLOPT_SSLVERSION,
+                            static_cast<long>(CURL_SSLVERSION_TLSv1_2) |
+                                static_cast<long>(CURL_SSLVERSION_MAX_TLSv1_2));
   }
-  if (!options_.ca_file.empty()) curl_easy_setopt(c, CURLOPT_CAINFO, options_.ca_file.c_str());
+  if (!options_.ca_file.empty()) {
+    Curl().curl_easy_setopt(c, CURLOPT_CAINFO, options_.ca_file.c_str());
+  }
   key_check_ = KeyCheck{};
   key_check_.host = host.find(':') == std::string::npos
                         ? host + (options_.protocol == FtpProtocol::kSftp ? ":22" : ":21")
@@ -416,30 +417,30 @@ bool CurlFtpEngine::Connect(const std::string& host) {
                                                                  key_check_.host);
   }
   if (options_.protocol == FtpProtocol::kFtps) {
-    curl_easy_setopt(c, CURLOPT_SSL_CTX_FUNCTION, SetUpTls);
-    curl_easy_setopt(c, CURLOPT_SSL_CTX_DATA, &key_check_);
+    Curl().curl_easy_setopt(c, CURLOPT_SSL_CTX_FUNCTION, SetUpTls);
+    Curl().curl_easy_setopt(c, CURLOPT_SSL_CTX_DATA, &key_check_);
     // A pinned certificate names the server by itself, whatever name it
     // was issued for.
-    if (key_check_.pinned) curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 0L);
+    if (key_check_.pinned) Curl().curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 0L);
   }
   if (options_.protocol == FtpProtocol::kSftp) {
-    curl_easy_setopt(c, CURLOPT_SSH_KEYFUNCTION, CheckHostKey);
-    curl_easy_setopt(c, CURLOPT_SSH_KEYDATA, &key_check_);
+    Curl().curl_easy_setopt(c, CURLOPT_SSH_KEYFUNCTION, CheckHostKey);
+    Curl().curl_easy_setopt(c, CURLOPT_SSH_KEYDATA, &key_check_);
     std::string known = options_.ssh_known_hosts;
     if (known.empty()) {
       known = std::string(getenv("HOME") ? getenv("HOME") : "") + "/.ssh/known_hosts";
     }
     // libcurl copies option strings, so the locals may go.
-    curl_easy_setopt(c, CURLOPT_SSH_KNOWNHOSTS, known.c_str());
+    Curl().curl_easy_setopt(c, CURLOPT_SSH_KNOWNHOSTS, known.c_str());
     long auth = CURLSSH_AUTH_PASSWORD;
     if (!options_.ssh_private_key.empty()) {
       auth |= CURLSSH_AUTH_PUBLICKEY;
-      curl_easy_setopt(c, CURLOPT_SSH_PRIVATE_KEYFILE, options_.ssh_private_key.c_str());
+      Curl().curl_easy_setopt(c, CURLOPT_SSH_PRIVATE_KEYFILE, options_.ssh_private_key.c_str());
       if (!options_.ssh_public_key.empty()) {
-        curl_easy_setopt(c, CURLOPT_SSH_PUBLIC_KEYFILE, options_.ssh_public_key.c_str());
+        Curl().curl_easy_setopt(c, CURLOPT_SSH_PUBLIC_KEYFILE, options_.ssh_public_key.c_str());
       }
     }
-    curl_easy_setopt(c, CURLOPT_SSH_AUTH_TYPES, auth);
+    Curl().curl_easy_setopt(c, CURLOPT_SSH_AUTH_TYPES, auth);
   }
 
   Request r;
@@ -466,7 +467,9 @@ bool CurlFtpEngine::Connect(const std::string& host) {
   std::string entry = PathOfPwdReply(last_pwd_reply_);
   if (entry.empty()) {
     char* path = nullptr;
-    if (curl_easy_getinfo(c, CURLINFO_FTP_ENTRY_PATH, &path) == CURLE_OK && path) entry = path;
+    if (Curl().curl_easy_getinfo(c, CURLINFO_FTP_ENTRY_PATH, &path) == CURLE_OK && path) {
+      entry = path;
+    }
   }
   cwd_ = "/";
   entry_dir_ = "/";
@@ -612,10 +615,10 @@ bool CurlFtpEngine::Store(const std::string& local_path, const std::string& dir,
   bool ok = Perform(r);
   std::fclose(source);
   curl_off_t sent = 0;
-  curl_easy_getinfo(H(curl_), CURLINFO_SIZE_UPLOAD_T, &sent);
+  Curl().curl_easy_getinfo(H(curl_), CURLINFO_SIZE_UPLOAD_T, &sent);
   if (ok && sent != static_cast<curl_off_t>(size)) {
-    last_error_ = "only " + std::to_string(sent) + " of " + std::to_string(size) +
-                  " bytes of " + name + " were sent";
+    last_error_ = "only " + std::to_string(sent) + " of " + std::to_string(size) + " bytes of " +
+                  name + " were sent";
     last_code_ = CURLE_PARTIAL_FILE;
     ok = false;
   }
@@ -729,7 +732,7 @@ void CurlFtpEngine::DropStaged(const std::string& remote_name) {
 void CurlFtpEngine::Disconnect() {
   if (curl_) {
     // Cleaning the handle up sends QUIT on the open connection.
-    curl_easy_cleanup(H(curl_));
+    Curl().curl_easy_cleanup(H(curl_));
     curl_ = nullptr;
   }
   connected_ = false;

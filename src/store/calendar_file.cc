@@ -190,7 +190,9 @@ Status CalendarFile::CheckTables(const std::string& db) {
   std::vector<std::string> damaged;
   std::vector<std::string> foreign;
   for (const std::string& name : SplitCommaText(TDir::ListFiles(db, "*.db"))) {
-    Status check = Database::CheckFile(db + name);
+    std::string table = StemName(name);
+    Database::TableFileCheck checked = Database::CheckTableFile(db + name, table);
+    Status check = checked.damage;
     if (!check.ok()) {
       // Kept beside, under another name, for whoever can still rescue it.
       std::error_code ec;
@@ -199,9 +201,8 @@ Status CalendarFile::CheckTables(const std::string& db) {
       damaged.push_back(name);
       continue;
     }
-    std::string table = StemName(name);
-    std::vector<std::string> columns;
-    check = Database::CheckPlainTable(db + name, table, &columns);
+    const std::vector<std::string>& columns = checked.columns;
+    check = checked.plain;
     if (const std::vector<ColumnSpec>* known = KnownColumns(table); check.ok() && known) {
       for (const std::string& column : columns) {
         bool ours = std::any_of(known->begin(), known->end(), [&](const ColumnSpec& c) {
@@ -299,6 +300,8 @@ Status CalendarFile::File_Open(const std::string& path) {
     options.top_folders.emplace_back(top, BaseName(DiskFolder(folder, top)));
   }
   options.progress = [this](int done, int total) { ui_.Progress(done, total); };
+  // MakeTempDir has just emptied the folder: no file there to keep.
+  options.new_files_in_place = true;
   Log(true, "File_Open.Unziping.to:" + folder);
   Result<ExtractReport> report = ExtractArchive(path, folder, options);
   ui_.Progress(0, 0);

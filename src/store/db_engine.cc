@@ -205,14 +205,31 @@ std::string Database::TableFile(std::string_view table) const {
   return FileExists(path) ? path : "";
 }
 
-Status Database::CheckFile(const std::string& path) {
-  sqlite3* db = nullptr;
-  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
-    std::string message = db ? sqlite3_errmsg(db) : "out of memory";
-    sqlite3_close(db);
-    return Status::IoError(message);
+namespace {
+
+// A table file opened read-only on its own connection, closed on leaving.
+class CheckConnection {
+ public:
+  explicit CheckConnection(const std::string& path) {
+    if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+      status_ = Status::IoError(db_ ? sqlite3_errmsg(db_) : "out of memory");
+      return;
+    }
+    sqlite3_db_config(db_, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
   }
-  sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+  ~CheckConnection() { sqlite3_close(db_); }
+  CheckConnection(const CheckConnection&) = delete;
+  CheckConnection& operator=(const CheckConnection&) = delete;
+
+  const Status& status() const { return status_; }
+  sqlite3* get() const { return db_; }
+
+ private:
+  sqlite3* db_ = nullptr;
+  Status status_;
+};
+
+Status QuickCheck(sqlite3* db) {
   sqlite3_stmt* stmt = nullptr;
   std::string verdict;
   if (sqlite3_prepare_v2(db, "PRAGMA quick_check", -1, &stmt, nullptr) == SQLITE_OK) {
@@ -227,9 +244,29 @@ Status Database::CheckFile(const std::string& path) {
     verdict = sqlite3_errmsg(db);
   }
   sqlite3_finalize(stmt);
-  sqlite3_close(db);
   if (verdict == "ok") return Status::Ok();
   return Status::Invalid(verdict);
+}
+
+Status PlainTableCheck(sqlite3* db, std::string_view table, std::vector<std::string>* columns);
+
+}  // namespace
+
+Status Database::CheckFile(const std::string& path) {
+  CheckConnection db(path);
+  if (!db.status().ok()) return db.status();
+  return QuickCheck(db.get());
+}
+
+Database::TableFileCheck Database::CheckTableFile(const std::string& path,
+                                                  std::string_view table) {
+  TableFileCheck check;
+  // One connection for both: opening it (and parsing the file's schema)
+  // is most of what either check costs.
+  CheckConnection db(path);
+  check.damage = db.status().ok() ? QuickCheck(db.get()) : db.status();
+  if (check.damage.ok()) check.plain = PlainTableCheck(db.get(), table, &check.columns);
+  return check;
 }
 
 namespace {
@@ -300,13 +337,15 @@ bool PlainCreateText(std::string_view sql, std::string_view table,
 Status Database::CheckPlainTable(const std::string& path, std::string_view table,
                                  std::vector<std::string>* columns) {
   columns->clear();
-  sqlite3* db = nullptr;
-  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
-    std::string message = db ? sqlite3_errmsg(db) : "out of memory";
-    sqlite3_close(db);
-    return Status::IoError(message);
-  }
-  sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+  CheckConnection db(path);
+  if (!db.status().ok()) return db.status();
+  return PlainTableCheck(db.get(), table, columns);
+}
+
+namespace {
+
+Status PlainTableCheck(sqlite3* db, std::string_view table, std::vector<std::string>* columns) {
+  columns->clear();
   sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
   sqlite3_stmt* stmt = nullptr;
   Status verdict;
@@ -342,13 +381,14 @@ Status Database::CheckPlainTable(const std::string& path, std::string_view table
                               ", which a table file of ours never has");
   }
   sqlite3_finalize(stmt);
-  sqlite3_close(db);
   if (verdict.ok() && !found) {
     verdict = Status::Invalid("it holds no table " + std::string(table));
   }
   if (!verdict.ok()) columns->clear();
   return verdict;
 }
+
+}  // namespace
 
 Status Database::DropFiles(std::string_view table) {
   ++generation_;

@@ -82,6 +82,14 @@ class Database {
   // it. On success *columns gets the column names in lower case.
   static Status CheckPlainTable(const std::string& path, std::string_view table,
                                 std::vector<std::string>* columns);
+  // Both checks on one connection: `damage` is CheckFile's verdict and,
+  // only when that passes, `plain` and `columns` CheckPlainTable's.
+  struct TableFileCheck {
+    Status damage;
+    Status plain;
+    std::vector<std::string> columns;
+  };
+  static TableFileCheck CheckTableFile(const std::string& path, std::string_view table);
 
   // Every statement is stopped (failing with "the statement ran too long
   // and was stopped") once it has taken this many engine steps, so nothing

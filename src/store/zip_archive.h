@@ -51,6 +51,11 @@ struct ExtractOptions {
   // mapping keep their spelling.
   std::vector<std::pair<std::string, std::string>> top_folders;
   std::function<void(int done, int total)> progress;
+  // For a target made empty just before: a file whose name is free there is
+  // written under its own name instead of a temporary one renamed into
+  // place (an existing file is still replaced only once its entry has
+  // proved whole). A failed entry's partial file is removed either way.
+  bool new_files_in_place = false;
 };
 
 struct ExtractReport {

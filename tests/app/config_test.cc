@@ -98,6 +98,31 @@ TEST_F(ConfigTest, ValuesComeBackAfterSave) {
   EXPECT_EQ(ReadAll(IniPath()).find("s3cret"), std::string::npos);
 }
 
+// Every run saves the settings; a save that changes nothing leaves the file
+// alone (no rewrite, no sync), and any other save still rewrites it whole.
+TEST_F(ConfigTest, ASaveThatChangesNothingLeavesTheFileAlone) {
+  TConfig config(dir_, &log_, &autostart_);
+  ASSERT_TRUE(config.Save().ok());
+  auto inode = [&] {
+    struct stat st {};
+    EXPECT_EQ(::stat(IniPath().c_str(), &st), 0);
+    return std::make_pair(st.st_ino, st.st_mode & 07777);
+  };
+  const auto first = inode();
+  ASSERT_TRUE(config.Save().ok());
+  EXPECT_EQ(inode(), first) << "the same bytes were written again";
+
+  config.Width = 1111;
+  ASSERT_TRUE(config.Save().ok());
+  EXPECT_NE(inode().first, first.first);
+  EXPECT_NE(ReadAll(IniPath()).find("Width=1111"), std::string::npos);
+
+  // A file others may read is made private again, even with the same bytes.
+  ASSERT_EQ(::chmod(IniPath().c_str(), 0644), 0);
+  ASSERT_TRUE(config.Save().ok());
+  EXPECT_EQ(inode().second, 0600u);
+}
+
 TEST_F(ConfigTest, TheSmtpPasswordLivesInTheSecretStoreAndOlderFilesMoveThere) {
   const std::string secrets_file = dir_.UserMakerDir + "Secrets/passwords";
   auto secrets = platform::MakeFileSecretStore(secrets_file);

@@ -441,5 +441,36 @@ TEST_F(EngineTest, OnlyPlainTablesOfOursPassTheCheck) {
   EXPECT_FALSE(Database::CheckPlainTable(root_ / "Events.db", "Year2010", &columns).ok());
 }
 
+// Opening a calendar file checks every table file on one connection; the
+// verdicts must be the two separate checks' own.
+TEST_F(EngineTest, TheTableFileCheckGivesBothChecksVerdicts) {
+  db_.Close();
+  const std::string good = root_ / "Events.db";
+  const std::string view = root_ / "view/Events.db";
+  WriteAll(view, ReadAll(good));
+  Raw(view, "CREATE VIEW v AS SELECT 1");
+  const std::string damaged = root_ / "damaged/Events.db";
+  std::string bytes = ReadAll(good);
+  for (size_t i = 100; i < bytes.size(); i += 7) bytes[i] = static_cast<char>(bytes[i] ^ 0x5a);
+  WriteAll(damaged, bytes);
+
+  for (const std::string& path : {good, view, damaged}) {
+    SCOPED_TRACE(path);
+    Database::TableFileCheck check = Database::CheckTableFile(path, "Events");
+    Status damage = Database::CheckFile(path);
+    EXPECT_EQ(check.damage.ok(), damage.ok());
+    EXPECT_EQ(check.damage.message(), damage.message());
+    if (!damage.ok()) continue;
+    std::vector<std::string> columns;
+    Status plain = Database::CheckPlainTable(path, "Events", &columns);
+    EXPECT_EQ(check.plain.ok(), plain.ok());
+    EXPECT_EQ(check.plain.message(), plain.message());
+    EXPECT_EQ(check.columns, columns);
+  }
+  EXPECT_TRUE(Database::CheckTableFile(good, "Events").plain.ok());
+  EXPECT_FALSE(Database::CheckTableFile(view, "Events").plain.ok());
+  EXPECT_FALSE(Database::CheckTableFile(damaged, "Events").damage.ok());
+}
+
 }  // namespace
 }  // namespace almanix::store

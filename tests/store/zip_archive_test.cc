@@ -1114,5 +1114,59 @@ TEST_F(ZipArchiveTest, ASaveKilledHalfWayLeavesTheOldArchiveAsItWas) {
   }
 }
 
+// Opening a calendar file unpacks into a folder emptied just before, so new
+// files go straight under their names: the same guarantees must hold as
+// with a temporary name renamed into place.
+TEST_F(ZipArchiveTest, NewFilesWrittenInPlaceKeepTheSameGuarantees) {
+  std::string archive = PythonZip(
+      "inplace.zip", {{"good.txt", "GOOD-DATA"},
+                      {"new.txt", "NEW-DATA-THAT-GETS-DAMAGED"},
+                      {"old.txt", "OLD-DATA-THAT-GETS-DAMAGED"},
+                      {"sub/c.txt", "C-DATA"}});
+  std::string bytes = ReadAll(archive);
+  for (const char* data : {"NEW-DATA", "OLD-DATA"}) {
+    size_t at = bytes.find(data);
+    ASSERT_NE(at, std::string::npos);
+    bytes[at] = 'x';  // the CRC no longer matches
+  }
+  WriteAll(archive, bytes);
+  ExtractOptions options = Mapped();
+  options.new_files_in_place = true;
+
+  std::string out = root_ / "out/";
+  WriteAll(out + "old.txt", "the copy from before");
+  ExtractReport report = Extract(archive, out, options);
+  EXPECT_EQ(report.extracted, 2);
+  EXPECT_EQ(report.skipped, 2);
+  // A damaged entry leaves no file where there was none, the existing file
+  // as it was, and no part behind.
+  EXPECT_EQ(Tree(out), (std::set<std::string>{"good.txt", "old.txt", "sub/", "sub/c.txt"}));
+  EXPECT_EQ(ReadAll(out + "old.txt"), "the copy from before");
+  EXPECT_EQ(ReadAll(out + "good.txt"), "GOOD-DATA");
+  struct stat st {};
+  ASSERT_EQ(::stat((out + "good.txt").c_str(), &st), 0);
+  EXPECT_LT(st.st_mtime, 400000000) << "the entry's 1980 time, not the extraction's";
+
+  // Failing half-way (a full disk) takes back every file it made.
+  std::string big = PythonZip("big-inplace.zip", {{"a.txt", "first"},
+                                                  {"sub/big.bin", RandomBytes(1u << 20, 9)},
+                                                  {"z.txt", "never reached"}});
+  std::string fresh = root_ / "fresh/";
+  WriteAll(fresh + "kept.txt", "was here before");
+  pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limit = {256u << 10, 256u << 10};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    ::_exit(ExtractArchive(big, fresh, options).ok() ? 0 : 3);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 3);
+  EXPECT_EQ(Tree(fresh), std::set<std::string>{"kept.txt"});
+}
+
 }  // namespace
 }  // namespace almanix::store
