@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/status.h"
+#include "generator/event_pages.h"
 
 namespace almanix::store {
 struct DayKey;
@@ -51,6 +52,7 @@ class Telist {
 
   RunContext& run_;
   std::unordered_map<const EventRecord*, std::string> time_texts_;
+  AddLinkPage add_links_;  // the events whose add-link texts the page has
 };
 
 // "Events.html": sends the visitor to this year's event list at today's
