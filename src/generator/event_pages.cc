@@ -137,7 +137,16 @@ std::vector<Occurrence> OccurrencesBetween(const RunContext& run,
   return out;
 }
 
-std::string IsoLocal(DateTimeValue value, bool date_only) {
+namespace {
+
+void AppendTwoDigits(std::string& out, int n) {
+  out.push_back(static_cast<char>('0' + n / 10));
+  out.push_back(static_cast<char>('0' + n % 10));
+}
+
+// IsoLocal's text appended to `out`, without temporaries: the JSON-LD
+// writes two per item.
+void AppendIsoLocal(std::string& out, DateTimeValue value, bool date_only) {
   const long long seconds = std::llround(value * kSecondsPerDay);
   long long days = seconds / kSecondsPerDay;
   long long rest = seconds % kSecondsPerDay;
@@ -146,10 +155,26 @@ std::string IsoLocal(DateTimeValue value, bool date_only) {
     --days;
   }
   const CivilDate d = DecodeDate(static_cast<DayNumber>(days));
-  std::string text = std::to_string(d.year) + "-" + TwoDigits(d.month) + "-" + TwoDigits(d.day);
-  if (date_only) return text;
-  return text + "T" + TwoDigits(static_cast<int>(rest / 3600)) + ":" +
-         TwoDigits(static_cast<int>(rest / 60 % 60)) + ":" + TwoDigits(static_cast<int>(rest % 60));
+  out += std::to_string(d.year);
+  out.push_back('-');
+  AppendTwoDigits(out, d.month);
+  out.push_back('-');
+  AppendTwoDigits(out, d.day);
+  if (date_only) return;
+  out.push_back('T');
+  AppendTwoDigits(out, static_cast<int>(rest / 3600));
+  out.push_back(':');
+  AppendTwoDigits(out, static_cast<int>(rest / 60 % 60));
+  out.push_back(':');
+  AppendTwoDigits(out, static_cast<int>(rest % 60));
+}
+
+}  // namespace
+
+std::string IsoLocal(DateTimeValue value, bool date_only) {
+  std::string text;
+  AppendIsoLocal(text, value, date_only);
+  return text;
 }
 
 std::string JsonString(const std::string& text) {
@@ -207,22 +232,31 @@ std::string EventJsonLd(const RunContext& run, const std::vector<int>& categorie
   JsonLdTexts* texts = run.json_ld;
   if (!texts) texts = &own.emplace();
   std::string json = "<script type=\"application/ld+json\">[";
+  json.reserve(occurrences.size() * 320);
   bool first_item = true;
+  // Occurrences come by day: the day's address is made once per day and category.
+  DayNumber url_day = 0;
+  int url_category = -1;
+  std::string url;
   for (const Occurrence& o : occurrences) {
     const JsonLdTexts::Texts& t = texts->For(*o.event);
     if (!first_item) json += ",";
     first_item = false;
     json += "{\"@context\":\"https://schema.org\",\"@type\":\"Event\"";
     json += t.name;
+    // Digits, "-", ":" and "T" need no escape.
     json += ",\"startDate\":\"";
-    json += IsoLocal(o.start, o.all_day);  // digits, "-", ":" and "T" need no escape
+    AppendIsoLocal(json, o.start, o.all_day);
     json += "\",\"endDate\":\"";
-    json += IsoLocal(o.all_day ? o.day : o.end, o.all_day);
+    AppendIsoLocal(json, o.all_day ? o.day : o.end, o.all_day);
     json += "\"";
     json += t.rest;
-    json += ",\"url\":";
-    json += JsonString(DayUrl(run, o));
-    json += "}";
+    if (o.day != url_day || o.category != url_category) {
+      url_day = o.day;
+      url_category = o.category;
+      url = ",\"url\":" + JsonString(DayUrl(run, o)) + "}";
+    }
+    json += url;
   }
   json += "]</script>";
   return json;
