@@ -52,34 +52,13 @@
   }
 
   // The details inside the entry's own link cannot hold links: "Add to my
-  // calendar" comes as an empty span.AddToCalendar with the addresses in
-  // data attributes, and becomes its links here, in the box of our own.
+  // calendar" comes as an empty span.AddToCalendar with the event's file and
+  // data, and becomes its links here (addlinks.js), in the box of our own.
   function addLinks(b) {
+    if (typeof AlmanixAddLinks === "undefined" || !AlmanixAddLinks) return;
     var spans = b.querySelectorAll("span.AddToCalendar[data-ics]");
     for (var i = 0; i < spans.length; i++) {
-      var s = spans[i];
-      var name = s.getAttribute("data-name") || "";
-      var line = document.createElement("span");
-      line.className = "AddToCalendar";
-      line.appendChild(document.createTextNode((s.getAttribute("data-label") || "") + ": "));
-      var links = [["data-ics", "iCalendar", "iCalendar"],
-                   ["data-google", "Google", "Google Calendar"],
-                   ["data-outlook", "Outlook", "Outlook"]];
-      for (var k = 0; k < links.length; k++) {
-        if (k > 0) line.appendChild(document.createTextNode(" | "));
-        var a = document.createElement("a");
-        a.href = s.getAttribute(links[k][0]);
-        a.textContent = links[k][1];
-        a.setAttribute("aria-label", name + ": " + links[k][2]);
-        if (k === 0) {
-          a.setAttribute("download", "");
-        } else {
-          a.target = "_blank";
-          a.rel = "noopener";
-        }
-        line.appendChild(a);
-      }
-      s.parentNode.replaceChild(line, s);
+      spans[i].parentNode.replaceChild(AlmanixAddLinks.line(spans[i]), spans[i]);
     }
   }
 

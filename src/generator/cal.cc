@@ -123,6 +123,7 @@ void TCal::WriteHead(bool standalone, int year, const std::vector<int>& months) 
   }
   Add(kMonthHead, "<link rel=\"stylesheet\" type=\"text/css\"  href=\"popup.css\" />");
   // Opens the event details on click, tap and focus, outside the cell.
+  Add(kMonthHead, "<script type=\"text/javascript\" src=\"addlinks.js\" defer></script>");
   Add(kMonthHead, "<script type=\"text/javascript\" src=\"popup.js\" defer></script>");
   // Lets a page that embeds the calendar in a frame fit the frame to it.
   Add(kAllHeads, "<script type=\"text/javascript\" src=\"frameheight.js\" defer></script>");
@@ -345,6 +346,7 @@ Status TCal::WriteMonthPage(const std::string& output, int year, const std::vect
   }
 
   month_body_.clear();
+  cells_.NewPage();
   month_head_.clear();
   small_body_.clear();
   small_head_.clear();

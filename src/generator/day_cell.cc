@@ -277,7 +277,7 @@ std::string DayCellRenderer::RenderCategoryEvents(int category,
     // even where there is nothing else to tell.
     std::string popup;
     if (s.Bool("Formatting.PopUpDesc")) {
-      popup = PopUp(e, day_number, dow, AddToCalendarData(run_, OccurrenceOf(e, category, day.date)));
+      popup = PopUp(e, day_number, dow, AddToCalendarData(run_, OccurrenceOf(e, category, day.date), add_links_));
     }
     if (!popup.empty()) {
       result += body + popup + icon_break;

@@ -8,6 +8,7 @@
 
 #include "app/dates.h"
 #include "generator/day_folders.h"
+#include "generator/event_pages.h"
 
 namespace almanix::store {
 struct DayKey;
@@ -80,6 +81,8 @@ class DayCellRenderer {
   std::string FitName(const std::string& name) const;
 
   int event_count() const { return event_count_; }
+  // A new page begins: its pop-ups carry each event's texts anew.
+  void NewPage() { add_links_.NewPage(); }
   const std::string& cell_color() const { return cell_color_; }
 
  private:
@@ -99,6 +102,7 @@ class DayCellRenderer {
   size_t categories_in_cell_ = 0;
   std::unordered_map<const EventRecord*, std::string> time_texts_;
   std::vector<const EventRecord*> candidates_;  // the day's, reused
+  AddLinkPage add_links_;  // the events whose add-link texts the page has
 };
 
 // The holiday text's picture name: blanks and apostrophes removed.

@@ -106,6 +106,7 @@ Status Telist::WriteEventListPage(const std::string& output, int year,
   if (!s.Bool("List.CanCreate") && year_list) return Status::Ok();
   IgnoreResult(TDir::EnsureDir(output), "a missing folder fails the page's own save");
   time_texts_.clear();
+  add_links_.NewPage();
 
   // The year's list says so; an "EventList" style's month page names its month.
   const std::string title_part =
@@ -139,6 +140,7 @@ Status Telist::WriteEventListPage(const std::string& output, int year,
   }
   // Lets a page that embeds the list in a frame fit the frame to it.
   page.Add("<script type=\"text/javascript\" src=\"frameheight.js\" defer></script>");
+  page.Add("<script type=\"text/javascript\" src=\"addlinks.js\" defer></script>");
   if (!months.empty()) {
     const std::string events =
         EventJsonLd(run_, run_.merged() ? run_.categories : run_.CellCategories(), EncodeDate(year, months.front(), 1),
@@ -316,7 +318,7 @@ std::string Telist::CategoryEntries(int category, const std::vector<const EventR
       link = "<br><a href=" + QuotedUrl(e.url) + " target=" + target + " " + "><u>" + text +
              "</u></a>";
     }
-    const std::string add = AddToCalendarLinks(run_, OccurrenceOf(e, category, day.dt));
+    const std::string add = AddToCalendarLinks(run_, OccurrenceOf(e, category, day.dt), add_links_);
     if (!e.description.empty()) {
       entry += "\n<div Style=\"margin-left: 0.5em;\">" + e.description + link + "<br>" + add +
                "<hr></div>\n";

@@ -7,6 +7,7 @@
 
 #include "app/status.h"
 #include "generator/day_folders.h"
+#include "generator/event_pages.h"
 
 namespace almanix::store {
 struct DayKey;
@@ -53,6 +54,7 @@ class Telist {
   RunContext& run_;
   DayFolders day_folders_;
   std::unordered_map<const EventRecord*, std::string> time_texts_;
+  AddLinkPage add_links_;  // the events whose add-link texts the page has
 };
 
 // "Events.html": sends the visitor to this year's event list at today's

@@ -46,8 +46,6 @@ std::string PercentEncode(std::string_view text) {
   return out;
 }
 
-// A percent-encoded address in an attribute: only its "&" needs a name.
-std::string AmpersandsEscaped(const std::string& url) { return ReplaceAll(url, "&", "&amp;"); }
 
 // yyyymmdd of a day.
 std::string CompactDate(DayNumber day) {
@@ -140,7 +138,16 @@ std::vector<Occurrence> OccurrencesBetween(const RunContext& run,
   return out;
 }
 
-std::string IsoLocal(DateTimeValue value, bool date_only) {
+namespace {
+
+void AppendTwoDigits(std::string& out, int n) {
+  out.push_back(static_cast<char>('0' + n / 10));
+  out.push_back(static_cast<char>('0' + n % 10));
+}
+
+// IsoLocal's text appended to `out`, without temporaries: the JSON-LD
+// writes two per item.
+void AppendIsoLocal(std::string& out, DateTimeValue value, bool date_only) {
   const long long seconds = std::llround(value * kSecondsPerDay);
   long long days = seconds / kSecondsPerDay;
   long long rest = seconds % kSecondsPerDay;
@@ -149,10 +156,26 @@ std::string IsoLocal(DateTimeValue value, bool date_only) {
     --days;
   }
   const CivilDate d = DecodeDate(static_cast<DayNumber>(days));
-  std::string text = std::to_string(d.year) + "-" + TwoDigits(d.month) + "-" + TwoDigits(d.day);
-  if (date_only) return text;
-  return text + "T" + TwoDigits(static_cast<int>(rest / 3600)) + ":" +
-         TwoDigits(static_cast<int>(rest / 60 % 60)) + ":" + TwoDigits(static_cast<int>(rest % 60));
+  out += std::to_string(d.year);
+  out.push_back('-');
+  AppendTwoDigits(out, d.month);
+  out.push_back('-');
+  AppendTwoDigits(out, d.day);
+  if (date_only) return;
+  out.push_back('T');
+  AppendTwoDigits(out, static_cast<int>(rest / 3600));
+  out.push_back(':');
+  AppendTwoDigits(out, static_cast<int>(rest / 60 % 60));
+  out.push_back(':');
+  AppendTwoDigits(out, static_cast<int>(rest % 60));
+}
+
+}  // namespace
+
+std::string IsoLocal(DateTimeValue value, bool date_only) {
+  std::string text;
+  AppendIsoLocal(text, value, date_only);
+  return text;
 }
 
 std::string JsonString(const std::string& text) {
@@ -182,45 +205,59 @@ std::string JsonString(const std::string& text) {
   return out + "\"";
 }
 
+const JsonLdTexts::Texts& JsonLdTexts::For(const EventRecord& e) {
+  auto [known, added] = texts_.try_emplace(&e);
+  Texts& t = known->second;
+  if (added) {
+    t.name = ",\"name\":" + JsonString(XmlChars(Trim(e.summary)));
+    const std::string location = Trim(e.location);
+    if (!location.empty()) {
+      const std::string place = JsonString(XmlChars(location));
+      t.rest = ",\"location\":{\"@type\":\"Place\",\"name\":" + place + ",\"address\":" +
+               place + "}";
+    }
+    const std::string description = EventDescription(e);
+    if (!description.empty()) t.rest += ",\"description\":" + JsonString(XmlChars(description));
+  }
+  return t;
+}
+
 std::string EventJsonLd(const RunContext& run, const std::vector<int>& categories,
                         DayNumber first, DayNumber last) {
   const std::vector<Occurrence> occurrences = OccurrencesBetween(run, categories, first, last);
   if (occurrences.empty()) return "";
-  // A repeating event comes back on many days with the same texts: they are
-  // escaped once per page.
-  struct EventTexts {
-    std::string name, rest;
-  };
-  std::unordered_map<const EventRecord*, EventTexts> texts;
+  // A repeating event comes back on many days and pages with the same
+  // texts: they are escaped once per run (once per page for a page written
+  // on its own).
+  std::optional<JsonLdTexts> own;
+  JsonLdTexts* texts = run.json_ld;
+  if (!texts) texts = &own.emplace();
   std::string json = "<script type=\"application/ld+json\">[";
+  json.reserve(occurrences.size() * 320);
   bool first_item = true;
+  // Occurrences come by day: the day's address is made once per day and category.
+  DayNumber url_day = 0;
+  int url_category = -1;
+  std::string url;
   for (const Occurrence& o : occurrences) {
-    const EventRecord& e = *o.event;
-    auto [known, added] = texts.try_emplace(&e);
-    EventTexts& t = known->second;
-    if (added) {
-      t.name = ",\"name\":" + JsonString(XmlChars(Trim(e.summary)));
-      const std::string location = Trim(e.location);
-      if (!location.empty()) {
-        t.rest = ",\"location\":{\"@type\":\"Place\",\"name\":" +
-                 JsonString(XmlChars(location)) + ",\"address\":" +
-                 JsonString(XmlChars(location)) + "}";
-      }
-      const std::string description = EventDescription(e);
-      if (!description.empty()) t.rest += ",\"description\":" + JsonString(XmlChars(description));
-    }
+    const JsonLdTexts::Texts& t = texts->For(*o.event);
     if (!first_item) json += ",";
     first_item = false;
     json += "{\"@context\":\"https://schema.org\",\"@type\":\"Event\"";
     json += t.name;
-    json += ",\"startDate\":";
-    json += JsonString(IsoLocal(o.start, o.all_day));
-    json += ",\"endDate\":";
-    json += JsonString(IsoLocal(o.all_day ? o.day : o.end, o.all_day));
+    // Digits, "-", ":" and "T" need no escape.
+    json += ",\"startDate\":\"";
+    AppendIsoLocal(json, o.start, o.all_day);
+    json += "\",\"endDate\":\"";
+    AppendIsoLocal(json, o.all_day ? o.day : o.end, o.all_day);
+    json += "\"";
     json += t.rest;
-    json += ",\"url\":";
-    json += JsonString(DayUrl(run, o));
-    json += "}";
+    if (o.day != url_day || o.category != url_category) {
+      url_day = o.day;
+      url_category = o.category;
+      url = ",\"url\":" + JsonString(DayUrl(run, o)) + "}";
+    }
+    json += url;
   }
   json += "]</script>";
   return json;
@@ -273,25 +310,75 @@ AddToCalendarTargets AddToCalendarFor(const RunContext& run, const Occurrence& o
   return t;
 }
 
-std::string AddToCalendarLinks(const RunContext& run, const Occurrence& o) {
-  const AddToCalendarTargets t = AddToCalendarFor(run, o);
-  const std::string label = XmlEntities(Trim(o.event->summary));
-  return "<span class=\"AddToCalendar\">" + HtmlText(run.Phrase("Add to my calendar")) + ": " +
-         "<a href=\"" + t.file + "\" download aria-label=\"" + label +
-         ": iCalendar\">iCalendar</a> | <a href=\"" + AmpersandsEscaped(t.google) +
-         "\" target=\"_blank\" rel=\"noopener\" aria-label=\"" + label +
-         ": Google Calendar\">Google</a> | <a href=\"" + AmpersandsEscaped(t.outlook) +
-         "\" target=\"_blank\" rel=\"noopener\" aria-label=\"" + label +
-         ": Outlook\">Outlook</a></span>";
+int AddLinkPage::NumberOf(const EventRecord& e, bool* first) {
+  auto [known, added] = numbers_.try_emplace(&e, static_cast<int>(numbers_.size()));
+  *first = added;
+  return known->second;
 }
 
-std::string AddToCalendarData(const RunContext& run, const Occurrence& o) {
-  const AddToCalendarTargets t = AddToCalendarFor(run, o);
+std::string AttributeText(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (const char c : text) {
+    const unsigned char u = static_cast<unsigned char>(c);
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '"': out += "&quot;"; break;
+      case '\'': out += "&#39;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      default:
+        if (u < 0x20 || u == 0x7F) {
+          out += "&#" + std::to_string(u) + ";";
+        } else {
+          out.push_back(c);
+        }
+    }
+  }
+  return out;
+}
+
+std::string AddLinkData(const Occurrence& o, AddLinkPage& page) {
+  const EventRecord& e = *o.event;
+  bool first = false;
+  std::string data = " data-e=\"" + std::to_string(page.NumberOf(e, &first)) + "\" data-t=\"";
+  if (o.all_day) {
+    data += CompactDate(o.day);
+  } else {
+    // The start in UTC to the minute, and the minutes to the end.
+    const std::time_t start = LocalToUtc(o.start);
+    const std::string stamp = ICalUtcStamp(start);  // yyyymmddThhmm00Z
+    data.append(stamp, 0, stamp.size() - 3);
+    const long long minutes = static_cast<long long>(LocalToUtc(o.end) - start) / 60;
+    if (minutes >= 0) data += '+';
+    data += std::to_string(minutes);
+  }
+  data += '"';
+  if (first) {
+    data += " data-n=\"" + AttributeText(Trim(e.summary)) + "\"";
+    const std::string details = EventDescription(e);
+    if (!details.empty()) data += " data-d=\"" + AttributeText(details) + "\"";
+    const std::string location = Trim(e.location);
+    if (!location.empty()) data += " data-l=\"" + AttributeText(location) + "\"";
+  }
+  return data;
+}
+
+std::string AddToCalendarLinks(const RunContext& run, const Occurrence& o, AddLinkPage& page) {
+  const std::string& file = run.event_files ? run.event_files->Linked(*o.event)
+                                            : EventFileName(*o.event);
+  return "<span class=\"AddToCalendar\"" + AddLinkData(o, page) + ">" +
+         HtmlText(run.Phrase("Add to my calendar")) + ": <a href=\"" + file +
+         "\" download aria-label=\"" + XmlEntities(Trim(o.event->summary)) +
+         ": iCalendar\">iCalendar</a></span>";
+}
+
+std::string AddToCalendarData(const RunContext& run, const Occurrence& o, AddLinkPage& page) {
+  const std::string& file = run.event_files ? run.event_files->Linked(*o.event)
+                                            : EventFileName(*o.event);
   return "<span class=\"AddToCalendar\" data-label=\"" +
-         XmlEntities(run.Phrase("Add to my calendar")) + "\" data-name=\"" +
-         XmlEntities(Trim(o.event->summary)) + "\" data-ics=\"" + t.file + "\" data-google=\"" +
-         AmpersandsEscaped(t.google) + "\" data-outlook=\"" + AmpersandsEscaped(t.outlook) +
-         "\"></span>";
+         XmlEntities(run.Phrase("Add to my calendar")) + "\" data-ics=\"" + file + "\"" +
+         AddLinkData(o, page) + "></span>";
 }
 
 std::string SubscribeBlock(const RunContext& run) {
@@ -321,6 +408,7 @@ Status WriteUpcomingPage(const RunContext& run, const std::string& path) {
       "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">",
       "<title>" + title + "</title>",
       "<link rel=\"stylesheet\" type=\"text/css\" href=\"style.css\" />",
+      "<script type=\"text/javascript\" src=\"addlinks.js\" defer></script>",
       "<style>body{max-width:40em;margin:0 auto;padding:0 1em;font-family:sans-serif;"
       "line-height:1.5}li{margin:.5em 0}.AddToCalendar{display:block;font-size:.9em}</style>"};
   const DayNumber last = run.today + kUpcomingDays - 1;
@@ -347,6 +435,7 @@ Status WriteUpcomingPage(const RunContext& run, const std::string& path) {
     lines.push_back("<p>" + HtmlText(run.Phrase("No events in the next 30 days.")) + "</p>");
   } else {
     lines.push_back("<ul>");
+    AddLinkPage add_links;
     for (const Occurrence& o : occurrences) {
       const EventRecord& e = *o.event;
       std::string when = FormatDateTime(date_pattern, o.day);
@@ -355,7 +444,7 @@ Status WriteUpcomingPage(const RunContext& run, const std::string& path) {
                          HtmlText(when) + "</time> <b>" + HtmlText(Trim(e.summary)) + "</b>";
       if (!Trim(e.location).empty()) item += " &ndash; " + HtmlText(Trim(e.location));
       item += " <a href=\"" + HtmlText(DayUrl(run, o)) + "\">" + HtmlText(run.Phrase("Details")) +
-              "</a>" + AddToCalendarLinks(with_files, o) + "</li>";
+              "</a>" + AddToCalendarLinks(with_files, o, add_links) + "</li>";
       lines.push_back(item);
     }
     lines.push_back("</ul>");

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "app/dates.h"
@@ -64,7 +66,8 @@ Status WriteEventFile(const RunContext& run, const Brand& brand, const EventReco
 // Where "Add to my calendar" leads for one occurrence: the event's file
 // (written through run.event_files when the run has them), and the Google
 // Calendar and Outlook on the web addresses, percent-encoded (not yet
-// escaped for HTML).
+// escaped for HTML). The pages no longer carry the two addresses: addlinks.js
+// makes them from AddLinkData's attributes, to these very bytes.
 struct AddToCalendarTargets {
   std::string file;
   std::string google;
@@ -72,16 +75,60 @@ struct AddToCalendarTargets {
 };
 AddToCalendarTargets AddToCalendarFor(const RunContext& run, const Occurrence& o);
 
-// The "Add to my calendar" links of one occurrence: the .ics file, Google
-// Calendar, Outlook on the web. HTML.
-std::string AddToCalendarLinks(const RunContext& run, const Occurrence& o);
+// The events a page has written the texts of. An event's name, details and
+// place stand once per page, on its first entry; its other entries name it
+// by its number on the page. One per page being written.
+class AddLinkPage {
+ public:
+  // Forgets the events of the page before.
+  void NewPage() { numbers_.clear(); }
+  // The event's number on the page; `first` is set when this is its first
+  // entry there.
+  int NumberOf(const EventRecord& e, bool* first);
+
+ private:
+  std::unordered_map<const EventRecord*, int> numbers_;
+};
+
+// The data attributes addlinks.js makes the Google and Outlook addresses
+// from, with a blank in front: data-e (the event's number on the page),
+// data-t (an all-day event's date yyyymmdd, else its start in UTC and its
+// length in minutes, "yyyymmddThhmm+90") and, on the
+// event's first entry of the page, data-n, data-d, data-l (name, details,
+// place, trimmed, escaped for an attribute).
+std::string AddLinkData(const Occurrence& o, AddLinkPage& page);
+
+// The "Add to my calendar" line of one occurrence: the link to the .ics file,
+// which works without scripts, and the data addlinks.js adds the Google
+// Calendar and Outlook links from. HTML.
+std::string AddToCalendarLinks(const RunContext& run, const Occurrence& o, AddLinkPage& page);
 
 // The same for a month page's pop-up, which lies inside the entry's own
-// link where no link may stand: an empty span that carries the three
-// addresses in data attributes; popup.js turns it into the links when it
-// shows the details. Without the script the entry leads to the event
-// list, which has the links.
-std::string AddToCalendarData(const RunContext& run, const Occurrence& o);
+// link where no link may stand: an empty span that carries the label, the
+// file and AddLinkData; popup.js has addlinks.js turn it into the links when
+// it shows the details. Without scripts the entry leads to the event list,
+// which has the file's link.
+std::string AddToCalendarData(const RunContext& run, const Occurrence& o, AddLinkPage& page);
+
+// A text as an attribute value: besides the markup characters, line ends,
+// tabs and other control characters as numeric references, because a
+// parser turns a raw CR LF into LF, the event list turns line ends into
+// "<br />", and the addresses must keep them as they are.
+std::string AttributeText(std::string_view text);
+
+// What the schema.org items of an event share on every day it occurs, made
+// once per run: the escaped name, and the location and description parts.
+class JsonLdTexts {
+ public:
+  struct Texts {
+    std::string name;  // ,"name":...
+    std::string rest;  // ,"location":{...},"description":...
+  };
+  const Texts& For(const EventRecord& e);
+
+ private:
+  std::unordered_map<const EventRecord*, Texts> texts_;
+};
 
 // The subscribe button (webcal:// address of ical.ics) and its QR code, or
 // a line that says why there is none (the calendar's address is unknown).

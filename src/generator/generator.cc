@@ -118,6 +118,8 @@ void CopySupportFiles(const RunContext& run) {
   IgnoreResult(run.CopyNoCase(dir.ConfigDir, "popup.css", out + "popup.css"), kCounted);
   // The pop-ups' script is the program's own, never edited per calendar.
   IgnoreResult(run.CopyNoCase(dir.InstallDir + "Config/", "popup.js", out + "popup.js"), kCounted);
+  IgnoreResult(run.CopyNoCase(dir.InstallDir + "Config/", "addlinks.js", out + "addlinks.js"),
+               kCounted);
   // Tells a page that holds the calendar in a frame how tall it is.
   IgnoreResult(run.CopyNoCase(dir.InstallDir + "Config/", "frameheight.js", out + "frameheight.js"),
                kCounted);
@@ -503,6 +505,8 @@ void Generator::Run(const std::string& output, const std::string& main_page_path
   // first page links it.
   EventIcsFiles event_files(run);
   run.event_files = &event_files;
+  JsonLdTexts json_ld;
+  run.json_ld = &json_ld;
   if (settings.Bool("Contents.ShowEmail")) IgnoreResult(WriteEmailPage(run), kCounted);
   const std::string sheet = dir.StylesDir + run.style_name + "/Style.css";
   IgnoreResult(run.CopyFile(sheet, run.build_dir + "style.css"), kCounted);

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <set>
 #include <system_error>
+#include <unordered_map>
 
 #include "app/config.h"
 #include "app/dir.h"
@@ -629,7 +631,29 @@ std::time_t LocalToUtc(DateTimeValue local) {
   CivilDateTime t = DecodeDateTime(local);
   t.second = 0;
   t.millisecond = 0;
-  return ToTimeT(EncodeDateTime(t));
+  // mktime reads the zone again on every call, which was a seventh of a
+  // generation run: the answers are kept per local minute for as long as TZ
+  // stays what it was (a process may run again under another zone).
+  struct Memo {
+    std::string zone;
+    bool zone_set = false;
+    std::unordered_map<long long, std::time_t> utc;
+  };
+  thread_local Memo memo;
+  const char* zone = std::getenv("TZ");
+  if ((zone != nullptr) != memo.zone_set || (zone && memo.zone != zone)) {
+    memo.zone_set = zone != nullptr;
+    memo.zone = zone ? zone : "";
+    memo.utc.clear();
+  }
+  constexpr std::size_t kMostMinutes = 1 << 20;  // about 40 MB at worst
+  if (memo.utc.size() >= kMostMinutes) memo.utc.clear();
+  const long long minute =
+      ((static_cast<long long>(EncodeDate(t.year, t.month, t.day)) * 24 + t.hour) * 60) +
+      t.minute;
+  auto [known, added] = memo.utc.try_emplace(minute, 0);
+  if (added) known->second = ToTimeT(EncodeDateTime(t));
+  return known->second;
 }
 
 std::string SubscribeAddress(const publish::PublishSettings& s) {

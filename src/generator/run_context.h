@@ -27,6 +27,7 @@ namespace almanix::generator {
 
 class CalendarData;
 class EventIcsFiles;
+class JsonLdTexts;
 
 // The run state the Format & Publish window holds while it generates.
 struct RunState {
@@ -76,6 +77,8 @@ struct RunContext {
   // The one-event calendar files the pages link; none when null (a page
   // writer used on its own writes the files of its links itself).
   EventIcsFiles* event_files = nullptr;
+  // Each event's schema.org texts, made once per run; made per page when null.
+  JsonLdTexts* json_ld = nullptr;
 
   const publish::PublishSettings& s() const { return *settings; }
   // Categories merged into one calendar (Contents.CategoryMerge).

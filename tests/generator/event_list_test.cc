@@ -53,7 +53,7 @@ class EventListTest : public RunFixture {
   // The page without its "Add to my calendar" links (AddToCalendarTest
   // checks those), so that these tests read the rest line for line.
   static std::string WithoutAddLinks(std::string page) {
-    const std::string open = "<br><span class=\"AddToCalendar\">";
+    const std::string open = "<br><span class=\"AddToCalendar\"";
     for (size_t at = page.find(open); at != std::string::npos; at = page.find(open, at)) {
       page.erase(at, page.find("</span>", at) + 7 - at);
     }
@@ -102,6 +102,7 @@ TEST_F(EventListTest, WorkedPageLineForLine) {
       "<link rel=\"stylesheet\" type=\"text/css\"   href=\"actionbar.css\" />",
       "<link rel=\"stylesheet\" type=\"text/css\"   href=\"list.css\" />",
       "<script type=\"text/javascript\" src=\"frameheight.js\" defer></script>",
+      "<script type=\"text/javascript\" src=\"addlinks.js\" defer></script>",
       // The month's events for search engines.
       "<script type=\"application/ld+json\">[{\"@context\":\"https://schema.org\",\"@type\":"
       "\"Event\",\"name\":\"Meeting\",\"startDate\":\"2025-03-05T09:00:00\",\"endDate\":"

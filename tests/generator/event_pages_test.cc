@@ -78,11 +78,15 @@ TEST_F(EventPagesTest, UpcomingListsTheNext30DaysWithoutScriptAndIsLinkedFromThe
   EXPECT_THAT(page, HasSubstr("<b>Soon</b> &ndash; Hall"));
   EXPECT_THAT(page, Not(HasSubstr("Later")));
   EXPECT_THAT(page, HasSubstr("<html lang=\"en-US\">"));
-  // The only script is data, which runs nothing.
-  std::string rest = page;
-  for (size_t at = rest.find("<script"); at != std::string::npos; at = rest.find("<script", at + 1)) {
-    EXPECT_EQ(rest.compare(at, 35, "<script type=\"application/ld+json\">"), 0);
+  // Besides data, which runs nothing, the only script adds the Google and
+  // Outlook links; without it each event keeps its calendar file's link.
+  const std::string add_script = "<script type=\"text/javascript\" src=\"addlinks.js\" defer>";
+  for (size_t at = page.find("<script"); at != std::string::npos; at = page.find("<script", at + 1)) {
+    EXPECT_TRUE(page.compare(at, 35, "<script type=\"application/ld+json\">") == 0 ||
+                page.compare(at, add_script.size(), add_script) == 0)
+        << page.substr(at, 60);
   }
+  EXPECT_THAT(page, HasSubstr("Add to my calendar: <a href=\"events/"));
   EXPECT_THAT(Page(BaseName(generator_->MainPagePath())), HasSubstr("<a href=\"Upcoming.html\">"));
 
   // Nothing coming: the page says so.
@@ -113,14 +117,66 @@ TEST_F(EventPagesTest, AddToMyCalendarGivesAOneEventFileAndLinksInUtc) {
   EXPECT_EQ(status, 0) << out;
   EXPECT_EQ(out, day + " 09:00-10:00  Board meeting\n");
 
-  // The links carry the time in UTC: 9:00 in New York is 13:00 or 14:00.
-  const std::time_t start = LocalToUtc(today_ + 3 + 0.375);
-  const std::string stamp = ICalUtcStamp(start);
-  EXPECT_THAT(page, HasSubstr("calendar.google.com/calendar/render?action=TEMPLATE&amp;text="
-                              "Board%20meeting&amp;dates=" + stamp + "/"));
-  EXPECT_THAT(page, HasSubstr("&amp;location=Room%204"));
-  EXPECT_THAT(page, HasSubstr("outlook.live.com/calendar/0/deeplink/compose?"));
-  EXPECT_THAT(page, HasSubstr("&amp;subject=Board%20meeting&amp;startdt="));
+  // The data the script makes the links from carry the time in UTC: 9:00
+  // in New York is 13:00 or 14:00.
+  const std::string start = ICalUtcStamp(LocalToUtc(today_ + 3 + 0.375));
+  EXPECT_THAT(page, HasSubstr(" data-t=\"" + start.substr(0, 13) + "+60\" data-n=\"Board meeting\" "
+                              "data-d=\"Bring &quot;friends&quot; &lt;/script&gt;\" "
+                              "data-l=\"Room 4\">"));
+  EXPECT_THAT(page, HasSubstr("aria-label=\"Board meeting: iCalendar\">iCalendar</a></span>"));
+  EXPECT_THAT(page, Not(HasSubstr("calendar.google.com")));
+}
+
+// An event's texts stand once per page, on its first entry; the others
+// carry its number and their dates only, well under 200 bytes each.
+TEST_F(EventPagesTest, AddLinkTextsStandOncePerPage) {
+  settings().SetBool("Formatting.PopUpDesc", true);
+  store::EventDraft walk = Timed("Morning walk by the river", 2025, 3, 3, 7, 8);
+  walk.description = "Meet at the bridge; dogs welcome.";
+  walk.location = "North bridge";
+  walk.repeat = store::RepeatKind::kDaily;
+  walk.repeat_until = EncodeDate(2025, 3, 9);
+  Add(walk);
+  store::EventDraft fair = Timed("Fair", 2025, 3, 4, 0, 0);
+  fair.all_day = true;
+  Add(fair);
+  Generate();
+  for (const std::string name : {"EventList2025.html", "March2025.html"}) {
+    const std::string page = Page(name);
+    size_t entries = 0;
+    for (size_t at = page.find("data-t=\""); at != std::string::npos;
+         at = page.find("data-t=\"", at + 1)) {
+      ++entries;
+    }
+    EXPECT_EQ(entries, 8u) << name;
+    size_t texts = 0;
+    for (size_t at = page.find(" data-n=\"Morning walk"); at != std::string::npos;
+         at = page.find(" data-n=\"Morning walk", at + 1)) {
+      ++texts;
+    }
+    EXPECT_EQ(texts, 1u) << name;
+    EXPECT_THAT(page, HasSubstr(" data-e=\"1\" data-t=\"20250304\" data-n=\"Fair\">"));
+    EXPECT_THAT(page, Not(HasSubstr("North bridge\" data-")) );
+  }
+  // A later entry of the list: its add line with the file link, all told.
+  const std::string list = Page("EventList2025.html");
+  const std::string walk_entry = "<span class=\"AddToCalendar\" data-e=\"0\"";
+  const size_t at = list.find(walk_entry, list.find(walk_entry) + 1);
+  ASSERT_NE(at, std::string::npos);
+  const std::string line = list.substr(at, list.find("</span>", at) + 7 - at);
+  EXPECT_THAT(line, Not(HasSubstr("data-n")));
+  EXPECT_LT(line.size(), 200u) << line;
+}
+
+// The texts go into attributes whole: whatever they hold, the page's
+// parser gives the script back exactly the stored text (a raw CR LF would
+// come back as LF and change the addresses).
+TEST(EventPagesText, AttributeTextKeepsEveryCharacter) {
+  EXPECT_EQ(AttributeText("Fish & \"Chips\" <i>'s</script>"),
+            "Fish &amp; &quot;Chips&quot; &lt;i&gt;&#39;s&lt;/script&gt;");
+  EXPECT_EQ(AttributeText("a\r\nb\tc\nd\x01\x7f"), "a&#13;&#10;b&#9;c&#10;d&#1;&#127;");
+  EXPECT_EQ(AttributeText("\xE2\x80\xA8\xE2\x80\xA9 caf\xC3\xA9"),
+            "\xE2\x80\xA8\xE2\x80\xA9 caf\xC3\xA9");
 }
 
 TEST_F(EventPagesTest, EventDataParsesAndNamesEveryField) {
@@ -230,25 +286,24 @@ TEST_F(EventPagesTest, EveryShownEventHasItsFileAndNoOtherIsLeft) {
   EXPECT_EQ(out, "2025-06-10 09:00-10:00  Summer fair\n");
 }
 
-// A name, place and text with the characters HTML and addresses give a
-// meaning never end an attribute or an address part early.
+// A name, place and text with the characters HTML, scripts and addresses
+// give a meaning never end an attribute early, in the list or the pop-ups.
 TEST_F(EventPagesTest, AddLinksAreEscapedInTheListAndThePopUps) {
   settings().SetBool("Formatting.PopUpDesc", true);
-  store::EventDraft fish = Timed("Fish & \"Chips\" <i>", 2025, 6, 11, 18, 19);
+  store::EventDraft fish = Timed("Fish & \"Chips\"\xE2\x80\xA8<i>'s</script>", 2025, 6, 11, 18, 19);
   fish.location = "Hall A&B";
-  fish.description = "50% off?";
+  fish.description = "50% off?\r\nBring cash";
   const std::string id = Add(fish);
   Generate();
+  const std::string name = "Fish &amp; &quot;Chips&quot;\xE2\x80\xA8&lt;i&gt;&#39;s&lt;/script&gt;";
+  const std::string data = " data-n=\"" + name + "\" data-d=\"50% off?&#13;&#10;Bring cash\" "
+                           "data-l=\"Hall A&amp;B\">";
   const std::string list = Page("EventList2025.html");
-  EXPECT_THAT(list, HasSubstr("aria-label=\"Fish &amp; &quot;Chips&quot; &lt;i&gt;: iCalendar\""));
-  EXPECT_THAT(list, HasSubstr("render?action=TEMPLATE&amp;text=Fish%20%26%20%22Chips%22%20%3Ci%3E"
-                              "&amp;dates="));
-  EXPECT_THAT(list, HasSubstr("&amp;details=50%25%20off%3F&amp;location=Hall%20A%26B\""));
-  EXPECT_THAT(list, HasSubstr("&amp;subject=Fish%20%26%20%22Chips%22%20%3Ci%3E&amp;startdt="));
+  EXPECT_THAT(list, HasSubstr(data + "Add to my calendar: <a href=\"events/" + id + ".ics\" download "
+                              "aria-label=\"Fish &amp; &quot;Chips&quot;\xE2\x80\xA8&lt;i&gt;&apos;s&lt;/script&gt;"));
   const std::string month = Page("June2025.html");
-  EXPECT_THAT(month, HasSubstr("data-name=\"Fish &amp; &quot;Chips&quot; &lt;i&gt;\" data-ics=\"events/" +
-                               id + ".ics\" data-google=\"https://calendar.google.com/calendar/"
-                               "render?action=TEMPLATE&amp;text=Fish%20%26%20%22Chips%22"));
+  EXPECT_THAT(month, HasSubstr("data-ics=\"events/" + id + ".ics\" data-e=\"0\" data-t=\""));
+  EXPECT_THAT(month, HasSubstr(data + "</span>"));
   EXPECT_THAT(month, Not(HasSubstr("=\"Fish & ")));
 }
 

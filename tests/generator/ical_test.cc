@@ -342,6 +342,36 @@ TEST(ICalTextTest, LocalTimeIsWrittenAsUtc) {
   EXPECT_EQ(ICalUtcStamp(LocalToUtc(jul)), "20100705T073000Z");
 }
 
+// The UTC time of a local minute is remembered, but never across a change of
+// zone, and it stays what mktime says in the skipped and the repeated hour:
+// every minute of the days the clocks change in New York (an hour at 2:00)
+// and on Lord Howe Island (half an hour), each zone in turn.
+TEST(ICalTextTest, LocalTimeAcrossSummerTimeChangesAndZones) {
+  const DayNumber days[] = {EncodeDate(2025, 3, 9), EncodeDate(2025, 11, 2),
+                            EncodeDate(2025, 4, 6), EncodeDate(2025, 10, 5)};
+  for (int pass = 0; pass < 2; ++pass) {
+    for (const char* tz : {"America/New_York", "Australia/Lord_Howe", "UTC"}) {
+      ScopedZone zone(tz);
+      for (DayNumber day : days) {
+        for (int minute = 0; minute < 24 * 60; ++minute) {
+          const DateTimeValue local = day + EncodeTime(minute / 60, minute % 60, 0, 0);
+          ASSERT_EQ(LocalToUtc(local), ToTimeT(local)) << tz << " " << minute;
+        }
+      }
+    }
+  }
+  ScopedZone new_york("America/New_York");
+  EXPECT_EQ(ICalUtcStamp(LocalToUtc(EncodeDate(2025, 3, 9) + EncodeTime(9, 0, 0, 0))),
+            "20250309T130000Z");
+  EXPECT_EQ(ICalUtcStamp(LocalToUtc(EncodeDate(2025, 3, 8) + EncodeTime(9, 0, 0, 0))),
+            "20250308T140000Z");
+  ScopedZone lord_howe("Australia/Lord_Howe");
+  EXPECT_EQ(ICalUtcStamp(LocalToUtc(EncodeDate(2025, 1, 15) + EncodeTime(9, 0, 0, 0))),
+            "20250114T220000Z");
+  EXPECT_EQ(ICalUtcStamp(LocalToUtc(EncodeDate(2025, 7, 15) + EncodeTime(9, 0, 0, 0))),
+            "20250714T223000Z");
+}
+
 // ---- Layout ----
 
 TEST_F(ICalTest, HeaderAndEventItem) {

@@ -257,7 +257,8 @@ TEST_F(MonthPageTest, EveryEntryHasAPopUpThatOffersAddToCalendar) {
   EXPECT_THAT(page, HasSubstr("</span>Blank<span class=\"bpop\" "));
   EXPECT_THAT(page, HasSubstr("\"><center><font size=+1>Blank</font></center><span "
                               "class=\"AddToCalendar\" data-label=\"Add to my calendar\" "
-                              "data-name=\"Blank\" data-ics=\"events/" + blank_id + ".ics\""));
+                              "data-ics=\"events/" + blank_id + ".ics\" data-e=\"0\" data-t=\""));
+  EXPECT_THAT(page, HasSubstr("+60\" data-n=\"Blank\"></span>"));
   // "ab<br>" is six characters: one em wide, four high; Friday the 21st
   // sits low in the month, so the box opens upwards. The links do not
   // count: the script shows them in a box of its own.
