@@ -343,7 +343,10 @@ std::string DayCellRenderer::PopUp(const EventRecord& e, int day_number, int dow
   } else {
     span = dow == 7 ? "<span class=\"bpopleft\" " : "<span class=\"bpop\" ";
   }
-  return span + pop_style + ">" + d + add_to_calendar + "</span></a>" + "\n";
+  // The box's own line ends are written as breaks here: the cell counts its
+  // line feeds as entries when it cuts a long day short, and one inside a
+  // box would cut the box in two, losing its end and its links.
+  return span + pop_style + ">" + NewlinesToBreaks(d) + add_to_calendar + "</span></a>" + "\n";
 }
 
 const std::string& DayCellRenderer::CachedTimeText(const EventRecord& e) {

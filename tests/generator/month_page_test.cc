@@ -275,6 +275,34 @@ TEST_F(MonthPageTest, EveryEntryHasAPopUpThatOffersAddToCalendar) {
   EXPECT_THAT(Page("EventList2025.html"), HasSubstr("<a href=\"events/" + blank_id + ".ics\""));
 }
 
+// Line ends in the details are the pop-up's own lines: the whole text and
+// the add links stay in the box, and the day's other entries after it.
+TEST_F(MonthPageTest, DetailsOverSeveralLinesStayInTheirPopUp) {
+  OnlyMarch();
+  PlainCells();
+  settings().SetBool("Formatting.PopUpDesc", true);
+  settings().SetBool("Formatting.PopUp", true);
+  settings().SetInt("Formatting.PopUpAfterLines", 2);
+  store::EventDraft talk = Timed("Talk", 2025, 3, 12, 9, 10);
+  talk.description = "First line\r\nSecond line\nThird line";
+  Add(talk);
+  Add(Timed("Later", 2025, 3, 12, 11, 12));
+  Generate();
+  const std::string page = Page("March2025.html");
+  const size_t from = page.find("M3D12\""), to = page.find("M3D13\"");
+  ASSERT_NE(from, std::string::npos);
+  const std::string day = page.substr(from, to - from);
+  const size_t box = day.find("First line");
+  ASSERT_NE(box, std::string::npos);
+  const std::string popup = day.substr(box, day.find("</span></a>", box) - box);
+  EXPECT_THAT(popup, HasSubstr("Second line"));
+  EXPECT_THAT(popup, HasSubstr("Third line"));
+  EXPECT_THAT(popup, HasSubstr("class=\"AddToCalendar\""));
+  // Two entries are two lines: nothing is cut into a "..." box.
+  EXPECT_THAT(day, Not(HasSubstr(">...<span")));
+  EXPECT_THAT(day, HasSubstr("Later"));
+}
+
 TEST_F(MonthPageTest, AttachmentsAreCopiedAndLinked) {
   OnlyMarch();
   TDir& dir = *session_->app.dir;
