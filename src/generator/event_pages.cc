@@ -403,23 +403,33 @@ std::string SubscribeBlock(const RunContext& run) {
 
 Status WriteUpcomingPage(const RunContext& run, const std::string& path) {
   const std::string title = PageTitle(run, run.Phrase("Upcoming events"));
-  std::vector<std::string> lines = {
-      "<!DOCTYPE html>", HtmlOpening(run) + "<head>", "<meta charset=\"utf-8\">",
-      "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">",
-      "<title>" + title + "</title>",
-      "<link rel=\"stylesheet\" type=\"text/css\" href=\"style.css\" />",
-      "<script type=\"text/javascript\" src=\"addlinks.js\" defer></script>",
-      "<style>body{max-width:40em;margin:0 auto;padding:0 1em;font-family:sans-serif;"
-      "line-height:1.5}li{margin:.5em 0}.AddToCalendar{display:block;font-size:.9em}</style>"};
+  // Written out as it grows: a busy month ahead runs to megabytes.
+  FileSink page(path);
+  const auto line = [&page](std::string_view text) {
+    page.Append(text);
+    page.Append("\r\n");
+  };
+  for (const std::string& head : {
+           std::string("<!DOCTYPE html>"), HtmlOpening(run) + "<head>",
+           std::string("<meta charset=\"utf-8\">"),
+           std::string("<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">"),
+           "<title>" + title + "</title>",
+           std::string("<link rel=\"stylesheet\" type=\"text/css\" href=\"style.css\" />"),
+           std::string("<script type=\"text/javascript\" src=\"addlinks.js\" defer></script>"),
+           std::string("<style>body{max-width:40em;margin:0 auto;padding:0 1em;"
+                       "font-family:sans-serif;line-height:1.5}li{margin:.5em 0}"
+                       ".AddToCalendar{display:block;font-size:.9em}</style>")}) {
+    line(head);
+  }
   const DayNumber last = run.today + kUpcomingDays - 1;
   const std::string json = EventJsonLd(run, run.categories, run.today, last);
-  if (!json.empty()) lines.push_back(json);
-  lines.push_back("</head>");
-  lines.push_back("<body>");
-  lines.push_back("<h1>" + title + "</h1>");
-  lines.push_back("<p><a href=\"Calendar.html\">" + HtmlText(run.Phrase("Calendar")) + "</a></p>");
+  if (!json.empty()) line(json);
+  line("</head>");
+  line("<body>");
+  line("<h1>" + title + "</h1>");
+  line("<p><a href=\"Calendar.html\">" + HtmlText(run.Phrase("Calendar")) + "</a></p>");
   const std::string subscribe = SubscribeBlock(run);
-  if (!subscribe.empty()) lines.push_back(subscribe);
+  if (!subscribe.empty()) line(subscribe);
   const std::vector<Occurrence> occurrences =
       OccurrencesBetween(run, run.categories, run.today, last);
   // Pages written on their own (not in a run) write their files here.
@@ -432,9 +442,9 @@ Status WriteUpcomingPage(const RunContext& run, const std::string& path) {
   const std::string& date_pattern = run.s().Text("Formatting.DateFormat");
   const std::string& time_pattern = run.s().Text("Formatting.TimeFormat");
   if (occurrences.empty()) {
-    lines.push_back("<p>" + HtmlText(run.Phrase("No events in the next 30 days.")) + "</p>");
+    line("<p>" + HtmlText(run.Phrase("No events in the next 30 days.")) + "</p>");
   } else {
-    lines.push_back("<ul>");
+    line("<ul>");
     AddLinkPage add_links;
     for (const Occurrence& o : occurrences) {
       const EventRecord& e = *o.event;
@@ -445,15 +455,13 @@ Status WriteUpcomingPage(const RunContext& run, const std::string& path) {
       if (!Trim(e.location).empty()) item += " &ndash; " + HtmlText(Trim(e.location));
       item += " <a href=\"" + HtmlText(DayUrl(run, o)) + "\">" + HtmlText(run.Phrase("Details")) +
               "</a>" + AddToCalendarLinks(with_files, o, add_links) + "</li>";
-      lines.push_back(item);
+      line(item);
     }
-    lines.push_back("</ul>");
+    line("</ul>");
   }
   if (own_files) own_files->RemoveUnlinked();
-  lines.push_back("</body></html>");
-  std::string text;
-  for (const std::string& line : lines) text += line + "\r\n";
-  return run.SaveFile(path, text);
+  line("</body></html>");
+  return run.Record(path, page.Finish());
 }
 
 }  // namespace almanix::generator
