@@ -63,8 +63,8 @@ const std::string& EventIcsFiles::Linked(const EventRecord& e) {
   return it->second;
 }
 
-// The file WriteEventFile writes, with the folder made and the calendar
-// object set up once per run.
+// One event in its own calendar file, with its own repetition rule; the
+// folder is made and the calendar object set up once per run.
 void EventIcsFiles::Write(const EventRecord& e, const std::string& name) {
   const std::string path = run_.build_dir + name;
   if (!folder_made_) {

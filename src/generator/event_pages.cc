@@ -5,8 +5,6 @@
 #include <optional>
 #include <unordered_map>
 
-#include "app/config.h"
-#include "app/dir.h"
 #include "app/file_util.h"
 #include "app/text.h"
 #include "generator/calendar_data.h"
@@ -31,33 +29,10 @@ std::optional<double> TimeOfDay(const std::string& value) {
   return *v - std::floor(*v);
 }
 
-std::string PercentEncode(std::string_view text) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  for (unsigned char c : text) {
-    if (std::isalnum(c) || c == '-' || c == '_' || c == '.' || c == '~') {
-      out.push_back(static_cast<char>(c));
-    } else {
-      out.push_back('%');
-      out.push_back(kHex[c >> 4]);
-      out.push_back(kHex[c & 15]);
-    }
-  }
-  return out;
-}
-
-
 // yyyymmdd of a day.
 std::string CompactDate(DayNumber day) {
   const CivilDate d = DecodeDate(day);
   return std::to_string(d.year) + TwoDigits(d.month) + TwoDigits(d.day);
-}
-
-// "2025-04-05T13:00:00Z" of a local date-time.
-std::string IsoUtc(DateTimeValue local) {
-  const std::string stamp = ICalUtcStamp(LocalToUtc(local));  // yyyymmddThhmm00Z
-  return stamp.substr(0, 4) + "-" + stamp.substr(4, 2) + "-" + stamp.substr(6, 2) + "T" +
-         stamp.substr(9, 2) + ":" + stamp.substr(11, 2) + ":" + stamp.substr(13, 2) + "Z";
 }
 
 // The address of the day on the month pages: absolute where the calendar's
@@ -271,43 +246,8 @@ std::string EventFileName(const EventRecord& e) {
   return "events/" + (id.empty() ? std::string("event") : id) + ".ics";
 }
 
-Status WriteEventFile(const RunContext& run, const Brand& brand, const EventRecord& e) {
-  const std::string path = run.build_dir + EventFileName(e);
-  if (Status s = TDir::EnsureDir(run.build_dir + "events/"); !s.ok()) return run.Record(path, s);
-  // The same identifiers as the event's item in ical.ics, so a reader who
-  // adds the event and subscribes as well gets it once.
-  TICal ical(run.brand_short_url, run.page_name, CalendarName(run),
-             {brand.APP_MAKER, brand.APP_NAME, brand.APP_VERSION}, run.now,
-             run.today + 5 * 366);
-  ical.AddEvents({e}, "," + Trim(e.calendar_id) + ",");
-  return run.Record(path, ical.Save(path, /*atomically=*/false));
-}
-
-AddToCalendarTargets AddToCalendarFor(const RunContext& run, const Occurrence& o) {
-  const EventRecord& e = *o.event;
-  const std::string name = Trim(e.summary);
-  const std::string details = EventDescription(e);
-  const std::string location = Trim(e.location);
-  std::string google_dates, outlook_times;
-  if (o.all_day) {
-    google_dates = CompactDate(o.day) + "/" + CompactDate(o.day + 1);
-    outlook_times = "&startdt=" + IsoLocal(o.day, true) + "&enddt=" + IsoLocal(o.day + 1, true) +
-                    "&allday=true";
-  } else {
-    google_dates = ICalUtcStamp(LocalToUtc(o.start)) + "/" + ICalUtcStamp(LocalToUtc(o.end));
-    outlook_times = "&startdt=" + PercentEncode(IsoUtc(o.start)) +
-                    "&enddt=" + PercentEncode(IsoUtc(o.end)) + "&allday=false";
-  }
-  AddToCalendarTargets t;
-  t.file = run.event_files ? run.event_files->Linked(e) : EventFileName(e);
-  t.google = "https://calendar.google.com/calendar/render?action=TEMPLATE&text=" +
-             PercentEncode(name) + "&dates=" + google_dates + "&details=" +
-             PercentEncode(details) + "&location=" + PercentEncode(location);
-  t.outlook =
-      "https://outlook.live.com/calendar/0/deeplink/compose?path=%2Fcalendar%2Faction%2Fcompose"
-      "&rru=addevent&subject=" + PercentEncode(name) + outlook_times +
-      "&body=" + PercentEncode(details) + "&location=" + PercentEncode(location);
-  return t;
+std::string LinkedEventFile(const RunContext& run, const EventRecord& e) {
+  return run.event_files ? run.event_files->Linked(e) : EventFileName(e);
 }
 
 int AddLinkPage::NumberOf(const EventRecord& e, bool* first) {
@@ -365,8 +305,7 @@ std::string AddLinkData(const Occurrence& o, AddLinkPage& page) {
 }
 
 std::string AddToCalendarLinks(const RunContext& run, const Occurrence& o, AddLinkPage& page) {
-  const std::string& file = run.event_files ? run.event_files->Linked(*o.event)
-                                            : EventFileName(*o.event);
+  const std::string file = LinkedEventFile(run, *o.event);
   return "<span class=\"AddToCalendar\"" + AddLinkData(o, page) + ">" +
          HtmlText(run.Phrase("Add to my calendar")) + ": <a href=\"" + file +
          "\" download aria-label=\"" + XmlEntities(Trim(o.event->summary)) +
@@ -374,8 +313,7 @@ std::string AddToCalendarLinks(const RunContext& run, const Occurrence& o, AddLi
 }
 
 std::string AddToCalendarData(const RunContext& run, const Occurrence& o, AddLinkPage& page) {
-  const std::string& file = run.event_files ? run.event_files->Linked(*o.event)
-                                            : EventFileName(*o.event);
+  const std::string file = LinkedEventFile(run, *o.event);
   return "<span class=\"AddToCalendar\" data-label=\"" +
          XmlEntities(run.Phrase("Add to my calendar")) + "\" data-ics=\"" + file + "\"" +
          AddLinkData(o, page) + "></span>";

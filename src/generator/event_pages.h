@@ -12,10 +12,6 @@
 // Event data for search engines, "Add to my calendar" (a one-event calendar
 // file, Google Calendar and Outlook on the web), the subscribe button, and
 // Upcoming.html, the next 30 days as a plain list.
-namespace almanix {
-struct Brand;
-}
-
 namespace almanix::generator {
 
 struct RunContext;
@@ -59,21 +55,9 @@ std::string EventJsonLd(const RunContext& run, const std::vector<int>& categorie
 // The file name of an event's one-event calendar file in the output
 // folder: "events/" + its ID + ".ics".
 std::string EventFileName(const EventRecord& e);
-// Writes that file with the run's iCalendar writer (one event, its own
-// repetition rule); brand: the installation's brand.ini, read once per page.
-Status WriteEventFile(const RunContext& run, const Brand& brand, const EventRecord& e);
-
-// Where "Add to my calendar" leads for one occurrence: the event's file
-// (written through run.event_files when the run has them), and the Google
-// Calendar and Outlook on the web addresses, percent-encoded (not yet
-// escaped for HTML). The pages no longer carry the two addresses: addlinks.js
-// makes them from AddLinkData's attributes, to these very bytes.
-struct AddToCalendarTargets {
-  std::string file;
-  std::string google;
-  std::string outlook;
-};
-AddToCalendarTargets AddToCalendarFor(const RunContext& run, const Occurrence& o);
+// That name, with the file written through run.event_files the first time
+// a page of the run links it (a page written on its own has none).
+std::string LinkedEventFile(const RunContext& run, const EventRecord& e);
 
 // The events a page has written the texts of. An event's name, details and
 // place stand once per page, on its first entry; its other entries name it
