@@ -11,9 +11,9 @@ namespace almanix::generator {
 // the disk for every day of every page: most days have none.
 class DayFolders {
  public:
-  // False when the folder certainly does not exist; true when it may (the
-  // caller still looks, so a folder made since the listing is not missed
-  // the other way round).
+  // False when the category's folder held no such entry when it was first
+  // listed in this run; true when it did, and the caller then looks at the
+  // disk itself. Nothing of the run makes day folders.
   bool MayExist(const std::string& day_folder);
 
  private:
