@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <random>
 #include <thread>
+#include <unordered_map>
 
 #include "app/encoding.h"
 #include "app/file_util.h"
@@ -234,8 +235,7 @@ TDir::TDir(const std::string& install_dir, const platform::Places& places,
   // is left alone.
   for (const char* gallery : {"Styles", "Tabs", "ActionBar", "Lists", "EventStyles", "Language"}) {
     std::string target = CommonDataDir + gallery;
-    TDir::Counts held = FolderCounts(target);
-    if (held.files + held.subfolders == 0) CopyTree(InstallDir + "Common/" + gallery, CommonDataDir, "N");
+    if (FolderIsEmpty(target)) CopyTree(InstallDir + "Common/" + gallery, CommonDataDir, "N");
   }
   // The preview page's stand-ins come with the program.
   for (const char* page : {"wait.html", "notpublished.html"}) {
@@ -378,6 +378,30 @@ std::string TDir::CategoryIconPath(std::string_view category) const {
   return IconsDir + "default.ico";
 }
 
+std::vector<std::string> TDir::CategoryIconPaths(
+    const std::vector<std::string>& categories) const {
+  std::unordered_map<std::string, std::string> icons;  // lower-case name -> name
+  if (DIR* dir = ::opendir(IconsDir.c_str())) {
+    while (dirent* d = ::readdir(dir)) icons.emplace(ToLower(d->d_name), d->d_name);
+    ::closedir(dir);
+  }
+  std::vector<std::string> paths;
+  paths.reserve(categories.size());
+  for (const std::string& category : categories) {
+    // The exact spelling first, as FindNoCase would take it.
+    std::string wanted = category + ".ico";
+    std::string icon = IconsDir + wanted;
+    if (!PathExists(icon)) {
+      auto it = icons.find(ToLower(wanted));
+      icon = it == icons.end() ? "" : IconsDir + it->second;
+    }
+    paths.push_back(!category.empty() && !icon.empty() && FileExists(icon)
+                        ? icon
+                        : IconsDir + "default.ico");
+  }
+  return paths;
+}
+
 // ---- Listing ----
 
 std::string TDir::ListFiles(const std::string& folder, std::string_view mask) {
@@ -400,6 +424,20 @@ TDir::Counts TDir::FolderCounts(const std::string& folder) {
     counts.bytes += e.size;
   }
   return counts;
+}
+
+bool TDir::FolderIsEmpty(const std::string& folder) {
+  DIR* dir = ::opendir(folder.c_str());
+  if (dir == nullptr) return true;
+  bool empty = true;
+  while (dirent* d = ::readdir(dir)) {
+    if (std::strcmp(d->d_name, ".") != 0 && std::strcmp(d->d_name, "..") != 0) {
+      empty = false;
+      break;
+    }
+  }
+  ::closedir(dir);
+  return empty;
 }
 
 // ---- Copying and deleting ----

@@ -56,6 +56,10 @@ class TDir {
                                   std::string_view base);
   // The category's icon file, or default.ico when it has none.
   std::string CategoryIconPath(std::string_view category) const;
+  // CategoryIconPath of each category, in order, from one listing of the
+  // icons folder (a start-up with thirty categories listed it thirty times).
+  std::vector<std::string> CategoryIconPaths(
+      const std::vector<std::string>& categories) const;
 
   // ---- Listing ----
 
@@ -71,6 +75,9 @@ class TDir {
     std::uint64_t bytes = 0;
   };
   static Counts FolderCounts(const std::string& folder);
+  // True when the folder holds nothing, or does not exist; reads no more
+  // than the first entry.
+  static bool FolderIsEmpty(const std::string& folder);
 
   // ---- Copying and deleting ----
 

@@ -160,10 +160,7 @@ void Startup(App& app, UiSeam& ui, const StartupOptions& options) {
 
   Info(app, "Loading Icons");
   if (app.config) {
-    app.icon_paths.clear();
-    for (const std::string& name : app.config->CalendarList) {
-      app.icon_paths.push_back(app.dir->CategoryIconPath(name));
-    }
+    app.icon_paths = app.dir->CategoryIconPaths(app.config->CalendarList);
   }
 
   // First start: which kind of calendar is this? Asked too when the seeded

@@ -266,10 +266,7 @@ Status SettingsForm::ReloadMain(App& app, store::TDB1& data, MainGrid& grid) {
   }
   grid.cboCalendar_load();
   if (app.config) {
-    app.icon_paths.clear();
-    for (const std::string& name : app.config->CalendarList) {
-      app.icon_paths.push_back(app.dir->CategoryIconPath(name));
-    }
+    app.icon_paths = app.dir->CategoryIconPaths(app.config->CalendarList);
   }
   // The category worked in stays current when it is still offered (under
   // its new name after a rename).

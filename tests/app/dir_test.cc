@@ -155,6 +155,19 @@ TEST_F(DirTest, CategoryIconFallsBackToDefault) {
   EXPECT_EQ(dir.CategoryIconPath(""), dir.IconsDir + "default.ico");
 }
 
+TEST_F(DirTest, CategoryIconsFromOneListingMatchOneByOne) {
+  TDir dir = Make();
+  WriteAll(dir.IconsDir + "HOLIDAYS.ICO", "i");
+  std::filesystem::create_directories(dir.IconsDir + "Folder.ico");
+  const std::vector<std::string> names{"Work", "work", "Holidays", "Travel", "",
+                                       "Folder", "Work"};
+  std::vector<std::string> one_by_one;
+  for (const std::string& n : names) one_by_one.push_back(dir.CategoryIconPath(n));
+  EXPECT_EQ(dir.CategoryIconPaths(names), one_by_one);
+  EXPECT_EQ(one_by_one[2], dir.IconsDir + "HOLIDAYS.ICO");
+  EXPECT_EQ(one_by_one[5], dir.IconsDir + "default.ico");
+}
+
 // ---- Working directory ----
 
 TEST_F(DirTest, SetWorkDirSeedsAnEmptyFolderFromTheTemplates) {
@@ -381,6 +394,12 @@ TEST_F(DirTest, ListingGivesQuotedCommaText) {
   EXPECT_EQ(c.files, 4);
   EXPECT_EQ(c.subfolders, 2);
   EXPECT_EQ(c.bytes, 8u);
+  EXPECT_FALSE(TDir::FolderIsEmpty(f));
+  EXPECT_TRUE(TDir::FolderIsEmpty(fx_.root / "nowhere"));
+  std::filesystem::create_directories(fx_.root / "empty");
+  EXPECT_TRUE(TDir::FolderIsEmpty(fx_.root / "empty"));
+  WriteAll(fx_.root / "empty/.hidden", "");
+  EXPECT_FALSE(TDir::FolderIsEmpty(fx_.root / "empty"));
 }
 
 TEST_F(DirTest, FileCopiesAndDeletes) {
