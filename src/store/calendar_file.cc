@@ -1,6 +1,9 @@
 #include "store/calendar_file.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 
 #include "app/comma_text.h"
@@ -236,7 +239,8 @@ Status CalendarFile::CheckTables(const std::string& db) {
   return Status::Invalid(Joined(problems, "; "));
 }
 
-std::string CalendarFile::ClaimTempDir(const std::string& name, platform::FileLock* claim) {
+std::string CalendarFile::ClaimTempDir(const std::string& name, platform::FileLock* claim,
+                                       bool* in_use) {
   TDir& dir = *app_.dir;
   TDir::EnsureDirQuiet(dir.TempDir);
   // A lock file beside each folder says which are in use by a running
@@ -244,6 +248,10 @@ std::string CalendarFile::ClaimTempDir(const std::string& name, platform::FileLo
   for (int n = 1; n <= 100; ++n) {
     std::string candidate = n == 1 ? name : name + "-" + std::to_string(n);
     if (!claimed_dir_.empty() && claimed_dir_ == dir.TempDir + candidate + "/") {
+      if (in_use != nullptr) {
+        *in_use = true;
+        return claimed_dir_;
+      }
       return dir.MakeTempDir(candidate);  // ours already
     }
     Result<platform::FileLock> lock = platform::FileLock::Acquire(
@@ -256,6 +264,20 @@ std::string CalendarFile::ClaimTempDir(const std::string& name, platform::FileLo
     if (lock.status().code() != Status::Code::kBusy) break;
   }
   return dir.MakeTempDir(name);
+}
+
+std::string CalendarFile::MoveIntoPlace(const std::string& unpacked, const std::string& place) {
+  TDir& dir = *app_.dir;
+  // Cleared and made again empty, so the rename can take its name.
+  std::string target = dir.MakeTempDir(BaseName(place));
+  if (::rename(WithoutTrailingSlash(unpacked).c_str(), WithoutTrailingSlash(target).c_str()) == 0) {
+    return target;
+  }
+  // The calendar works just as well from where it was unpacked.
+  Log(true, "File_Open.could not move " + unpacked + " to " + target + ": " +
+                std::strerror(errno));
+  dir.OpenCalendarDir = unpacked;
+  return unpacked;
 }
 
 void CalendarFile::DropStaleLocks() {
@@ -286,7 +308,12 @@ Status CalendarFile::File_Open(const std::string& path) {
     lock = std::move(taken.value());
   }
   platform::FileLock claim;
-  std::string folder = ClaimTempDir(TempNameFor(path), &claim);
+  bool in_use = false;
+  std::string folder = ClaimTempDir(TempNameFor(path), &claim, &in_use);
+  // The calendar open now lives in that folder, unsaved changes and all: the
+  // file is unpacked beside it and takes its place only once it has opened.
+  const std::string in_use_folder = in_use ? folder : "";
+  if (in_use) folder = dir.MakeTempDir("." + BaseName(folder) + ".opening");
   if (!DirectoryExists(folder)) {
     folder = dir.MakeTempDir("Default");
     Log(true, "File_Open.MakeTempDir.Failed: Using default folder");
@@ -313,6 +340,11 @@ Status CalendarFile::File_Open(const std::string& path) {
     refused = Status::Invalid(path + " holds no calendar: the archive has no files");
   }
   if (!refused.ok()) {
+    if (!in_use_folder.empty()) {
+      std::error_code ec;
+      std::filesystem::remove_all(folder, ec);
+      dir.OpenCalendarDir = in_use_folder;
+    }
     Log(true, "File_Open.Unzip. First attempt failed");
     ui_.ShowMessage(refused.message(), MessageKind::kError);
     return refused;
@@ -347,6 +379,7 @@ Status CalendarFile::File_Open(const std::string& path) {
   }
 
   CloseCalendarFile();
+  if (!in_use_folder.empty()) folder = MoveIntoPlace(folder, in_use_folder);
   TDir::EnsureDirQuiet(folder);
   Status problem = Working_Set(folder);
   if (claim.held()) {

@@ -99,8 +99,14 @@ class CalendarFile {
   // The lock on path's calendar file, the one held when it is that file.
   Result<platform::FileLock> LockFile(const std::string& path);
   // A temporary working folder named after `name` that no other open
-  // calendar holds, cleared; its claim goes to *claim.
-  std::string ClaimTempDir(const std::string& name, platform::FileLock* claim);
+  // calendar holds, cleared; its claim goes to *claim. Given `in_use`, the
+  // folder of the calendar open now is returned as it is, with *in_use set,
+  // instead of being cleared.
+  std::string ClaimTempDir(const std::string& name, platform::FileLock* claim,
+                           bool* in_use = nullptr);
+  // Moves a calendar unpacked beside the folder in use into its place;
+  // where it ended up.
+  std::string MoveIntoPlace(const std::string& unpacked, const std::string& place);
   // Lets go of the file lock once no file is open, and of the temporary
   // folder's claim once the working directory is elsewhere.
   void DropStaleLocks();

@@ -181,6 +181,41 @@ TEST_F(CalendarFileTest, OpeningAgainClearsTheFirstFolder) {
   EXPECT_EQ(dir().WorkDir, dir().TempDir + "Club/");
 }
 
+TEST_F(CalendarFileTest, AFailedReopenKeepsTheCalendarOpenNow) {
+  // The calendar open now and the file opened share a folder name: the same
+  // file changed on disk since, or another file of that name elsewhere.
+  std::filesystem::create_directories(root_ / "elsewhere");
+  std::string cal = root_ / "Club.cal";
+  std::string namesake = root_ / "elsewhere/Club.cal";
+  Fill();
+  ASSERT_TRUE(files_->SaveCalendarFile(cal).ok());
+  ASSERT_TRUE(files_->File_Open(cal).ok());
+  const std::string folder = dir().WorkDir;
+  AddEvent(data_, "Not saved yet");
+  WriteAll(folder + "Include/draft.txt", "not saved either");
+  const std::string whole = ReadAll(cal);
+  for (const std::string& bad : {cal, namesake}) {
+    SCOPED_TRACE(bad);
+    WriteAll(bad, whole.substr(0, whole.size() / 2));
+    EXPECT_FALSE(files_->File_Open(bad).ok());
+    EXPECT_EQ(dir().WorkDir, folder);
+    EXPECT_EQ(Summaries(data_), (std::vector<std::string>{"Kept event", "Not saved yet"}));
+    EXPECT_EQ(ReadAll(folder + "Include/draft.txt"), "not saved either");
+    EXPECT_TRUE(FileExists(dir().AttachmentsDir + "Work/2010-3-05/photo.jpg"));
+  }
+  // Whole again: it opens in the same folder, as saved, with nothing left
+  // beside it.
+  WriteAll(cal, whole);
+  ASSERT_TRUE(files_->File_Open(cal).ok());
+  EXPECT_EQ(dir().WorkDir, folder);
+  EXPECT_EQ(Summaries(data_), (std::vector<std::string>{"Kept event"}));
+  EXPECT_FALSE(FileExists(folder + "Include/draft.txt"));
+  for (const auto& entry : std::filesystem::directory_iterator(dir().TempDir)) {
+    EXPECT_EQ(entry.path().filename().string().find(".opening"), std::string::npos)
+        << entry.path();
+  }
+}
+
 TEST_F(CalendarFileTest, OpeningReplacesThePopUpStyle) {
   WriteAll(dir().ConfigDir + "popup.css", "/* the calendar's own */");
   std::string cal = root_ / "Style.cal";
