@@ -16,6 +16,8 @@ A page fails when:
 - on a phone, it has no viewport line (a phone would lay it out 980 px
   wide and shrink it);
 - a word of letters is broken over two lines ("Tuesd/ay");
+- on a phone, the days of a month page, listed one under the other, do not
+  all start at the same left edge with the same width;
 - on a month page, the details of an event do not open on a click (a tap
   on the phone) or on keyboard focus, or open with part of their box
   outside the window or cut off by an element that clips, or stay open
@@ -118,6 +120,25 @@ LAYOUT_JS = r"""(() => {
       const parent = widest.parentElement;
       out.culprit = name(widest) + (parent ? ' in ' + name(parent) : '') +
                     ' reaches ' + Math.round(right) + ' px';
+    }
+  }
+  // A narrow month page lists its days one under the other: every day's box
+  // starts at the same left edge and is as wide as the others.
+  out.uneven = '';
+  if (vw < 600) {
+    let first = null;
+    for (const td of document.querySelectorAll('table.calendar td.events')) {
+      const r = td.getBoundingClientRect();
+      if (r.width === 0 || getComputedStyle(td).display === 'none') continue;
+      const date = td.querySelector('.Date');
+      const day = date ? date.textContent.trim() : '?';
+      if (!first) { first = {day: day, left: r.left, width: r.width}; continue; }
+      if (Math.abs(r.left - first.left) > 1 || Math.abs(r.width - first.width) > 1) {
+        out.uneven = 'day ' + day + ' at ' + Math.round(r.left) + ' px, ' + Math.round(r.width) +
+                     ' px wide; day ' + first.day + ' at ' + Math.round(first.left) + ' px, ' +
+                     Math.round(first.width) + ' px wide';
+        break;
+      }
     }
   }
   const walker = document.createTreeWalker(document.body, NodeFilter.SHOW_TEXT);
@@ -241,6 +262,8 @@ class LayoutCheck(pages.PageCheck):
                 " (%s)" % layout["culprit"] if layout["culprit"] else ""))
         if self.phone and not layout["viewport"]:
             self.fail("no viewport line: a phone lays the page out 980 px wide")
+        if layout["uneven"]:
+            self.fail("the month's days sit in boxes of different widths: " + layout["uneven"])
         if layout["broken"]:
             self.fail("words broken inside their letters: %s" % ", ".join(layout["broken"]))
         if self.evaluate(PICK_JS):

@@ -349,6 +349,11 @@ class SheetBuilder {
         Add(" table.calendar { width: 100% !important; table-layout: auto; }");
         Add(" table.calendar, table.calendar > tbody, table.calendar > tbody > tr, "
             "table.calendar > caption { display: block; }");
+        // The first week's row carries the cells' class, and in pages without
+        // a doctype a style's .Events rule reaches it too; as a block its
+        // padding and border would box that week in narrower than the rest.
+        Add(" table.calendar > tbody > tr.events { padding: 0; border-width: 0; "
+            "background: none; }");
         // flow-root: a floated picture of the day stays inside its day.
         // A grid cell's fixed height would let a busy day run over the next.
         Add(" table.calendar td.events { display: flow-root; width: auto !important; "
