@@ -57,11 +57,38 @@ std::string TLog::FormatLine(std::time_t when, LogLevel level,
   return line;
 }
 
+namespace {
+
+// The file name and time of day of the last second written, per thread:
+// a start-up writes dozens of lines within one second, and formatting both
+// for every line cost more than writing it.
+struct Stamp {
+  std::time_t when = -1;
+  std::string folder;
+  std::string file;
+  std::string time_of_day;
+};
+thread_local Stamp last_stamp;
+
+}  // namespace
+
 void TLog::Write(LogLevel level, std::string_view message) {
   try {
     std::time_t now = Now();
-    std::string line = FormatLine(now, level, message) + "\n";
-    int fd = ::open(FileFor(now).c_str(),
+    Stamp& stamp = last_stamp;
+    if (stamp.when != now || stamp.folder != folder_ + name_) {
+      stamp.when = now;
+      stamp.folder = folder_ + name_;
+      stamp.file = FileFor(now);
+      stamp.time_of_day = FormatDateTime("hh:mm:ss AM/PM", FromTimeT(now));
+    }
+    std::string line = stamp.time_of_day;
+    line += '\t';
+    line += LevelName(static_cast<int>(level));
+    line += '\t';
+    line += message;
+    line += "\t\n";
+    int fd = ::open(stamp.file.c_str(),
                     O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0) return;
     [[maybe_unused]] ssize_t n = ::write(fd, line.data(), line.size());
