@@ -125,11 +125,14 @@ LAYOUT_JS = r"""(() => {
   // A narrow month page lists its days one under the other: every day's box
   // starts at the same left edge and is as wide as the others.
   out.uneven = '';
-  if (vw < 600) {
+  // Small calendars stay grids; a year page holds many of them.
+  const grids = document.querySelectorAll('table.calendar');
+  if (vw < 600 && grids.length === 1) {
     let first = null;
-    for (const td of document.querySelectorAll('table.calendar td.events')) {
+    for (const td of grids[0].querySelectorAll('td.events')) {
       const r = td.getBoundingClientRect();
-      if (r.width === 0 || getComputedStyle(td).display === 'none') continue;
+      const display = getComputedStyle(td).display;
+      if (r.width === 0 || display === 'none' || display === 'table-cell') continue;
       const date = td.querySelector('.Date');
       const day = date ? date.textContent.trim() : '?';
       if (!first) { first = {day: day, left: r.left, width: r.width}; continue; }

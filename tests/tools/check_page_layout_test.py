@@ -45,6 +45,14 @@ FAILING = {
     "broken-word.html": ('<html><head>%s</head><body><div style="width:30px;'
                          'overflow-wrap:anywhere">Wednesday</div></body></html>' % VIEWPORT,
                          "words broken inside their letters: Wednesday"),
+    # A month listed by days on a phone whose first week is boxed in, as a
+    # style's .Events rule did to the row carrying the cells' class.
+    "month-uneven.html": ('<html><head>%s<style>table.calendar, tbody, tr {display:block}'
+                          ' td.events {display:block} tr.events {padding:6px}</style></head>'
+                          '<body><table class="calendar"><tr class="events"><td class="events">'
+                          '<div class="Date">1</div></td></tr><tr><td class="events">'
+                          '<div class="Date">8</div></td></tr></table></body></html>' % VIEWPORT,
+                          "days sit in boxes of different widths: day 8"),
     # Without the script a click follows the link.
     "month-no-script.html": (month(script=False), "left the page for list.html"),
     # Details inside the cell, cut off by the cell, as before the mend
