@@ -16,7 +16,9 @@ PHRASES = ["Calendar View", "Calendar", "Events", "Event List", "Go back", "iCal
            "List View", "updated", "Print", "RSS", "Location", "Year", "Linking Help",
            "Download", "Your Name", "Suggest an Event", "Submit", "Holiday",
            "Upcoming Events", "Email", "Home", "List"]
-ESTYLE_KEYS = ["EventLocation", "EventEmail", "EventSeperator", "TimeSeperator",
+# Every event key but EventEmail: a shipped style that carried an address
+# would put its placeholder in place of the user's own when chosen.
+ESTYLE_KEYS = ["EventLocation", "EventSeperator", "TimeSeperator",
                "DateFormat", "TimeFormat", "Target", "UnderlineLinks", "TimeOnNewLine",
                "EventDateShow", "DateTimeBelow", "EventnameBold", "EventFontColor",
                "EventFontSzie", "EventUnderline", "EventFontWeight", "EventFontFamily",
@@ -147,6 +149,8 @@ def check_event_styles(c, folder):
         keys = dict(lines)
         for key in ESTYLE_KEYS:
             c.expect(key in keys, "EventStyles/%s: key %s missing" % (name, key))
+        c.expect("EventEmail" not in keys,
+                 "EventStyles/%s: holds EventEmail, which would replace the user's own" % name)
         settings = tuple(sorted(keys.items()))
         c.expect(settings not in seen, "EventStyles/%s: same settings as %s"
                  % (name, seen.get(settings)))

@@ -630,6 +630,26 @@ TEST_F(StyleLibraryTest, EventStyleMissingKeysKeepTheControlsAndMissingFileSaysS
   EXPECT_THAT(ui_.messages, ElementsAre("Gonedoes not exit"));
 }
 
+TEST_F(StyleLibraryTest, ShippedEventStylesKeepTheFeedbackAddress) {
+  // Choosing a look must not send visitors' mail to a placeholder.
+  const std::string shipped = testing::BuildDataDir() + "Common/EventStyles/";
+  int styles = 0;
+  for (const auto& entry : fs::directory_iterator(shipped)) {
+    SCOPED_TRACE(entry.path().string());
+    const std::string name = entry.path().filename().string();
+    WriteAll(dir_.EventStylesDir + name + "/estyle.ini",
+             ReadAll(entry.path().string() + "/estyle.ini"));
+    EventFormatting f;
+    f.event_email = "club@riverside.example";
+    f.target = "unset";
+    ASSERT_TRUE(LoadEventStyle(dir_, ui_, name, &f));
+    EXPECT_EQ(f.event_email, "club@riverside.example");
+    EXPECT_NE(f.target, "unset");  // the style's own keys still apply
+    ++styles;
+  }
+  EXPECT_GE(styles, 5);
+}
+
 // ---- Event-list styles ----
 
 TEST_F(StyleLibraryTest, NewEventListStyleAppendsTheCustomColours) {
