@@ -18,6 +18,8 @@ A page fails when:
 - a word of letters is broken over two lines ("Tuesd/ay");
 - on a phone, the days of a month page, listed one under the other, do not
   all start at the same left edge with the same width;
+- in a month grid, a day's picture or its time or place (`.dt`) reaches past
+  the day's cell;
 - on a month page, the details of an event do not open on a click (a tap
   on the phone) or on keyboard focus, or open with part of their box
   outside the window or cut off by an element that clips, or stay open
@@ -144,6 +146,26 @@ LAYOUT_JS = r"""(() => {
       }
     }
   }
+  // In a month grid, a day's pictures and its times and places stay inside
+  // the day (the details boxes hang outside on purpose).
+  out.spills = '';
+  if (grids.length === 1) {
+    for (const td of grids[0].querySelectorAll('td.events')) {
+      if (getComputedStyle(td).display !== 'table-cell') continue;
+      const cell = td.getBoundingClientRect();
+      for (const el of td.querySelectorAll('img, .dt')) {
+        if (el.closest('.bpop, .bpopleft, .itr-float')) continue;
+        const r = el.getBoundingClientRect();
+        if (r.width > 0 && r.right > cell.right + 1) {
+          const date = td.querySelector('.Date');
+          out.spills = name(el) + ' of day ' + (date ? date.textContent.trim() : '?') +
+                       ' reaches ' + Math.round(r.right - cell.right) + ' px past its cell';
+          break;
+        }
+      }
+      if (out.spills) break;
+    }
+  }
   const walker = document.createTreeWalker(document.body, NodeFilter.SHOW_TEXT);
   const range = document.createRange();
   for (let node = walker.nextNode(); node && out.broken.length < 3; node = walker.nextNode()) {
@@ -265,6 +287,8 @@ class LayoutCheck(pages.PageCheck):
                 " (%s)" % layout["culprit"] if layout["culprit"] else ""))
         if self.phone and not layout["viewport"]:
             self.fail("no viewport line: a phone lays the page out 980 px wide")
+        if layout["spills"]:
+            self.fail("a day's contents run out of it: " + layout["spills"])
         if layout["uneven"]:
             self.fail("the month's days sit in boxes of different widths: " + layout["uneven"])
         if layout["broken"]:

@@ -72,7 +72,10 @@ class SheetBuilder {
         "pt; color: " + s_.Text("Page.TitleColor") + ";  }");
     Add(".left {  float: left; } ");
     Add(".right { float: right;} ");
-    if (sheet_ == Sheet::kCalendar) PopUpBoxColour();
+    if (sheet_ == Sheet::kCalendar) {
+      PopUpBoxColour();
+      DayCellContents();
+    }
     if (sheet_ == Sheet::kSmall) MarkedCellText();
     NarrowWindow();
     // Left open on purpose: the end of the file closes it.
@@ -315,6 +318,14 @@ class SheetBuilder {
   // rules above do not reach it.
   void PopUpBoxColour() {
     Add("div.itr-float { background-color: " + s_.Text("Formatting.EventPopUpColor") + "; }");
+  }
+
+  // A day column is narrower than the picture of the day (160 px) in most
+  // windows, and styles keep times on one line with .dt, which would cut a
+  // long location off at the cell's edge: both stay inside their day.
+  void DayCellContents() {
+    Add("table.calendar td.events img { max-width: 100%; height: auto; }");
+    Add("table.calendar td.events .dt i { white-space: normal; }");
   }
 
   // Small and year cells are painted solid in the event and holiday colours;
