@@ -534,8 +534,8 @@ bool AppendPacked(const Packed& packed, ArchiveWriter* writer) {
 // Writes every entry, its local header right before its data, then the
 // central directory and the end records. Each header is written once with
 // the CRC and sizes already known, so no data descriptor is needed.
-Status WriteEntries(int fd, const std::vector<PlannedEntry>& entries,
-                    Packer* packer,
+Status WriteEntries(int fd, const std::string& target,
+                    const std::vector<PlannedEntry>& entries, Packer* packer,
                     const std::function<void(int, int)>& progress) {
   zip::DosClock clock;
   ArchiveWriter writer(fd);
@@ -543,7 +543,7 @@ Status WriteEntries(int fd, const std::vector<PlannedEntry>& entries,
   std::string header;
   const int total = static_cast<int>(entries.size());
   auto write_failed = [&] {
-    return Status::IoError("Cannot write the archive: " + ErrnoText(errno));
+    return Status::IoError("Cannot write " + target + ": " + ErrnoText(errno));
   };
   size_t file_index = 0;
   for (size_t i = 0; i < entries.size(); ++i) {
@@ -1138,14 +1138,9 @@ Status WriteArchive(const std::string& target,
   {
     Packer packer(std::move(paths), folder,
                   std::thread::hardware_concurrency() > 1);
-    Status status = WriteEntries(out.get(), entries, &packer, options.progress);
-    if (!status.ok()) {
-      if (status.message().rfind("Cannot write the archive", 0) == 0) {
-        status = Status::IoError("Cannot write " + target +
-                                 status.message().substr(24));
-      }
-      return fail(status);
-    }
+    Status status =
+        WriteEntries(out.get(), target, entries, &packer, options.progress);
+    if (!status.ok()) return fail(status);
   }
   // Durable before it replaces the old archive.
   ::fchmod(out.get(), replacing ? (old.st_mode & 07777) : 0644);

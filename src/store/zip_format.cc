@@ -262,8 +262,9 @@ EndProblem FindEnd(std::string_view tail, std::uint64_t tail_at,
       const unsigned char* locator = bytes + at - kLocatorSize;
       std::uint64_t record = Le64(locator + 8);
       // One disk only; the record lies before its locator.
+      const std::uint64_t locator_at = tail_at + at - kLocatorSize;
       if (Le32(locator + 4) != 0 || Le32(locator + 16) > 1 ||
-          record > tail_at + at - kLocatorSize - kEnd64Size) {
+          locator_at < kEnd64Size || record > locator_at - kEnd64Size) {
         return EndProblem::kDamaged;
       }
       *zip64_at = record;
