@@ -143,7 +143,8 @@ std::string NameAsUtf8(std::string_view raw, std::uint16_t flags,
     const auto crc = static_cast<std::uint32_t>(
         crc32(0, Bytes(raw), static_cast<uInt>(raw.size())));
     std::string_view name = unicode->substr(5);
-    if (crc == Le32(Bytes(*unicode) + 1) && IsUtf8(name)) {
+    if (crc == Le32(Bytes(*unicode) + 1) && IsUtf8(name) &&
+        name.find('\0') == std::string_view::npos) {
       return std::string(name);
     }
   }
