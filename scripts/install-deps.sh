@@ -10,7 +10,7 @@ packages=(
   clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libsqlite3-dev sqlite3
-  libzip-dev zlib1g-dev libical-dev libqrencode-dev libcurl4-openssl-dev libssl-dev
+  zlib1g-dev libical-dev libqrencode-dev libcurl4-openssl-dev libssl-dev
   python3-pyftpdlib python3-openssl
   python3-icalendar python3-dateutil python3-recurring-ical-events
   openssh-server

@@ -105,6 +105,59 @@ def raw_zip(local_name, data, central):
     return out + directory + end
 
 
+def zip64_of(entries):
+    """The same archive with ZIP64 fields in each local header (zipfile's
+    force_zip64) and a ZIP64 end record and locator before the end record,
+    whose own fields then say "see there"."""
+    buf = io.BytesIO()
+    with zipfile.ZipFile(buf, "w") as z:
+        for name, data, _ in entries:
+            info = zipfile.ZipInfo(name, STAMP)
+            info.compress_type = zipfile.ZIP_DEFLATED
+            with z.open(info, "w", force_zip64=True) as f:
+                f.write(data)
+    data = buf.getvalue()
+    end = data.rindex(b"PK\x05\x06")
+    if data[end - 20:end - 16] == b"PK\x06\x07":
+        return data
+    count, size, at = struct.unpack("<HII", data[end + 10:end + 20])
+    record = struct.pack("<IQHHIIQQQQ", 0x06064b50, 44, 0x031E, 45, 0, 0,
+                         count, count, size, at)
+    locator = struct.pack("<IIQI", 0x07064b50, 0, end, 1)
+    tail = struct.pack("<IHHHHIIH", 0x06054b50, 0, 0, 0xFFFF, 0xFFFF,
+                       0xFFFFFFFF, 0xFFFFFFFF, 0)
+    return data[:end] + record + locator + tail
+
+
+class _Unseekable(io.RawIOBase):
+    """A stream zipfile cannot go back in, so it writes data descriptors."""
+
+    def __init__(self):
+        super().__init__()
+        self.buf = io.BytesIO()
+
+    def writable(self):
+        return True
+
+    def seekable(self):
+        return False
+
+    def write(self, data):
+        return self.buf.write(data)
+
+
+def streamed_of(entries, comment=b""):
+    out = _Unseekable()
+    with zipfile.ZipFile(out, "w") as z:
+        for name, data, _ in entries:
+            info = zipfile.ZipInfo(name, STAMP)
+            info.compress_type = zipfile.ZIP_DEFLATED
+            with z.open(info, "w") as f:
+                f.write(data)
+        z.comment = comment
+    return out.buf.getvalue()
+
+
 def symlink_cal():
     return zip_of([
         ("db/", b"", {}),
@@ -261,6 +314,9 @@ TABLE = [
     ("calendar_file_fuzz", "folder_over_file.cal", zip_of([
         ("db", b"a file named db", {}), ("db/inside.txt", b"x", {}),
         ("config/", b"", {}), ("config", b"file after folder", {})])),
+    ("calendar_file_fuzz", "zip64_records.cal", zip64_of(GOOD_CAL)),
+    ("calendar_file_fuzz", "data_descriptors.cal", streamed_of(
+        GOOD_CAL, comment=b"a comment with PK\x05\x06 inside")),
 
     # INI reader (the files in tests/data/ini are seeds too)
     ("ini_reader_fuzz", "nul_bytes.ini",

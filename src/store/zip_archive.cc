@@ -5,7 +5,6 @@
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
-#include <zip.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -24,6 +23,7 @@
 
 #include "app/file_util.h"
 #include "app/text.h"
+#include "store/zip_format.h"
 
 namespace almanix::store {
 namespace {
@@ -290,6 +290,31 @@ class PackSink {
   const std::string& spill_folder_;
 };
 
+// One deflate stream per thread, reset between files: setting up a level 9
+// stream costs about as much as compressing a small file.
+class Deflater {
+ public:
+  Deflater() {
+    ok_ = deflateInit2(&zs_, 9, Z_DEFLATED, -MAX_WBITS, 8,
+                       Z_DEFAULT_STRATEGY) == Z_OK;
+  }
+  ~Deflater() {
+    if (ok_) deflateEnd(&zs_);
+  }
+  Deflater(const Deflater&) = delete;
+  Deflater& operator=(const Deflater&) = delete;
+
+  // The stream ready for a new file, or null when zlib had no memory.
+  z_stream* Fresh() {
+    if (!ok_ || deflateReset(&zs_) != Z_OK) return nullptr;
+    return &zs_;
+  }
+
+ private:
+  z_stream zs_{};
+  bool ok_ = false;
+};
+
 // Reads the file at `path` and deflates it. `stop` ends the work early when
 // the archive has already failed.
 Status PackFile(const std::string& path, const std::string& spill_folder,
@@ -304,14 +329,16 @@ Status PackFile(const std::string& path, const std::string& spill_folder,
   if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
     return Status::IoError("Cannot read " + path + ": not a regular file");
   }
-  z_stream zs{};
-  if (deflateInit2(&zs, 9, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) !=
-      Z_OK) {
+  thread_local Deflater deflater;
+  // Kept per thread too: a fresh quarter megabyte per file was paid in page
+  // faults.
+  thread_local std::string in(kChunk, '\0');
+  thread_local std::string buffer(kChunk, '\0');
+  z_stream* zs = deflater.Fresh();
+  if (zs == nullptr) {
     return Status::IoError("Cannot compress " + path + ": out of memory");
   }
   PackSink sink(out, spill_folder);
-  std::string in(kChunk, '\0');
-  std::string buffer(kChunk, '\0');
   uLong crc = crc32(0, nullptr, 0);
   Status status;
   for (bool done = false; !done && status.ok();) {
@@ -329,26 +356,25 @@ Status PackFile(const std::string& path, const std::string& spill_folder,
     out->size += static_cast<std::uint64_t>(n);
     crc = crc32(crc, reinterpret_cast<const Bytef*>(in.data()),
                 static_cast<uInt>(n));
-    zs.next_in = reinterpret_cast<Bytef*>(in.data());
-    zs.avail_in = static_cast<uInt>(n);
+    zs->next_in = reinterpret_cast<Bytef*>(in.data());
+    zs->avail_in = static_cast<uInt>(n);
     int flush = done ? Z_FINISH : Z_NO_FLUSH;
     do {
-      zs.next_out = reinterpret_cast<Bytef*>(buffer.data());
-      zs.avail_out = static_cast<uInt>(buffer.size());
-      int result = deflate(&zs, flush);
+      zs->next_out = reinterpret_cast<Bytef*>(buffer.data());
+      zs->avail_out = static_cast<uInt>(buffer.size());
+      int result = deflate(zs, flush);
       if (result == Z_STREAM_ERROR) {
         status = Status::IoError("Cannot compress " + path);
         break;
       }
-      size_t produced = buffer.size() - zs.avail_out;
+      size_t produced = buffer.size() - zs->avail_out;
       if (produced > 0 && !sink.Append(buffer.data(), produced)) {
         status = Status::IoError("Cannot write a temporary file in " +
                                  spill_folder + ": " + ErrnoText(errno));
         break;
       }
-    } while (zs.avail_out == 0);
+    } while (zs->avail_out == 0);
   }
-  deflateEnd(&zs);
   if (!status.ok()) {
     *out = Packed();
     return status;
@@ -362,10 +388,10 @@ Status PackFile(const std::string& path, const std::string& spill_folder,
   return Status::Ok();
 }
 
-// Compresses the archive's files up to kLookahead ahead of the one libzip
-// is writing, on a helper thread and on the calling thread while it would
+// Compresses the archive's files up to kLookahead ahead of the one being
+// written, on a helper thread and on the calling thread while it would
 // otherwise wait, so both cores work. Each file is compressed on its own and
-// libzip sets the order, so the archive is the same as a one-thread run.
+// the writer sets the order, so the archive is the same as a one-thread run.
 class Packer {
  public:
   Packer(std::vector<std::string> paths, std::string spill_folder,
@@ -410,11 +436,6 @@ class Packer {
     return job.status;
   }
 
-  // Packs file k again, after libzip has let go of it once.
-  Status Repack(size_t k, Packed* out) {
-    return PackFile(paths_[k], spill_folder_, cancel_, out);
-  }
-
  private:
   enum class State { kWaiting, kRunning, kDone };
   struct Job {
@@ -453,373 +474,306 @@ class Packer {
   std::mutex mu_;
   std::condition_variable cv_;
   size_t next_ = 0;     // the first file nobody has started
-  size_t current_ = 0;  // the file libzip is at
+  size_t current_ = 0;  // the file being written
   bool stop_ = false;
   std::atomic<bool> cancel_{false};
   std::thread helper_;
 };
 
-struct WriteContext {
-  Packer* packer = nullptr;
-  Status failure;  // the first failure met while libzip reads our sources
-  int total = 0;
-  int done = 0;
-  const std::function<void(int, int)>* progress = nullptr;
-
-  void Fail(Status status) {
-    if (failure.ok()) failure = std::move(status);
-  }
-  void Done(int count) {
-    if (count <= done) return;
-    done = count;
-    if (*progress) (*progress)(done, total);
-  }
-};
-
-// Hands libzip one file's data already deflated, with its sizes and CRC, so
-// the entry gets exactly the header fields we want (libzip's own
-// compression would set the level bits in the flags). libzip asks for the
-// sizes (STAT) just before it opens each source, one source after the other,
-// so the file is packed at the first STAT and let go of at CLOSE.
-class FileSource {
+// The archive file as it is written: small pieces gathered into large
+// writes, the offset kept for the headers.
+class ArchiveWriter {
  public:
-  FileSource(WriteContext* context, size_t file_index, int ordinal,
-             time_t mtime)
-      : context_(context),
-        file_index_(file_index),
-        ordinal_(ordinal),
-        mtime_(mtime) {
-    zip_error_init(&error_);
-  }
-  ~FileSource() { zip_error_fini(&error_); }
-  FileSource(const FileSource&) = delete;
-  FileSource& operator=(const FileSource&) = delete;
+  explicit ArchiveWriter(int fd) : fd_(fd) { buffer_.reserve(kChunk); }
 
-  static zip_int64_t Callback(void* user, void* data, zip_uint64_t length,
-                              zip_source_cmd_t command) {
-    return static_cast<FileSource*>(user)->Handle(data, length, command);
+  std::uint64_t offset() const { return offset_; }
+
+  bool Append(const char* data, size_t size) {
+    offset_ += size;
+    if (buffer_.size() + size > kChunk && !Flush()) return false;
+    if (size >= kChunk) return WriteAllFd(fd_, data, size);
+    buffer_.append(data, size);
+    return true;
+  }
+  bool Append(const std::string& bytes) {
+    return Append(bytes.data(), bytes.size());
+  }
+
+  bool Flush() {
+    bool ok = WriteAllFd(fd_, buffer_.data(), buffer_.size());
+    buffer_.clear();
+    return ok;
   }
 
  private:
-  zip_int64_t Handle(void* data, zip_uint64_t length,
-                     zip_source_cmd_t command) {
-    switch (command) {
-      case ZIP_SOURCE_SUPPORTS:
-        return zip_source_make_command_bitmap(
-            ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT,
-            ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, ZIP_SOURCE_GET_FILE_ATTRIBUTES,
-            -1);
-      case ZIP_SOURCE_STAT: {
-        if (!have_sizes_ && !Load()) return -1;
-        zip_stat_t* st = ZIP_SOURCE_GET_ARGS(zip_stat_t, data, length, &error_);
-        if (st == nullptr) return -1;
-        zip_stat_init(st);
-        st->valid = ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_COMP_METHOD |
-                    ZIP_STAT_CRC | ZIP_STAT_MTIME;
-        st->size = packed_.size;
-        st->comp_size = packed_.comp_size;
-        st->comp_method = packed_.size == 0 ? ZIP_CM_STORE : ZIP_CM_DEFLATE;
-        st->crc = packed_.crc;
-        st->mtime = mtime_;
-        return sizeof(zip_stat_t);
-      }
-      case ZIP_SOURCE_GET_FILE_ATTRIBUTES: {
-        auto* attributes =
-            ZIP_SOURCE_GET_ARGS(zip_file_attributes_t, data, length, &error_);
-        if (attributes == nullptr) return -1;
-        attributes->valid |= ZIP_FILE_ATTRIBUTES_VERSION_NEEDED |
-                             ZIP_FILE_ATTRIBUTES_GENERAL_PURPOSE_BIT_FLAGS;
-        attributes->version_needed = 20;
-        attributes->general_purpose_bit_flags = 0;
-        attributes->general_purpose_bit_mask = 0xffff;
-        return 0;
-      }
-      case ZIP_SOURCE_OPEN:
-        if (!loaded_ && !Load()) return -1;
-        position_ = 0;
-        return 0;
-      case ZIP_SOURCE_READ:
-        return Read(data, length);
-      case ZIP_SOURCE_CLOSE: {
-        // Keep the sizes for the STAT that follows; drop the data.
-        std::string().swap(packed_.bytes);
-        packed_.spill.Reset();
-        loaded_ = false;
-        context_->Done(ordinal_ + 1);
-        return 0;
-      }
-      case ZIP_SOURCE_ERROR:
-        return zip_error_to_data(&error_, data, length);
-      case ZIP_SOURCE_FREE:
-        delete this;
-        return 0;
-      default:
-        zip_error_set(&error_, ZIP_ER_OPNOTSUPP, 0);
-        return -1;
-    }
-  }
-
-  bool Load() {
-    Packed packed;
-    Status status = have_sizes_ ? context_->packer->Repack(file_index_, &packed)
-                                : context_->packer->Take(file_index_, &packed);
-    if (status.ok() && have_sizes_ &&
-        (packed.size != packed_.size || packed.crc != packed_.crc ||
-         packed.comp_size != packed_.comp_size)) {
-      status = Status::IoError("A file changed while being saved");
-    }
-    if (!status.ok()) {
-      context_->Fail(std::move(status));
-      zip_error_set(&error_, ZIP_ER_READ, 0);
-      return false;
-    }
-    packed_ = std::move(packed);
-    have_sizes_ = true;
-    loaded_ = true;
-    return true;
-  }
-
-  zip_int64_t Read(void* data, zip_uint64_t length) {
-    std::uint64_t left = packed_.comp_size - position_;
-    size_t n = static_cast<size_t>(std::min<std::uint64_t>(length, left));
-    if (n == 0) return 0;
-    if (packed_.spill.valid()) {
-      ssize_t got;
-      do {
-        got = ::pread(packed_.spill.get(), data, n,
-                      static_cast<off_t>(position_));
-      } while (got < 0 && errno == EINTR);
-      if (got <= 0) {
-        context_->Fail(Status::IoError("Cannot read back a temporary file"));
-        zip_error_set(&error_, ZIP_ER_READ, got < 0 ? errno : 0);
-        return -1;
-      }
-      n = static_cast<size_t>(got);
-    } else {
-      std::memcpy(data, packed_.bytes.data() + position_, n);
-    }
-    position_ += n;
-    return static_cast<zip_int64_t>(n);
-  }
-
-  WriteContext* context_;
-  size_t file_index_;
-  int ordinal_;
-  time_t mtime_;
-  zip_error_t error_;
-  Packed packed_;
-  bool have_sizes_ = false;
-  bool loaded_ = false;
-  std::uint64_t position_ = 0;
+  int fd_;
+  std::string buffer_;
+  std::uint64_t offset_ = 0;
 };
 
-Status AddEntries(zip_t* za, const std::vector<PlannedEntry>& entries,
-                  WriteContext* context) {
-  size_t file_index = 0;
-  for (size_t i = 0; i < entries.size(); ++i) {
-    const PlannedEntry& entry = entries[i];
-    zip_int64_t index;
-    mode_t mode;
-    if (entry.folder) {
-      index = zip_dir_add(za, entry.name.c_str(), ZIP_FL_ENC_UTF_8);
-      mode = S_IFDIR | 0755;
-    } else {
-      auto* file = new FileSource(context, file_index++, static_cast<int>(i),
-                                  entry.mtime);
-      zip_source_t* source =
-          zip_source_function(za, FileSource::Callback, file);
-      if (source == nullptr) {
-        delete file;
-        return Status::IoError(zip_strerror(za));
-      }
-      index = zip_file_add(za, entry.name.c_str(), source,
-                           ZIP_FL_OVERWRITE | ZIP_FL_ENC_UTF_8);
-      if (index < 0) zip_source_free(source);
-      mode = S_IFREG | (entry.mode & 07777);
+// Appends a file's deflated data, from memory or from its spill file.
+bool AppendPacked(const Packed& packed, ArchiveWriter* writer) {
+  if (!packed.spill.valid()) return writer->Append(packed.bytes);
+  std::string chunk(kChunk, '\0');
+  for (std::uint64_t at = 0; at < packed.comp_size;) {
+    size_t want =
+        static_cast<size_t>(std::min<std::uint64_t>(kChunk, packed.comp_size - at));
+    ssize_t got = ::pread(packed.spill.get(), chunk.data(), want,
+                          static_cast<off_t>(at));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) {
+      if (got == 0) errno = EIO;
+      return false;
     }
-    if (index < 0 ||
-        zip_file_set_mtime(za, static_cast<zip_uint64_t>(index), entry.mtime,
-                           0) != 0 ||
-        zip_file_set_external_attributes(
-            za, static_cast<zip_uint64_t>(index), 0, ZIP_OPSYS_UNIX,
-            static_cast<zip_uint32_t>(mode) << 16) != 0) {
-      return Status::IoError("Cannot add " + entry.name + ": " +
-                             zip_strerror(za));
-    }
-  }
-  return Status::Ok();
-}
-
-// libzip writes no file for an archive without entries; ours is still a
-// valid, empty archive.
-bool WriteEmptyArchive(const std::string& path) {
-  static constexpr char kEnd[22] = {'P', 'K', 5, 6};
-  Fd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
-  return fd.valid() && WriteAllFd(fd.get(), kEnd, sizeof kEnd) &&
-         fd.Close() == 0;
-}
-
-// -------------------------------------------------------------- extracting
-
-std::uint16_t Le16(const unsigned char* p) {
-  return static_cast<std::uint16_t>(p[0] | p[1] << 8);
-}
-std::uint32_t Le32(const unsigned char* p) {
-  return static_cast<std::uint32_t>(Le16(p)) |
-         static_cast<std::uint32_t>(Le16(p + 2)) << 16;
-}
-std::uint64_t Le64(const unsigned char* p) {
-  return static_cast<std::uint64_t>(Le32(p)) |
-         static_cast<std::uint64_t>(Le32(p + 4)) << 32;
-}
-
-bool PreadExact(int fd, void* data, size_t size, std::uint64_t offset) {
-  auto* out = static_cast<char*>(data);
-  while (size > 0) {
-    ssize_t n = ::pread(fd, out, size, static_cast<off_t>(offset));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    out += n;
-    size -= static_cast<size_t>(n);
-    offset += static_cast<std::uint64_t>(n);
+    if (!writer->Append(chunk.data(), static_cast<size_t>(got))) return false;
+    at += static_cast<std::uint64_t>(got);
   }
   return true;
 }
 
-// What the raw central directory says of one entry, read apart from
-// libzip: libzip shows a NUL inside a stored name as a blank, so
-// "run.sh\0.txt" would pass for a harmless name, and it does not tell where
-// an entry's data lies.
-struct RawEntry {
-  bool name_holds_nul = false;
-  std::uint64_t header_at = 0;  // the local header
-  std::uint64_t data_end = 0;   // just past the compressed data
+// Writes every entry, its local header right before its data, then the
+// central directory and the end records. Each header is written once with
+// the CRC and sizes already known, so no data descriptor is needed.
+Status WriteEntries(int fd, const std::string& target,
+                    const std::vector<PlannedEntry>& entries, Packer* packer,
+                    const std::function<void(int, int)>& progress) {
+  zip::DosClock clock;
+  ArchiveWriter writer(fd);
+  std::string central;
+  std::string header;
+  const int total = static_cast<int>(entries.size());
+  auto write_failed = [&] {
+    return Status::IoError("Cannot write " + target + ": " + ErrnoText(errno));
+  };
+  size_t file_index = 0;
+  for (size_t i = 0; i < entries.size(); ++i) {
+    const PlannedEntry& entry = entries[i];
+    if (entry.name.size() > zip::kMax16) {
+      return Status::Invalid("Cannot save " + entry.name +
+                             ": the name is too long for an archive");
+    }
+    zip::EntryRecord record;
+    record.name = entry.name;
+    clock.ToDos(entry.mtime, &record.time, &record.date);
+    record.header_at = writer.offset();
+    Packed packed;
+    if (entry.folder) {
+      record.external = zip::UnixAttributes(S_IFDIR | 0755);
+    } else {
+      Status status = packer->Take(file_index++, &packed);
+      if (!status.ok()) return status;
+      record.method = packed.size == 0 ? zip::kStored : zip::kDeflated;
+      record.crc = packed.crc;
+      record.size = packed.size;
+      record.comp_size = packed.comp_size;
+      record.external = zip::UnixAttributes(S_IFREG | (entry.mode & 07777));
+    }
+    header.clear();
+    zip::AppendLocal(record, &header);
+    if (!writer.Append(header)) return write_failed();
+    if (!entry.folder && !AppendPacked(packed, &writer)) return write_failed();
+    zip::AppendCentral(record, &central);
+    if (progress) progress(static_cast<int>(i + 1), total);
+  }
+  const std::uint64_t directory_at = writer.offset();
+  const std::uint64_t directory_size = central.size();
+  zip::AppendEnd(entries.size(), directory_size, directory_at, &central);
+  if (!writer.Append(central) || !writer.Flush()) return write_failed();
+  return Status::Ok();
+}
+
+// -------------------------------------------------------------- extracting
+
+// The archive's bytes: a small archive is read whole with one call, a large
+// one where each piece is needed.
+class ArchiveInput {
+ public:
+  // Below this the whole file costs less than reading it piece by piece.
+  static constexpr std::uint64_t kWholeFile = 8u << 20;
+
+  // 0, or the errno of the failed open or read.
+  int Open(const std::string& path) {
+    fd_ = Fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat st {};
+    if (!fd_.valid() || ::fstat(fd_.get(), &st) != 0) return errno;
+    size_ = static_cast<std::uint64_t>(st.st_size);
+    if (size_ <= kWholeFile) {
+      whole_.resize(static_cast<size_t>(size_));
+      if (!ReadAt(whole_.data(), whole_.size(), 0)) return errno ? errno : EIO;
+      have_whole_ = true;
+    }
+    return 0;
+  }
+
+  std::uint64_t size() const { return size_; }
+
+  // The bytes [at, at + size), valid until the next call; false when the
+  // file ends first or cannot be read.
+  bool View(std::uint64_t at, size_t size, std::string_view* out) {
+    if (at > size_ || size > size_ - at) return false;
+    if (have_whole_) {
+      *out = std::string_view(whole_).substr(static_cast<size_t>(at), size);
+      return true;
+    }
+    if (scratch_.size() < size) scratch_.resize(size);
+    if (!ReadAt(scratch_.data(), size, at)) return false;
+    *out = std::string_view(scratch_.data(), size);
+    return true;
+  }
+
+ private:
+  bool ReadAt(char* data, size_t size, std::uint64_t offset) {
+    errno = 0;
+    while (size > 0) {
+      ssize_t n = ::pread(fd_.get(), data, size, static_cast<off_t>(offset));
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return false;
+      data += n;
+      size -= static_cast<size_t>(n);
+      offset += static_cast<std::uint64_t>(n);
+    }
+    return true;
+  }
+
+  Fd fd_;
+  std::uint64_t size_ = 0;
+  std::string whole_;
+  bool have_whole_ = false;
+  std::string scratch_;
 };
 
-struct RawDirectory {
-  std::vector<RawEntry> entries;  // in central directory order
+// One entry as the extraction uses it: the central directory's word, and
+// where its data lies, checked against its local header.
+struct Entry {
+  zip::CentralEntry central;
+  std::uint64_t data_at = 0;
+  std::uint64_t data_end = 0;  // past the data and any descriptor
+};
+
+struct Directory {
+  std::vector<Entry> entries;
   std::uint64_t directory_at = 0;
 };
 
-// The ZIP64 values an entry keeps in its extra field when the plain field
-// holds all ones: sizes first, then the header offset.
-void ReadZip64Extra(const unsigned char* extra, size_t length,
-                    std::uint64_t* comp_size, std::uint64_t* header_at,
-                    bool size_in_extra) {
-  for (size_t at = 0; at + 4 <= length;) {
-    size_t id = Le16(extra + at);
-    size_t size = Le16(extra + at + 2);
-    if (at + 4 + size > length) return;
-    if (id == 0x0001) {
-      size_t field = at + 4;
-      size_t stop = at + 4 + size;
-      if (size_in_extra && field + 8 <= stop) field += 8;  // uncompressed
-      if (*comp_size == 0xffffffff && field + 8 <= stop) {
-        *comp_size = Le64(extra + field);
-        field += 8;
-      }
-      if (*header_at == 0xffffffff && field + 8 <= stop) {
-        *header_at = Le64(extra + field);
-      }
-      return;
-    }
-    at += 4 + size;
-  }
+Status NotZip(const std::string& archive) {
+  return Status::Invalid(archive + " is not a ZIP archive (or is cut short)");
+}
+Status Damaged(const std::string& archive) {
+  return Status::Invalid(archive + " is a damaged ZIP archive");
+}
+Status DirectoryUnreadable(const std::string& archive) {
+  return Status::Invalid(archive +
+                         " is a damaged ZIP archive: its directory cannot "
+                         "be read");
 }
 
-// Nothing when the directory cannot be read the plain way or disagrees
-// with the entry count libzip found.
-std::optional<RawDirectory> ReadRawDirectory(const std::string& path,
-                                             std::uint64_t entries) {
-  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  struct stat st {};
-  if (!fd.valid() || ::fstat(fd.get(), &st) != 0) return std::nullopt;
-  std::uint64_t file_size = static_cast<std::uint64_t>(st.st_size);
-  size_t tail = static_cast<size_t>(std::min<std::uint64_t>(file_size, 65557));
-  std::string buffer(tail, '\0');
-  if (tail < 22 ||
-      !PreadExact(fd.get(), buffer.data(), tail, file_size - tail)) {
-    return std::nullopt;
+// Reads the central directory, the one source of truth, and each entry's
+// local header, which must tell the same story.
+Result<Directory> ReadDirectory(ArchiveInput& input,
+                                const std::string& archive) {
+  const std::uint64_t file_size = input.size();
+  const size_t tail_size =
+      static_cast<size_t>(std::min<std::uint64_t>(file_size, zip::kTailSearch));
+  const std::uint64_t tail_at = file_size - tail_size;
+  std::string_view tail;
+  if (!input.View(tail_at, tail_size, &tail)) {
+    return Status::IoError("Cannot read " + archive + ": " +
+                           ErrnoText(errno ? errno : EIO));
   }
-  const auto* bytes = reinterpret_cast<const unsigned char*>(buffer.data());
-  size_t end = tail - 22 + 1;
-  do {
-    --end;
-  } while (end > 0 && Le32(bytes + end) != 0x06054b50);
-  if (Le32(bytes + end) != 0x06054b50) return std::nullopt;
-  std::uint64_t count = Le16(bytes + end + 10);
-  std::uint64_t cd_size = Le32(bytes + end + 12);
-  std::uint64_t cd_offset = Le32(bytes + end + 16);
-  if (count == 0xffff || cd_size == 0xffffffff || cd_offset == 0xffffffff) {
-    unsigned char locator[20];
-    std::uint64_t end_at = file_size - tail + end;
-    unsigned char record[56];
-    if (end_at < 20 || !PreadExact(fd.get(), locator, 20, end_at - 20) ||
-        Le32(locator) != 0x07064b50 ||
-        !PreadExact(fd.get(), record, 56, Le64(locator + 8)) ||
-        Le32(record) != 0x06064b50) {
-      return std::nullopt;
+  zip::EndRecord end;
+  std::uint64_t zip64_at = zip::kNoZip64;
+  switch (zip::FindEnd(tail, tail_at, file_size, &end, &zip64_at)) {
+    case zip::EndProblem::kNotZip:
+      return NotZip(archive);
+    case zip::EndProblem::kDamaged:
+      return Damaged(archive);
+    case zip::EndProblem::kNone:
+      break;
+  }
+  if (zip64_at != zip::kNoZip64) {
+    std::string_view record;
+    if (!input.View(zip64_at, zip::kEnd64Size, &record) ||
+        !zip::ReadEnd64(record, zip64_at, &end)) {
+      return Damaged(archive);
     }
-    count = Le64(record + 32);
-    cd_size = Le64(record + 40);
-    cd_offset = Le64(record + 48);
   }
-  if (count != entries || cd_size > (256u << 20) || cd_offset > file_size ||
-      cd_size > file_size - cd_offset) {
-    return std::nullopt;
+  // The directory ends where the end records start; anything else is an
+  // archive with bytes before it, or cut, or patched.
+  if (end.directory_at > end.directory_end ||
+      end.directory_size != end.directory_end - end.directory_at) {
+    return NotZip(archive);
   }
-  std::string directory(static_cast<size_t>(cd_size), '\0');
-  if (!PreadExact(fd.get(), directory.data(), directory.size(), cd_offset)) {
-    return std::nullopt;
-  }
-  const auto* cd = reinterpret_cast<const unsigned char*>(directory.data());
-  RawDirectory raw;
-  raw.directory_at = cd_offset;
-  size_t at = 0;
-  for (std::uint64_t i = 0; i < count; ++i) {
-    if (at + 46 > directory.size() || Le32(cd + at) != 0x02014b50) {
-      return std::nullopt;
+  if (end.directory_size > (256u << 20)) return DirectoryUnreadable(archive);
+  Directory directory;
+  directory.directory_at = end.directory_at;
+  std::vector<zip::CentralEntry> central;
+  {
+    std::string_view bytes;
+    if (!input.View(end.directory_at, static_cast<size_t>(end.directory_size),
+                    &bytes) ||
+        !zip::ParseDirectory(bytes, end.count, &central)) {
+      return DirectoryUnreadable(archive);
     }
-    size_t name_length = Le16(cd + at + 28);
-    size_t extra_length = Le16(cd + at + 30);
-    size_t rest = name_length + extra_length + Le16(cd + at + 32);
-    if (at + 46 + rest > directory.size()) return std::nullopt;
-    RawEntry entry;
-    entry.name_holds_nul =
-        std::memchr(cd + at + 46, 0, name_length) != nullptr;
-    std::uint64_t comp_size = Le32(cd + at + 20);
-    entry.header_at = Le32(cd + at + 42);
-    ReadZip64Extra(cd + at + 46 + name_length, extra_length, &comp_size,
-                   &entry.header_at, Le32(cd + at + 24) == 0xffffffff);
-    // The local header's own name and extra lengths say where the data
-    // starts.
-    unsigned char local[30];
-    if (entry.header_at > file_size ||
-        !PreadExact(fd.get(), local, sizeof local, entry.header_at) ||
-        Le32(local) != 0x04034b50) {
-      return std::nullopt;
-    }
-    entry.data_end = entry.header_at + 30 + Le16(local + 26) +
-                     Le16(local + 28) + comp_size;
-    raw.entries.push_back(entry);
-    at += 46 + rest;
   }
-  return raw;
+  directory.entries.reserve(central.size());
+  for (zip::CentralEntry& c : central) {
+    if (c.zip64_missing) return Damaged(archive);
+    // Local headers lie before the directory; one inside it or past it
+    // cannot be read as a header of its own.
+    if (c.header_at >= end.directory_at) return DirectoryUnreadable(archive);
+    const std::uint64_t room = end.directory_at - c.header_at;
+    std::string_view bytes;
+    if (room < zip::kLocalSize ||
+        !input.View(c.header_at, zip::kLocalSize, &bytes)) {
+      return DirectoryUnreadable(archive);
+    }
+    const size_t length = zip::kLocalSize + zip::Le16(reinterpret_cast<const unsigned char*>(bytes.data()) + 26) +
+                          zip::Le16(reinterpret_cast<const unsigned char*>(bytes.data()) + 28);
+    std::optional<zip::LocalHeader> local;
+    if (length <= room && input.View(c.header_at, length, &bytes)) {
+      local = zip::ParseLocal(bytes);
+    }
+    if (!local) return DirectoryUnreadable(archive);
+    if (!zip::LocalMatches(*local, c)) return Damaged(archive);
+    Entry entry;
+    entry.data_at = c.header_at + local->length;
+    // Saturates: data that claims to run past the directory is caught as
+    // an overlap below.
+    entry.data_end = c.comp_size > end.directory_at - std::min(entry.data_at, end.directory_at)
+                         ? end.directory_at + 1
+                         : entry.data_at + c.comp_size;
+    if ((local->flags & zip::kFlagDescriptor) &&
+        entry.data_end <= end.directory_at) {
+      std::string_view descriptor;
+      size_t want = static_cast<size_t>(
+          std::min<std::uint64_t>(24, end.directory_at - entry.data_end));
+      std::optional<size_t> found;
+      if (input.View(entry.data_end, want, &descriptor)) {
+        found = zip::DescriptorLength(descriptor, c);
+      }
+      if (!found) return Damaged(archive);
+      entry.data_end += *found;
+    }
+    entry.central = std::move(c);
+    directory.entries.push_back(std::move(entry));
+  }
+  return directory;
 }
 
 // The first two entries whose local header and data overlap another's, or
 // reach into the central directory; nothing when all lie apart.
-std::optional<std::pair<size_t, size_t>> Overlapping(const RawDirectory& raw) {
-  std::vector<size_t> order(raw.entries.size());
+std::optional<std::pair<size_t, size_t>> Overlapping(const Directory& dir) {
+  const std::vector<Entry>& entries = dir.entries;
+  std::vector<size_t> order(entries.size());
   for (size_t i = 0; i < order.size(); ++i) order[i] = i;
   std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
-    return raw.entries[a].header_at < raw.entries[b].header_at;
+    return entries[a].central.header_at < entries[b].central.header_at;
   });
   for (size_t k = 0; k < order.size(); ++k) {
-    const RawEntry& entry = raw.entries[order[k]];
+    const Entry& entry = entries[order[k]];
     std::uint64_t next = k + 1 < order.size()
-                             ? raw.entries[order[k + 1]].header_at
-                             : raw.directory_at;
+                             ? entries[order[k + 1]].central.header_at
+                             : dir.directory_at;
     if (entry.data_end > next) {
       return std::make_pair(order[k], k + 1 < order.size() ? order[k + 1]
                                                             : order[k]);
@@ -927,13 +881,19 @@ enum class Outcome { kExtracted, kSkipped };
 
 class Extractor {
  public:
-  Extractor(zip_t* za, TargetTree* tree, const std::string& target,
+  Extractor(ArchiveInput* input, TargetTree* tree, const std::string& target,
             std::uint64_t budget, bool new_files_in_place)
-      : za_(za),
+      : input_(input),
         tree_(tree),
         target_(target),
         budget_(budget),
         new_files_in_place_(new_files_in_place) {}
+
+  ~Extractor() {
+    if (inflating_) inflateEnd(&zs_);
+  }
+  Extractor(const Extractor&) = delete;
+  Extractor& operator=(const Extractor&) = delete;
 
   std::uint64_t unpacked() const { return unpacked_; }
   // Why the last entry was skipped.
@@ -945,7 +905,7 @@ class Extractor {
   // temporary name first, renamed into place once its CRC has been checked,
   // so a damaged entry leaves an existing file as it was. With
   // new_files_in_place a name that is still free is written directly.
-  Result<Outcome> File(zip_uint64_t index, const zip_stat_t& st,
+  Result<Outcome> File(const Entry& entry, time_t mtime,
                        const std::vector<std::string>& parts, mode_t mode) {
     std::string shown = WithTrailingSlash(target_);
     for (size_t i = 0; i < parts.size(); ++i) {
@@ -955,11 +915,6 @@ class Extractor {
     int folder = tree_->Open(parts, parts.size() - 1, &err);
     if (folder < 0) return Failed(shown, err);
     const std::string& base = parts.back();
-    zip_file_t* zf = zip_fopen_index(za_, index, 0);
-    if (zf == nullptr) {
-      reason_ = zip_strerror(za_);
-      return Outcome::kSkipped;
-    }
     std::string temp;
     Fd out;
     bool in_place = false;
@@ -982,40 +937,14 @@ class Extractor {
     }
     if (!out.valid()) {
       err = errno;
-      zip_fclose(zf);
       return Failed(shown, err);
     }
-    // No larger than the biggest entry so far: a small archive should not
-    // fault in a quarter megabyte it never fills.
-    const size_t wanted = static_cast<size_t>(
-        std::min<std::uint64_t>(kChunk, std::max<std::uint64_t>(st.size, 4096)));
-    if (buffer_.size() < wanted) buffer_.resize(wanted);
-    std::uint64_t written = 0;
-    bool damaged = false;
-    for (;;) {
-      zip_int64_t n = zip_fread(zf, buffer_.data(), buffer_.size());
-      if (n < 0) {
-        damaged = true;  // a CRC or data error, found at the end
-        break;
-      }
-      if (n == 0) break;
-      written += static_cast<std::uint64_t>(n);
-      unpacked_ += static_cast<std::uint64_t>(n);
-      // More data than the entry claims: a bomb, or garbage; stop here.
-      if (written > st.size || unpacked_ > budget_) {
-        damaged = true;
-        break;
-      }
-      if (!WriteAllFd(out.get(), buffer_.data(), static_cast<size_t>(n))) {
-        err = errno;
-        break;
-      }
-    }
-    zip_fclose(zf);
-    if (!damaged && err == 0 && written != st.size) damaged = true;
+    Unpacked unpacked = Unpack(entry, out.get());
+    err = unpacked.write_error;
+    const bool damaged = unpacked.damaged;
     if (damaged) reason_ = "its data is damaged (the CRC or the size does not match)";
     if (!damaged && err == 0) {
-      struct timespec times[2] = {{st.mtime, 0}, {st.mtime, 0}};
+      struct timespec times[2] = {{mtime, 0}, {mtime, 0}};
       ::futimens(out.get(), times);
     }
     int close_err = out.Close();
@@ -1062,38 +991,104 @@ class Extractor {
     return Status::IoError("Cannot write " + shown + ": " + ErrnoText(err));
   }
 
-  zip_t* za_;
+  struct Unpacked {
+    bool damaged = false;
+    int write_error = 0;
+  };
+
+  // Copies or inflates the entry's data into `fd`, checking its size and
+  // CRC. More data than the entry claims (a bomb, or garbage) stops at
+  // once; so does passing the budget.
+  Unpacked Unpack(const Entry& entry, int fd) {
+    const zip::CentralEntry& c = entry.central;
+    Unpacked result;
+    // No larger than the biggest entry so far: a small archive should not
+    // fault in a quarter megabyte it never fills.
+    const size_t wanted = static_cast<size_t>(
+        std::min<std::uint64_t>(kChunk, std::max<std::uint64_t>(c.size, 4096)));
+    if (buffer_.size() < wanted) buffer_.resize(wanted);
+    const bool stored = c.method == zip::kStored;
+    if (stored && c.comp_size != c.size) {
+      result.damaged = true;
+      return result;
+    }
+    if (!stored) {
+      int status = inflating_ ? inflateReset(&zs_)
+                              : inflateInit2(&zs_, -MAX_WBITS);
+      if (status != Z_OK) {
+        result.damaged = true;
+        return result;
+      }
+      inflating_ = true;
+    }
+    uLong crc = crc32(0, nullptr, 0);
+    std::uint64_t written = 0;
+    std::uint64_t read_at = entry.data_at;
+    std::uint64_t left = c.comp_size;
+    zs_.avail_in = 0;
+    auto emit = [&](const char* data, size_t size) {
+      written += size;
+      unpacked_ += size;
+      if (written > c.size || unpacked_ > budget_) {
+        result.damaged = true;
+        return false;
+      }
+      crc = crc32(crc, reinterpret_cast<const Bytef*>(data),
+                  static_cast<uInt>(size));
+      if (!WriteAllFd(fd, data, size)) {
+        result.write_error = errno ? errno : EIO;
+        return false;
+      }
+      return true;
+    };
+    for (;;) {
+      std::string_view in;
+      if ((stored || zs_.avail_in == 0) && left > 0) {
+        size_t n = static_cast<size_t>(std::min<std::uint64_t>(left, kChunk));
+        if (!input_->View(read_at, n, &in)) {
+          result.damaged = true;
+          return result;
+        }
+        read_at += n;
+        left -= n;
+        if (stored) {
+          if (!emit(in.data(), in.size())) return result;
+          continue;
+        }
+        zs_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data()));
+        zs_.avail_in = static_cast<uInt>(in.size());
+      }
+      if (stored) break;
+      zs_.next_out = reinterpret_cast<Bytef*>(buffer_.data());
+      zs_.avail_out = static_cast<uInt>(buffer_.size());
+      int status = inflate(&zs_, Z_NO_FLUSH);
+      size_t produced = buffer_.size() - zs_.avail_out;
+      if (produced > 0 && !emit(buffer_.data(), produced)) return result;
+      if (status == Z_STREAM_END) break;
+      // Z_BUF_ERROR here means the data ran out before the stream's end.
+      if (status != Z_OK) {
+        result.damaged = true;
+        return result;
+      }
+    }
+    if (written != c.size || static_cast<std::uint32_t>(crc) != c.crc) {
+      result.damaged = true;
+    }
+    return result;
+  }
+
+  ArchiveInput* input_;
   TargetTree* tree_;
   const std::string& target_;
   std::uint64_t budget_;
   bool new_files_in_place_;
   std::uint64_t unpacked_ = 0;
   std::string buffer_;
+  z_stream zs_{};
+  bool inflating_ = false;
   std::string reason_;
   std::vector<std::vector<std::string>> made_;
 };
-
-Status OpenError(const std::string& archive, int code) {
-  zip_error_t error;
-  zip_error_init_with_code(&error, code);
-  std::string text = zip_error_strerror(&error);
-  zip_error_fini(&error);
-  switch (code) {
-    case ZIP_ER_NOENT:
-      return Status::NotFound("Archive not found: " + archive);
-    case ZIP_ER_NOZIP:
-      return Status::Invalid(archive +
-                             " is not a ZIP archive (or is cut short)");
-    case ZIP_ER_INCONS:
-      return Status::Invalid(archive + " is a damaged ZIP archive");
-    case ZIP_ER_OPEN:
-    case ZIP_ER_READ:
-    case ZIP_ER_SEEK:
-      return Status::IoError("Cannot read " + archive + ": " + text);
-    default:
-      return Status::Invalid("Cannot open " + archive + ": " + text);
-  }
-}
 
 }  // namespace
 
@@ -1108,24 +1103,29 @@ Status WriteArchive(const std::string& target,
   if (replacing && S_ISDIR(old.st_mode)) {
     return Status::IoError("Cannot write " + target + ": it is a folder");
   }
-  // Find out that the folder takes files before any work is done.
-  {
-    Fd probe(
-        ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
-    if (!probe.valid()) {
-      return Status::IoError("Cannot write " + target + ": " +
-                             ErrnoText(errno));
-    }
-    ::unlink(temp.c_str());
+  // The folder must take files before any work is done.
+  Fd out(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+  if (!out.valid()) {
+    return Status::IoError("Cannot write " + target + ": " + ErrnoText(errno));
   }
+  auto fail = [&](Status status) {
+    out.Reset();
+    ::unlink(temp.c_str());
+    return status;
+  };
 
-  // An archive saved inside one of its own roots must not hold itself.
+  // An archive saved inside one of its own roots must hold neither its old
+  // self nor the file it is being written to.
   std::vector<FileId> excluded;
   if (replacing) excluded.push_back({old.st_dev, old.st_ino});
+  struct stat temp_st {};
+  if (::fstat(out.get(), &temp_st) == 0) {
+    excluded.push_back({temp_st.st_dev, temp_st.st_ino});
+  }
   TreeWalk walk(options, std::move(excluded));
   for (const ArchiveRoot& root : roots) {
     Status status = walk.AddRoot(root);
-    if (!status.ok()) return status;
+    if (!status.ok()) return fail(status);
   }
   std::vector<PlannedEntry> entries = walk.TakeEntries();
   std::vector<std::string> paths;
@@ -1133,60 +1133,26 @@ Status WriteArchive(const std::string& target,
     if (!entry.folder) paths.push_back(entry.path);
   }
 
-  Packer packer(std::move(paths), folder,
-                std::thread::hardware_concurrency() > 1);
-  WriteContext context;
-  context.packer = &packer;
-  context.total = static_cast<int>(entries.size());
-  context.progress = &options.progress;
-  if (options.progress) options.progress(0, context.total);
-
-  int code = 0;
-  zip_t* za = zip_open(temp.c_str(), ZIP_CREATE | ZIP_EXCL, &code);
-  if (za == nullptr) {
-    zip_error_t error;
-    zip_error_init_with_code(&error, code);
-    Status status = Status::IoError("Cannot write " + target + ": " +
-                                    zip_error_strerror(&error));
-    zip_error_fini(&error);
-    return status;
-  }
-  Status status = AddEntries(za, entries, &context);
-  if (status.ok() && zip_close(za) != 0) {
-    status = !context.failure.ok() ? context.failure
-                                   : Status::IoError("Cannot write " + target +
-                                                     ": " + zip_strerror(za));
-  }
-  if (!status.ok()) {
-    zip_discard(za);
-    ::unlink(temp.c_str());
-    return status;
-  }
-  if (entries.empty() && !WriteEmptyArchive(temp)) {
-    int err = errno;
-    ::unlink(temp.c_str());
-    return Status::IoError("Cannot write " + target + ": " + ErrnoText(err));
-  }
-
-  // libzip renamed its own temporary file into `temp`; make that durable
-  // before it replaces the old archive.
-  int err = 0;
+  const int total = static_cast<int>(entries.size());
+  if (options.progress) options.progress(0, total);
   {
-    Fd fd(::open(temp.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!fd.valid()) {
-      err = errno;
-    } else {
-      ::fchmod(fd.get(), replacing ? (old.st_mode & 07777) : 0644);
-      if (::fsync(fd.get()) != 0) err = errno;
-    }
+    Packer packer(std::move(paths), folder,
+                  std::thread::hardware_concurrency() > 1);
+    Status status =
+        WriteEntries(out.get(), target, entries, &packer, options.progress);
+    if (!status.ok()) return fail(status);
   }
+  // Durable before it replaces the old archive.
+  ::fchmod(out.get(), replacing ? (old.st_mode & 07777) : 0644);
+  int err = ::fsync(out.get()) == 0 ? 0 : errno;
+  int close_err = out.Close();
+  if (err == 0) err = close_err;
   if (err == 0 && ::rename(temp.c_str(), target.c_str()) != 0) err = errno;
   if (err != 0) {
     ::unlink(temp.c_str());
     return Status::IoError("Cannot write " + target + ": " + ErrnoText(err));
   }
   SyncFolder(folder);
-  context.Done(context.total);
   return Status::Ok();
 }
 
@@ -1206,34 +1172,20 @@ Result<ExtractReport> ExtractArchive(const std::string& archive,
   if (st.st_size == 0) {
     return Status::Invalid(archive + " is empty, not a ZIP archive");
   }
-  int code = 0;
-  zip_t* za = zip_open(archive.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
-  if (za == nullptr && code == ZIP_ER_EXISTS) {
-    // A name stored twice fails libzip's consistency check before we learn
-    // which name it is; open plainly so the refusal below can name it.
-    za = zip_open(archive.c_str(), ZIP_RDONLY, &code);
+  ArchiveInput input;
+  if (int err = input.Open(archive); err != 0) {
+    return Status::IoError("Cannot read " + archive + ": " + ErrnoText(err));
   }
-  if (za == nullptr) return OpenError(archive, code);
-  struct Discard {
-    zip_t* za;
-    ~Discard() { zip_discard(za); }
-  } discard{za};
-
-  zip_int64_t count = zip_get_num_entries(za, 0);
-  std::optional<RawDirectory> raw =
-      ReadRawDirectory(archive, static_cast<std::uint64_t>(count));
-  if (!raw) {
-    return Status::Invalid(archive +
-                           " is a damaged ZIP archive: its directory cannot "
-                           "be read");
-  }
+  Result<Directory> read = ReadDirectory(input, archive);
+  if (!read.ok()) return read.status();
+  const Directory& directory = read.value();
+  const size_t count = directory.entries.size();
   auto name_of = [&](size_t index) {
-    const char* name = zip_get_name(za, index, 0);
-    return std::string(name ? name : "entry " + std::to_string(index + 1));
+    return directory.entries[index].central.name;
   };
   // Entries sharing their data unpack to far more than the archive holds:
   // refused before anything is written.
-  if (auto pair = Overlapping(*raw)) {
+  if (auto pair = Overlapping(directory)) {
     std::string first = name_of(pair->first);
     if (pair->first == pair->second) {
       return Status::Invalid(archive + " is refused: the data of " + first +
@@ -1245,36 +1197,29 @@ Result<ExtractReport> ExtractArchive(const std::string& archive,
   }
 
   // Every entry sorted out before the first byte is written.
-  enum class Kind { kUnreadable, kRefused, kFolder, kFile, kUnsupported };
+  enum class Kind { kRefused, kFolder, kFile, kUnsupported };
   struct Planned {
-    Kind kind = Kind::kUnreadable;
-    zip_stat_t stat;
+    Kind kind = Kind::kRefused;
+    const Entry* entry = nullptr;
     std::string name;
     std::vector<std::string> parts;
     mode_t mode = 0;
     std::string why;
     bool stands_for_folder = false;
   };
-  std::vector<Planned> plan(static_cast<size_t>(count));
-  for (zip_int64_t i = 0; i < count; ++i) {
-    auto index = static_cast<zip_uint64_t>(i);
+  std::vector<Planned> plan(count);
+  for (size_t index = 0; index < count; ++index) {
     Planned& p = plan[index];
-    if (zip_stat_index(za, index, 0, &p.stat) != 0 ||
-        !(p.stat.valid & ZIP_STAT_NAME) || !(p.stat.valid & ZIP_STAT_SIZE)) {
-      p.name = name_of(index);
-      p.why = "its header cannot be read";
-      continue;
-    }
-    p.name = p.stat.name;
+    const zip::CentralEntry& c = directory.entries[index].central;
+    p.entry = &directory.entries[index];
+    p.name = c.name;
     std::optional<std::vector<std::string>> parts = SafeParts(p.name);
-    zip_uint8_t system = 0;
-    zip_uint32_t attributes = 0;
-    zip_file_get_external_attributes(za, index, 0, &system, &attributes);
-    mode_t mode = system == ZIP_OPSYS_UNIX ? attributes >> 16 : 0;
+    mode_t mode = (c.made_by >> 8) == zip::kSystemUnix ? c.external >> 16 : 0;
     mode_t type = mode & S_IFMT;
     // Links (and devices or pipes) could point writes or reads elsewhere.
     bool special = type != 0 && type != S_IFREG && type != S_IFDIR;
-    if (!parts || raw->entries[index].name_holds_nul || special) {
+    bool holds_nul = c.raw_name.find('\0') != std::string::npos;
+    if (!parts || holds_nul || special) {
       p.kind = Kind::kRefused;
       continue;
     }
@@ -1292,20 +1237,14 @@ Result<ExtractReport> ExtractArchive(const std::string& archive,
                     [&](const auto& top) {
                       return EqualsIgnoreCase(top.first, p.parts.front());
                     });
-    bool encrypted = (p.stat.valid & ZIP_STAT_ENCRYPTION_METHOD) &&
-                     p.stat.encryption_method != ZIP_EM_NONE;
-    bool known_method = (p.stat.valid & ZIP_STAT_COMP_METHOD) &&
-                        (p.stat.comp_method == ZIP_CM_STORE ||
-                         p.stat.comp_method == ZIP_CM_DEFLATE);
+    bool encrypted =
+        (c.flags & (zip::kFlagEncrypted | zip::kFlagStrongEncryption)) != 0;
     if (encrypted) {
       p.kind = Kind::kUnsupported;
       p.why = "it is encrypted";
-    } else if (!known_method) {
+    } else if (c.method != zip::kStored && c.method != zip::kDeflated) {
       p.kind = Kind::kUnsupported;
-      p.why = "it is compressed with method " +
-              std::to_string((p.stat.valid & ZIP_STAT_COMP_METHOD)
-                                 ? p.stat.comp_method
-                                 : -1) +
+      p.why = "it is compressed with method " + std::to_string(c.method) +
               ", which cannot be read";
     } else {
       p.kind = Kind::kFile;
@@ -1318,7 +1257,7 @@ Result<ExtractReport> ExtractArchive(const std::string& archive,
   std::map<std::string, const Planned*> seen;
   std::map<std::string, const Planned*> folders_needed;
   for (const Planned& p : plan) {
-    if (p.kind == Kind::kUnreadable || p.kind == Kind::kRefused) continue;
+    if (p.kind == Kind::kRefused) continue;
     std::string key;
     for (size_t k = 0; k < p.parts.size(); ++k) {
       if (k > 0) {
@@ -1360,7 +1299,10 @@ Result<ExtractReport> ExtractArchive(const std::string& archive,
   // that inflates past its size is cut off), so this is checked up front.
   std::uint64_t declared = 0;
   for (const Planned& p : plan) {
-    if (p.kind == Kind::kFile) declared += p.stat.size;
+    if (p.kind != Kind::kFile) continue;
+    // Sizes a ZIP64 field claims can wrap the sum around.
+    declared = std::min(declared, ~std::uint64_t{0} - p.entry->central.size) +
+               p.entry->central.size;
   }
   if (declared > options.max_unpacked_bytes) {
     return Status::Invalid(archive + " is refused: it would unpack to " +
@@ -1393,7 +1335,8 @@ Result<ExtractReport> ExtractArchive(const std::string& archive,
                            ErrnoText(errno));
   }
   TargetTree tree(std::move(root));
-  Extractor extractor(za, &tree, target, options.max_unpacked_bytes,
+  zip::DosClock clock;
+  Extractor extractor(&input, &tree, target, options.max_unpacked_bytes,
                       options.new_files_in_place);
   // A failure half-way takes back what this extraction made.
   auto fail = [&](Status status) -> Result<ExtractReport> {
@@ -1408,7 +1351,6 @@ Result<ExtractReport> ExtractArchive(const std::string& archive,
     Planned& p = plan[i];
     if (options.progress && i > 0) options.progress(static_cast<int>(i), total);
     switch (p.kind) {
-      case Kind::kUnreadable:
       case Kind::kUnsupported:
         ++report.skipped;
         report.damaged.push_back(p.name + ": " + p.why);
@@ -1431,7 +1373,9 @@ Result<ExtractReport> ExtractArchive(const std::string& archive,
     }
     Result<Outcome> done = folder ? extractor.Folder(p.parts)
                                   : extractor.File(
-                                        static_cast<zip_uint64_t>(i), p.stat,
+                                        *p.entry,
+                                        clock.FromDos(p.entry->central.time,
+                                                      p.entry->central.date),
                                         p.parts,
                                         (p.mode & 0777) != 0
                                             ? ((p.mode & 0777) | 0600)

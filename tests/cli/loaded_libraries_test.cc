@@ -25,7 +25,12 @@ using testing::WriteAll;
 
 const std::vector<std::string> kOnFirstUse = {"libcurl",   "libssl",  "libical",
                                               "libsecret", "libglib", "libgio",
-                                              "libqrencode", "libgnutls", "libicu"};
+                                              "libqrencode", "libgnutls", "libicu",
+                                              "libcrypto"};
+// Calendar files are ZIP archives read and written on zlib alone; a ZIP
+// library would bring its compression and encryption libraries into every
+// start.
+const std::vector<std::string> kNever = {"libzip", "libbz2", "liblzma", "libzstd"};
 
 class LoadedLibrariesTest : public ::testing::Test {
  protected:
@@ -48,6 +53,9 @@ class LoadedLibrariesTest : public ::testing::Test {
       for (const std::string& prefix : kOnFirstUse) {
         if (name.rfind(prefix, 0) == 0) found.push_back(name);
       }
+      for (const std::string& prefix : kNever) {
+        if (name.rfind(prefix, 0) == 0) found.push_back(name);
+      }
     }
     return found;
   }
@@ -61,7 +69,7 @@ TEST_F(LoadedLibrariesTest, OpeningAndSavingMapNoneOfThem) {
   fs::copy_file(std::string(ALMANIX_SOURCE_DIR) + "/resources/samples/club.cal", cal);
   std::set<std::string> version = Mapped({"--version"});
   // The probe sees what is mapped at all.
-  ASSERT_THAT(version, Contains("libzip.so.4"));
+  ASSERT_THAT(version, Contains("libz.so.1"));
   EXPECT_THAT(OnFirstUse(version), IsEmpty());
   EXPECT_THAT(OnFirstUse(Mapped({"--root", data_, "open", cal})), IsEmpty());
   EXPECT_THAT(OnFirstUse(Mapped({"--root", data_, "--calendar", cal, "save",

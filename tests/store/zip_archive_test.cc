@@ -9,6 +9,7 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -16,6 +17,7 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <random>
 #include <set>
@@ -145,7 +147,7 @@ class ScopedTimeZone {
   std::string saved_;
 };
 
-// A reading of the raw headers, independent of libzip.
+// A reading of the raw headers, independent of the code under test.
 struct RawEntry {
   // central directory
   std::uint16_t version_needed, flags, method, time, date;
@@ -1107,8 +1109,8 @@ TEST_F(ZipArchiveTest, ASaveKilledHalfWayLeavesTheOldArchiveAsItWas) {
   int code = 0;
   std::string test = Shell("unzip -t " + Quote(archive), &code);
   EXPECT_EQ(code, 0) << test;
-  // libzip's own temporary file beside the archive may be left behind;
-  // it is never the archive.
+  // The temporary file beside the archive may be left behind; it is never
+  // the archive.
   for (const std::string& name : Tree(root_ / "saves")) {
     EXPECT_TRUE(name == "x.cal" || name.rfind(".x.cal.tmp", 0) == 0) << name;
   }
@@ -1166,6 +1168,402 @@ TEST_F(ZipArchiveTest, NewFilesWrittenInPlaceKeepTheSameGuarantees) {
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 3);
   EXPECT_EQ(Tree(fresh), std::set<std::string>{"kept.txt"});
+}
+
+// ---- archives from other writers ------------------------------------------
+
+// Runs a Python script with the given arguments; fails the test on error.
+void RunPython(const std::string& folder, const std::string& script,
+               const std::string& arguments) {
+  WriteAll(folder + "/script.py", script);
+  int code = 0;
+  std::string output =
+      Shell("python3 " + Quote(folder + "/script.py") + " " + arguments, &code);
+  ASSERT_EQ(code, 0) << output;
+}
+
+TEST_F(ZipArchiveTest, ArchivesFromOtherWritersComeOutWhole) {
+  ScopedTimeZone zone("Europe/Berlin");
+  const time_t when = 1267799258;  // 2010-03-05 14:27:38 UTC, even
+  std::string src = root_ / "src/";
+  const std::string events = RandomBytes(30000, 7) + std::string(40000, 'e');
+  WriteAll(src + "db/Events.db", events);
+  WriteAll(src + "db/empty.db", "");
+  WriteAll(src + "config/application.ini", "[General]\nLanguage=English\n");
+  for (const char* file :
+       {"db/Events.db", "db/empty.db", "config/application.ini"}) {
+    SetMtime(src + file, when);
+  }
+  const std::string files = "db/Events.db db/empty.db config/application.ini";
+  std::string cd = "cd " + Quote(src) + " && ";
+  // Info-ZIP: ZIP64 records forced on a small archive; streamed to a pipe,
+  // so every entry has a data descriptor; descriptors forced on a file;
+  // stored; a comment that holds an end-record signature of its own.
+  struct Made {
+    const char* name;
+    std::string command;
+  };
+  std::vector<Made> made = {
+      {"zip64.zip", "zip -q -fz ../zip64.zip " + files},
+      {"streamed.zip", "zip -q - " + files + " | cat > ../streamed.zip"},
+      {"descriptors.zip", "zip -q -fd ../descriptors.zip " + files},
+      {"stored.zip", "zip -q -0 ../stored.zip " + files},
+      {"comment.zip", "zip -q ../comment.zip " + files +
+                          " && printf 'see PK\\005\\006 here\\n' | "
+                          "zip -q -z ../comment.zip"},
+  };
+  for (const Made& m : made) {
+    int code = 0;
+    std::string output = Shell(cd + m.command, &code);
+    ASSERT_EQ(code, 0) << m.command << ": " << output;
+  }
+  // Python: a ZIP64 extra field in the local header only, entries in the
+  // directory in another order than their data, a folder entry, mixed
+  // methods, an extra field of an unknown kind and an archive comment.
+  RunPython(root_.path(), R"(
+import sys, zipfile, struct
+src, out = sys.argv[1], sys.argv[2]
+def info(name, method):
+    i = zipfile.ZipInfo(name, date_time=(2010, 3, 5, 15, 27, 38))
+    i.compress_type = method
+    i.external_attr = 0o100644 << 16
+    return i
+with zipfile.ZipFile(out, 'w') as z:
+    with z.open(info('db/Events.db', zipfile.ZIP_DEFLATED), 'w',
+                force_zip64=True) as f:
+        f.write(open(src + 'db/Events.db', 'rb').read())
+    d = zipfile.ZipInfo('config/', date_time=(2010, 3, 5, 15, 27, 38))
+    d.external_attr = 0o40755 << 16 | 0x10
+    z.writestr(d, b'')
+    i = info('config/application.ini', zipfile.ZIP_STORED)
+    i.extra = struct.pack('<HH4s', 0xcafe, 4, b'odd!')
+    z.writestr(i, open(src + 'config/application.ini', 'rb').read())
+    z.writestr(info('db/empty.db', zipfile.ZIP_DEFLATED), b'')
+    z.filelist.reverse()
+    z.comment = b'made by hand'
+)",
+            Quote(src) + " " + Quote(root_ / "python.zip"));
+  made.push_back({"python.zip", ""});
+
+  for (const Made& m : made) {
+    SCOPED_TRACE(m.name);
+    std::string out = root_ / ("out-" + std::string(m.name) + "/");
+    ExtractReport report = Extract(root_ / m.name, out);
+    EXPECT_EQ(report.extracted, 3);
+    EXPECT_EQ(report.skipped, 0);
+    EXPECT_TRUE(report.damaged.empty()) << report.damaged.front();
+    EXPECT_TRUE(ReadAll(out + "DB/Events.db") == events);
+    EXPECT_EQ(ReadAll(out + "DB/empty.db"), "");
+    EXPECT_EQ(ReadAll(out + "Config/application.ini"),
+              "[General]\nLanguage=English\n");
+    // DOS times are local: 15:27:38 in Berlin.
+    EXPECT_EQ(MtimeOf(out + "DB/Events.db"), when);
+    EXPECT_EQ(MtimeOf(out + "Config/application.ini"), when);
+  }
+  // The pipe really did give descriptors, and the Python archive really
+  // lists its entries against the order of their data.
+  EXPECT_NE(Shell("zipinfo -v " + Quote(root_ / "streamed.zip"))
+                .find("extended local header:                          yes"),
+            std::string::npos);
+  RawZip python = ParseZip(ReadAll(root_ / "python.zip"));
+  ASSERT_EQ(python.entries.size(), 4u);
+  EXPECT_GT(python.entries[0].local_offset, python.entries[3].local_offset);
+  EXPECT_EQ(python.comment_length, 12);
+}
+
+TEST_F(ZipArchiveTest, NamesWithoutTheUtf8FlagAreReadAsCodePage437) {
+  // Old writers stored names in code page 437 without the flag; a name
+  // with the flag is UTF-8. Info-ZIP adds a Unicode path field that names
+  // the entry while its CRC matches the raw name.
+  RunPython(root_.path(), R"(
+import sys, zipfile, struct, zlib
+with zipfile.ZipFile(sys.argv[1], 'w') as z:
+    z.writestr('GrXYe.txt', b'cp437')
+    z.writestr('日本.txt', b'utf-8')
+    raw = 'Name.txt'.encode()
+    unicode = 'Näme.txt'.encode()
+    i = zipfile.ZipInfo('Name.txt')
+    i.extra = struct.pack('<HHBI', 0x7075, 5 + len(unicode), 1,
+                          zlib.crc32(raw)) + unicode
+    z.writestr(i, b'unicode path')
+    stale = zipfile.ZipInfo('Stale.txt')
+    stale.extra = struct.pack('<HHBI', 0x7075, 5 + len(unicode), 1,
+                              zlib.crc32(b'other')) + unicode
+    z.writestr(stale, b'stale path')
+data = open(sys.argv[1], 'rb').read()
+open(sys.argv[1], 'wb').write(data.replace(b'GrXYe', b'Gr\x81\xe1e'))
+)",
+            Quote(root_ / "names.zip"));
+  RawZip zip = ParseZip(ReadAll(root_ / "names.zip"));
+  ASSERT_EQ(zip.entries.size(), 4u);
+  EXPECT_EQ(zip.entries[0].name, "Gr\x81\xe1" "e.txt");
+  EXPECT_EQ(zip.entries[0].flags & 0x800, 0);
+  std::string out = root_ / "out/";
+  ExtractReport report = Extract(root_ / "names.zip", out);
+  EXPECT_EQ(report.extracted, 4);
+  EXPECT_EQ(Tree(out), (std::set<std::string>{"Grüße.txt", "日本.txt",
+                                              "Näme.txt", "Stale.txt"}));
+  EXPECT_EQ(ReadAll(out + "Grüße.txt"), "cp437");
+  EXPECT_EQ(ReadAll(out + "Näme.txt"), "unicode path");
+}
+
+TEST_F(ZipArchiveTest, WhatWeWriteIsReadByInfoZipAndPython) {
+  MakeWorkingFolder();
+  WriteAll(Wd() + "Attachments/Büro/Grüße.txt", "Hallo\n");
+  std::string archive = root_ / "x.cal";
+  ASSERT_TRUE(WriteArchive(archive, Roots()).ok());
+  int code = 0;
+  std::string test = Shell("unzip -t " + Quote(archive), &code);
+  EXPECT_EQ(code, 0) << test;
+  // Python checks every CRC and prints each name with its size.
+  RunPython(root_.path(), R"(
+import sys, zipfile
+with zipfile.ZipFile(sys.argv[1]) as z:
+    bad = z.testzip()
+    if bad: sys.exit('bad entry ' + bad)
+    for i in z.infolist():
+        print(i.filename, i.file_size, len(z.read(i)), i.create_system)
+)",
+            Quote(archive) + " > " + Quote(root_ / "listing.txt"));
+  std::vector<std::string> lines = Lines(ReadAll(root_ / "listing.txt"));
+  ASSERT_EQ(lines.size(), 18u);
+  EXPECT_EQ(lines[0], "db/ 0 0 3");
+  EXPECT_NE(std::find(lines.begin(), lines.end(),
+                      "attachments/Büro/Grüße.txt 6 6 3"),
+            lines.end());
+  EXPECT_NE(std::find(lines.begin(), lines.end(),
+                      "attachments/Work/2010-3-05/photo.jpg 40000 40000 3"),
+            lines.end());
+}
+
+TEST_F(ZipArchiveTest, EntryCountsPastTheLimitGetZip64Records) {
+  // 65,536 folders and two files: one entry more than the plain end record
+  // can count, made cheaply of empty folders.
+  for (int i = 0; i < 256; ++i) {
+    std::string group = Wd() + "Attachments/g" + std::to_string(i) + "/";
+    fs::create_directories(group);
+    for (int j = 0; j < 255; ++j) {
+      ASSERT_EQ(::mkdir((group + std::to_string(j)).c_str(), 0755), 0);
+    }
+  }
+  WriteAll(Wd() + "Attachments/g0/first.txt", "first");
+  WriteAll(Wd() + "Attachments/last.txt", "last");
+  std::string archive = root_ / "many.cal";
+  ASSERT_TRUE(
+      WriteArchive(archive, {{Wd() + "Attachments", "attachments"}}).ok());
+  const size_t entries = 1 + 256 * 256 + 2;
+  std::string bytes = ReadAll(archive);
+  // The plain end record says "see the ZIP64 one".
+  size_t end = bytes.rfind(std::string("PK\5\6", 4));
+  ASSERT_NE(end, std::string::npos);
+  EXPECT_EQ(Le(bytes, end + 10, 2), 0xffffu);
+  EXPECT_EQ(bytes.compare(end - 20, 4, "PK\6\7"), 0);
+
+  int code = 0;
+  std::string test = Shell("unzip -tq " + Quote(archive), &code);
+  EXPECT_EQ(code, 0) << test;
+  RunPython(root_.path(), R"(
+import sys, zipfile
+with zipfile.ZipFile(sys.argv[1]) as z:
+    print(len(z.infolist()), z.read('attachments/last.txt').decode())
+)",
+            Quote(archive) + " > " + Quote(root_ / "count.txt"));
+  EXPECT_EQ(ReadAll(root_ / "count.txt"),
+            std::to_string(entries) + " last\n");
+
+  std::string out = root_ / "out/";
+  ExtractReport report = Extract(archive, out);
+  EXPECT_EQ(report.extracted, 2);
+  EXPECT_TRUE(fs::is_directory(out + "Attachments/g255/254"));
+  EXPECT_EQ(ReadAll(out + "Attachments/g0/first.txt"), "first");
+}
+
+// ---- damaged directories ---------------------------------------------------
+
+void Put(std::string* bytes, size_t at, std::uint64_t value, int width) {
+  for (int i = 0; i < width; ++i) {
+    (*bytes)[at + i] = static_cast<char>(value >> (8 * i) & 0xff);
+  }
+}
+
+TEST_F(ZipArchiveTest, DamagedDirectoriesAreRefusedBeforeAnythingIsWritten) {
+  WriteAll(Wd() + "DB/Events.db", RandomBytes(5000, 5) + std::string(9000, 'x'));
+  WriteAll(Wd() + "DB/Other.db", std::string(3000, 'o'));
+  std::string good = root_ / "good.zip";
+  ASSERT_TRUE(WriteArchive(good, {{Wd() + "DB", "db"}}).ok());
+  const std::string bytes = ReadAll(good);
+  const RawZip zip = ParseZip(bytes);
+  ASSERT_EQ(zip.entries.size(), 3u);
+  const size_t end = bytes.size() - 22;
+  const size_t directory = Le(bytes, end + 16, 4);
+  const size_t events_local = zip.entries[1].local_offset;
+  const size_t events_central =
+      directory + 46 + zip.entries[0].name.size();  // the second header
+
+  // Each case: how the bytes are changed, and a word its message holds.
+  struct Case {
+    const char* what;
+    std::function<void(std::string*)> change;
+    const char* says;
+  };
+  std::vector<Case> cases = {
+      {"the directory cut short, the end record moved up to it",
+       [&](std::string* b) {
+         std::string end_record = b->substr(end);
+         b->resize(end - 10);
+         Put(&end_record, 12, end - 10 - directory, 4);
+         b->append(end_record);
+       },
+       "directory cannot be read"},
+      {"one entry more counted than the directory holds",
+       [&](std::string* b) {
+         Put(b, end + 8, 4, 2);
+         Put(b, end + 10, 4, 2);
+       },
+       "directory cannot be read"},
+      {"a local name that differs from the directory's",
+       [&](std::string* b) { (*b)[events_local + 30 + 3] = 'X'; },
+       "damaged ZIP archive"},
+      {"a local method that differs", [&](std::string* b) {
+         Put(b, events_local + 8, 0, 2);
+       },
+       "damaged ZIP archive"},
+      {"a local CRC that differs", [&](std::string* b) {
+         Put(b, events_local + 14, 0x12345678, 4);
+       },
+       "damaged ZIP archive"},
+      {"a local header offset past the directory", [&](std::string* b) {
+         Put(b, events_central + 42, end, 4);
+       },
+       "directory cannot be read"},
+      {"bytes after the end record", [&](std::string* b) { *b += "junk"; },
+       "damaged ZIP archive"},
+      {"bytes before the archive", [&](std::string* b) {
+         b->insert(0, "#!/bin/sh\n");
+       },
+       "not a ZIP archive"},
+      {"a ZIP64 locator naming no record", [&](std::string* b) {
+         std::string locator("PK\6\7", 4);
+         locator += std::string(16, '\0');
+         Put(&locator, 8, 3, 8);
+         Put(&locator, 16, 1, 4);
+         b->insert(end, locator);
+         Put(b, end + 20 + 16, directory, 4);
+       },
+       "damaged ZIP archive"},
+      {"a ZIP64 size claimed without its field", [&](std::string* b) {
+         Put(b, events_central + 24, 0xffffffff, 4);
+       },
+       "damaged ZIP archive"},
+  };
+  std::string target = root_ / "target/";
+  WriteAll(target + "marker.txt", "still here");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string changed = bytes;
+    c.change(&changed);
+    std::string archive = root_ / "changed.zip";
+    WriteAll(archive, changed);
+    Result<ExtractReport> report = ExtractArchive(archive, target, Mapped());
+    ASSERT_FALSE(report.ok());
+    EXPECT_NE(report.status().message().find(c.says), std::string::npos)
+        << report.status().message();
+    EXPECT_NE(report.status().message().find(archive), std::string::npos);
+    EXPECT_EQ(Tree(target), std::set<std::string>{"marker.txt"});
+  }
+}
+
+TEST_F(ZipArchiveTest, DamagedDataIsSkippedAndTheRestExtracted) {
+  const std::string events = RandomBytes(5000, 6) + std::string(9000, 'x');
+  WriteAll(Wd() + "DB/Events.db", events);
+  WriteAll(Wd() + "DB/Other.db", std::string(3000, 'o'));
+  std::string good = root_ / "good.zip";
+  ASSERT_TRUE(WriteArchive(good, {{Wd() + "DB", "db"}}).ok());
+  const std::string bytes = ReadAll(good);
+  const RawZip zip = ParseZip(bytes);
+  ASSERT_EQ(zip.entries[1].name, "db/Events.db");
+  const size_t directory = Le(bytes, bytes.size() - 22 + 16, 4);
+  const size_t local = zip.entries[1].local_offset;
+  const size_t central = directory + 46 + zip.entries[0].name.size();
+  const size_t data = local + 30 + zip.entries[1].name.size();
+
+  struct Case {
+    const char* what;
+    std::function<void(std::string*)> change;
+  };
+  std::vector<Case> cases = {
+      {"a CRC that does not match the data, in both headers",
+       [&](std::string* b) {
+         Put(b, local + 14, zip.entries[1].crc ^ 1, 4);
+         Put(b, central + 16, zip.entries[1].crc ^ 1, 4);
+       }},
+      {"a size one byte short, in both headers",
+       [&](std::string* b) {
+         Put(b, local + 22, events.size() - 1, 4);
+         Put(b, central + 24, events.size() - 1, 4);
+       }},
+      {"deflate data that breaks off", [&](std::string* b) {
+         // A stored block's length and its complement no longer agree, or
+         // the first block has the reserved type.
+         (*b)[data] = static_cast<char>(0x07);
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string changed = bytes;
+    c.change(&changed);
+    std::string archive = root_ / "changed.zip";
+    WriteAll(archive, changed);
+    std::string out = root_ / "out/";
+    fs::remove_all(out);
+    ExtractReport report = Extract(archive, out);
+    EXPECT_EQ(report.extracted, 1);
+    ASSERT_EQ(report.damaged.size(), 1u);
+    EXPECT_EQ(report.damaged[0].rfind("db/Events.db: its data is damaged", 0),
+              0u)
+        << report.damaged[0];
+    EXPECT_EQ(Tree(out), (std::set<std::string>{"DB/", "DB/Other.db"}));
+  }
+}
+
+TEST_F(ZipArchiveTest, HeaderClaimsAreCheckedBeforeAnythingIsAllocated) {
+  // A ZIP64 end record that claims 2^60 entries in an empty directory:
+  // refused at once, not after an attempt to make room for them.
+  std::string bytes;
+  auto put = [&](std::uint64_t value, int width) {
+    for (int i = 0; i < width; ++i) {
+      bytes.push_back(static_cast<char>(value >> (8 * i) & 0xff));
+    }
+  };
+  put(0x06064b50, 4);
+  put(44, 8);
+  put(0x031e, 2);
+  put(45, 2);
+  put(0, 4);
+  put(0, 4);
+  put(1ull << 60, 8);
+  put(1ull << 60, 8);
+  put(0, 8);
+  put(0, 8);
+  put(0x07064b50, 4);
+  put(0, 4);
+  put(0, 8);
+  put(1, 4);
+  put(0x06054b50, 4);
+  put(0, 4);
+  put(0xffff, 2);
+  put(0xffff, 2);
+  put(0xffffffff, 4);
+  put(0xffffffff, 4);
+  put(0, 2);
+  std::string archive = root_ / "claims.zip";
+  WriteAll(archive, bytes);
+  Result<ExtractReport> report = ExtractArchive(archive, root_ / "out");
+  ASSERT_FALSE(report.ok());
+  EXPECT_NE(report.status().message().find("directory cannot be read"),
+            std::string::npos)
+      << report.status().message();
+  EXPECT_FALSE(Exists(root_ / "out"));
 }
 
 }  // namespace
