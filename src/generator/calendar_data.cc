@@ -169,7 +169,9 @@ void CalendarData::SetEvents(std::vector<EventRecord> events) {
   day_events_.clear();
   months_indexed_.clear();
   events_ = std::move(events);
-  for (EventRecord& e : events_) {
+  for (size_t i = 0; i < events_.size(); ++i) {
+    EventRecord& e = events_[i];
+    e.index = static_cast<int>(i);
     e.occurs = store::ParsedEvent::Parse(e.row);
     ComputeQueryBits(e);
   }

@@ -47,9 +47,16 @@ struct EventRecord {
   std::uint16_t active_month_bits = 0;
   int start_month = 0;
 
+  // The row's place in the run's rows (CalendarData::events()); -1 for a
+  // record made on its own.
+  int index = -1;
+
   bool OccursOn(const store::DayKey& day, int category) const {
     return occurs.OccursOn(day, category);
   }
+  // OccursOn for an event already known to fall on the day (OccursOnDay):
+  // only the category is left to ask.
+  bool InCategory(int category) const { return occurs.InCategory(category); }
 };
 
 // One row of a year table.
@@ -120,13 +127,21 @@ class CalendarData {
   void IndexMonth(int year, int month);
 };
 
-// The events of month_events that can fall on the day: data's day index
-// when there is data, else all of them. scratch holds the answer.
+// The events of month_events that fall on the day in some category (pass
+// OccursOnDay), in the same order: data's day index when there is data, else
+// each one tested. scratch holds the answer. What is left to ask of each is
+// EventRecord::InCategory.
 inline const std::vector<const EventRecord*>& CandidatesOn(
     CalendarData* data, const std::vector<const EventRecord*>& month_events,
     const store::DayKey& day, std::vector<const EventRecord*>* scratch) {
-  if (!data) return month_events;
-  data->DayCandidates(month_events, day, scratch);
+  if (data) {
+    data->DayCandidates(month_events, day, scratch);
+  } else {
+    scratch->clear();
+    for (const EventRecord* e : month_events) {
+      if (e->occurs.OccursOnDay(day)) scratch->push_back(e);
+    }
+  }
   return *scratch;
 }
 

@@ -130,6 +130,7 @@ std::string DayCellRenderer::RenderDayCell(const std::vector<int>& categories,
 
   std::string events_part;
   categories_in_cell_ = categories.size();
+  candidates_list_ = nullptr;
   const store::DayKey key = store::DayKey::For(day.date);
   for (int c : categories) {
     if (run_.ui) run_.ui->ProcessEvents();
@@ -184,10 +185,15 @@ std::string DayCellRenderer::RenderCategoryEvents(int category,
   const bool small_legend = s.Bool("Small.CanCreate") && s.Bool("Small.Legend");
   const bool year_legend = s.Bool("Year.CanCreate") && s.Bool("Year.Legend");
 
+  if (candidates_list_ != &events || candidates_day_ != key.day) {
+    CandidatesOn(run_.data, events, key, &candidates_);
+    candidates_list_ = &events;
+    candidates_day_ = key.day;
+  }
   std::string result;
-  for (const EventRecord* record : CandidatesOn(run_.data, events, key, &candidates_)) {
+  for (const EventRecord* record : candidates_) {
     const EventRecord& e = *record;
-    if (!e.OccursOn(key, category)) continue;
+    if (!e.InCategory(category)) continue;
     std::string name = e.summary;
     ++event_count_;
 
@@ -350,9 +356,9 @@ std::string DayCellRenderer::PopUp(const EventRecord& e, int day_number, int dow
 }
 
 const std::string& DayCellRenderer::CachedTimeText(const EventRecord& e) {
-  auto it = time_texts_.find(&e);
-  if (it == time_texts_.end()) it = time_texts_.emplace(&e, CellTimeText(e)).first;
-  return it->second;
+  auto [text, added] = time_texts_.Get(e);
+  if (added) *text = CellTimeText(e);
+  return *text;
 }
 
 std::string DayCellRenderer::CellTimeText(const EventRecord& e) const {

@@ -100,8 +100,11 @@ class DayCellRenderer {
   int event_count_ = 0;
   std::string cell_color_;
   size_t categories_in_cell_ = 0;
-  std::unordered_map<const EventRecord*, std::string> time_texts_;
-  std::vector<const EventRecord*> candidates_;  // the day's, reused
+  EventSlots<std::string> time_texts_;
+  // The day's events (CandidatesOn), found once for all its categories.
+  std::vector<const EventRecord*> candidates_;
+  const void* candidates_list_ = nullptr;
+  DayNumber candidates_day_ = 0;
   AddLinkPage add_links_;  // the events whose add-link texts the page has
 };
 

@@ -52,14 +52,15 @@ void EventIcsFiles::RemoveUnlinked() {
 }
 
 const std::string& EventIcsFiles::Linked(const EventRecord& e) {
-  if (auto known = by_record_.find(&e); known != by_record_.end()) return *known->second;
+  auto [known, new_slot] = by_record_.Get(e);
+  if (!new_slot) return **known;
   auto [it, first] = names_.try_emplace(e.id);
   if (first) {
     it->second = EventFileName(e);
     Write(e, it->second);
     ++written_;
   }
-  by_record_.emplace(&e, &it->second);
+  *known = &it->second;
   return it->second;
 }
 

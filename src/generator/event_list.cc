@@ -105,7 +105,8 @@ Status Telist::WriteEventListPage(const std::string& output, int year,
   const bool year_list = BaseName(output_file) == "EventList" + year_text + run_.extension;
   if (!s.Bool("List.CanCreate") && year_list) return Status::Ok();
   IgnoreResult(TDir::EnsureDir(output), "a missing folder fails the page's own save");
-  time_texts_.clear();
+  time_texts_.Clear();
+  candidates_list_ = nullptr;
   add_links_.NewPage();
 
   // The year's list says so; an "EventList" style's month page names its month.
@@ -248,6 +249,7 @@ std::string Telist::DayRow(const DayRecord& day, int year, int month, int row_in
 
   std::string events_part;
   const store::DayKey key = store::DayKey::For(day.dt);
+  candidates_list_ = nullptr;
   for (int c : run_.categories) events_part += CategoryEntries(c, events, key, day);
   events_part = NewlinesToBreaks(run_.language.ExpandMacros(events_part));
   notes = NewlinesToBreaks(notes);
@@ -301,11 +303,15 @@ std::string Telist::CategoryEntries(int category, const std::vector<const EventR
   const std::string& target_setting = s.Text("Formatting.Target");
   const std::string target = target_setting.empty() ? "_parent" : target_setting;
 
+  if (candidates_list_ != &events || candidates_day_ != key.day) {
+    CandidatesOn(run_.data, events, key, &candidates_);
+    candidates_list_ = &events;
+    candidates_day_ = key.day;
+  }
   std::string result;
-  std::vector<const EventRecord*> candidates;
-  for (const EventRecord* record : CandidatesOn(run_.data, events, key, &candidates)) {
+  for (const EventRecord* record : candidates_) {
     const EventRecord& e = *record;
-    if (!e.OccursOn(key, category)) continue;
+    if (!e.InCategory(category)) continue;
     std::string entry = "<b><font size=+1>" + e.summary + "</font></b>" + "<br>" + ListTimeText(e);
     if (!e.location.empty()) entry += "<br><i>" + e.location + "</i></div>";
 
@@ -335,9 +341,9 @@ std::string Telist::CategoryEntries(int category, const std::vector<const EventR
 }
 
 const std::string& Telist::ListTimeText(const EventRecord& e) {
-  auto it = time_texts_.find(&e);
-  if (it == time_texts_.end()) it = time_texts_.emplace(&e, MakeListTimeText(e)).first;
-  return it->second;
+  auto [text, added] = time_texts_.Get(e);
+  if (added) *text = MakeListTimeText(e);
+  return *text;
 }
 
 std::string Telist::MakeListTimeText(const EventRecord& e) const {

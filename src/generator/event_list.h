@@ -53,7 +53,11 @@ class Telist {
 
   RunContext& run_;
   DayFolders day_folders_;
-  std::unordered_map<const EventRecord*, std::string> time_texts_;
+  EventSlots<std::string> time_texts_;
+  // The day's events (CandidatesOn), found once for all its categories.
+  std::vector<const EventRecord*> candidates_;
+  const void* candidates_list_ = nullptr;
+  DayNumber candidates_day_ = 0;
   AddLinkPage add_links_;  // the events whose add-link texts the page has
 };
 

@@ -104,7 +104,7 @@ std::vector<Occurrence> OccurrencesBetween(const RunContext& run,
     const std::vector<const EventRecord*>& events = run.data->MonthEvents(categories, month);
     for (const EventRecord* e : CandidatesOn(run.data, events, key, &candidates)) {
       for (int category : categories) {
-        if (!e->OccursOn(key, category)) continue;
+        if (!e->InCategory(category)) continue;
         out.push_back(OccurrenceOf(*e, category, day));
         break;  // one entry per event and day, in its first ticked category
       }
@@ -181,8 +181,8 @@ std::string JsonString(const std::string& text) {
 }
 
 const JsonLdTexts::Texts& JsonLdTexts::For(const EventRecord& e) {
-  auto [known, added] = texts_.try_emplace(&e);
-  Texts& t = known->second;
+  auto [slot, added] = texts_.Get(e);
+  Texts& t = *slot;
   if (added) {
     t.name = ",\"name\":" + JsonString(XmlChars(Trim(e.summary)));
     const std::string location = Trim(e.location);
@@ -251,9 +251,10 @@ std::string LinkedEventFile(const RunContext& run, const EventRecord& e) {
 }
 
 int AddLinkPage::NumberOf(const EventRecord& e, bool* first) {
-  auto [known, added] = numbers_.try_emplace(&e, static_cast<int>(numbers_.size()));
+  auto [number, added] = numbers_.Get(e);
+  if (added) *number = count_++;
   *first = added;
-  return known->second;
+  return *number;
 }
 
 std::string AttributeText(std::string_view text) {

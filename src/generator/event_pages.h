@@ -7,6 +7,7 @@
 
 #include "app/dates.h"
 #include "app/status.h"
+#include "generator/event_slots.h"
 
 // What the pages tell about single events, beyond the grid: schema.org
 // Event data for search engines, "Add to my calendar" (a one-event calendar
@@ -65,13 +66,17 @@ std::string LinkedEventFile(const RunContext& run, const EventRecord& e);
 class AddLinkPage {
  public:
   // Forgets the events of the page before.
-  void NewPage() { numbers_.clear(); }
+  void NewPage() {
+    numbers_.Clear();
+    count_ = 0;
+  }
   // The event's number on the page; `first` is set when this is its first
   // entry there.
   int NumberOf(const EventRecord& e, bool* first);
 
  private:
-  std::unordered_map<const EventRecord*, int> numbers_;
+  EventSlots<int> numbers_;
+  int count_ = 0;
 };
 
 // The data attributes addlinks.js makes the Google and Outlook addresses
@@ -111,7 +116,7 @@ class JsonLdTexts {
   const Texts& For(const EventRecord& e);
 
  private:
-  std::unordered_map<const EventRecord*, Texts> texts_;
+  EventSlots<Texts> texts_;
 };
 
 // The subscribe button (webcal:// address of ical.ics) and its QR code, or
