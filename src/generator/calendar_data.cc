@@ -167,6 +167,7 @@ void CalendarData::SetEvents(std::vector<EventRecord> events) {
   month_events_.clear();
   members_.clear();
   day_events_.clear();
+  answer_months_.clear();
   months_indexed_.clear();
   events_ = std::move(events);
   for (size_t i = 0; i < events_.size(); ++i) {
@@ -175,6 +176,8 @@ void CalendarData::SetEvents(std::vector<EventRecord> events) {
     e.occurs = store::ParsedEvent::Parse(e.row);
     ComputeQueryBits(e);
   }
+  category_bits_.resize(events_.size());
+  for (size_t i = 0; i < events_.size(); ++i) category_bits_[i] = events_[i].occurs.category_bits();
   sorted_.resize(events_.size());
   for (size_t i = 0; i < events_.size(); ++i) sorted_[i] = static_cast<int>(i);
   // "order by sTime asc" compares the texts byte by byte.
@@ -229,23 +232,40 @@ void CalendarData::IndexMonth(int year, int month) {
   }
 }
 
-void CalendarData::DayCandidates(const std::vector<const EventRecord*>& month_events,
-                                 const store::DayKey& day,
-                                 std::vector<const EventRecord*>* out) {
-  out->clear();
+const DayEvents& CalendarData::DayCandidates(const std::vector<const EventRecord*>& month_events,
+                                             const store::DayKey& day, DayEvents* out) {
   auto members = members_.find(&month_events);
   if (members == members_.end()) {
     // Not an answer of this data: every event is tested.
+    out->Clear();
     for (const EventRecord* e : month_events) {
-      if (e->occurs.OccursOnDay(day)) out->push_back(e);
+      if (e->occurs.OccursOnDay(day)) out->Add(e);
     }
-    return;
+    return *out;
   }
   const CivilDate date = DecodeDate(day.day);
-  IndexMonth(date.year, date.month);
-  for (int i : day_events_[day.day]) {
-    if (members->second[i]) out->push_back(&events_[i]);
+  const int month = date.year * 12 + date.month - 1;
+  auto known = std::find_if(answer_months_.begin(), answer_months_.end(),
+                            [&](const AnswerMonth& a) {
+                              return a.answer == &month_events && a.month == month;
+                            });
+  if (known == answer_months_.end()) {
+    if (answer_months_.size() >= kAnswerMonthsKept) answer_months_.erase(answer_months_.begin());
+    AnswerMonth& made = answer_months_.emplace_back();
+    made.answer = &month_events;
+    made.month = month;
+    IndexMonth(date.year, date.month);
+    const DayNumber first = EncodeDate(date.year, date.month, 1);
+    made.days.resize(static_cast<size_t>(DaysInMonth(date.year, date.month)));
+    const std::vector<bool>& in_answer = members->second;
+    for (size_t d = 0; d < made.days.size(); ++d) {
+      for (int i : day_events_[first + static_cast<DayNumber>(d)]) {
+        if (in_answer[i]) made.days[d].Add(&events_[i], category_bits_[i]);
+      }
+    }
+    known = answer_months_.end() - 1;
   }
+  return known->days[static_cast<size_t>(date.day - 1)];
 }
 
 bool CalendarData::HasYear(store::Database& db, int year) const {

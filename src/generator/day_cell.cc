@@ -186,14 +186,14 @@ std::string DayCellRenderer::RenderCategoryEvents(int category,
   const bool year_legend = s.Bool("Year.CanCreate") && s.Bool("Year.Legend");
 
   if (candidates_list_ != &events || candidates_day_ != key.day) {
-    CandidatesOn(run_.data, events, key, &candidates_);
+    candidates_ = &CandidatesOn(run_.data, events, key, &scratch_);
     candidates_list_ = &events;
     candidates_day_ = key.day;
   }
   std::string result;
-  for (const EventRecord* record : candidates_) {
-    const EventRecord& e = *record;
-    if (!e.InCategory(category)) continue;
+  for (size_t k = 0; k < candidates_->events.size(); ++k) {
+    if (!candidates_->Names(k, category)) continue;
+    const EventRecord& e = *candidates_->events[k];
     std::string name = e.summary;
     ++event_count_;
 

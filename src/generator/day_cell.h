@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/dates.h"
+#include "generator/calendar_data.h"
 #include "generator/day_folders.h"
 #include "generator/event_pages.h"
 
@@ -102,7 +103,8 @@ class DayCellRenderer {
   size_t categories_in_cell_ = 0;
   EventSlots<std::string> time_texts_;
   // The day's events (CandidatesOn), found once for all its categories.
-  std::vector<const EventRecord*> candidates_;
+  const DayEvents* candidates_ = nullptr;
+  DayEvents scratch_;
   const void* candidates_list_ = nullptr;
   DayNumber candidates_day_ = 0;
   AddLinkPage add_links_;  // the events whose add-link texts the page has

@@ -304,14 +304,14 @@ std::string Telist::CategoryEntries(int category, const std::vector<const EventR
   const std::string target = target_setting.empty() ? "_parent" : target_setting;
 
   if (candidates_list_ != &events || candidates_day_ != key.day) {
-    CandidatesOn(run_.data, events, key, &candidates_);
+    candidates_ = &CandidatesOn(run_.data, events, key, &scratch_);
     candidates_list_ = &events;
     candidates_day_ = key.day;
   }
   std::string result;
-  for (const EventRecord* record : candidates_) {
-    const EventRecord& e = *record;
-    if (!e.InCategory(category)) continue;
+  for (size_t k = 0; k < candidates_->events.size(); ++k) {
+    if (!candidates_->Names(k, category)) continue;
+    const EventRecord& e = *candidates_->events[k];
     std::string entry = "<b><font size=+1>" + e.summary + "</font></b>" + "<br>" + ListTimeText(e);
     if (!e.location.empty()) entry += "<br><i>" + e.location + "</i></div>";
 

@@ -97,15 +97,16 @@ std::vector<Occurrence> OccurrencesBetween(const RunContext& run,
       !run.state.style_editor_open &&
       !(run.state.preview_run && run.window && run.window->chkQuickPreview);
   if (!events_shown) return out;
-  std::vector<const EventRecord*> candidates;
+  DayEvents scratch;
   for (DayNumber day = first; day <= last; ++day) {
     const store::DayKey key = KeyFor(day);
     const int month = DecodeDate(day).month;
     const std::vector<const EventRecord*>& events = run.data->MonthEvents(categories, month);
-    for (const EventRecord* e : CandidatesOn(run.data, events, key, &candidates)) {
+    const DayEvents& on_day = CandidatesOn(run.data, events, key, &scratch);
+    for (size_t k = 0; k < on_day.events.size(); ++k) {
       for (int category : categories) {
-        if (!e->InCategory(category)) continue;
-        out.push_back(OccurrenceOf(*e, category, day));
+        if (!on_day.Names(k, category)) continue;
+        out.push_back(OccurrenceOf(*on_day.events[k], category, day));
         break;  // one entry per event and day, in its first ticked category
       }
     }

@@ -105,6 +105,8 @@ class ParsedEvent {
   bool MayOccurInMonth(const DayKey& first, const DayKey& last) const;
   // The category half of OccursOn: whether Calendars names the category.
   bool InCategory(int category) const;
+  // Bit c set when InCategory(c), for c of 0..63.
+  std::uint64_t category_bits() const { return categories_; }
 
  private:
   // A text column kept for byte-wise comparison with a day's text; the
