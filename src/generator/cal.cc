@@ -172,7 +172,7 @@ void TCal::WriteBodyStart(int year, int month, const std::string& small_menu,
   Add(kSmallBody, "<div class=\"SmallMenu\">" + small_menu + "</div>");
   Add(kAllBodies, "<div class=\"Calendar\">");
   const std::string& logo = s.Text("Page.Logo");
-  if (!logo.empty() && FileExists(run_.build_dir + logo)) {
+  if (!logo.empty() && run_.BuildFileExists(logo)) {
     if (s.Bool("Page.LogoCenter")) Add(kMonthBody, "<center>");
     Add(kMonthBody, "<img src=\"" + logo + "\" border=0 alt=\"" + HtmlText(CalendarName(run_)) +
                         "\" >");
@@ -300,9 +300,9 @@ void TCal::WriteDayCell(int year, int month, const DayRecord& row,
 
   const std::string background = ToText(year) + row.i_month + row.i_day + "background";
   std::string bg;
-  if (FileExists(run_.build_dir + background + ".gif")) {
+  if (run_.BuildFileExists(background + ".gif")) {
     bg = background + ".gif";
-  } else if (FileExists(run_.build_dir + background + ".jpg")) {
+  } else if (run_.BuildFileExists(background + ".jpg")) {
     bg = background + ".jpg";
   }
   if (!bg.empty()) {

@@ -51,12 +51,12 @@ std::vector<std::string> DayFolderFiles(const std::string& folder) {
   return names;
 }
 
-std::string DayPictureHtml(const std::string& build_dir, const std::string& prefix) {
+std::string DayPictureHtml(const RunContext& run, const std::string& prefix) {
   const std::string picture = prefix + "picture";
   std::string p;
-  if (FileExists(build_dir + picture + ".gif")) {
+  if (run.BuildFileExists(picture + ".gif")) {
     p = picture + ".gif";
-  } else if (FileExists(build_dir + picture + ".jpg")) {
+  } else if (run.BuildFileExists(picture + ".jpg")) {
     p = picture + ".jpg";
   }
   return p.empty() ? "" : "<img src=\"" + p + "\" border=0 align=left alt=\"\">";
@@ -115,7 +115,7 @@ std::string DayCellRenderer::RenderDayCell(const std::vector<int>& categories,
   if (!holiday.empty()) {
     std::string icon;
     const std::string icon_file = HolidayIconName(holiday) + ".gif";
-    if (s.Bool("Contents.ShowHolidayIcons") && FileExists(run_.build_dir + icon_file)) {
+    if (s.Bool("Contents.ShowHolidayIcons") && run_.BuildFileExists(icon_file)) {
       // The icon says the holiday for those who cannot see it.
       icon = "<img src=\"" + icon_file + "\" border=0 align=left alt=\"" + HtmlText(holiday) + "\">";
     }
@@ -211,7 +211,7 @@ std::string DayCellRenderer::RenderCategoryEvents(int category,
       sep = separator_setting + "&nbsp;";
     }
     std::string icon, icon_break;
-    if (!e.icon_name.empty() && FileExists(run_.build_dir + e.icon_name)) {
+    if (!e.icon_name.empty() && run_.BuildFileExists(e.icon_name)) {
       icon = "<img border=0  align=left src=\"" + e.icon_name + "\" alt=\"\">";
       icon_break = "<br clear=all>";
       sep.clear();
@@ -447,7 +447,7 @@ std::string DayCellRenderer::DayAttachmentsHtml(const std::vector<int>& categori
       }
     }
   }
-  return r + DayPictureHtml(run_.build_dir, prefix);
+  return r + DayPictureHtml(run_, prefix);
 }
 
 }  // namespace almanix::generator

@@ -119,7 +119,7 @@ std::vector<std::string> DayFolderFiles(const std::string& folder);
 
 // The picture of the day (prefix + "picture", ".gif" before ".jpg") found
 // in the build folder, as an image floated left; empty when there is none.
-std::string DayPictureHtml(const std::string& build_dir, const std::string& prefix);
+std::string DayPictureHtml(const RunContext& run, const std::string& prefix);
 
 // An event's start and end in the time pattern, lower case, each followed by
 // "&nbsp;" and the time zone when the event names one; empty when not

@@ -234,7 +234,7 @@ std::string Telist::DayRow(const DayRecord& day, int year, int month, int row_in
   if (!holiday.empty()) {
     std::string icon;
     const std::string icon_file = HolidayIconName(holiday) + ".gif";
-    if (s.Bool("Contents.ShowHolidayIcons") && FileExists(run_.build_dir + icon_file)) {
+    if (s.Bool("Contents.ShowHolidayIcons") && run_.BuildFileExists(icon_file)) {
       icon = "<img src=\"" + icon_file + "\" border=0 align=left alt=\"" + HtmlText(holiday) + "\">";
     }
     // The block's line break is a line end of the page, which are CR LF.
@@ -403,7 +403,7 @@ std::string Telist::Downloads(const DayRecord& day, int year) {
       }
     }
   }
-  return r + DayPictureHtml(run_.build_dir, prefix);
+  return r + DayPictureHtml(run_, prefix);
 }
 
 Status WriteEventListRedirect(const RunContext& run, const std::string& path) {

@@ -14,6 +14,7 @@
 #include "app/run_result.h"
 #include "app/text.h"
 #include "app/ui_seam.h"
+#include "generator/build_folder.h"
 #include "generator/cal.h"
 #include "generator/calendar_data.h"
 #include "generator/event_ics_files.h"
@@ -500,6 +501,8 @@ void Generator::Run(const std::string& output, const std::string& main_page_path
   if (WithTrailingSlash(output) == WithTrailingSlash(dir.BuildDir)) {
     TDir::DeleteFolderFiles(run.build_dir);
   }
+  BuildFolder build_folder(run.build_dir);
+  run.build_folder = &build_folder;
   CopySupportFiles(run);
   // Every event a page shows gets its own calendar file, written when the
   // first page links it.

@@ -7,6 +7,7 @@
 #include "app/file_util.h"
 #include "app/log.h"
 #include "app/run_result.h"
+#include "generator/build_folder.h"
 
 namespace almanix::generator {
 
@@ -84,6 +85,10 @@ Status RunContext::CopyFile(const std::string& from, const std::string& to) cons
                  .WithCause(ec.message());
   }
   return Record(to, status);
+}
+
+bool RunContext::BuildFileExists(const std::string& name) const {
+  return build_folder ? build_folder->HasFile(name) : FileExists(build_dir + name);
 }
 
 Status RunContext::CopyNoCase(const std::string& folder, std::string_view name,
