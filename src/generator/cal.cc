@@ -351,7 +351,13 @@ Status TCal::WriteMonthPage(const std::string& output, int year, const std::vect
   small_body_.clear();
   small_head_.clear();
   year_head_.clear();
-  style_ = publish::ReadStyleInfo(run_.dir->StylesDir + std::string(style_name) + "/Style.css");
+  // The style's sheet is read once per run rather than once per page: the
+  // run writes its pages from it and never writes the sheet itself.
+  const std::string style_path = run_.dir->StylesDir + std::string(style_name) + "/Style.css";
+  if (style_path != style_path_) {
+    style_ = publish::ReadStyleInfo(style_path);
+    style_path_ = style_path;
+  }
   const bool standalone = !s.Bool("Page.Embed");
   // A conf.ini that starts the week on neither day gets a Sunday start.
   week_start_ = s.Bool("Publish.StartMonday") ? 2 : 1;

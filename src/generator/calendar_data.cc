@@ -52,6 +52,13 @@ void ComputeQueryBits(EventRecord& e) {
   e.start_month = m >= 1 && m <= 12 ? m : 0;
 }
 
+// The fraction of a day of a date-time text; nullopt when it is none.
+std::optional<double> TimeOfDay(const std::string& value) {
+  const std::optional<double> v = ParseDouble(Trim(value));
+  if (!v) return std::nullopt;
+  return *v - std::floor(*v);
+}
+
 const std::string& Empty() {
   static const std::string empty;
   return empty;
@@ -173,6 +180,8 @@ void CalendarData::SetEvents(std::vector<EventRecord> events) {
   for (size_t i = 0; i < events_.size(); ++i) {
     EventRecord& e = events_[i];
     e.index = static_cast<int>(i);
+    e.start_time_of_day = TimeOfDay(e.s_date_time).value_or(0);
+    e.end_time_of_day = TimeOfDay(e.e_date_time);
     e.occurs = store::ParsedEvent::Parse(e.row);
     ComputeQueryBits(e);
   }

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -50,6 +51,10 @@ struct EventRecord {
   // The row's place in the run's rows (CalendarData::events()); -1 for a
   // record made on its own.
   int index = -1;
+  // For a row of the data: the times of day of s_date_time and e_date_time
+  // (fractions of a day; none when the text is no number), read once.
+  double start_time_of_day = 0;
+  std::optional<double> end_time_of_day;
 
   bool OccursOn(const store::DayKey& day, int category) const {
     return occurs.OccursOn(day, category);

@@ -69,14 +69,28 @@ class AddLinkPage {
   void NewPage() {
     numbers_.Clear();
     count_ = 0;
+    labels_made_ = false;
+    aria_.Clear();
   }
   // The event's number on the page; `first` is set when this is its first
   // entry there.
   int NumberOf(const EventRecord& e, bool* first);
 
+  // What every entry of the page repeats, made at its first: the label
+  // "Add to my calendar" as HTML text and as an attribute, and an event's
+  // aria-label text.
+  const std::string& LabelHtml(const RunContext& run);
+  const std::string& LabelAttribute(const RunContext& run);
+  const std::string& AriaName(const EventRecord& e);
+
  private:
+  void MakeLabels(const RunContext& run);
+
   EventSlots<int> numbers_;
   int count_ = 0;
+  bool labels_made_ = false;
+  std::string label_html_, label_attribute_;
+  EventSlots<std::string> aria_;
 };
 
 // The data attributes addlinks.js makes the Google and Outlook addresses
