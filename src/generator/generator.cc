@@ -271,7 +271,11 @@ class CategoryPass {
         return;
       }
       const std::string type = publish::ReadStyleInfo(sheet).calendar_type;
-      publish::CopyStylePictures(*run_.dir, run_.style_name, output);
+      for (const std::string& copied :
+           publish::CopyStylePictures(*run_.dir, run_.style_name, output)) {
+        // Copied without the run's records.
+        if (run_.build_folder) run_.build_folder->Forget(WithTrailingSlash(output) + copied);
+      }
       IgnoreResult(run_.CopyNoCase(WithTrailingSlash(run_.dir->ListsDir) + run_.list_style + "/",
                                    "eventlist.css", output + "eventlist.css"),
                    kCounted);

@@ -63,6 +63,7 @@ std::vector<int> RunContext::MonthsOf(int year) const {
 
 Status RunContext::Record(const std::string& path, const Status& status) const {
   if (!status.ok()) LogTo(log, true, "could not save " + path);
+  if (build_folder) build_folder->Forget(path);
   if (result) {
     // Named as the site names it: the path inside the output folder.
     const bool inside = !build_dir.empty() && path.rfind(build_dir, 0) == 0;

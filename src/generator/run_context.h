@@ -81,7 +81,7 @@ struct RunContext {
   // Each event's schema.org texts, made once per run; made per page when null.
   JsonLdTexts* json_ld = nullptr;
   // build_dir held open for the run's look-ups; asked by path when null.
-  const BuildFolder* build_folder = nullptr;
+  BuildFolder* build_folder = nullptr;
 
   const publish::PublishSettings& s() const { return *settings; }
   // Categories merged into one calendar (Contents.CategoryMerge).

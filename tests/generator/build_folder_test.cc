@@ -12,9 +12,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The open folder must answer exactly as FileExists of the joined path does,
-// for every kind of name the pages ask about, and see files that arrive
-// after it was opened (the run copies day pictures in as it goes).
+// The folder must answer exactly as FileExists of the joined path does, for
+// every kind of name the pages ask about, and see the files the run writes
+// after it asked (day pictures are copied in as the passes go).
 TEST(BuildFolderTest, AnswersAsTheJoinedPathDoes) {
   testing::TempRoot root;
   const std::string out = root / "build/";
@@ -29,12 +29,24 @@ TEST(BuildFolderTest, AnswersAsTheJoinedPathDoes) {
   const std::string later = "2025314picture.jpg";
   EXPECT_FALSE(folder.HasFile(later));
   ASSERT_TRUE(WriteFileDirect(out + later, "x").ok());
+  folder.Forget(out + later);
+  // A file made in a new subfolder makes the subfolder known.
+  EXPECT_FALSE(folder.HasFile("events"));
+  fs::create_directories(out + "events");
+  ASSERT_TRUE(WriteFileDirect(out + "events/1.ics", "x").ok());
+  folder.Forget(out + "events/1.ics");
+  // A file written into a subfolder leaves the folder's own answers alone;
+  // names in subfolders are looked up every time.
+  EXPECT_FALSE(folder.HasFile("icons/new.gif"));
+  ASSERT_TRUE(WriteFileDirect(out + "icons/new.gif", "x").ok());
+  EXPECT_TRUE(folder.HasFile("icons/new.gif"));
 
   for (const std::string& name :
        {later, std::string("icons/star.gif"), std::string("/icons/star.gif"),
         std::string("folder.gif"), std::string("linked.gif"), std::string("dangling.gif"),
         std::string("missing.gif"), std::string(""), std::string("/"),
-        std::string("../elsewhere.gif"), std::string("icons/../icons/star.gif")}) {
+        std::string("../elsewhere.gif"), std::string("icons/../icons/star.gif"),
+        std::string("events"), std::string("events/1.ics")}) {
     EXPECT_EQ(folder.HasFile(name), FileExists(out + name)) << "'" << name << "'";
   }
   EXPECT_TRUE(folder.HasFile(later));
