@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 #include "app/dir.h"
 #include "app/encoding.h"
@@ -81,9 +82,10 @@ std::string JoinTimes(const EventTimes& t) {
   return t.end.empty() ? t.start : t.end;
 }
 
-bool UniqueList::Add(const std::string& text) {
-  if (!seen_.insert(text).second) return false;
-  items_.push_back(text);
+bool UniqueList::Add(std::string text) {
+  if (seen_.count(text)) return false;
+  items_.push_back(std::move(text));
+  seen_.insert(items_.back());
   return true;
 }
 
@@ -299,32 +301,22 @@ std::string DayCellRenderer::RenderCategoryEvents(int category,
 }
 
 std::string DayCellRenderer::PopUp(const EventRecord& e, int day_number, int dow,
-                                   const std::string& add_to_calendar) const {
+                                   const std::string& add_to_calendar) {
   const publish::PublishSettings& s = run_.s();
-  std::string d = Trim(e.description);
-  if (!d.empty()) d += "<br>";
-  if (!e.location.empty()) {
-    d += "<b>" + run_.Phrase("Location") + ":</b> &nbsp;" + e.location;
+  // The details hang on the event and the run's settings only, and a
+  // repeating event shows them on every one of its days.
+  PopUpBody fresh;
+  const PopUpBody* body = &fresh;
+  if (add_to_calendar.empty()) {
+    fresh = MakePopUpBody(e, false);
+  } else {
+    auto [known, added] = popups_.Get(e);
+    if (added) *known = MakePopUpBody(e, true);
+    body = known;
   }
-  // The photo goes into the pop-up only with the pop-up photo setting on, as
-  // the setting's name promises.
-  const bool photo = !e.scroll_photo.empty() && s.Bool("Formatting.PopUpPhoto");
-  if ((!d.empty() && s.Bool("Formatting.PopUpTitle")) || photo) {
-    d = "<center><font size=+1>" + e.summary + "</font></center>" + d;
-  } else if (d.empty() && !add_to_calendar.empty()) {
-    d = "<center><font size=+1>" + e.summary + "</font></center>";
-  }
-  const int len = static_cast<int>(Utf8Length(d));
-  int w = std::min(len / 4, 35);
-  // Nothing to pop up (or too little to size): the plain entry is written.
-  if (w <= 0) return "";
-  int h = static_cast<int>(len / static_cast<double>(w) / 1.3);
-  if (photo) {
-    d = "<br><center><img border=" + std::to_string(s.Int("Formatting.PopUpPhotoBorder")) +
-        " src=\"" + e.scroll_photo + "\" alt=\"\"></center><br clear=all>" + d;
-    h += 7;
-    w += 1;
-  }
+  if (body->none) return "";
+  const int w = body->w;
+  const int h = body->h;
 
   int left = 0;
   if (s.Bool("Publish.StartMonday")) {
@@ -349,10 +341,45 @@ std::string DayCellRenderer::PopUp(const EventRecord& e, int day_number, int dow
   } else {
     span = dow == 7 ? "<span class=\"bpopleft\" " : "<span class=\"bpop\" ";
   }
+  return span + pop_style + ">" + body->html + add_to_calendar + "</span></a>" + "\n";
+}
+
+DayCellRenderer::PopUpBody DayCellRenderer::MakePopUpBody(const EventRecord& e,
+                                                         bool with_add_line) const {
+  const publish::PublishSettings& s = run_.s();
+  std::string d = Trim(e.description);
+  if (!d.empty()) d += "<br>";
+  if (!e.location.empty()) {
+    d += "<b>" + run_.Phrase("Location") + ":</b> &nbsp;" + e.location;
+  }
+  // The photo goes into the pop-up only with the pop-up photo setting on, as
+  // the setting's name promises.
+  const bool photo = !e.scroll_photo.empty() && s.Bool("Formatting.PopUpPhoto");
+  if ((!d.empty() && s.Bool("Formatting.PopUpTitle")) || photo) {
+    d = "<center><font size=+1>" + e.summary + "</font></center>" + d;
+  } else if (d.empty() && with_add_line) {
+    d = "<center><font size=+1>" + e.summary + "</font></center>";
+  }
+  const int len = static_cast<int>(Utf8Length(d));
+  PopUpBody body;
+  body.w = std::min(len / 4, 35);
+  // Nothing to pop up (or too little to size): the plain entry is written.
+  if (body.w <= 0) {
+    body.none = true;
+    return body;
+  }
+  body.h = static_cast<int>(len / static_cast<double>(body.w) / 1.3);
+  if (photo) {
+    d = "<br><center><img border=" + std::to_string(s.Int("Formatting.PopUpPhotoBorder")) +
+        " src=\"" + e.scroll_photo + "\" alt=\"\"></center><br clear=all>" + d;
+    body.h += 7;
+    body.w += 1;
+  }
   // The box's own line ends are written as breaks here: the cell counts its
   // line feeds as entries when it cuts a long day short, and one inside a
   // box would cut the box in two, losing its end and its links.
-  return span + pop_style + ">" + NewlinesToBreaks(d) + add_to_calendar + "</span></a>" + "\n";
+  body.html = NewlinesToBreaks(d);
+  return body;
 }
 
 const std::string& DayCellRenderer::CachedTimeText(const EventRecord& e) {

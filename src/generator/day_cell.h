@@ -1,5 +1,6 @@
 #pragma once
 
+#include <deque>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -29,16 +30,18 @@ struct DayRecord;
 class UniqueList {
  public:
   // False when the text was already there.
-  bool Add(const std::string& text);
+  bool Add(std::string text);
   // Adds without the check (the holiday list's separators).
   void Append(const std::string& text) { items_.push_back(text); }
   void Clear();
-  const std::vector<std::string>& items() const { return items_; }
+  const std::deque<std::string>& items() const { return items_; }
   size_t size() const { return items_.size(); }
 
  private:
-  std::vector<std::string> items_;
-  std::unordered_set<std::string> seen_;
+  // The texts are kept once: the set looks at them where they stand, which
+  // a deque never moves.
+  std::deque<std::string> items_;
+  std::unordered_set<std::string_view> seen_;
 };
 
 // The lists a run fills while it renders cells (see the small and year
@@ -90,7 +93,15 @@ class DayCellRenderer {
   // The details of an entry, with add_to_calendar (AddToCalendarData) at
   // their end; empty when there is nothing to show.
   std::string PopUp(const EventRecord& e, int day_number, int dow,
-                    const std::string& add_to_calendar) const;
+                    const std::string& add_to_calendar);
+  // The part of a pop-up that hangs on the event alone: its details as HTML
+  // and the box's size; none when there is too little to show.
+  struct PopUpBody {
+    std::string html;
+    int w = 0, h = 0;
+    bool none = false;
+  };
+  PopUpBody MakePopUpBody(const EventRecord& e, bool with_add_line) const;
   // The time text hangs on the event and the settings only, and a repeating
   // event shows it on every one of its days.
   const std::string& CachedTimeText(const EventRecord& e);
@@ -102,6 +113,7 @@ class DayCellRenderer {
   std::string cell_color_;
   size_t categories_in_cell_ = 0;
   EventSlots<std::string> time_texts_;
+  EventSlots<PopUpBody> popups_;  // with the add line
   // The day's events (CandidatesOn), found once for all its categories.
   const DayEvents* candidates_ = nullptr;
   DayEvents scratch_;

@@ -312,8 +312,18 @@ std::string Telist::CategoryEntries(int category, const std::vector<const EventR
   for (size_t k = 0; k < candidates_->events.size(); ++k) {
     if (!candidates_->Names(k, category)) continue;
     const EventRecord& e = *candidates_->events[k];
-    std::string entry = "<b><font size=+1>" + e.summary + "</font></b>" + "<br>" + ListTimeText(e);
-    if (!e.location.empty()) entry += "<br><i>" + e.location + "</i></div>";
+    // Appended in place: a year's list runs to hundreds of thousands of
+    // entries, and joining temporaries copied each one several times.
+    std::string& entry = result;
+    entry += "<b><font size=+1>";
+    entry += e.summary;
+    entry += "</font></b><br>";
+    entry += ListTimeText(e);
+    if (!e.location.empty()) {
+      entry += "<br><i>";
+      entry += e.location;
+      entry += "</i></div>";
+    }
 
     std::string link;
     // The bare prefix the editor puts in the field is no address, in any case.
@@ -326,13 +336,18 @@ std::string Telist::CategoryEntries(int category, const std::vector<const EventR
     }
     const std::string add = AddToCalendarLinks(run_, OccurrenceOf(e, category, day.dt), add_links_);
     if (!e.description.empty()) {
-      entry += "\n<div Style=\"margin-left: 0.5em;\">" + e.description + link + "<br>" + add +
-               "<hr></div>\n";
+      entry += "\n<div Style=\"margin-left: 0.5em;\">";
+      entry += e.description;
+      entry += link;
+      entry += "<br>";
+      entry += add;
+      entry += "<hr></div>\n";
     } else {
-      entry += link + "<br>" + add;
+      entry += link;
+      entry += "<br>";
+      entry += add;
     }
     entry += "<br>";
-    result += entry;
   }
   if (run_.categories.size() > 1 && !result.empty() && s.Bool("Contents.GroupEvents")) {
     result = "<div class=calendarname >  " + run_.CategoryName(category) + "</div>" + result + "\n";

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <deque>
 #include <unordered_map>
 #include <utility>
@@ -28,8 +29,9 @@ class EventSlots {
     }
     const size_t i = static_cast<size_t>(e.index);
     if (i >= stamps_.size()) {
-      stamps_.resize(i + 1, 0);
-      values_.resize(i + 1);
+      const size_t size = std::max(i + 1, stamps_.size() * 2);
+      stamps_.resize(size, 0);
+      values_.resize(size);
     }
     if (stamps_[i] == generation_) return {&values_[i], false};
     stamps_[i] = generation_;
