@@ -46,6 +46,7 @@ class EventIcsFiles {
   // zone are the same for all of them.
   std::unique_ptr<TICal> ical_;
   bool folder_made_ = false;
+  int folder_fd_ = -1;  // the events folder, open once it is made
   std::unordered_map<std::string, std::string> names_;  // event ID -> file name
   // The same answers by row, asked once per occurrence shown: a pointer is
   // cheaper to look up than the ID's text.
