@@ -122,8 +122,8 @@ class CalendarData {
                                                      int month);
 
   // The events of month_events (a MonthEvents answer) that fall on the day
-  // in some category, in the same order: what is left for OccursOn to decide
-  // per category. The events' days are found once per month of the run, so
+  // in some category, in the same order: what is left to ask per category
+  // is DayEvents::Names. The events' days are found once per month of the run, so
   // a page asks about a few events a day rather than the whole month's.
   // The answer stays valid until four other months have been asked about
   // (the run asks a month's days one after the other), or, when
