@@ -72,7 +72,13 @@ Result<std::string> ReadFileBytes(const std::string& path) {
 }
 
 Status WriteFileDirect(const std::string& path, std::string_view bytes) {
-  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
+  return WriteFileDirectAt(AT_FDCWD, path, bytes, path);
+}
+
+Status WriteFileDirectAt(int folder_fd, const std::string& name, std::string_view bytes,
+                         const std::string& path) {
+  int fd = ::openat(folder_fd, name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW,
+                    0644);
   if (fd < 0) {
     const int err = errno;
     return IoFailure("Cannot write " + path, err);

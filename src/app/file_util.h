@@ -29,6 +29,11 @@ Status EnsurePrivateDir(const std::string& folder);
 // build folder, which every run empties and writes anew by the thousand
 // files. A link in the file's place is not followed.
 Status WriteFileDirect(const std::string& path, std::string_view bytes);
+// The same for `name` in the open folder `folder_fd` (openat), which spares
+// the walk of the folder's path for each of thousands of small files; path
+// names the file in the messages.
+Status WriteFileDirectAt(int folder_fd, const std::string& name, std::string_view bytes,
+                         const std::string& path);
 
 // WriteFileDirect for a file written in parts, so that a page of a hundred
 // megabytes never sits whole in memory: Append buffers and writes a part

@@ -172,7 +172,7 @@ void TCal::WriteBodyStart(int year, int month, const std::string& small_menu,
   Add(kSmallBody, "<div class=\"SmallMenu\">" + small_menu + "</div>");
   Add(kAllBodies, "<div class=\"Calendar\">");
   const std::string& logo = s.Text("Page.Logo");
-  if (!logo.empty() && FileExists(run_.build_dir + logo)) {
+  if (!logo.empty() && run_.BuildFileExists(logo)) {
     if (s.Bool("Page.LogoCenter")) Add(kMonthBody, "<center>");
     Add(kMonthBody, "<img src=\"" + logo + "\" border=0 alt=\"" + HtmlText(CalendarName(run_)) +
                         "\" >");
@@ -300,9 +300,9 @@ void TCal::WriteDayCell(int year, int month, const DayRecord& row,
 
   const std::string background = ToText(year) + row.i_month + row.i_day + "background";
   std::string bg;
-  if (FileExists(run_.build_dir + background + ".gif")) {
+  if (run_.BuildFileExists(background + ".gif")) {
     bg = background + ".gif";
-  } else if (FileExists(run_.build_dir + background + ".jpg")) {
+  } else if (run_.BuildFileExists(background + ".jpg")) {
     bg = background + ".jpg";
   }
   if (!bg.empty()) {
@@ -351,7 +351,13 @@ Status TCal::WriteMonthPage(const std::string& output, int year, const std::vect
   small_body_.clear();
   small_head_.clear();
   year_head_.clear();
-  style_ = publish::ReadStyleInfo(run_.dir->StylesDir + std::string(style_name) + "/Style.css");
+  // The style's sheet is read once per run rather than once per page: the
+  // run writes its pages from it and never writes the sheet itself.
+  const std::string style_path = run_.dir->StylesDir + std::string(style_name) + "/Style.css";
+  if (style_path != style_path_) {
+    style_ = publish::ReadStyleInfo(style_path);
+    style_path_ = style_path;
+  }
   const bool standalone = !s.Bool("Page.Embed");
   // A conf.ini that starts the week on neither day gets a Sunday start.
   week_start_ = s.Bool("Publish.StartMonday") ? 2 : 1;

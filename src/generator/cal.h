@@ -71,6 +71,7 @@ class TCal {
   int week_start_ = 1;
   std::string short_form_ = "Short";
   publish::StyleInfo style_;
+  std::string style_path_;  // the sheet style_ was read from
   std::string month_body_, month_head_, small_body_, small_head_, year_body_, year_head_;
   int pages_written_ = 0;
 };

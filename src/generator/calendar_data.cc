@@ -52,6 +52,13 @@ void ComputeQueryBits(EventRecord& e) {
   e.start_month = m >= 1 && m <= 12 ? m : 0;
 }
 
+// The fraction of a day of a date-time text; nullopt when it is none.
+std::optional<double> TimeOfDay(const std::string& value) {
+  const std::optional<double> v = ParseDouble(Trim(value));
+  if (!v) return std::nullopt;
+  return *v - std::floor(*v);
+}
+
 const std::string& Empty() {
   static const std::string empty;
   return empty;
@@ -167,12 +174,19 @@ void CalendarData::SetEvents(std::vector<EventRecord> events) {
   month_events_.clear();
   members_.clear();
   day_events_.clear();
+  answer_months_.clear();
   months_indexed_.clear();
   events_ = std::move(events);
-  for (EventRecord& e : events_) {
+  for (size_t i = 0; i < events_.size(); ++i) {
+    EventRecord& e = events_[i];
+    e.index = static_cast<int>(i);
+    e.start_time_of_day = TimeOfDay(e.s_date_time).value_or(0);
+    e.end_time_of_day = TimeOfDay(e.e_date_time);
     e.occurs = store::ParsedEvent::Parse(e.row);
     ComputeQueryBits(e);
   }
+  category_bits_.resize(events_.size());
+  for (size_t i = 0; i < events_.size(); ++i) category_bits_[i] = events_[i].occurs.category_bits();
   sorted_.resize(events_.size());
   for (size_t i = 0; i < events_.size(); ++i) sorted_[i] = static_cast<int>(i);
   // "order by sTime asc" compares the texts byte by byte.
@@ -227,23 +241,40 @@ void CalendarData::IndexMonth(int year, int month) {
   }
 }
 
-void CalendarData::DayCandidates(const std::vector<const EventRecord*>& month_events,
-                                 const store::DayKey& day,
-                                 std::vector<const EventRecord*>* out) {
-  out->clear();
+const DayEvents& CalendarData::DayCandidates(const std::vector<const EventRecord*>& month_events,
+                                             const store::DayKey& day, DayEvents* out) {
   auto members = members_.find(&month_events);
   if (members == members_.end()) {
     // Not an answer of this data: every event is tested.
+    out->Clear();
     for (const EventRecord* e : month_events) {
-      if (e->occurs.OccursOnDay(day)) out->push_back(e);
+      if (e->occurs.OccursOnDay(day)) out->Add(e);
     }
-    return;
+    return *out;
   }
   const CivilDate date = DecodeDate(day.day);
-  IndexMonth(date.year, date.month);
-  for (int i : day_events_[day.day]) {
-    if (members->second[i]) out->push_back(&events_[i]);
+  const int month = date.year * 12 + date.month - 1;
+  auto known = std::find_if(answer_months_.begin(), answer_months_.end(),
+                            [&](const AnswerMonth& a) {
+                              return a.answer == &month_events && a.month == month;
+                            });
+  if (known == answer_months_.end()) {
+    if (answer_months_.size() >= kAnswerMonthsKept) answer_months_.erase(answer_months_.begin());
+    AnswerMonth& made = answer_months_.emplace_back();
+    made.answer = &month_events;
+    made.month = month;
+    IndexMonth(date.year, date.month);
+    const DayNumber first = EncodeDate(date.year, date.month, 1);
+    made.days.resize(static_cast<size_t>(DaysInMonth(date.year, date.month)));
+    const std::vector<bool>& in_answer = members->second;
+    for (size_t d = 0; d < made.days.size(); ++d) {
+      for (int i : day_events_[first + static_cast<DayNumber>(d)]) {
+        if (in_answer[i]) made.days[d].Add(&events_[i], category_bits_[i]);
+      }
+    }
+    known = answer_months_.end() - 1;
   }
+  return known->days[static_cast<size_t>(date.day - 1)];
 }
 
 bool CalendarData::HasYear(store::Database& db, int year) const {

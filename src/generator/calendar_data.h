@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -47,8 +48,43 @@ struct EventRecord {
   std::uint16_t active_month_bits = 0;
   int start_month = 0;
 
+  // The row's place in the run's rows (CalendarData::events()); -1 for a
+  // record made on its own.
+  int index = -1;
+  // For a row of the data: the times of day of s_date_time and e_date_time
+  // (fractions of a day; none when the text is no number), read once.
+  double start_time_of_day = 0;
+  std::optional<double> end_time_of_day;
+
   bool OccursOn(const store::DayKey& day, int category) const {
     return occurs.OccursOn(day, category);
+  }
+  // OccursOn for an event already known to fall on the day (OccursOnDay):
+  // only the category is left to ask.
+  bool InCategory(int category) const { return occurs.InCategory(category); }
+};
+
+// The events of one day out of a month's events (CandidatesOn): those that
+// fall on the day in some category, in the month answer's order, each with
+// the categories 0..63 it names, so that a page asks them per category
+// without going back to the events' own rows.
+struct DayEvents {
+  std::vector<const EventRecord*> events;
+  std::vector<std::uint64_t> categories;  // ParsedEvent::category_bits
+
+  void Clear() {
+    events.clear();
+    categories.clear();
+  }
+  void Add(const EventRecord* e) { Add(e, e->occurs.category_bits()); }
+  void Add(const EventRecord* e, std::uint64_t bits) {
+    events.push_back(e);
+    categories.push_back(bits);
+  }
+  // OccursOn(day, category) of the k-th event.
+  bool Names(size_t k, int category) const {
+    if (category >= 0 && category < 64) return (categories[k] >> category) & 1;
+    return events[k]->InCategory(category);
   }
 };
 
@@ -86,11 +122,14 @@ class CalendarData {
                                                      int month);
 
   // The events of month_events (a MonthEvents answer) that fall on the day
-  // in some category, in the same order: what is left for OccursOn to decide
-  // per category. The events' days are found once per month of the run, so
+  // in some category, in the same order: what is left to ask per category
+  // is DayEvents::Names. The events' days are found once per month of the run, so
   // a page asks about a few events a day rather than the whole month's.
-  void DayCandidates(const std::vector<const EventRecord*>& month_events,
-                     const store::DayKey& day, std::vector<const EventRecord*>* out);
+  // The answer stays valid until four other months have been asked about
+  // (the run asks a month's days one after the other), or, when
+  // month_events is no MonthEvents answer, it is out itself.
+  const DayEvents& DayCandidates(const std::vector<const EventRecord*>& month_events,
+                                 const store::DayKey& day, DayEvents* out);
 
   // Whether the year table of y exists in the database folder.
   bool HasYear(store::Database& db, int year) const;
@@ -117,16 +156,32 @@ class CalendarData {
   // OccursOnDay; filled a month at a time.
   std::unordered_map<DayNumber, std::vector<int>> day_events_;
   std::unordered_set<int> months_indexed_;  // year * 12 + month - 1
+  // DayCandidates of the months asked last, per day: a page asks for each
+  // day twice (its events and their JSON-LD), and a month's answers are not
+  // asked again once its pages are written, so a few are kept, not all.
+  struct AnswerMonth {
+    const void* answer = nullptr;
+    int month = -1;  // year * 12 + month - 1
+    std::vector<DayEvents> days;
+  };
+  static constexpr size_t kAnswerMonthsKept = 4;
+  std::vector<AnswerMonth> answer_months_;  // the newest last
+  std::vector<std::uint64_t> category_bits_;  // per event, ParsedEvent::category_bits
   void IndexMonth(int year, int month);
 };
 
-// The events of month_events that can fall on the day: data's day index
-// when there is data, else all of them. scratch holds the answer.
-inline const std::vector<const EventRecord*>& CandidatesOn(
-    CalendarData* data, const std::vector<const EventRecord*>& month_events,
-    const store::DayKey& day, std::vector<const EventRecord*>* scratch) {
-  if (!data) return month_events;
-  data->DayCandidates(month_events, day, scratch);
+// The events of month_events that fall on the day in some category (pass
+// OccursOnDay), in the same order: data's day index when there is data, else
+// each one tested. scratch holds the answer. What is left to ask of each is
+// EventRecord::InCategory.
+inline const DayEvents& CandidatesOn(CalendarData* data,
+                                     const std::vector<const EventRecord*>& month_events,
+                                     const store::DayKey& day, DayEvents* scratch) {
+  if (data) return data->DayCandidates(month_events, day, scratch);
+  scratch->Clear();
+  for (const EventRecord* e : month_events) {
+    if (e->occurs.OccursOnDay(day)) scratch->Add(e);
+  }
   return *scratch;
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 #include "app/dir.h"
 #include "app/encoding.h"
@@ -51,12 +52,12 @@ std::vector<std::string> DayFolderFiles(const std::string& folder) {
   return names;
 }
 
-std::string DayPictureHtml(const std::string& build_dir, const std::string& prefix) {
+std::string DayPictureHtml(const RunContext& run, const std::string& prefix) {
   const std::string picture = prefix + "picture";
   std::string p;
-  if (FileExists(build_dir + picture + ".gif")) {
+  if (run.BuildFileExists(picture + ".gif")) {
     p = picture + ".gif";
-  } else if (FileExists(build_dir + picture + ".jpg")) {
+  } else if (run.BuildFileExists(picture + ".jpg")) {
     p = picture + ".jpg";
   }
   return p.empty() ? "" : "<img src=\"" + p + "\" border=0 align=left alt=\"\">";
@@ -81,9 +82,10 @@ std::string JoinTimes(const EventTimes& t) {
   return t.end.empty() ? t.start : t.end;
 }
 
-bool UniqueList::Add(const std::string& text) {
-  if (!seen_.insert(text).second) return false;
-  items_.push_back(text);
+bool UniqueList::Add(std::string text) {
+  if (seen_.count(text)) return false;
+  items_.push_back(std::move(text));
+  seen_.insert(items_.back());
   return true;
 }
 
@@ -115,7 +117,7 @@ std::string DayCellRenderer::RenderDayCell(const std::vector<int>& categories,
   if (!holiday.empty()) {
     std::string icon;
     const std::string icon_file = HolidayIconName(holiday) + ".gif";
-    if (s.Bool("Contents.ShowHolidayIcons") && FileExists(run_.build_dir + icon_file)) {
+    if (s.Bool("Contents.ShowHolidayIcons") && run_.BuildFileExists(icon_file)) {
       // The icon says the holiday for those who cannot see it.
       icon = "<img src=\"" + icon_file + "\" border=0 align=left alt=\"" + HtmlText(holiday) + "\">";
     }
@@ -130,6 +132,7 @@ std::string DayCellRenderer::RenderDayCell(const std::vector<int>& categories,
 
   std::string events_part;
   categories_in_cell_ = categories.size();
+  candidates_list_ = nullptr;
   const store::DayKey key = store::DayKey::For(day.date);
   for (int c : categories) {
     if (run_.ui) run_.ui->ProcessEvents();
@@ -184,10 +187,15 @@ std::string DayCellRenderer::RenderCategoryEvents(int category,
   const bool small_legend = s.Bool("Small.CanCreate") && s.Bool("Small.Legend");
   const bool year_legend = s.Bool("Year.CanCreate") && s.Bool("Year.Legend");
 
+  if (candidates_list_ != &events || candidates_day_ != key.day) {
+    candidates_ = &CandidatesOn(run_.data, events, key, &scratch_);
+    candidates_list_ = &events;
+    candidates_day_ = key.day;
+  }
   std::string result;
-  for (const EventRecord* record : CandidatesOn(run_.data, events, key, &candidates_)) {
-    const EventRecord& e = *record;
-    if (!e.OccursOn(key, category)) continue;
+  for (size_t k = 0; k < candidates_->events.size(); ++k) {
+    if (!candidates_->Names(k, category)) continue;
+    const EventRecord& e = *candidates_->events[k];
     std::string name = e.summary;
     ++event_count_;
 
@@ -205,7 +213,7 @@ std::string DayCellRenderer::RenderCategoryEvents(int category,
       sep = separator_setting + "&nbsp;";
     }
     std::string icon, icon_break;
-    if (!e.icon_name.empty() && FileExists(run_.build_dir + e.icon_name)) {
+    if (!e.icon_name.empty() && run_.BuildFileExists(e.icon_name)) {
       icon = "<img border=0  align=left src=\"" + e.icon_name + "\" alt=\"\">";
       icon_break = "<br clear=all>";
       sep.clear();
@@ -293,32 +301,22 @@ std::string DayCellRenderer::RenderCategoryEvents(int category,
 }
 
 std::string DayCellRenderer::PopUp(const EventRecord& e, int day_number, int dow,
-                                   const std::string& add_to_calendar) const {
+                                   const std::string& add_to_calendar) {
   const publish::PublishSettings& s = run_.s();
-  std::string d = Trim(e.description);
-  if (!d.empty()) d += "<br>";
-  if (!e.location.empty()) {
-    d += "<b>" + run_.Phrase("Location") + ":</b> &nbsp;" + e.location;
+  // The details hang on the event and the run's settings only, and a
+  // repeating event shows them on every one of its days.
+  PopUpBody fresh;
+  const PopUpBody* body = &fresh;
+  if (add_to_calendar.empty()) {
+    fresh = MakePopUpBody(e, false);
+  } else {
+    auto [known, added] = popups_.Get(e);
+    if (added) *known = MakePopUpBody(e, true);
+    body = known;
   }
-  // The photo goes into the pop-up only with the pop-up photo setting on, as
-  // the setting's name promises.
-  const bool photo = !e.scroll_photo.empty() && s.Bool("Formatting.PopUpPhoto");
-  if ((!d.empty() && s.Bool("Formatting.PopUpTitle")) || photo) {
-    d = "<center><font size=+1>" + e.summary + "</font></center>" + d;
-  } else if (d.empty() && !add_to_calendar.empty()) {
-    d = "<center><font size=+1>" + e.summary + "</font></center>";
-  }
-  const int len = static_cast<int>(Utf8Length(d));
-  int w = std::min(len / 4, 35);
-  // Nothing to pop up (or too little to size): the plain entry is written.
-  if (w <= 0) return "";
-  int h = static_cast<int>(len / static_cast<double>(w) / 1.3);
-  if (photo) {
-    d = "<br><center><img border=" + std::to_string(s.Int("Formatting.PopUpPhotoBorder")) +
-        " src=\"" + e.scroll_photo + "\" alt=\"\"></center><br clear=all>" + d;
-    h += 7;
-    w += 1;
-  }
+  if (body->none) return "";
+  const int w = body->w;
+  const int h = body->h;
 
   int left = 0;
   if (s.Bool("Publish.StartMonday")) {
@@ -343,16 +341,51 @@ std::string DayCellRenderer::PopUp(const EventRecord& e, int day_number, int dow
   } else {
     span = dow == 7 ? "<span class=\"bpopleft\" " : "<span class=\"bpop\" ";
   }
+  return span + pop_style + ">" + body->html + add_to_calendar + "</span></a>" + "\n";
+}
+
+DayCellRenderer::PopUpBody DayCellRenderer::MakePopUpBody(const EventRecord& e,
+                                                         bool with_add_line) const {
+  const publish::PublishSettings& s = run_.s();
+  std::string d = Trim(e.description);
+  if (!d.empty()) d += "<br>";
+  if (!e.location.empty()) {
+    d += "<b>" + run_.Phrase("Location") + ":</b> &nbsp;" + e.location;
+  }
+  // The photo goes into the pop-up only with the pop-up photo setting on, as
+  // the setting's name promises.
+  const bool photo = !e.scroll_photo.empty() && s.Bool("Formatting.PopUpPhoto");
+  if ((!d.empty() && s.Bool("Formatting.PopUpTitle")) || photo) {
+    d = "<center><font size=+1>" + e.summary + "</font></center>" + d;
+  } else if (d.empty() && with_add_line) {
+    d = "<center><font size=+1>" + e.summary + "</font></center>";
+  }
+  const int len = static_cast<int>(Utf8Length(d));
+  PopUpBody body;
+  body.w = std::min(len / 4, 35);
+  // Nothing to pop up (or too little to size): the plain entry is written.
+  if (body.w <= 0) {
+    body.none = true;
+    return body;
+  }
+  body.h = static_cast<int>(len / static_cast<double>(body.w) / 1.3);
+  if (photo) {
+    d = "<br><center><img border=" + std::to_string(s.Int("Formatting.PopUpPhotoBorder")) +
+        " src=\"" + e.scroll_photo + "\" alt=\"\"></center><br clear=all>" + d;
+    body.h += 7;
+    body.w += 1;
+  }
   // The box's own line ends are written as breaks here: the cell counts its
   // line feeds as entries when it cuts a long day short, and one inside a
   // box would cut the box in two, losing its end and its links.
-  return span + pop_style + ">" + NewlinesToBreaks(d) + add_to_calendar + "</span></a>" + "\n";
+  body.html = NewlinesToBreaks(d);
+  return body;
 }
 
 const std::string& DayCellRenderer::CachedTimeText(const EventRecord& e) {
-  auto it = time_texts_.find(&e);
-  if (it == time_texts_.end()) it = time_texts_.emplace(&e, CellTimeText(e)).first;
-  return it->second;
+  auto [text, added] = time_texts_.Get(e);
+  if (added) *text = CellTimeText(e);
+  return *text;
 }
 
 std::string DayCellRenderer::CellTimeText(const EventRecord& e) const {
@@ -441,7 +474,7 @@ std::string DayCellRenderer::DayAttachmentsHtml(const std::vector<int>& categori
       }
     }
   }
-  return r + DayPictureHtml(run_.build_dir, prefix);
+  return r + DayPictureHtml(run_, prefix);
 }
 
 }  // namespace almanix::generator

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <deque>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "app/dates.h"
+#include "generator/calendar_data.h"
 #include "generator/day_folders.h"
 #include "generator/event_pages.h"
 
@@ -28,16 +30,18 @@ struct DayRecord;
 class UniqueList {
  public:
   // False when the text was already there.
-  bool Add(const std::string& text);
+  bool Add(std::string text);
   // Adds without the check (the holiday list's separators).
   void Append(const std::string& text) { items_.push_back(text); }
   void Clear();
-  const std::vector<std::string>& items() const { return items_; }
+  const std::deque<std::string>& items() const { return items_; }
   size_t size() const { return items_.size(); }
 
  private:
-  std::vector<std::string> items_;
-  std::unordered_set<std::string> seen_;
+  // The texts are kept once: the set looks at them where they stand, which
+  // a deque never moves.
+  std::deque<std::string> items_;
+  std::unordered_set<std::string_view> seen_;
 };
 
 // The lists a run fills while it renders cells (see the small and year
@@ -89,7 +93,15 @@ class DayCellRenderer {
   // The details of an entry, with add_to_calendar (AddToCalendarData) at
   // their end; empty when there is nothing to show.
   std::string PopUp(const EventRecord& e, int day_number, int dow,
-                    const std::string& add_to_calendar) const;
+                    const std::string& add_to_calendar);
+  // The part of a pop-up that hangs on the event alone: its details as HTML
+  // and the box's size; none when there is too little to show.
+  struct PopUpBody {
+    std::string html;
+    int w = 0, h = 0;
+    bool none = false;
+  };
+  PopUpBody MakePopUpBody(const EventRecord& e, bool with_add_line) const;
   // The time text hangs on the event and the settings only, and a repeating
   // event shows it on every one of its days.
   const std::string& CachedTimeText(const EventRecord& e);
@@ -100,8 +112,13 @@ class DayCellRenderer {
   int event_count_ = 0;
   std::string cell_color_;
   size_t categories_in_cell_ = 0;
-  std::unordered_map<const EventRecord*, std::string> time_texts_;
-  std::vector<const EventRecord*> candidates_;  // the day's, reused
+  EventSlots<std::string> time_texts_;
+  EventSlots<PopUpBody> popups_;  // with the add line
+  // The day's events (CandidatesOn), found once for all its categories.
+  const DayEvents* candidates_ = nullptr;
+  DayEvents scratch_;
+  const void* candidates_list_ = nullptr;
+  DayNumber candidates_day_ = 0;
   AddLinkPage add_links_;  // the events whose add-link texts the page has
 };
 
@@ -114,7 +131,7 @@ std::vector<std::string> DayFolderFiles(const std::string& folder);
 
 // The picture of the day (prefix + "picture", ".gif" before ".jpg") found
 // in the build folder, as an image floated left; empty when there is none.
-std::string DayPictureHtml(const std::string& build_dir, const std::string& prefix);
+std::string DayPictureHtml(const RunContext& run, const std::string& prefix);
 
 // An event's start and end in the time pattern, lower case, each followed by
 // "&nbsp;" and the time zone when the event names one; empty when not

@@ -1,11 +1,15 @@
 #include "generator/event_ics_files.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <system_error>
 #include <unordered_set>
 #include <vector>
 
 #include "app/dir.h"
+#include "app/file_util.h"
 #include "app/text.h"
 #include "generator/calendar_data.h"
 #include "generator/event_pages.h"
@@ -28,7 +32,9 @@ EventIcsFiles::EventIcsFiles(const RunContext& run) : run_(run) {
   }
 }
 
-EventIcsFiles::~EventIcsFiles() = default;
+EventIcsFiles::~EventIcsFiles() {
+  if (folder_fd_ >= 0) ::close(folder_fd_);
+}
 
 void EventIcsFiles::RemoveUnlinked() {
   // Names without their folder, so the match does not hang on how the
@@ -52,14 +58,15 @@ void EventIcsFiles::RemoveUnlinked() {
 }
 
 const std::string& EventIcsFiles::Linked(const EventRecord& e) {
-  if (auto known = by_record_.find(&e); known != by_record_.end()) return *known->second;
+  auto [known, new_slot] = by_record_.Get(e);
+  if (!new_slot) return **known;
   auto [it, first] = names_.try_emplace(e.id);
   if (first) {
     it->second = EventFileName(e);
     Write(e, it->second);
     ++written_;
   }
-  by_record_.emplace(&e, &it->second);
+  *known = &it->second;
   return it->second;
 }
 
@@ -73,6 +80,8 @@ void EventIcsFiles::Write(const EventRecord& e, const std::string& name) {
       return;
     }
     folder_made_ = true;
+    // Thousands of files go into it: each is opened relative to the folder.
+    folder_fd_ = ::open((run_.build_dir + "events").c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
   }
   if (!ical_) {
     // The same identifiers as the event's item in ical.ics, so a reader who
@@ -84,8 +93,12 @@ void EventIcsFiles::Write(const EventRecord& e, const std::string& name) {
   }
   ical_->ClearItems();
   ical_->AddEventIf(e, "," + Trim(e.calendar_id) + ",");
-  IgnoreResult(run_.Record(path, ical_->Save(path, /*atomically=*/false)),
-               "counted in the run's result; the link stays");
+  const size_t slash = name.rfind('/');
+  const Status saved =
+      folder_fd_ >= 0 && slash != std::string::npos
+          ? WriteFileDirectAt(folder_fd_, name.substr(slash + 1), ical_->Text(), path)
+          : ical_->Save(path, /*atomically=*/false);
+  IgnoreResult(run_.Record(path, saved), "counted in the run's result; the link stays");
 }
 
 }  // namespace almanix::generator

@@ -5,6 +5,7 @@
 #include <unordered_map>
 
 #include "app/config.h"
+#include "generator/event_slots.h"
 
 // The one-event calendar files (events/ID.ics) behind "Add to my calendar".
 namespace almanix::generator {
@@ -45,10 +46,11 @@ class EventIcsFiles {
   // zone are the same for all of them.
   std::unique_ptr<TICal> ical_;
   bool folder_made_ = false;
+  int folder_fd_ = -1;  // the events folder, open once it is made
   std::unordered_map<std::string, std::string> names_;  // event ID -> file name
   // The same answers by row, asked once per occurrence shown: a pointer is
   // cheaper to look up than the ID's text.
-  std::unordered_map<const EventRecord*, const std::string*> by_record_;
+  EventSlots<const std::string*> by_record_;
   int written_ = 0;
 };
 

@@ -105,7 +105,8 @@ Status Telist::WriteEventListPage(const std::string& output, int year,
   const bool year_list = BaseName(output_file) == "EventList" + year_text + run_.extension;
   if (!s.Bool("List.CanCreate") && year_list) return Status::Ok();
   IgnoreResult(TDir::EnsureDir(output), "a missing folder fails the page's own save");
-  time_texts_.clear();
+  time_texts_.Clear();
+  candidates_list_ = nullptr;
   add_links_.NewPage();
 
   // The year's list says so; an "EventList" style's month page names its month.
@@ -233,7 +234,7 @@ std::string Telist::DayRow(const DayRecord& day, int year, int month, int row_in
   if (!holiday.empty()) {
     std::string icon;
     const std::string icon_file = HolidayIconName(holiday) + ".gif";
-    if (s.Bool("Contents.ShowHolidayIcons") && FileExists(run_.build_dir + icon_file)) {
+    if (s.Bool("Contents.ShowHolidayIcons") && run_.BuildFileExists(icon_file)) {
       icon = "<img src=\"" + icon_file + "\" border=0 align=left alt=\"" + HtmlText(holiday) + "\">";
     }
     // The block's line break is a line end of the page, which are CR LF.
@@ -248,6 +249,7 @@ std::string Telist::DayRow(const DayRecord& day, int year, int month, int row_in
 
   std::string events_part;
   const store::DayKey key = store::DayKey::For(day.dt);
+  candidates_list_ = nullptr;
   for (int c : run_.categories) events_part += CategoryEntries(c, events, key, day);
   events_part = NewlinesToBreaks(run_.language.ExpandMacros(events_part));
   notes = NewlinesToBreaks(notes);
@@ -301,13 +303,27 @@ std::string Telist::CategoryEntries(int category, const std::vector<const EventR
   const std::string& target_setting = s.Text("Formatting.Target");
   const std::string target = target_setting.empty() ? "_parent" : target_setting;
 
+  if (candidates_list_ != &events || candidates_day_ != key.day) {
+    candidates_ = &CandidatesOn(run_.data, events, key, &scratch_);
+    candidates_list_ = &events;
+    candidates_day_ = key.day;
+  }
   std::string result;
-  std::vector<const EventRecord*> candidates;
-  for (const EventRecord* record : CandidatesOn(run_.data, events, key, &candidates)) {
-    const EventRecord& e = *record;
-    if (!e.OccursOn(key, category)) continue;
-    std::string entry = "<b><font size=+1>" + e.summary + "</font></b>" + "<br>" + ListTimeText(e);
-    if (!e.location.empty()) entry += "<br><i>" + e.location + "</i></div>";
+  for (size_t k = 0; k < candidates_->events.size(); ++k) {
+    if (!candidates_->Names(k, category)) continue;
+    const EventRecord& e = *candidates_->events[k];
+    // Appended in place: a year's list runs to hundreds of thousands of
+    // entries, and joining temporaries copied each one several times.
+    std::string& entry = result;
+    entry += "<b><font size=+1>";
+    entry += e.summary;
+    entry += "</font></b><br>";
+    entry += ListTimeText(e);
+    if (!e.location.empty()) {
+      entry += "<br><i>";
+      entry += e.location;
+      entry += "</i></div>";
+    }
 
     std::string link;
     // The bare prefix the editor puts in the field is no address, in any case.
@@ -320,13 +336,18 @@ std::string Telist::CategoryEntries(int category, const std::vector<const EventR
     }
     const std::string add = AddToCalendarLinks(run_, OccurrenceOf(e, category, day.dt), add_links_);
     if (!e.description.empty()) {
-      entry += "\n<div Style=\"margin-left: 0.5em;\">" + e.description + link + "<br>" + add +
-               "<hr></div>\n";
+      entry += "\n<div Style=\"margin-left: 0.5em;\">";
+      entry += e.description;
+      entry += link;
+      entry += "<br>";
+      entry += add;
+      entry += "<hr></div>\n";
     } else {
-      entry += link + "<br>" + add;
+      entry += link;
+      entry += "<br>";
+      entry += add;
     }
     entry += "<br>";
-    result += entry;
   }
   if (run_.categories.size() > 1 && !result.empty() && s.Bool("Contents.GroupEvents")) {
     result = "<div class=calendarname >  " + run_.CategoryName(category) + "</div>" + result + "\n";
@@ -335,9 +356,9 @@ std::string Telist::CategoryEntries(int category, const std::vector<const EventR
 }
 
 const std::string& Telist::ListTimeText(const EventRecord& e) {
-  auto it = time_texts_.find(&e);
-  if (it == time_texts_.end()) it = time_texts_.emplace(&e, MakeListTimeText(e)).first;
-  return it->second;
+  auto [text, added] = time_texts_.Get(e);
+  if (added) *text = MakeListTimeText(e);
+  return *text;
 }
 
 std::string Telist::MakeListTimeText(const EventRecord& e) const {
@@ -397,7 +418,7 @@ std::string Telist::Downloads(const DayRecord& day, int year) {
       }
     }
   }
-  return r + DayPictureHtml(run_.build_dir, prefix);
+  return r + DayPictureHtml(run_, prefix);
 }
 
 Status WriteEventListRedirect(const RunContext& run, const std::string& path) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/status.h"
+#include "generator/calendar_data.h"
 #include "generator/day_folders.h"
 #include "generator/event_pages.h"
 
@@ -53,7 +54,12 @@ class Telist {
 
   RunContext& run_;
   DayFolders day_folders_;
-  std::unordered_map<const EventRecord*, std::string> time_texts_;
+  EventSlots<std::string> time_texts_;
+  // The day's events (CandidatesOn), found once for all its categories.
+  const DayEvents* candidates_ = nullptr;
+  DayEvents scratch_;
+  const void* candidates_list_ = nullptr;
+  DayNumber candidates_day_ = 0;
   AddLinkPage add_links_;  // the events whose add-link texts the page has
 };
 

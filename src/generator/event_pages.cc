@@ -82,8 +82,9 @@ Occurrence OccurrenceOf(const EventRecord& e, int category, DayNumber day) {
   o.category = category;
   o.day = day;
   o.all_day = e.allday == "T";
-  const double start = TimeOfDay(e.s_date_time).value_or(0);
-  const std::optional<double> end = TimeOfDay(e.e_date_time);
+  const bool read = e.index >= 0;
+  const double start = read ? e.start_time_of_day : TimeOfDay(e.s_date_time).value_or(0);
+  const std::optional<double> end = read ? e.end_time_of_day : TimeOfDay(e.e_date_time);
   o.start = day + start;
   o.end = end ? day + *end + (*end < start ? 1 : 0) : o.start;
   return o;
@@ -97,15 +98,16 @@ std::vector<Occurrence> OccurrencesBetween(const RunContext& run,
       !run.state.style_editor_open &&
       !(run.state.preview_run && run.window && run.window->chkQuickPreview);
   if (!events_shown) return out;
-  std::vector<const EventRecord*> candidates;
+  DayEvents scratch;
   for (DayNumber day = first; day <= last; ++day) {
     const store::DayKey key = KeyFor(day);
     const int month = DecodeDate(day).month;
     const std::vector<const EventRecord*>& events = run.data->MonthEvents(categories, month);
-    for (const EventRecord* e : CandidatesOn(run.data, events, key, &candidates)) {
+    const DayEvents& on_day = CandidatesOn(run.data, events, key, &scratch);
+    for (size_t k = 0; k < on_day.events.size(); ++k) {
       for (int category : categories) {
-        if (!e->OccursOn(key, category)) continue;
-        out.push_back(OccurrenceOf(*e, category, day));
+        if (!on_day.Names(k, category)) continue;
+        out.push_back(OccurrenceOf(*on_day.events[k], category, day));
         break;  // one entry per event and day, in its first ticked category
       }
     }
@@ -181,8 +183,8 @@ std::string JsonString(const std::string& text) {
 }
 
 const JsonLdTexts::Texts& JsonLdTexts::For(const EventRecord& e) {
-  auto [known, added] = texts_.try_emplace(&e);
-  Texts& t = known->second;
+  auto [slot, added] = texts_.Get(e);
+  Texts& t = *slot;
   if (added) {
     t.name = ",\"name\":" + JsonString(XmlChars(Trim(e.summary)));
     const std::string location = Trim(e.location);
@@ -251,9 +253,34 @@ std::string LinkedEventFile(const RunContext& run, const EventRecord& e) {
 }
 
 int AddLinkPage::NumberOf(const EventRecord& e, bool* first) {
-  auto [known, added] = numbers_.try_emplace(&e, static_cast<int>(numbers_.size()));
+  auto [number, added] = numbers_.Get(e);
+  if (added) *number = count_++;
   *first = added;
-  return known->second;
+  return *number;
+}
+
+void AddLinkPage::MakeLabels(const RunContext& run) {
+  if (labels_made_) return;
+  const std::string label = run.Phrase("Add to my calendar");
+  label_html_ = HtmlText(label);
+  label_attribute_ = XmlEntities(label);
+  labels_made_ = true;
+}
+
+const std::string& AddLinkPage::LabelHtml(const RunContext& run) {
+  MakeLabels(run);
+  return label_html_;
+}
+
+const std::string& AddLinkPage::LabelAttribute(const RunContext& run) {
+  MakeLabels(run);
+  return label_attribute_;
+}
+
+const std::string& AddLinkPage::AriaName(const EventRecord& e) {
+  auto [text, added] = aria_.Get(e);
+  if (added) *text = XmlEntities(Trim(e.summary));
+  return *text;
 }
 
 std::string AttributeText(std::string_view text) {
@@ -305,18 +332,35 @@ std::string AddLinkData(const Occurrence& o, AddLinkPage& page) {
 }
 
 std::string AddToCalendarLinks(const RunContext& run, const Occurrence& o, AddLinkPage& page) {
-  const std::string file = LinkedEventFile(run, *o.event);
-  return "<span class=\"AddToCalendar\"" + AddLinkData(o, page) + ">" +
-         HtmlText(run.Phrase("Add to my calendar")) + ": <a href=\"" + file +
-         "\" download aria-label=\"" + XmlEntities(Trim(o.event->summary)) +
-         ": iCalendar\">iCalendar</a></span>";
+  std::string out = "<span class=\"AddToCalendar\"";
+  out += AddLinkData(o, page);
+  out += ">";
+  out += page.LabelHtml(run);
+  out += ": <a href=\"";
+  if (run.event_files) {
+    out += run.event_files->Linked(*o.event);
+  } else {
+    out += EventFileName(*o.event);
+  }
+  out += "\" download aria-label=\"";
+  out += page.AriaName(*o.event);
+  out += ": iCalendar\">iCalendar</a></span>";
+  return out;
 }
 
 std::string AddToCalendarData(const RunContext& run, const Occurrence& o, AddLinkPage& page) {
-  const std::string file = LinkedEventFile(run, *o.event);
-  return "<span class=\"AddToCalendar\" data-label=\"" +
-         XmlEntities(run.Phrase("Add to my calendar")) + "\" data-ics=\"" + file + "\"" +
-         AddLinkData(o, page) + "></span>";
+  std::string out = "<span class=\"AddToCalendar\" data-label=\"";
+  out += page.LabelAttribute(run);
+  out += "\" data-ics=\"";
+  if (run.event_files) {
+    out += run.event_files->Linked(*o.event);
+  } else {
+    out += EventFileName(*o.event);
+  }
+  out += "\"";
+  out += AddLinkData(o, page);
+  out += "></span>";
+  return out;
 }
 
 std::string SubscribeBlock(const RunContext& run) {

@@ -7,6 +7,7 @@
 
 #include "app/dates.h"
 #include "app/status.h"
+#include "generator/event_slots.h"
 
 // What the pages tell about single events, beyond the grid: schema.org
 // Event data for search engines, "Add to my calendar" (a one-event calendar
@@ -65,13 +66,31 @@ std::string LinkedEventFile(const RunContext& run, const EventRecord& e);
 class AddLinkPage {
  public:
   // Forgets the events of the page before.
-  void NewPage() { numbers_.clear(); }
+  void NewPage() {
+    numbers_.Clear();
+    count_ = 0;
+    labels_made_ = false;
+    aria_.Clear();
+  }
   // The event's number on the page; `first` is set when this is its first
   // entry there.
   int NumberOf(const EventRecord& e, bool* first);
 
+  // What every entry of the page repeats, made at its first: the label
+  // "Add to my calendar" as HTML text and as an attribute, and an event's
+  // aria-label text.
+  const std::string& LabelHtml(const RunContext& run);
+  const std::string& LabelAttribute(const RunContext& run);
+  const std::string& AriaName(const EventRecord& e);
+
  private:
-  std::unordered_map<const EventRecord*, int> numbers_;
+  void MakeLabels(const RunContext& run);
+
+  EventSlots<int> numbers_;
+  int count_ = 0;
+  bool labels_made_ = false;
+  std::string label_html_, label_attribute_;
+  EventSlots<std::string> aria_;
 };
 
 // The data attributes addlinks.js makes the Google and Outlook addresses
@@ -111,7 +130,7 @@ class JsonLdTexts {
   const Texts& For(const EventRecord& e);
 
  private:
-  std::unordered_map<const EventRecord*, Texts> texts_;
+  EventSlots<Texts> texts_;
 };
 
 // The subscribe button (webcal:// address of ical.ics) and its QR code, or

@@ -14,6 +14,7 @@
 #include "app/run_result.h"
 #include "app/text.h"
 #include "app/ui_seam.h"
+#include "generator/build_folder.h"
 #include "generator/cal.h"
 #include "generator/calendar_data.h"
 #include "generator/event_ics_files.h"
@@ -270,7 +271,11 @@ class CategoryPass {
         return;
       }
       const std::string type = publish::ReadStyleInfo(sheet).calendar_type;
-      publish::CopyStylePictures(*run_.dir, run_.style_name, output);
+      for (const std::string& copied :
+           publish::CopyStylePictures(*run_.dir, run_.style_name, output)) {
+        // Copied without the run's records.
+        if (run_.build_folder) run_.build_folder->Forget(WithTrailingSlash(output) + copied);
+      }
       IgnoreResult(run_.CopyNoCase(WithTrailingSlash(run_.dir->ListsDir) + run_.list_style + "/",
                                    "eventlist.css", output + "eventlist.css"),
                    kCounted);
@@ -500,6 +505,8 @@ void Generator::Run(const std::string& output, const std::string& main_page_path
   if (WithTrailingSlash(output) == WithTrailingSlash(dir.BuildDir)) {
     TDir::DeleteFolderFiles(run.build_dir);
   }
+  BuildFolder build_folder(run.build_dir);
+  run.build_folder = &build_folder;
   CopySupportFiles(run);
   // Every event a page shows gets its own calendar file, written when the
   // first page links it.

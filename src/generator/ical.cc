@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <limits>
 #include <optional>
 #include <set>
 #include <system_error>
@@ -638,13 +639,29 @@ std::time_t LocalToUtc(DateTimeValue local) {
     std::string zone;
     bool zone_set = false;
     std::unordered_map<long long, std::time_t> utc;
+    // Per local day, its midnight in UTC when the next midnight is 24 hours
+    // later: the zone keeps one offset all day (zones change theirs at most
+    // once a day), so every minute of it follows without mktime. Days of a
+    // change (kUneven) ask mktime minute by minute.
+    std::unordered_map<DayNumber, std::time_t> midnight;
   };
+  constexpr std::time_t kUneven = std::numeric_limits<std::time_t>::min();
   thread_local Memo memo;
   const char* zone = std::getenv("TZ");
   if ((zone != nullptr) != memo.zone_set || (zone && memo.zone != zone)) {
     memo.zone_set = zone != nullptr;
     memo.zone = zone ? zone : "";
     memo.utc.clear();
+    memo.midnight.clear();
+  }
+  const DayNumber day = EncodeDate(t.year, t.month, t.day);
+  auto [even, new_day] = memo.midnight.try_emplace(day, kUneven);
+  if (new_day) {
+    const std::time_t start = ToTimeT(day);
+    if (ToTimeT(day + 1) - start == 86400) even->second = start;
+  }
+  if (even->second != kUneven) {
+    return even->second + (static_cast<std::time_t>(t.hour) * 60 + t.minute) * 60;
   }
   constexpr std::size_t kMostMinutes = 1 << 20;  // about 40 MB at worst
   if (memo.utc.size() >= kMostMinutes) memo.utc.clear();

@@ -7,6 +7,7 @@
 #include "app/file_util.h"
 #include "app/log.h"
 #include "app/run_result.h"
+#include "generator/build_folder.h"
 
 namespace almanix::generator {
 
@@ -62,6 +63,7 @@ std::vector<int> RunContext::MonthsOf(int year) const {
 
 Status RunContext::Record(const std::string& path, const Status& status) const {
   if (!status.ok()) LogTo(log, true, "could not save " + path);
+  if (build_folder) build_folder->Forget(path);
   if (result) {
     // Named as the site names it: the path inside the output folder.
     const bool inside = !build_dir.empty() && path.rfind(build_dir, 0) == 0;
@@ -84,6 +86,10 @@ Status RunContext::CopyFile(const std::string& from, const std::string& to) cons
                  .WithCause(ec.message());
   }
   return Record(to, status);
+}
+
+bool RunContext::BuildFileExists(const std::string& name) const {
+  return build_folder ? build_folder->HasFile(name) : FileExists(build_dir + name);
 }
 
 Status RunContext::CopyNoCase(const std::string& folder, std::string_view name,

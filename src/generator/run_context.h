@@ -25,6 +25,7 @@ class Database;
 // the Format & Publish window and the calendar's rows.
 namespace almanix::generator {
 
+class BuildFolder;
 class CalendarData;
 class EventIcsFiles;
 class JsonLdTexts;
@@ -79,6 +80,8 @@ struct RunContext {
   EventIcsFiles* event_files = nullptr;
   // Each event's schema.org texts, made once per run; made per page when null.
   JsonLdTexts* json_ld = nullptr;
+  // build_dir held open for the run's look-ups; asked by path when null.
+  BuildFolder* build_folder = nullptr;
 
   const publish::PublishSettings& s() const { return *settings; }
   // Categories merged into one calendar (Contents.CategoryMerge).
@@ -98,6 +101,9 @@ struct RunContext {
   std::vector<int> CellCategories() const;
   // The months of year y ticked for the run (the range of the settings).
   std::vector<int> MonthsOf(int year) const;
+
+  // Whether build_dir + name is a file (FileExists).
+  bool BuildFileExists(const std::string& name) const;
 
   // ---- The run's files ----
   // Each of these is one step of the run: its outcome goes into `result`,

@@ -103,6 +103,10 @@ class ParsedEvent {
   // OccursOnDay; true when unsure. The bounds compare as texts, whose order
   // follows the days' only among day numbers of one length.
   bool MayOccurInMonth(const DayKey& first, const DayKey& last) const;
+  // The category half of OccursOn: whether Calendars names the category.
+  bool InCategory(int category) const;
+  // Bit c set when InCategory(c), for c of 0..63.
+  std::uint64_t category_bits() const { return categories_; }
 
  private:
   // A text column kept for byte-wise comparison with a day's text; the
@@ -121,7 +125,6 @@ class ParsedEvent {
   };
   enum class WeekPattern : std::uint8_t { kWeeks, kOrdinal, kGridRow, kFree };
 
-  bool InCategory(int category) const;
   bool Occurs(const DayKey& day, int category, bool any_choice) const;
   bool DayMatches(const DayKey& day, bool any_choice) const;
   static int CompareWithDay(const ComparableText& text, const DayKey& day);

@@ -1,5 +1,6 @@
 // Writing a page in parts and copying a generated tree: the two ways a
 // generation run's files reach the disk in bulk.
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -54,6 +55,35 @@ TEST(FileSinkTest, PartsOfEverySizeMakeTheSameFileAsOneWrite) {
     EXPECT_TRUE(sink.Finish().ok()) << "a second Finish repeats the outcome";
   }
   EXPECT_EQ(ReadAll(path), expected);
+}
+
+// Writing by name in an open folder makes the file WriteFileDirect makes,
+// over an old one, never through a link in its place, and names the file's
+// path when it fails.
+TEST(WriteFileDirectAtTest, WritesAsByPathWithoutFollowingALink) {
+  testing::TempRoot root;
+  const std::string folder = root / "events/";
+  ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
+  const int fd = ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  ASSERT_GE(fd, 0);
+  ASSERT_TRUE(WriteFileDirect(folder + "1.ics", "an older and longer text").ok());
+  ASSERT_TRUE(WriteFileDirectAt(fd, "1.ics", "BEGIN:VCALENDAR", folder + "1.ics").ok());
+  EXPECT_EQ(ReadFileBytes(folder + "1.ics").value(), "BEGIN:VCALENDAR");
+  struct stat by_name {}, by_path {};
+  ASSERT_TRUE(WriteFileDirect(folder + "3.ics", "x").ok());
+  ASSERT_TRUE(WriteFileDirectAt(fd, "4.ics", "x", folder + "4.ics").ok());
+  ASSERT_EQ(::stat((folder + "3.ics").c_str(), &by_path), 0);
+  ASSERT_EQ(::stat((folder + "4.ics").c_str(), &by_name), 0);
+  EXPECT_EQ(by_name.st_mode, by_path.st_mode);
+
+  ASSERT_TRUE(WriteFileDirect(root / "outside.txt", "keep").ok());
+  ASSERT_EQ(::symlink((root / "outside.txt").c_str(), (folder + "2.ics").c_str()), 0);
+  const Status linked = WriteFileDirectAt(fd, "2.ics", "x", folder + "2.ics");
+  EXPECT_FALSE(linked.ok());
+  EXPECT_EQ(linked.message().rfind("Cannot write " + folder + "2.ics: ", 0), 0u)
+      << linked.message();
+  EXPECT_EQ(ReadFileBytes(root / "outside.txt").value(), "keep");
+  ::close(fd);
 }
 
 TEST(FileSinkTest, AFailureIsReportedAtTheEndNamingTheFile) {

@@ -8,6 +8,7 @@
 #include <ctime>
 #include <map>
 #include <set>
+#include <vector>
 
 #include "app/config.h"
 #include "app/dates.h"
@@ -344,13 +345,20 @@ TEST(ICalTextTest, LocalTimeIsWrittenAsUtc) {
 
 // The UTC time of a local minute is remembered, but never across a change of
 // zone, and it stays what mktime says in the skipped and the repeated hour:
-// every minute of the days the clocks change in New York (an hour at 2:00)
-// and on Lord Howe Island (half an hour), each zone in turn.
+// every minute of the days the clocks change in New York (an hour at 2:00),
+// on Lord Howe Island (half an hour) and in Santiago (at midnight, so the
+// day of the change starts in a skipped or a repeated hour), and of the
+// days either side, each zone in turn.
 TEST(ICalTextTest, LocalTimeAcrossSummerTimeChangesAndZones) {
-  const DayNumber days[] = {EncodeDate(2025, 3, 9), EncodeDate(2025, 11, 2),
-                            EncodeDate(2025, 4, 6), EncodeDate(2025, 10, 5)};
+  std::vector<DayNumber> days;
+  for (DayNumber change : {EncodeDate(2025, 3, 9), EncodeDate(2025, 11, 2),
+                           EncodeDate(2025, 4, 6), EncodeDate(2025, 10, 5),
+                           EncodeDate(2025, 9, 7)}) {
+    for (DayNumber day : {change - 1, change, change + 1}) days.push_back(day);
+  }
   for (int pass = 0; pass < 2; ++pass) {
-    for (const char* tz : {"America/New_York", "Australia/Lord_Howe", "UTC"}) {
+    for (const char* tz :
+         {"America/New_York", "Australia/Lord_Howe", "America/Santiago", "UTC"}) {
       ScopedZone zone(tz);
       for (DayNumber day : days) {
         for (int minute = 0; minute < 24 * 60; ++minute) {

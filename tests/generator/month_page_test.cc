@@ -326,6 +326,30 @@ TEST_F(MonthPageTest, AttachmentsAreCopiedAndLinked) {
   EXPECT_THAT(page, HasSubstr("<img src=\"2025315picture.jpg\" border=0 align=left alt=\"\">"));
 }
 
+// The first category's page finds no picture of the 15th; the second
+// category's day folder brings one, copied in during its own pass: its page,
+// and the year's list written after, show it.
+TEST_F(MonthPageTest, DayPictureOfALaterPassIsSeen) {
+  OnlyMarch();
+  settings().SetBool("Contents.CategoryMerge", false);
+  settings().SetBool("Publish.Attachments", true);
+  Tick({1, 2});
+  TDir& dir = *session_->app.dir;
+  const std::string folder =
+      WithTrailingSlash(dir.DayFolderPath(editor_->window.chkCalendars.items[1], "2025", "3",
+                                              "15"));
+  std::filesystem::create_directories(folder);
+  WriteAll(folder + "picture.jpg", "jpeg");
+  WriteAll(folder + "background.gif", "gif");
+  Generate();
+  const std::string picture = "<img src=\"2025315picture.jpg\" border=0 align=left alt=\"\">";
+  EXPECT_THAT(Page("0March2025.html"), Not(HasSubstr(picture)));
+  EXPECT_THAT(Page("0March2025.html"), Not(HasSubstr("2025315background.gif")));
+  EXPECT_THAT(Page("1March2025.html"), HasSubstr(picture));
+  EXPECT_THAT(Page("1March2025.html"), HasSubstr("background=\"2025315background.gif\""));
+  EXPECT_THAT(Page("EventList2025.html"), HasSubstr(picture));
+}
+
 TEST_F(MonthPageTest, YearPageRowsLegendAndHolidays) {
   settings().SetInt("Year.Year_CalPerRow", 3);
   settings().SetText("Small.Holidaycolor", "#008040");
