@@ -24,27 +24,6 @@ std::string ShortForm(const std::string& value, std::string_view form) {
   return Utf8Left(value, 3);
 }
 
-// Every occurrence of `from` (non-empty) found without regard to case,
-// replaced left to right; the replacement is not searched again. ASCII case
-// mapping keeps byte positions, so the lowered copy indexes the original.
-std::string ReplaceAllNoCase(std::string_view text, std::string_view from,
-                             std::string_view to) {
-  const std::string lower_text = ToLower(text);
-  const std::string lower_from = ToLower(from);
-  if (lower_text.find(lower_from) == std::string::npos) return std::string(text);
-  std::string out;
-  size_t pos = 0;
-  while (true) {
-    size_t hit = lower_text.find(lower_from, pos);
-    if (hit == std::string::npos) break;
-    out.append(text.substr(pos, hit - pos));
-    out.append(to);
-    pos = hit + from.size();
-  }
-  out.append(text.substr(pos));
-  return out;
-}
-
 // Reads one file into `target` when it is there. NotFound is returned only
 // for a missing file that is required.
 Status LoadOne(const std::string& folder, std::string_view name, bool required,
@@ -205,11 +184,32 @@ std::string LanguageTexts::Translate(std::string_view phrase) const {
 
 std::string LanguageTexts::ExpandMacros(std::string_view text) const {
   if (Trim(text).empty()) return std::string(text);
+  // Each row replaces every match of its key, found without regard to case,
+  // left to right in what the rows before it made; its value is not searched
+  // again by itself. The lowered mirror is kept beside the text (ASCII case
+  // mapping keeps byte positions), so a row without a match costs a search
+  // and no copy: a year's list day is long and most rows match nothing.
   std::string out(text);
+  std::string lower = ToLower(out);
   for (const WordRow& row : macros_.rows()) {
     // An empty key would match everywhere and never finish.
     if (row.key.empty()) continue;
-    out = ReplaceAllNoCase(out, row.key, row.value);
+    const std::string key = ToLower(row.key);
+    size_t hit = lower.find(key);
+    if (hit == std::string::npos) continue;
+    const std::string lower_value = ToLower(row.value);
+    std::string next;
+    std::string next_lower;
+    size_t pos = 0;
+    for (; hit != std::string::npos; hit = lower.find(key, pos)) {
+      next.append(out, pos, hit - pos).append(row.value);
+      next_lower.append(lower, pos, hit - pos).append(lower_value);
+      pos = hit + key.size();
+    }
+    next.append(out, pos, std::string::npos);
+    next_lower.append(lower, pos, std::string::npos);
+    out = std::move(next);
+    lower = std::move(next_lower);
   }
   return out;
 }

@@ -78,6 +78,10 @@ TEST(ExpandMacrosTest, RowsApplyInOrderWithoutRegardToCase) {
   // The first row has no effect on a text without its key, the second row
   // still does.
   EXPECT_EQ(texts.ExpandMacros("Wow"), "the long textothe long text");
+  // A later row finds an earlier row's value whatever its case, next to
+  // text that was there before.
+  texts.mutable_macros() = Rows({{"x", "AbC"}, {"cab", "+"}, {"ABC", "!"}});
+  EXPECT_EQ(texts.ExpandMacros("x-Xab x"), "!-Ab+ !");
 }
 
 TEST(ExpandMacrosTest, BlankTextIsUntouchedAndReplacementsAreNotRescanned) {
