@@ -340,7 +340,7 @@ Status CalendarFile::File_Open(const std::string& path) {
     refused = Status::Invalid(path + " holds no calendar: the archive has no files");
   }
   if (!refused.ok()) {
-    if (!in_use_folder.empty()) {
+    if (!in_use_folder.empty() && folder != in_use_folder) {
       std::error_code ec;
       std::filesystem::remove_all(folder, ec);
       dir.OpenCalendarDir = in_use_folder;
