@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "app/file_util.h"
+#include "support/scoped_env.h"
 #include "support/temp_root.h"
 
 namespace almanix::store {
@@ -123,29 +124,6 @@ std::uint32_t Crc(const std::string& bytes) {
             static_cast<uInt>(bytes.size())));
 }
 
-// The time zone for one test, so DOS times (local time) have known values.
-class ScopedTimeZone {
- public:
-  explicit ScopedTimeZone(const char* zone) {
-    const char* old = std::getenv("TZ");
-    had_ = old != nullptr;
-    if (had_) saved_ = old;
-    ::setenv("TZ", zone, 1);
-    ::tzset();
-  }
-  ~ScopedTimeZone() {
-    if (had_) {
-      ::setenv("TZ", saved_.c_str(), 1);
-    } else {
-      ::unsetenv("TZ");
-    }
-    ::tzset();
-  }
-
- private:
-  bool had_ = false;
-  std::string saved_;
-};
 
 // A reading of the raw headers, independent of the code under test.
 struct RawEntry {
@@ -382,7 +360,7 @@ TEST_F(ZipArchiveTest, SkipLeavesOutFilesAndWholeFolders) {
 }
 
 TEST_F(ZipArchiveTest, HeadersHoldExactlyTheFieldsOtherToolsExpect) {
-  ScopedTimeZone zone("EST5EDT,M3.2.0,M11.1.0");
+  testing::ScopedTimeZone zone("EST5EDT,M3.2.0,M11.1.0");
   MakeWorkingFolder();
   // 2010-03-05 14:27:38 UTC is 09:27:38 in New York (before the DST change).
   const time_t when = 1267799258;
@@ -532,7 +510,7 @@ TEST_F(ZipArchiveTest, NoExistingRootsGiveAValidEmptyArchive) {
 // ---- round trips ---------------------------------------------------------
 
 TEST_F(ZipArchiveTest, WhatWeWriteComesBackByteForByte) {
-  ScopedTimeZone zone("EST5EDT,M3.2.0,M11.1.0");
+  testing::ScopedTimeZone zone("EST5EDT,M3.2.0,M11.1.0");
   MakeWorkingFolder();
   // Bigger than what is kept in memory while saving, and incompressible.
   WriteAll(Wd() + "Attachments/video.bin", RandomBytes(17u << 20, 3));
@@ -1183,7 +1161,7 @@ void RunPython(const std::string& folder, const std::string& script,
 }
 
 TEST_F(ZipArchiveTest, ArchivesFromOtherWritersComeOutWhole) {
-  ScopedTimeZone zone("Europe/Berlin");
+  testing::ScopedTimeZone zone("Europe/Berlin");
   const time_t when = 1267799258;  // 2010-03-05 14:27:38 UTC, even
   std::string src = root_ / "src/";
   const std::string events = RandomBytes(30000, 7) + std::string(40000, 'e');

@@ -5,30 +5,14 @@
 #include <ctime>
 #include <string>
 
+#include "support/scoped_env.h"
+
 namespace almanix::store::zip {
 namespace {
 
 class ZoneTest : public ::testing::TestWithParam<const char*> {
  protected:
-  void SetUp() override {
-    const char* old = std::getenv("TZ");
-    had_ = old != nullptr;
-    if (had_) saved_ = old;
-    ::setenv("TZ", GetParam(), 1);
-    ::tzset();
-  }
-  void TearDown() override {
-    if (had_) {
-      ::setenv("TZ", saved_.c_str(), 1);
-    } else {
-      ::unsetenv("TZ");
-    }
-    ::tzset();
-  }
-
- private:
-  bool had_ = false;
-  std::string saved_;
+  almanix::testing::ScopedTimeZone zone_{GetParam()};
 };
 
 // What mktime makes of the same fields: the reference our conversion has

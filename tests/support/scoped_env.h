@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdlib>
+#include <ctime>
 #include <string>
 
 namespace almanix::testing {
@@ -34,6 +35,20 @@ class ScopedEnv {
   const char* name_;
   std::string saved_;
   bool had_ = false;
+};
+
+// The process's time zone for as long as it lives; the C library reads the
+// zone again on the way in and, once TZ is put back, on the way out.
+class ScopedTimeZone {
+ public:
+  explicit ScopedTimeZone(const char* zone) : tz_("TZ", zone) { ::tzset(); }
+
+ private:
+  // Members end in reverse order: TZ is put back before this one rereads it.
+  struct Reread {
+    ~Reread() { ::tzset(); }
+  } reread_;
+  ScopedEnv tz_;
 };
 
 }  // namespace almanix::testing
