@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <random>
 #include <thread>
 #include <unordered_map>
@@ -373,18 +374,13 @@ std::string TDir::NextFreeName(const std::string& folder, std::string_view base)
 }
 
 std::string TDir::CategoryIconPath(std::string_view category) const {
-  std::string icon = FindNoCase(IconsDir, std::string(category) + ".ico");
-  if (!category.empty() && !icon.empty() && FileExists(icon)) return icon;
-  return IconsDir + "default.ico";
+  return CategoryIconPaths({std::string(category)}).front();
 }
 
 std::vector<std::string> TDir::CategoryIconPaths(
     const std::vector<std::string>& categories) const {
-  std::unordered_map<std::string, std::string> icons;  // lower-case name -> name
-  if (DIR* dir = ::opendir(IconsDir.c_str())) {
-    while (dirent* d = ::readdir(dir)) icons.emplace(ToLower(d->d_name), d->d_name);
-    ::closedir(dir);
-  }
+  // Listed at the first name not spelt as on disk, and only once.
+  std::optional<std::unordered_map<std::string, std::string>> icons;  // lower-case -> name
   std::vector<std::string> paths;
   paths.reserve(categories.size());
   for (const std::string& category : categories) {
@@ -392,8 +388,15 @@ std::vector<std::string> TDir::CategoryIconPaths(
     std::string wanted = category + ".ico";
     std::string icon = IconsDir + wanted;
     if (!PathExists(icon)) {
-      auto it = icons.find(ToLower(wanted));
-      icon = it == icons.end() ? "" : IconsDir + it->second;
+      if (!icons) {
+        icons.emplace();
+        if (DIR* dir = ::opendir(IconsDir.c_str())) {
+          while (dirent* d = ::readdir(dir)) icons->emplace(ToLower(d->d_name), d->d_name);
+          ::closedir(dir);
+        }
+      }
+      auto it = icons->find(ToLower(wanted));
+      icon = it == icons->end() ? "" : IconsDir + it->second;
     }
     paths.push_back(!category.empty() && !icon.empty() && FileExists(icon)
                         ? icon

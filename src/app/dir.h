@@ -56,8 +56,9 @@ class TDir {
                                   std::string_view base);
   // The category's icon file, or default.ico when it has none.
   std::string CategoryIconPath(std::string_view category) const;
-  // CategoryIconPath of each category, in order, from one listing of the
-  // icons folder (a start-up with thirty categories listed it thirty times).
+  // CategoryIconPath of each category, in order, from at most one listing
+  // of the icons folder (a start-up with thirty categories listed it thirty
+  // times).
   std::vector<std::string> CategoryIconPaths(
       const std::vector<std::string>& categories) const;
 
