@@ -48,7 +48,12 @@ std::string TLog::FileFor(std::time_t when) const {
 
 std::string TLog::FormatLine(std::time_t when, LogLevel level,
                              std::string_view message) {
-  std::string line = FormatDateTime("hh:mm:ss AM/PM", FromTimeT(when));
+  return JoinLine(FormatDateTime("hh:mm:ss AM/PM", FromTimeT(when)), level, message);
+}
+
+std::string TLog::JoinLine(std::string_view time_of_day, LogLevel level,
+                           std::string_view message) {
+  std::string line(time_of_day);
   line += '\t';
   line += LevelName(static_cast<int>(level));
   line += '\t';
@@ -82,12 +87,7 @@ void TLog::Write(LogLevel level, std::string_view message) {
       stamp.file = FileFor(now);
       stamp.time_of_day = FormatDateTime("hh:mm:ss AM/PM", FromTimeT(now));
     }
-    std::string line = stamp.time_of_day;
-    line += '\t';
-    line += LevelName(static_cast<int>(level));
-    line += '\t';
-    line += message;
-    line += "\t\n";
+    std::string line = JoinLine(stamp.time_of_day, level, message) + "\n";
     int fd = ::open(stamp.file.c_str(),
                     O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0) return;

@@ -46,6 +46,9 @@ class TLog {
 
  private:
   std::time_t Now() const;
+  // FormatLine from a time of day already written out.
+  static std::string JoinLine(std::string_view time_of_day, LogLevel level,
+                              std::string_view message);
 
   std::string name_;
   std::string folder_;
