@@ -1,6 +1,7 @@
 #include "generator/calendar_data.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
 #include "app/text.h"
@@ -173,9 +174,8 @@ Status CalendarData::LoadEvents(store::Database& db) {
 void CalendarData::SetEvents(std::vector<EventRecord> events) {
   month_events_.clear();
   members_.clear();
-  day_events_.clear();
+  month_days_.clear();
   answer_months_.clear();
-  months_indexed_.clear();
   events_ = std::move(events);
   for (size_t i = 0; i < events_.size(); ++i) {
     EventRecord& e = events_[i];
@@ -223,22 +223,25 @@ const std::vector<const EventRecord*>& CalendarData::MonthEvents(
   return out;
 }
 
-void CalendarData::IndexMonth(int year, int month) {
-  if (!months_indexed_.insert(year * 12 + month - 1).second) return;
+const std::vector<CalendarData::EventDays>& CalendarData::IndexMonth(int year, int month) {
+  auto [known, added] = month_days_.try_emplace(year * 12 + month - 1);
+  std::vector<EventDays>& found = known->second;
+  if (!added) return found;
   const DayNumber first = EncodeDate(year, month, 1);
-  const DayNumber last = EncodeDate(year, month, DaysInMonth(year, month));
-  const store::DayKey first_key = KeyFor(first), last_key = KeyFor(last);
-  std::vector<int> candidates;
+  const int days = DaysInMonth(year, month);
+  std::vector<store::DayKey> keys;
+  keys.reserve(static_cast<size_t>(days));
+  for (int d = 0; d < days; ++d) keys.push_back(KeyFor(first + d));
   for (int i : sorted_) {
-    if (events_[i].occurs.MayOccurInMonth(first_key, last_key)) candidates.push_back(i);
-  }
-  for (DayNumber day = first; day <= last; ++day) {
-    const store::DayKey key = KeyFor(day);
-    std::vector<int>& on_day = day_events_[day];
-    for (int i : candidates) {
-      if (events_[i].occurs.OccursOnDay(key)) on_day.push_back(i);
+    const store::ParsedEvent& occurs = events_[i].occurs;
+    if (!occurs.MayOccurInMonth(keys.front(), keys.back())) continue;
+    std::uint32_t on = 0;
+    for (int d = 0; d < days; ++d) {
+      if (occurs.OccursOnDay(keys[static_cast<size_t>(d)])) on |= std::uint32_t{1} << d;
     }
+    if (on != 0) found.push_back({i, on});
   }
+  return found;
 }
 
 const DayEvents& CalendarData::DayCandidates(const std::vector<const EventRecord*>& month_events,
@@ -263,13 +266,14 @@ const DayEvents& CalendarData::DayCandidates(const std::vector<const EventRecord
     AnswerMonth& made = answer_months_.emplace_back();
     made.answer = &month_events;
     made.month = month;
-    IndexMonth(date.year, date.month);
-    const DayNumber first = EncodeDate(date.year, date.month, 1);
     made.days.resize(static_cast<size_t>(DaysInMonth(date.year, date.month)));
     const std::vector<bool>& in_answer = members->second;
-    for (size_t d = 0; d < made.days.size(); ++d) {
-      for (int i : day_events_[first + static_cast<DayNumber>(d)]) {
-        if (in_answer[i]) made.days[d].Add(&events_[i], category_bits_[i]);
+    // In sorted order, so each day's events keep the answer's order.
+    for (const EventDays& event : IndexMonth(date.year, date.month)) {
+      if (!in_answer[static_cast<size_t>(event.index)]) continue;
+      for (std::uint32_t rest = event.days; rest != 0; rest &= rest - 1) {
+        made.days[static_cast<size_t>(std::countr_zero(rest))].Add(&events_[event.index],
+                                                                  category_bits_[event.index]);
       }
     }
     known = answer_months_.end() - 1;

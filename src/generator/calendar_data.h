@@ -7,7 +7,6 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "app/dates.h"
@@ -152,10 +151,16 @@ class CalendarData {
   std::map<std::pair<std::uint64_t, int>, std::vector<const EventRecord*>> month_events_;
   // Per MonthEvents answer, which events (by index) it holds.
   std::unordered_map<const std::vector<const EventRecord*>*, std::vector<bool>> members_;
-  // Per day, the indexes (in sorted order) of the events that pass
-  // OccursOnDay; filled a month at a time.
-  std::unordered_map<DayNumber, std::vector<int>> day_events_;
-  std::unordered_set<int> months_indexed_;  // year * 12 + month - 1
+  // Per month (year * 12 + month - 1), the events (by index, in sorted
+  // order) that pass OccursOnDay on some day of it, each with those days as
+  // bits (bit 0 = the 1st). A month's answer for a category then looks at
+  // each such event once, not once per day: with thirty categories asked
+  // one by one, most events of a day are no answer's.
+  struct EventDays {
+    int index;
+    std::uint32_t days;
+  };
+  std::unordered_map<int, std::vector<EventDays>> month_days_;
   // DayCandidates of the months asked last, per day: a page asks for each
   // day twice (its events and their JSON-LD), and a month's answers are not
   // asked again once its pages are written, so a few are kept, not all.
@@ -167,7 +172,7 @@ class CalendarData {
   static constexpr size_t kAnswerMonthsKept = 4;
   std::vector<AnswerMonth> answer_months_;  // the newest last
   std::vector<std::uint64_t> category_bits_;  // per event, ParsedEvent::category_bits
-  void IndexMonth(int year, int month);
+  const std::vector<EventDays>& IndexMonth(int year, int month);
 };
 
 // The events of month_events that fall on the day in some category (pass
