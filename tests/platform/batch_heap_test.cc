@@ -11,8 +11,24 @@
 
 #include <gtest/gtest.h>
 
+#if defined(__SANITIZE_ADDRESS__)
+#define ALMANIX_OWN_ALLOCATOR 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define ALMANIX_OWN_ALLOCATOR 1
+#endif
+#endif
+
 namespace almanix::platform {
 namespace {
+
+// A sanitizer's allocator has no heap of the system's to advise, and holds
+// freed blocks back on purpose.
+#ifdef ALMANIX_OWN_ALLOCATOR
+#define SKIP_WITHOUT_SYSTEM_HEAP() GTEST_SKIP() << "the sanitizer brings its own allocator"
+#else
+#define SKIP_WITHOUT_SYSTEM_HEAP() (void)0
+#endif
 
 std::string ReadAll(const char* path) {
   std::ifstream in(path);
@@ -49,6 +65,7 @@ int InChild(int (*body)()) {
 }
 
 TEST(BatchHeapTest, LargeBlocksLandInTheLargePages) {
+  SKIP_WITHOUT_SYSTEM_HEAP();
   const std::string thp = ReadAll("/sys/kernel/mm/transparent_hugepage/enabled");
   if (thp.find("[never]") != std::string::npos || thp.empty()) {
     GTEST_SKIP() << "the system grants no large pages";
@@ -69,6 +86,7 @@ TEST(BatchHeapTest, LargeBlocksLandInTheLargePages) {
 }
 
 TEST(BatchHeapTest, MemoryFreedIsKeptAndReused) {
+  SKIP_WITHOUT_SYSTEM_HEAP();
   // Freed blocks stay with the process: the next block of the same size
   // reuses the address instead of growing the heap again.
   const int code = InChild([]() -> int {
