@@ -100,11 +100,16 @@ class AddLinkPage {
 // event's first entry of the page, data-n, data-d, data-l (name, details,
 // place, trimmed, escaped for an attribute).
 std::string AddLinkData(const Occurrence& o, AddLinkPage& page);
+// The same appended to *out: a year's list writes a million of them.
+void AppendAddLinkData(const Occurrence& o, AddLinkPage& page, std::string* out);
 
 // The "Add to my calendar" line of one occurrence: the link to the .ics file,
 // which works without scripts, and the data addlinks.js adds the Google
 // Calendar and Outlook links from. HTML.
 std::string AddToCalendarLinks(const RunContext& run, const Occurrence& o, AddLinkPage& page);
+// The same appended to *out, where the entry is being written.
+void AppendAddToCalendarLinks(const RunContext& run, const Occurrence& o, AddLinkPage& page,
+                              std::string* out);
 
 // The same for a month page's pop-up, which lies inside the entry's own
 // link where no link may stand: an empty span that carries the label, the
@@ -118,6 +123,7 @@ std::string AddToCalendarData(const RunContext& run, const Occurrence& o, AddLin
 // parser turns a raw CR LF into LF, the event list turns line ends into
 // "<br />", and the addresses must keep them as they are.
 std::string AttributeText(std::string_view text);
+void AppendAttributeText(std::string_view text, std::string* out);
 
 // What the schema.org items of an event share on every day it occurs, made
 // once per run: the escaped name, and the location and description parts.

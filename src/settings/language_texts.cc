@@ -1,6 +1,8 @@
 #include "settings/language_texts.h"
 
+#include <algorithm>
 #include <array>
+#include <cstring>
 
 #include "app/dir.h"
 #include "app/encoding.h"
@@ -17,6 +19,43 @@ constexpr std::array<const char*, 12> kEnglishMonths = {
     "July",    "August",   "September", "October", "November", "December"};
 constexpr std::array<const char*, 7> kEnglishWeekdays = {
     "Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
+
+// True when every character is one Trim drops.
+bool IsBlankText(std::string_view text) {
+  for (const char c : text) {
+    if (static_cast<unsigned char>(c) > ' ') return false;
+  }
+  return true;
+}
+
+char LowerAsciiChar(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Where `lower_key` (lower case, not empty) first stands in text at or
+// after `from`, ASCII letters matched without regard to case; npos when
+// nowhere. The text is not lowered into a copy: the key's first character
+// is looked for in both cases by memchr, which skips the long runs between.
+size_t FindIgnoringCase(std::string_view text, std::string_view lower_key, size_t from) {
+  if (lower_key.size() > text.size()) return std::string_view::npos;
+  const size_t last_start = text.size() - lower_key.size();
+  const char first = lower_key.front();
+  const char upper = first >= 'a' && first <= 'z' ? static_cast<char>(first - 'a' + 'A') : first;
+  const auto next = [&](char c, size_t at) -> size_t {
+    if (at > last_start) return std::string_view::npos;
+    const void* p = std::memchr(text.data() + at, c, last_start + 1 - at);
+    return p ? static_cast<const char*>(p) - text.data() : std::string_view::npos;
+  };
+  size_t lower_at = next(first, from);
+  size_t upper_at = upper == first ? std::string_view::npos : next(upper, from);
+  while (true) {
+    const size_t at = std::min(lower_at, upper_at);
+    if (at == std::string_view::npos) return at;
+    size_t i = 1;
+    while (i < lower_key.size() && LowerAsciiChar(text[at + i]) == lower_key[i]) ++i;
+    if (i == lower_key.size()) return at;
+    if (lower_at == at) lower_at = next(first, at + 1);
+    if (upper_at == at) upper_at = next(upper, at + 1);
+  }
+}
 
 // The short form shared by month names and file-name words.
 std::string ShortForm(const std::string& value, std::string_view form) {
@@ -183,35 +222,33 @@ std::string LanguageTexts::Translate(std::string_view phrase) const {
 }
 
 std::string LanguageTexts::ExpandMacros(std::string_view text) const {
-  if (Trim(text).empty()) return std::string(text);
+  std::string out(text);
+  ExpandMacrosIn(&out);
+  return out;
+}
+
+void LanguageTexts::ExpandMacrosIn(std::string* text) const {
+  if (IsBlankText(*text)) return;
   // Each row replaces every match of its key, found without regard to case,
   // left to right in what the rows before it made; its value is not searched
-  // again by itself. The lowered mirror is kept beside the text (ASCII case
-  // mapping keeps byte positions), so a row without a match costs a search
-  // and no copy: a year's list day is long and most rows match nothing.
-  std::string out(text);
-  std::string lower = ToLower(out);
+  // again by itself. A row without a match costs a search and no copy: a
+  // year's list day is long and most rows match nothing.
+  std::string next;
   for (const WordRow& row : macros_.rows()) {
     // An empty key would match everywhere and never finish.
     if (row.key.empty()) continue;
     const std::string key = ToLower(row.key);
-    size_t hit = lower.find(key);
+    size_t hit = FindIgnoringCase(*text, key, 0);
     if (hit == std::string::npos) continue;
-    const std::string lower_value = ToLower(row.value);
-    std::string next;
-    std::string next_lower;
+    next.clear();
     size_t pos = 0;
-    for (; hit != std::string::npos; hit = lower.find(key, pos)) {
-      next.append(out, pos, hit - pos).append(row.value);
-      next_lower.append(lower, pos, hit - pos).append(lower_value);
+    for (; hit != std::string::npos; hit = FindIgnoringCase(*text, key, pos)) {
+      next.append(*text, pos, hit - pos).append(row.value);
       pos = hit + key.size();
     }
-    next.append(out, pos, std::string::npos);
-    next_lower.append(lower, pos, std::string::npos);
-    out = std::move(next);
-    lower = std::move(next_lower);
+    next.append(*text, pos, std::string::npos);
+    text->swap(next);
   }
-  return out;
 }
 
 Status LanguageTexts::LoadFromFolder(const std::string& folder,
