@@ -1,7 +1,7 @@
 #include "settings/language_texts.h"
 
-#include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstring>
 
 #include "app/dir.h"
@@ -28,33 +28,50 @@ bool IsBlankText(std::string_view text) {
   return true;
 }
 
-char LowerAsciiChar(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+// A byte matches a key's byte without regard to case when, with the key's
+// fold bit set, it equals the key's byte: 0x20 for a lower-case letter
+// (which adds exactly its upper-case twin), none for anything else.
+unsigned char FoldBit(char lower) { return lower >= 'a' && lower <= 'z' ? 0x20 : 0; }
+
+bool MatchesAt(std::string_view text, size_t at, std::string_view lower_key) {
+  for (size_t i = 0; i < lower_key.size(); ++i) {
+    const char c = lower_key[i];
+    if (static_cast<char>(text[at + i] | FoldBit(c)) != c) return false;
+  }
+  return true;
+}
 
 // Where `lower_key` (lower case, not empty) first stands in text at or
 // after `from`, ASCII letters matched without regard to case; npos when
-// nowhere. The text is not lowered into a copy: the key's first character
-// is looked for in both cases by memchr, which skips the long runs between.
+// nowhere. Sixteen places are tried at once on the key's first and last
+// byte, and only places where both fit are compared whole: the text is
+// neither lowered into a copy nor stopped at every "c" of "calendar".
 size_t FindIgnoringCase(std::string_view text, std::string_view lower_key, size_t from) {
+  using Block = unsigned char __attribute__((vector_size(16)));
+  constexpr size_t kWidth = sizeof(Block);
   if (lower_key.size() > text.size()) return std::string_view::npos;
   const size_t last_start = text.size() - lower_key.size();
-  const char first = lower_key.front();
-  const char upper = first >= 'a' && first <= 'z' ? static_cast<char>(first - 'a' + 'A') : first;
-  const auto next = [&](char c, size_t at) -> size_t {
-    if (at > last_start) return std::string_view::npos;
-    const void* p = std::memchr(text.data() + at, c, last_start + 1 - at);
-    return p ? static_cast<const char*>(p) - text.data() : std::string_view::npos;
-  };
-  size_t lower_at = next(first, from);
-  size_t upper_at = upper == first ? std::string_view::npos : next(upper, from);
-  while (true) {
-    const size_t at = std::min(lower_at, upper_at);
-    if (at == std::string_view::npos) return at;
-    size_t i = 1;
-    while (i < lower_key.size() && LowerAsciiChar(text[at + i]) == lower_key[i]) ++i;
-    if (i == lower_key.size()) return at;
-    if (lower_at == at) lower_at = next(first, at + 1);
-    if (upper_at == at) upper_at = next(upper, at + 1);
+  const size_t tail = lower_key.size() - 1;
+  const unsigned char first = lower_key.front(), last = lower_key.back();
+  const unsigned char first_fold = FoldBit(lower_key.front());
+  const unsigned char last_fold = FoldBit(lower_key.back());
+  size_t at = from;
+  for (; at + kWidth - 1 <= last_start; at += kWidth) {
+    Block head, end;
+    std::memcpy(&head, text.data() + at, kWidth);
+    std::memcpy(&end, text.data() + at + tail, kWidth);
+    const Block both = ((head | first_fold) == first) & ((end | last_fold) == last);
+    std::uint64_t halves[2];
+    std::memcpy(halves, &both, kWidth);
+    if ((halves[0] | halves[1]) == 0) continue;
+    for (size_t i = 0; i < kWidth; ++i) {
+      if (both[i] && MatchesAt(text, at + i, lower_key)) return at + i;
+    }
   }
+  for (; at <= last_start; ++at) {
+    if (MatchesAt(text, at, lower_key)) return at;
+  }
+  return std::string_view::npos;
 }
 
 // The short form shared by month names and file-name words.
