@@ -336,7 +336,8 @@ void Telist::CategoryEntries(int category, const std::vector<const EventRecord*>
   // temporaries copied each one several times.
   std::string& entry = events_part_;
   const size_t start = entry.size();
-  for (size_t k = 0; k < candidates_->events.size(); ++k) {
+  const size_t count = candidates_->events.size();
+  for (size_t k = 0; k < count; ++k) {
     if (!candidates_->Names(k, category)) continue;
     const EventRecord& e = *candidates_->events[k];
     entry += "<b><font size=+1>";

@@ -135,7 +135,7 @@ std::string_view TrimmedView(std::string_view text) {
 // ICalUtcStamp's yyyymmddThhmm, without its seconds and zone letter. Made
 // here from the day count: the C library's formatting took longer than the
 // rest of an entry's data.
-void AppendUtcMinute(std::time_t t, std::string* out);
+void AppendUtcMinute(std::time_t t, AddLinkPage& page, std::string* out);
 
 // IsoLocal's text appended to `out`, without temporaries: the JSON-LD
 // writes two per item.
@@ -162,23 +162,23 @@ void AppendIsoLocal(std::string& out, DateTimeValue value, bool date_only) {
   AppendTwoDigits(out, static_cast<int>(rest % 60));
 }
 
-void AppendUtcMinute(std::time_t t, std::string* out) {
+void AppendUtcMinute(std::time_t t, AddLinkPage& page, std::string* out) {
   constexpr long long kUnixEpochDay = 25569;  // 1970-01-01 as a day number
+  // Years of four digits: 1000-01-01 and 9999-12-31 as day numbers.
+  constexpr long long kFirstDay = -328716, kLastDay = 2958465;
   long long days = t / kSecondsPerDay;
   long long rest = t % kSecondsPerDay;
   if (rest < 0) {
     rest += kSecondsPerDay;
     --days;
   }
-  const CivilDate d = DecodeDate(static_cast<DayNumber>(days + kUnixEpochDay));
-  if (d.year < 1000 || d.year > 9999) {
+  days += kUnixEpochDay;
+  if (days < kFirstDay || days > kLastDay) {
     const std::string stamp = ICalUtcStamp(t);
     out->append(stamp, 0, stamp.size() - 3);
     return;
   }
-  AppendNumber(d.year, out);
-  AppendTwoDigits(*out, d.month);
-  AppendTwoDigits(*out, d.day);
+  page.AppendCompactDate(static_cast<DayNumber>(days), out);
   out->push_back('T');
   AppendTwoDigits(*out, static_cast<int>(rest / 3600));
   AppendTwoDigits(*out, static_cast<int>(rest / 60 % 60));
@@ -296,6 +296,19 @@ int AddLinkPage::NumberOf(const EventRecord& e, bool* first) {
   return *number;
 }
 
+void AddLinkPage::AppendCompactDate(DayNumber day, std::string* out) {
+  if (!date_known_ || day != date_day_) {
+    const CivilDate d = DecodeDate(day);
+    date_text_.clear();
+    AppendNumber(d.year, &date_text_);
+    AppendTwoDigits(date_text_, d.month);
+    AppendTwoDigits(date_text_, d.day);
+    date_known_ = true;
+    date_day_ = day;
+  }
+  out->append(date_text_);
+}
+
 void AddLinkPage::MakeLabels(const RunContext& run) {
   if (labels_made_) return;
   const std::string label = run.Phrase("Add to my calendar");
@@ -362,14 +375,11 @@ void AppendAddLinkData(const Occurrence& o, AddLinkPage& page, std::string* out)
   AppendNumber(page.NumberOf(e, &first), out);
   out->append("\" data-t=\"");
   if (o.all_day) {
-    const CivilDate d = DecodeDate(o.day);
-    AppendNumber(d.year, out);
-    AppendTwoDigits(*out, d.month);
-    AppendTwoDigits(*out, d.day);
+    page.AppendCompactDate(o.day, out);
   } else {
     // The start in UTC to the minute, and the minutes to the end.
     const std::time_t start = LocalToUtc(o.start);
-    AppendUtcMinute(start, out);
+    AppendUtcMinute(start, page, out);
     const long long minutes = static_cast<long long>(LocalToUtc(o.end) - start) / 60;
     if (minutes >= 0) out->push_back('+');
     AppendNumber(minutes, out);

@@ -82,6 +82,9 @@ class AddLinkPage {
   const std::string& LabelHtml(const RunContext& run);
   const std::string& LabelAttribute(const RunContext& run);
   const std::string& AriaName(const EventRecord& e);
+  // yyyymmdd of the day appended to *out; the entries of a page come day by
+  // day, so the last day's digits serve the next entry.
+  void AppendCompactDate(DayNumber day, std::string* out);
 
  private:
   void MakeLabels(const RunContext& run);
@@ -91,6 +94,9 @@ class AddLinkPage {
   bool labels_made_ = false;
   std::string label_html_, label_attribute_;
   EventSlots<std::string> aria_;
+  bool date_known_ = false;
+  DayNumber date_day_ = 0;
+  std::string date_text_;
 };
 
 // The data attributes addlinks.js makes the Google and Outlook addresses
