@@ -330,6 +330,47 @@ TEST_F(EventListTest, NotesHolidayCategoryGroupsAndMacros) {
   EXPECT_THAT(page, HasSubstr("<a name=M3D13></a>"));
 }
 
+// Each day's row is made from its own parts only: nothing of the day
+// before (notes, entries, files, a category heading) reaches the next, a
+// category without entries that day gets no heading, and macros change the
+// entries, never the notes.
+TEST_F(EventListTest, EachDayShowsOnlyItsOwnPartsAndMacrosOnlyTheEntries) {
+  Months(4, 4);
+  Tick({1, 2, 3});
+  settings().SetBool("Contents.GroupEvents", true);
+  settings().set_text_file(publish::TextFile::kMacros, "boots=shoes\r\n");
+  SetDay(4, 7, "Data1", "Bring boots");
+  WriteAll(DayFolder(4, 7) + "plan.pdf", "plan");
+  Add(Timed("Boots sale", 2025, 4, 7, 9, 10), 1);
+  Add(Timed("Hike", 2025, 4, 7, 11, 12), 3);
+  store::EventDraft walk = Timed("Walk", 2025, 4, 8, 8, 9);
+  walk.description = "Two\nlines";
+  Add(walk, 3);
+  Generate();
+  const std::string page = ListPage();
+  const std::vector<std::string>& names = editor_->window.chkCalendars.items;
+  const std::string seventh = EventsCell(page, 4, 7);
+  EXPECT_EQ(seventh,
+            "<td class=\"ListEvent2\" ><br>Bring boots<br /><br><div class=calendarname >  " +
+                names[0] +
+                "</div><b><font size=+1>shoes sale</font></b><br>9:00 am-10:00 am&nbsp;<br><br />"
+                "<div class=calendarname >  " +
+                names[2] +
+                "</div><b><font size=+1>Hike</font></b><br>11:00 am-12:00 pm&nbsp;<br><br />"
+                "</td>");
+  EXPECT_THAT(DayLine(page, 4, 7), HasSubstr("plan.pdf"));
+  const std::string eighth = DayLine(page, 4, 8);
+  EXPECT_THAT(eighth, HasSubstr("<td class=\"ListEvent\" ><br><div class=calendarname >  " +
+                                names[2] + "</div><b><font size=+1>Walk</font></b>"));
+  EXPECT_THAT(eighth, HasSubstr("<div Style=\"margin-left: 0.5em;\">Two<br />lines<hr></div>"));
+  for (const std::string& earlier :
+       std::vector<std::string>{"boots", "shoes", "Hike", "plan.pdf", names[0]}) {
+    EXPECT_THAT(eighth, Not(HasSubstr(earlier))) << earlier;
+  }
+  EXPECT_THAT(eighth, Not(HasSubstr("class=\"downloads\"")));
+  EXPECT_EQ(Count(page, "<a name=M4D9></a><table"), 0u);
+}
+
 TEST_F(EventListTest, DownloadsLinkTheFilesTheMonthPagesCopied) {
   // 15 January and 5 November share the day prefix 2025115. The month
   // pages copy January's a.pdf under its own name, then 3 March's and
