@@ -125,7 +125,7 @@ Status Telist::WriteEventListPage(const std::string& output, int year,
   const bool year_list = BaseName(output_file) == "EventList" + year_text + run_.extension;
   if (!s.Bool("List.CanCreate") && year_list) return Status::Ok();
   IgnoreResult(TDir::EnsureDir(output), "a missing folder fails the page's own save");
-  time_texts_.Clear();
+  entry_texts_.Clear();
   candidates_list_ = nullptr;
   add_links_.NewPage();
   const std::string& target = s.Text("Formatting.Target");
@@ -336,36 +336,13 @@ void Telist::CategoryEntries(int category, const std::vector<const EventRecord*>
   // temporaries copied each one several times.
   std::string& entry = events_part_;
   const size_t start = entry.size();
-  const size_t count = candidates_->events.size();
-  for (size_t k = 0; k < count; ++k) {
+  for (size_t k = 0; k < candidates_->events.size(); ++k) {
     if (!candidates_->Names(k, category)) continue;
     const EventRecord& e = *candidates_->events[k];
-    entry += "<b><font size=+1>";
-    entry += e.summary;
-    entry += "</font></b><br>";
-    entry += ListTimeText(e);
-    if (!e.location.empty()) {
-      entry += "<br><i>";
-      entry += e.location;
-      entry += "</i></div>";
-    }
-    const bool details = !e.description.empty();
-    if (details) {
-      entry += "\n<div Style=\"margin-left: 0.5em;\">";
-      entry += e.description;
-    }
-    // The bare prefix the editor puts in the field is no address, in any case.
-    if (!e.url.empty() && !EqualsIgnoreCase(e.url, "http://")) {
-      std::string text =
-          ReplaceAll(ReplaceAll(e.link_description, "http://www.", ""), "Link Name", e.summary);
-      if (Trim(text).empty()) text = e.summary;
-      entry.append("<br><a href=").append(QuotedUrl(e.url)).append(" target=").append(target_);
-      entry.append(" ><u>").append(text).append("</u></a>");
-    }
-    entry += "<br>";
-    AppendAddToCalendarLinks(run_, OccurrenceOf(e, category, day.dt), add_links_, &entry);
-    if (details) entry += "<hr></div>\n";
-    entry += "<br>";
+    const EntryTexts& texts = EntryTextsOf(e);
+    entry.append(texts.text, 0, texts.data);
+    AppendAddLinkData(OccurrenceOf(e, category, day.dt), add_links_, &entry);
+    entry.append(texts.text, texts.data, std::string::npos);
   }
   if (group_events_ && entry.size() > start) {
     entry.insert(start, "<div class=calendarname >  " + run_.CategoryName(category) + "</div>");
@@ -373,10 +350,29 @@ void Telist::CategoryEntries(int category, const std::vector<const EventRecord*>
   }
 }
 
-const std::string& Telist::ListTimeText(const EventRecord& e) {
-  auto [text, added] = time_texts_.Get(e);
-  if (added) *text = MakeListTimeText(e);
-  return *text;
+const Telist::EntryTexts& Telist::EntryTextsOf(const EventRecord& e) {
+  auto [texts, added] = entry_texts_.Get(e);
+  if (!added) return *texts;
+  std::string& text = texts->text;
+  text.append("<b><font size=+1>").append(e.summary).append("</font></b><br>");
+  text += MakeListTimeText(e);
+  if (!e.location.empty()) text.append("<br><i>").append(e.location).append("</i></div>");
+  const bool details = !e.description.empty();
+  if (details) text.append("\n<div Style=\"margin-left: 0.5em;\">").append(e.description);
+  // The bare prefix the editor puts in the field is no address, in any case.
+  if (!e.url.empty() && !EqualsIgnoreCase(e.url, "http://")) {
+    std::string name =
+        ReplaceAll(ReplaceAll(e.link_description, "http://www.", ""), "Link Name", e.summary);
+    if (Trim(name).empty()) name = e.summary;
+    text.append("<br><a href=").append(QuotedUrl(e.url)).append(" target=").append(target_);
+    text.append(" ><u>").append(name).append("</u></a>");
+  }
+  text.append("<br>").append(kAddToCalendarOpening);
+  texts->data = text.size();
+  AppendAddToCalendarClosing(run_, e, add_links_, &text);
+  if (details) text += "<hr></div>\n";
+  text += "<br>";
+  return *texts;
 }
 
 std::string Telist::MakeListTimeText(const EventRecord& e) const {

@@ -49,8 +49,16 @@ class Telist {
   // Appends the entries of one category's events on the day to events_part_.
   void CategoryEntries(int category, const std::vector<const EventRecord*>& events,
                        const store::DayKey& key, const DayRecord& day);
-  // The event's time as the list shows it (cached per event and page).
-  const std::string& ListTimeText(const EventRecord& e);
+  // An event's entry on the page but for its add link's data, which tells
+  // the day: the text before that and after it, one text split at `data`
+  // (one place in memory to visit per entry). The same on each of the
+  // event's days, so made at its first entry of the page.
+  struct EntryTexts {
+    std::string text;
+    size_t data = 0;
+  };
+  const EntryTexts& EntryTextsOf(const EventRecord& e);
+  // The event's time as the list shows it.
   std::string MakeListTimeText(const EventRecord& e) const;
   // The day's attachments of every ticked category, linked under the names
   // the month pages gave them in the output folder.
@@ -60,7 +68,7 @@ class Telist {
 
   RunContext& run_;
   DayFolders day_folders_;
-  EventSlots<std::string> time_texts_;
+  EventSlots<EntryTexts> entry_texts_;
   // The day's events (CandidatesOn), found once for all its categories.
   const DayEvents* candidates_ = nullptr;
   DayEvents scratch_;

@@ -410,21 +410,26 @@ std::string AddLinkData(const Occurrence& o, AddLinkPage& page) {
   return data;
 }
 
-void AppendAddToCalendarLinks(const RunContext& run, const Occurrence& o, AddLinkPage& page,
-                              std::string* out) {
-  out->append("<span class=\"AddToCalendar\"");
-  AppendAddLinkData(o, page, out);
+void AppendAddToCalendarClosing(const RunContext& run, const EventRecord& e, AddLinkPage& page,
+                                std::string* out) {
   out->push_back('>');
   out->append(page.LabelHtml(run));
   out->append(": <a href=\"");
   if (run.event_files) {
-    out->append(run.event_files->Linked(*o.event));
+    out->append(run.event_files->Linked(e));
   } else {
-    out->append(EventFileName(*o.event));
+    out->append(EventFileName(e));
   }
   out->append("\" download aria-label=\"");
-  out->append(page.AriaName(*o.event));
+  out->append(page.AriaName(e));
   out->append(": iCalendar\">iCalendar</a></span>");
+}
+
+void AppendAddToCalendarLinks(const RunContext& run, const Occurrence& o, AddLinkPage& page,
+                              std::string* out) {
+  out->append(kAddToCalendarOpening);
+  AppendAddLinkData(o, page, out);
+  AppendAddToCalendarClosing(run, *o.event, page, out);
 }
 
 std::string AddToCalendarLinks(const RunContext& run, const Occurrence& o, AddLinkPage& page) {

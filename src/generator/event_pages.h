@@ -116,6 +116,11 @@ std::string AddToCalendarLinks(const RunContext& run, const Occurrence& o, AddLi
 // The same appended to *out, where the entry is being written.
 void AppendAddToCalendarLinks(const RunContext& run, const Occurrence& o, AddLinkPage& page,
                               std::string* out);
+// That line around its AddLinkData: the opening, and the rest, which is the
+// same for every entry of the event on the page (so a page may keep it).
+constexpr std::string_view kAddToCalendarOpening = "<span class=\"AddToCalendar\"";
+void AppendAddToCalendarClosing(const RunContext& run, const EventRecord& e, AddLinkPage& page,
+                                std::string* out);
 
 // The same for a month page's pop-up, which lies inside the entry's own
 // link where no link may stand: an empty span that carries the label, the
