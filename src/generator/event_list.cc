@@ -248,6 +248,21 @@ Status Telist::WriteEventListPage(const std::string& output, int year,
 
 bool Telist::GatherDay(const DayRecord& day, int year,
                        const std::vector<const EventRecord*>& events) {
+  const publish::PublishSettings& s = run_.s();
+  // Asked before the day's files are copied: one of them may bear the
+  // icon's name.
+  holiday_part_.clear();
+  const std::string& holiday = day.Holiday(s.Text("Contents.Holiday"));
+  if (!holiday.empty()) {
+    holiday_part_ = "<div class=\"holidays\">";
+    const std::string icon_file = HolidayIconName(holiday) + ".gif";
+    if (s.Bool("Contents.ShowHolidayIcons") && run_.BuildFileExists(icon_file)) {
+      holiday_part_.append("<img src=\"").append(icon_file).append("\" border=0 align=left alt=\"");
+      holiday_part_.append(HtmlText(holiday)).append("\">");
+    }
+    // The block's line break is a line end of the page, which are CR LF.
+    holiday_part_.append(holiday).append(kCrLf).append("</div>");
+  }
   notes_.clear();
   for (int c : run_.categories) {
     const std::string& note = day.Note(c);
@@ -259,13 +274,12 @@ bool Telist::GatherDay(const DayRecord& day, int year,
   for (int c : run_.categories) CategoryEntries(c, events, key, day);
   run_.language.ExpandMacrosIn(&events_part_);
   downloads_part_.clear();
-  if (run_.s().Bool("Publish.Attachments")) downloads_part_ = Downloads(day, year);
+  if (s.Bool("Publish.Attachments")) downloads_part_ = Downloads(day, year);
   return !events_part_.empty() || !notes_.empty() || !downloads_part_.empty();
 }
 
 void Telist::PutDayRow(FileSink& page, const DayRecord& day, int year, int month,
                        int row_index) {
-  const publish::PublishSettings& s = run_.s();
   const bool even = row_index % 2 == 0;
   const int dow = ParseInt(Trim(day.day_of_week)).value_or(0);
   std::string& r = row_text_;
@@ -286,17 +300,7 @@ void Telist::PutDayRow(FileSink& page, const DayRecord& day, int year, int month
     AppendWithBreaks(notes_, &r);
   }
   r += "<br>";
-  const std::string& holiday = day.Holiday(s.Text("Contents.Holiday"));
-  if (!holiday.empty()) {
-    r += "<div class=\"holidays\">";
-    const std::string icon_file = HolidayIconName(holiday) + ".gif";
-    if (s.Bool("Contents.ShowHolidayIcons") && run_.BuildFileExists(icon_file)) {
-      r.append("<img src=\"").append(icon_file).append("\" border=0 align=left alt=\"");
-      r.append(HtmlText(holiday)).append("\">");
-    }
-    // The block's line break is a line end of the page, which are CR LF.
-    r.append(holiday).append(kCrLf).append("</div>");
-  }
+  r += holiday_part_;
   page.Append(r);
   PutWithBreaks(events_part_, page);
   r = "</td>";
