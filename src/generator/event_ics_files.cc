@@ -59,15 +59,15 @@ void EventIcsFiles::RemoveUnlinked() {
 
 const std::string& EventIcsFiles::Linked(const EventRecord& e) {
   auto [known, new_slot] = by_record_.Get(e);
-  if (!new_slot) return **known;
+  if (!new_slot) return *known;
   auto [it, first] = names_.try_emplace(e.id);
   if (first) {
     it->second = EventFileName(e);
     Write(e, it->second);
     ++written_;
   }
-  *known = &it->second;
-  return it->second;
+  *known = it->second;
+  return *known;
 }
 
 // One event in its own calendar file, with its own repetition rule; the

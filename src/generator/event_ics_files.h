@@ -48,9 +48,10 @@ class EventIcsFiles {
   bool folder_made_ = false;
   int folder_fd_ = -1;  // the events folder, open once it is made
   std::unordered_map<std::string, std::string> names_;  // event ID -> file name
-  // The same answers by row, asked once per occurrence shown: a pointer is
-  // cheaper to look up than the ID's text.
-  EventSlots<const std::string*> by_record_;
+  // The same answers by row, asked once per occurrence shown: found by the
+  // row's place rather than the ID's text, and held in the slot itself, so
+  // that an answer costs no visit to the map's scattered nodes.
+  EventSlots<std::string> by_record_;
   int written_ = 0;
 };
 

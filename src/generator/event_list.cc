@@ -53,12 +53,32 @@ class PageText {
     if (!text.empty()) Add(WithoutFinalLineEnd(text));
   }
   Status Finish(const RunContext& run) { return run.Record(sink_.path(), sink_.Finish()); }
+  FileSink& sink() { return sink_; }
 
  private:
   FileSink sink_;
 };
 
-std::string NewlinesToBreaks(std::string_view text) { return ReplaceAll(text, "\n", "<br />"); }
+// The text with each line break written "<br />", appended.
+void AppendWithBreaks(std::string_view text, std::string* out) {
+  size_t pos = 0;
+  for (size_t nl = text.find('\n'); nl != std::string_view::npos; nl = text.find('\n', pos)) {
+    out->append(text, pos, nl - pos).append("<br />");
+    pos = nl + 1;
+  }
+  out->append(text, pos, std::string_view::npos);
+}
+
+// The same straight into the page.
+void PutWithBreaks(std::string_view text, FileSink& page) {
+  size_t pos = 0;
+  for (size_t nl = text.find('\n'); nl != std::string_view::npos; nl = text.find('\n', pos)) {
+    page.Append(text.substr(pos, nl - pos));
+    page.Append("<br />");
+    pos = nl + 1;
+  }
+  page.Append(text.substr(pos));
+}
 
 bool SameContent(const std::string& a, const std::string& b) {
   if (!FileExists(a) || !FileExists(b)) return false;
@@ -105,9 +125,12 @@ Status Telist::WriteEventListPage(const std::string& output, int year,
   const bool year_list = BaseName(output_file) == "EventList" + year_text + run_.extension;
   if (!s.Bool("List.CanCreate") && year_list) return Status::Ok();
   IgnoreResult(TDir::EnsureDir(output), "a missing folder fails the page's own save");
-  time_texts_.Clear();
+  entry_texts_.Clear();
   candidates_list_ = nullptr;
   add_links_.NewPage();
+  const std::string& target = s.Text("Formatting.Target");
+  target_ = target.empty() ? "_parent" : target;
+  group_events_ = run_.categories.size() > 1 && s.Bool("Contents.GroupEvents");
 
   // The year's list says so; an "EventList" style's month page names its month.
   const std::string title_part =
@@ -192,8 +215,7 @@ Status Telist::WriteEventListPage(const std::string& output, int year,
     for (const DayRecord& day : days) {
       // Filler rows of the grid are no days: they get no anchor.
       if (Trim(day.i_day).empty()) continue;
-      const std::string content = DayRow(day, year, m, row, events);
-      if (Trim(content).empty()) {
+      if (!GatherDay(day, year, events)) {
         pending_anchors += "<a name=M" + std::to_string(m) + "D" + day.i_day + "></a>";
         continue;
       }
@@ -205,7 +227,7 @@ Status Telist::WriteEventListPage(const std::string& output, int year,
       }
       page.Add("<tr class=\"events\" ><td>");
       page.Put(pending_anchors);
-      page.Put(content);
+      PutDayRow(page.sink(), day, year, m, row);
       page.Add("</td></tr>");
       pending_anchors.clear();
       ++row;
@@ -224,62 +246,71 @@ Status Telist::WriteEventListPage(const std::string& output, int year,
   return page.Finish(run_);
 }
 
-std::string Telist::DayRow(const DayRecord& day, int year, int month, int row_index,
-                           const std::vector<const EventRecord*>& events) {
-  if (day.i_day.empty()) return "";
+bool Telist::GatherDay(const DayRecord& day, int year,
+                       const std::vector<const EventRecord*>& events) {
   const publish::PublishSettings& s = run_.s();
-
-  std::string holiday_part;
+  // Asked before the day's files are copied: one of them may bear the
+  // icon's name.
+  holiday_part_.clear();
   const std::string& holiday = day.Holiday(s.Text("Contents.Holiday"));
   if (!holiday.empty()) {
-    std::string icon;
+    holiday_part_ = "<div class=\"holidays\">";
     const std::string icon_file = HolidayIconName(holiday) + ".gif";
     if (s.Bool("Contents.ShowHolidayIcons") && run_.BuildFileExists(icon_file)) {
-      icon = "<img src=\"" + icon_file + "\" border=0 align=left alt=\"" + HtmlText(holiday) + "\">";
+      holiday_part_.append("<img src=\"").append(icon_file).append("\" border=0 align=left alt=\"");
+      holiday_part_.append(HtmlText(holiday)).append("\">");
     }
     // The block's line break is a line end of the page, which are CR LF.
-    holiday_part = "<div class=\"holidays\">" + icon + holiday + std::string(kCrLf) + "</div>";
+    holiday_part_.append(holiday).append(kCrLf).append("</div>");
   }
-
-  std::string notes;
+  notes_.clear();
   for (int c : run_.categories) {
     const std::string& note = day.Note(c);
-    if (!note.empty()) notes += note + "\n";
+    if (!note.empty()) notes_.append(note).push_back('\n');
   }
-
-  std::string events_part;
+  events_part_.clear();
   const store::DayKey key = store::DayKey::For(day.dt);
   candidates_list_ = nullptr;
-  for (int c : run_.categories) events_part += CategoryEntries(c, events, key, day);
-  events_part = NewlinesToBreaks(run_.language.ExpandMacros(events_part));
-  notes = NewlinesToBreaks(notes);
+  for (int c : run_.categories) CategoryEntries(c, events, key, day);
+  run_.language.ExpandMacrosIn(&events_part_);
+  downloads_part_.clear();
+  if (s.Bool("Publish.Attachments")) downloads_part_ = Downloads(day, year);
+  return !events_part_.empty() || !notes_.empty() || !downloads_part_.empty();
+}
 
-  const std::string downloads_part = s.Bool("Publish.Attachments") ? Downloads(day, year) : "";
-  if (events_part.empty() && notes.empty() && downloads_part.empty()) return "";
-
+void Telist::PutDayRow(FileSink& page, const DayRecord& day, int year, int month,
+                       int row_index) {
   const bool even = row_index % 2 == 0;
-  const std::string bg = even ? "white" : "#FFFFFF";
-  if (!notes.empty()) notes = "<br>" + notes;
-  std::string downloads;
-  if (!downloads_part.empty()) {
-    downloads = "<td  class=\"downloads\"  bgcolor=" + bg +
-                " ><center><b>Downloads:</b><br></center><br>" + downloads_part + "</td>";
-  }
-  const std::string year_text = std::to_string(year);
-  const std::string month_name = run_.language.MonthName(month, "Long");
   const int dow = ParseInt(Trim(day.day_of_week)).value_or(0);
-  const std::string date_cell =
-      std::string(even ? "<td class=\"ListDate2\" ><font size=-2>"
-                       : "<td class=\"ListDate\" ><font size=-2>") +
-      month_name + "&nbsp;" + year_text + (even ? "</font><br>" : "</font><br> ") +
-      "<a href=" + MonthPageHref(year, month, day) + " " + "target=" + "_top" + " >" + day.i_day +
-      "</a>" + "<br><font size=-3>" + run_.language.WeekdayName(dow, "Long") + "</font></td>";
-  const std::string events_cell =
-      std::string(even ? "<td class=\"ListEvent2\" >" : "<td class=\"ListEvent\" >") + notes +
-      "<br>" + holiday_part + events_part + "</td>";
-  return "<a name=M" + day.i_month + "D" + day.i_day + "></a>" +
-         "<table width=100% class=\"ListTableDay\"  ><tr>" + date_cell + events_cell + downloads +
-         "</tr></table>";
+  std::string& r = row_text_;
+  r.clear();
+  r.append("<a name=M").append(day.i_month).append("D").append(day.i_day).append("></a>");
+  r += "<table width=100% class=\"ListTableDay\"  ><tr>";
+  r += even ? "<td class=\"ListDate2\" ><font size=-2>" : "<td class=\"ListDate\" ><font size=-2>";
+  r += run_.language.MonthName(month, "Long");
+  r += "&nbsp;";
+  r += std::to_string(year);
+  r += even ? "</font><br>" : "</font><br> ";
+  r.append("<a href=").append(MonthPageHref(year, month, day)).append(" target=_top >");
+  r.append(day.i_day).append("</a><br><font size=-3>");
+  r.append(run_.language.WeekdayName(dow, "Long")).append("</font></td>");
+  r += even ? "<td class=\"ListEvent2\" >" : "<td class=\"ListEvent\" >";
+  if (!notes_.empty()) {
+    r += "<br>";
+    AppendWithBreaks(notes_, &r);
+  }
+  r += "<br>";
+  r += holiday_part_;
+  page.Append(r);
+  PutWithBreaks(events_part_, page);
+  r = "</td>";
+  if (!downloads_part_.empty()) {
+    r.append("<td  class=\"downloads\"  bgcolor=").append(even ? "white" : "#FFFFFF");
+    r.append(" ><center><b>Downloads:</b><br></center><br>").append(downloads_part_);
+    r += "</td>";
+  }
+  r += "</tr></table>";
+  page.Append(r);
 }
 
 std::string Telist::MonthPageHref(int year, int month, const DayRecord& day) const {
@@ -295,70 +326,57 @@ std::string Telist::MonthPageHref(int year, int month, const DayRecord& day) con
   return run_.MonthFileName(month) + year_text + run_.extension + "#M" + day.i_month + "D";
 }
 
-std::string Telist::CategoryEntries(int category, const std::vector<const EventRecord*>& events,
-                                    const store::DayKey& key, const DayRecord& day) {
+void Telist::CategoryEntries(int category, const std::vector<const EventRecord*>& events,
+                             const store::DayKey& key, const DayRecord& day) {
   if (run_.ui) run_.ui->ProcessEvents();
-  if (Trim(day.i_day).empty()) return "";
-  const publish::PublishSettings& s = run_.s();
-  const std::string& target_setting = s.Text("Formatting.Target");
-  const std::string target = target_setting.empty() ? "_parent" : target_setting;
+  if (Trim(day.i_day).empty()) return;
 
   if (candidates_list_ != &events || candidates_day_ != key.day) {
     candidates_ = &CandidatesOn(run_.data, events, key, &scratch_);
     candidates_list_ = &events;
     candidates_day_ = key.day;
   }
-  std::string result;
+  // Appended in place: a year's list runs to a million entries, and joining
+  // temporaries copied each one several times.
+  std::string& entry = events_part_;
+  const size_t start = entry.size();
   for (size_t k = 0; k < candidates_->events.size(); ++k) {
     if (!candidates_->Names(k, category)) continue;
     const EventRecord& e = *candidates_->events[k];
-    // Appended in place: a year's list runs to hundreds of thousands of
-    // entries, and joining temporaries copied each one several times.
-    std::string& entry = result;
-    entry += "<b><font size=+1>";
-    entry += e.summary;
-    entry += "</font></b><br>";
-    entry += ListTimeText(e);
-    if (!e.location.empty()) {
-      entry += "<br><i>";
-      entry += e.location;
-      entry += "</i></div>";
-    }
-
-    std::string link;
-    // The bare prefix the editor puts in the field is no address, in any case.
-    if (!e.url.empty() && ToLower(e.url) != "http://") {
-      std::string text =
-          ReplaceAll(ReplaceAll(e.link_description, "http://www.", ""), "Link Name", e.summary);
-      if (Trim(text).empty()) text = e.summary;
-      link = "<br><a href=" + QuotedUrl(e.url) + " target=" + target + " " + "><u>" + text +
-             "</u></a>";
-    }
-    const std::string add = AddToCalendarLinks(run_, OccurrenceOf(e, category, day.dt), add_links_);
-    if (!e.description.empty()) {
-      entry += "\n<div Style=\"margin-left: 0.5em;\">";
-      entry += e.description;
-      entry += link;
-      entry += "<br>";
-      entry += add;
-      entry += "<hr></div>\n";
-    } else {
-      entry += link;
-      entry += "<br>";
-      entry += add;
-    }
-    entry += "<br>";
+    const EntryTexts& texts = EntryTextsOf(e);
+    entry.append(texts.text, 0, texts.data);
+    AppendAddLinkData(OccurrenceOf(e, category, day.dt), add_links_, &entry);
+    entry.append(texts.text, texts.data, std::string::npos);
   }
-  if (run_.categories.size() > 1 && !result.empty() && s.Bool("Contents.GroupEvents")) {
-    result = "<div class=calendarname >  " + run_.CategoryName(category) + "</div>" + result + "\n";
+  if (group_events_ && entry.size() > start) {
+    entry.insert(start, "<div class=calendarname >  " + run_.CategoryName(category) + "</div>");
+    entry += "\n";
   }
-  return result;
 }
 
-const std::string& Telist::ListTimeText(const EventRecord& e) {
-  auto [text, added] = time_texts_.Get(e);
-  if (added) *text = MakeListTimeText(e);
-  return *text;
+const Telist::EntryTexts& Telist::EntryTextsOf(const EventRecord& e) {
+  auto [texts, added] = entry_texts_.Get(e);
+  if (!added) return *texts;
+  std::string& text = texts->text;
+  text.append("<b><font size=+1>").append(e.summary).append("</font></b><br>");
+  text += MakeListTimeText(e);
+  if (!e.location.empty()) text.append("<br><i>").append(e.location).append("</i></div>");
+  const bool details = !e.description.empty();
+  if (details) text.append("\n<div Style=\"margin-left: 0.5em;\">").append(e.description);
+  // The bare prefix the editor puts in the field is no address, in any case.
+  if (!e.url.empty() && !EqualsIgnoreCase(e.url, "http://")) {
+    std::string name =
+        ReplaceAll(ReplaceAll(e.link_description, "http://www.", ""), "Link Name", e.summary);
+    if (Trim(name).empty()) name = e.summary;
+    text.append("<br><a href=").append(QuotedUrl(e.url)).append(" target=").append(target_);
+    text.append(" ><u>").append(name).append("</u></a>");
+  }
+  text.append("<br>").append(kAddToCalendarOpening);
+  texts->data = text.size();
+  AppendAddToCalendarClosing(run_, e, add_links_, &text);
+  if (details) text += "<hr></div>\n";
+  text += "<br>";
+  return *texts;
 }
 
 std::string Telist::MakeListTimeText(const EventRecord& e) const {

@@ -10,6 +10,9 @@
 #include "generator/day_folders.h"
 #include "generator/event_pages.h"
 
+namespace almanix {
+class FileSink;
+}
 namespace almanix::store {
 struct DayKey;
 }
@@ -36,15 +39,26 @@ class Telist {
                             std::string_view style_name);
 
  private:
-  // The table of one day with content, or empty when it has none to show.
+  // Gathers the parts of the day's row into the members below; false when
+  // the day has none to show. Then PutDayRow writes the row straight to the
+  // page: a year's list runs to a hundred megabytes, and a day's entries
+  // are not copied on their way there beyond the macros that change them.
+  bool GatherDay(const DayRecord& day, int year, const std::vector<const EventRecord*>& events);
   // `row_index` counts the month's content rows from 0.
-  std::string DayRow(const DayRecord& day, int year, int month, int row_index,
-                     const std::vector<const EventRecord*>& events);
-  // The entries of one category's events on the day.
-  std::string CategoryEntries(int category, const std::vector<const EventRecord*>& events,
-                              const store::DayKey& key, const DayRecord& day);
-  // The event's time as the list shows it (cached per event and page).
-  const std::string& ListTimeText(const EventRecord& e);
+  void PutDayRow(FileSink& page, const DayRecord& day, int year, int month, int row_index);
+  // Appends the entries of one category's events on the day to events_part_.
+  void CategoryEntries(int category, const std::vector<const EventRecord*>& events,
+                       const store::DayKey& key, const DayRecord& day);
+  // An event's entry on the page but for its add link's data, which tells
+  // the day: the text before that and after it, one text split at `data`
+  // (one place in memory to visit per entry). The same on each of the
+  // event's days, so made at its first entry of the page.
+  struct EntryTexts {
+    std::string text;
+    size_t data = 0;
+  };
+  const EntryTexts& EntryTextsOf(const EventRecord& e);
+  // The event's time as the list shows it.
   std::string MakeListTimeText(const EventRecord& e) const;
   // The day's attachments of every ticked category, linked under the names
   // the month pages gave them in the output folder.
@@ -54,13 +68,17 @@ class Telist {
 
   RunContext& run_;
   DayFolders day_folders_;
-  EventSlots<std::string> time_texts_;
+  EventSlots<EntryTexts> entry_texts_;
   // The day's events (CandidatesOn), found once for all its categories.
   const DayEvents* candidates_ = nullptr;
   DayEvents scratch_;
   const void* candidates_list_ = nullptr;
   DayNumber candidates_day_ = 0;
   AddLinkPage add_links_;  // the events whose add-link texts the page has
+  // The day being written (GatherDay), kept between days for their room.
+  std::string holiday_part_, notes_, events_part_, downloads_part_, row_text_;
+  std::string target_;  // Formatting.Target, or its default, for the page
+  bool group_events_ = false;
 };
 
 // "Events.html": sends the visitor to this year's event list at today's

@@ -1,6 +1,8 @@
 #include "generator/event_pages.h"
 
+#include <charconv>
 #include <cmath>
+#include <ctime>
 #include <memory>
 #include <optional>
 #include <unordered_map>
@@ -27,12 +29,6 @@ std::optional<double> TimeOfDay(const std::string& value) {
   const std::optional<double> v = ParseDouble(Trim(value));
   if (!v) return std::nullopt;
   return *v - std::floor(*v);
-}
-
-// yyyymmdd of a day.
-std::string CompactDate(DayNumber day) {
-  const CivilDate d = DecodeDate(day);
-  return std::to_string(d.year) + TwoDigits(d.month) + TwoDigits(d.day);
 }
 
 // The address of the day on the month pages: absolute where the calendar's
@@ -122,6 +118,25 @@ void AppendTwoDigits(std::string& out, int n) {
   out.push_back(static_cast<char>('0' + n % 10));
 }
 
+// A whole number appended in decimal.
+void AppendNumber(long long n, std::string* out) {
+  char digits[24];
+  const std::to_chars_result r = std::to_chars(digits, digits + sizeof digits, n);
+  out->append(digits, r.ptr);
+}
+
+// The text without the characters Trim drops, as a view into it.
+std::string_view TrimmedView(std::string_view text) {
+  while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
+  while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
+  return text;
+}
+
+// ICalUtcStamp's yyyymmddThhmm, without its seconds and zone letter. Made
+// here from the day count: the C library's formatting took longer than the
+// rest of an entry's data.
+void AppendUtcMinute(std::time_t t, AddLinkPage& page, std::string* out);
+
 // IsoLocal's text appended to `out`, without temporaries: the JSON-LD
 // writes two per item.
 void AppendIsoLocal(std::string& out, DateTimeValue value, bool date_only) {
@@ -145,6 +160,28 @@ void AppendIsoLocal(std::string& out, DateTimeValue value, bool date_only) {
   AppendTwoDigits(out, static_cast<int>(rest / 60 % 60));
   out.push_back(':');
   AppendTwoDigits(out, static_cast<int>(rest % 60));
+}
+
+void AppendUtcMinute(std::time_t t, AddLinkPage& page, std::string* out) {
+  constexpr long long kUnixEpochDay = 25569;  // 1970-01-01 as a day number
+  // Years of four digits: 1000-01-01 and 9999-12-31 as day numbers.
+  constexpr long long kFirstDay = -328716, kLastDay = 2958465;
+  long long days = t / kSecondsPerDay;
+  long long rest = t % kSecondsPerDay;
+  if (rest < 0) {
+    rest += kSecondsPerDay;
+    --days;
+  }
+  days += kUnixEpochDay;
+  if (days < kFirstDay || days > kLastDay) {
+    const std::string stamp = ICalUtcStamp(t);
+    out->append(stamp, 0, stamp.size() - 3);
+    return;
+  }
+  page.AppendCompactDate(static_cast<DayNumber>(days), out);
+  out->push_back('T');
+  AppendTwoDigits(*out, static_cast<int>(rest / 3600));
+  AppendTwoDigits(*out, static_cast<int>(rest / 60 % 60));
 }
 
 }  // namespace
@@ -259,6 +296,19 @@ int AddLinkPage::NumberOf(const EventRecord& e, bool* first) {
   return *number;
 }
 
+void AddLinkPage::AppendCompactDate(DayNumber day, std::string* out) {
+  if (!date_known_ || day != date_day_) {
+    const CivilDate d = DecodeDate(day);
+    date_text_.clear();
+    AppendNumber(d.year, &date_text_);
+    AppendTwoDigits(date_text_, d.month);
+    AppendTwoDigits(date_text_, d.day);
+    date_known_ = true;
+    date_day_ = day;
+  }
+  out->append(date_text_);
+}
+
 void AddLinkPage::MakeLabels(const RunContext& run) {
   if (labels_made_) return;
   const std::string label = run.Phrase("Add to my calendar");
@@ -283,68 +333,108 @@ const std::string& AddLinkPage::AriaName(const EventRecord& e) {
   return *text;
 }
 
-std::string AttributeText(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (const char c : text) {
+void AppendAttributeText(std::string_view text, std::string* out) {
+  out->reserve(out->size() + text.size());
+  size_t plain = 0;  // the start of the run of characters that need no escape
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
     const unsigned char u = static_cast<unsigned char>(c);
+    const char* escaped = nullptr;
     switch (c) {
-      case '&': out += "&amp;"; break;
-      case '"': out += "&quot;"; break;
-      case '\'': out += "&#39;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
+      case '&': escaped = "&amp;"; break;
+      case '"': escaped = "&quot;"; break;
+      case '\'': escaped = "&#39;"; break;
+      case '<': escaped = "&lt;"; break;
+      case '>': escaped = "&gt;"; break;
       default:
-        if (u < 0x20 || u == 0x7F) {
-          out += "&#" + std::to_string(u) + ";";
-        } else {
-          out.push_back(c);
-        }
+        if (u >= 0x20 && u != 0x7F) continue;
+    }
+    out->append(text, plain, i - plain);
+    plain = i + 1;
+    if (escaped) {
+      out->append(escaped);
+    } else {
+      out->append("&#");
+      AppendNumber(u, out);
+      out->push_back(';');
     }
   }
+  out->append(text, plain, std::string_view::npos);
+}
+
+std::string AttributeText(std::string_view text) {
+  std::string out;
+  AppendAttributeText(text, &out);
   return out;
 }
 
-std::string AddLinkData(const Occurrence& o, AddLinkPage& page) {
+void AppendAddLinkData(const Occurrence& o, AddLinkPage& page, std::string* out) {
   const EventRecord& e = *o.event;
   bool first = false;
-  std::string data = " data-e=\"" + std::to_string(page.NumberOf(e, &first)) + "\" data-t=\"";
+  out->append(" data-e=\"");
+  AppendNumber(page.NumberOf(e, &first), out);
+  out->append("\" data-t=\"");
   if (o.all_day) {
-    data += CompactDate(o.day);
+    page.AppendCompactDate(o.day, out);
   } else {
     // The start in UTC to the minute, and the minutes to the end.
     const std::time_t start = LocalToUtc(o.start);
-    const std::string stamp = ICalUtcStamp(start);  // yyyymmddThhmm00Z
-    data.append(stamp, 0, stamp.size() - 3);
+    AppendUtcMinute(start, page, out);
     const long long minutes = static_cast<long long>(LocalToUtc(o.end) - start) / 60;
-    if (minutes >= 0) data += '+';
-    data += std::to_string(minutes);
+    if (minutes >= 0) out->push_back('+');
+    AppendNumber(minutes, out);
   }
-  data += '"';
+  out->push_back('"');
   if (first) {
-    data += " data-n=\"" + AttributeText(Trim(e.summary)) + "\"";
-    const std::string details = EventDescription(e);
-    if (!details.empty()) data += " data-d=\"" + AttributeText(details) + "\"";
-    const std::string location = Trim(e.location);
-    if (!location.empty()) data += " data-l=\"" + AttributeText(location) + "\"";
+    out->append(" data-n=\"");
+    AppendAttributeText(TrimmedView(e.summary), out);
+    out->push_back('"');
+    const std::string_view details = TrimmedView(e.description);
+    if (!details.empty()) {
+      out->append(" data-d=\"");
+      AppendAttributeText(details, out);
+      out->push_back('"');
+    }
+    const std::string_view location = TrimmedView(e.location);
+    if (!location.empty()) {
+      out->append(" data-l=\"");
+      AppendAttributeText(location, out);
+      out->push_back('"');
+    }
   }
+}
+
+std::string AddLinkData(const Occurrence& o, AddLinkPage& page) {
+  std::string data;
+  AppendAddLinkData(o, page, &data);
   return data;
 }
 
-std::string AddToCalendarLinks(const RunContext& run, const Occurrence& o, AddLinkPage& page) {
-  std::string out = "<span class=\"AddToCalendar\"";
-  out += AddLinkData(o, page);
-  out += ">";
-  out += page.LabelHtml(run);
-  out += ": <a href=\"";
+void AppendAddToCalendarClosing(const RunContext& run, const EventRecord& e, AddLinkPage& page,
+                                std::string* out) {
+  out->push_back('>');
+  out->append(page.LabelHtml(run));
+  out->append(": <a href=\"");
   if (run.event_files) {
-    out += run.event_files->Linked(*o.event);
+    out->append(run.event_files->Linked(e));
   } else {
-    out += EventFileName(*o.event);
+    out->append(EventFileName(e));
   }
-  out += "\" download aria-label=\"";
-  out += page.AriaName(*o.event);
-  out += ": iCalendar\">iCalendar</a></span>";
+  out->append("\" download aria-label=\"");
+  out->append(page.AriaName(e));
+  out->append(": iCalendar\">iCalendar</a></span>");
+}
+
+void AppendAddToCalendarLinks(const RunContext& run, const Occurrence& o, AddLinkPage& page,
+                              std::string* out) {
+  out->append(kAddToCalendarOpening);
+  AppendAddLinkData(o, page, out);
+  AppendAddToCalendarClosing(run, *o.event, page, out);
+}
+
+std::string AddToCalendarLinks(const RunContext& run, const Occurrence& o, AddLinkPage& page) {
+  std::string out;
+  AppendAddToCalendarLinks(run, o, page, &out);
   return out;
 }
 
@@ -358,7 +448,7 @@ std::string AddToCalendarData(const RunContext& run, const Occurrence& o, AddLin
     out += EventFileName(*o.event);
   }
   out += "\"";
-  out += AddLinkData(o, page);
+  AppendAddLinkData(o, page, &out);
   out += "></span>";
   return out;
 }

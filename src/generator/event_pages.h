@@ -82,6 +82,9 @@ class AddLinkPage {
   const std::string& LabelHtml(const RunContext& run);
   const std::string& LabelAttribute(const RunContext& run);
   const std::string& AriaName(const EventRecord& e);
+  // yyyymmdd of the day appended to *out; the entries of a page come day by
+  // day, so the last day's digits serve the next entry.
+  void AppendCompactDate(DayNumber day, std::string* out);
 
  private:
   void MakeLabels(const RunContext& run);
@@ -91,6 +94,9 @@ class AddLinkPage {
   bool labels_made_ = false;
   std::string label_html_, label_attribute_;
   EventSlots<std::string> aria_;
+  bool date_known_ = false;
+  DayNumber date_day_ = 0;
+  std::string date_text_;
 };
 
 // The data attributes addlinks.js makes the Google and Outlook addresses
@@ -100,11 +106,21 @@ class AddLinkPage {
 // event's first entry of the page, data-n, data-d, data-l (name, details,
 // place, trimmed, escaped for an attribute).
 std::string AddLinkData(const Occurrence& o, AddLinkPage& page);
+// The same appended to *out: a year's list writes a million of them.
+void AppendAddLinkData(const Occurrence& o, AddLinkPage& page, std::string* out);
 
 // The "Add to my calendar" line of one occurrence: the link to the .ics file,
 // which works without scripts, and the data addlinks.js adds the Google
 // Calendar and Outlook links from. HTML.
 std::string AddToCalendarLinks(const RunContext& run, const Occurrence& o, AddLinkPage& page);
+// The same appended to *out, where the entry is being written.
+void AppendAddToCalendarLinks(const RunContext& run, const Occurrence& o, AddLinkPage& page,
+                              std::string* out);
+// That line around its AddLinkData: the opening, and the rest, which is the
+// same for every entry of the event on the page (so a page may keep it).
+constexpr std::string_view kAddToCalendarOpening = "<span class=\"AddToCalendar\"";
+void AppendAddToCalendarClosing(const RunContext& run, const EventRecord& e, AddLinkPage& page,
+                                std::string* out);
 
 // The same for a month page's pop-up, which lies inside the entry's own
 // link where no link may stand: an empty span that carries the label, the
@@ -118,6 +134,7 @@ std::string AddToCalendarData(const RunContext& run, const Occurrence& o, AddLin
 // parser turns a raw CR LF into LF, the event list turns line ends into
 // "<br />", and the addresses must keep them as they are.
 std::string AttributeText(std::string_view text);
+void AppendAttributeText(std::string_view text, std::string* out);
 
 // What the schema.org items of an event share on every day it occurs, made
 // once per run: the escaped name, and the location and description parts.

@@ -1,6 +1,8 @@
 #include "settings/language_texts.h"
 
 #include <array>
+#include <cstdint>
+#include <cstring>
 
 #include "app/dir.h"
 #include "app/encoding.h"
@@ -17,6 +19,60 @@ constexpr std::array<const char*, 12> kEnglishMonths = {
     "July",    "August",   "September", "October", "November", "December"};
 constexpr std::array<const char*, 7> kEnglishWeekdays = {
     "Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
+
+// True when every character is one Trim drops.
+bool IsBlankText(std::string_view text) {
+  for (const char c : text) {
+    if (static_cast<unsigned char>(c) > ' ') return false;
+  }
+  return true;
+}
+
+// A byte matches a key's byte without regard to case when, with the key's
+// fold bit set, it equals the key's byte: 0x20 for a lower-case letter
+// (which adds exactly its upper-case twin), none for anything else.
+unsigned char FoldBit(char lower) { return lower >= 'a' && lower <= 'z' ? 0x20 : 0; }
+
+bool MatchesAt(std::string_view text, size_t at, std::string_view lower_key) {
+  for (size_t i = 0; i < lower_key.size(); ++i) {
+    const char c = lower_key[i];
+    if (static_cast<char>(text[at + i] | FoldBit(c)) != c) return false;
+  }
+  return true;
+}
+
+// Where `lower_key` (lower case, not empty) first stands in text at or
+// after `from`, ASCII letters matched without regard to case; npos when
+// nowhere. Sixteen places are tried at once on the key's first and last
+// byte, and only places where both fit are compared whole: the text is
+// neither lowered into a copy nor stopped at every "c" of "calendar".
+size_t FindIgnoringCase(std::string_view text, std::string_view lower_key, size_t from) {
+  using Block = unsigned char __attribute__((vector_size(16)));
+  constexpr size_t kWidth = sizeof(Block);
+  if (lower_key.size() > text.size()) return std::string_view::npos;
+  const size_t last_start = text.size() - lower_key.size();
+  const size_t tail = lower_key.size() - 1;
+  const unsigned char first = lower_key.front(), last = lower_key.back();
+  const unsigned char first_fold = FoldBit(lower_key.front());
+  const unsigned char last_fold = FoldBit(lower_key.back());
+  size_t at = from;
+  for (; at + kWidth - 1 <= last_start; at += kWidth) {
+    Block head, end;
+    std::memcpy(&head, text.data() + at, kWidth);
+    std::memcpy(&end, text.data() + at + tail, kWidth);
+    const Block both = ((head | first_fold) == first) & ((end | last_fold) == last);
+    std::uint64_t halves[2];
+    std::memcpy(halves, &both, kWidth);
+    if ((halves[0] | halves[1]) == 0) continue;
+    for (size_t i = 0; i < kWidth; ++i) {
+      if (both[i] && MatchesAt(text, at + i, lower_key)) return at + i;
+    }
+  }
+  for (; at <= last_start; ++at) {
+    if (MatchesAt(text, at, lower_key)) return at;
+  }
+  return std::string_view::npos;
+}
 
 // The short form shared by month names and file-name words.
 std::string ShortForm(const std::string& value, std::string_view form) {
@@ -183,35 +239,33 @@ std::string LanguageTexts::Translate(std::string_view phrase) const {
 }
 
 std::string LanguageTexts::ExpandMacros(std::string_view text) const {
-  if (Trim(text).empty()) return std::string(text);
+  std::string out(text);
+  ExpandMacrosIn(&out);
+  return out;
+}
+
+void LanguageTexts::ExpandMacrosIn(std::string* text) const {
+  if (IsBlankText(*text)) return;
   // Each row replaces every match of its key, found without regard to case,
   // left to right in what the rows before it made; its value is not searched
-  // again by itself. The lowered mirror is kept beside the text (ASCII case
-  // mapping keeps byte positions), so a row without a match costs a search
-  // and no copy: a year's list day is long and most rows match nothing.
-  std::string out(text);
-  std::string lower = ToLower(out);
+  // again by itself. A row without a match costs a search and no copy: a
+  // year's list day is long and most rows match nothing.
+  std::string next;
   for (const WordRow& row : macros_.rows()) {
     // An empty key would match everywhere and never finish.
     if (row.key.empty()) continue;
     const std::string key = ToLower(row.key);
-    size_t hit = lower.find(key);
+    size_t hit = FindIgnoringCase(*text, key, 0);
     if (hit == std::string::npos) continue;
-    const std::string lower_value = ToLower(row.value);
-    std::string next;
-    std::string next_lower;
+    next.clear();
     size_t pos = 0;
-    for (; hit != std::string::npos; hit = lower.find(key, pos)) {
-      next.append(out, pos, hit - pos).append(row.value);
-      next_lower.append(lower, pos, hit - pos).append(lower_value);
+    for (; hit != std::string::npos; hit = FindIgnoringCase(*text, key, pos)) {
+      next.append(*text, pos, hit - pos).append(row.value);
       pos = hit + key.size();
     }
-    next.append(out, pos, std::string::npos);
-    next_lower.append(lower, pos, std::string::npos);
-    out = std::move(next);
-    lower = std::move(next_lower);
+    next.append(*text, pos, std::string::npos);
+    text->swap(next);
   }
-  return out;
 }
 
 Status LanguageTexts::LoadFromFolder(const std::string& folder,

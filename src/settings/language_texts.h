@@ -87,6 +87,9 @@ class LanguageTexts {
   // its value; later rows see the result of earlier ones. Rows with an empty
   // key do nothing.
   std::string ExpandMacros(std::string_view text) const;
+  // The same on *text where it stands: a text no row matches keeps its
+  // bytes where they are, without a copy.
+  void ExpandMacrosIn(std::string* text) const;
 
   // Reads, in the favorite's order, macros.txt, months.txt, filenames.txt,
   // weekdays.txt and translate.txt from the folder; each file present

@@ -258,6 +258,49 @@ TEST_F(EventListTest, ListTimeTexts) {
               HasSubstr("Talk</font></b><br>*&nbsp;9:00 am-10:00 am&nbsp;<br>"));
 }
 
+// A repeating event's entries are the same on each of its days but for the
+// add link's date; its texts stand once, on its first entry of the page.
+TEST_F(EventListTest, RepeatedEntriesDifferOnlyInTheirDates) {
+  Months(5, 5);
+  store::EventDraft course = Timed("Course", 2025, 5, 12, 18, 20);
+  course.description = "Week one\nand two";
+  course.location = "Hall";
+  course.url = "http://example.org/course";
+  course.repeat = store::RepeatKind::kDaily;
+  course.repeat_until = EncodeDate(2025, 5, 14);
+  const std::string id = Add(course);
+  Add(Timed("Lunch", 2025, 5, 13, 12, 13));
+  Generate();
+  const std::string page = Page("EventList2025.html");
+  // The course's entry of a day, its date taken out.
+  const auto course_entry = [&page](int day) {
+    const std::string cell = EventsCell(page, 5, day);
+    const size_t at = cell.find("<b><font size=+1>Course");
+    const size_t end = cell.find("</span><hr></div><br />", at);
+    if (at == std::string::npos || end == std::string::npos) return std::string();
+    std::string entry = cell.substr(at, end - at);
+    const size_t date = entry.find(" data-t=\"");
+    if (date != std::string::npos) entry.erase(date, entry.find('"', date + 9) + 1 - date);
+    return entry;
+  };
+  const std::string first = course_entry(12);
+  ASSERT_THAT(first, HasSubstr(" data-n=\"Course\" data-d=\"Week one&#10;and two\" "
+                               "data-l=\"Hall\">"));
+  EXPECT_THAT(first, HasSubstr("<i>Hall</i></div><br />"
+                               "<div Style=\"margin-left: 0.5em;\">Week one<br />and two<br><a "
+                               "href=\"http://example.org/course\" target=_blank ><u>Course</u>"
+                               "</a><br><span class=\"AddToCalendar\" data-e=\"0\""));
+  EXPECT_THAT(first, HasSubstr("<a href=\"events/" + id + ".ics\" download aria-label=\"Course: "
+                               "iCalendar\">iCalendar</a>"));
+  std::string later = first;
+  later.erase(later.find(" data-n="), later.find("\">", later.find(" data-n=")) + 1 -
+                                          later.find(" data-n="));
+  EXPECT_EQ(course_entry(13), later);
+  EXPECT_EQ(course_entry(14), later);
+  EXPECT_THAT(EventsCell(page, 5, 13), HasSubstr("Lunch"));
+  EXPECT_THAT(EventsCell(page, 5, 14), Not(HasSubstr("Lunch")));
+}
+
 TEST_F(EventListTest, OutsideLinks) {
   Months(3, 3);
   store::EventDraft bare = Timed("Bare", 2025, 3, 3, 9, 10);
@@ -328,6 +371,47 @@ TEST_F(EventListTest, NotesHolidayCategoryGroupsAndMacros) {
   EXPECT_EQ(DayLine(page, 3, 13), "");
   EXPECT_THAT(page, Not(HasSubstr("Founders Day")));
   EXPECT_THAT(page, HasSubstr("<a name=M3D13></a>"));
+}
+
+// Each day's row is made from its own parts only: nothing of the day
+// before (notes, entries, files, a category heading) reaches the next, a
+// category without entries that day gets no heading, and macros change the
+// entries, never the notes.
+TEST_F(EventListTest, EachDayShowsOnlyItsOwnPartsAndMacrosOnlyTheEntries) {
+  Months(4, 4);
+  Tick({1, 2, 3});
+  settings().SetBool("Contents.GroupEvents", true);
+  settings().set_text_file(publish::TextFile::kMacros, "boots=shoes\r\n");
+  SetDay(4, 7, "Data1", "Bring boots");
+  WriteAll(DayFolder(4, 7) + "plan.pdf", "plan");
+  Add(Timed("Boots sale", 2025, 4, 7, 9, 10), 1);
+  Add(Timed("Hike", 2025, 4, 7, 11, 12), 3);
+  store::EventDraft walk = Timed("Walk", 2025, 4, 8, 8, 9);
+  walk.description = "Two\nlines";
+  Add(walk, 3);
+  Generate();
+  const std::string page = ListPage();
+  const std::vector<std::string>& names = editor_->window.chkCalendars.items;
+  const std::string seventh = EventsCell(page, 4, 7);
+  EXPECT_EQ(seventh,
+            "<td class=\"ListEvent2\" ><br>Bring boots<br /><br><div class=calendarname >  " +
+                names[0] +
+                "</div><b><font size=+1>shoes sale</font></b><br>9:00 am-10:00 am&nbsp;<br><br />"
+                "<div class=calendarname >  " +
+                names[2] +
+                "</div><b><font size=+1>Hike</font></b><br>11:00 am-12:00 pm&nbsp;<br><br />"
+                "</td>");
+  EXPECT_THAT(DayLine(page, 4, 7), HasSubstr("plan.pdf"));
+  const std::string eighth = DayLine(page, 4, 8);
+  EXPECT_THAT(eighth, HasSubstr("<td class=\"ListEvent\" ><br><div class=calendarname >  " +
+                                names[2] + "</div><b><font size=+1>Walk</font></b>"));
+  EXPECT_THAT(eighth, HasSubstr("<div Style=\"margin-left: 0.5em;\">Two<br />lines<hr></div>"));
+  for (const std::string& earlier :
+       std::vector<std::string>{"boots", "shoes", "Hike", "plan.pdf", names[0]}) {
+    EXPECT_THAT(eighth, Not(HasSubstr(earlier))) << earlier;
+  }
+  EXPECT_THAT(eighth, Not(HasSubstr("class=\"downloads\"")));
+  EXPECT_EQ(Count(page, "<a name=M4D9></a><table"), 0u);
 }
 
 TEST_F(EventListTest, DownloadsLinkTheFilesTheMonthPagesCopied) {

@@ -7,9 +7,11 @@
 #include <ctime>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "app/dates.h"
 #include "app/file_util.h"
+#include "generator/calendar_data.h"
 #include "generator/ical.h"
 #include "generator/page_meta.h"
 #include "generator/run_context.h"
@@ -305,6 +307,52 @@ TEST_F(EventPagesTest, AddLinksAreEscapedInTheListAndThePopUps) {
   EXPECT_THAT(month, HasSubstr("data-ics=\"events/" + id + ".ics\" data-e=\"0\" data-t=\""));
   EXPECT_THAT(month, HasSubstr(data + "</span>"));
   EXPECT_THAT(month, Not(HasSubstr("=\"Fish & ")));
+}
+
+// The add links' times are made without the C library's formatting: they
+// must read as the calendar files' stamps do, on one page whose entries go
+// from day to day and back (the day's digits are kept between entries), in
+// a zone with summer time, before 1970, and outside four-digit years
+// (before 1899-12-30 a value's fraction counts back from its day, so an end
+// there may come out before its start).
+TEST(EventPagesText, AddLinkTimesReadAsTheCalendarFilesStamps) {
+  almanix::testing::ScopedTimeZone zone("America/New_York");
+  EventRecord e;
+  AddLinkPage page;
+  std::vector<DateTimeValue> times;
+  for (DateTimeValue t = EncodeDate(2024, 12, 25) + 0.01; t < EncodeDate(2027, 1, 5); t += 1.37) {
+    times.push_back(t);
+  }
+  for (const DateTimeValue t :
+       {EncodeDate(2025, 12, 31) + 22.5 / 24, EncodeDate(2025, 3, 9) + 2.5 / 24,
+        EncodeDate(2025, 11, 2) + 1.5 / 24, EncodeDate(2025, 1, 1) + 0.0,
+        EncodeDate(1969, 12, 31) + 19.25 / 24, EncodeDate(1500, 6, 1) + 12.0 / 24,
+        EncodeDate(1000, 1, 1) + 0.0, EncodeDate(999, 12, 31) - 10.0 / 24,
+        EncodeDate(2025, 12, 31) + 22.5 / 24}) {
+    times.push_back(t);
+  }
+  bool first = true;
+  for (const DateTimeValue t : times) {
+    Occurrence o;
+    o.event = &e;
+    o.start = t;
+    o.end = t + 1.5 / 24;
+    const std::string stamp = ICalUtcStamp(LocalToUtc(t));  // yyyymmddThhmm00Z
+    const long long minutes = static_cast<long long>(LocalToUtc(o.end) - LocalToUtc(t)) / 60;
+    EXPECT_EQ(AddLinkData(o, page), " data-e=\"0\" data-t=\"" + stamp.substr(0, stamp.size() - 3) +
+                                        (minutes >= 0 ? "+" : "") + std::to_string(minutes) +
+                                        "\"" +
+                                        (first ? " data-n=\"\"" : ""))
+        << IsoLocal(t, false);
+    first = false;
+    // An all-day entry of the same day gives its date as it stands.
+    o.all_day = true;
+    o.day = DatePart(t);
+    const CivilDate d = DecodeDate(o.day);
+    char date[16];
+    std::snprintf(date, sizeof date, "%d%02d%02d", d.year, d.month, d.day);
+    EXPECT_EQ(AddLinkData(o, page), " data-e=\"0\" data-t=\"" + std::string(date) + "\"");
+  }
 }
 
 TEST(EventPagesText, JsonStringsAndIsoTimes) {

@@ -97,6 +97,84 @@ TEST(ExpandMacrosTest, BlankTextIsUntouchedAndReplacementsAreNotRescanned) {
   EXPECT_EQ(texts.ExpandMacros("abc"), "abc");
 }
 
+// The rows applied one by one to a lowered copy of the text, the plain way:
+// what the search without copies must agree with.
+std::string ExpandedThePlainWay(std::string text, const std::vector<WordRow>& rows) {
+  if (text.find_first_not_of(std::string("\0\t\n\r ", 5)) == std::string::npos) return text;
+  const auto lower = [](std::string s) {
+    for (char& c : s) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+    return s;
+  };
+  for (const WordRow& row : rows) {
+    if (row.key.empty()) continue;
+    const std::string key = lower(row.key), folded = lower(text);
+    std::string out;
+    size_t pos = 0;
+    for (size_t hit = folded.find(key); hit != std::string::npos; hit = folded.find(key, pos)) {
+      out += text.substr(pos, hit - pos) + row.value;
+      pos = hit + key.size();
+    }
+    text = out + text.substr(pos);
+  }
+  return text;
+}
+
+// Long texts are searched sixteen places at a time: keys at every offset,
+// at both ends, across those blocks, in either case, and bytes that only a
+// careless fold would take for letters ("@" and "`", "[" and "{", UTF-8's
+// 0xC3 and 0xE3).
+TEST(ExpandMacrosTest, LongTextsAgreeWithThePlainWayAtEveryPlace) {
+  const std::vector<std::vector<WordRow>> row_sets = {
+      {{"Calendar 1", ""}},
+      {{"cal", "CAL"}, {"lc", "-"}},
+      {{"a", "b"}},
+      {{"@x", "at"}, {"[y", "sq"}, {"\xC3\xA9", "e"}},
+      {{"zz", "z"}, {"Z", "zz"}},
+  };
+  const std::string alphabet = "aAcClL1 zZ@`[{xXyY\xC3\xA9\xE3\x89\n<>\"";
+  unsigned seed = 7;
+  const auto next = [&seed] {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 16) & 0x7FFF;
+  };
+  for (int round = 0; round < 3000; ++round) {
+    std::string text;
+    const size_t length = next() % 90;
+    for (size_t i = 0; i < length; ++i) {
+      if (next() % 9 == 0) {
+        text += next() % 2 ? "calendar 1" : "CaLeNdAr 1";
+      } else {
+        text += alphabet[next() % alphabet.size()];
+      }
+    }
+    for (const std::vector<WordRow>& rows : row_sets) {
+      LanguageTexts texts;
+      texts.mutable_macros() = Rows(rows);
+      ASSERT_EQ(texts.ExpandMacros(text), ExpandedThePlainWay(text, rows))
+          << "text \"" << text << "\", first key \"" << rows[0].key << "\"";
+    }
+  }
+  LanguageTexts texts;
+  texts.mutable_macros() = Rows({{"calendar 1", "!"}});
+  const std::string filler(40, '.');
+  EXPECT_EQ(texts.ExpandMacros("Calendar 1" + filler + "cALENDAR 1"), "!" + filler + "!");
+  EXPECT_EQ(texts.ExpandMacros(filler + "Calendar 1"), filler + "!");
+  EXPECT_EQ(texts.ExpandMacros(filler + "Calendar "), filler + "Calendar ");
+}
+
+// A text no row changes stays where it is; one that changes gets the result.
+TEST(ExpandMacrosTest, InPlaceLeavesAnUnmatchedTextAlone) {
+  LanguageTexts texts;
+  std::string text(200, 'x');
+  const char* const bytes = text.data();
+  texts.ExpandMacrosIn(&text);
+  EXPECT_EQ(text.data(), bytes);
+  EXPECT_EQ(text, std::string(200, 'x'));
+  text += "Calendar 1";
+  texts.ExpandMacrosIn(&text);
+  EXPECT_EQ(text, std::string(200, 'x'));
+}
+
 // ---- Files ----
 
 TEST(WordListTest, ReadsWindowsTextAndWritesUtf8WithCrLf) {
