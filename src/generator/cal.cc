@@ -384,16 +384,21 @@ Status TCal::WriteMonthPage(const std::string& output, int year, const std::vect
   }
   ++pages_written_;
 
-  std::string page = month_head_ + month_body_;
-  if (!standalone && has_template) page = EmbeddedPage(embed_template);
-  Status status = run_.SaveFile(output_file, page);
+  Status status;
+  if (!standalone && has_template) {
+    status = run_.SaveFile(output_file, EmbeddedPage(embed_template));
+  } else {
+    // The head is the short part: the body joins it where it stands.
+    month_head_ += month_body_;
+    status = run_.SaveFile(output_file, month_head_);
+  }
 
   if (small_on_) {
     if (std::string help = SmallLinkHelpLine(run_); !help.empty()) Add(kSmallBody, help);
     WriteSmallLegend();
     Status small = run_.SaveFile(
         output + "Small" + run_.MonthFileName(months.front()) + ToText(year) + run_.extension,
-        small_head_ + small_body_);
+        small_head_.append(small_body_));
     if (status.ok()) status = small;
   }
   return status;
@@ -438,17 +443,21 @@ std::string TCal::EmbeddedPage(const std::string& embed_template) const {
 
 void TCal::WriteSmallLegend() {
   const publish::PublishSettings& s = run_.s();
-  std::string legend;
-  if (s.Bool("Small.Legend")) {
-    legend = "<br><table class=\"Legend\" ><tr>";
-    for (const std::string& row : legends_.small_legend_rows.items()) {
-      legend += row;
-      legend += "</tr><tr>";
+  // Written straight into the page: a busy month's legend is most of it.
+  if (small_on_) {
+    small_body_ += "<div class=\"Holiday_List\" ><div>";
+    if (s.Bool("Small.Legend")) {
+      small_body_ += "<br><table class=\"Legend\" ><tr>";
+      for (const std::string& row : legends_.small_legend_rows.items()) {
+        small_body_ += row;
+        small_body_ += "</tr><tr>";
+      }
+      small_body_ += "</tr></table><br>";
     }
-    legend += "</tr></table><br>";
+    small_body_ += "</div></div>";
+    small_body_ += kCrLf;
   }
   legends_.small_legend_rows.Clear();
-  Add(kSmallBody, "<div class=\"Holiday_List\" ><div>" + legend + "</div></div>");
   Add(kSmallBody, "<div class=\"small_Footer\" >" +
                       std::string(WithoutFinalLineEnd(run_.texts.footer)) + "</div>");
 }

@@ -1,10 +1,11 @@
 #pragma once
 
+#include <cstdint>
 #include <deque>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "app/dates.h"
@@ -26,22 +27,30 @@ struct EventRecord;
 struct DayRecord;
 
 // A list that takes each text once (legend rows, holiday entries), keeping
-// the order they came in.
+// the order they came in. The texts and the table that finds them are kept
+// when the list is cleared: a page's legend fills it again without asking
+// the heap for each row.
 class UniqueList {
  public:
   // False when the text was already there.
-  bool Add(std::string text);
+  bool Add(std::string_view text);
   // Adds without the check (the holiday list's separators).
-  void Append(const std::string& text) { items_.push_back(text); }
+  void Append(std::string_view text);
   void Clear();
-  const std::deque<std::string>& items() const { return items_; }
-  size_t size() const { return items_.size(); }
+  std::span<const std::string> items() const { return {texts_.data(), size_}; }
+  size_t size() const { return size_; }
 
  private:
-  // The texts are kept once: the set looks at them where they stand, which
-  // a deque never moves.
-  std::deque<std::string> items_;
-  std::unordered_set<std::string_view> seen_;
+  void Put(std::string_view text);
+  void Grow();
+
+  std::vector<std::string> texts_;  // the first size_ are the list
+  size_t size_ = 0;
+  // Open addressing: 1 + the text's place, 0 for a free slot. Texts put
+  // without the check are not in it.
+  std::vector<uint32_t> table_;
+  std::vector<size_t> hashes_;  // of each text in the table, by place
+  size_t in_table_ = 0;
 };
 
 // The lists a run fills while it renders cells (see the small and year
@@ -64,7 +73,7 @@ struct CellDay {
 
 class DayCellRenderer {
  public:
-  DayCellRenderer(const RunContext& run, Legends& legends) : run_(run), legends_(legends) {}
+  DayCellRenderer(const RunContext& run, Legends& legends);
 
   // The cell's HTML for the categories, from the month's events (the month
   // query, in its order). Empty when the day text is empty. Sets
@@ -85,15 +94,54 @@ class DayCellRenderer {
   std::string FitName(const std::string& name) const;
 
   int event_count() const { return event_count_; }
-  // A new page begins: its pop-ups carry each event's texts anew.
-  void NewPage() { add_links_.NewPage(); }
+  // A new page begins: its pop-ups carry each event's texts anew, and the
+  // settings are read again.
+  void NewPage();
   const std::string& cell_color() const { return cell_color_; }
 
  private:
-  // The details of an entry, with add_to_calendar (AddToCalendarData) at
-  // their end; empty when there is nothing to show.
-  std::string PopUp(const EventRecord& e, int day_number, int dow,
-                    const std::string& add_to_calendar);
+  // The settings an entry reads, read once per page rather than per entry.
+  struct EntrySettings {
+    std::string separator;  // before the name; empty for none
+    bool small_legend = false;
+    bool year_legend = false;
+    bool date_time_below = false;
+    bool time_on_new_line = false;
+    bool new_window = false;  // List.NewWindow
+    bool list_box = false;
+    bool list_can_create = false;
+    std::string thickbox;  // ThickboxSuffix of an entry's link
+    std::string url_target;  // Formatting.Target as the links write it
+    bool bold = false;
+    bool underline_links = false;
+    bool location = false;
+    bool popups = false;  // Formatting.PopUpDesc
+    bool group_events = false;
+  };
+  // What an entry shows that hangs on the event and the run alone, made on
+  // its first day: a repeating event shows it on every one of its days.
+  struct EntryParts {
+    std::string style;      // EventInlineStyle
+    std::string target;     // of the list link
+    std::string name;       // bold, fitted and underlined as set
+    std::string location;   // the line below the name, or empty
+    std::string legend_cell;  // the small legend's first cell
+    bool has_url = false;
+    bool blank_name = false;
+    bool year_row_added = false;  // the year legend has the event's row
+  };
+  // Appends the entries of one category's events on the day.
+  void AppendCategoryEvents(int category, const std::vector<const EventRecord*>& events,
+                            const store::DayKey& key, const CellDay& day, std::string& out);
+  EntryParts& PartsOf(const EventRecord& e);
+  // The entry's opening link into link_.
+  void MakeLink(const EventRecord& e, const EntryParts& parts, int category, const CellDay& day,
+                std::string_view list_anchor);
+  const std::string& ShortMonthName(int month);
+  // Appends the details of an entry, with add_to_calendar (AddToCalendarData)
+  // at their end; false (nothing appended) when there is nothing to show.
+  bool AppendPopUp(const EventRecord& e, int day_number, int dow,
+                   const std::string& add_to_calendar, std::string& out);
   // The part of a pop-up that hangs on the event alone: its details as HTML
   // and the box's size; none when there is too little to show.
   struct PopUpBody {
@@ -112,8 +160,14 @@ class DayCellRenderer {
   int event_count_ = 0;
   std::string cell_color_;
   size_t categories_in_cell_ = 0;
+  EntrySettings set_;
   EventSlots<std::string> time_texts_;
+  EventSlots<EntryParts> parts_;
   EventSlots<PopUpBody> popups_;  // with the add line
+  std::string month_names_[13];   // short names, made on first use
+  bool month_named_[13] = {};
+  // Reused for every entry: its link and its legend row.
+  std::string link_, row_, events_;
   // The day's events (CandidatesOn), found once for all its categories.
   const DayEvents* candidates_ = nullptr;
   DayEvents scratch_;
