@@ -388,7 +388,9 @@ Status TCal::WriteMonthPage(const std::string& output, int year, const std::vect
   if (!standalone && has_template) {
     status = run_.SaveFile(output_file, EmbeddedPage(embed_template));
   } else {
-    // The head is the short part: the body joins it where it stands.
+    // The body joins the head where it stands, in room made once: the
+    // streams keep their room from page to page.
+    month_head_.reserve(month_head_.size() + month_body_.size());
     month_head_ += month_body_;
     status = run_.SaveFile(output_file, month_head_);
   }
@@ -396,6 +398,7 @@ Status TCal::WriteMonthPage(const std::string& output, int year, const std::vect
   if (small_on_) {
     if (std::string help = SmallLinkHelpLine(run_); !help.empty()) Add(kSmallBody, help);
     WriteSmallLegend();
+    small_head_.reserve(small_head_.size() + small_body_.size());
     Status small = run_.SaveFile(
         output + "Small" + run_.MonthFileName(months.front()) + ToText(year) + run_.extension,
         small_head_.append(small_body_));

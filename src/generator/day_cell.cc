@@ -249,20 +249,36 @@ std::string DayCellRenderer::RenderCategoryEvents(int category,
 DayCellRenderer::EntryParts& DayCellRenderer::PartsOf(const EventRecord& e) {
   auto [parts, added] = parts_.Get(e);
   if (!added) return *parts;
-  parts->style = EventInlineStyle(e);
-  parts->target = set_.new_window || e.link_new_window == "T" ? " target=_blank" : "";
+  parts->time = CellTimeText(e);
+  parts->style = StyleNumber(EventInlineStyle(e));
+  parts->cell_style = StyleNumber(BackgroundStyleAttr(e.cell_color));
+  parts->new_window = set_.new_window || e.link_new_window == "T";
   parts->has_url = !e.url.empty() && e.url != "http://";
   parts->blank_name = Trim(e.summary).empty();
-  std::string name = set_.bold ? "<b>" + e.summary + "</b>" : e.summary;
-  name = FitName(name);
-  if (parts->has_url && set_.underline_links) name = "<u>" + name + "</u>";
-  parts->name = std::move(name);
-  if (set_.location && !e.location.empty()) {
-    parts->location = "<br><span class=dt ><i>" + e.location + "</i></span>";
-  }
-  parts->legend_cell =
-      "<td " + BackgroundStyleAttr(e.cell_color) + " ><span class=\"Date\">&diams;</span></td><td>";
   return *parts;
+}
+
+uint32_t DayCellRenderer::StyleNumber(std::string text) {
+  if (text.empty()) return 0;
+  auto [it, added] = style_numbers_.try_emplace(text, static_cast<uint32_t>(styles_.size()));
+  if (added) styles_.push_back(std::move(text));
+  return it->second;
+}
+
+void DayCellRenderer::AppendName(const EventRecord& e, const EntryParts& parts,
+                                 std::string& out) const {
+  const bool underline = parts.has_url && set_.underline_links;
+  if (underline) out += "<u>";
+  if (run_.smallest_size) {
+    out += "..";  // FitName
+  } else if (set_.bold) {
+    out += "<b>";
+    out += e.summary;
+    out += "</b>";
+  } else {
+    out += e.summary;
+  }
+  if (underline) out += "</u>";
 }
 
 void DayCellRenderer::MakeLink(const EventRecord& e, const EntryParts& parts, int category,
@@ -282,31 +298,31 @@ void DayCellRenderer::MakeLink(const EventRecord& e, const EntryParts& parts, in
     }
     const std::string& target = e.link_new_window == "T" ? " target=_blank" : set_.url_target;
     a += "<a class=\"itr\" ";
-    a += parts.style;
+    a += styles_[parts.style];
     a += " href=";
     a += QuotedUrl(url);
     a += target;
     a += '>';
   } else if (!set_.list_can_create) {
     a += "<a class=\"itr\" ";
-    a += parts.style;
+    a += styles_[parts.style];
     a += " href=\"#\" >";
   } else if (set_.list_box) {
     a += "<a ";
-    a += parts.style;
+    a += styles_[parts.style];
     a += " href=\"";
     a += list_anchor;
     a += set_.thickbox;
     a += ' ';
-    a += parts.target;
+    if (parts.new_window) a += " target=_blank";
     a += '>';
   } else {
     a += "<a class=\"itr\" ";
-    a += parts.style;
+    a += styles_[parts.style];
     a += " href=";
     a += list_anchor;
     a += ' ';
-    a += parts.target;
+    if (parts.new_window) a += " target=_blank";
     a += '>';
   }
 }
@@ -359,7 +375,7 @@ void DayCellRenderer::AppendCategoryEvents(int category,
     }
 
     const bool icon = !e.icon_name.empty() && run_.BuildFileExists(e.icon_name);
-    const std::string& t = CachedTimeText(e);
+    const std::string& t = parts.time;
     const bool timed = !(e.allday == "T" || parts.blank_name);
     const bool below = timed && set.date_time_below;
     const bool before = timed && !below && set.time_on_new_line;
@@ -370,7 +386,9 @@ void DayCellRenderer::AppendCategoryEvents(int category,
     if (set.small_legend) {
       std::string& row = row_;
       row.clear();
-      row += parts.legend_cell;
+      row += "<td ";
+      row += styles_[parts.cell_style];
+      row += " ><span class=\"Date\">&diams;</span></td><td>";
       row += link_;
       row += ShortMonthName(NumberOr(day.month, 0));
       row += ' ';
@@ -378,7 +396,7 @@ void DayCellRenderer::AppendCategoryEvents(int category,
       row += ", ";
       if (timed) row += t;
       row += "&nbsp;";
-      row += parts.name;
+      AppendName(e, parts, row);
       row += "</a></td>";
       legends_.small_legend_rows.Add(row);
     }
@@ -392,8 +410,12 @@ void DayCellRenderer::AppendCategoryEvents(int category,
     out += link_;
     if (!icon) out += set.separator;
     if (inline_time) out += t;
-    out += parts.name;
-    out += parts.location;
+    AppendName(e, parts, out);
+    if (set.location && !e.location.empty()) {
+      out += "<br><span class=dt ><i>";
+      out += e.location;
+      out += "</i></span>";
+    }
     if (below && !t.empty()) {
       out += "<br clear=all>";
       out += t;
@@ -502,12 +524,6 @@ DayCellRenderer::PopUpBody DayCellRenderer::MakePopUpBody(const EventRecord& e,
   // box would cut the box in two, losing its end and its links.
   body.html = NewlinesToBreaks(d);
   return body;
-}
-
-const std::string& DayCellRenderer::CachedTimeText(const EventRecord& e) {
-  auto [text, added] = time_texts_.Get(e);
-  if (added) *text = CellTimeText(e);
-  return *text;
 }
 
 std::string DayCellRenderer::CellTimeText(const EventRecord& e) const {

@@ -120,20 +120,25 @@ class DayCellRenderer {
   };
   // What an entry shows that hangs on the event and the run alone, made on
   // its first day: a repeating event shows it on every one of its days.
+  // Kept small, as there is one for every event of the run.
   struct EntryParts {
-    std::string style;      // EventInlineStyle
-    std::string target;     // of the list link
-    std::string name;       // bold, fitted and underlined as set
-    std::string location;   // the line below the name, or empty
-    std::string legend_cell;  // the small legend's first cell
+    std::string time;         // CellTimeText
+    uint32_t style = 0;       // EventInlineStyle, in styles_
+    uint32_t cell_style = 0;  // the small legend's colour attribute, in styles_
+    bool new_window = false;  // the list link opens a window
     bool has_url = false;
     bool blank_name = false;
     bool year_row_added = false;  // the year legend has the event's row
   };
+  // The name as an entry shows it: bold, fitted and underlined as set.
+  void AppendName(const EventRecord& e, const EntryParts& parts, std::string& out) const;
   // Appends the entries of one category's events on the day.
   void AppendCategoryEvents(int category, const std::vector<const EventRecord*>& events,
                             const store::DayKey& key, const CellDay& day, std::string& out);
   EntryParts& PartsOf(const EventRecord& e);
+  // The number of an attribute text in styles_; 0 for none. Events share a
+  // handful of them.
+  uint32_t StyleNumber(std::string text);
   // The entry's opening link into link_.
   void MakeLink(const EventRecord& e, const EntryParts& parts, int category, const CellDay& day,
                 std::string_view list_anchor);
@@ -150,9 +155,6 @@ class DayCellRenderer {
     bool none = false;
   };
   PopUpBody MakePopUpBody(const EventRecord& e, bool with_add_line) const;
-  // The time text hangs on the event and the settings only, and a repeating
-  // event shows it on every one of its days.
-  const std::string& CachedTimeText(const EventRecord& e);
 
   const RunContext& run_;
   Legends& legends_;
@@ -161,8 +163,9 @@ class DayCellRenderer {
   std::string cell_color_;
   size_t categories_in_cell_ = 0;
   EntrySettings set_;
-  EventSlots<std::string> time_texts_;
   EventSlots<EntryParts> parts_;
+  std::vector<std::string> styles_{std::string()};
+  std::unordered_map<std::string, uint32_t> style_numbers_;
   EventSlots<PopUpBody> popups_;  // with the add line
   std::string month_names_[13];   // short names, made on first use
   bool month_named_[13] = {};
