@@ -247,8 +247,16 @@ std::string DayCellRenderer::RenderCategoryEvents(int category,
 }
 
 DayCellRenderer::EntryParts& DayCellRenderer::PartsOf(const EventRecord& e) {
-  auto [parts, added] = parts_.Get(e);
-  if (!added) return *parts;
+  EntryParts* parts = nullptr;
+  if (e.index >= 0) {
+    const size_t i = static_cast<size_t>(e.index);
+    if (i >= parts_.size()) parts_.resize(std::max(i + 1, parts_.size() * 2));
+    parts = &parts_[i];
+  } else {
+    parts = &loose_parts_[&e];
+  }
+  if (parts->made) return *parts;
+  parts->made = true;
   parts->time = CellTimeText(e);
   parts->style = StyleNumber(EventInlineStyle(e));
   parts->cell_style = StyleNumber(BackgroundStyleAttr(e.cell_color));

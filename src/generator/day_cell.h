@@ -129,6 +129,7 @@ class DayCellRenderer {
     bool has_url = false;
     bool blank_name = false;
     bool year_row_added = false;  // the year legend has the event's row
+    bool made = false;
   };
   // The name as an entry shows it: bold, fitted and underlined as set.
   void AppendName(const EventRecord& e, const EntryParts& parts, std::string& out) const;
@@ -163,7 +164,10 @@ class DayCellRenderer {
   std::string cell_color_;
   size_t categories_in_cell_ = 0;
   EntrySettings set_;
-  EventSlots<EntryParts> parts_;
+  // By the event's place in the run's data, in one array: a day's entries
+  // come in no order of place, and each look-up is a fetch from memory.
+  std::vector<EntryParts> parts_;
+  std::unordered_map<const EventRecord*, EntryParts> loose_parts_;  // records of no place
   std::vector<std::string> styles_{std::string()};
   std::unordered_map<std::string, uint32_t> style_numbers_;
   EventSlots<PopUpBody> popups_;  // with the add line
