@@ -173,16 +173,18 @@ std::string DayCellRenderer::FitName(const std::string& name) const {
   return run_.smallest_size ? ".." : name;
 }
 
-std::string DayCellRenderer::RenderDayCell(const std::vector<int>& categories,
-                                           const std::vector<const EventRecord*>& events,
-                                           const CellDay& day) {
-  if (day.day.empty()) return "";
+const std::string& DayCellRenderer::RenderDayCell(const std::vector<int>& categories,
+                                                  const std::vector<const EventRecord*>& events,
+                                                  const CellDay& day) {
+  out_.clear();
+  if (day.day.empty()) return out_;
   const publish::PublishSettings& s = run_.s();
 
-  std::string cell;
+  std::string& cell = cell_;
+  cell.clear();
   const std::string& holiday = day.row->Holiday(s.Text("Contents.Holiday"));
   if (!holiday.empty()) {
-    cell = "<div class=\"holidays\">";
+    cell += "<div class=\"holidays\">";
     const std::string icon_file = HolidayIconName(holiday) + ".gif";
     if (s.Bool("Contents.ShowHolidayIcons") && run_.BuildFileExists(icon_file)) {
       // The icon says the holiday for those who cannot see it.
@@ -229,13 +231,21 @@ std::string DayCellRenderer::RenderDayCell(const std::vector<int>& categories,
       const std::string rest = NewlinesToBreaks(Trim(TagText(cell.substr(cut))));
       if (!rest.empty()) {
         const std::string target = s.Bool("List.NewWindow") ? " target=_blank" : "";
-        return head + "<br><a class=\"itr\" href=EventList" + std::to_string(day.year) +
+        out_ = head + "<br><a class=\"itr\" href=EventList" + std::to_string(day.year) +
                run_.extension + "#M" + day.month + "D" + day.day + " " + target +
                " >...<span class=\"bpop\">" + rest + "</span></a>";
+        return out_;
       }
     }
   }
-  return NewlinesToBreaks(cell);
+  // NewlinesToBreaks, into the kept buffer.
+  size_t from = 0;
+  for (size_t at; (at = cell.find('\n', from)) != std::string::npos; from = at + 1) {
+    out_.append(cell, from, at - from);
+    out_ += "<br />";
+  }
+  out_.append(cell, from, std::string::npos);
+  return out_;
 }
 
 std::string DayCellRenderer::RenderCategoryEvents(int category,

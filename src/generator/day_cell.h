@@ -78,8 +78,10 @@ class DayCellRenderer {
   // The cell's HTML for the categories, from the month's events (the month
   // query, in its order). Empty when the day text is empty. Sets
   // event_count() and cell_color() to what the last category walk left.
-  std::string RenderDayCell(const std::vector<int>& categories,
-                            const std::vector<const EventRecord*>& events, const CellDay& day);
+  // The text stays until the next call.
+  const std::string& RenderDayCell(const std::vector<int>& categories,
+                                   const std::vector<const EventRecord*>& events,
+                                   const CellDay& day);
   // The entries of one category's events on the day.
   std::string RenderCategoryEvents(int category, const std::vector<const EventRecord*>& events,
                                    const store::DayKey& key, const CellDay& day);
@@ -175,6 +177,7 @@ class DayCellRenderer {
   bool month_named_[13] = {};
   // Reused for every entry: its link and its legend row.
   std::string link_, row_, events_;
+  std::string cell_, out_;  // a day's cell before and after its line breaks
   // The day's events (CandidatesOn), found once for all its categories.
   const DayEvents* candidates_ = nullptr;
   DayEvents scratch_;
