@@ -211,7 +211,7 @@ const std::string& DayCellRenderer::RenderDayCell(const std::vector<int>& catego
     if (run_.ui) run_.ui->ProcessEvents();
     AppendCategoryEvents(c, events, key, day, events_);
   }
-  cell += run_.language.ExpandMacros(events_);
+  if (!events_.empty()) cell += run_.language.ExpandMacros(events_);
 
   if (s.Bool("Publish.Attachments")) cell += DayAttachmentsHtml(categories, day);
 
