@@ -260,19 +260,46 @@ DayCellRenderer::EntryParts& DayCellRenderer::PartsOf(const EventRecord& e) {
   EntryParts* parts = nullptr;
   if (e.index >= 0) {
     const size_t i = static_cast<size_t>(e.index);
-    if (i >= parts_.size()) parts_.resize(std::max(i + 1, parts_.size() * 2));
+    if (i >= parts_.size()) {
+      // Room for every event of the run at once.
+      const size_t all = run_.data ? run_.data->events().size() : 0;
+      parts_.resize(std::max({i + 1, all, parts_.size() * 2}));
+    }
     parts = &parts_[i];
   } else {
     parts = &loose_parts_[&e];
   }
   if (parts->made) return *parts;
   parts->made = true;
-  parts->time = CellTimeText(e);
   parts->style = StyleNumber(EventInlineStyle(e));
   parts->cell_style = StyleNumber(BackgroundStyleAttr(e.cell_color));
   parts->new_window = set_.new_window || e.link_new_window == "T";
   parts->has_url = !e.url.empty() && e.url != "http://";
-  parts->blank_name = Trim(e.summary).empty();
+  parts->coloured = !e.cell_color.empty();
+  parts->has_icon = !e.icon_name.empty();
+
+  const std::string t = CellTimeText(e);
+  const bool timed = !(e.allday == "T" || Trim(e.summary).empty());
+  const bool below = timed && set_.date_time_below;
+  const bool before = timed && !below && set_.time_on_new_line;
+  if (before) parts->time = t;
+  std::string& body = parts->body;
+  if (timed && !below && !before) body += t;
+  AppendName(e, *parts, body);
+  if (set_.location && !e.location.empty()) {
+    body += "<br><span class=dt ><i>";
+    body += e.location;
+    body += "</i></span>";
+  }
+  if (below && !t.empty()) {
+    body += "<br clear=all>";
+    body += t;
+  }
+  std::string& legend = parts->legend;
+  if (timed) legend += t;
+  legend += "&nbsp;";
+  AppendName(e, *parts, legend);
+  legend += "</a></td>";
   return *parts;
 }
 
@@ -374,6 +401,7 @@ void DayCellRenderer::AppendCategoryEvents(int category,
     candidates_list_ = &events;
     candidates_day_ = key.day;
   }
+  const std::string& month_name = ShortMonthName(NumberOr(day.month, 0));
   const size_t start = out.size();
   for (size_t k = 0; k < candidates_->events.size(); ++k) {
     if (!candidates_->Names(k, category)) continue;
@@ -381,7 +409,7 @@ void DayCellRenderer::AppendCategoryEvents(int category,
     EntryParts& parts = PartsOf(e);
     ++event_count_;
 
-    if (!e.cell_color.empty()) {
+    if (parts.coloured) {
       cell_color_ = e.cell_color;
       if (set.year_legend && !parts.year_row_added) {
         // The row hangs on the event alone: once in, it is in for the run.
@@ -392,13 +420,7 @@ void DayCellRenderer::AppendCategoryEvents(int category,
       }
     }
 
-    const bool icon = !e.icon_name.empty() && run_.BuildFileExists(e.icon_name);
-    const std::string& t = parts.time;
-    const bool timed = !(e.allday == "T" || parts.blank_name);
-    const bool below = timed && set.date_time_below;
-    const bool before = timed && !below && set.time_on_new_line;
-    const bool inline_time = timed && !below && !before;
-
+    const bool icon = parts.has_icon && run_.BuildFileExists(e.icon_name);
     MakeLink(e, parts, category, day, list_anchor);
 
     if (set.small_legend) {
@@ -408,14 +430,11 @@ void DayCellRenderer::AppendCategoryEvents(int category,
       row += styles_[parts.cell_style];
       row += " ><span class=\"Date\">&diams;</span></td><td>";
       row += link_;
-      row += ShortMonthName(NumberOr(day.month, 0));
+      row += month_name;
       row += ' ';
       row += day.day;
       row += ", ";
-      if (timed) row += t;
-      row += "&nbsp;";
-      AppendName(e, parts, row);
-      row += "</a></td>";
+      row += parts.legend;
       legends_.small_legend_rows.Add(row);
     }
 
@@ -424,20 +443,10 @@ void DayCellRenderer::AppendCategoryEvents(int category,
       out += e.icon_name;
       out += "\" alt=\"\">";
     }
-    if (before) out += t;
+    out += parts.time;
     out += link_;
     if (!icon) out += set.separator;
-    if (inline_time) out += t;
-    AppendName(e, parts, out);
-    if (set.location && !e.location.empty()) {
-      out += "<br><span class=dt ><i>";
-      out += e.location;
-      out += "</i></span>";
-    }
-    if (below && !t.empty()) {
-      out += "<br clear=all>";
-      out += t;
-    }
+    out += parts.body;
     // With pop-ups on, every event has one: it offers "Add to my calendar"
     // even where there is nothing else to tell.
     const bool popup =

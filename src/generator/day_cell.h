@@ -124,12 +124,15 @@ class DayCellRenderer {
   // its first day: a repeating event shows it on every one of its days.
   // Kept small, as there is one for every event of the run.
   struct EntryParts {
-    std::string time;         // CellTimeText
+    std::string time;     // CellTimeText, where it stands before the link
+    std::string body;     // after the link and separator: name, place, time
+    std::string legend;   // the small legend row after its day
     uint32_t style = 0;       // EventInlineStyle, in styles_
     uint32_t cell_style = 0;  // the small legend's colour attribute, in styles_
     bool new_window = false;  // the list link opens a window
     bool has_url = false;
-    bool blank_name = false;
+    bool coloured = false;  // a cell colour of its own
+    bool has_icon = false;  // names an icon
     bool year_row_added = false;  // the year legend has the event's row
     bool made = false;
   };
