@@ -248,14 +248,6 @@ const std::string& DayCellRenderer::RenderDayCell(const std::vector<int>& catego
   return out_;
 }
 
-std::string DayCellRenderer::RenderCategoryEvents(int category,
-                                                  const std::vector<const EventRecord*>& events,
-                                                  const store::DayKey& key, const CellDay& day) {
-  std::string out;
-  AppendCategoryEvents(category, events, key, day, out);
-  return out;
-}
-
 DayCellRenderer::EntryParts& DayCellRenderer::PartsOf(const EventRecord& e) {
   EntryParts* parts = nullptr;
   if (e.index >= 0) {
@@ -315,7 +307,7 @@ void DayCellRenderer::AppendName(const EventRecord& e, const EntryParts& parts,
   const bool underline = parts.has_url && set_.underline_links;
   if (underline) out += "<u>";
   if (run_.smallest_size) {
-    out += "..";  // FitName
+    out += "..";  // as FitName
   } else if (set_.bold) {
     out += "<b>";
     out += e.summary;
@@ -373,10 +365,14 @@ void DayCellRenderer::MakeLink(const EventRecord& e, const EntryParts& parts, in
 }
 
 const std::string& DayCellRenderer::ShortMonthName(int month) {
-  const size_t i = month >= 0 && month <= 12 ? static_cast<size_t>(month) : 0;
-  if (i != static_cast<size_t>(month) || !month_named_[i]) {
+  if (month < 0 || month > 12) {
+    odd_month_name_ = run_.language.MonthName(month, "Short");
+    return odd_month_name_;
+  }
+  const size_t i = static_cast<size_t>(month);
+  if (!month_named_[i]) {
     month_names_[i] = run_.language.MonthName(month, "Short");
-    month_named_[i] = i == static_cast<size_t>(month);
+    month_named_[i] = true;
   }
   return month_names_[i];
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
 #include <span>
 #include <string>
 #include <string_view>
@@ -82,9 +81,6 @@ class DayCellRenderer {
   const std::string& RenderDayCell(const std::vector<int>& categories,
                                    const std::vector<const EventRecord*>& events,
                                    const CellDay& day);
-  // The entries of one category's events on the day.
-  std::string RenderCategoryEvents(int category, const std::vector<const EventRecord*>& events,
-                                   const store::DayKey& key, const CellDay& day);
   // The time text of an event in a cell.
   std::string CellTimeText(const EventRecord& e) const;
   // The event's own style attribute, or empty.
@@ -120,9 +116,10 @@ class DayCellRenderer {
     bool popups = false;  // Formatting.PopUpDesc
     bool group_events = false;
   };
-  // What an entry shows that hangs on the event and the run alone, made on
-  // its first day: a repeating event shows it on every one of its days.
-  // Kept small, as there is one for every event of the run.
+  // What an entry shows that hangs on the event and the run's settings
+  // alone (they stay the same for a run), made on its first day: a
+  // repeating event shows it on every one of its days. About 300 bytes an
+  // event.
   struct EntryParts {
     std::string time;     // CellTimeText, where it stands before the link
     std::string body;     // after the link and separator: name, place, time
@@ -148,6 +145,7 @@ class DayCellRenderer {
   // The entry's opening link into link_.
   void MakeLink(const EventRecord& e, const EntryParts& parts, int category, const CellDay& day,
                 std::string_view list_anchor);
+  // LanguageTexts::MonthName(month, "Short"), asked once per run.
   const std::string& ShortMonthName(int month);
   // Appends the details of an entry, with add_to_calendar (AddToCalendarData)
   // at their end; false (nothing appended) when there is nothing to show.
@@ -176,8 +174,9 @@ class DayCellRenderer {
   std::vector<std::string> styles_{std::string()};
   std::unordered_map<std::string, uint32_t> style_numbers_;
   EventSlots<PopUpBody> popups_;  // with the add line
-  std::string month_names_[13];   // short names, made on first use
+  std::string month_names_[13];   // short names by number, made on first use
   bool month_named_[13] = {};
+  std::string odd_month_name_;    // of a number outside 0-12
   // Reused for every entry: its link and its legend row.
   std::string link_, row_, events_;
   std::string cell_, out_;  // a day's cell before and after its line breaks
