@@ -1,5 +1,7 @@
 #include "generator/cal.h"
 
+#include <algorithm>
+
 #include "app/dates.h"
 #include "app/dir.h"
 #include "app/encoding.h"
@@ -37,6 +39,12 @@ bool IsDayNumber(std::string_view text) {
 
 std::string ToText(int n) { return std::to_string(n); }
 
+// Nothing but blanks, line breaks and control characters, as Trim sees them.
+bool IsBlank(std::string_view text) {
+  return std::all_of(text.begin(), text.end(),
+                     [](char c) { return static_cast<unsigned char>(c) <= ' '; });
+}
+
 }  // namespace
 
 CaptionParts MonthCaptionParts(const publish::StyleInfo& style, int month,
@@ -65,11 +73,13 @@ void TCal::Add(unsigned targets, std::string_view line) {
     stream.append(line);
     stream.append(kCrLf);
   };
-  if (targets & kMonthBody) put(month_body_);
-  if (targets & kMonthHead) put(month_head_);
+  // A page's head is written whole before its body, so both go to the
+  // page's one stream, in that order.
+  if (targets & kMonthBody) put(month_page_);
+  if (targets & kMonthHead) put(month_page_);
   if (small_on_) {
-    if (targets & kSmallBody) put(small_body_);
-    if (targets & kSmallHead) put(small_head_);
+    if (targets & kSmallBody) put(small_page_);
+    if (targets & kSmallHead) put(small_page_);
   }
   if (year_on_) {
     if (targets & kYearBody) put(year_body_);
@@ -258,13 +268,13 @@ void TCal::WriteDayCell(int year, int month, const DayRecord& row,
   day.dow = row.day_of_week;
   day.day = row.i_day;
   day.date = row.dt;
-  std::string content = cells_.RenderDayCell(run_.CellCategories(), events, day);
+  const std::string& content = cells_.RenderDayCell(run_.CellCategories(), events, day);
   const std::string& cell_color = cells_.cell_color();
 
   const int dow = ParseInt(Trim(row.day_of_week)).value_or(0);
   const std::string weekday_color =
       dow >= 1 && dow <= 7 ? style_.weekday_colors[static_cast<size_t>(dow - 1)] : "";
-  const bool empty = Trim(content).empty();
+  const bool empty = IsBlank(content);
   std::string attr;
   if (empty) attr = BackgroundStyleAttr(style_.empty_cell);
   if (!Trim(weekday_color).empty()) attr = BackgroundStyleAttr(weekday_color);
@@ -274,12 +284,12 @@ void TCal::WriteDayCell(int year, int month, const DayRecord& row,
   if (!cell_color.empty()) attr = BackgroundStyleAttr(cell_color);
 
   std::string mark;
+  std::string tail;  // after the content
   if (!empty) {
     mark = s.Text("Small.Eventcolor") + ";";
-    if (cells_.event_count() == 1) content += "<br /><br />";
+    if (cells_.event_count() == 1) tail = "<br /><br />";
   } else {
-    content.clear();
-    for (int i = 0; i < s.Int("Page.Row_Height") + 1; ++i) content += "<br />";
+    for (int i = 0; i < s.Int("Page.Row_Height") + 1; ++i) tail += "<br />";
     mark = weekday_color;
   }
   const std::string& holiday = row.Holiday(s.Text("Contents.Holiday"));
@@ -325,7 +335,10 @@ void TCal::WriteDayCell(int year, int month, const DayRecord& row,
   } else {
     Add(kAllBodies, date_div);
   }
-  Add(kMonthBody, content);
+  // The content goes straight into the page: it is most of the page.
+  if (!empty) month_page_ += content;
+  month_page_ += tail;
+  month_page_ += kCrLf;
   Add(kAllBodies, "</td>");
 }
 
@@ -345,11 +358,9 @@ Status TCal::WriteMonthPage(const std::string& output, int year, const std::vect
     }
   }
 
-  month_body_.clear();
+  month_page_.clear();
   cells_.NewPage();
-  month_head_.clear();
-  small_body_.clear();
-  small_head_.clear();
+  small_page_.clear();
   year_head_.clear();
   // The style's sheet is read once per run rather than once per page: the
   // run writes its pages from it and never writes the sheet itself.
@@ -364,6 +375,7 @@ Status TCal::WriteMonthPage(const std::string& output, int year, const std::vect
   short_form_ = s.Int("Small.Width") < 250 ? "Tiny" : "Short";
 
   WriteHead(standalone, year, months);
+  month_head_size_ = month_page_.size();
   WriteBodyStart(year, month, small_menu, month_menu);
   for (int m : months) WriteMonthGrid(year, m);
 
@@ -384,16 +396,16 @@ Status TCal::WriteMonthPage(const std::string& output, int year, const std::vect
   }
   ++pages_written_;
 
-  std::string page = month_head_ + month_body_;
-  if (!standalone && has_template) page = EmbeddedPage(embed_template);
-  Status status = run_.SaveFile(output_file, page);
+  Status status = !standalone && has_template
+                      ? run_.SaveFile(output_file, EmbeddedPage(embed_template))
+                      : run_.SaveFile(output_file, month_page_);
 
   if (small_on_) {
     if (std::string help = SmallLinkHelpLine(run_); !help.empty()) Add(kSmallBody, help);
     WriteSmallLegend();
     Status small = run_.SaveFile(
         output + "Small" + run_.MonthFileName(months.front()) + ToText(year) + run_.extension,
-        small_head_ + small_body_);
+        small_page_);
     if (status.ok()) status = small;
   }
   return status;
@@ -401,6 +413,8 @@ Status TCal::WriteMonthPage(const std::string& output, int year, const std::vect
 
 std::string TCal::EmbeddedPage(const std::string& embed_template) const {
   const publish::PublishSettings& s = run_.s();
+  const std::string_view head = std::string_view(month_page_).substr(0, month_head_size_);
+  const std::string_view body = std::string_view(month_page_).substr(month_head_size_);
   // The month head goes into the person's own page template, before the
   // line that opens its head.
   std::string lines_text;
@@ -419,13 +433,14 @@ std::string TCal::EmbeddedPage(const std::string& embed_template) const {
   const std::string& keyword = s.Text("Page.EmbedKeyword");
   const size_t at = keyword.empty() ? std::string::npos
                                     : ToLower(lines_text).find(ToLower(keyword));
-  if (at == std::string::npos) return month_head_ + month_body_;
+  if (at == std::string::npos) return month_page_;
   std::string page;
   auto part = [&](size_t from, size_t to) {
     for (size_t i = from; i < to; ++i) {
-      if (i == head_at) page += month_head_;
+      if (i == head_at) page += head;
       if (i == at) {
-        page += keyword + " " + month_body_;
+        page += keyword + " ";
+        page += body;
         i += keyword.size() - 1;
         continue;
       }
@@ -438,17 +453,21 @@ std::string TCal::EmbeddedPage(const std::string& embed_template) const {
 
 void TCal::WriteSmallLegend() {
   const publish::PublishSettings& s = run_.s();
-  std::string legend;
-  if (s.Bool("Small.Legend")) {
-    legend = "<br><table class=\"Legend\" ><tr>";
-    for (const std::string& row : legends_.small_legend_rows.items()) {
-      legend += row;
-      legend += "</tr><tr>";
+  // Written straight into the page: a busy month's legend is most of it.
+  if (small_on_) {
+    small_page_ += "<div class=\"Holiday_List\" ><div>";
+    if (s.Bool("Small.Legend")) {
+      small_page_ += "<br><table class=\"Legend\" ><tr>";
+      for (const std::string& row : legends_.small_legend_rows.items()) {
+        small_page_ += row;
+        small_page_ += "</tr><tr>";
+      }
+      small_page_ += "</tr></table><br>";
     }
-    legend += "</tr></table><br>";
+    small_page_ += "</div></div>";
+    small_page_ += kCrLf;
   }
   legends_.small_legend_rows.Clear();
-  Add(kSmallBody, "<div class=\"Holiday_List\" ><div>" + legend + "</div></div>");
   Add(kSmallBody, "<div class=\"small_Footer\" >" +
                       std::string(WithoutFinalLineEnd(run_.texts.footer)) + "</div>");
 }

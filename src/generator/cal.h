@@ -72,7 +72,10 @@ class TCal {
   std::string short_form_ = "Short";
   publish::StyleInfo style_;
   std::string style_path_;  // the sheet style_ was read from
-  std::string month_body_, month_head_, small_body_, small_head_, year_body_, year_head_;
+  // A month or small page: its head, then its body (from month_head_size_).
+  std::string month_page_, small_page_;
+  size_t month_head_size_ = 0;
+  std::string year_body_, year_head_;
   int pages_written_ = 0;
 };
 

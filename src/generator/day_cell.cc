@@ -82,16 +82,55 @@ std::string JoinTimes(const EventTimes& t) {
   return t.end.empty() ? t.start : t.end;
 }
 
-bool UniqueList::Add(std::string text) {
-  if (seen_.count(text)) return false;
-  items_.push_back(std::move(text));
-  seen_.insert(items_.back());
+void UniqueList::Put(std::string_view text) {
+  if (size_ < texts_.size()) {
+    texts_[size_].assign(text);  // keeps the text's earlier storage
+  } else {
+    texts_.emplace_back(text);
+  }
+  ++size_;
+}
+
+void UniqueList::Grow() {
+  const size_t capacity = std::max<size_t>(64, table_.size() * 2);
+  table_.assign(capacity, 0);
+  const size_t mask = capacity - 1;
+  for (size_t i = 0; i < size_; ++i) {
+    if (hashes_.size() <= i || hashes_[i] == 0) continue;
+    size_t slot = hashes_[i] & mask;
+    while (table_[slot] != 0) slot = (slot + 1) & mask;
+    table_[slot] = static_cast<uint32_t>(i + 1);
+  }
+}
+
+bool UniqueList::Add(std::string_view text) {
+  if ((in_table_ + 1) * 2 > table_.size()) Grow();
+  // 0 marks a text put without the check.
+  const size_t hash = std::hash<std::string_view>()(text) | 1;
+  const size_t mask = table_.size() - 1;
+  size_t slot = hash & mask;
+  for (; table_[slot] != 0; slot = (slot + 1) & mask) {
+    const size_t at = table_[slot] - 1;
+    if (hashes_[at] == hash && texts_[at] == text) return false;
+  }
+  table_[slot] = static_cast<uint32_t>(size_ + 1);
+  if (hashes_.size() <= size_) hashes_.resize(size_ + 1);
+  hashes_[size_] = hash;
+  ++in_table_;
+  Put(text);
   return true;
 }
 
+void UniqueList::Append(std::string_view text) {
+  if (hashes_.size() <= size_) hashes_.resize(size_ + 1);
+  hashes_[size_] = 0;
+  Put(text);
+}
+
 void UniqueList::Clear() {
-  items_.clear();
-  seen_.clear();
+  if (in_table_ > 0) std::fill(table_.begin(), table_.end(), 0);
+  in_table_ = 0;
+  size_ = 0;
 }
 
 std::string HolidayIconName(std::string_view holiday) {
@@ -102,45 +141,78 @@ std::string HolidayIconName(std::string_view holiday) {
   return name;
 }
 
+DayCellRenderer::DayCellRenderer(const RunContext& run, Legends& legends)
+    : run_(run), legends_(legends) {
+  NewPage();
+}
+
+void DayCellRenderer::NewPage() {
+  add_links_.NewPage();
+  const publish::PublishSettings& s = run_.s();
+  EntrySettings& set = set_;
+  const std::string& separator = s.Text("Formatting.EventSeperator");
+  set.separator = separator != "none" && !separator.empty() ? separator + "&nbsp;" : "";
+  set.small_legend = s.Bool("Small.CanCreate") && s.Bool("Small.Legend");
+  set.year_legend = s.Bool("Year.CanCreate") && s.Bool("Year.Legend");
+  set.date_time_below = s.Bool("Formatting.DateTimeBelow");
+  set.time_on_new_line = s.Bool("Formatting.TimeOnNewLine");
+  set.new_window = s.Bool("List.NewWindow");
+  set.list_box = s.Bool("List.Box");
+  set.list_can_create = s.Bool("List.CanCreate");
+  set.thickbox = set.list_box ? ThickboxSuffix(run_, "itr thickbox") : "";
+  const std::string& target = s.Text("Formatting.Target");
+  set.url_target = target.empty() ? "" : " target=" + target + " ";
+  set.bold = s.Bool("Formatting.EventnameBold");
+  set.underline_links = s.Bool("Formatting.UnderlineLinks");
+  set.location = s.Bool("Formatting.EventLocation");
+  set.popups = s.Bool("Formatting.PopUpDesc");
+  set.group_events = s.Bool("Contents.GroupEvents");
+}
+
 std::string DayCellRenderer::FitName(const std::string& name) const {
   return run_.smallest_size ? ".." : name;
 }
 
-std::string DayCellRenderer::RenderDayCell(const std::vector<int>& categories,
-                                           const std::vector<const EventRecord*>& events,
-                                           const CellDay& day) {
-  if (day.day.empty()) return "";
+const std::string& DayCellRenderer::RenderDayCell(const std::vector<int>& categories,
+                                                  const std::vector<const EventRecord*>& events,
+                                                  const CellDay& day) {
+  out_.clear();
+  if (day.day.empty()) return out_;
   const publish::PublishSettings& s = run_.s();
 
-  std::string holiday_part;
+  std::string& cell = cell_;
+  cell.clear();
   const std::string& holiday = day.row->Holiday(s.Text("Contents.Holiday"));
   if (!holiday.empty()) {
-    std::string icon;
+    cell += "<div class=\"holidays\">";
     const std::string icon_file = HolidayIconName(holiday) + ".gif";
     if (s.Bool("Contents.ShowHolidayIcons") && run_.BuildFileExists(icon_file)) {
       // The icon says the holiday for those who cannot see it.
-      icon = "<img src=\"" + icon_file + "\" border=0 align=left alt=\"" + HtmlText(holiday) + "\">";
+      cell += "<img src=\"" + icon_file + "\" border=0 align=left alt=\"" + HtmlText(holiday) +
+              "\">";
     }
-    holiday_part = "<div class=\"holidays\">" + icon + holiday + "\n" + "</div><br clear=all>";
+    cell += holiday;
+    cell += "\n</div><br clear=all>";
   }
 
-  std::string notes_part;
   for (int c : categories) {
     const std::string& note = day.row->Note(c);
-    if (!note.empty()) notes_part += note + "\n";
+    if (!note.empty()) {
+      cell += note;
+      cell += '\n';
+    }
   }
 
-  std::string events_part;
+  events_.clear();
   categories_in_cell_ = categories.size();
   candidates_list_ = nullptr;
   const store::DayKey key = store::DayKey::For(day.date);
   for (int c : categories) {
     if (run_.ui) run_.ui->ProcessEvents();
-    events_part += RenderCategoryEvents(c, events, key, day);
+    AppendCategoryEvents(c, events, key, day, events_);
   }
-  events_part = run_.language.ExpandMacros(events_part);
+  if (!events_.empty()) cell += run_.language.ExpandMacros(events_);
 
-  std::string cell = holiday_part + notes_part + events_part;
   if (s.Bool("Publish.Attachments")) cell += DayAttachmentsHtml(categories, day);
 
   if (s.Bool("Formatting.PopUp")) {
@@ -159,149 +231,238 @@ std::string DayCellRenderer::RenderDayCell(const std::vector<int>& categories,
       const std::string rest = NewlinesToBreaks(Trim(TagText(cell.substr(cut))));
       if (!rest.empty()) {
         const std::string target = s.Bool("List.NewWindow") ? " target=_blank" : "";
-        return head + "<br><a class=\"itr\" href=EventList" + std::to_string(day.year) +
+        out_ = head + "<br><a class=\"itr\" href=EventList" + std::to_string(day.year) +
                run_.extension + "#M" + day.month + "D" + day.day + " " + target +
                " >...<span class=\"bpop\">" + rest + "</span></a>";
+        return out_;
       }
     }
   }
-  return NewlinesToBreaks(cell);
+  // NewlinesToBreaks, into the kept buffer.
+  size_t from = 0;
+  for (size_t at; (at = cell.find('\n', from)) != std::string::npos; from = at + 1) {
+    out_.append(cell, from, at - from);
+    out_ += "<br />";
+  }
+  out_.append(cell, from, std::string::npos);
+  return out_;
 }
 
-std::string DayCellRenderer::RenderCategoryEvents(int category,
-                                                  const std::vector<const EventRecord*>& events,
-                                                  const store::DayKey& key, const CellDay& day) {
-  if (Trim(day.day).empty() || run_.state.style_editor_open) return "";
-  if (run_.state.preview_run && run_.window && run_.window->chkQuickPreview) return "";
-  const publish::PublishSettings& s = run_.s();
+DayCellRenderer::EntryParts& DayCellRenderer::PartsOf(const EventRecord& e) {
+  EntryParts* parts = nullptr;
+  if (e.index >= 0) {
+    const size_t i = static_cast<size_t>(e.index);
+    if (i >= parts_.size()) {
+      // Room for every event of the run at once.
+      const size_t all = run_.data ? run_.data->events().size() : 0;
+      parts_.resize(std::max({i + 1, all, parts_.size() * 2}));
+    }
+    parts = &parts_[i];
+  } else {
+    parts = &loose_parts_[&e];
+  }
+  if (parts->made) return *parts;
+  parts->made = true;
+  parts->style = StyleNumber(EventInlineStyle(e));
+  parts->cell_style = StyleNumber(BackgroundStyleAttr(e.cell_color));
+  parts->new_window = set_.new_window || e.link_new_window == "T";
+  parts->has_url = !e.url.empty() && e.url != "http://";
+  parts->coloured = !e.cell_color.empty();
+  parts->has_icon = !e.icon_name.empty();
+
+  const std::string t = CellTimeText(e);
+  const bool timed = !(e.allday == "T" || Trim(e.summary).empty());
+  const bool below = timed && set_.date_time_below;
+  const bool before = timed && !below && set_.time_on_new_line;
+  if (before) parts->time = t;
+  std::string& body = parts->body;
+  if (timed && !below && !before) body += t;
+  AppendName(e, *parts, body);
+  if (set_.location && !e.location.empty()) {
+    body += "<br><span class=dt ><i>";
+    body += e.location;
+    body += "</i></span>";
+  }
+  if (below && !t.empty()) {
+    body += "<br clear=all>";
+    body += t;
+  }
+  std::string& legend = parts->legend;
+  if (timed) legend += t;
+  legend += "&nbsp;";
+  AppendName(e, *parts, legend);
+  legend += "</a></td>";
+  return *parts;
+}
+
+uint32_t DayCellRenderer::StyleNumber(std::string text) {
+  if (text.empty()) return 0;
+  auto [it, added] = style_numbers_.try_emplace(text, static_cast<uint32_t>(styles_.size()));
+  if (added) styles_.push_back(std::move(text));
+  return it->second;
+}
+
+void DayCellRenderer::AppendName(const EventRecord& e, const EntryParts& parts,
+                                 std::string& out) const {
+  const bool underline = parts.has_url && set_.underline_links;
+  if (underline) out += "<u>";
+  if (run_.smallest_size) {
+    out += "..";  // as FitName
+  } else if (set_.bold) {
+    out += "<b>";
+    out += e.summary;
+    out += "</b>";
+  } else {
+    out += e.summary;
+  }
+  if (underline) out += "</u>";
+}
+
+void DayCellRenderer::MakeLink(const EventRecord& e, const EntryParts& parts, int category,
+                               const CellDay& day, std::string_view list_anchor) {
+  std::string& a = link_;
+  a.clear();
+  if (parts.has_url) {
+    std::string url = e.url;
+    auto join = [&url](const std::string& part) {
+      url += (Contains(url, "?") ? "&" : "?") + part;
+    };
+    if (e.append_date == "T") {
+      join("Date=" + std::to_string(day.year) + PadTwo(day.month) + PadTwo(day.day));
+    }
+    if (e.append_category == "T") {
+      join("Category=" + run_.CategoryName(category) + "&Event=" + UrlText(e.summary));
+    }
+    const std::string& target = e.link_new_window == "T" ? " target=_blank" : set_.url_target;
+    a += "<a class=\"itr\" ";
+    a += styles_[parts.style];
+    a += " href=";
+    a += QuotedUrl(url);
+    a += target;
+    a += '>';
+  } else if (!set_.list_can_create) {
+    a += "<a class=\"itr\" ";
+    a += styles_[parts.style];
+    a += " href=\"#\" >";
+  } else if (set_.list_box) {
+    a += "<a ";
+    a += styles_[parts.style];
+    a += " href=\"";
+    a += list_anchor;
+    a += set_.thickbox;
+    a += ' ';
+    if (parts.new_window) a += " target=_blank";
+    a += '>';
+  } else {
+    a += "<a class=\"itr\" ";
+    a += styles_[parts.style];
+    a += " href=";
+    a += list_anchor;
+    a += ' ';
+    if (parts.new_window) a += " target=_blank";
+    a += '>';
+  }
+}
+
+const std::string& DayCellRenderer::ShortMonthName(int month) {
+  if (month < 0 || month > 12) {
+    odd_month_name_ = run_.language.MonthName(month, "Short");
+    return odd_month_name_;
+  }
+  const size_t i = static_cast<size_t>(month);
+  if (!month_named_[i]) {
+    month_names_[i] = run_.language.MonthName(month, "Short");
+    month_named_[i] = true;
+  }
+  return month_names_[i];
+}
+
+void DayCellRenderer::AppendCategoryEvents(int category,
+                                           const std::vector<const EventRecord*>& events,
+                                           const store::DayKey& key, const CellDay& day,
+                                           std::string& out) {
+  if (Trim(day.day).empty() || run_.state.style_editor_open) return;
+  if (run_.state.preview_run && run_.window && run_.window->chkQuickPreview) return;
+  const EntrySettings& set = set_;
 
   const int day_number = NumberOr(day.day, 1);
   const int dow = NumberOr(day.dow, 0);
-  const std::string year = std::to_string(day.year);
   const std::string list_anchor =
-      "EventList" + year + run_.extension + "#M" + day.month + "D" + day.day;
+      "EventList" + std::to_string(day.year) + run_.extension + "#M" + day.month + "D" + day.day;
   cell_color_.clear();
   event_count_ = 0;
-
-  const std::string& separator_setting = s.Text("Formatting.EventSeperator");
-  const bool small_legend = s.Bool("Small.CanCreate") && s.Bool("Small.Legend");
-  const bool year_legend = s.Bool("Year.CanCreate") && s.Bool("Year.Legend");
 
   if (candidates_list_ != &events || candidates_day_ != key.day) {
     candidates_ = &CandidatesOn(run_.data, events, key, &scratch_);
     candidates_list_ = &events;
     candidates_day_ = key.day;
   }
-  std::string result;
+  const std::string& month_name = ShortMonthName(NumberOr(day.month, 0));
+  const size_t start = out.size();
   for (size_t k = 0; k < candidates_->events.size(); ++k) {
     if (!candidates_->Names(k, category)) continue;
     const EventRecord& e = *candidates_->events[k];
-    std::string name = e.summary;
+    EntryParts& parts = PartsOf(e);
     ++event_count_;
 
-    if (!e.cell_color.empty()) {
+    if (parts.coloured) {
       cell_color_ = e.cell_color;
-      if (year_legend) {
+      if (set.year_legend && !parts.year_row_added) {
+        // The row hangs on the event alone: once in, it is in for the run.
         legends_.year_legend_rows.Add("<td " + BackgroundStyleAttr(e.cell_color) +
-                                      " > &nbsp;&nbsp;&nbsp;&nbsp;&nbsp;  </td><td>" + name +
+                                      " > &nbsp;&nbsp;&nbsp;&nbsp;&nbsp;  </td><td>" + e.summary +
                                       "</td>");
+        parts.year_row_added = true;
       }
     }
 
-    std::string sep;
-    if (separator_setting != "none" && !separator_setting.empty()) {
-      sep = separator_setting + "&nbsp;";
-    }
-    std::string icon, icon_break;
-    if (!e.icon_name.empty() && run_.BuildFileExists(e.icon_name)) {
-      icon = "<img border=0  align=left src=\"" + e.icon_name + "\" alt=\"\">";
-      icon_break = "<br clear=all>";
-      sep.clear();
-    }
+    const bool icon = parts.has_icon && run_.BuildFileExists(e.icon_name);
+    MakeLink(e, parts, category, day, list_anchor);
 
-    const std::string& t = CachedTimeText(e);
-    std::string time_before, time_inline, time_below;
-    std::string legend_time = t;
-    if (e.allday == "T" || Trim(name).empty()) {
-      legend_time.clear();
-    } else if (s.Bool("Formatting.DateTimeBelow")) {
-      if (!t.empty()) time_below = "<br clear=all>" + t;
-    } else if (s.Bool("Formatting.TimeOnNewLine")) {
-      time_before = t;
-    } else {
-      time_inline = t;
+    if (set.small_legend) {
+      std::string& row = row_;
+      row.clear();
+      row += "<td ";
+      row += styles_[parts.cell_style];
+      row += " ><span class=\"Date\">&diams;</span></td><td>";
+      row += link_;
+      row += month_name;
+      row += ' ';
+      row += day.day;
+      row += ", ";
+      row += parts.legend;
+      legends_.small_legend_rows.Add(row);
     }
 
-    const bool new_window = e.link_new_window == "T";
-    const std::string tgt = s.Bool("List.NewWindow") || new_window ? " target=_blank" : "";
-    const std::string style = EventInlineStyle(e);
-    std::string a = "<a class=\"itr\" " + style + " href=" + list_anchor + " " + tgt + ">";
-    if (s.Bool("List.Box")) {
-      a = "<a " + style + " href=\"" + list_anchor + ThickboxSuffix(run_, "itr thickbox") + " " +
-          tgt + ">";
+    if (icon) {
+      out += "<img border=0  align=left src=\"";
+      out += e.icon_name;
+      out += "\" alt=\"\">";
     }
-    if (!s.Bool("List.CanCreate")) a = "<a class=\"itr\" " + style + " href=\"#\" >";
-
-    const bool has_url = !e.url.empty() && e.url != "http://";
-    if (has_url) {
-      std::string url = e.url;
-      auto join = [&url](const std::string& part) {
-        url += (Contains(url, "?") ? "&" : "?") + part;
-      };
-      if (e.append_date == "T") {
-        join("Date=" + year + PadTwo(day.month) + PadTwo(day.day));
-      }
-      if (e.append_category == "T") {
-        join("Category=" + run_.CategoryName(category) + "&Event=" + UrlText(name));
-      }
-      std::string target;
-      if (new_window) {
-        target = " target=_blank";
-      } else if (!s.Text("Formatting.Target").empty()) {
-        target = " target=" + s.Text("Formatting.Target") + " ";
-      }
-      a = "<a class=\"itr\" " + style + " href=" + QuotedUrl(url) + target + ">";
-    }
-
-    if (s.Bool("Formatting.EventnameBold")) name = "<b>" + name + "</b>";
-    name = FitName(name);
-    if (has_url && s.Bool("Formatting.UnderlineLinks")) name = "<u>" + name + "</u>";
-
-    std::string loc;
-    if (s.Bool("Formatting.EventLocation") && !e.location.empty()) {
-      loc = "<br><span class=dt ><i>" + e.location + "</i></span>";
-    }
-
-    if (small_legend) {
-      legends_.small_legend_rows.Add("<td " + BackgroundStyleAttr(e.cell_color) +
-                                     " ><span class=\"Date\">&diams;" + "</span></td><td>" + a +
-                                     run_.language.MonthName(NumberOr(day.month, 0), "Short") +
-                                     " " + day.day + ", " + legend_time + "&nbsp;" + name +
-                                     "</a></td>");
-    }
-
-    const std::string body = icon + time_before + a + sep + time_inline + name + loc + time_below;
+    out += parts.time;
+    out += link_;
+    if (!icon) out += set.separator;
+    out += parts.body;
     // With pop-ups on, every event has one: it offers "Add to my calendar"
     // even where there is nothing else to tell.
-    std::string popup;
-    if (s.Bool("Formatting.PopUpDesc")) {
-      popup = PopUp(e, day_number, dow, AddToCalendarData(run_, OccurrenceOf(e, category, day.date), add_links_));
-    }
-    if (!popup.empty()) {
-      result += body + popup + icon_break;
-    } else {
-      result += body + "</a>" + icon_break + "\n";
-    }
+    const bool popup =
+        set.popups &&
+        AppendPopUp(e, day_number, dow,
+                    AddToCalendarData(run_, OccurrenceOf(e, category, day.date), add_links_),
+                    out);
+    if (!popup) out += "</a>";
+    if (icon) out += "<br clear=all>";
+    if (!popup) out += '\n';
   }
 
-  if (categories_in_cell_ > 1 && !result.empty() && s.Bool("Contents.GroupEvents")) {
-    result = "<center><u>" + run_.CategoryName(category) + "</u></center>" + result + "\n";
+  if (categories_in_cell_ > 1 && out.size() > start && set.group_events) {
+    out.insert(start, "<center><u>" + run_.CategoryName(category) + "</u></center>");
+    out += '\n';
   }
-  return result;
 }
 
-std::string DayCellRenderer::PopUp(const EventRecord& e, int day_number, int dow,
-                                   const std::string& add_to_calendar) {
+bool DayCellRenderer::AppendPopUp(const EventRecord& e, int day_number, int dow,
+                                  const std::string& add_to_calendar, std::string& out) {
   const publish::PublishSettings& s = run_.s();
   // The details hang on the event and the run's settings only, and a
   // repeating event shows them on every one of its days.
@@ -314,7 +475,7 @@ std::string DayCellRenderer::PopUp(const EventRecord& e, int day_number, int dow
     if (added) *known = MakePopUpBody(e, true);
     body = known;
   }
-  if (body->none) return "";
+  if (body->none) return false;
   const int w = body->w;
   const int h = body->h;
 
@@ -332,16 +493,22 @@ std::string DayCellRenderer::PopUp(const EventRecord& e, int day_number, int dow
   int top = day_number <= 18 ? v : -(h + v);
   top = std::max(top, -35);
 
-  const std::string pop_style = "style=\"left:-" + std::to_string(left) + "em; width:" +
-                                std::to_string(w) + "em; top:" + std::to_string(top) +
-                                ".5em; \"";
-  std::string span;
   if (day_number > 25) {
-    span = dow == 7 ? "<span class=\"bpopupleft\"  " : "<span class=\"bpopupright\" ";
+    out += dow == 7 ? "<span class=\"bpopupleft\"  " : "<span class=\"bpopupright\" ";
   } else {
-    span = dow == 7 ? "<span class=\"bpopleft\" " : "<span class=\"bpop\" ";
+    out += dow == 7 ? "<span class=\"bpopleft\" " : "<span class=\"bpop\" ";
   }
-  return span + pop_style + ">" + body->html + add_to_calendar + "</span></a>" + "\n";
+  out += "style=\"left:-";
+  out += std::to_string(left);
+  out += "em; width:";
+  out += std::to_string(w);
+  out += "em; top:";
+  out += std::to_string(top);
+  out += ".5em; \">";
+  out += body->html;
+  out += add_to_calendar;
+  out += "</span></a>\n";
+  return true;
 }
 
 DayCellRenderer::PopUpBody DayCellRenderer::MakePopUpBody(const EventRecord& e,
@@ -380,12 +547,6 @@ DayCellRenderer::PopUpBody DayCellRenderer::MakePopUpBody(const EventRecord& e,
   // box would cut the box in two, losing its end and its links.
   body.html = NewlinesToBreaks(d);
   return body;
-}
-
-const std::string& DayCellRenderer::CachedTimeText(const EventRecord& e) {
-  auto [text, added] = time_texts_.Get(e);
-  if (added) *text = CellTimeText(e);
-  return *text;
 }
 
 std::string DayCellRenderer::CellTimeText(const EventRecord& e) const {
