@@ -126,6 +126,23 @@ std::string QuotedUrl(std::string_view url) {
   return out + "\"";
 }
 
+std::string QueryValue(std::string_view text) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(text.size());
+  for (const char c : text) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b <= ' ' || b == 0x7F || std::string_view("&#+=%\"'<>").find(c) != std::string_view::npos) {
+      out.push_back('%');
+      out.push_back(kHex[b >> 4]);
+      out.push_back(kHex[b & 0xF]);
+    } else {
+      out.push_back(c);
+    }
+  }
+  return out;
+}
+
 std::string XmlText(std::string_view text) {
   return XmlEntities(ReplaceAll(text, "&nbsp;", " "));
 }

@@ -37,6 +37,11 @@ std::string XmlText(std::string_view text);
 // end: blanks, double quotes, angle brackets and control characters are
 // percent-encoded; the rest (ampersands included) is kept.
 std::string QuotedUrl(std::string_view url);
+// A text as one value of an address's query ("?a=VALUE&b=..."): what would
+// end the value or change its meaning ("&", "#", "+", "=", "%"), blanks,
+// quotes, angle brackets and control characters are percent-encoded;
+// letters, digits, other marks and UTF-8 bytes are kept.
+std::string QueryValue(std::string_view text);
 // XmlText without the "&nbsp;" step: every character XML gives a meaning.
 std::string XmlEntities(std::string_view text);
 // Double quotes removed, commas replaced by blanks.

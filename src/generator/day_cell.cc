@@ -331,7 +331,10 @@ void DayCellRenderer::MakeLink(const EventRecord& e, const EntryParts& parts, in
       join("Date=" + std::to_string(day.year) + PadTwo(day.month) + PadTwo(day.day));
     }
     if (e.append_category == "T") {
-      join("Category=" + run_.CategoryName(category) + "&Event=" + UrlText(e.summary));
+      // Each value is encoded on its own: an "&" in a name would otherwise
+      // start a parameter of its own on the receiving page.
+      join("Category=" + QueryValue(run_.CategoryName(category)) +
+           "&Event=" + QueryValue(e.summary));
     }
     const std::string& target = e.link_new_window == "T" ? " target=_blank" : set_.url_target;
     a += "<a class=\"itr\" ";

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "app/dates.h"
+#include "app/text.h"
 #include "generator/day_cell.h"
 #include "generator/run_fixture.h"
 
@@ -128,6 +129,21 @@ TEST_F(DayCellTest, LinksNamesPlacesAndStylesOfEntries) {
           "block;  font-family:Helvetica;  color:#112233;  Font-Size:11pt; text-decoration: "
           "underline; \" href=EventList2025.html#M3D6 >Mar 6, <span class=\"dt\" >2:00 pm-3:00 "
           "pm&nbsp;</span>&nbsp;<b>Styled</b></a></td>"));
+}
+
+TEST_F(DayCellTest, AppendedNamesStayOneValueOfTheAddress) {
+  // The receiving page splits its query at "&" and reads "+" as a blank:
+  // the name must arrive whole, as it was typed.
+  store::EventDraft quiz = Timed("Q&A #2 + 50% = \"fun\"", 2025, 3, 5, 9, 10);
+  quiz.url = "quiz.php?room=1";
+  quiz.append_category = true;
+  Add(quiz);
+  Generate();
+
+  const std::string category = editor_->window.chkCalendars.items[0];
+  EXPECT_THAT(Cell(Page("March2025.html"), 5),
+              HasSubstr("href=\"quiz.php?room=1&Category=" + QueryValue(category) +
+                        "&Event=Q%26A%20%232%20%2B%2050%25%20%3D%20%22fun%22\""));
 }
 
 TEST_F(DayCellTest, ListLinksFollowTheListSettingsAndTheSmallestSize) {
