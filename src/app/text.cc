@@ -17,12 +17,6 @@ char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c; }
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-std::string_view TrimView(std::string_view text) {
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-  return text;
-}
-
 // One pass over the text; equivalent to replacing the characters one after
 // another, since no replacement holds a character replaced later.
 std::string EscapeEntities(std::string_view text, bool blank_as_percent) {
@@ -175,6 +169,12 @@ std::string TagText(std::string_view text) {
     }
   }
   return out;
+}
+
+std::string_view TrimView(std::string_view text) {
+  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  return text;
 }
 
 std::string Trim(std::string_view text) { return std::string(TrimView(text)); }

@@ -54,6 +54,8 @@ std::string TagText(std::string_view text);
 
 // Trims characters <= ' ' (blanks, tabs, line breaks, control characters).
 std::string Trim(std::string_view text);
+// The same as a view into the text, for callers that only read it.
+std::string_view TrimView(std::string_view text);
 std::string TrimLeft(std::string_view text);
 std::string TrimRight(std::string_view text);
 // ASCII case mapping; other bytes pass unchanged, so UTF-8 stays valid.

@@ -39,12 +39,6 @@ bool IsDayNumber(std::string_view text) {
 
 std::string ToText(int n) { return std::to_string(n); }
 
-// Nothing but blanks, line breaks and control characters, as Trim sees them.
-bool IsBlank(std::string_view text) {
-  return std::all_of(text.begin(), text.end(),
-                     [](char c) { return static_cast<unsigned char>(c) <= ' '; });
-}
-
 }  // namespace
 
 CaptionParts MonthCaptionParts(const publish::StyleInfo& style, int month,
@@ -274,7 +268,7 @@ void TCal::WriteDayCell(int year, int month, const DayRecord& row,
   const int dow = ParseInt(Trim(row.day_of_week)).value_or(0);
   const std::string weekday_color =
       dow >= 1 && dow <= 7 ? style_.weekday_colors[static_cast<size_t>(dow - 1)] : "";
-  const bool empty = IsBlank(content);
+  const bool empty = TrimView(content).empty();
   std::string attr;
   if (empty) attr = BackgroundStyleAttr(style_.empty_cell);
   if (!Trim(weekday_color).empty()) attr = BackgroundStyleAttr(weekday_color);

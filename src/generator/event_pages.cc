@@ -125,13 +125,6 @@ void AppendNumber(long long n, std::string* out) {
   out->append(digits, r.ptr);
 }
 
-// The text without the characters Trim drops, as a view into it.
-std::string_view TrimmedView(std::string_view text) {
-  while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
-  while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
-  return text;
-}
-
 // ICalUtcStamp's yyyymmddThhmm, without its seconds and zone letter. Made
 // here from the day count: the C library's formatting took longer than the
 // rest of an entry's data.
@@ -387,15 +380,15 @@ void AppendAddLinkData(const Occurrence& o, AddLinkPage& page, std::string* out)
   out->push_back('"');
   if (first) {
     out->append(" data-n=\"");
-    AppendAttributeText(TrimmedView(e.summary), out);
+    AppendAttributeText(TrimView(e.summary), out);
     out->push_back('"');
-    const std::string_view details = TrimmedView(e.description);
+    const std::string_view details = TrimView(e.description);
     if (!details.empty()) {
       out->append(" data-d=\"");
       AppendAttributeText(details, out);
       out->push_back('"');
     }
-    const std::string_view location = TrimmedView(e.location);
+    const std::string_view location = TrimView(e.location);
     if (!location.empty()) {
       out->append(" data-l=\"");
       AppendAttributeText(location, out);

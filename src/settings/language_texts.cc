@@ -20,14 +20,6 @@ constexpr std::array<const char*, 12> kEnglishMonths = {
 constexpr std::array<const char*, 7> kEnglishWeekdays = {
     "Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
 
-// True when every character is one Trim drops.
-bool IsBlankText(std::string_view text) {
-  for (const char c : text) {
-    if (static_cast<unsigned char>(c) > ' ') return false;
-  }
-  return true;
-}
-
 // A byte matches a key's byte without regard to case when, with the key's
 // fold bit set, it equals the key's byte: 0x20 for a lower-case letter
 // (which adds exactly its upper-case twin), none for anything else.
@@ -245,7 +237,7 @@ std::string LanguageTexts::ExpandMacros(std::string_view text) const {
 }
 
 void LanguageTexts::ExpandMacrosIn(std::string* text) const {
-  if (IsBlankText(*text)) return;
+  if (TrimView(*text).empty()) return;
   // Each row replaces every match of its key, found without regard to case,
   // left to right in what the rows before it made; its value is not searched
   // again by itself. A row without a match costs a search and no copy: a
