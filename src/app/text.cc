@@ -103,37 +103,36 @@ std::string UrlText(std::string_view text) {
   return EscapeEntities(text, /*blank_as_percent=*/true);
 }
 
-std::string QuotedUrl(std::string_view url) {
+namespace {
+
+// The text appended to out with control characters, blanks and the marks
+// in `also` percent-encoded.
+void AppendPercentEncoded(std::string_view text, std::string_view also, std::string* out) {
   static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string out = "\"";
-  out.reserve(url.size() + 2);
-  for (const char c : url) {
+  out->reserve(out->size() + text.size());
+  for (const char c : text) {
     const auto b = static_cast<unsigned char>(c);
-    if (b <= ' ' || b == 0x7F || c == '"' || c == '<' || c == '>') {
-      out.push_back('%');
-      out.push_back(kHex[b >> 4]);
-      out.push_back(kHex[b & 0xF]);
+    if (b <= ' ' || b == 0x7F || also.find(c) != std::string_view::npos) {
+      out->push_back('%');
+      out->push_back(kHex[b >> 4]);
+      out->push_back(kHex[b & 0xF]);
     } else {
-      out.push_back(c);
+      out->push_back(c);
     }
   }
+}
+
+}  // namespace
+
+std::string QuotedUrl(std::string_view url) {
+  std::string out = "\"";
+  AppendPercentEncoded(url, "\"<>", &out);
   return out + "\"";
 }
 
 std::string QueryValue(std::string_view text) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
   std::string out;
-  out.reserve(text.size());
-  for (const char c : text) {
-    const auto b = static_cast<unsigned char>(c);
-    if (b <= ' ' || b == 0x7F || std::string_view("&#+=%\"'<>").find(c) != std::string_view::npos) {
-      out.push_back('%');
-      out.push_back(kHex[b >> 4]);
-      out.push_back(kHex[b & 0xF]);
-    } else {
-      out.push_back(c);
-    }
-  }
+  AppendPercentEncoded(text, "&#+=%\"'<>", &out);
   return out;
 }
 
