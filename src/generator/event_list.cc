@@ -59,17 +59,7 @@ class PageText {
   FileSink sink_;
 };
 
-// The text with each line break written "<br />", appended.
-void AppendWithBreaks(std::string_view text, std::string* out) {
-  size_t pos = 0;
-  for (size_t nl = text.find('\n'); nl != std::string_view::npos; nl = text.find('\n', pos)) {
-    out->append(text, pos, nl - pos).append("<br />");
-    pos = nl + 1;
-  }
-  out->append(text, pos, std::string_view::npos);
-}
-
-// The same straight into the page.
+// The text with each line break written "<br />", straight into the page.
 void PutWithBreaks(std::string_view text, FileSink& page) {
   size_t pos = 0;
   for (size_t nl = text.find('\n'); nl != std::string_view::npos; nl = text.find('\n', pos)) {
@@ -297,7 +287,9 @@ void Telist::PutDayRow(FileSink& page, const DayRecord& day, int year, int month
   r += even ? "<td class=\"ListEvent2\" >" : "<td class=\"ListEvent\" >";
   if (!notes_.empty()) {
     r += "<br>";
-    AppendWithBreaks(notes_, &r);
+    page.Append(r);
+    PutWithBreaks(notes_, page);
+    r.clear();
   }
   r += "<br>";
   r += holiday_part_;
