@@ -22,20 +22,9 @@ class DayCellTest : public RunFixture {
  protected:
   void SetUp() override {
     RunFixture::SetUp();
-    UsePlainStyle();
+    UsePlainCells();
     auto& s = settings();
-    s.SetBool("Formatting.DateTimeBelow", false);
-    s.SetBool("Formatting.TimeOnNewLine", false);
-    s.SetBool("Formatting.ShowBullets", false);
-    s.SetBool("Formatting.EventnameBold", false);
-    s.SetBool("Formatting.PopUp", false);
     s.SetBool("Formatting.PopUpDesc", false);
-    s.SetBool("List.Box", false);
-    s.SetBool("List.NewWindow", false);
-    s.SetBool("List.CanCreate", true);
-    s.SetText("Formatting.EventSeperator", "none");
-    s.SetText("Formatting.TimeSeperator", "none");
-    s.SetText("Formatting.TimeFormat", "h:mm ampm");
     s.SetInt("Publish.StartMonth", 1);  // February and March
     s.SetInt("Publish.EndMonth", 2);
   }

@@ -21,20 +21,8 @@ class MonthPageTest : public RunFixture {
  protected:
   // The settings of the worked day-cell example.
   void PlainCells() {
-    UsePlainStyle();
-    auto& s = settings();
-    s.SetBool("Formatting.DateTimeBelow", false);
-    s.SetBool("Formatting.TimeOnNewLine", false);
-    s.SetBool("Formatting.ShowBullets", false);
-    s.SetBool("Formatting.EventnameBold", false);
-    s.SetBool("Formatting.PopUp", false);
-    s.SetBool("List.Box", false);
-    s.SetBool("List.NewWindow", false);
-    s.SetText("Formatting.EventSeperator", "none");
-    s.SetText("Formatting.TimeSeperator", "none");
-    s.SetText("Formatting.TimeFormat", "h:mm ampm");
-    s.SetBool("List.CanCreate", true);
-    s.SetText("Small.Eventcolor", "#FF0000");
+    UsePlainCells();
+    settings().SetText("Small.Eventcolor", "#FF0000");
   }
   void OnlyMarch() {
     settings().SetInt("Publish.StartMonth", 2);

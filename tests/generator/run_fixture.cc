@@ -64,6 +64,22 @@ void RunFixture::UsePlainStyle() {
   editor_->window.style_index = static_cast<int>(styles.size() - 1);
 }
 
+void RunFixture::UsePlainCells() {
+  UsePlainStyle();
+  auto& s = settings();
+  s.SetBool("Formatting.DateTimeBelow", false);
+  s.SetBool("Formatting.TimeOnNewLine", false);
+  s.SetBool("Formatting.ShowBullets", false);
+  s.SetBool("Formatting.EventnameBold", false);
+  s.SetBool("Formatting.PopUp", false);
+  s.SetBool("List.Box", false);
+  s.SetBool("List.NewWindow", false);
+  s.SetBool("List.CanCreate", true);
+  s.SetText("Formatting.EventSeperator", "none");
+  s.SetText("Formatting.TimeSeperator", "none");
+  s.SetText("Formatting.TimeFormat", "h:mm ampm");
+}
+
 void RunFixture::Tick(std::vector<int> categories) {
   publish::TickList& list = editor_->window.chkCalendars;
   list.UntickAll();

@@ -32,6 +32,10 @@ class RunFixture : public ::testing::Test {
                                  int from_hour, int to_hour);
   // A style of our own (no pictures, no cell colours) selected in the window.
   void UsePlainStyle();
+  // That style, with entries as bare as the settings make them: no bullets,
+  // separators, bold names, pop-ups or boxes, times inline as "h:mm ampm",
+  // and the event list linked.
+  void UsePlainCells();
   // Ticks exactly these category numbers.
   void Tick(std::vector<int> categories);
   // One run into the build folder; fails the test when it fails.
