@@ -1,13 +1,16 @@
 #include "platform/batch_heap.h"
 
+#include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -83,6 +86,46 @@ TEST(BatchHeapTest, LargeBlocksLandInTheLargePages) {
     return large >= 2048 ? 0 : 3;
   });
   EXPECT_EQ(code, 0) << "1: refused, 2: no memory, 3: no large pages where the block lies";
+}
+
+TEST(BatchHeapTest, TheHeapBelowTheLargePagesStaysUntouched) {
+  SKIP_WITHOUT_SYSTEM_HEAP();
+  // The stretch from the heap's end up to its first large-page boundary
+  // would be faulted in page by page: the blocks a command allocates next
+  // must lie above it, and of its pages only the last may be brought in,
+  // where the allocator notes where the free memory begins.
+  const int code = InChild([]() -> int {
+    constexpr std::uintptr_t kLarge = std::uintptr_t{2} << 20;
+    const auto before = reinterpret_cast<std::uintptr_t>(sbrk(0));
+    const std::uintptr_t boundary = (before + kLarge - 1) & ~(kLarge - 1);
+    if (!PrepareBatchHeap(std::size_t{64} << 20)) return 1;
+    std::vector<char*> blocks;
+    bool above = false;
+    for (int i = 0; i < 64; ++i) {
+      const std::size_t size = std::size_t{64} << 10;
+      auto* block = static_cast<char*>(std::malloc(size));
+      if (block == nullptr) return 2;
+      std::memset(block, 'x', size);
+      const auto at = reinterpret_cast<std::uintptr_t>(block);
+      if (at >= before && at + size <= boundary) return 3;
+      above = above || at >= boundary;
+      blocks.push_back(block);
+    }
+    if (!above) return 4;
+    const std::size_t pages = boundary > before ? (boundary - before) / 4096 - 1 : 0;
+    std::vector<unsigned char> resident(pages + 1);
+    if (pages > 0 && mincore(reinterpret_cast<void*>(before), pages * 4096,
+                             resident.data()) != 0) {
+      return 5;
+    }
+    for (std::size_t i = 0; i < pages; ++i) {
+      if (resident[i] & 1) return 6;
+    }
+    for (char* block : blocks) std::free(block);
+    return 0;
+  });
+  EXPECT_EQ(code, 0) << "1: refused, 2: no memory, 3: a block below the boundary, "
+                        "4: no block above it, 5: mincore failed, 6: a page brought in";
 }
 
 TEST(BatchHeapTest, MemoryFreedIsKeptAndReused) {
