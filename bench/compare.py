@@ -236,18 +236,26 @@ def calfile_lines(b, scratch, pairs):
     tree = os.path.join(scratch, "cal-tree")
     saved = os.path.join(scratch, "saved.cal")
     zipped = os.path.join(scratch, "peer.zip")
-    ours = Side("ours", None, [cli, "--root", root, "open", sample])
+    # Each side unpacks into a folder that is not there yet: unzip into an
+    # emptied tree, ours into the calendar's working folder, which an open
+    # before it left behind (reopening clears that copy first).
+    working = emptied(os.path.join(root, "Temp", "club"))
+    ours = Side("ours", working, [cli, "--root", root, "open", sample])
     peer = Side("unzip", emptied(tree), ["unzip", "-q", "-o", sample, "-d", tree])
     compare("open the sample .cal", ours, peer, pairs, "<= 1x")
-    ours = Side("ours", lambda: os.path.exists(saved) and os.remove(saved),
-                [cli, "--root", root, "--calendar", sample, "save", saved])
+
     # Saving a calendar file from the command line opens it first, so the
     # peer unpacks and packs the same tree.
+    def unsaved():
+        working()
+        if os.path.exists(saved):
+            os.remove(saved)
 
     def clean():
         shutil.rmtree(tree, ignore_errors=True)
         if os.path.exists(zipped):
             os.remove(zipped)
+    ours = Side("ours", unsaved, [cli, "--root", root, "--calendar", sample, "save", saved])
     peer = Side("unzip+zip -9", clean,
                 ["/bin/sh", "-c", "unzip -q -o %s -d %s && cd %s && zip -q -9 -r %s ." %
                  (sample, tree, tree, zipped)])
