@@ -41,6 +41,11 @@ bool PrepareBatchHeap(std::size_t large_page_bytes) {
     return false;
   }
 
+  // The allocator sets itself up at its first call, taking memory from the
+  // top of the heap: done first, so that nothing moves the block below.
+  void* volatile first = std::malloc(1);
+  std::free(first);
+
   // Grow the heap by the reserve in one step. The pages are only address
   // space until touched; a block larger than what is left at the top makes
   // the allocator ask the system, and the padding makes it ask for all of it.
@@ -52,10 +57,6 @@ bool PrepareBatchHeap(std::size_t large_page_bytes) {
   // calendar file. The block ends short of the boundary, so that the
   // allocator's note after it falls below it too: a page touched above the
   // boundary before the advice below would keep its large page from forming.
-  // The allocator sets itself up at its first call, taking memory from the
-  // top: done first, so that nothing moves the block below once placed.
-  void* volatile first = std::malloc(1);
-  std::free(first);
   const std::uintptr_t before = Brk();
   const std::uintptr_t start = (before + kTail + kLargePage - 1) & ~(kLargePage - 1);
   // Where the heap's free top begins: it reaches up to the heap's end.
