@@ -208,20 +208,28 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
   return true;
 }
 
-std::string ReplaceAll(std::string_view text, std::string_view from,
-                       std::string_view to) {
-  if (from.empty()) return std::string(text);
-  std::string out;
-  out.reserve(text.size());
+void ReplaceAllInto(std::string_view text, std::string_view from, std::string_view to,
+                    std::string* out) {
+  if (from.empty()) {
+    out->append(text);
+    return;
+  }
+  out->reserve(out->size() + text.size());
   std::size_t pos = 0;
   while (true) {
     const std::size_t hit = text.find(from, pos);
     if (hit == std::string_view::npos) break;
-    out.append(text, pos, hit - pos);
-    out.append(to);
+    out->append(text, pos, hit - pos);
+    out->append(to);
     pos = hit + from.size();
   }
-  out.append(text, pos);
+  out->append(text, pos);
+}
+
+std::string ReplaceAll(std::string_view text, std::string_view from,
+                       std::string_view to) {
+  std::string out;
+  ReplaceAllInto(text, from, to, &out);
   return out;
 }
 

@@ -65,6 +65,9 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b);
 // Every occurrence of `from` (non-empty) replaced by `to`, left to right.
 std::string ReplaceAll(std::string_view text, std::string_view from,
                        std::string_view to);
+// The same appended to *out, for a caller that keeps its buffer.
+void ReplaceAllInto(std::string_view text, std::string_view from, std::string_view to,
+                    std::string* out);
 // Splits on every occurrence of the separator; "a,,b" gives three parts.
 std::vector<std::string> Split(std::string_view text, char separator);
 // Splits into lines at LF, CR LF or CR; a final line break adds no empty line.

@@ -169,10 +169,6 @@ void DayCellRenderer::NewPage() {
   set.group_events = s.Bool("Contents.GroupEvents");
 }
 
-std::string DayCellRenderer::FitName(const std::string& name) const {
-  return run_.smallest_size ? ".." : name;
-}
-
 const std::string& DayCellRenderer::RenderDayCell(const std::vector<int>& categories,
                                                   const std::vector<const EventRecord*>& events,
                                                   const CellDay& day) {
@@ -239,12 +235,7 @@ const std::string& DayCellRenderer::RenderDayCell(const std::vector<int>& catego
     }
   }
   // NewlinesToBreaks, into the kept buffer.
-  size_t from = 0;
-  for (size_t at; (at = cell.find('\n', from)) != std::string::npos; from = at + 1) {
-    out_.append(cell, from, at - from);
-    out_ += "<br />";
-  }
-  out_.append(cell, from, std::string::npos);
+  ReplaceAllInto(cell, "\n", "<br />", &out_);
   return out_;
 }
 
@@ -307,7 +298,7 @@ void DayCellRenderer::AppendName(const EventRecord& e, const EntryParts& parts,
   const bool underline = parts.has_url && set_.underline_links;
   if (underline) out += "<u>";
   if (run_.smallest_size) {
-    out += "..";  // as FitName
+    out += "..";  // the smallest size has no room for names
   } else if (set_.bold) {
     out += "<b>";
     out += e.summary;

@@ -88,9 +88,6 @@ class DayCellRenderer {
   // The attachment links and the picture of the day; copies the files into
   // the build folder.
   std::string DayAttachmentsHtml(const std::vector<int>& categories, const CellDay& day);
-  // ".." at the smallest calendar size, the name otherwise.
-  std::string FitName(const std::string& name) const;
-
   int event_count() const { return event_count_; }
   // A new page begins: its pop-ups carry each event's texts anew, and the
   // settings are read again.
