@@ -158,10 +158,9 @@ void Startup(App& app, UiSeam& ui, const StartupOptions& options) {
   Info(app, "Defaulting Month/Year");
   if (app.config) app.holiday_column = app.config->Country;
 
+  // Only the step's mark: the desktop looks up a category's icon where it
+  // shows one, so no command pays for finding them all.
   Info(app, "Loading Icons");
-  if (app.config) {
-    app.icon_paths = app.dir->CategoryIconPaths(app.config->CalendarList);
-  }
 
   // First start: which kind of calendar is this? Asked too when the seeded
   // templates brought a 2010 table, which is then made anew for the answer.

@@ -52,7 +52,6 @@ class App {
   std::unique_ptr<TConfig> config;
   // Filled by the start-up steps for the desktop to use.
   std::string holiday_column;          // the year-table column the day panel shows
-  std::vector<std::string> icon_paths; // one per category, in category order
   bool asked_calendar_type = false;
 };
 

@@ -265,9 +265,6 @@ Status SettingsForm::ReloadMain(App& app, store::TDB1& data, MainGrid& grid) {
     IgnoreResult(data.qCalendar.First(), "a fresh query has nothing pending");
   }
   grid.cboCalendar_load();
-  if (app.config) {
-    app.icon_paths = app.dir->CategoryIconPaths(app.config->CalendarList);
-  }
   // The category worked in stays current when it is still offered (under
   // its new name after a rename).
   std::string keep;

@@ -171,16 +171,12 @@ TEST_F(StartupTest, TheStartupFolderIsOpenedUnlessItIsTheDatabase) {
   EXPECT_NE(LogText(app).find("main.Working_Set" + cal + "/"), std::string::npos);
 }
 
-TEST_F(StartupTest, IconsAndHolidayColumnFollowTheConfiguration) {
+TEST_F(StartupTest, HolidayColumnFollowsTheConfiguration) {
   WriteAll(fx_.root / "user/Config/application.ini",
            "[Application]\r\nCountry=Canada\r\nCalendarList=Work,Travel,,\r\n");
   App app;
   Run(app);
   EXPECT_EQ(app.holiday_column, "Canada");
-  ASSERT_EQ(app.icon_paths.size(), 4u);
-  EXPECT_EQ(app.icon_paths[0], app.dir->IconsDir + "Work.ico");
-  EXPECT_EQ(app.icon_paths[1], app.dir->IconsDir + "default.ico");
-  EXPECT_EQ(app.icon_paths[2], app.dir->IconsDir + "default.ico");
 }
 
 TEST_F(StartupTest, WithoutTheStoreTheStepsAreSkipped) {
