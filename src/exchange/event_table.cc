@@ -23,6 +23,7 @@ std::string Quoted(std::string_view name) {
 class RawFile {
  public:
   RawFile(const std::string& path, int flags) {
+    store::PrepareSqlite();
     if (sqlite3_open_v2(path.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
       error_ = db_ ? sqlite3_errmsg(db_) : "cannot open " + path;
     }

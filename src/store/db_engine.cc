@@ -137,12 +137,21 @@ std::string SqlQuote(std::string_view value) {
 
 // ---- Database ----
 
+void PrepareSqlite() {
+  static const bool prepared = [] {
+    sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+    return true;
+  }();
+  (void)prepared;
+}
+
 Database::Database() = default;
 
 Database::~Database() { Close(); }
 
 Status Database::Open(const std::string& folder) {
   if (db_ == nullptr) {
+    PrepareSqlite();
     if (sqlite3_open_v2(":memory:", &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
                         nullptr) != SQLITE_OK) {
       std::string message = db_ ? sqlite3_errmsg(db_) : "out of memory";
@@ -211,6 +220,7 @@ namespace {
 class CheckConnection {
  public:
   explicit CheckConnection(const std::string& path) {
+    PrepareSqlite();
     if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
       status_ = Status::IoError(db_ ? sqlite3_errmsg(db_) : "out of memory");
       return;

@@ -45,6 +45,12 @@ struct RowsStamp {
   bool operator==(const RowsStamp&) const = default;
 };
 
+// Sets SQLite up for this program before its first connection: without a
+// global count of its memory, which made every allocation of the library
+// take a lock that nothing here reads. Everything that opens a connection
+// calls it; after the library's first use it changes nothing.
+void PrepareSqlite();
+
 class Database {
  public:
   Database();
