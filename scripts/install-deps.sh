@@ -7,7 +7,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev lld
   libgtest-dev libgmock-dev libbenchmark-dev
   libsqlite3-dev sqlite3
   zlib1g-dev libical-dev libqrencode-dev libcurl4-openssl-dev libssl-dev
