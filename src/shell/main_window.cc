@@ -826,7 +826,13 @@ void TfrmMain::BringToFront() {
 }
 
 void TfrmMain::SelectCell(int index) {
-  if (index == grid_->SelectedCell()) return;
+  // The grid keeps its selected place when it loads another month, so that
+  // place may hold another day now, whose panel is not shown yet.
+  const auto& shown = grid_->cells();
+  if (index == grid_->SelectedCell() && index < static_cast<int>(shown.size()) &&
+      shown[static_cast<size_t>(index)].date == grid_->SelectedDay()) {
+    return;
+  }
   Report(grid_->ShowDay(index));
   for (DayCellWidget* cell : cells_) {
     if (cell->index() < static_cast<int>(grid_->cells().size())) {

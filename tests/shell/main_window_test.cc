@@ -161,6 +161,19 @@ TEST_F(MainWindowTest, NotesTypedInACellAreStored) {
   EXPECT_EQ(Find<QLabel>("dateLabel")->text(), QStringLiteral("March 12"));
 }
 
+TEST_F(MainWindowTest, TheSelectedPlaceShowsItsNewDayAfterTheMonthChanged) {
+  ASSERT_TRUE(window_->grid().LoadGrid(D(2010, 2, 1)).ok());
+  window_->Refresh();
+  QTest::mouseClick(CellOf(D(2010, 2, 10)), Qt::LeftButton);
+  EXPECT_EQ(Find<QLabel>("dateLabel")->text(), QStringLiteral("February 10"));
+  // March 2010 begins on February's weekday: March 10 sits where February 10
+  // was, and a click on it must still show March 10.
+  ASSERT_TRUE(window_->grid().LoadGrid(D(2010, 3, 1)).ok());
+  window_->Refresh();
+  QTest::mouseClick(CellOf(D(2010, 3, 10)), Qt::LeftButton);
+  EXPECT_EQ(Find<QLabel>("dateLabel")->text(), QStringLiteral("March 10"));
+}
+
 TEST_F(MainWindowTest, EventsShowInTheirCellsAndAreDeletedAndPasted) {
   AddEvent("Team meeting", D(2010, 3, 5), 9);
   ASSERT_TRUE(window_->grid().LoadGrid(D(2010, 3, 1)).ok());
