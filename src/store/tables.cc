@@ -1,7 +1,10 @@
 #include "store/tables.h"
 
+#include <algorithm>
+
 #include "app/encoding.h"
 #include "app/log.h"
+#include "app/text.h"
 #include "app/ui_seam.h"
 #include "store/db_engine.h"
 
@@ -127,12 +130,20 @@ Status CreateEventsTable(Database& db, TLog* log, UiSeam* ui) {
 }
 
 Status UpgradeEventsTable(Database& db, TLog* log) {
-  Query q(db);
-  // Only the columns are wanted; reading every row would cost a start-up
-  // the size of the whole events table.
-  if (Status s = q.Open("Select * from Events where 1=0"); !s.ok()) return s;
+  // Only the columns are wanted: the table's description, not a query of
+  // it (preparing a select of its 65 columns cost as much again).
+  std::vector<FieldDef> fields = db.TableFields("Events");
+  if (fields.empty()) {
+    // No such table, or no file for it: the query says which.
+    Query q(db);
+    if (Status s = q.Open("Select * from Events where 1=0"); !s.ok()) return s;
+    return Status::Invalid("the events table has no columns");
+  }
   for (const ColumnSpec& c : EventsUpgradeColumns()) {
-    if (q.HasField(c.name)) continue;
+    bool present = std::any_of(fields.begin(), fields.end(), [&](const FieldDef& f) {
+      return EqualsIgnoreCase(f.name, c.name);
+    });
+    if (present) continue;
     Status s = db.Execute(std::string("ALTER TABLE Events ADD ") + c.name + " " + c.type);
     if (!s.ok()) return s;
     if (log) log->Info(std::string("Events.AddedField : ") + c.name);
