@@ -140,6 +140,7 @@ std::string SqlQuote(std::string_view value) {
 void PrepareSqlite() {
   static const bool prepared = [] {
     sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+    sqlite3_config(SQLITE_CONFIG_MULTITHREAD);
     return true;
   }();
   (void)prepared;

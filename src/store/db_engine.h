@@ -47,7 +47,9 @@ struct RowsStamp {
 
 // Sets SQLite up for this program before its first connection: without a
 // global count of its memory, which made every allocation of the library
-// take a lock that nothing here reads. Everything that opens a connection
+// take a lock that nothing here reads, and without a lock on each
+// connection, as no connection is ever used by two threads (the library
+// still guards what connections share). Everything that opens a connection
 // calls it; after the library's first use it changes nothing.
 void PrepareSqlite();
 
