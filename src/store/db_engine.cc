@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <mutex>
 
 #include "app/encoding.h"
 #include "app/file_util.h"
@@ -138,12 +139,11 @@ std::string SqlQuote(std::string_view value) {
 // ---- Database ----
 
 void PrepareSqlite() {
-  static const bool prepared = [] {
+  static std::once_flag once;
+  std::call_once(once, [] {
     sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
     sqlite3_config(SQLITE_CONFIG_MULTITHREAD);
-    return true;
-  }();
-  (void)prepared;
+  });
 }
 
 Database::Database() = default;
