@@ -1,6 +1,7 @@
 #include "store/db_engine.h"
 
 #include <sqlite3.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -217,12 +218,46 @@ std::string Database::TableFile(std::string_view table) const {
 
 namespace {
 
+// The file as an SQLite address: "file:" and the path, the characters an
+// address gives a meaning to written as %XX.
+std::string FileUri(const std::string& path) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string uri = "file:";
+  for (unsigned char c : path) {
+    if (c == '%' || c == '?' || c == '#' || c < 0x20 || c >= 0x7F) {
+      uri += '%';
+      uri += kHex[c >> 4];
+      uri += kHex[c & 15];
+    } else {
+      uri += static_cast<char>(c);
+    }
+  }
+  return uri;
+}
+
+// A journal or log beside a table file would be rolled into it by the next
+// connection that writes: what is checked must then be what the engine
+// will read, so such a file is checked the ordinary way.
+bool HasCompanions(const std::string& path) {
+  for (const char* tail : {"-journal", "-wal"}) {
+    if (::access((path + tail).c_str(), F_OK) == 0) return true;
+  }
+  return false;
+}
+
 // A table file opened read-only on its own connection, closed on leaving.
+// A file nothing else writes while it is checked (a calendar file's, just
+// unpacked into the folder this program has claimed) is opened as
+// unchanging: the engine then takes no locks and looks for no journal
+// before each read, which was most of the system calls of a check.
 class CheckConnection {
  public:
   explicit CheckConnection(const std::string& path) {
     PrepareSqlite();
-    if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+    const bool unchanging = !HasCompanions(path);
+    const std::string name = unchanging ? FileUri(path) + "?immutable=1" : path;
+    const int flags = SQLITE_OPEN_READONLY | (unchanging ? SQLITE_OPEN_URI : 0);
+    if (sqlite3_open_v2(name.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
       status_ = Status::IoError(db_ ? sqlite3_errmsg(db_) : "out of memory");
       return;
     }

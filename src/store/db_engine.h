@@ -81,6 +81,9 @@ class Database {
 
   // Opens a table file read-only on its own and runs SQLite's quick check;
   // an error (with SQLite's words) when the file is damaged or no table file.
+  // The checks are for files nothing else writes meanwhile (a calendar
+  // file's, just unpacked): they read without locks, unless a journal lies
+  // beside the file.
   static Status CheckFile(const std::string& path);
   // A table file from elsewhere is trusted only as a plain table of ours:
   // one table named `table` (without regard to case) made of columns

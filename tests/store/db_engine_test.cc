@@ -472,5 +472,53 @@ TEST_F(EngineTest, TheTableFileCheckGivesBothChecksVerdicts) {
   EXPECT_FALSE(Database::CheckTableFile(damaged, "Events").damage.ok());
 }
 
+// The checks read a file without locks, by its address: the characters an
+// address gives a meaning to, as a calendar file's own name may bring them
+// into the folder, must still name the file.
+TEST_F(EngineTest, TableFilesAreCheckedWhateverTheirFolderIsCalled) {
+  db_.Close();
+  const std::string good = ReadAll(root_ / "Events.db");
+  std::string damaged = good;
+  for (size_t i = 100; i < damaged.size(); i += 7) {
+    damaged[i] = static_cast<char>(damaged[i] ^ 0x5a);
+  }
+  for (const char* folder : {"Club #1", "50% off", "why?", "a?b=c#d", "Vereinsb\xc3\xbcro"}) {
+    SCOPED_TRACE(folder);
+    const std::string path = root_ / (std::string(folder) + "/Events.db");
+    WriteAll(path, good);
+    Database::TableFileCheck check = Database::CheckTableFile(path, "Events");
+    EXPECT_TRUE(check.damage.ok()) << check.damage.message();
+    EXPECT_TRUE(check.plain.ok()) << check.plain.message();
+    EXPECT_FALSE(check.columns.empty());
+    WriteAll(path, damaged);
+    EXPECT_FALSE(Database::CheckTableFile(path, "Events").damage.ok());
+  }
+}
+
+// A journal left beside a table file is rolled into it by the next
+// connection that writes. The check must not pass a file whose content
+// that journal would change behind it.
+TEST_F(EngineTest, ATableFileWithAJournalBesideItIsNotPassedUnread) {
+  for (int i = 0; i < 300; ++i) Add("Summary", "1", "2025-01-01");
+  db_.Close();
+  const std::string path = root_ / "Events.db";
+  const std::string copy = root_ / "copy/Events.db";
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+  // A cache of one page writes the changed pages out before the commit, so
+  // the copy taken in the middle is half changed, with a live journal.
+  ASSERT_EQ(sqlite3_exec(db, "PRAGMA cache_size=1; BEGIN; UPDATE Events SET Summary='changed'",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  ASSERT_TRUE(FileExists(path + "-journal"));
+  WriteAll(copy, ReadAll(path));
+  WriteAll(copy + "-journal", ReadAll(path + "-journal"));
+  sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+  sqlite3_close(db);
+
+  EXPECT_FALSE(Database::CheckTableFile(copy, "Events").damage.ok());
+  EXPECT_FALSE(Database::CheckFile(copy).ok());
+}
+
 }  // namespace
 }  // namespace almanix::store
