@@ -4,8 +4,9 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <vector>
+
+#include "app/text.h"
 
 namespace almanix {
 namespace {
@@ -166,11 +167,34 @@ std::vector<Token> Tokenize(std::string_view pattern) {
   return tokens;
 }
 
+// A pattern read once: a page formats thousands of dates with the same
+// two or three patterns, and reading the pattern cost as much as the rest.
+struct ParsedPattern {
+  std::string pattern;  // the tokens' texts point into this copy
+  std::vector<Token> tokens;
+  bool twelve_hour = false;
+};
+
+const ParsedPattern& Parsed(std::string_view pattern) {
+  constexpr size_t kKept = 4;
+  thread_local std::array<ParsedPattern, kKept> kept;
+  thread_local size_t used = 0;
+  thread_local size_t next = 0;
+  for (size_t i = 0; i < used; ++i) {
+    if (kept[i].pattern == pattern) return kept[i];
+  }
+  const size_t slot = used < kKept ? used++ : next++ % kKept;
+  ParsedPattern& p = kept[slot];
+  p.pattern.assign(pattern);
+  p.tokens = Tokenize(p.pattern);
+  p.twelve_hour = std::any_of(p.tokens.begin(), p.tokens.end(), [](const Token& token) {
+    return token.kind == TokenKind::kHalfDayMark || token.kind == TokenKind::kAmPmWord;
+  });
+  return p;
+}
+
 void AppendNumber(std::string& out, int value, int min_digits) {
-  char buffer[16];
-  const int n = std::snprintf(buffer, sizeof(buffer), "%0*d", min_digits,
-                              value);
-  if (n > 0) out.append(buffer, static_cast<size_t>(n));
+  AppendZeroPadded(out, value, min_digits);
 }
 
 }  // namespace
@@ -323,12 +347,9 @@ std::string_view LongDayName(int weekday) {
 }
 
 std::string FormatDateTime(std::string_view pattern, DateTimeValue value) {
-  const std::vector<Token> tokens = Tokenize(pattern);
-  const bool twelve_hour =
-      std::any_of(tokens.begin(), tokens.end(), [](const Token& token) {
-        return token.kind == TokenKind::kHalfDayMark ||
-               token.kind == TokenKind::kAmPmWord;
-      });
+  const ParsedPattern& parsed = Parsed(pattern);
+  const std::vector<Token>& tokens = parsed.tokens;
+  const bool twelve_hour = parsed.twelve_hour;
   const CivilDateTime t = DecodeDateTime(value);
   const bool pm = t.hour >= 12;
 

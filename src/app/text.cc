@@ -69,6 +69,18 @@ std::string TwoDigits(int n) {
   return n <= 9 ? "0" + digits : digits;
 }
 
+void AppendZeroPadded(std::string& out, long long n, int min_digits) {
+  char digits[24];
+  const std::to_chars_result r = std::to_chars(digits, digits + sizeof digits, n);
+  const size_t length = static_cast<size_t>(r.ptr - digits);
+  const size_t sign = n < 0 ? 1 : 0;
+  if (sign) out.push_back('-');
+  if (min_digits > 0 && length < static_cast<size_t>(min_digits)) {
+    out.append(static_cast<size_t>(min_digits) - length, '0');
+  }
+  out.append(digits + sign, length - sign);
+}
+
 std::string SingleQuoted(std::string_view text) {
   return "'" + std::string(text) + "'";
 }

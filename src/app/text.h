@@ -16,6 +16,9 @@ std::string NbspRun(int n);
 std::string PadTwo(std::string_view text);
 // Decimal digits of n, with a leading "0" when n <= 9 ("05", "00", "10").
 std::string TwoDigits(int n);
+// Appends n in decimal with zeros in front up to min_digits characters, the
+// sign counted among them: printf's "%0*d" ("0042", "-05", "12345").
+void AppendZeroPadded(std::string& out, long long n, int min_digits);
 // "'" + text + "'", nothing escaped.
 std::string SingleQuoted(std::string_view text);
 // "T" or "F".

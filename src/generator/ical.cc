@@ -1,7 +1,6 @@
 #include "generator/ical.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <limits>
@@ -615,17 +614,26 @@ std::vector<std::string> FoldICalLine(std::string_view line) {
 std::string ICalUtcStamp(std::time_t t) {
   std::tm utc{};
   gmtime_r(&t, &utc);
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%04d%02d%02dT%02d%02d00Z", utc.tm_year + 1900,
-                utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min);
-  return buffer;
+  std::string stamp;
+  stamp.reserve(16);
+  AppendZeroPadded(stamp, utc.tm_year + 1900LL, 4);
+  AppendZeroPadded(stamp, utc.tm_mon + 1, 2);
+  AppendZeroPadded(stamp, utc.tm_mday, 2);
+  stamp += 'T';
+  AppendZeroPadded(stamp, utc.tm_hour, 2);
+  AppendZeroPadded(stamp, utc.tm_min, 2);
+  stamp += "00Z";
+  return stamp;
 }
 
 std::string ICalDate(DayNumber day) {
   const CivilDate d = DecodeDate(day);
-  char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "%04d%02d%02d", d.year, d.month, d.day);
-  return buffer;
+  std::string date;
+  date.reserve(15);
+  AppendZeroPadded(date, d.year, 4);
+  AppendZeroPadded(date, d.month, 2);
+  AppendZeroPadded(date, d.day, 2);
+  return date;
 }
 
 std::time_t LocalToUtc(DateTimeValue local) {
@@ -727,9 +735,12 @@ std::string TICal::LocalStamp(DayNumber day, int minute) {
   day += minute / 1440;
   minute %= 1440;
   Cover(day);
-  char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "T%02d%02d00", minute / 60, minute % 60);
-  return ICalDate(day) + buffer;
+  std::string stamp = ICalDate(day);
+  stamp += 'T';
+  AppendZeroPadded(stamp, minute / 60, 2);
+  AppendZeroPadded(stamp, minute % 60, 2);
+  stamp += "00";
+  return stamp;
 }
 
 void TICal::BeginItem(const std::string& uid, std::string_view summary) {

@@ -5,8 +5,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <iterator>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -445,6 +447,24 @@ TEST(FormatTest, LiteralsAndCase) {
   EXPECT_EQ(FormatDateTime("a b", v), "a b");
   EXPECT_EQ(FormatDateTime("", v), "");
   EXPECT_EQ(FormatDateTime("d\xC3\xA9", v), "5\xC3\xA9");
+}
+
+// Patterns are read once and kept, a few at a time: more patterns than are
+// kept, in turns, each still gives its own text.
+TEST(FormatTest, ManyPatternsInTurnEachGiveTheirOwnText) {
+  const double v = At(2025, 3, 5, 14, 7, 9);
+  const std::pair<std::string, std::string> cases[] = {
+      {"d", "5"},           {"dd/mm/yyyy", "05/03/2025"}, {"h:nn am/pm", "2:07 pm"},
+      {"hh:nn", "14:07"},   {"mmmm", "March"},            {"'at' h", "at 14"},
+      {"dddd", "Wednesday"}, {"yy", "25"}};
+  for (int round = 0; round < 3; ++round) {
+    for (const auto& [pattern, text] : cases) EXPECT_EQ(FormatDateTime(pattern, v), text) << pattern;
+    for (auto it = std::rbegin(cases); it != std::rend(cases); ++it) {
+      // A pattern made on the spot and gone after the call.
+      std::string own = it->first;
+      EXPECT_EQ(FormatDateTime(own, v), it->second) << own;
+    }
+  }
 }
 
 TEST(FormatTest, UsesRoundedTimeAndNegativeValues) {

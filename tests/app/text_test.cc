@@ -1,6 +1,7 @@
 #include "app/text.h"
 
 #include <clocale>
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
@@ -66,6 +67,22 @@ TEST(GeneratorTextTest, NumbersWithTwoDigits) {
   EXPECT_EQ(PadTwo("12"), "12");
   EXPECT_EQ(PadTwo(""), "");
   EXPECT_EQ(PadTwo("123"), "123");
+}
+
+// Dates and stamps were written with printf's "%0*d": the same text.
+TEST(GeneratorTextTest, ZeroPaddedNumbersAreWhatPrintfWrote) {
+  const long long values[] = {0, 1, 7, 9, 10, 99, 100, 987, 2025, 12345, -1, -5, -42, -2025,
+                              2147483647LL, -2147483648LL, 9223372036854775807LL,
+                              -9223372036854775807LL - 1};
+  for (long long v : values) {
+    for (int width : {0, 1, 2, 4, 6}) {
+      char expected[40];
+      std::snprintf(expected, sizeof expected, "%0*lld", width, v);
+      std::string out = "x";
+      AppendZeroPadded(out, v, width);
+      EXPECT_EQ(out, std::string("x") + expected) << v << " in " << width;
+    }
+  }
 }
 
 TEST(GeneratorTextTest, SmallPieces) {
