@@ -31,17 +31,39 @@ std::optional<double> TimeOfDay(const std::string& value) {
   return *v - std::floor(*v);
 }
 
-// The address of the day on the month pages: absolute where the calendar's
-// address is known.
-std::string DayUrl(const RunContext& run, const Occurrence& o) {
+// The day's anchor on the month pages, relative to the site.
+std::string DayAnchorOf(const RunContext& run, const Occurrence& o) {
   const CivilDate d = DecodeDate(o.day);
   ComingDay day;
   day.date = o.day;
   day.year = d.year;
   day.month = d.month;
   day.day = d.day;
-  return SiteBase(run) + DayAnchor(run, o.category, day);
+  return DayAnchor(run, o.category, day);
 }
+
+// The addresses of the days on the month pages, absolute where the
+// calendar's address is known, for one page: each day's is made once per
+// category. A page of several categories meets them in turn on every day,
+// and making the address (the settings, the month's file name) cost more
+// than the rest of a JSON-LD item.
+class DayUrls {
+ public:
+  explicit DayUrls(const RunContext& run) : run_(run), base_(SiteBase(run)) {}
+
+  const std::string& For(const Occurrence& o) {
+    const long long key = (static_cast<long long>(o.day) << 32) |
+                          static_cast<unsigned int>(o.category);
+    auto [it, added] = urls_.try_emplace(key);
+    if (added) it->second = base_ + DayAnchorOf(run_, o);
+    return it->second;
+  }
+
+ private:
+  const RunContext& run_;
+  const std::string base_;
+  std::unordered_map<long long, std::string> urls_;
+};
 
 std::string EventDescription(const EventRecord& e) { return Trim(e.description); }
 
@@ -242,10 +264,9 @@ std::string EventJsonLd(const RunContext& run, const std::vector<int>& categorie
   std::string json = "<script type=\"application/ld+json\">[";
   json.reserve(occurrences.size() * 320);
   bool first_item = true;
-  // Occurrences come by day: the day's address is made once per day and category.
-  DayNumber url_day = 0;
-  int url_category = -1;
-  std::string url;
+  DayUrls urls(run);
+  // The url member of each day and category, escaped once.
+  std::unordered_map<const std::string*, std::string> url_members;
   for (const Occurrence& o : occurrences) {
     const JsonLdTexts::Texts& t = texts->For(*o.event);
     if (!first_item) json += ",";
@@ -259,12 +280,10 @@ std::string EventJsonLd(const RunContext& run, const std::vector<int>& categorie
     AppendIsoLocal(json, o.all_day ? o.day : o.end, o.all_day);
     json += "\"";
     json += t.rest;
-    if (o.day != url_day || o.category != url_category) {
-      url_day = o.day;
-      url_category = o.category;
-      url = ",\"url\":" + JsonString(DayUrl(run, o)) + "}";
-    }
-    json += url;
+    const std::string& url = urls.For(o);
+    auto [member, added] = url_members.try_emplace(&url);
+    if (added) member->second = ",\"url\":" + JsonString(url) + "}";
+    json += member->second;
   }
   json += "]</script>";
   return json;
@@ -511,14 +530,24 @@ Status WriteUpcomingPage(const RunContext& run, const std::string& path) {
   } else {
     line("<ul>");
     AddLinkPage add_links;
+    DayUrls urls(run);
+    // Thirty days, and the same few times of day again and again.
+    std::unordered_map<DayNumber, std::string> dates;
+    std::unordered_map<DateTimeValue, std::string> times;
     for (const Occurrence& o : occurrences) {
       const EventRecord& e = *o.event;
-      std::string when = FormatDateTime(date_pattern, o.day);
-      if (!o.all_day) when += " " + ToLower(FormatDateTime(time_pattern, o.start));
+      auto [date, new_date] = dates.try_emplace(o.day);
+      if (new_date) date->second = FormatDateTime(date_pattern, o.day);
+      std::string when = date->second;
+      if (!o.all_day) {
+        auto [time, new_time] = times.try_emplace(o.start);
+        if (new_time) time->second = ToLower(FormatDateTime(time_pattern, o.start));
+        when += " " + time->second;
+      }
       std::string item = "<li><time datetime=\"" + IsoLocal(o.start, o.all_day) + "\">" +
                          HtmlText(when) + "</time> <b>" + HtmlText(Trim(e.summary)) + "</b>";
       if (!Trim(e.location).empty()) item += " &ndash; " + HtmlText(Trim(e.location));
-      item += " <a href=\"" + HtmlText(DayUrl(run, o)) + "\">" + HtmlText(run.Phrase("Details")) +
+      item += " <a href=\"" + HtmlText(urls.For(o)) + "\">" + HtmlText(run.Phrase("Details")) +
               "</a>" + AddToCalendarLinks(with_files, o, add_links) + "</li>";
       line(item);
     }

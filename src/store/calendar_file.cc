@@ -207,10 +207,13 @@ Status CalendarFile::CheckTables(const std::string& db) {
     const std::vector<std::string>& columns = checked.columns;
     check = checked.plain;
     if (const std::vector<ColumnSpec>* known = KnownColumns(table); check.ok() && known) {
-      for (const std::string& column : columns) {
-        bool ours = std::any_of(known->begin(), known->end(), [&](const ColumnSpec& c) {
-          return EqualsIgnoreCase(c.name, column);
-        });
+      for (size_t i = 0; i < columns.size(); ++i) {
+        const std::string& column = columns[i];
+        // Our own files keep the columns in the order they were made in.
+        bool ours = (i < known->size() && EqualsIgnoreCase((*known)[i].name, column)) ||
+                    std::any_of(known->begin(), known->end(), [&](const ColumnSpec& c) {
+                      return EqualsIgnoreCase(c.name, column);
+                    });
         if (!ours) {
           check = Status::Invalid("it has a column " + column + " the table never has");
           break;
