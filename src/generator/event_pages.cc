@@ -163,18 +163,27 @@ void AppendIsoLocal(std::string& out, DateTimeValue value, bool date_only) {
     --days;
   }
   const CivilDate d = DecodeDate(static_cast<DayNumber>(days));
-  out += std::to_string(d.year);
-  out.push_back('-');
-  AppendTwoDigits(out, d.month);
-  out.push_back('-');
-  AppendTwoDigits(out, d.day);
-  if (date_only) return;
-  out.push_back('T');
-  AppendTwoDigits(out, static_cast<int>(rest / 3600));
-  out.push_back(':');
-  AppendTwoDigits(out, static_cast<int>(rest / 60 % 60));
-  out.push_back(':');
-  AppendTwoDigits(out, static_cast<int>(rest % 60));
+  // Written into a buffer and appended once: the string's own push_back is
+  // a call each, and this runs twice for every JSON-LD item.
+  char text[40];
+  char* p = std::to_chars(text, text + 16, d.year).ptr;
+  auto two = [&p](int n) {
+    *p++ = static_cast<char>('0' + n / 10);
+    *p++ = static_cast<char>('0' + n % 10);
+  };
+  *p++ = '-';
+  two(d.month);
+  *p++ = '-';
+  two(d.day);
+  if (!date_only) {
+    *p++ = 'T';
+    two(static_cast<int>(rest / 3600));
+    *p++ = ':';
+    two(static_cast<int>(rest / 60 % 60));
+    *p++ = ':';
+    two(static_cast<int>(rest % 60));
+  }
+  out.append(text, static_cast<size_t>(p - text));
 }
 
 void AppendUtcMinute(std::time_t t, AddLinkPage& page, std::string* out) {
@@ -208,30 +217,40 @@ std::string IsoLocal(DateTimeValue value, bool date_only) {
 }
 
 std::string JsonString(const std::string& text) {
-  std::string out = "\"";
+  std::string out;
+  out.reserve(text.size() + 2);
+  out += '"';
+  // Runs of characters that need no escape are copied whole.
+  size_t plain = 0;
   for (size_t i = 0; i < text.size(); ++i) {
     const unsigned char c = static_cast<unsigned char>(text[i]);
+    std::string_view escape;
+    char control[7] = {'\\', 'u', '0', '0', 0, 0, 0};
     switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
+      case '"': escape = "\\\""; break;
+      case '\\': escape = "\\\\"; break;
+      case '\n': escape = "\\n"; break;
+      case '\r': escape = "\\r"; break;
+      case '\t': escape = "\\t"; break;
       case '/':
-        out += i > 0 && text[i - 1] == '<' ? "\\/" : "/";
+        if (i > 0 && text[i - 1] == '<') escape = "\\/";
         break;
       default:
         if (c < 0x20) {
           static constexpr char kHex[] = "0123456789abcdef";
-          out += "\\u00";
-          out.push_back(kHex[c >> 4]);
-          out.push_back(kHex[c & 15]);
-        } else {
-          out.push_back(static_cast<char>(c));
+          control[4] = kHex[c >> 4];
+          control[5] = kHex[c & 15];
+          escape = std::string_view(control, 6);
         }
     }
+    if (escape.empty()) continue;
+    out.append(text, plain, i - plain);
+    out += escape;
+    plain = i + 1;
   }
-  return out + "\"";
+  out.append(text, plain, std::string::npos);
+  out += '"';
+  return out;
 }
 
 const JsonLdTexts::Texts& JsonLdTexts::For(const EventRecord& e) {

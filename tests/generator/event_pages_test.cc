@@ -360,6 +360,12 @@ TEST(EventPagesText, JsonStringsAndIsoTimes) {
   EXPECT_EQ(IsoLocal(EncodeDate(2025, 4, 5) + 0.5, false), "2025-04-05T12:00:00");
   EXPECT_EQ(IsoLocal(EncodeDate(2025, 4, 5) + 0.999999, false), "2025-04-06T00:00:00");
   EXPECT_EQ(IsoLocal(EncodeDate(2025, 4, 5), true), "2025-04-05");
+  // Escapes at either end, slashes not closing a tag, bytes of UTF-8 as they are.
+  EXPECT_EQ(JsonString(""), "\"\"");
+  EXPECT_EQ(JsonString("\"x\t"), "\"\\\"x\\t\"");
+  EXPECT_EQ(JsonString("a/b </ <x/>\x1f\r"), "\"a/b <\\/ <x/>\\u001f\\r\"");
+  EXPECT_EQ(JsonString("Caf\xc3\xa9 \xe2\x82\xac"), "\"Caf\xc3\xa9 \xe2\x82\xac\"");
+  EXPECT_EQ(IsoLocal(EncodeDate(987, 1, 2) + 0.25, false), "987-01-02T06:00:00");
 }
 
 }  // namespace
