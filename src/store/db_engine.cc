@@ -679,6 +679,24 @@ std::vector<FieldDef> Database::TableFields(std::string_view table) {
   return fields;
 }
 
+std::optional<std::vector<bool>> Database::HasColumns(std::string_view table,
+                                                       const std::vector<std::string>& columns) {
+  std::string name = ToLower(table);
+  if (!Route("select * from " + QuoteName(name)).ok()) return std::nullopt;
+  std::string schema = SchemaOf(name);
+  if (schema.empty()) return std::nullopt;
+  auto lookup = [&](const char* column) {
+    return sqlite3_table_column_metadata(db_, schema.c_str(), name.c_str(), column, nullptr,
+                                         nullptr, nullptr, nullptr, nullptr) == SQLITE_OK;
+  };
+  // Without a column: whether the table is there at all.
+  if (!lookup(nullptr)) return std::nullopt;
+  std::vector<bool> present;
+  present.reserve(columns.size());
+  for (const std::string& column : columns) present.push_back(lookup(column.c_str()));
+  return present;
+}
+
 // ---- Query ----
 
 void Query::Close() {

@@ -139,6 +139,11 @@ class Database {
 
   // The table's columns in creation order; empty when it cannot be read.
   std::vector<FieldDef> TableFields(std::string_view table);
+  // For each column, whether the table has it (found without regard to
+  // case), from the schema the engine has already read; nullopt when the
+  // table cannot be read.
+  std::optional<std::vector<bool>> HasColumns(std::string_view table,
+                                              const std::vector<std::string>& columns);
 
   // The engine's side of a prepared statement; used by Query.
   struct Prepared {

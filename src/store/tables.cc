@@ -1,6 +1,7 @@
 #include "store/tables.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "app/encoding.h"
 #include "app/log.h"
@@ -130,20 +131,24 @@ Status CreateEventsTable(Database& db, TLog* log, UiSeam* ui) {
 }
 
 Status UpgradeEventsTable(Database& db, TLog* log) {
-  // Only the columns are wanted: the table's description, not a query of
-  // it (preparing a select of its 65 columns cost as much again).
-  std::vector<FieldDef> fields = db.TableFields("Events");
-  if (fields.empty()) {
+  // Each column is looked up in the schema the engine read on attaching the
+  // file: listing all 65 columns (or preparing a select of them) at every
+  // start cost more than the rest of opening the table.
+  static const std::vector<std::string> names = [] {
+    std::vector<std::string> n;
+    for (const ColumnSpec& c : EventsUpgradeColumns()) n.emplace_back(c.name);
+    return n;
+  }();
+  const std::optional<std::vector<bool>> present = db.HasColumns("Events", names);
+  if (!present) {
     // No such table, or no file for it: the query says which.
     Query q(db);
     if (Status s = q.Open("Select * from Events where 1=0"); !s.ok()) return s;
-    return Status::Invalid("the events table has no columns");
+    return Status::Invalid("the events table cannot be read");
   }
-  for (const ColumnSpec& c : EventsUpgradeColumns()) {
-    bool present = std::any_of(fields.begin(), fields.end(), [&](const FieldDef& f) {
-      return EqualsIgnoreCase(f.name, c.name);
-    });
-    if (present) continue;
+  for (size_t i = 0; i < names.size(); ++i) {
+    if ((*present)[i]) continue;
+    const ColumnSpec& c = EventsUpgradeColumns()[i];
     Status s = db.Execute(std::string("ALTER TABLE Events ADD ") + c.name + " " + c.type);
     if (!s.ok()) return s;
     if (log) log->Info(std::string("Events.AddedField : ") + c.name);
