@@ -219,10 +219,11 @@ std::string Database::TableFile(std::string_view table) const {
 namespace {
 
 // The file as an SQLite address: "file:" and the path, the characters an
-// address gives a meaning to written as %XX.
+// address gives a meaning to written as %XX. An absolute path gets an empty
+// authority first, so that one beginning with "//" is not read as a host.
 std::string FileUri(const std::string& path) {
   static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string uri = "file:";
+  std::string uri = !path.empty() && path[0] == '/' ? "file://" : "file:";
   for (unsigned char c : path) {
     if (c == '%' || c == '?' || c == '#' || c < 0x20 || c >= 0x7F) {
       uri += '%';

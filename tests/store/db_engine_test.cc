@@ -493,6 +493,10 @@ TEST_F(EngineTest, TableFilesAreCheckedWhateverTheirFolderIsCalled) {
     WriteAll(path, damaged);
     EXPECT_FALSE(Database::CheckTableFile(path, "Events").damage.ok());
   }
+  // A path may begin with two slashes; it still names a file, not a host.
+  const std::string doubled = "/" + root_ / "Events.db";
+  ASSERT_EQ(doubled.rfind("//", 0), 0u);
+  EXPECT_TRUE(Database::CheckTableFile(doubled, "Events").damage.ok());
 }
 
 // A journal left beside a table file is rolled into it by the next
