@@ -178,13 +178,11 @@ struct ParsedPattern {
 const ParsedPattern& Parsed(std::string_view pattern) {
   constexpr size_t kKept = 4;
   thread_local std::array<ParsedPattern, kKept> kept;
-  thread_local size_t used = 0;
-  thread_local size_t next = 0;
-  for (size_t i = 0; i < used; ++i) {
+  thread_local size_t made = 0;  // patterns read so far; the oldest goes first
+  for (size_t i = 0; i < std::min(made, kKept); ++i) {
     if (kept[i].pattern == pattern) return kept[i];
   }
-  const size_t slot = used < kKept ? used++ : next++ % kKept;
-  ParsedPattern& p = kept[slot];
+  ParsedPattern& p = kept[made++ % kKept];
   p.pattern.assign(pattern);
   p.tokens = Tokenize(p.pattern);
   p.twelve_hour = std::any_of(p.tokens.begin(), p.tokens.end(), [](const Token& token) {

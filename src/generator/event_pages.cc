@@ -222,10 +222,10 @@ std::string JsonString(const std::string& text) {
   out += '"';
   // Runs of characters that need no escape are copied whole.
   size_t plain = 0;
+  char control[6] = {'\\', 'u', '0', '0', 0, 0};
   for (size_t i = 0; i < text.size(); ++i) {
     const unsigned char c = static_cast<unsigned char>(text[i]);
     std::string_view escape;
-    char control[7] = {'\\', 'u', '0', '0', 0, 0, 0};
     switch (c) {
       case '"': escape = "\\\""; break;
       case '\\': escape = "\\\\"; break;
@@ -240,7 +240,7 @@ std::string JsonString(const std::string& text) {
           static constexpr char kHex[] = "0123456789abcdef";
           control[4] = kHex[c >> 4];
           control[5] = kHex[c & 15];
-          escape = std::string_view(control, 6);
+          escape = std::string_view(control, sizeof control);
         }
     }
     if (escape.empty()) continue;

@@ -1,7 +1,6 @@
 #include "store/db_engine.h"
 
 #include <sqlite3.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -240,10 +239,7 @@ std::string FileUri(const std::string& path) {
 // connection that writes: what is checked must then be what the engine
 // will read, so such a file is checked the ordinary way.
 bool HasCompanions(const std::string& path) {
-  for (const char* tail : {"-journal", "-wal"}) {
-    if (::access((path + tail).c_str(), F_OK) == 0) return true;
-  }
-  return false;
+  return PathExists(path + "-journal") || PathExists(path + "-wal");
 }
 
 // A table file opened read-only on its own connection, closed on leaving.
