@@ -513,10 +513,49 @@ std::optional<std::string> EntityText(std::string_view name) {
   return out;
 }
 
-void AddPropertyTo(std::vector<std::string>& lines, std::string_view name,
-                   std::string_view value) {
-  lines.emplace_back(name);
-  for (std::string& l : FoldICalLine(" :" + std::string(value))) lines.push_back(std::move(l));
+// Where a content line's pieces of at most 75 octets end: each takes the
+// most it can without cutting a UTF-8 character; continuation pieces leave
+// room for their leading blank.
+template <typename Piece>
+void ForEachFoldedPiece(std::string_view line, Piece piece) {
+  std::size_t pos = 0;
+  bool first = true;
+  do {
+    const std::size_t room = first ? kMaxOctets : kMaxOctets - 1;
+    std::size_t take = std::min(room, line.size() - pos);
+    // Never end a line inside a UTF-8 sequence: back off to its lead byte.
+    if (pos + take < line.size()) {
+      std::size_t cut = take;
+      while (cut > 0 && (static_cast<unsigned char>(line[pos + cut]) & 0xC0) == 0x80) --cut;
+      if (cut > 0) take = cut;
+    }
+    piece(first, line.substr(pos, take));
+    pos += take;
+    first = false;
+  } while (pos < line.size());
+}
+
+void AppendLine(std::string& text, std::string_view line) {
+  text += line;
+  text += "\r\n";
+}
+
+void AppendFolded(std::string& text, std::string_view line) {
+  ForEachFoldedPiece(line, [&](bool first, std::string_view piece) {
+    if (!first) text += ' ';
+    AppendLine(text, piece);
+  });
+}
+
+// The program's own form of a property: its name alone on a line, then the
+// value after a blank and a colon, folded.
+void AppendProperty(std::string& text, std::string_view name, std::string_view value) {
+  AppendLine(text, name);
+  std::string line;
+  line.reserve(value.size() + 2);
+  line += " :";
+  line += value;
+  AppendFolded(text, line);
 }
 
 }  // namespace
@@ -593,21 +632,9 @@ std::string ICalText(std::string_view text) {
 
 std::vector<std::string> FoldICalLine(std::string_view line) {
   std::vector<std::string> out;
-  std::size_t pos = 0;
-  bool first = true;
-  do {
-    const std::size_t room = first ? kMaxOctets : kMaxOctets - 1;
-    std::size_t take = std::min(room, line.size() - pos);
-    // Never end a line inside a UTF-8 sequence: back off to its lead byte.
-    if (pos + take < line.size()) {
-      std::size_t cut = take;
-      while (cut > 0 && (static_cast<unsigned char>(line[pos + cut]) & 0xC0) == 0x80) --cut;
-      if (cut > 0) take = cut;
-    }
-    out.push_back((first ? "" : " ") + std::string(line.substr(pos, take)));
-    pos += take;
-    first = false;
-  } while (pos < line.size());
+  ForEachFoldedPiece(line, [&](bool first, std::string_view piece) {
+    out.push_back((first ? "" : " ") + std::string(piece));
+  });
   return out;
 }
 
@@ -714,12 +741,10 @@ TICal::TICal(std::string_view address, std::string calendar_name, std::string ti
       horizon_(horizon),
       zone_(ZoneName(SystemZoneSources())) {}
 
-void TICal::AddFolded(std::string_view line) {
-  for (std::string& l : FoldICalLine(line)) lines_.push_back(std::move(l));
-}
+void TICal::AddFolded(std::string_view line) { AppendFolded(items_, line); }
 
 void TICal::Property(std::string_view name, std::string_view value) {
-  AddPropertyTo(lines_, name, value);
+  AppendProperty(items_, name, value);
 }
 
 void TICal::Cover(DayNumber day) {
@@ -744,7 +769,7 @@ std::string TICal::LocalStamp(DayNumber day, int minute) {
 }
 
 void TICal::BeginItem(const std::string& uid, std::string_view summary) {
-  lines_.push_back("BEGIN:VEVENT");
+  AppendLine(items_, "BEGIN:VEVENT");
   Property("UID", ICalText(uid));
   Property("SUMMARY", ICalText(PlainText(summary)));
 }
@@ -763,8 +788,8 @@ void TICal::AddDayNote(int year, const DayRecord& row, int category, std::string
   // A date, so the note lands on its day in every zone.
   Property("DTSTART;VALUE=DATE", ICalDate(day));
   Property("DTEND;VALUE=DATE", ICalDate(day + 1));
-  lines_.push_back("END:VEVENT");
-  lines_.emplace_back();
+  AppendLine(items_, "END:VEVENT");
+  AppendLine(items_, "");
 }
 
 void TICal::AddEvents(const std::vector<EventRecord>& events, std::string_view wanted) {
@@ -778,7 +803,7 @@ void TICal::AddEventIf(const EventRecord& e, std::string_view wanted) {
 }
 
 void TICal::ClearItems() {
-  lines_.clear();
+  items_.clear();
   counter_ = 0;
   first_timed_ = 1;
   last_timed_ = 0;
@@ -826,7 +851,7 @@ void TICal::AddEvent(const EventRecord& e) {
                       : ICalDate(*p.rule->until);
         if (timed) Cover(*p.rule->until + 1);
       }
-      lines_.push_back("RRULE");
+      AppendLine(items_, "RRULE");
       bool first = true;
       for (const std::string& part : RuleParts(*p.rule, until)) {
         AddFolded((first ? " :" : " ") + part);
@@ -835,41 +860,51 @@ void TICal::AddEvent(const EventRecord& e) {
     }
     if (!p.exdates.empty()) Property("EXDATE" + list_kind, stamps(p.exdates));
     if (!p.rdates.empty()) Property("RDATE" + list_kind, stamps(p.rdates));
-    lines_.push_back("END:VEVENT");
-    lines_.emplace_back();
+    AppendLine(items_, "END:VEVENT");
+    AppendLine(items_, "");
   }
 }
 
-std::string TICal::Text() const {
-  std::vector<std::string> head = {"BEGIN:VCALENDAR"};
-  AddPropertyTo(head, "VERSION", "2.0");
-  AddPropertyTo(head, "PRODID",
-                "-//" + product_.maker + "//" + product_.name + " " + product_.version + "//EN");
-  AddPropertyTo(head, "METHOD", "PUBLISH");
-  AddPropertyTo(head, "X-WR-CALNAME", ICalText(PlainText(title_)));
+const std::string& TICal::Head() const {
+  // The zone's years: none without a timed item.
+  int from_year = 0, to_year = -1;
   if (first_timed_ <= last_timed_) {
     // Past the horizon the zone's last rules are taken to hold; a far end
     // of repetition does not make the zone's history longer.
     const int horizon_year = DecodeDate(horizon_).year;
-    const int to_year =
-        std::clamp(DecodeDate(last_timed_).year, horizon_year, horizon_year + 50);
+    to_year = std::clamp(DecodeDate(last_timed_).year, horizon_year, horizon_year + 50);
     // From the year before the first item, so that no item's time lies
     // before the zone's first block, in any zone.
-    const int from_year = DecodeDate(first_timed_).year - 1;
+    from_year = DecodeDate(first_timed_).year - 1;
+  }
+  // A run's one-event files mostly need the same years: the head is made
+  // again only when they change.
+  if (!head_.empty() && head_years_ == std::pair(from_year, to_year)) return head_;
+  head_years_ = {from_year, to_year};
+  head_.clear();
+  AppendLine(head_, "BEGIN:VCALENDAR");
+  AppendProperty(head_, "VERSION", "2.0");
+  AppendProperty(head_, "PRODID",
+                 "-//" + product_.maker + "//" + product_.name + " " + product_.version + "//EN");
+  AppendProperty(head_, "METHOD", "PUBLISH");
+  AppendProperty(head_, "X-WR-CALNAME", ICalText(PlainText(title_)));
+  if (from_year <= to_year) {
     for (const std::string& line : VTimezoneLines(zone_, from_year, to_year)) {
-      for (std::string& l : FoldICalLine(line)) head.push_back(std::move(l));
+      AppendFolded(head_, line);
     }
   }
-  head.emplace_back();
+  AppendLine(head_, "");
+  return head_;
+}
+
+std::string TICal::Text() const {
+  const std::string& head = Head();
+  constexpr std::string_view kEnd = "END:VCALENDAR\r\n";
   std::string text;
-  const std::vector<std::string>* parts[] = {&head, &lines_};
-  for (const std::vector<std::string>* lines : parts) {
-    for (const std::string& line : *lines) {
-      text += line;
-      text += "\r\n";
-    }
-  }
-  text += "END:VCALENDAR\r\n";
+  text.reserve(head.size() + items_.size() + kEnd.size());
+  text += head;
+  text += items_;
+  text += kEnd;
   return text;
 }
 

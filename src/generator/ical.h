@@ -4,6 +4,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "app/dates.h"
@@ -92,6 +93,9 @@ class TICal {
   std::string LocalStamp(DayNumber day, int minute);
   // Widens the years the VTIMEZONE covers.
   void Cover(DayNumber day);
+  // "BEGIN:VCALENDAR" up to the blank line before the items, the VTIMEZONE
+  // for the years of the timed items included.
+  const std::string& Head() const;
 
   std::string host_;
   std::string calendar_name_;
@@ -103,7 +107,11 @@ class TICal {
   int counter_ = 0;
   // The first and last local day of a timed item; none yet when first > last.
   DayNumber first_timed_ = 1, last_timed_ = 0;
-  std::vector<std::string> lines_;
+  // The items' lines, each ending in CR LF.
+  std::string items_;
+  // The last head made, and the zone's years it covers.
+  mutable std::string head_;
+  mutable std::pair<int, int> head_years_;
 };
 
 // ---- The pieces of the text, exposed for tests ----

@@ -14,6 +14,7 @@
 #include "app/dates.h"
 #include "app/file_util.h"
 #include "app/text.h"
+#include "generator/calendar_data.h"
 #include "generator/run_fixture.h"
 #include "store/db_engine.h"
 #include "store/event_queries.h"
@@ -769,6 +770,50 @@ TEST_F(ICalTest, EveryTwoWeeksAcrossFiftyThreeWeeksGetsAnItemPerRun) {
   const std::vector<DayNumber> days = LibicalDays(text, "Club" + id, 2026, 2027);
   EXPECT_TRUE(std::binary_search(days.begin(), days.end(), EncodeDate(2026, 12, 29)));
   EXPECT_TRUE(std::binary_search(days.begin(), days.end(), EncodeDate(2027, 1, 5)));
+}
+
+// The site's one-event files come from one calendar object, emptied
+// between files, which keeps its head while the zone's years stay the
+// same: each file must be what an object of its own writes.
+TEST_F(ICalTest, OneObjectServesFileAfterFileAsFreshOnesWould) {
+  ScopedZone zone("America/New_York");
+  EventDraft d = Timed("This June", 2025, 6, 10, 9, 10);
+  Add(d);
+  d = Timed("All day", 2025, 6, 10, 0, 0);
+  d.all_day = true;
+  Add(d);
+  d = Timed("Weekly since 2019", 2019, 6, 11, 18, 19);  // the zone's years from 2018
+  d.repeat = RepeatKind::kWeekly;
+  d.weekdays = {3};
+  Add(d);
+  d = Timed("Until 2090", 2025, 6, 12, 7, 8);  // past the horizon: years to 2080
+  d.repeat = RepeatKind::kYearly;
+  d.repeat_until = EncodeDate(2090, 6, 12);
+  Add(d);
+  Add(Timed("This June again", 2025, 6, 13, 9, 10));
+
+  CalendarData data;
+  ASSERT_TRUE(data.LoadEvents(session_->data.db()).ok());
+  ASSERT_EQ(data.events().size(), 5u);
+  const auto object = [] {
+    return TICal("http://www.club.example", "Club", "Club's calendar",
+                 TICal::Product{"Maker", "Name", "1.0"}, kNow, EncodeDate(2030, 12, 31));
+  };
+  TICal shared = object();
+  std::set<std::string> heads;
+  for (const EventRecord& e : data.events()) {
+    SCOPED_TRACE(e.summary);
+    shared.ClearItems();
+    shared.AddEventIf(e, ",1,");
+    TICal fresh = object();
+    fresh.AddEventIf(e, ",1,");
+    const std::string text = fresh.Text();
+    EXPECT_EQ(shared.Text(), text);
+    heads.insert(text.substr(0, text.find("BEGIN:VEVENT")));
+  }
+  // None, the zone from 2024 and from 2018: New York's rules have not
+  // changed since 2007, so a zone to 2080 reads as one to 2030.
+  EXPECT_EQ(heads.size(), 3u);
 }
 
 // ---- Plain text ----
