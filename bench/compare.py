@@ -13,11 +13,14 @@ wall and CPU medians. On a machine shared with other work the CPU ratio is
 the steadier one.
 
 Lines without a peer (case d of generate_bench, the desktop's grid) print the
-goal instead of a ratio. A peer that is not installed is skipped with a
-message (Debian: pcal, remind, zip, unzip, sqlite3, python3-icalendar).
+goal instead of a ratio. Case c is followed by a floor: bench/site_floor
+writes the files of the site our run made, and copies them as --out does,
+with no page made; no run can cost less than that here. A peer that is not
+installed is skipped with a message (Debian: pcal, remind, zip, unzip,
+sqlite3, python3-icalendar).
 
 Settings: ALMANIX_BUILD_DIR (default build-bench, else build: needs
-almanix-cli, generate_bench, grid_bench, zip_bench), ALMANIX_WORKLOAD
+almanix-cli, generate_bench, grid_bench, zip_bench, site_floor), ALMANIX_WORKLOAD
 (default /tmp/almanix-workload), TMPDIR (where the scratch roots live).
 """
 import argparse
@@ -44,7 +47,7 @@ def build_dir():
         if os.path.exists(os.path.join(TOP, name, "bin", "almanix-cli")):
             return os.path.join(TOP, name)
     sys.exit("compare.py: no almanix-cli; build it: cmake --build build --target "
-             "almanix-cli generate_bench grid_bench zip_bench")
+             "almanix-cli generate_bench grid_bench zip_bench site_floor")
 
 
 class Run:
@@ -105,6 +108,7 @@ def compare(title, ours, peer, pairs, goal):
             peer.name, peer.median("wall"), peer.median("cpu"), peer.median("mib"),
             wall_ratio, cpu_ratio)
     print(line + ("  (goal %s)" % goal if goal else ""), flush=True)
+    return peer
 
 
 def have(*programs):
@@ -205,13 +209,31 @@ def generate_lines(b, scratch, load, pairs, with_remind):
             peer = Side("pcal -H", None,
                         ["pcal", "-H", "-f", os.path.join(folder, "events.pcal"), "1", "2025",
                          "12"], stdout=page)
-        compare(title, ours, peer, pairs, goal)
+        peer = compare(title, ours, peer, pairs, goal)
+        if case == "c":
+            floor_line(b, out, os.path.join(scratch, "floor"), peer)
         if case == "c" and with_remind and have("remind", "rem2html"):
             rem = Side("remind|rem2html", None,
                        shell("remind -pp12 %s 2025-01-01 | rem2html > %s" %
                              (os.path.join(folder, "events.rem"), page)))
             compare("  the same against remind", Side("ours", emptied(out), ours.argv),
                     rem, 1, None)
+
+
+def floor_line(b, site, scratch, peer):
+    """What the kernel alone takes to write and copy the site our last run
+    left: no run can cost less here, whatever it makes its pages with."""
+    bench = os.path.join(b, "bin", "site_floor")
+    if not os.path.exists(bench):
+        print("  floor: no %s (cmake --build ... --target site_floor)" % bench)
+        return
+    found = subprocess.run([bench, site, scratch, "5"], check=True, capture_output=True,
+                           text=True).stdout.strip()
+    line = "  floor, the same files written and copied, no page made: " + found
+    if peer:
+        cpu = float(found.rsplit("both ", 1)[1].split()[0])
+        line += " = %.2fx %s cpu" % (cpu / max(peer.median("cpu"), 1e-6), peer.name)
+    print(line, flush=True)
 
 
 def grid_line(b, load):
