@@ -191,10 +191,6 @@ const ParsedPattern& Parsed(std::string_view pattern) {
   return p;
 }
 
-void AppendNumber(std::string& out, int value, int min_digits) {
-  AppendZeroPadded(out, value, min_digits);
-}
-
 }  // namespace
 
 bool IsLeapYear(int year) {
@@ -360,7 +356,7 @@ std::string FormatDateTime(std::string_view pattern, DateTimeValue value) {
         break;
       case TokenKind::kDay:
         if (token.count <= 2) {
-          AppendNumber(out, t.day, token.count);
+          AppendZeroPadded(out, t.day, token.count);
         } else {
           const int weekday = DayOfWeek(EncodeDate(t.year, t.month, t.day));
           out.append(token.count == 3 ? ShortDayName(weekday)
@@ -369,7 +365,7 @@ std::string FormatDateTime(std::string_view pattern, DateTimeValue value) {
         break;
       case TokenKind::kMonth:
         if (token.count <= 2) {
-          AppendNumber(out, t.month, token.count);
+          AppendZeroPadded(out, t.month, token.count);
         } else {
           out.append(token.count == 3 ? ShortMonthName(t.month)
                                       : LongMonthName(t.month));
@@ -377,9 +373,9 @@ std::string FormatDateTime(std::string_view pattern, DateTimeValue value) {
         break;
       case TokenKind::kYear:
         if (token.count <= 2) {
-          AppendNumber(out, t.year % 100, 2);
+          AppendZeroPadded(out, t.year % 100, 2);
         } else {
-          AppendNumber(out, t.year, 4);
+          AppendZeroPadded(out, t.year, 4);
         }
         break;
       case TokenKind::kHour: {
@@ -388,17 +384,17 @@ std::string FormatDateTime(std::string_view pattern, DateTimeValue value) {
           hour %= 12;
           if (hour == 0) hour = 12;
         }
-        AppendNumber(out, hour, token.count >= 2 ? 2 : 1);
+        AppendZeroPadded(out, hour, token.count >= 2 ? 2 : 1);
         break;
       }
       case TokenKind::kMinute:
-        AppendNumber(out, t.minute, token.count >= 2 ? 2 : 1);
+        AppendZeroPadded(out, t.minute, token.count >= 2 ? 2 : 1);
         break;
       case TokenKind::kSecond:
-        AppendNumber(out, t.second, token.count >= 2 ? 2 : 1);
+        AppendZeroPadded(out, t.second, token.count >= 2 ? 2 : 1);
         break;
       case TokenKind::kMillisecond:
-        AppendNumber(out, t.millisecond, token.count >= 2 ? 3 : 1);
+        AppendZeroPadded(out, t.millisecond, token.count >= 2 ? 3 : 1);
         break;
       case TokenKind::kHalfDayMark:
         // "am/pm" -> "am" or "pm", "a/p" -> "a" or "p", letters as written.
