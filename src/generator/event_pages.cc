@@ -51,18 +51,32 @@ class DayUrls {
  public:
   explicit DayUrls(const RunContext& run) : run_(run), base_(SiteBase(run)) {}
 
-  const std::string& For(const Occurrence& o) {
-    const long long key = (static_cast<long long>(o.day) << 32) |
-                          static_cast<unsigned int>(o.category);
-    auto [it, added] = urls_.try_emplace(key);
-    if (added) it->second = base_ + DayAnchorOf(run_, o);
-    return it->second;
+  const std::string& For(const Occurrence& o) { return Day(o).url; }
+
+  // The JSON-LD's url member for the day, its closing brace included:
+  // escaped once per day and category too.
+  const std::string& JsonMember(const Occurrence& o) {
+    Known& day = Day(o);
+    if (day.json_member.empty()) day.json_member = ",\"url\":" + JsonString(day.url) + "}";
+    return day.json_member;
   }
 
  private:
+  struct Known {
+    std::string url, json_member;
+  };
+
+  Known& Day(const Occurrence& o) {
+    const long long key = (static_cast<long long>(o.day) << 32) |
+                          static_cast<unsigned int>(o.category);
+    auto [it, added] = days_.try_emplace(key);
+    if (added) it->second.url = base_ + DayAnchorOf(run_, o);
+    return it->second;
+  }
+
   const RunContext& run_;
   const std::string base_;
-  std::unordered_map<long long, std::string> urls_;
+  std::unordered_map<long long, Known> days_;
 };
 
 std::string EventDescription(const EventRecord& e) { return Trim(e.description); }
@@ -284,8 +298,6 @@ std::string EventJsonLd(const RunContext& run, const std::vector<int>& categorie
   json.reserve(occurrences.size() * 320);
   bool first_item = true;
   DayUrls urls(run);
-  // The url member of each day and category, escaped once.
-  std::unordered_map<const std::string*, std::string> url_members;
   for (const Occurrence& o : occurrences) {
     const JsonLdTexts::Texts& t = texts->For(*o.event);
     if (!first_item) json += ",";
@@ -299,10 +311,7 @@ std::string EventJsonLd(const RunContext& run, const std::vector<int>& categorie
     AppendIsoLocal(json, o.all_day ? o.day : o.end, o.all_day);
     json += "\"";
     json += t.rest;
-    const std::string& url = urls.For(o);
-    auto [member, added] = url_members.try_emplace(&url);
-    if (added) member->second = ",\"url\":" + JsonString(url) + "}";
-    json += member->second;
+    json += urls.JsonMember(o);
   }
   json += "]</script>";
   return json;
